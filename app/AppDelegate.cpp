@@ -1,0 +1,86 @@
+#include "AppDelegate.h"
+
+#include "TRAlert.h"
+#include "TRLauncherApplication.h"
+#include "TRMenuController.h"
+#include "TRPreferencesController.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRSystemVersion.h"
+
+#include <QCoreApplication>
+
+const QString AppDelegate::bundleIdentifier = QStringLiteral("com.kwtlabs.Trellis");
+
+AppDelegate::AppDelegate()
+    : AppDelegate(TRPluginManager::builtInPlugins(), TRSystemVersion::runningSystemIsSupported())
+{}
+
+AppDelegate::AppDelegate(std::vector<TRPluginManager::Factory> plugins, bool systemIsSupported)
+    : m_pluginFactories(std::move(plugins))
+    , m_systemIsSupported(systemIsSupported)
+{}
+
+AppDelegate::~AppDelegate()
+{
+    // The status menu refers to the registry, so it goes first.
+    m_menuController.reset();
+    m_pluginManager.reset();
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    setUpApplication();
+}
+
+void AppDelegate::setUpApplication()
+{
+    if (!m_systemIsSupported) {
+        showUnsupportedSystemAlert();
+        return;
+    }
+    terminateLauncherApplication();
+    // Every registration of defaults happens before the status menu first
+    // reads a setting.
+    m_preferencesController = std::make_unique<TRPreferencesController>();
+    m_pluginManager = std::make_unique<TRPluginManager>(m_pluginFactories);
+    m_menuController = std::make_unique<TRMenuController>(m_pluginManager.get());
+    showFirstRunAlertIfNeeded();
+}
+
+void AppDelegate::showUnsupportedSystemAlert()
+{
+    TRAlert::run({TRAlert::Style::critical,
+                  QStringLiteral("Version of macOS is too old!"),
+                  QStringLiteral("Trellis is only available for macOS 10.11 or higher. "
+                                 "Please update."),
+                  {}});
+    // Queued, so that it also ends a loop that has not started yet.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                              Qt::QueuedConnection);
+}
+
+void AppDelegate::terminateLauncherApplication()
+{
+    if (TRLauncherApplication::isRunning()) {
+        TRLauncherApplication::postShouldTerminate(bundleIdentifier);
+    }
+}
+
+void AppDelegate::showFirstRunAlertIfNeeded()
+{
+    TRSettings &settings = TRSettings::standard();
+    if (!settings.boolForKey(TRSettingsKeys::firstRun)) {
+        return;
+    }
+    const int answer = TRAlert::run(
+        {TRAlert::Style::informational,
+         tr("Welcome"),
+         tr("Trellis has no direct access to local files. Would you like to configure the "
+            "plugins now so that you see some bookmarks?"),
+         {tr("OK"), tr("Later")}});
+    if (answer == TRAlert::firstButton) {
+        m_menuController->performMenuAction(TRMenuController::pluginsAction);
+        settings.setBool(TRSettingsKeys::firstRun, false);
+    }
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+// The root of ownership: sets the application up once launching has finished
+// and keeps its long-lived controllers for the life of the process.
+
+#include "TRPluginManager.h"
+
+#include <QObject>
+
+#include <memory>
+#include <vector>
+
+class TRMenuController;
+class TRPreferencesController;
+
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The identifier of this application, as the launcher application knows it.
+    static const QString bundleIdentifier;
+
+    AppDelegate();
+    // For tests: the plugins to register, and the answer of the system check.
+    AppDelegate(std::vector<TRPluginManager::Factory> plugins, bool systemIsSupported);
+    ~AppDelegate() override;
+
+    void applicationDidFinishLaunching();
+
+    TRPreferencesController *preferencesController() const { return m_preferencesController.get(); }
+    TRPluginManager *pluginManager() const { return m_pluginManager.get(); }
+    TRMenuController *menuController() const { return m_menuController.get(); }
+
+private:
+    void setUpApplication();
+    void showUnsupportedSystemAlert();
+    void terminateLauncherApplication();
+    void showFirstRunAlertIfNeeded();
+
+    std::vector<TRPluginManager::Factory> m_pluginFactories;
+    bool m_systemIsSupported;
+    // Declared in order of creation, so that they are destroyed in reverse.
+    std::unique_ptr<TRPreferencesController> m_preferencesController;
+    std::unique_ptr<TRPluginManager> m_pluginManager;
+    std::unique_ptr<TRMenuController> m_menuController;
+};

@@ -1,0 +1,102 @@
+#include "TRBookmark.h"
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+
+std::optional<TRBookmarkKind> TRBookmarkKindFromRawValue(int rawValue)
+{
+    switch (rawValue) {
+    case 0:
+        return TRBookmarkKind::item;
+    case 1:
+        return TRBookmarkKind::group;
+    default:
+        return std::nullopt;
+    }
+}
+
+TRBookmark::TRBookmark(TRBookmarkKind kind, const QString &name, const QUrl &url)
+    : m_id(makeIdentifier())
+    , m_name(name)
+    , m_url(url)
+    , m_kind(kind)
+{}
+
+TRBookmark::~TRBookmark() = default;
+
+TRBookmarkPtr TRBookmark::init(TRBookmarkKind kind, const QString &name, const QUrl &url)
+{
+    return makeShared<TRBookmark>(kind, name, url);
+}
+
+void TRBookmark::setEnabled(bool enabled)
+{
+    m_isEnabled = enabled;
+}
+
+void TRBookmark::addBookmark(const TRBookmarkPtr &child)
+{
+    if (m_kind != TRBookmarkKind::group || !child) {
+        return;
+    }
+    child->m_parent = weak_from_this();
+    m_bookmarks.push_back(child);
+}
+
+void TRBookmark::removeAllBookmarks()
+{
+    if (m_kind != TRBookmarkKind::group || m_isEmptying) {
+        return;
+    }
+    m_isEmptying = true;
+    const std::vector<TRBookmarkPtr> snapshot = m_bookmarks;
+    for (const TRBookmarkPtr &node : snapshot) {
+        if (m_kind != TRBookmarkKind::group) {
+            break;
+        }
+        if (std::find(m_bookmarks.cbegin(), m_bookmarks.cend(), node) == m_bookmarks.cend()) {
+            continue;
+        }
+        if (node->kind() == TRBookmarkKind::group) {
+            node->removeAllBookmarks();
+        }
+        // Looked up again: emptying a descendant can reach back into this list.
+        const auto it = std::find(m_bookmarks.begin(), m_bookmarks.end(), node);
+        if (it != m_bookmarks.end()) {
+            m_bookmarks.erase(it);
+        }
+    }
+    m_isEmptying = false;
+}
+
+QString TRBookmark::makeIdentifier()
+{
+    // One generator per thread, seeded once from the system, so parsers on
+    // worker threads make identifiers without locks or system calls.
+    thread_local QRandomGenerator64 generator(QRandomGenerator::system()->generate64());
+    quint64 high = generator.generate64();
+    quint64 low = generator.generate64();
+    // Version 4 and the RFC 4122 variant, as any random UUID carries.
+    high = (high & 0xFFFFFFFFFFFF0FFFULL) | 0x0000000000004000ULL;
+    low = (low & 0x3FFFFFFFFFFFFFFFULL) | 0x8000000000000000ULL;
+
+    static constexpr char digits[] = "0123456789ABCDEF";
+    QChar text[36];
+    int pos = 0;
+    auto put = [&](quint64 bits, int nibbles) {
+        for (int shift = (nibbles - 1) * 4; shift >= 0; shift -= 4) {
+            text[pos++] = QLatin1Char(digits[(bits >> shift) & 0xF]);
+        }
+    };
+    put(high >> 32, 8);
+    text[pos++] = u'-';
+    put((high >> 16) & 0xFFFF, 4);
+    text[pos++] = u'-';
+    put(high & 0xFFFF, 4);
+    text[pos++] = u'-';
+    put(low >> 48, 4);
+    text[pos++] = u'-';
+    put(low & 0xFFFFFFFFFFFFULL, 12);
+    return QString(text, pos);
+}

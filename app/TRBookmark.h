@@ -1,0 +1,103 @@
+#pragma once
+
+// A node of every bookmark tree: a single bookmark (item) or a folder (group).
+
+#include <QByteArray>
+#include <QMetaType>
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+enum class TRBookmarkKind : int {
+    item = 0,
+    group = 1,
+};
+
+// 0 is an item, 1 a group; any other raw value is no kind.
+std::optional<TRBookmarkKind> TRBookmarkKindFromRawValue(int rawValue);
+
+class TRBookmark;
+using TRBookmarkPtr = std::shared_ptr<TRBookmark>;
+
+// Nodes are shared by reference between trees, menus and windows, so they
+// only exist behind a TRBookmarkPtr and compare by identity. A parent holds
+// its children; a child refers to its parent without owning it.
+class TRBookmark : public std::enable_shared_from_this<TRBookmark>
+{
+public:
+    static TRBookmarkPtr init(TRBookmarkKind kind, const QString &name, const QUrl &url = {});
+    virtual ~TRBookmark();
+
+    TRBookmark(const TRBookmark &) = delete;
+    TRBookmark &operator=(const TRBookmark &) = delete;
+
+    const QString &id() const { return m_id; }
+    void setId(const QString &id) { m_id = id; }
+    const QString &name() const { return m_name; }
+    void setName(const QString &name) { m_name = name; }
+    // An empty URL means none: groups, and nodes whose address is not known yet.
+    const QUrl &url() const { return m_url; }
+    void setUrl(const QUrl &url) { m_url = url; }
+    bool hasUrl() const { return !m_url.isEmpty(); }
+    TRBookmarkKind kind() const { return m_kind; }
+    void setKind(TRBookmarkKind kind) { m_kind = kind; }
+    bool isEnabled() const { return m_isEnabled; }
+    virtual void setEnabled(bool enabled);
+    bool isPrivate() const { return m_isPrivate; }
+    void setPrivate(bool isPrivate) { m_isPrivate = isPrivate; }
+    bool isPinned() const { return m_isPinned; }
+    void setPinned(bool isPinned) { m_isPinned = isPinned; }
+    // Image data of the site's favicon; empty means none.
+    const QByteArray &faviconData() const { return m_faviconData; }
+    void setFaviconData(const QByteArray &data) { m_faviconData = data; }
+    TRBookmarkPtr parent() const { return m_parent.lock(); }
+    void setParent(const TRBookmarkPtr &parent) { m_parent = parent; }
+    const std::vector<TRBookmarkPtr> &bookmarks() const { return m_bookmarks; }
+
+    // Appends a child to a group and makes this node its parent; items never
+    // get children. The same node may be added twice.
+    virtual void addBookmark(const TRBookmarkPtr &child);
+    // Empties a group depth first; the removed children keep their parent.
+    virtual void removeAllBookmarks();
+
+    // A new random identifier: 36 characters, upper-case hexadecimal in groups
+    // of 8-4-4-4-12. Costs no system call.
+    static QString makeIdentifier();
+
+protected:
+    TRBookmark(TRBookmarkKind kind, const QString &name, const QUrl &url);
+
+    // For subclasses: creates a node of type T behind a shared pointer,
+    // although T's constructor is protected.
+    template <class T, class... Args>
+    static std::shared_ptr<T> makeShared(Args &&...args)
+    {
+        struct Enabler : T
+        {
+            explicit Enabler(Args &&...a)
+                : T(std::forward<Args>(a)...)
+            {}
+        };
+        return std::make_shared<Enabler>(std::forward<Args>(args)...);
+    }
+
+private:
+    QString m_id;
+    QString m_name;
+    QUrl m_url;
+    TRBookmarkKind m_kind;
+    bool m_isEnabled = true;
+    bool m_isPrivate = false;
+    bool m_isPinned = false;
+    QByteArray m_faviconData;
+    std::weak_ptr<TRBookmark> m_parent;
+    std::vector<TRBookmarkPtr> m_bookmarks;
+    // Guards removeAllBookmarks against a node that holds itself, directly or
+    // through a descendant, which would otherwise recurse without end.
+    bool m_isEmptying = false;
+};
+
+Q_DECLARE_METATYPE(TRBookmarkPtr)

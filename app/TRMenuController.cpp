@@ -1,0 +1,229 @@
+#include "TRMenuController.h"
+
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRPluginManager.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QFile>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+const QStringList TRMenuController::menuIconNames{QStringLiteral("tr_icon"),
+                                                  QStringLiteral("bookmarks")};
+const QString TRMenuController::loadingTitle = QStringLiteral("Loading...");
+
+TRMenuController::TRMenuController(TRPluginManager *pluginManager, QObject *parent)
+    : QObject(parent)
+    , m_pluginManager(pluginManager)
+{
+    m_statusItem = new QSystemTrayIcon(this);
+    m_statusItem->setToolTip(QApplication::applicationDisplayName());
+    m_statusItemMenu = new QMenu();
+    m_statusItemMenu->setTitle(QString());
+    m_statusItem->setContextMenu(m_statusItemMenu);
+#ifndef Q_OS_MACOS
+    // The menu bar opens the menu on any click; elsewhere a left click would
+    // otherwise do nothing.
+    connect(m_statusItem, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    m_statusItemMenu->popup(QCursor::pos());
+                }
+            });
+#endif
+
+    updateMenu();
+    m_statusItem->show();
+
+    for (const TRPluginPtr &plugin : m_pluginManager->plugins()) {
+        plugin->update();
+    }
+
+    auto &center = TRNotificationCenter::defaultCenter();
+    center.addObserver(this, TRNotificationNames::menuControllerMenuNeedsUpdate,
+                       [this](const TRNotification &) { updateMenu(); });
+    center.addObserver(this, TRNotificationNames::pluginDidUpdate,
+                       [this](const TRNotification &) { updateMenu(); });
+}
+
+TRMenuController::~TRMenuController()
+{
+    TRNotificationCenter::defaultCenter().removeObserver(this);
+    // Plugins own the items that may still stand in the menu; take them out
+    // before the menu deletes what it owns.
+    m_statusItemMenu->clear();
+    delete m_statusItemMenu;
+}
+
+void TRMenuController::updateMenu()
+{
+    updateStatusItemImage();
+    m_statusItemMenu->clear();
+    if (m_generalMenu) {
+        m_generalMenu->deleteLater();
+    }
+    addGeneralMenu();
+    m_statusItemMenu->addSeparator();
+    addPluginItems();
+}
+
+QIcon TRMenuController::imageNamed(const QString &name)
+{
+    const QString path = QStringLiteral(":/icons/") + name + QStringLiteral(".svg");
+    if (name.isEmpty() || !QFile::exists(path)) {
+        return {};
+    }
+    return QIcon(path);
+}
+
+void TRMenuController::updateStatusItemImage()
+{
+    const auto name = TRSettings::standard().stringForKey(TRSettingsKeys::menuIconName);
+    QIcon image = imageNamed(name.value_or(menuIconNames.first()));
+    // A tray icon without an image cannot be found or clicked, so an unknown
+    // stored name falls back to the default image.
+    if (image.isNull()) {
+        image = imageNamed(menuIconNames.first());
+    }
+    image.setIsMask(true);
+    m_statusItem->setIcon(image);
+}
+
+void TRMenuController::addGeneralMenu()
+{
+    auto *general = new QAction(tr("General"), m_statusItemMenu);
+    m_generalMenu = new QMenu(m_statusItemMenu);
+    m_generalMenu->setTitle(QString());
+
+    auto addItem = [this](const QString &title, int tag) {
+        QAction *item = m_generalMenu->addAction(title);
+        item->setProperty("tag", tag);
+        connect(item, &QAction::triggered, this, [this, item] { handleMenuItem(item); });
+    };
+    addItem(tr("About..."), aboutTag);
+    m_generalMenu->addSeparator();
+    addItem(tr("Plugins..."), pluginsTag);
+    addItem(tr("Preferences..."), preferencesTag);
+    m_generalMenu->addSeparator();
+    addItem(tr("Quit"), quitTag);
+
+    general->setMenu(m_generalMenu);
+    m_statusItemMenu->addAction(general);
+}
+
+int TRMenuController::updateRateForIndex(qint64 index)
+{
+    if (index < 0 || index >= static_cast<qint64>(updateRates.size())) {
+        return updateRates.front();
+    }
+    return updateRates[static_cast<std::size_t>(index)];
+}
+
+void TRMenuController::addPluginItems()
+{
+    const auto &plugins = m_pluginManager->plugins();
+    if (plugins.empty()) {
+        return;
+    }
+    const int interval =
+        updateRateForIndex(TRSettings::standard().integerForKey(TRSettingsKeys::updateRateIndex));
+
+    std::vector<TRPluginPtr> enabled;
+    int inlineCount = 0;
+    for (const TRPluginPtr &plugin : plugins) {
+        if (plugin->isEnabled()) {
+            enabled.push_back(plugin);
+            inlineCount += plugin->allowsInlineMenu() ? 1 : 0;
+        }
+    }
+
+    const QString lastName = plugins.back()->name();
+    for (const TRPluginPtr &plugin : enabled) {
+        QAction *item = plugin->menuItem();
+        if (inlineCount == 1 && plugin->allowsInlineMenu()) {
+            // The only plugin that may stand inline lends its items to the
+            // status menu until it rebuilds its submenu.
+            if (QMenu *submenu = item ? item->menu() : nullptr) {
+                const QList<QAction *> items = submenu->actions();
+                if (items.isEmpty()) {
+                    QAction *loading = m_statusItemMenu->addAction(loadingTitle);
+                    loading->setEnabled(false);
+                }
+                for (QAction *child : items) {
+                    submenu->removeAction(child);
+                    m_statusItemMenu->addAction(child);
+                }
+            }
+        } else if (item) {
+            m_statusItemMenu->addAction(item);
+        }
+        plugin->setUpdateRate(interval);
+        if (plugin->name() != lastName) {
+            m_statusItemMenu->addSeparator();
+        }
+    }
+}
+
+void TRMenuController::handleMenuItem(QAction *sender)
+{
+    if (!sender) {
+        return;
+    }
+    bool ok = false;
+    const int action = sender->property("tag").toInt(&ok) - 100;
+    if (ok && action >= aboutAction && action <= pluginsAction) {
+        performMenuAction(action);
+    }
+}
+
+void TRMenuController::performMenuAction(int action)
+{
+    switch (action) {
+    case aboutAction:
+        showAboutPanel();
+        break;
+    case preferencesAction:
+        // The preferences window arrives with the configuration windows.
+        break;
+    case quitAction:
+        TRSettings::standard().synchronize();
+        QCoreApplication::quit();
+        break;
+    case pluginsAction:
+        if (QWidget *window = m_pluginManager->pluginWindowController()) {
+            window->move(window->screen()->availableGeometry().center() - window->rect().center());
+            window->show();
+            window->raise();
+            window->activateWindow();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void TRMenuController::showAboutPanel()
+{
+    if (!m_aboutPanel) {
+        m_aboutPanel = new QMessageBox(
+            QMessageBox::NoIcon, tr("About Trellis"),
+            QStringLiteral("<b>%1</b>").arg(QApplication::applicationDisplayName()));
+        m_aboutPanel->setAttribute(Qt::WA_DeleteOnClose);
+        m_aboutPanel->setIconPixmap(imageNamed(menuIconNames.first()).pixmap(64, 64));
+        m_aboutPanel->setInformativeText(
+            tr("Version %1").arg(QApplication::applicationVersion()) + QStringLiteral("\n\n") +
+            tr("Your web bookmarks from Safari, Chrome and the local network, one click away."));
+        m_aboutPanel->setStandardButtons(QMessageBox::Ok);
+        m_aboutPanel->setWindowModality(Qt::NonModal);
+    }
+    m_aboutPanel->show();
+    m_aboutPanel->raise();
+    m_aboutPanel->activateWindow();
+}

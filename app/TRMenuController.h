@@ -1,0 +1,64 @@
+#pragma once
+
+// The tray icon and its menu: the "General" submenu followed by the enabled
+// plugins' entries, rebuilt from scratch whenever a plugin or window asks.
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <array>
+
+class QAction;
+class QIcon;
+class QMenu;
+class QMessageBox;
+class QSystemTrayIcon;
+class TRPluginManager;
+
+class TRMenuController : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The General submenu's items; the action of each is its tag minus 100.
+    enum Tag { aboutTag = 100, preferencesTag = 101, quitTag = 102, pluginsTag = 103 };
+    enum Action { aboutAction = 0, preferencesAction = 1, quitAction = 2, pluginsAction = 3 };
+
+    // Refresh intervals in seconds, indexed by the update-rate setting.
+    static constexpr std::array<int, 5> updateRates{60, 120, 300, 1800, 3600};
+    // The status item's images, indexed by the menu-icon setting.
+    static const QStringList menuIconNames;
+    static const QString loadingTitle;
+
+    // Builds the menu and asks every plugin to update. The registry must
+    // outlive the controller.
+    explicit TRMenuController(TRPluginManager *pluginManager, QObject *parent = nullptr);
+    ~TRMenuController() override;
+
+    QSystemTrayIcon *statusItem() const { return m_statusItem; }
+    QMenu *statusItemMenu() const { return m_statusItemMenu; }
+
+    void updateMenu();
+    // The action of the General submenu's items.
+    void handleMenuItem(QAction *sender);
+    void performMenuAction(int action);
+
+    // The interval for a stored index; an index outside the table reads as
+    // its first entry.
+    static int updateRateForIndex(qint64 index);
+    // One of the application's own images by name; null when there is none.
+    static QIcon imageNamed(const QString &name);
+
+private:
+    void updateStatusItemImage();
+    void addGeneralMenu();
+    void addPluginItems();
+    void showAboutPanel();
+
+    TRPluginManager *m_pluginManager;
+    QSystemTrayIcon *m_statusItem = nullptr;
+    QMenu *m_statusItemMenu = nullptr;
+    QPointer<QMenu> m_generalMenu;
+    QPointer<QMessageBox> m_aboutPanel;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+// The names of every notification posted on the default notification centre.
+
+#include <QString>
+
+namespace TRNotificationNames {
+
+inline const QString uiManagerShouldShowBrowser =
+    QStringLiteral("TRUIManagerShouldShowBrowserNotification");
+inline const QString menuControllerMenuNeedsUpdate =
+    QStringLiteral("TRMenuControllerMenuNeedsUpdateNotification");
+inline const QString pluginDidUpdate = QStringLiteral("TRPluginDidUpdateNotification");
+inline const QString googleChromePluginMenuNeedsUpdate =
+    QStringLiteral("TRGoogleChromePluginMenuNeedsUpdateNotification");
+inline const QString safariPluginMenuNeedsUpdate =
+    QStringLiteral("TRSafariPluginMenuNeedsUpdateNotification");
+inline const QString safariBookmarksParserDidFinishParsing =
+    QStringLiteral("TRSafariBookmarksParserDidFinishParsingNotification");
+
+// Sent to the launcher application over the session bus, not posted here.
+inline const QString launcherApplicationShouldTerminate =
+    QStringLiteral("TRLauncherApplicationShouldTerminateNotification");
+
+// The user-info key of the "show" request.
+inline const QString browserActionTypeKey = QStringLiteral("BrowserActionType");
+
+} // namespace TRNotificationNames

@@ -1,0 +1,26 @@
+#include "AppDelegate.h"
+#include "TRSingleInstance.h"
+
+#include <QApplication>
+#include <QTimer>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Trellis"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Trellis"));
+    QApplication::setOrganizationDomain(QStringLiteral("kwtlabs.com"));
+    QApplication::setApplicationVersion(QStringLiteral(TRELLIS_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("trellis"));
+    // Trellis lives in the tray; closing its last window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    TRSingleInstance instance;
+    if (!instance.acquire()) {
+        return 0;
+    }
+
+    AppDelegate delegate;
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    return QApplication::exec();
+}

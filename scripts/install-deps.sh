@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Trellis
+# needs. Idempotent: packages already present are left alone.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ cmake ninja-build clang-format pkg-config
+  # Qt 6
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools
+  qt6-l10n-tools qt6-qpa-plugins libqt6svg6 libgl-dev
+  # tests: a private session bus, a virtual display
+  dbus dbus-daemon xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,174 @@
+#include "TRBookmark.h"
+#include "TRTestMain.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+class TestBookmark : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initSetsEveryField()
+    {
+        const TRBookmarkPtr b =
+            TRBookmark::init(TRBookmarkKind::item, "Qt", QUrl("https://www.qt.io/"));
+        QCOMPARE(b->name(), QString("Qt"));
+        QCOMPARE(b->url(), QUrl("https://www.qt.io/"));
+        QCOMPARE(b->kind(), TRBookmarkKind::item);
+        QVERIFY(b->isEnabled());
+        QVERIFY(!b->isPrivate());
+        QVERIFY(!b->isPinned());
+        QVERIFY(b->faviconData().isEmpty());
+        QVERIFY(!b->parent());
+        QVERIFY(b->bookmarks().empty());
+        QVERIFY(TRBookmark::init(TRBookmarkKind::group, "Folder")->url().isEmpty());
+    }
+
+    void identifiersAreUpperCaseRandomUuids()
+    {
+        static const QRegularExpression form(
+            "^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$");
+        QSet<QString> seen;
+        for (int i = 0; i < 10000; ++i) {
+            const QString id = TRBookmark::makeIdentifier();
+            QVERIFY2(form.match(id).hasMatch(), qPrintable(id));
+            seen.insert(id);
+        }
+        QCOMPARE(seen.size(), 10000);
+
+        const auto a = TRBookmark::init(TRBookmarkKind::item, "Same", QUrl("https://a.example/"));
+        const auto b = TRBookmark::init(TRBookmarkKind::item, "Same", QUrl("https://a.example/"));
+        QCOMPARE(a->id().size(), 36);
+        QVERIFY(a->id() != b->id());
+        QVERIFY(a != b);
+    }
+
+    void kindFromRawValue()
+    {
+        QCOMPARE(TRBookmarkKindFromRawValue(0), std::optional(TRBookmarkKind::item));
+        QCOMPARE(TRBookmarkKindFromRawValue(1), std::optional(TRBookmarkKind::group));
+        QVERIFY(!TRBookmarkKindFromRawValue(2).has_value());
+        QVERIFY(!TRBookmarkKindFromRawValue(-1).has_value());
+    }
+
+    void addBookmark()
+    {
+        const auto group = TRBookmark::init(TRBookmarkKind::group, "Group");
+        const auto item = TRBookmark::init(TRBookmarkKind::item, "Item", QUrl("https://i/"));
+        const auto child = TRBookmark::init(TRBookmarkKind::item, "Child", QUrl("https://c/"));
+
+        // An item never takes children, and the child keeps its parent.
+        group->addBookmark(child);
+        item->addBookmark(child);
+        QVERIFY(item->bookmarks().empty());
+        QCOMPARE(child->parent(), group);
+
+        // The same node twice is listed twice.
+        group->addBookmark(child);
+        QCOMPARE(group->bookmarks().size(), std::size_t(2));
+        QCOMPARE(group->bookmarks()[0], child);
+        QCOMPARE(group->bookmarks()[1], child);
+
+        group->addBookmark(nullptr);
+        QCOMPARE(group->bookmarks().size(), std::size_t(2));
+    }
+
+    void removeAllBookmarksEmptiesEveryLevel()
+    {
+        const auto root = TRBookmark::init(TRBookmarkKind::group, "Root");
+        const auto sub = TRBookmark::init(TRBookmarkKind::group, "Sub");
+        const auto leaf = TRBookmark::init(TRBookmarkKind::item, "Leaf", QUrl("https://l/"));
+        const auto top = TRBookmark::init(TRBookmarkKind::item, "Top", QUrl("https://t/"));
+        root->addBookmark(sub);
+        root->addBookmark(top);
+        sub->addBookmark(leaf);
+
+        root->removeAllBookmarks();
+        QVERIFY(root->bookmarks().empty());
+        QVERIFY(sub->bookmarks().empty());
+        // The removed children still name their former parent.
+        QCOMPARE(sub->parent(), root);
+        QCOMPARE(leaf->parent(), sub);
+        QCOMPARE(top->parent(), root);
+
+        // Emptying an item does nothing.
+        leaf->removeAllBookmarks();
+        QCOMPARE(leaf->parent(), sub);
+    }
+
+    void removeAllBookmarksRemovesDuplicates()
+    {
+        const auto group = TRBookmark::init(TRBookmarkKind::group, "G");
+        const auto child = TRBookmark::init(TRBookmarkKind::item, "C", QUrl("https://c/"));
+        group->addBookmark(child);
+        group->addBookmark(child);
+        group->removeAllBookmarks();
+        QVERIFY(group->bookmarks().empty());
+    }
+
+    // A group that holds itself, directly or through a child, must not send
+    // the emptying into endless recursion.
+    void removeAllBookmarksSurvivesCycles()
+    {
+        const auto a = TRBookmark::init(TRBookmarkKind::group, "A");
+        const auto b = TRBookmark::init(TRBookmarkKind::group, "B");
+        a->addBookmark(b);
+        b->addBookmark(a);
+        a->addBookmark(a);
+        a->removeAllBookmarks();
+        QVERIFY(a->bookmarks().empty());
+        QVERIFY(b->bookmarks().empty());
+    }
+
+    // A subclass that turns the group being emptied into an item stops the
+    // walk where it is.
+    void removeAllBookmarksStopsWhenNoLongerAGroup()
+    {
+        class Flipper : public TRBookmark
+        {
+        public:
+            Flipper(TRBookmarkKind kind, const QString &name, const QUrl &url, TRBookmark *target)
+                : TRBookmark(kind, name, url)
+                , m_target(target)
+            {}
+            static std::shared_ptr<Flipper> make(TRBookmark *target)
+            {
+                return makeShared<Flipper>(TRBookmarkKind::group, QString("F"), QUrl(), target);
+            }
+            void removeAllBookmarks() override
+            {
+                m_target->setKind(TRBookmarkKind::item);
+                TRBookmark::removeAllBookmarks();
+            }
+
+        private:
+            TRBookmark *m_target;
+        };
+        const auto root = TRBookmark::init(TRBookmarkKind::group, "Root");
+        const auto after = TRBookmark::init(TRBookmarkKind::item, "After", QUrl("https://a/"));
+        root->addBookmark(Flipper::make(root.get()));
+        root->addBookmark(after);
+        root->removeAllBookmarks();
+        QCOMPARE(root->bookmarks().size(), std::size_t(1));
+        QCOMPARE(root->bookmarks()[0], after);
+    }
+
+    void droppedTreeFreesItself()
+    {
+        std::weak_ptr<TRBookmark> watchLeaf;
+        std::weak_ptr<TRBookmark> watchRoot;
+        {
+            const auto root = TRBookmark::init(TRBookmarkKind::group, "Root");
+            const auto leaf = TRBookmark::init(TRBookmarkKind::item, "Leaf", QUrl("https://l/"));
+            root->addBookmark(leaf);
+            watchLeaf = leaf;
+            watchRoot = root;
+        }
+        QVERIFY(watchRoot.expired());
+        QVERIFY(watchLeaf.expired());
+    }
+};
+
+TRELLIS_TEST_MAIN(TestBookmark)
+#include "TestBookmark.moc"

@@ -1,0 +1,195 @@
+#include "TRNotificationCenter.h"
+#include "TROperationQueue.h"
+#include "TRTestMain.h"
+
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+class TestInfrastructure : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void postReachesObserversOfThatNameInOrder()
+    {
+        TRNotificationCenter center;
+        QObject first;
+        QObject second;
+        QStringList calls;
+        center.addObserver(&first, "A", [&](const TRNotification &n) {
+            calls << "first:" + n.name + ":" + n.userInfo.value("k").toString();
+        });
+        center.addObserver(&second, "A", [&](const TRNotification &) { calls << "second"; });
+        center.addObserver(&second, "B", [&](const TRNotification &) { calls << "B"; });
+
+        center.post("A", {{"k", "v"}});
+        QCOMPARE(calls, QStringList({"first:A:v", "second"}));
+        calls.clear();
+        center.post("C");
+        QVERIFY(calls.isEmpty());
+    }
+
+    void destroyedObserverIsForgotten()
+    {
+        TRNotificationCenter center;
+        int calls = 0;
+        auto observer = std::make_unique<QObject>();
+        center.addObserver(observer.get(), "A", [&](const TRNotification &) { ++calls; });
+        center.addObserver(observer.get(), "B", [&](const TRNotification &) { ++calls; });
+        observer.reset();
+        center.post("A");
+        center.post("B");
+        QCOMPARE(calls, 0);
+        QCOMPARE(center.observerCount("A"), 0);
+        QCOMPARE(center.observerCount("B"), 0);
+    }
+
+    void removeObserverByName()
+    {
+        TRNotificationCenter center;
+        QObject observer;
+        int a = 0;
+        int b = 0;
+        center.addObserver(&observer, "A", [&](const TRNotification &) { ++a; });
+        center.addObserver(&observer, "B", [&](const TRNotification &) { ++b; });
+        center.removeObserver(&observer, "A");
+        center.post("A");
+        center.post("B");
+        QCOMPARE(a, 0);
+        QCOMPARE(b, 1);
+        center.removeObserver(&observer);
+        center.post("B");
+        QCOMPARE(b, 1);
+    }
+
+    // A handler that removes a later observer, or destroys it, keeps that one
+    // from being called; one that adds an observer does not call it yet.
+    void handlersMayChangeRegistrations()
+    {
+        TRNotificationCenter center;
+        auto victim = std::make_unique<QObject>();
+        QObject remover;
+        QObject adder;
+        QObject late;
+        QStringList calls;
+        center.addObserver(&remover, "A", [&](const TRNotification &) {
+            calls << "remover";
+            victim.reset();
+        });
+        center.addObserver(victim.get(), "A", [&](const TRNotification &) { calls << "victim"; });
+        center.addObserver(&adder, "A", [&](const TRNotification &) {
+            calls << "adder";
+            center.addObserver(&late, "A", [&](const TRNotification &) { calls << "late"; });
+        });
+        center.post("A");
+        QCOMPARE(calls, QStringList({"remover", "adder"}));
+        calls.clear();
+        center.removeObserver(&adder);
+        center.post("A");
+        QCOMPARE(calls, QStringList({"remover", "late"}));
+    }
+
+    void queueRunsOperationsSeriallyInOrderOffTheMainThread()
+    {
+        TROperationQueue queue("test queue");
+        QCOMPARE(queue.name(), QString("test queue"));
+        std::vector<int> order;
+        std::atomic<int> concurrent{0};
+        std::atomic<int> maxConcurrent{0};
+        std::atomic<bool> onMainThread{false};
+        QThread *mainThread = QThread::currentThread();
+        for (int i = 0; i < 50; ++i) {
+            queue.addOperation([&, i] {
+                const int now = ++concurrent;
+                maxConcurrent = std::max(maxConcurrent.load(), now);
+                onMainThread = onMainThread || QThread::currentThread() == mainThread;
+                order.push_back(i);
+                QThread::usleep(100);
+                --concurrent;
+            });
+        }
+        queue.waitUntilAllOperationsAreFinished();
+        QCOMPARE(order.size(), std::size_t(50));
+        QVERIFY(std::is_sorted(order.begin(), order.end()));
+        QCOMPARE(maxConcurrent.load(), 1);
+        QVERIFY(!onMainThread);
+        QCOMPARE(queue.operationCount(), 0);
+    }
+
+    void cancelDropsWhatHasNotStarted()
+    {
+        TROperationQueue queue("cancel queue");
+        QSemaphore started;
+        QSemaphore release;
+        std::atomic<int> ran{0};
+        queue.addOperation([&] {
+            started.release();
+            release.acquire();
+            ++ran;
+        });
+        for (int i = 0; i < 5; ++i) {
+            queue.addOperation([&] { ++ran; });
+        }
+        started.acquire();
+        QCOMPARE(queue.operationCount(), 6);
+        queue.cancelAllOperations();
+        QCOMPARE(queue.operationCount(), 1);
+        release.release();
+        queue.waitUntilAllOperationsAreFinished();
+        QCOMPARE(ran.load(), 1);
+
+        // The queue keeps working after a cancel.
+        queue.addOperation([&] { ++ran; });
+        queue.waitUntilAllOperationsAreFinished();
+        QCOMPARE(ran.load(), 2);
+    }
+
+    void destroyingTheQueueWaitsForTheRunningOperation()
+    {
+        std::atomic<bool> finished{false};
+        std::atomic<int> ran{0};
+        QSemaphore started;
+        {
+            TROperationQueue queue("short-lived queue");
+            queue.addOperation([&] {
+                started.release();
+                QThread::msleep(50);
+                finished = true;
+            });
+            queue.addOperation([&] { ++ran; });
+            started.acquire();
+        }
+        QVERIFY(finished);
+        QCOMPARE(ran.load(), 0);
+    }
+
+    // Results come back on the main thread, and never to a receiver that is
+    // gone by then.
+    void mainQueueHandOff()
+    {
+        TROperationQueue queue("hand-off queue");
+        QObject receiver;
+        auto doomed = std::make_unique<QObject>();
+        QObject *doomedPtr = doomed.get();
+        std::atomic<bool> deliveredOnMain{false};
+        std::atomic<bool> deliveredToDoomed{false};
+        QThread *mainThread = QThread::currentThread();
+        queue.addOperation([&] {
+            TROperationQueue::runOnMainQueue(
+                &receiver, [&] { deliveredOnMain = QThread::currentThread() == mainThread; });
+            TROperationQueue::runOnMainQueue(doomedPtr, [&] { deliveredToDoomed = true; });
+        });
+        queue.waitUntilAllOperationsAreFinished();
+        doomed.reset();
+        QTRY_VERIFY(deliveredOnMain);
+        QCoreApplication::processEvents();
+        QVERIFY(!deliveredToDoomed);
+    }
+};
+
+TRELLIS_TEST_MAIN(TestInfrastructure)
+#include "TestInfrastructure.moc"

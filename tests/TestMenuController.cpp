@@ -1,0 +1,346 @@
+#include "TRMenuController.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRPluginManager.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRTestMain.h"
+#include "TRTestPlugin.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+namespace {
+
+// The menu as a list of lines: "-" for a separator, a title with ">" when the
+// item has a submenu, and " (disabled)" for a disabled item.
+QStringList describe(const QMenu *menu)
+{
+    QStringList lines;
+    for (const QAction *action : menu->actions()) {
+        if (action->isSeparator()) {
+            lines << "-";
+            continue;
+        }
+        QString line = action->text();
+        if (action->menu()) {
+            line += ">";
+        }
+        if (!action->isEnabled()) {
+            line += " (disabled)";
+        }
+        lines << line;
+    }
+    return lines;
+}
+
+QList<QMessageBox *> visibleMessageBoxes()
+{
+    QList<QMessageBox *> boxes;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
+            boxes << box;
+        }
+    }
+    return boxes;
+}
+
+QAction *findItem(const QMenu *menu, const QString &title)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->text() == title) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestMenuController : public QObject
+{
+    Q_OBJECT
+
+    std::shared_ptr<TRTestPlugin> bonjour;
+    std::shared_ptr<TRTestPlugin> chrome;
+    std::shared_ptr<TRTestPlugin> safari;
+    std::unique_ptr<TRPluginManager> manager;
+
+    // A registry of the three sources, created in another order than their
+    // names' order, with some items in each submenu.
+    std::unique_ptr<TRMenuController> makeController(bool bonjourOn, bool chromeOn, bool safariOn)
+    {
+        bonjour = std::make_shared<TRTestPlugin>("Bonjour", false);
+        chrome = std::make_shared<TRTestPlugin>("Chrome", true);
+        safari = std::make_shared<TRTestPlugin>("Safari", true);
+        bonjour->setItems({"printer.local"});
+        chrome->setItems({"Chrome bar", "Chrome other"});
+        safari->setItems({"Search", "Favourites"});
+        bonjour->setEnabled(bonjourOn);
+        chrome->setEnabled(chromeOn);
+        safari->setEnabled(safariOn);
+        manager = std::make_unique<TRPluginManager>(std::vector<TRPluginManager::Factory>{
+            [this] { return safari; }, [this] { return bonjour; },
+            [this] {
+                return chrome;
+            }});
+        return std::make_unique<TRMenuController>(manager.get());
+    }
+
+private slots:
+    void init()
+    {
+        TRSettings::standard().resetForTesting();
+        TRSettings::standard().registerDefaults(TRSettingsKeys::generalDefaults());
+    }
+
+    void cleanup()
+    {
+        bonjour.reset();
+        chrome.reset();
+        safari.reset();
+        manager.reset();
+    }
+
+    void registryIsSortedByName()
+    {
+        auto controller = makeController(true, true, true);
+        QStringList names;
+        for (const auto &plugin : manager->plugins()) {
+            names << plugin->name();
+        }
+        QCOMPARE(names, QStringList({"Bonjour", "Chrome", "Safari"}));
+
+        // Plain code-unit order: upper case sorts before lower case.
+        TRPluginManager mixed({[] { return std::make_shared<TRTestPlugin>("apple", true); },
+                               [] { return std::make_shared<TRTestPlugin>("Zebra", true); },
+                               [] {
+                                   return nullptr;
+                               }});
+        QCOMPARE(mixed.plugins().size(), std::size_t(2));
+        QCOMPARE(mixed.plugins()[0]->name(), QString("Zebra"));
+    }
+
+    void generalSubmenu()
+    {
+        auto controller = makeController(false, false, false);
+        QMenu *menu = controller->statusItemMenu();
+        QAction *general = findItem(menu, "General");
+        QVERIFY(general && general->menu());
+        QCOMPARE(describe(general->menu()),
+                 QStringList({"About...", "-", "Plugins...", "Preferences...", "-", "Quit"}));
+        const QList<QAction *> items = general->menu()->actions();
+        QCOMPARE(items[0]->property("tag").toInt(), 100);
+        QCOMPARE(items[2]->property("tag").toInt(), 103);
+        QCOMPARE(items[3]->property("tag").toInt(), 101);
+        QCOMPARE(items[5]->property("tag").toInt(), 102);
+        for (const QAction *item : items) {
+            QVERIFY(item->isEnabled());
+            QVERIFY(item->shortcut().isEmpty());
+        }
+    }
+
+    void layouts_data()
+    {
+        QTest::addColumn<bool>("bonjourOn");
+        QTest::addColumn<bool>("chromeOn");
+        QTest::addColumn<bool>("safariOn");
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("all disabled") << false << false << false << QStringList({"General>", "-"});
+        QTest::newRow("only Safari: inline")
+            << false << false << true << QStringList({"General>", "-", "Search", "Favourites"});
+        QTest::newRow("Safari and Bonjour: Safari inline")
+            << true << false << true
+            << QStringList({"General>", "-", "Bonjour>", "-", "Search", "Favourites"});
+        QTest::newRow("Safari and Chrome: both submenus")
+            << false << true << true << QStringList({"General>", "-", "Chrome>", "-", "Safari>"});
+        QTest::newRow("only Chrome: inline with trailing separator")
+            << false << true << false
+            << QStringList({"General>", "-", "Chrome bar", "Chrome other", "-"});
+        QTest::newRow("all enabled")
+            << true << true << true
+            << QStringList({"General>", "-", "Bonjour>", "-", "Chrome>", "-", "Safari>"});
+        QTest::newRow("only Bonjour: never inline")
+            << true << false << false << QStringList({"General>", "-", "Bonjour>", "-"});
+    }
+
+    void layouts()
+    {
+        QFETCH(bool, bonjourOn);
+        QFETCH(bool, chromeOn);
+        QFETCH(bool, safariOn);
+        QFETCH(QStringList, expected);
+        auto controller = makeController(bonjourOn, chromeOn, safariOn);
+        QCOMPARE(describe(controller->statusItemMenu()), expected);
+    }
+
+    // Inlined items are lent to the status menu: until the plugin rebuilds its
+    // submenu, the next rebuild shows a disabled "Loading..." in their place.
+    void inlinedItemsAreLentUntilThePluginRebuilds()
+    {
+        auto controller = makeController(false, false, true);
+        QMenu *menu = controller->statusItemMenu();
+        QVERIFY(safari->menuItem()->menu()->actions().isEmpty());
+
+        controller->updateMenu();
+        QCOMPARE(describe(menu), QStringList({"General>", "-", "Loading... (disabled)"}));
+
+        safari->setItems({"Search", "History"});
+        TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
+        QCOMPARE(describe(menu), QStringList({"General>", "-", "Search", "History"}));
+
+        // The window notification rebuilds too, and a disabled plugin vanishes.
+        safari->setEnabled(false);
+        TRNotificationCenter::defaultCenter().post(
+            TRNotificationNames::menuControllerMenuNeedsUpdate);
+        QCOMPARE(describe(menu), QStringList({"General>", "-"}));
+    }
+
+    void inlinePluginWithoutSubmenuAddsNothing()
+    {
+        auto controller = makeController(false, false, true);
+        safari->removeSubmenu();
+        controller->updateMenu();
+        QCOMPARE(describe(controller->statusItemMenu()), QStringList({"General>", "-"}));
+    }
+
+    void emptyRegistry()
+    {
+        TRPluginManager empty(std::vector<TRPluginManager::Factory>{});
+        TRMenuController controller(&empty);
+        QCOMPARE(describe(controller.statusItemMenu()), QStringList({"General>", "-"}));
+    }
+
+    void everyPluginIsAskedToUpdateOnce()
+    {
+        auto controller = makeController(false, true, true);
+        QCOMPARE(bonjour->updateCount, 1);
+        QCOMPARE(chrome->updateCount, 1);
+        QCOMPARE(safari->updateCount, 1);
+        controller->updateMenu();
+        QCOMPARE(safari->updateCount, 1);
+    }
+
+    void updateRates_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<double>("seconds");
+        QTest::newRow("registered default") << QVariant() << 60.0;
+        QTest::newRow("1") << QVariant(1) << 120.0;
+        QTest::newRow("2") << QVariant(2) << 300.0;
+        QTest::newRow("3") << QVariant(3) << 1800.0;
+        QTest::newRow("4") << QVariant(4) << 3600.0;
+        QTest::newRow("5 is outside the table") << QVariant(5) << 60.0;
+        QTest::newRow("-1 is outside the table") << QVariant(-1) << 60.0;
+        QTest::newRow("huge") << QVariant(qint64(1) << 40) << 60.0;
+    }
+
+    void updateRates()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(double, seconds);
+        if (stored.isValid()) {
+            TRSettings::standard().setObject(TRSettingsKeys::updateRateIndex, stored);
+        }
+        auto controller = makeController(true, false, true);
+        QCOMPARE(bonjour->updateRate(), std::optional(seconds));
+        QCOMPARE(safari->updateRate(), std::optional(seconds));
+        // Disabled plugins are told nothing.
+        QCOMPARE(chrome->updateRateWrites, 0);
+        QVERIFY(!chrome->updateRate().has_value());
+
+        // Every rebuild tells the enabled plugins again.
+        controller->updateMenu();
+        QCOMPARE(safari->updateRateWrites, 2);
+    }
+
+    void statusItemImage()
+    {
+        auto controller = makeController(false, false, false);
+        QSystemTrayIcon *item = controller->statusItem();
+        QVERIFY(!item->icon().isNull());
+        QVERIFY(item->icon().isMask());
+        const qint64 defaultKey = item->icon().cacheKey();
+
+        TRSettings::standard().setString(TRSettingsKeys::menuIconName, "bookmarks");
+        controller->updateMenu();
+        QVERIFY(!item->icon().isNull());
+        const qint64 bookmarksKey = item->icon().cacheKey();
+        QVERIFY(bookmarksKey != defaultKey);
+        QVERIFY(!TRMenuController::imageNamed("bookmarks").isNull());
+
+        // An unknown stored name must not leave the tray without an icon.
+        TRSettings::standard().setString(TRSettingsKeys::menuIconName, "no such image");
+        controller->updateMenu();
+        QVERIFY(!item->icon().isNull());
+        QVERIFY(TRMenuController::imageNamed("no such image").isNull());
+        QVERIFY(TRMenuController::imageNamed("").isNull());
+    }
+
+    // The tag decides the action: 100 opens the About panel, tags outside
+    // 100-103 do nothing.
+    void tagsChooseTheAction()
+    {
+        auto controller = makeController(false, false, false);
+        for (int tag : {99, 104, 0, -1}) {
+            QAction item;
+            item.setProperty("tag", tag);
+            controller->handleMenuItem(&item);
+        }
+        QAction untagged;
+        controller->handleMenuItem(&untagged);
+        controller->handleMenuItem(nullptr);
+        QVERIFY(visibleMessageBoxes().isEmpty());
+
+        QAction about;
+        about.setProperty("tag", 100);
+        controller->handleMenuItem(&about);
+        QCOMPARE(visibleMessageBoxes().size(), 1);
+        visibleMessageBoxes().first()->close();
+    }
+
+    void aboutShowsNameAndVersionOnce()
+    {
+        auto controller = makeController(false, false, false);
+        QAction *about =
+            findItem(findItem(controller->statusItemMenu(), "General")->menu(), "About...");
+        about->trigger();
+        about->trigger();
+        const QList<QMessageBox *> boxes = visibleMessageBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes.first()->text().contains("Trellis"));
+        QVERIFY(boxes.first()->informativeText().contains(TRELLIS_VERSION));
+        boxes.first()->close();
+    }
+
+    // "Quit" writes pending settings to disk and ends the event loop.
+    void quitFlushesAndQuits()
+    {
+        auto controller = makeController(false, false, false);
+        TRSettings::standard().setInteger(TRSettingsKeys::updateRateIndex, 4);
+        QAction *quit = findItem(findItem(controller->statusItemMenu(), "General")->menu(), "Quit");
+        QTimer::singleShot(0, quit, &QAction::trigger);
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        bool timedOut = false;
+        connect(&watchdog, &QTimer::timeout, this, [&] {
+            timedOut = true;
+            QCoreApplication::exit(1);
+        });
+        watchdog.start(10000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(!timedOut);
+        // Read the file itself: another QSettings would share the unsaved cache.
+        QFile file(TRSettings::standard().fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("_defaults_updateRateIndex=4"));
+    }
+};
+
+TRELLIS_TEST_MAIN(TestMenuController)
+#include "TestMenuController.moc"

@@ -1,0 +1,214 @@
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRTestMain.h"
+
+#include <QFile>
+#include <QSettings>
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { TRSettings::standard().resetForTesting(); }
+
+    void storeLivesInTheUsersConfigurationFolder()
+    {
+        TRSettings &settings = TRSettings::standard();
+        QCOMPARE(settings.fileName(),
+                 qEnvironmentVariable("XDG_CONFIG_HOME") + "/Trellis/Trellis.ini");
+        settings.setBool(TRSettingsKeys::firstRun, false);
+        QVERIFY(settings.synchronize());
+        QVERIFY(QFile::exists(settings.fileName()));
+    }
+
+    void conversionRules_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("asBool");
+        QTest::addColumn<qint64>("asInteger");
+        QTest::addColumn<QVariant>("asString");
+
+        QTest::newRow("string 1") << QVariant("1") << true << qint64(1) << QVariant("1");
+        QTest::newRow("string 0") << QVariant("0") << false << qint64(0) << QVariant("0");
+        QTest::newRow("string com") << QVariant("com") << false << qint64(0) << QVariant("com");
+        QTest::newRow("string 1000")
+            << QVariant("1000") << true << qint64(1000) << QVariant("1000");
+        QTest::newRow("string YES") << QVariant("YES") << true << qint64(0) << QVariant("YES");
+        QTest::newRow("string true") << QVariant("true") << true << qint64(0) << QVariant("true");
+        QTest::newRow("string false")
+            << QVariant("false") << false << qint64(0) << QVariant("false");
+        QTest::newRow("leading number")
+            << QVariant("  42abc") << true << qint64(42) << QVariant("  42abc");
+        QTest::newRow("negative") << QVariant("-7") << true << qint64(-7) << QVariant("-7");
+        QTest::newRow("overflow saturates")
+            << QVariant("99999999999999999999") << true << std::numeric_limits<qint64>::max()
+            << QVariant("99999999999999999999");
+        QTest::newRow("empty string") << QVariant("") << false << qint64(0) << QVariant("");
+        QTest::newRow("bool true") << QVariant(true) << true << qint64(1) << QVariant("1");
+        QTest::newRow("bool false") << QVariant(false) << false << qint64(0) << QVariant("0");
+        QTest::newRow("integer") << QVariant(3) << true << qint64(3) << QVariant("3");
+        QTest::newRow("double truncates")
+            << QVariant(2.75) << true << qint64(2) << QVariant("2.75");
+        QTest::newRow("byte block")
+            << QVariant(QByteArray("1")) << false << qint64(0) << QVariant();
+        QTest::newRow("absent") << QVariant() << false << qint64(0) << QVariant();
+        QTest::newRow("list") << QVariant(QStringList{"1", "2"}) << false << qint64(0)
+                              << QVariant();
+    }
+
+    void conversionRules()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(bool, asBool);
+        QFETCH(qint64, asInteger);
+        QFETCH(QVariant, asString);
+
+        QCOMPARE(TRSettings::toBool(value), asBool);
+        QCOMPARE(TRSettings::toInteger(value), asInteger);
+        const std::optional<QString> text = TRSettings::toString(value);
+        QCOMPARE(text.has_value(), asString.isValid());
+        if (text) {
+            QCOMPARE(*text, asString.toString());
+        }
+    }
+
+    // What a fresh user reads once every registrar has run.
+    void freshUserReadsTheRegisteredDefaults()
+    {
+        TRSettings &settings = TRSettings::standard();
+        settings.registerDefaults(TRSettingsKeys::generalDefaults());
+        settings.registerDefaults(TRSettingsKeys::safariDefaults());
+        settings.registerDefaults(TRSettingsKeys::googleChromeDefaults());
+        settings.registerDefaults(TRSettingsKeys::bonjourDefaults());
+
+        QVERIFY(settings.boolForKey(TRSettingsKeys::firstRun));
+        QCOMPARE(settings.integerForKey(TRSettingsKeys::updateRateIndex), 0);
+        QVERIFY(!settings.stringForKey(TRSettingsKeys::menuIconName).has_value());
+        QVERIFY(settings.boolForKey(TRSettingsKeys::safariEnabled));
+        QVERIFY(settings.boolForKey(TRSettingsKeys::googleChromeEnabled));
+        QVERIFY(settings.boolForKey(TRSettingsKeys::bonjourEnabled));
+        QVERIFY(settings.boolForKey(TRSettingsKeys::allowSearch));
+        QVERIFY(settings.boolForKey(TRSettingsKeys::allowBookmarksFromBookmarksBar));
+        QVERIFY(settings.boolForKey(TRSettingsKeys::allowBookmarksFromBookmarksMenu));
+        QVERIFY(!settings.boolForKey(TRSettingsKeys::allowHistory));
+        QVERIFY(!settings.boolForKey(TRSettingsKeys::allowReadingList));
+        QVERIFY(!settings.boolForKey(TRSettingsKeys::allowLastSession));
+        QVERIFY(!settings.boolForKey(TRSettingsKeys::openBookmarksInSafari));
+        QCOMPARE(settings.stringForKey(TRSettingsKeys::customGooglePrefix), QString("com"));
+        QCOMPARE(settings.stringForKey(TRSettingsKeys::lastSelectedPreferencesPane),
+                 QString("1000"));
+        QCOMPARE(settings.integerForKey(TRSettingsKeys::lastSelectedPreferencesPane), 1000);
+        // Registered values stay in memory; the file holds only what was set.
+        QVERIFY(settings.synchronize());
+        QFile file(settings.fileName());
+        QVERIFY(!file.open(QIODevice::ReadOnly) || !file.readAll().contains("_defaults_"));
+    }
+
+    void absentKeysReadAsEmptyValues()
+    {
+        TRSettings &settings = TRSettings::standard();
+        const QString key = TRSettingsKeys::bookmarksData;
+        QVERIFY(!settings.objectForKey(key).isValid());
+        QVERIFY(!settings.boolForKey(key));
+        QCOMPARE(settings.integerForKey(key), 0);
+        QVERIFY(!settings.stringForKey(key).has_value());
+        QVERIFY(!settings.dataForKey(key).has_value());
+    }
+
+    // A stored value wins over the registered one, also after a restart that
+    // registers the defaults again.
+    void storedValueWinsOverRegistration()
+    {
+        const QString path = TRSettings::standard().fileName();
+        {
+            TRSettings first(path);
+            first.registerDefaults(TRSettingsKeys::safariDefaults());
+            QVERIFY(first.boolForKey(TRSettingsKeys::safariEnabled));
+            first.setBool(TRSettingsKeys::safariEnabled, false);
+            first.setString(TRSettingsKeys::customGooglePrefix, "co.uk");
+            QVERIFY(first.synchronize());
+        }
+        TRSettings restarted(path);
+        restarted.registerDefaults(TRSettingsKeys::safariDefaults());
+        restarted.registerDefaults(TRSettingsKeys::generalDefaults());
+        QVERIFY(!restarted.boolForKey(TRSettingsKeys::safariEnabled));
+        QCOMPARE(restarted.stringForKey(TRSettingsKeys::customGooglePrefix), QString("co.uk"));
+        // Removing the stored value uncovers the registered one.
+        restarted.removeObject(TRSettingsKeys::safariEnabled);
+        QVERIFY(restarted.boolForKey(TRSettingsKeys::safariEnabled));
+    }
+
+    // Every stored type reads back through a fresh store on the same file as
+    // it was written.
+    void valuesRoundTripThroughTheFile()
+    {
+        QByteArray allBytes;
+        for (int i = 0; i < 256; ++i) {
+            allBytes.append(char(i));
+        }
+        const QString path = TRSettings::standard().fileName();
+        {
+            TRSettings writer(path);
+            writer.setData(TRSettingsKeys::historyData, allBytes);
+            writer.setData(TRSettingsKeys::topSitesData, QByteArray());
+            writer.setBool(TRSettingsKeys::firstRun, false);
+            writer.setBool(TRSettingsKeys::allowHistory, true);
+            writer.setInteger(TRSettingsKeys::updateRateIndex, 3);
+            writer.setInteger(TRSettingsKeys::updateRateInterval, -1800);
+            writer.setString(TRSettingsKeys::menuIconName, "bookmarks");
+            writer.setString(TRSettingsKeys::customGooglePrefix, "@at,sign; \"quoted\" = ü");
+            writer.setString(TRSettingsKeys::lastSelectedPreferencesPane, "");
+            QVERIFY(writer.synchronize());
+        }
+        TRSettings reader(path);
+        QCOMPARE(reader.dataForKey(TRSettingsKeys::historyData), allBytes);
+        QCOMPARE(reader.dataForKey(TRSettingsKeys::topSitesData), QByteArray());
+        QVERIFY(!reader.boolForKey(TRSettingsKeys::firstRun));
+        QCOMPARE(reader.stringForKey(TRSettingsKeys::firstRun), QString("0"));
+        QVERIFY(reader.boolForKey(TRSettingsKeys::allowHistory));
+        QCOMPARE(reader.integerForKey(TRSettingsKeys::updateRateIndex), 3);
+        QCOMPARE(reader.integerForKey(TRSettingsKeys::updateRateInterval), -1800);
+        QCOMPARE(reader.stringForKey(TRSettingsKeys::menuIconName), QString("bookmarks"));
+        QCOMPARE(reader.stringForKey(TRSettingsKeys::customGooglePrefix),
+                 QString("@at,sign; \"quoted\" = ü"));
+        QCOMPARE(reader.stringForKey(TRSettingsKeys::lastSelectedPreferencesPane), QString(""));
+        // A byte block is no string and a string no byte block.
+        QVERIFY(!reader.stringForKey(TRSettingsKeys::historyData).has_value());
+        QVERIFY(!reader.dataForKey(TRSettingsKeys::menuIconName).has_value());
+    }
+
+    // A file edited by hand or by an older version must not break the typed getters.
+    void handEditedFileReadsSafely()
+    {
+        const QString path = TRSettings::standard().fileName();
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[General]\n"
+                   "_defaults_firstRun=false\n"
+                   "_defaults_updateRateIndex=garbage\n"
+                   "_defaults_menuIconName=a, b\n"
+                   "tr_plugin_safari_enabled=YES\n"
+                   "bookmarks_data=@ByteArray(\\0\\x1\\xff)\n");
+        file.close();
+        TRSettings reader(path);
+        QVERIFY(!reader.boolForKey(TRSettingsKeys::firstRun));
+        QCOMPARE(reader.integerForKey(TRSettingsKeys::updateRateIndex), 0);
+        QVERIFY(!reader.stringForKey(TRSettingsKeys::menuIconName).has_value());
+        QVERIFY(reader.boolForKey(TRSettingsKeys::safariEnabled));
+        QCOMPARE(reader.dataForKey(TRSettingsKeys::bookmarksData), QByteArray("\0\x01\xff", 3));
+    }
+
+    void laterRegistrationReplacesEarlier()
+    {
+        TRSettings &settings = TRSettings::standard();
+        settings.registerDefaults({{"k", "1"}, {"other", "x"}});
+        settings.registerDefaults({{"k", "0"}});
+        QVERIFY(!settings.boolForKey("k"));
+        QCOMPARE(settings.stringForKey("other"), QString("x"));
+    }
+};
+
+TRELLIS_TEST_MAIN(TestSettings)
+#include "TestSettings.moc"
