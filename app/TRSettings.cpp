@@ -78,7 +78,7 @@ TRSettings &TRSettings::standard()
 
 void TRSettings::registerDefaults(const QVariantMap &defaults)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     for (auto it = defaults.cbegin(); it != defaults.cend(); ++it) {
         m_registered.insert(it.key(), it.value());
     }
@@ -86,7 +86,7 @@ void TRSettings::registerDefaults(const QVariantMap &defaults)
 
 QVariant TRSettings::objectForKey(const QString &key) const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     const QVariant stored = m_store->value(key);
     if (stored.isValid()) {
         return stored;
@@ -142,7 +142,7 @@ void TRSettings::setData(const QString &key, const QByteArray &value)
 
 void TRSettings::setObject(const QString &key, const QVariant &value)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     if (value.isValid()) {
         m_store->setValue(key, value);
     } else {
@@ -152,26 +152,26 @@ void TRSettings::setObject(const QString &key, const QVariant &value)
 
 void TRSettings::removeObject(const QString &key)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     m_store->remove(key);
 }
 
 bool TRSettings::synchronize()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     m_store->sync();
     return m_store->status() == QSettings::NoError;
 }
 
 QString TRSettings::fileName() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     return m_store->fileName();
 }
 
 void TRSettings::resetForTesting()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     m_store->clear();
     m_store->sync();
     m_registered.clear();

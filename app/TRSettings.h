@@ -4,12 +4,12 @@
 // domain, with typed getters that convert the way the original store does.
 
 #include <QByteArray>
-#include <QMutex>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 
 class QSettings;
@@ -64,7 +64,8 @@ public:
     static std::optional<QString> toString(const QVariant &value);
 
 private:
-    mutable QMutex m_mutex;
+    // Parsers read their grants from worker threads.
+    mutable std::mutex m_mutex;
     std::unique_ptr<QSettings> m_store;
     QVariantMap m_registered;
 };
