@@ -7,6 +7,7 @@
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRSystemVersion.h"
+#include "TRUIManager.h"
 
 #include <QCoreApplication>
 
@@ -26,6 +27,7 @@ AppDelegate::~AppDelegate()
     // The status menu refers to the registry, so it goes first.
     m_menuController.reset();
     m_pluginManager.reset();
+    m_uiManager.reset();
 }
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -40,6 +42,8 @@ void AppDelegate::setUpApplication()
         return;
     }
     terminateLauncherApplication();
+    // The UI manager listens before any plugin can ask it to show something.
+    m_uiManager = std::make_unique<TRUIManager>();
     // Every registration of defaults happens before the status menu first
     // reads a setting.
     m_preferencesController = std::make_unique<TRPreferencesController>();

@@ -12,6 +12,7 @@
 
 class TRMenuController;
 class TRPreferencesController;
+class TRUIManager;
 
 class AppDelegate : public QObject
 {
@@ -28,6 +29,7 @@ public:
 
     void applicationDidFinishLaunching();
 
+    TRUIManager *uiManager() const { return m_uiManager.get(); }
     TRPreferencesController *preferencesController() const { return m_preferencesController.get(); }
     TRPluginManager *pluginManager() const { return m_pluginManager.get(); }
     TRMenuController *menuController() const { return m_menuController.get(); }
@@ -41,6 +43,7 @@ private:
     std::vector<TRPluginManager::Factory> m_pluginFactories;
     bool m_systemIsSupported;
     // Declared in order of creation, so that they are destroyed in reverse.
+    std::unique_ptr<TRUIManager> m_uiManager;
     std::unique_ptr<TRPreferencesController> m_preferencesController;
     std::unique_ptr<TRPluginManager> m_pluginManager;
     std::unique_ptr<TRMenuController> m_menuController;

@@ -20,12 +20,18 @@ int TRAlert::run(const Request &request)
         return testHandler()(request);
     }
 
-    QMessageBox box(request.style == Style::critical ? QMessageBox::Critical
-                                                     : QMessageBox::Information,
-                    QApplication::applicationDisplayName(), request.message);
+    const QMessageBox::Icon icon = request.style == Style::critical  ? QMessageBox::Critical
+                                   : request.style == Style::warning ? QMessageBox::Warning
+                                                                     : QMessageBox::Information;
+    QMessageBox box(icon, QApplication::applicationDisplayName(), request.message,
+                    QMessageBox::NoButton, request.parent);
     box.setInformativeText(request.informativeText);
-    // A tray application has no window of its own to be in front of.
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (request.parent) {
+        box.setWindowModality(Qt::WindowModal);
+    } else {
+        // A tray application has no window of its own to be in front of.
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
     QList<QAbstractButton *> buttons;
     for (qsizetype i = 0; i < request.buttons.size(); ++i) {
         const auto role = i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole;

@@ -7,10 +7,12 @@
 
 #include <functional>
 
+class QWidget;
+
 class TRAlert
 {
 public:
-    enum class Style { informational, critical };
+    enum class Style { informational, warning, critical };
 
     // The answer: the first button added is firstButton, and so on. An alert
     // without buttons has one, "OK", which answers firstButton.
@@ -22,6 +24,8 @@ public:
         QString message;
         QString informativeText;
         QStringList buttons;
+        // The window the alert belongs to; none for an application alert.
+        QWidget *parent = nullptr;
     };
 
     using Handler = std::function<int(const Request &)>;

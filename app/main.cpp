@@ -6,6 +6,8 @@
 
 int main(int argc, char *argv[])
 {
+    // The web engine of the built-in browser shares its contexts with Qt.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trellis"));
     QApplication::setApplicationDisplayName(QStringLiteral("Trellis"));

@@ -9,6 +9,7 @@ packages=(
   # Qt 6
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools
   qt6-l10n-tools qt6-qpa-plugins libqt6svg6 libgl-dev
+  qt6-webengine-dev qt6-webengine-dev-tools
   # tests: a private session bus, a virtual display
   dbus dbus-daemon xvfb xauth
 )

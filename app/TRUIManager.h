@@ -1,0 +1,76 @@
+#pragma once
+
+// Where every request to show something reaches the screen: a bookmark or an
+// address goes to the default browser or into a new built-in browser window.
+
+#include "TRBookmark.h"
+#include "TRBrowserViewController.h"
+
+#include <QMetaType>
+#include <QObject>
+#include <QUrl>
+
+#include <memory>
+#include <variant>
+#include <vector>
+
+class TRBrowserWindowController;
+struct TRNotification;
+
+class TRUIManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct ShowBookmark
+    {
+        TRBookmarkPtr bookmark;
+    };
+    struct ShowURL
+    {
+        QUrl url;
+        QString customName;
+    };
+    struct ShowSearch
+    {};
+    // The request carried by the show notification.
+    using BrowserActionType = std::variant<ShowBookmark, ShowURL, ShowSearch>;
+
+    // Observes the show notification from now on.
+    explicit TRUIManager(QObject *parent = nullptr);
+    ~TRUIManager() override;
+
+    // Posts the show notification with this request.
+    static void post(const BrowserActionType &action);
+
+    void shouldShowBrowserNotification(const TRNotification &notification);
+
+    // The open windows of bookmark and address requests, oldest first.
+    const std::vector<std::unique_ptr<TRBrowserWindowController>> &
+    currentBrowserWindowControllers() const
+    {
+        return m_currentBrowserWindowControllers;
+    }
+    // Open web-search windows; they are not tracked above.
+    std::size_t searchWindowCount() const { return m_searchWindowControllers.size(); }
+
+    // Forgets a tracked window; an unknown controller changes nothing.
+    void dismiss(TRBrowserWindowController *controller);
+
+private:
+    // True when an item or address goes to the default browser: the
+    // setting, inverted while Shift is held.
+    static bool opensInDefaultBrowser();
+    // Search windows are kept apart from the tracked ones and freed when
+    // they close.
+    void openBrowserWindow(const TRBrowserViewController::BrowserType &type, bool tracked);
+    // Drops controller from list, by identity, and frees it once its close
+    // event is over.
+    static void releaseFrom(std::vector<std::unique_ptr<TRBrowserWindowController>> &list,
+                            TRBrowserWindowController *controller);
+
+    std::vector<std::unique_ptr<TRBrowserWindowController>> m_currentBrowserWindowControllers;
+    std::vector<std::unique_ptr<TRBrowserWindowController>> m_searchWindowControllers;
+};
+
+Q_DECLARE_METATYPE(TRUIManager::BrowserActionType)

@@ -1,0 +1,453 @@
+#include "TRBrowserBookmarksViewController.h"
+#include "TRBrowserWebViewController.h"
+#include "TRBrowserWindowController.h"
+#include "TRCurrentEvent.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRTestHttpServer.h"
+#include "TRTestMain.h"
+#include "TRUIManager.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QTreeView>
+#include <QWebEngineHistory>
+#include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
+
+// Takes the place of the default browser: records what it is asked to open.
+class DefaultBrowser : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
+
+// Keeps the web engine off every network but loopback, and records the
+// addresses it refused.
+class LoopbackOnly : public QWebEngineUrlRequestInterceptor
+{
+public:
+    QList<QUrl> blocked;
+
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        const QString host = info.requestUrl().host();
+        if (host != "127.0.0.1" && info.requestUrl().scheme().startsWith("http")) {
+            blocked << info.requestUrl();
+            info.block(true);
+        }
+    }
+};
+
+class TestBrowserWeb : public QObject
+{
+    Q_OBJECT
+
+    TRTestHttpServer m_server;
+    DefaultBrowser m_defaultBrowser;
+    LoopbackOnly m_interceptor;
+
+    static QWebEngineView *webViewOf(TRBrowserWindowController &window)
+    {
+        TRBrowserWebViewController *web = window.content()->browserWebViewController();
+        return web && web->hasWebView() ? web->webView() : nullptr;
+    }
+
+    static bool showsPage(TRBrowserWindowController &window, const QUrl &url)
+    {
+        QWebEngineView *view = webViewOf(window);
+        return view && view->url() == url &&
+               !window.content()->browserWebViewController()->progressIndicator()->isVisible();
+    }
+
+    static TRBookmarkPtr item(const QString &name, const QUrl &url)
+    {
+        return TRBookmark::init(TRBookmarkKind::item, name, url);
+    }
+
+    static QList<QWidget *> visibleDialogs()
+    {
+        QList<QWidget *> dialogs;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QDialog *>(widget) && widget->isVisible()) {
+                dialogs << widget;
+            }
+        }
+        return dialogs;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_server.listen());
+        m_server.addPage("/one", "One", "<p>first page</p>");
+        m_server.addPage("/two", "Two", "<p>second page</p>");
+        m_server.addPage("/target", "Target", "<p>opened by a link</p>");
+        m_server.addPage("/opened", "Opened", "<p>opened by a script</p>");
+        m_server.addPage("/blank", "Blank link",
+                         "<a id=\"link\" href=\"/target\" target=\"_blank\">new window</a>");
+        m_server.addPage("/script", "Script",
+                         "<script>function go() { window.open('/opened'); }</script>");
+        m_server.addPage("/scriptblank", "Script",
+                         "<script>function go() { window.open(); }</script>");
+        TRTestHttpServer::Response challenge;
+        challenge.status = 401;
+        challenge.body = "<html><title>Denied</title>denied</html>";
+        challenge.headers = {{"WWW-Authenticate", "Basic realm=\"trellis\""},
+                             {"Content-Type", "text/html"}};
+        m_server.addResponse("/auth", challenge);
+
+        QDesktopServices::setUrlHandler("http", &m_defaultBrowser, "open");
+        QDesktopServices::setUrlHandler("https", &m_defaultBrowser, "open");
+        QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&m_interceptor);
+        TRCurrentEvent::setProviderForTesting([] { return std::nullopt; });
+    }
+
+    void cleanupTestCase()
+    {
+        QDesktopServices::unsetUrlHandler("http");
+        QDesktopServices::unsetUrlHandler("https");
+        TRCurrentEvent::setProviderForTesting({});
+        QVERIFY2(m_interceptor.blocked.size() <= 1, "only the web search leaves loopback");
+    }
+
+    void init()
+    {
+        TRSettings::standard().resetForTesting();
+        TRSettings::standard().registerDefaults(TRSettingsKeys::generalDefaults());
+        m_defaultBrowser.opened.clear();
+    }
+
+    void bookmarkModeLoadsTheBookmark()
+    {
+        TRBrowserWindowController window;
+        window.browserType =
+            TRBrowserViewController::Bookmark{item("My page", m_server.url("/one"))};
+        bool barShownWhileLoading = false;
+        connect(window.content()->browserWebViewController(),
+                &TRBrowserWebViewController::webViewCreated, this, [&](QWebEngineView *view) {
+                    connect(view->page(), &QWebEnginePage::loadProgress, this, [&] {
+                        barShownWhileLoading =
+                            barShownWhileLoading || window.content()
+                                                        ->browserWebViewController()
+                                                        ->progressIndicator()
+                                                        ->isVisible();
+                    });
+                });
+        window.showWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url("/one")), 20000);
+        QVERIFY(barShownWhileLoading);
+        QCOMPARE(window.windowTitle(), QString("My page"));
+        QVERIFY(!window.content()->browserBookmarksViewController());
+        QCOMPARE(window.browserAddressTextField()->text(), m_server.url("/one").toString());
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+        // Showing again keeps the window whole.
+        window.showWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url("/one")), 20000);
+        QVERIFY(!window.content()->browserBookmarksViewController());
+    }
+
+    void webModeTitles_data()
+    {
+        QTest::addColumn<QString>("customName");
+        QTest::addColumn<bool>("titledByUrl");
+        QTest::newRow("custom name") << "Custom" << false;
+        QTest::newRow("empty name: the address") << "" << true;
+    }
+
+    void webModeTitles()
+    {
+        QFETCH(QString, customName);
+        QFETCH(bool, titledByUrl);
+        const QUrl url = m_server.url("/two");
+        TRBrowserWindowController window;
+        window.browserType = TRBrowserViewController::Web{url, customName};
+        window.showWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, url), 20000);
+        QCOMPARE(window.windowTitle(), titledByUrl ? url.toString() : customName);
+        QVERIFY(!window.content()->browserBookmarksViewController());
+    }
+
+    void groupModeShowsTheOutline()
+    {
+        const auto group = TRBookmark::init(TRBookmarkKind::group, "Reading");
+        const auto folder = TRBookmark::init(TRBookmarkKind::group, "Folder");
+        group->addBookmark(item("First", m_server.url("/one")));
+        group->addBookmark(folder);
+        folder->addBookmark(item("Second", m_server.url("/two")));
+
+        TRBrowserWindowController window;
+        window.browserType = TRBrowserViewController::BookmarkGroup{group};
+        window.showWindow();
+        QCOMPARE(window.windowTitle(), QString("Reading"));
+        TRBrowserBookmarksViewController *outline =
+            window.content()->browserBookmarksViewController();
+        QVERIFY(outline);
+        QCOMPARE(outline->outlineView()->model()->rowCount(), 2);
+        // Nothing loads until an item is chosen.
+        QVERIFY(!webViewOf(window));
+
+        QTreeView *tree = outline->outlineView();
+        const QModelIndex second = tree->model()->index(0, 0, tree->model()->index(1, 0));
+        tree->selectionModel()->select(second, QItemSelectionModel::ClearAndSelect);
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url("/two")), 20000);
+        QCOMPARE(window.windowTitle(), QString("Second"));
+        QCOMPARE(window.browserAddressTextField()->text(), m_server.url("/two").toString());
+
+        // A second showing keeps the outline.
+        window.showWindow();
+        QCOMPARE(window.content()->browserBookmarksViewController(), outline);
+    }
+
+    void backAndForwardFollowTheHistory()
+    {
+        TRBrowserWindowController window;
+        window.browserType = TRBrowserViewController::Bookmark{item("One", m_server.url("/one"))};
+        window.showWindow();
+        QVERIFY(!window.browserGoBackButton()->isEnabled());
+        QVERIFY(!window.browserGoForwardButton()->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url("/one")), 20000);
+        QVERIFY(!window.browserGoBackButton()->isEnabled());
+
+        // A second navigation, typed into the address field.
+        window.browserAddressTextField()->setText(m_server.url("/two").toString());
+        QTest::keyClick(window.browserAddressTextField(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url("/two")), 20000);
+        QTRY_VERIFY(window.browserGoBackButton()->isEnabled());
+        QVERIFY(!window.browserGoForwardButton()->isEnabled());
+
+        window.browserGoBackButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url("/one")), 20000);
+        QTRY_VERIFY(window.browserGoForwardButton()->isEnabled());
+        QVERIFY(!window.browserGoBackButton()->isEnabled());
+
+        window.browserGoForwardButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url("/two")), 20000);
+    }
+
+    void newWindowRequestsStayInTheView_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("target=_blank link")
+            << QByteArray("/blank") << "document.getElementById('link').click()"
+            << QByteArray("/target");
+        QTest::newRow("window.open") << QByteArray("/script") << "go()" << QByteArray("/opened");
+    }
+
+    void newWindowRequestsStayInTheView()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QString, script);
+        QFETCH(QByteArray, expected);
+        const int windowsBefore = QApplication::topLevelWidgets().size();
+        TRBrowserWindowController window;
+        window.browserType = TRBrowserViewController::Web{m_server.url(page), "Links"};
+        window.showWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url(page)), 20000);
+        webViewOf(window)->page()->runJavaScript(script);
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url(expected)), 20000);
+        QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore + 1);
+    }
+
+    void windowOpenWithoutAddressIsIgnored()
+    {
+        TRBrowserWindowController window;
+        window.browserType = TRBrowserViewController::Web{m_server.url("/scriptblank"), "Blank"};
+        window.showWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url("/scriptblank")), 20000);
+        webViewOf(window)->page()->runJavaScript("go()");
+        QTest::qWait(500);
+        QCOMPARE(webViewOf(window)->url(), m_server.url("/scriptblank"));
+    }
+
+    void authenticationIsRefusedSilently()
+    {
+        TRBrowserWindowController window;
+        window.browserType = TRBrowserViewController::Web{m_server.url("/auth"), "Locked"};
+        QSignalSpy *challenges = nullptr;
+        QSignalSpy *finished = nullptr;
+        connect(window.content()->browserWebViewController(),
+                &TRBrowserWebViewController::webViewCreated, this, [&](QWebEngineView *view) {
+                    challenges =
+                        new QSignalSpy(view->page(), &QWebEnginePage::authenticationRequired);
+                    finished = new QSignalSpy(view->page(), &QWebEnginePage::loadFinished);
+                });
+        window.showWindow();
+        QVERIFY(challenges && finished);
+        QTRY_VERIFY_WITH_TIMEOUT(finished->size() > 0, 20000);
+        QTest::qWait(300);
+        QCOMPARE(challenges->size(), 1);
+        QVERIFY(visibleDialogs().isEmpty());
+        QVERIFY(m_server.requestCount("/auth") >= 1);
+        for (const auto &request : m_server.requests) {
+            QVERIFY(!request.headers.contains("authorization"));
+        }
+        QVERIFY(!window.content()->browserWebViewController()->progressIndicator()->isVisible());
+        delete challenges;
+        delete finished;
+    }
+
+    void openInDefaultBrowser()
+    {
+        // A window that never loaded a page opens nothing, and closes.
+        int dismissed = 0;
+        {
+            TRBrowserWindowController window;
+            window.browserType = TRBrowserViewController::Search{};
+            window.onDismiss = [&](TRBrowserWindowController *) {
+                ++dismissed;
+            };
+            window.showWindow();
+            window.browserOpenInSafariButton()->click();
+            QVERIFY(!window.isVisible());
+            QVERIFY(m_defaultBrowser.opened.isEmpty());
+            QCOMPARE(dismissed, 1);
+        }
+        QCOMPARE(dismissed, 1);
+
+        TRBrowserWindowController window;
+        window.browserType = TRBrowserViewController::Bookmark{item("One", m_server.url("/one"))};
+        window.showWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url("/one")), 20000);
+        window.browserOpenInSafariButton()->click();
+        QCOMPARE(m_defaultBrowser.opened, QList<QUrl>({m_server.url("/one")}));
+        QVERIFY(!window.isVisible());
+    }
+
+    // The search reaches the web view with the encoded address; the request
+    // interceptor stops it before it leaves the machine.
+    void searchFieldRunsTheWebSearch()
+    {
+        TRSettings::standard().setString(TRSettingsKeys::customGooglePrefix, "nl");
+        TRBrowserWindowController window;
+        window.browserType = TRBrowserViewController::Search{};
+        window.showWindow();
+        QCOMPARE(window.windowTitle(), QString("Search..."));
+        QVERIFY(!window.content()->browserBookmarksViewController());
+        window.browserSearchField()->setText("qt widgets");
+        QTest::keyClick(window.browserSearchField(), Qt::Key_Return);
+        const QUrl expected("https://www.google.nl/search?q=qt%20widgets&hl=nl");
+        QTRY_VERIFY_WITH_TIMEOUT(m_interceptor.blocked.contains(expected), 20000);
+    }
+
+    void uiManagerDecides_data()
+    {
+        QTest::addColumn<bool>("setting");
+        QTest::addColumn<int>("event"); // 0 none, 1 plain, 2 Shift held
+        QTest::addColumn<bool>("defaultBrowser");
+        QTest::newRow("setting off, plain choice") << false << 1 << false;
+        QTest::newRow("setting off, Shift") << false << 2 << true;
+        QTest::newRow("setting on, plain choice") << true << 1 << true;
+        QTest::newRow("setting on, Shift") << true << 2 << false;
+        QTest::newRow("setting off, no event") << false << 0 << false;
+        QTest::newRow("setting on, no event") << true << 0 << true;
+    }
+
+    void uiManagerDecides()
+    {
+        QFETCH(bool, setting);
+        QFETCH(int, event);
+        QFETCH(bool, defaultBrowser);
+        TRSettings::standard().setBool(TRSettingsKeys::openBookmarksInSafari, setting);
+        TRCurrentEvent::setProviderForTesting([event]() -> std::optional<Qt::KeyboardModifiers> {
+            if (event == 0) {
+                return std::nullopt;
+            }
+            return event == 2 ? Qt::ShiftModifier : Qt::NoModifier;
+        });
+        TRUIManager manager;
+        const QUrl url = m_server.url("/one");
+        TRUIManager::post(TRUIManager::ShowBookmark{item("One", url)});
+        TRUIManager::post(TRUIManager::ShowURL{url, "Address"});
+        if (defaultBrowser) {
+            QCOMPARE(m_defaultBrowser.opened, QList<QUrl>({url, url}));
+            QVERIFY(manager.currentBrowserWindowControllers().empty());
+        } else {
+            QVERIFY(m_defaultBrowser.opened.isEmpty());
+            QCOMPARE(manager.currentBrowserWindowControllers().size(), std::size_t(2));
+            QCOMPARE(manager.currentBrowserWindowControllers()[1]->windowTitle(),
+                     QString("Address"));
+        }
+
+        // A group opens the outline whatever the setting and the keys.
+        const auto group = TRBookmark::init(TRBookmarkKind::group, "Group");
+        TRUIManager::post(TRUIManager::ShowBookmark{group});
+        QCOMPARE(manager.currentBrowserWindowControllers().back()->windowTitle(), QString("Group"));
+        QVERIFY(manager.currentBrowserWindowControllers()
+                    .back()
+                    ->content()
+                    ->browserBookmarksViewController());
+        TRCurrentEvent::setProviderForTesting([] { return std::nullopt; });
+    }
+
+    void uiManagerIgnoresWhatItCannotShow()
+    {
+        TRUIManager manager;
+        auto &center = TRNotificationCenter::defaultCenter();
+        center.post(TRNotificationNames::uiManagerShouldShowBrowser);
+        center.post(TRNotificationNames::uiManagerShouldShowBrowser,
+                    {{"BrowserActionType", QString("showSearch")}});
+        center.post(TRNotificationNames::uiManagerShouldShowBrowser, {{"Other", 1}});
+        TRUIManager::post(TRUIManager::ShowBookmark{item("No address", QUrl())});
+        TRUIManager::post(TRUIManager::ShowBookmark{nullptr});
+        QVERIFY(manager.currentBrowserWindowControllers().empty());
+        QCOMPARE(manager.searchWindowCount(), std::size_t(0));
+        QVERIFY(m_defaultBrowser.opened.isEmpty());
+    }
+
+    void uiManagerTracksWindowsByIdentity()
+    {
+        TRUIManager manager;
+        const auto bookmark = item("One", m_server.url("/one"));
+        TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
+        TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
+        const auto &windows = manager.currentBrowserWindowControllers();
+        QCOMPARE(windows.size(), std::size_t(2));
+        QPointer<TRBrowserWindowController> first = windows[0].get();
+        TRBrowserWindowController *second = windows[1].get();
+        QVERIFY(first != second);
+
+        first->close();
+        QCOMPARE(windows.size(), std::size_t(1));
+        QCOMPARE(windows[0].get(), second);
+        QTRY_VERIFY(first.isNull());
+
+        // Dismissing a controller the manager does not hold changes nothing.
+        TRBrowserWindowController stranger;
+        manager.dismiss(&stranger);
+        QCOMPARE(windows.size(), std::size_t(1));
+
+        // Search windows are not tracked, and are freed when they close.
+        TRUIManager::post(TRUIManager::ShowSearch{});
+        QCOMPARE(windows.size(), std::size_t(1));
+        QCOMPARE(manager.searchWindowCount(), std::size_t(1));
+        QPointer<QWidget> search = QApplication::activeWindow();
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget->windowTitle() == "Search...") {
+                search = widget;
+            }
+        }
+        QVERIFY(search);
+        search->close();
+        QCOMPARE(manager.searchWindowCount(), std::size_t(0));
+        QTRY_VERIFY(search.isNull());
+    }
+};
+
+TRELLIS_TEST_MAIN(TestBrowserWeb)
+#include "TestBrowserWeb.moc"
