@@ -20,10 +20,12 @@ const QString TRBrowserWindowController::searchAddressPrefix =
 
 namespace {
 
+// Grows only once the field has reached its widest, so the items stay
+// centred and the field takes the room first.
 QWidget *spacer()
 {
     auto *widget = new QWidget;
-    widget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    widget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     return widget;
 }
 
