@@ -1,10 +1,14 @@
 #include "TRPluginManager.h"
 
+#include "TRGoogleChromePlugin.h"
+
 #include <algorithm>
 
 std::vector<TRPluginManager::Factory> TRPluginManager::builtInPlugins()
 {
-    return {};
+    return {
+        [] { return std::make_shared<TRGoogleChromePlugin>(); },
+    };
 }
 
 TRPluginManager::TRPluginManager(const std::vector<Factory> &factories)

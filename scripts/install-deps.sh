@@ -10,6 +10,10 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools
   qt6-l10n-tools qt6-qpa-plugins libqt6svg6 libgl-dev
   qt6-webengine-dev qt6-webengine-dev-tools
+  # data sources
+  libsqlitecpp-dev libsqlite3-dev libicu-dev
+  # tests and benchmarks: the sqlite3 shell, the corpus generator
+  sqlite3 python3
   # tests: a private session bus, a virtual display
   dbus dbus-daemon xvfb xauth
 )

@@ -1,0 +1,45 @@
+#pragma once
+
+// Builds menus from bookmark trees. A group's submenu is filled when it is
+// about to show, so a menu costs what the user opens, however large the tree.
+
+#include "TRBookmark.h"
+
+#include <QIcon>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QObject;
+class QWidget;
+
+class TRBookmarkMenuBuilder
+{
+public:
+    struct Icons
+    {
+        QIcon group;
+        QIcon item;
+    };
+    using Handler = std::function<void(const TRBookmarkPtr &)>;
+
+    // Every action and submenu made is owned by owner; deleting it frees
+    // them, wherever the status menu has moved them.
+    TRBookmarkMenuBuilder(QWidget *owner, Icons icons, Handler handler);
+
+    // Appends an item for every child of node to menu: groups get a submenu
+    // filled on demand, items call the handler when chosen.
+    void addMenuItems(QMenu *menu, const TRBookmarkPtr &node) const;
+    // A submenu that is filled with the children of node when first shown.
+    QMenu *makeLazyMenu(const TRBookmarkPtr &node, const QString &title) const;
+    QAction *makeSeparator() const;
+
+    // The bookmark an item stands for.
+    static TRBookmarkPtr bookmarkOf(const QAction *action);
+
+private:
+    QWidget *m_owner;
+    Icons m_icons;
+    Handler m_handler;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+// What every source parser shares: turning a stored grant into a fresh
+// private copy of the granted file, which is all a parser ever reads.
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+class TRBookmarksParser
+{
+public:
+    virtual ~TRBookmarksParser() = default;
+
+    // The granted file's path; none, after a line on standard output, when
+    // the grant cannot be resolved.
+    static std::optional<QString> resolveScopedURL(const QByteArray &grant);
+
+    // Copies the granted file to fileName in the private folder and returns
+    // the copy's path. None when there is no grant, it cannot be resolved or
+    // there is no private folder. The copy is written under a temporary name
+    // and renamed into place; a SQLite file's -wal companion travels with it.
+    static std::optional<QString> copyScopedFile(const QString &fileName,
+                                                 const std::optional<QByteArray> &grant);
+
+    // The folder of private copies, created when missing; none when it
+    // cannot be had.
+    static std::optional<QString> applicationSupportDirectory();
+
+    // Puts the private copies somewhere else, for tools that must not touch
+    // the application's own copies; an empty path restores the default.
+    static void setApplicationSupportDirectoryOverride(const QString &path);
+};

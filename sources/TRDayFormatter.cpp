@@ -1,0 +1,97 @@
+#include "TRDayFormatter.h"
+
+#include <QLocale>
+#include <QTimeZone>
+
+#include <unicode/calendar.h>
+#include <unicode/datefmt.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <mutex>
+
+namespace {
+
+std::mutex nowMutex;
+std::function<QDateTime()> &nowOverride()
+{
+    static std::function<QDateTime()> now;
+    return now;
+}
+
+QDateTime now()
+{
+    std::lock_guard lock(nowMutex);
+    return nowOverride() ? nowOverride()() : QDateTime::currentDateTime();
+}
+
+QString toQString(const icu::UnicodeString &text)
+{
+    return QString(reinterpret_cast<const QChar *>(text.getBuffer()), text.length());
+}
+
+} // namespace
+
+struct TRDayFormatter::Private
+{
+    std::unique_ptr<icu::DateFormat> relative;
+    std::unique_ptr<icu::DateFormat> full;
+};
+
+TRDayFormatter::TRDayFormatter(const QString &localeName)
+    : d(std::make_unique<Private>())
+{
+    const QString name = localeName.isEmpty() ? QLocale::system().name() : localeName;
+    const icu::Locale locale(name.toLatin1().constData());
+    d->relative.reset(icu::DateFormat::createDateInstance(icu::DateFormat::kFullRelative, locale));
+    d->full.reset(icu::DateFormat::createDateInstance(icu::DateFormat::kFull, locale));
+    UErrorCode status = U_ZERO_ERROR;
+    // Day names stand alone as menu titles, so they start with a capital.
+    for (icu::DateFormat *format : {d->relative.get(), d->full.get()}) {
+        if (format) {
+            format->setContext(UDISPCTX_CAPITALIZATION_FOR_STANDALONE, status);
+        }
+    }
+}
+
+TRDayFormatter::~TRDayFormatter() = default;
+
+QString TRDayFormatter::label(const QDateTime &moment) const
+{
+    return label(moment.toLocalTime().date());
+}
+
+QString TRDayFormatter::label(QDate localDay) const
+{
+    if (!d->relative || !d->full || !localDay.isValid()) {
+        return localDay.toString(Qt::ISODate);
+    }
+    const QDate today = now().date();
+    const qint64 offset = today.daysTo(localDay);
+    icu::UnicodeString text;
+    if (offset >= -1 && offset <= 1) {
+        // ICU words the days around its own clock; give it the matching day
+        // around the real today so that a replaced "now" still reads right.
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(status));
+        if (U_SUCCESS(status)) {
+            calendar->setTime(icu::Calendar::getNow(), status);
+            calendar->add(UCAL_DATE, static_cast<int32_t>(offset), status);
+            const UDate day = calendar->getTime(status);
+            if (U_SUCCESS(status)) {
+                d->relative->format(day, text);
+                return toQString(text);
+            }
+        }
+    }
+    // Noon of the day, local time: far from either midnight.
+    const QDateTime noon(localDay, QTime(12, 0), QTimeZone::systemTimeZone());
+    d->full->format(static_cast<UDate>(noon.toMSecsSinceEpoch()), text);
+    return toQString(text);
+}
+
+void TRDayFormatter::setNowForTesting(std::function<QDateTime()> replacement)
+{
+    std::lock_guard lock(nowMutex);
+    nowOverride() = std::move(replacement);
+}

@@ -1,0 +1,341 @@
+#include "TRGoogleChromeBookmarksParser.h"
+
+#include "TRDayFormatter.h"
+#include "TROperationQueue.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimeZone>
+
+#include <SQLiteCpp/SQLiteCpp.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const QString notInCorrectFormat =
+    QStringLiteral("The data couldn’t be read because it isn’t in the correct format.");
+const QString missing = QStringLiteral("The data couldn’t be read because it is missing.");
+
+void writeLine(const QString &line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// A string field, or none when it is absent or of another type.
+std::optional<QString> stringField(const QJsonObject &object, QLatin1StringView key)
+{
+    const QJsonValue value = object.value(key);
+    return value.isString() ? std::optional(value.toString()) : std::nullopt;
+}
+
+QUrl parseUrl(const QString &text)
+{
+    // Tolerant: a raw space or bracket is escaped rather than losing the URL.
+    const QUrl url(text, QUrl::TolerantMode);
+    return url.isValid() ? url : QUrl();
+}
+
+void decodeChildren(const QJsonArray &children, TRGoogleChromeBookmark &folder)
+{
+    for (const QJsonValue &element : children) {
+        if (!element.isObject()) {
+            continue;
+        }
+        const QJsonObject child = element.toObject();
+        const std::optional<QString> type = stringField(child, QLatin1StringView("type"));
+        if (!type) {
+            continue;
+        }
+        const QString lowerType = type->toLower();
+        const QString name = stringField(child, QLatin1StringView("name")).value_or(QString());
+        TRGoogleChromeBookmarkPtr node;
+        if (lowerType == u"url") {
+            const std::optional<QString> url = stringField(child, QLatin1StringView("url"));
+            node = TRGoogleChromeBookmark::init(TRBookmarkKind::item, name,
+                                                url ? parseUrl(*url) : QUrl());
+        } else if (lowerType == u"folder") {
+            node = TRGoogleChromeBookmark::init(TRBookmarkKind::group, name);
+            const QJsonValue grandChildren = child.value(QLatin1StringView("children"));
+            if (grandChildren.isArray()) {
+                decodeChildren(grandChildren.toArray(), *node);
+            }
+        } else {
+            continue;
+        }
+        if (const std::optional<QString> id = stringField(child, QLatin1StringView("id"))) {
+            node->setId(*id);
+        }
+        folder.addBookmark(node);
+    }
+}
+
+} // namespace
+
+struct TRGoogleChromeBookmarksParser::Parsed
+{
+    UpdateResult result;
+    TRGoogleChromeBookmarkPtr bookmarks;
+    std::vector<TRGoogleChromeBookmarkPtr> historyDays;
+};
+
+QString TRGoogleChromeBookmarksParser::rawValue(BookmarkDataKey key)
+{
+    return key == BookmarkDataKey::bookmarks ? QStringLiteral("google_chrome_bookmarks_data")
+                                             : QStringLiteral("google_chrome_history_data");
+}
+
+std::optional<TRGoogleChromeBookmarksParser::BookmarkDataKey>
+TRGoogleChromeBookmarksParser::bookmarkDataKey(const QString &raw)
+{
+    for (BookmarkDataKey key : {BookmarkDataKey::bookmarks, BookmarkDataKey::history}) {
+        if (raw == rawValue(key)) {
+            return key;
+        }
+    }
+    return std::nullopt;
+}
+
+TRGoogleChromeBookmarksParser &TRGoogleChromeBookmarksParser::shared()
+{
+    static TRGoogleChromeBookmarksParser *parser = new TRGoogleChromeBookmarksParser;
+    return *parser;
+}
+
+TRGoogleChromeBookmarksParser::TRGoogleChromeBookmarksParser()
+    : m_operationQueue(
+          std::make_unique<TROperationQueue>(QStringLiteral("chrome_updateBookmarksQueue")))
+{}
+
+TRGoogleChromeBookmarksParser::~TRGoogleChromeBookmarksParser() = default;
+
+TRGoogleChromeBookmarkPtr TRGoogleChromeBookmarksParser::historyBookmark()
+{
+    if (!m_historyBookmark) {
+        m_historyBookmark = TRGoogleChromeBookmark::init(TRBookmarkKind::group, tr("History"));
+        m_historyBookmark->tag = TRGoogleChromeBookmark::Tag::history;
+    }
+    return m_historyBookmark;
+}
+
+void TRGoogleChromeBookmarksParser::updateBookmarks(std::function<void()> completion)
+{
+    // The grants are taken now, on the main thread; the worker gets copies.
+    m_operationQueue->cancelAllOperations();
+    m_operationQueue->addOperation([this, bookmarksGrant = dataForBookmarks,
+                                    historyGrant = dataForHistory,
+                                    completion = std::move(completion)] {
+        auto parsed = std::make_shared<Parsed>(parse(bookmarksGrant, historyGrant));
+        TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
+            publish(*parsed);
+            if (completion) {
+                completion();
+            }
+        });
+    });
+}
+
+TRGoogleChromeBookmarksParser::Parsed
+TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksGrant,
+                                     const std::optional<QByteArray> &historyGrant)
+{
+    Parsed parsed;
+    if (const auto copy = copyScopedFile(rawValue(BookmarkDataKey::bookmarks), bookmarksGrant)) {
+        parsed.result.bookmarks = Outcome::unreadable;
+        QFile file(*copy);
+        if (file.open(QIODevice::ReadOnly)) {
+            QString error;
+            parsed.bookmarks = decodeBookmarks(file.readAll(), &error);
+            if (parsed.bookmarks) {
+                parsed.result.bookmarks = Outcome::read;
+            } else {
+                writeLine(QStringLiteral("Could not decode 'BookmarksContainer': ") + error);
+            }
+        }
+    }
+    if (const auto copy = copyScopedFile(rawValue(BookmarkDataKey::history), historyGrant)) {
+        bool failed = false;
+        std::vector<TRGoogleChromeBookmarkPtr> entries = readHistoryEntries(*copy, &failed);
+        parsed.result.history = failed            ? Outcome::unreadable
+                                : entries.empty() ? Outcome::empty
+                                                  : Outcome::read;
+        if (!entries.empty()) {
+            const TRDayFormatter formatter;
+            parsed.historyDays = groupHistoryByDay(std::move(entries), formatter);
+        }
+    }
+    return parsed;
+}
+
+void TRGoogleChromeBookmarksParser::publish(Parsed &parsed)
+{
+    if (parsed.bookmarks) {
+        m_bookmarks.insert(BookmarkTypeKey::bookmarks, parsed.bookmarks);
+    }
+    if (!parsed.historyDays.empty()) {
+        const TRGoogleChromeBookmarkPtr root = historyBookmark();
+        root->removeAllBookmarks();
+        for (const TRGoogleChromeBookmarkPtr &day : parsed.historyDays) {
+            root->addBookmark(day);
+        }
+        m_bookmarks.insert(BookmarkTypeKey::history, root);
+    }
+    m_lastUpdateResult = parsed.result;
+}
+
+TRGoogleChromeBookmarkPtr TRGoogleChromeBookmarksParser::decodeBookmarks(const QByteArray &json,
+                                                                         QString *error)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+        if (error) {
+            *error = notInCorrectFormat;
+        }
+        return nullptr;
+    }
+    const QJsonValue roots = document.object().value(QLatin1StringView("roots"));
+    if (!roots.isObject()) {
+        if (error) {
+            *error = roots.isUndefined() ? missing : notInCorrectFormat;
+        }
+        return nullptr;
+    }
+
+    auto container = TRGoogleChromeBookmark::init(TRBookmarkKind::group, QString());
+    std::vector<TRBookmarkPtr> rootFolders;
+    for (const char *key : {"bookmark_bar", "other", "synced"}) {
+        const QJsonValue rootValue = roots.toObject().value(QLatin1StringView(key));
+        if (!rootValue.isObject()) {
+            continue;
+        }
+        const QJsonObject root = rootValue.toObject();
+        if (stringField(root, QLatin1StringView("type")) != QStringLiteral("folder")) {
+            continue;
+        }
+        auto folder = TRGoogleChromeBookmark::init(
+            TRBookmarkKind::group,
+            stringField(root, QLatin1StringView("name")).value_or(QString()));
+        if (const std::optional<QString> id = stringField(root, QLatin1StringView("id"))) {
+            folder->setId(*id);
+        }
+        const QJsonValue children = root.value(QLatin1StringView("children"));
+        if (!children.isArray()) {
+            if (error) {
+                *error = children.isUndefined() ? missing : notInCorrectFormat;
+            }
+            return nullptr;
+        }
+        decodeChildren(children.toArray(), *folder);
+        rootFolders.push_back(folder);
+    }
+    // The root folders hang below the container without naming it as their
+    // parent: the container is only a holder.
+    for (const TRBookmarkPtr &folder : rootFolders) {
+        container->addBookmark(folder);
+        folder->setParent(nullptr);
+    }
+    return container;
+}
+
+QDateTime TRGoogleChromeBookmarksParser::dateFromChromeTime(qint64 microseconds)
+{
+    // 1601-01-01 00:00:00 UTC is 11,644,473,600 seconds before 1970.
+    constexpr qint64 offsetMs = 11644473600000LL;
+    return QDateTime::fromMSecsSinceEpoch(microseconds / 1000 - offsetMs, Qt::UTC);
+}
+
+std::vector<TRGoogleChromeBookmarkPtr>
+TRGoogleChromeBookmarksParser::readHistoryEntries(const QString &path, bool *failed)
+{
+    std::vector<TRGoogleChromeBookmarkPtr> entries;
+    if (failed) {
+        *failed = true;
+    }
+    std::unique_ptr<SQLite::Database> database;
+    try {
+        // Read-write without create: a missing copy must not leave an empty
+        // database behind, and SQLite needs write access to read a WAL file.
+        database = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
+                                                      SQLite::OPEN_READWRITE);
+    } catch (const SQLite::Exception &) {
+        return entries;
+    }
+    try {
+        SQLite::Statement query(
+            *database, "SELECT title, url, visit_count, last_visit_time FROM urls ORDER BY "
+                       "last_visit_time DESC;");
+        const int titleColumn = query.getColumnIndex("title");
+        const int urlColumn = query.getColumnIndex("url");
+        const int visitCountColumn = query.getColumnIndex("visit_count");
+        const int lastVisitTimeColumn = query.getColumnIndex("last_visit_time");
+        while (query.executeStep()) {
+            const SQLite::Column urlValue = query.getColumn(urlColumn);
+            if (urlValue.isNull()) {
+                continue;
+            }
+            const QString text = QString::fromUtf8(urlValue.getText(), urlValue.getBytes());
+            // File URLs are parsed like any other, so file:///a%20b names "a b".
+            QUrl url = parseUrl(text);
+            if (url.isEmpty()) {
+                url = QUrl::fromEncoded(text.toUtf8(), QUrl::TolerantMode);
+            }
+            if (url.isEmpty() || !url.isValid()) {
+                continue;
+            }
+            const SQLite::Column titleValue = query.getColumn(titleColumn);
+            QString name;
+            if (!titleValue.isNull()) {
+                name = QString::fromUtf8(titleValue.getText(), titleValue.getBytes());
+            }
+            if (name.isEmpty()) {
+                name = url.toDisplayString();
+            }
+            auto entry = TRGoogleChromeBookmark::init(TRBookmarkKind::item, name, url);
+            entry->lastVisitedDate =
+                dateFromChromeTime(query.getColumn(lastVisitTimeColumn).getInt64());
+            entry->visitCount = query.getColumn(visitCountColumn).getInt();
+            entries.push_back(std::move(entry));
+        }
+    } catch (const SQLite::Exception &exception) {
+        writeLine(QStringLiteral("Could not execute query: ") +
+                  QString::fromUtf8(exception.what()));
+        entries.clear();
+        return entries;
+    }
+    if (failed) {
+        *failed = false;
+    }
+    return entries;
+}
+
+std::vector<TRGoogleChromeBookmarkPtr>
+TRGoogleChromeBookmarksParser::groupHistoryByDay(std::vector<TRGoogleChromeBookmarkPtr> entries,
+                                                 const TRDayFormatter &formatter)
+{
+    std::stable_sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
+        return a->lastVisitedDate > b->lastVisitedDate;
+    });
+    std::vector<TRGoogleChromeBookmarkPtr> days;
+    QDate currentDay;
+    QString currentLabel;
+    for (const TRGoogleChromeBookmarkPtr &entry : entries) {
+        // Entries of one local day share a label, so it is made once a day.
+        const QDate day = entry->lastVisitedDate.toLocalTime().date();
+        if (days.empty() || day != currentDay) {
+            currentDay = day;
+            const QString label = formatter.label(day);
+            if (days.empty() || label != currentLabel) {
+                currentLabel = label;
+                days.push_back(TRGoogleChromeBookmark::init(TRBookmarkKind::group, label));
+            }
+        }
+        days.back()->addBookmark(entry);
+    }
+    return days;
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+// Reads Chrome's Bookmarks (JSON) and History (SQLite) from private copies
+// of the granted files, on a serial queue of its own, into two trees: the
+// bookmark folders, and the history grouped by day.
+
+#include "TRBookmarksParser.h"
+#include "TRGoogleChromeBookmark.h"
+
+#include <QHash>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class TRDayFormatter;
+class TROperationQueue;
+
+class TRGoogleChromeBookmarksParser : public QObject, public TRBookmarksParser
+{
+    Q_OBJECT
+
+public:
+    enum class BookmarkTypeKey { bookmarks = 0, history = 1 };
+    enum class BookmarkDataKey { bookmarks, history };
+    // The settings key of a grant, which is also its private copy's name.
+    static QString rawValue(BookmarkDataKey key);
+    static std::optional<BookmarkDataKey> bookmarkDataKey(const QString &rawValue);
+
+    // What the last update made of each file.
+    enum class Outcome { notGranted, unreadable, empty, read };
+    struct UpdateResult
+    {
+        Outcome bookmarks = Outcome::notGranted;
+        Outcome history = Outcome::notGranted;
+    };
+
+    // The one parser of the application; create it on the main thread.
+    static TRGoogleChromeBookmarksParser &shared();
+
+    TRGoogleChromeBookmarksParser();
+    // Drops waiting updates and waits for a running one.
+    ~TRGoogleChromeBookmarksParser() override;
+
+    // Grants, set before each update.
+    std::optional<QByteArray> dataForBookmarks;
+    std::optional<QByteArray> dataForHistory;
+
+    // Re-reads both files; completion runs on the main thread once the new
+    // trees are in place. An update still waiting is dropped, and its
+    // completion never runs.
+    void updateBookmarks(std::function<void()> completion);
+
+    // The latest trees, read on the main thread: an entry appears with its
+    // first successful read, and a failed read leaves it as it was.
+    const QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> &bookmarks() const
+    {
+        return m_bookmarks;
+    }
+    // The history root, the same node across updates.
+    TRGoogleChromeBookmarkPtr historyBookmark();
+    UpdateResult lastUpdateResult() const { return m_lastUpdateResult; }
+
+    // The steps of an update, for tests and tools. None of them touches the
+    // parser's trees.
+    static TRGoogleChromeBookmarkPtr decodeBookmarks(const QByteArray &json, QString *error);
+    // Every row of the history, newest first; empty when the database cannot
+    // be read (failed set), after a line on standard output when the query
+    // fails.
+    static std::vector<TRGoogleChromeBookmarkPtr> readHistoryEntries(const QString &path,
+                                                                     bool *failed = nullptr);
+    // Day groups, newest day first, each holding its entries newest first.
+    static std::vector<TRGoogleChromeBookmarkPtr>
+    groupHistoryByDay(std::vector<TRGoogleChromeBookmarkPtr> entries,
+                      const TRDayFormatter &formatter);
+    // A Chrome time stamp: microseconds since 1601-01-01 00:00:00 UTC.
+    static QDateTime dateFromChromeTime(qint64 microseconds);
+
+private:
+    struct Parsed;
+    static Parsed parse(const std::optional<QByteArray> &bookmarksGrant,
+                        const std::optional<QByteArray> &historyGrant);
+    void publish(Parsed &parsed);
+
+    std::unique_ptr<TROperationQueue> m_operationQueue;
+    QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> m_bookmarks;
+    TRGoogleChromeBookmarkPtr m_historyBookmark;
+    UpdateResult m_lastUpdateResult;
+};

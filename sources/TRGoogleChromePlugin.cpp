@@ -1,0 +1,130 @@
+#include "TRGoogleChromePlugin.h"
+
+#include "TRBookmarkMenuBuilder.h"
+#include "TRGoogleChromeBookmarksParser.h"
+#include "TRGoogleChromePluginConfigurationViewController.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRUIManager.h"
+
+#include <QAction>
+#include <QMenu>
+
+TRGoogleChromePlugin::TRGoogleChromePlugin(TRGoogleChromeBookmarksParser *parser)
+    : m_parser(parser ? parser : &TRGoogleChromeBookmarksParser::shared())
+    , m_parentMenu(std::make_unique<QMenu>(name()))
+    , m_menuItem(new QAction(name(), this))
+{
+    m_menuItem->setMenu(m_parentMenu.get());
+    m_menuItem->setIcon(image());
+    m_updateTimer.setSingleShot(true);
+    connect(&m_updateTimer, &QTimer::timeout, this, &TRGoogleChromePlugin::refreshMenu);
+
+    TRSettings::standard().registerDefaults(TRSettingsKeys::googleChromeDefaults());
+    TRNotificationCenter::defaultCenter().addObserver(
+        this, TRNotificationNames::googleChromePluginMenuNeedsUpdate,
+        [this](const TRNotification &) { refreshMenu(); });
+}
+
+TRGoogleChromePlugin::~TRGoogleChromePlugin()
+{
+    TRNotificationCenter::defaultCenter().removeObserver(this);
+    // The item goes before the menu it refers to.
+    delete m_menuItem;
+}
+
+QString TRGoogleChromePlugin::name() const
+{
+    return QStringLiteral("Chrome");
+}
+
+QIcon TRGoogleChromePlugin::image() const
+{
+    return QIcon(QStringLiteral(":/icons/google_chrome.svg"));
+}
+
+bool TRGoogleChromePlugin::isEnabled() const
+{
+    return TRSettings::standard().boolForKey(TRSettingsKeys::googleChromeEnabled);
+}
+
+void TRGoogleChromePlugin::setEnabled(bool enabled)
+{
+    TRSettings::standard().setBool(TRSettingsKeys::googleChromeEnabled, enabled);
+    if (isEnabled()) {
+        refreshMenu();
+    } else {
+        m_updateTimer.stop();
+    }
+}
+
+QWidget *TRGoogleChromePlugin::configurationViewController()
+{
+    if (!m_configuration) {
+        m_configuration = std::make_unique<TRGoogleChromePluginConfigurationViewController>();
+    }
+    return m_configuration.get();
+}
+
+void TRGoogleChromePlugin::setUpdateRate(std::optional<double> seconds)
+{
+    if (!seconds) {
+        m_updateTimer.stop();
+    } else {
+        // Restarting replaces the pending refresh rather than adding one.
+        m_updateTimer.start(static_cast<int>(std::clamp(*seconds, 0.0, 86400.0) * 1000));
+    }
+    m_updateRate = seconds;
+}
+
+void TRGoogleChromePlugin::refreshMenu()
+{
+    const TRSettings &settings = TRSettings::standard();
+    m_parser->dataForBookmarks = settings.dataForKey(TRSettingsKeys::googleChromeBookmarksData);
+    m_parser->dataForHistory = settings.dataForKey(TRSettingsKeys::googleChromeHistoryData);
+    // One granted file is enough to show what it holds.
+    if (!m_parser->dataForBookmarks && !m_parser->dataForHistory) {
+        return;
+    }
+    m_parser->updateBookmarks([this] {
+        rebuildMenu();
+        TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
+    });
+}
+
+void TRGoogleChromePlugin::rebuildMenu()
+{
+    m_parentMenu->clear();
+    // Freed later: the status menu may be showing the old items right now.
+    if (m_menuOwner) {
+        m_menuOwner.release()->deleteLater();
+    }
+    m_menuOwner = std::make_unique<QWidget>();
+
+    const QIcon bookmarkIcon(QStringLiteral(":/icons/bookmark.svg"));
+    const auto handler = [](const TRBookmarkPtr &bookmark) {
+        TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
+    };
+    const auto &trees = m_parser->bookmarks();
+    using Key = TRGoogleChromeBookmarksParser::BookmarkTypeKey;
+
+    if (const auto history = trees.value(Key::history)) {
+        const TRBookmarkMenuBuilder days(
+            m_menuOwner.get(), {QIcon(QStringLiteral(":/icons/history_item.svg")), bookmarkIcon},
+            handler);
+        QIcon historyIcon(QStringLiteral(":/icons/history.svg"));
+        historyIcon.setIsMask(true);
+        auto *item = new QAction(historyIcon, tr("History"), m_menuOwner.get());
+        item->setMenu(days.makeLazyMenu(history, tr("History")));
+        m_parentMenu->addAction(item);
+        m_parentMenu->addAction(days.makeSeparator());
+    }
+    if (const auto bookmarks = trees.value(Key::bookmarks)) {
+        const QIcon folderIcon =
+            QIcon::fromTheme(QStringLiteral("folder"), QIcon(QStringLiteral(":/icons/folder.svg")));
+        const TRBookmarkMenuBuilder folders(m_menuOwner.get(), {folderIcon, bookmarkIcon}, handler);
+        folders.addMenuItems(m_parentMenu.get(), bookmarks);
+    }
+}
