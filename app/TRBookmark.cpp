@@ -51,10 +51,25 @@ void TRBookmark::removeAllBookmarks()
     }
     m_isEmptying = true;
     const std::vector<TRBookmarkPtr> snapshot = m_bookmarks;
+    // Removing the first child again and again would move the rest of the
+    // list each time; the leading run of removed children is only counted
+    // and erased in one go before anything else may look at the list.
+    std::size_t removed = 0;
+    const auto compact = [this, &removed] {
+        m_bookmarks.erase(m_bookmarks.begin(),
+                          m_bookmarks.begin() + static_cast<std::ptrdiff_t>(removed));
+        removed = 0;
+    };
     for (const TRBookmarkPtr &node : snapshot) {
         if (m_kind != TRBookmarkKind::group) {
             break;
         }
+        if (node->kind() != TRBookmarkKind::group && removed < m_bookmarks.size() &&
+            m_bookmarks[removed] == node) {
+            ++removed;
+            continue;
+        }
+        compact();
         if (std::find(m_bookmarks.cbegin(), m_bookmarks.cend(), node) == m_bookmarks.cend()) {
             continue;
         }
@@ -67,6 +82,7 @@ void TRBookmark::removeAllBookmarks()
             m_bookmarks.erase(it);
         }
     }
+    compact();
     m_isEmptying = false;
 }
 

@@ -25,9 +25,15 @@ QDateTime now()
     return nowOverride() ? nowOverride()() : QDateTime::currentDateTime();
 }
 
-QString toQString(const icu::UnicodeString &text)
+// A menu title starts with a capital even where the language's own data
+// leaves a day name in lower case ("gestern", "mercredi").
+QString toTitle(const icu::UnicodeString &text)
 {
-    return QString(reinterpret_cast<const QChar *>(text.getBuffer()), text.length());
+    QString title(reinterpret_cast<const QChar *>(text.getBuffer()), text.length());
+    if (!title.isEmpty() && title.at(0).isLower()) {
+        title.replace(0, 1, title.at(0).toUpper());
+    }
+    return title;
 }
 
 } // namespace
@@ -80,14 +86,14 @@ QString TRDayFormatter::label(QDate localDay) const
             const UDate day = calendar->getTime(status);
             if (U_SUCCESS(status)) {
                 d->relative->format(day, text);
-                return toQString(text);
+                return toTitle(text);
             }
         }
     }
     // Noon of the day, local time: far from either midnight.
     const QDateTime noon(localDay, QTime(12, 0), QTimeZone::systemTimeZone());
     d->full->format(static_cast<UDate>(noon.toMSecsSinceEpoch()), text);
-    return toQString(text);
+    return toTitle(text);
 }
 
 void TRDayFormatter::setNowForTesting(std::function<QDateTime()> replacement)

@@ -1,0 +1,477 @@
+#include "TRDayFormatter.h"
+#include "TRFileGrant.h"
+#include "TRGoogleChromeBookmarksParser.h"
+#include "TRTestMain.h"
+#include "TRTestSupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <SQLiteCpp/SQLiteCpp.h>
+
+using Parser = TRGoogleChromeBookmarksParser;
+using TRTestSupport::writeFile;
+
+namespace {
+
+// JSON written with single quotes, which keeps the fixtures readable.
+QByteArray json(const char *text)
+{
+    return QByteArray(text).replace('\'', '"');
+}
+
+// A tree as one line: groups as name{children}, items as name(url).
+QString dump(const TRBookmarkPtr &node)
+{
+    QString text = node->name();
+    if (node->kind() == TRBookmarkKind::group) {
+        QStringList children;
+        for (const auto &child : node->bookmarks()) {
+            children << dump(child);
+        }
+        return text + "{" + children.join("|") + "}";
+    }
+    return text + "(" + node->url().toString() + ")";
+}
+
+struct Row
+{
+    QVariant title;
+    QVariant url;
+    qint64 visitCount;
+    qint64 lastVisitTime;
+};
+
+// A History database with Chrome's urls table.
+bool makeHistory(const QString &path, const QList<Row> &rows)
+{
+    QFile::remove(path);
+    SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    db.exec("CREATE TABLE urls(id INTEGER PRIMARY KEY AUTOINCREMENT, url LONGVARCHAR, title "
+            "LONGVARCHAR, visit_count INTEGER DEFAULT 0 NOT NULL, typed_count INTEGER DEFAULT 0 "
+            "NOT NULL, last_visit_time INTEGER NOT NULL, hidden INTEGER DEFAULT 0 NOT NULL)");
+    SQLite::Transaction transaction(db);
+    SQLite::Statement insert(db, "INSERT INTO urls(title, url, visit_count, last_visit_time) "
+                                 "VALUES (?, ?, ?, ?)");
+    for (const Row &row : rows) {
+        row.title.isNull() ? insert.bind(1) : insert.bind(1, row.title.toString().toStdString());
+        row.url.isNull() ? insert.bind(2) : insert.bind(2, row.url.toString().toStdString());
+        insert.bind(3, static_cast<int64_t>(row.visitCount));
+        insert.bind(4, static_cast<int64_t>(row.lastVisitTime));
+        insert.exec();
+        insert.reset();
+    }
+    transaction.commit();
+    return true;
+}
+
+// Chrome's time for a moment.
+qint64 chromeTime(const QDateTime &moment)
+{
+    return (moment.toMSecsSinceEpoch() + 11644473600000LL) * 1000;
+}
+
+} // namespace
+
+// Chrome's Bookmarks JSON and History database, as Trellis reads them.
+class TestChromeParser : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_files;
+
+    // Runs one update of parser and waits for its completion.
+    static bool update(Parser &parser)
+    {
+        bool done = false;
+        parser.updateBookmarks([&done] { done = true; });
+        return QTest::qWaitFor([&done] { return done; }, 30000);
+    }
+
+private slots:
+    void cleanup() { TRDayFormatter::setNowForTesting({}); }
+
+    void decodeBookmarks_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("tree"); // empty: the decode fails
+
+        QTest::newRow("three roots in order")
+            << QByteArray(json("{'roots':{'synced':{'type':'folder','name':'Mobile','children':[]},"
+                               "'other':{'type':'folder','name':'Other','children':[]},"
+                               "'bookmark_bar':{'type':'folder','name':'Bar','children':["
+                               "{'type':'url','name':'Qt','url':'https://www.qt.io/'}]}}}"))
+            << "{Bar{Qt(https://www.qt.io/)}|Other{}|Mobile{}}";
+        QTest::newRow("only other")
+            << QByteArray(json("{'roots':{'other':{'type':'folder','name':'O','children':[]}}}"))
+            << "{O{}}";
+        QTest::newRow("root type compared exactly")
+            << QByteArray(
+                   json("{'roots':{'bookmark_bar':{'type':'Folder','name':'B','children':[]},"
+                        "'other':{'type':'folder','name':'O','children':[]}}}"))
+            << "{O{}}";
+        QTest::newRow("child types in capitals")
+            << QByteArray(json("{'roots':{'other':{'type':'folder','name':'O','children':["
+                               "{'type':'URL','name':'a','url':'https://a.example/'},"
+                               "{'type':'FOLDER','name':'F','children':[]}]}}}"))
+            << "{O{a(https://a.example/)|F{}}}";
+        QTest::newRow("odd children skipped, later ones kept")
+            << QByteArray(
+                   json("{'roots':{'other':{'type':'folder','name':'O','children':["
+                        "3, 'text', null, {'type':'separator','name':'s'}, {'name':'no type'},"
+                        "{'type':7,'name':'numeric type'},"
+                        "{'type':'url','name':'kept','url':'https://k.example/'}]}}}"))
+            << "{O{kept(https://k.example/)}}";
+        QTest::newRow("folder without children")
+            << QByteArray(json("{'roots':{'other':{'type':'folder','name':'O','children':["
+                               "{'type':'folder','name':'Empty'},{'type':'folder','name':'Bad','"
+                               "children':{}}]}}}"))
+            << "{O{Empty{}|Bad{}}}";
+        QTest::newRow("missing and odd fields")
+            << QByteArray(json("{'roots':{'other':{'type':'folder','children':["
+                               "{'type':'url','url':'https://n.example/'},"
+                               "{'type':'url','name':'bad url','url':'http://[::1'},"
+                               "{'type':'url','name':'no url'},"
+                               "{'type':'url','name':'number url','url':12},"
+                               "{'type':'url','name':'space','url':'https://s.example/a b'}]}}}"))
+            << "{{(https://n.example/)|bad url()|no url()|number url()|space(https://s.example/a "
+               "b)}}";
+        QTest::newRow("root without children fails")
+            << QByteArray(json("{'roots':{'other':{'type':'folder','name':'O'}}}")) << "";
+        QTest::newRow("no roots") << QByteArray(json("{'version':1}")) << "";
+        QTest::newRow("roots not an object") << QByteArray(json("{'roots':[]}")) << "";
+        QTest::newRow("not JSON") << QByteArray("Bookmarks?") << "";
+        QTest::newRow("top level not an object") << QByteArray("[1,2]") << "";
+        QTest::newRow("empty file") << QByteArray() << "";
+        QTest::newRow("no usable root") << QByteArray(json("{'roots':{'x':{}}}")) << "{}";
+    }
+
+    void decodeBookmarks()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, tree);
+        QString error;
+        const TRGoogleChromeBookmarkPtr container = Parser::decodeBookmarks(json, &error);
+        if (tree.isEmpty()) {
+            QVERIFY(!container);
+            QVERIFY(error.startsWith("The data couldn’t be read because"));
+        } else {
+            QVERIFY(container);
+            QCOMPARE(dump(container), tree);
+        }
+    }
+
+    void decodedIdentifiersAndParents()
+    {
+        QString error;
+        const auto container = Parser::decodeBookmarks(
+            json("{'roots':{'bookmark_bar':{'type':'folder','name':'Bar','id':'1','children':["
+                 "{'type':'folder','name':'F','id':'7','children':[{'type':'url','name':'a','url':'"
+                 "https://a/','id':12}]}]}}}"),
+            &error);
+        QVERIFY(container);
+        const TRBookmarkPtr bar = container->bookmarks().at(0);
+        const TRBookmarkPtr folder = bar->bookmarks().at(0);
+        const TRBookmarkPtr leaf = folder->bookmarks().at(0);
+        QCOMPARE(bar->id(), QString("1"));
+        QCOMPARE(folder->id(), QString("7"));
+        // A numeric id is not a string: the fresh identifier stays.
+        QCOMPARE(leaf->id().size(), 36);
+        // Root folders hang below the container without naming it.
+        QVERIFY(!bar->parent());
+        QCOMPARE(folder->parent(), bar);
+        QCOMPARE(leaf->parent(), folder);
+    }
+
+    void historyRows()
+    {
+        const QString path = m_files.filePath("rows.sqlite");
+        makeHistory(path, {{"Qt", "https://www.qt.io/", 5, 0},
+                           {QVariant(), "https://untitled.example/path", 1, 13000000000000000LL},
+                           {"", "https://empty.example/", 2, 13000000000000001LL},
+                           {"No URL", QVariant(), 3, 13000000000000002LL},
+                           {"File", "file:///tmp/dev%20notes.html", 1, 13000000000000003LL},
+                           {"", "", 1, 13000000000000004LL}});
+        bool failed = true;
+        const auto entries = Parser::readHistoryEntries(path, &failed);
+        QVERIFY(!failed);
+        QStringList names;
+        for (const auto &entry : entries) {
+            names << entry->name();
+        }
+        // Newest first; a row without URL is dropped; an untitled row is named by its URL.
+        QCOMPARE(names, QStringList({"File", "https://empty.example/",
+                                     "https://untitled.example/path", "Qt"}));
+        QCOMPARE(entries[0]->url().toLocalFile(), QString("/tmp/dev notes.html"));
+        QCOMPARE(entries[3]->visitCount, 5);
+        // The Chrome epoch is midnight UTC.
+        QCOMPARE(entries[3]->lastVisitedDate, QDateTime(QDate(1601, 1, 1), QTime(0, 0), Qt::UTC));
+        QCOMPARE(entries[2]->lastVisitedDate,
+                 QDateTime(QDate(1601, 1, 1), QTime(0, 0), Qt::UTC).addSecs(13000000000LL));
+        for (const auto &entry : entries) {
+            QCOMPARE(entry->kind(), TRBookmarkKind::item);
+            QCOMPARE(entry->tag, TRGoogleChromeBookmark::Tag::generic);
+        }
+    }
+
+    void historyThatCannotBeRead()
+    {
+        const QString notADatabase = m_files.filePath("not-a-database");
+        QVERIFY(writeFile(notADatabase, QByteArray(4096, 'x')));
+        bool failed = false;
+        std::vector<TRGoogleChromeBookmarkPtr> entries;
+        const QByteArray out = TRTestSupport::captureStdout(
+            [&] { entries = Parser::readHistoryEntries(notADatabase, &failed); });
+        QVERIFY(failed);
+        QVERIFY(entries.empty());
+        QCOMPARE(out, QByteArray("Could not execute query: file is not a database\n"));
+
+        // Another database: the query names what is missing.
+        const QString other = m_files.filePath("other.sqlite");
+        {
+            SQLite::Database db(other.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+            db.exec("CREATE TABLE t(x)");
+        }
+        QCOMPARE(TRTestSupport::captureStdout([&] { Parser::readHistoryEntries(other, &failed); }),
+                 QByteArray("Could not execute query: no such table: urls\n"));
+
+        // A missing file cannot be opened: nothing is said, and nothing is created.
+        const QString missing = m_files.filePath("missing.sqlite");
+        QCOMPARE(
+            TRTestSupport::captureStdout([&] { Parser::readHistoryEntries(missing, &failed); }),
+            QByteArray());
+        QVERIFY(failed);
+        QVERIFY(!QFileInfo::exists(missing));
+    }
+
+    void daysNewestFirst()
+    {
+        const QDateTime now(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
+        TRDayFormatter::setNowForTesting([now] { return now; });
+        std::vector<TRGoogleChromeBookmarkPtr> entries;
+        const auto add = [&](const QString &name, const QDateTime &when) {
+            auto entry =
+                TRGoogleChromeBookmark::init(TRBookmarkKind::item, name, QUrl("https://x/"));
+            entry->lastVisitedDate = when;
+            entries.push_back(entry);
+        };
+        add("older today", now.addSecs(-3600));
+        add("two days ago", now.addDays(-2));
+        add("yesterday late", QDateTime(QDate(2024, 4, 30), QTime(23, 59, 59), Qt::UTC));
+        add("newest today", now.addSecs(-60));
+        add("today, same second A", now.addSecs(-7200));
+        add("today, same second B", now.addSecs(-7200));
+        add("just after midnight", QDateTime(QDate(2024, 5, 1), QTime(0, 0, 1), Qt::UTC));
+        const TRDayFormatter formatter("en_US");
+        const auto days = Parser::groupHistoryByDay(entries, formatter);
+        QStringList layout;
+        for (const auto &day : days) {
+            QStringList names;
+            for (const auto &entry : day->bookmarks()) {
+                names << entry->name();
+                QCOMPARE(entry->parent(), TRBookmarkPtr(day));
+            }
+            layout << day->name() + ": " + names.join(", ");
+        }
+        QCOMPARE(layout, QStringList({"Today: newest today, older today, today, same second A, "
+                                      "today, same second B, just after midnight",
+                                      "Yesterday: yesterday late",
+                                      "Monday, April 29, 2024: two days ago"}));
+    }
+
+    void dayLabelsInTheUsersLanguage()
+    {
+        const QDateTime now(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
+        TRDayFormatter::setNowForTesting([now] { return now; });
+        const TRDayFormatter dutch("nl_NL");
+        QCOMPARE(dutch.label(QDate(2024, 5, 1)), QString("Vandaag"));
+        QCOMPARE(dutch.label(QDate(2024, 4, 30)), QString("Gisteren"));
+        QCOMPARE(dutch.label(QDate(2024, 4, 29)), QString("Maandag 29 april 2024"));
+        const TRDayFormatter german("de_DE");
+        QCOMPARE(german.label(QDate(2024, 4, 30)), QString("Gestern"));
+        const TRDayFormatter french("fr_FR");
+        QCOMPARE(french.label(QDate(2024, 4, 29)), QString("Lundi 29 avril 2024"));
+    }
+
+    // Both files through grants, copies and the queue, as the plugin uses them.
+    void updateReadsBothFilesAndKeepsGoodTrees()
+    {
+        const QString bookmarks = m_files.filePath("Default/Bookmarks");
+        const QString history = m_files.filePath("Default/History");
+        QVERIFY(writeFile(
+            bookmarks,
+            json("{'roots':{'bookmark_bar':{'type':'folder','name':'Bar','children':[]}}}")));
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        makeHistory(history, {{"Recent", "https://r.example/", 1, chromeTime(now)},
+                              {"Old", "https://o.example/", 1, chromeTime(now.addDays(-3))}});
+        Parser parser;
+        parser.dataForBookmarks = TRFileGrant::make(bookmarks);
+        parser.dataForHistory = TRFileGrant::make(history);
+        QVERIFY(update(parser));
+        QCOMPARE(parser.lastUpdateResult().bookmarks, Parser::Outcome::read);
+        QCOMPARE(parser.lastUpdateResult().history, Parser::Outcome::read);
+        const auto firstTree = parser.bookmarks().value(Parser::BookmarkTypeKey::bookmarks);
+        QCOMPARE(dump(firstTree), QString("{Bar{}}"));
+        const auto root = parser.bookmarks().value(Parser::BookmarkTypeKey::history);
+        QCOMPARE(root, parser.historyBookmark());
+        QCOMPARE(root->tag, TRGoogleChromeBookmark::Tag::history);
+        QCOMPARE(root->name(), QString("History"));
+        QCOMPARE(root->bookmarks().size(), std::size_t(2));
+        const auto firstDays = root->bookmarks();
+
+        // A broken Bookmarks file and an empty history keep what was read.
+        QVERIFY(writeFile(bookmarks, json("{'roots':{'other':{'type':'folder','name':'O'}}}")));
+        makeHistory(history, {});
+        const QByteArray out = TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); });
+        QCOMPARE(out, QByteArray("Could not decode 'BookmarksContainer': The data couldn’t be read "
+                                 "because it is missing.\n"));
+        QCOMPARE(parser.bookmarks().value(Parser::BookmarkTypeKey::bookmarks), firstTree);
+        QCOMPARE(parser.historyBookmark()->bookmarks(), firstDays);
+        QCOMPARE(parser.lastUpdateResult().history, Parser::Outcome::empty);
+
+        // New content replaces the tree; the history root stays the same node.
+        makeHistory(history, {{"Only", "https://only.example/", 1, chromeTime(now)}});
+        QVERIFY(update(parser));
+        QCOMPARE(parser.historyBookmark(), root);
+        QCOMPARE(root->bookmarks().size(), std::size_t(1));
+        QCOMPARE(root->bookmarks()[0]->bookmarks()[0]->name(), QString("Only"));
+    }
+
+    // Chrome keeps its History open with an exclusive lock; the private copy
+    // is read all the same.
+    void lockedHistoryIsReadThroughTheCopy()
+    {
+        const QString history = m_files.filePath("Locked/History");
+        QDir().mkpath(QFileInfo(history).path());
+        makeHistory(history, {{"Locked", "https://locked.example/", 1,
+                               chromeTime(QDateTime::currentDateTimeUtc())}});
+        SQLite::Database chrome(history.toStdString(), SQLite::OPEN_READWRITE);
+        chrome.exec("PRAGMA locking_mode=EXCLUSIVE");
+        chrome.exec("BEGIN EXCLUSIVE");
+        chrome.exec("UPDATE urls SET visit_count = 2");
+
+        Parser parser;
+        parser.dataForHistory = TRFileGrant::make(history);
+        QVERIFY(update(parser));
+        QCOMPARE(parser.lastUpdateResult().history, Parser::Outcome::read);
+        QCOMPARE(parser.historyBookmark()->bookmarks().at(0)->bookmarks().at(0)->name(),
+                 QString("Locked"));
+        chrome.exec("ROLLBACK");
+    }
+
+    // Only one update waits: a second one drops the first that has not
+    // started, and the dropped completion never runs.
+    void waitingUpdatesAreDropped()
+    {
+        const QString history = m_files.filePath("Big/History");
+        QDir().mkpath(QFileInfo(history).path());
+        QList<Row> rows;
+        const qint64 base = chromeTime(QDateTime::currentDateTimeUtc());
+        for (int i = 0; i < 150000; ++i) {
+            rows.append({QString("Page %1").arg(i), QString("https://site%1.example/").arg(i), 1,
+                         base - i * 1000000LL});
+        }
+        makeHistory(history, rows);
+        Parser parser;
+        parser.dataForHistory = TRFileGrant::make(history);
+        QStringList completed;
+        parser.updateBookmarks([&] { completed << "first"; });
+        QTest::qWait(100); // the first is reading by now
+        parser.updateBookmarks([&] { completed << "second"; });
+        parser.updateBookmarks([&] { completed << "third"; });
+        QTRY_COMPARE_WITH_TIMEOUT(completed.size(), 2, 60000);
+        QTest::qWait(200);
+        QCOMPARE(completed, QStringList({"first", "third"}));
+    }
+
+    void realChromeFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("items");
+        QTest::newRow("plaso History") << "chrome/plaso_History"
+                                       << "chrome-history" << 55;
+        QTest::newRow("hindsight History") << "chrome/hindsight_v60_History"
+                                           << "chrome-history" << 31;
+        QTest::newRow("fresh History") << "chrome/chromium_fresh_History"
+                                       << "chrome-history" << 0;
+        QTest::newRow("buku Bookmarks") << "chrome/buku_Bookmarks"
+                                        << "chrome-bookmarks" << 43;
+        QTest::newRow("fresh Bookmarks") << "chrome/chromium_fresh_Bookmarks"
+                                         << "chrome-bookmarks" << 0;
+    }
+
+    // Files written by real browsers, through trellis-inspect as a user runs it.
+    void realChromeFiles()
+    {
+        const QString folder = TRTestSupport::realDataDirectory();
+        if (folder.isEmpty()) {
+            QSKIP("the real browser files (shared/realdata) are not beside the repository");
+        }
+        QFETCH(QString, file);
+        QFETCH(QString, command);
+        QFETCH(int, items);
+        QProcess inspect;
+        inspect.start(qEnvironmentVariable("TRELLIS_BINARY_DIR") + "/trellis-inspect",
+                      {command, QDir(folder).filePath(file)});
+        QVERIFY(inspect.waitForFinished(60000));
+        QCOMPARE(inspect.exitCode(), 0);
+        QJsonParseError error;
+        const QJsonDocument json = QJsonDocument::fromJson(inspect.readAllStandardOutput(), &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        int count = 0;
+        std::function<void(const QJsonObject &)> walk = [&](const QJsonObject &node) {
+            count += node["kind"] == "item" ? 1 : 0;
+            for (const auto child : node["children"].toArray()) {
+                walk(child.toObject());
+            }
+        };
+        walk(json.object());
+        QCOMPARE(count, items);
+    }
+
+    void corpusCounts()
+    {
+        const QString reason = TRTestSupport::corpusUnavailableReason();
+        if (!reason.isEmpty()) {
+            QSKIP(qPrintable(reason));
+        }
+        QTemporaryDir corpus;
+        QVERIFY(TRTestSupport::makeCorpus(corpus.path(), "small"));
+        QFile manifestFile(corpus.filePath("manifest.json"));
+        QVERIFY(manifestFile.open(QIODevice::ReadOnly));
+        const QJsonObject manifest = QJsonDocument::fromJson(manifestFile.readAll()).object();
+        const QJsonObject chrome = manifest["chrome"].toObject();
+
+        Parser parser;
+        parser.dataForBookmarks = TRFileGrant::make(corpus.filePath("chrome/Default/Bookmarks"));
+        parser.dataForHistory = TRFileGrant::make(corpus.filePath("chrome/Default/History"));
+        QVERIFY(update(parser));
+        int bookmarks = 0;
+        int folders = 0;
+        std::function<void(const TRBookmarkPtr &)> walk = [&](const TRBookmarkPtr &node) {
+            for (const auto &child : node->bookmarks()) {
+                child->kind() == TRBookmarkKind::group ? ++folders : ++bookmarks;
+                walk(child);
+            }
+        };
+        walk(parser.bookmarks().value(Parser::BookmarkTypeKey::bookmarks));
+        QCOMPARE(bookmarks, chrome["bookmarks"]["bookmarks"].toInt());
+        QCOMPARE(folders - 3, chrome["bookmarks"]["folders"].toInt());
+        int entries = 0;
+        for (const auto &day : parser.historyBookmark()->bookmarks()) {
+            entries += int(day->bookmarks().size());
+        }
+        QCOMPARE(entries, chrome["history"]["urls"].toInt());
+        // A day shows the pages last visited that day, so there are at most
+        // as many days as days with visits.
+        const auto days = int(parser.historyBookmark()->bookmarks().size());
+        QVERIFY(days > 1 && days <= chrome["history"]["days_spanned"].toInt());
+    }
+};
+
+TRELLIS_TEST_MAIN(TestChromeParser)
+#include "TestChromeParser.moc"

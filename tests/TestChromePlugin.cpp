@@ -1,0 +1,327 @@
+#include "TRFileGrant.h"
+#include "TRGoogleChromeBookmarksParser.h"
+#include "TRGoogleChromePlugin.h"
+#include "TRGoogleChromePluginConfigurationViewController.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRPluginFilePicker.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRTestMain.h"
+#include "TRTestSupport.h"
+#include "TRUIManager.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include <SQLiteCpp/SQLiteCpp.h>
+
+using TRTestSupport::writeFile;
+
+namespace {
+
+// JSON written with single quotes, which keeps the fixtures readable.
+QByteArray json(const char *text)
+{
+    return QByteArray(text).replace('\'', '"');
+}
+
+QStringList describe(const QMenu *menu)
+{
+    QStringList lines;
+    for (const QAction *action : menu->actions()) {
+        lines << (action->isSeparator() ? QString("-")
+                                        : action->text() + (action->menu() ? ">" : ""));
+    }
+    return lines;
+}
+
+QAction *findItem(const QMenu *menu, const QString &title)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->text() == title) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+// Opens a submenu as the user does, which fills it.
+QMenu *open(QAction *item)
+{
+    QMenu *menu = item ? item->menu() : nullptr;
+    if (menu) {
+        emit menu->aboutToShow();
+    }
+    return menu;
+}
+
+} // namespace
+
+// The Chrome entry of the tray menu over real granted files.
+class TestChromePlugin : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_profile;
+    QObject m_observer;
+    int m_rebuilds = 0;
+    QList<TRUIManager::BrowserActionType> m_shown;
+
+    QString bookmarksPath() const { return m_profile.filePath("Default/Bookmarks"); }
+    QString historyPath() const { return m_profile.filePath("Default/History"); }
+
+    void grant(const QString &key, const QString &path)
+    {
+        TRSettings::standard().setData(key, *TRFileGrant::make(path));
+    }
+
+    bool refreshAndWait(TRGoogleChromePlugin &plugin)
+    {
+        const int before = m_rebuilds;
+        plugin.update();
+        return QTest::qWaitFor([&] { return m_rebuilds > before; }, 30000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QByteArray bookmarksJson =
+            json("{'roots':{"
+                 "'bookmark_bar':{'type':'folder','name':'Bookmarks bar','children':["
+                 "{'type':'url','name':'Qt','url':'https://www.qt.io/'},"
+                 "{'type':'folder','name':'Docs','children':[{'type':'url','name':'CMake','url':'"
+                 "https://cmake.org/'}]}]},"
+                 "'other':{'type':'folder','name':'Other bookmarks','children':[]},"
+                 "'synced':{'type':'folder','name':'Mobile bookmarks','children':[]}}}");
+        QVERIFY(writeFile(bookmarksPath(), bookmarksJson));
+        SQLite::Database db(historyPath().toStdString(),
+                            SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        db.exec("CREATE TABLE urls(id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR, "
+                "visit_count INTEGER DEFAULT 0 NOT NULL, last_visit_time INTEGER NOT NULL)");
+        const qint64 now = (QDateTime::currentMSecsSinceEpoch() + 11644473600000LL) * 1000;
+        db.exec(QString("INSERT INTO urls(url, title, visit_count, last_visit_time) VALUES "
+                        "('https://today.example/', 'Today page', 3, %1), "
+                        "('https://before.example/', 'Earlier page', 1, %2)")
+                    .arg(now)
+                    .arg(now - 3LL * 86400 * 1000000)
+                    .toStdString());
+
+        auto &center = TRNotificationCenter::defaultCenter();
+        center.addObserver(&m_observer, TRNotificationNames::pluginDidUpdate,
+                           [this](const TRNotification &) { ++m_rebuilds; });
+        center.addObserver(&m_observer, TRNotificationNames::uiManagerShouldShowBrowser,
+                           [this](const TRNotification &n) {
+                               m_shown << n.userInfo.value("BrowserActionType")
+                                              .value<TRUIManager::BrowserActionType>();
+                           });
+    }
+
+    void init()
+    {
+        TRSettings::standard().resetForTesting();
+        m_rebuilds = 0;
+        m_shown.clear();
+    }
+
+    void conformsAsAPlugin()
+    {
+        TRGoogleChromeBookmarksParser parser;
+        TRGoogleChromePlugin plugin(&parser);
+        QCOMPARE(plugin.name(), QString("Chrome"));
+        QVERIFY(plugin.allowsInlineMenu());
+        QVERIFY(!plugin.image().isNull());
+        QCOMPARE(plugin.menuItem()->text(), QString("Chrome"));
+        QCOMPARE(plugin.menuItem()->menu(), plugin.parentMenu());
+        QVERIFY(plugin.isEnabled());
+        QVERIFY(plugin.configurationViewController());
+        plugin.setEnabled(false);
+        QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::googleChromeEnabled));
+    }
+
+    void nothingGrantedDoesNothing()
+    {
+        TRGoogleChromeBookmarksParser parser;
+        TRGoogleChromePlugin plugin(&parser);
+        plugin.update();
+        QTest::qWait(300);
+        QCOMPARE(m_rebuilds, 0);
+        QVERIFY(plugin.parentMenu()->isEmpty());
+    }
+
+    void layouts_data()
+    {
+        QTest::addColumn<bool>("bookmarks");
+        QTest::addColumn<bool>("history");
+        QTest::addColumn<bool>("brokenBookmarks");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("both read") << true << true << false
+                                   << QStringList({"History>", "-", "Bookmarks bar>",
+                                                   "Other bookmarks>", "Mobile bookmarks>"});
+        QTest::newRow("history read, bookmarks broken")
+            << true << true << true << QStringList({"History>", "-"});
+        // One granted file is enough.
+        QTest::newRow("only bookmarks granted")
+            << true << false << false
+            << QStringList({"Bookmarks bar>", "Other bookmarks>", "Mobile bookmarks>"});
+        QTest::newRow("only history granted")
+            << false << true << false << QStringList({"History>", "-"});
+    }
+
+    void layouts()
+    {
+        QFETCH(bool, bookmarks);
+        QFETCH(bool, history);
+        QFETCH(bool, brokenBookmarks);
+        QFETCH(QStringList, expected);
+        const QString broken = m_profile.filePath("Broken/Bookmarks");
+        QVERIFY(writeFile(broken, "{not json"));
+        if (bookmarks) {
+            grant(TRSettingsKeys::googleChromeBookmarksData,
+                  brokenBookmarks ? broken : bookmarksPath());
+        }
+        if (history) {
+            grant(TRSettingsKeys::googleChromeHistoryData, historyPath());
+        }
+        TRGoogleChromeBookmarksParser parser;
+        TRGoogleChromePlugin plugin(&parser);
+        QVERIFY(refreshAndWait(plugin));
+        QCOMPARE(describe(plugin.parentMenu()), expected);
+    }
+
+    // Submenus fill when they open; choosing an entry asks to show it.
+    void menusFillOnDemandAndShowWhatIsChosen()
+    {
+        grant(TRSettingsKeys::googleChromeBookmarksData, bookmarksPath());
+        grant(TRSettingsKeys::googleChromeHistoryData, historyPath());
+        TRGoogleChromeBookmarksParser parser;
+        TRGoogleChromePlugin plugin(&parser);
+        QVERIFY(refreshAndWait(plugin));
+
+        QAction *historyItem = findItem(plugin.parentMenu(), "History");
+        QVERIFY(historyItem->menu()->isEmpty());
+        QMenu *days = open(historyItem);
+        QCOMPARE(describe(days).size(), 2);
+        QCOMPARE(days->actions().first()->text(), QString("Today"));
+        QMenu *today = open(days->actions().first());
+        QCOMPARE(describe(today), QStringList({"Today page"}));
+        QVERIFY(!today->actions().first()->icon().isNull());
+        today->actions().first()->trigger();
+        QCOMPARE(m_shown.size(), 1);
+        const auto *show = std::get_if<TRUIManager::ShowBookmark>(&m_shown.first());
+        QVERIFY(show);
+        QCOMPARE(show->bookmark->url(), QUrl("https://today.example/"));
+
+        QMenu *bar = open(findItem(plugin.parentMenu(), "Bookmarks bar"));
+        QCOMPARE(describe(bar), QStringList({"Qt", "Docs>"}));
+        QVERIFY(!findItem(plugin.parentMenu(), "Bookmarks bar")->icon().isNull());
+        QCOMPARE(describe(open(findItem(bar, "Docs"))), QStringList({"CMake"}));
+        // Opening again does not add the items twice.
+        QCOMPARE(describe(open(findItem(plugin.parentMenu(), "Bookmarks bar"))).size(), 2);
+    }
+
+    void rebuildFreesTheOldItems()
+    {
+        grant(TRSettingsKeys::googleChromeBookmarksData, bookmarksPath());
+        TRGoogleChromeBookmarksParser parser;
+        TRGoogleChromePlugin plugin(&parser);
+        QVERIFY(refreshAndWait(plugin));
+        QPointer<QAction> old = plugin.parentMenu()->actions().first();
+        // The status menu borrows the items when it shows them inline.
+        QMenu statusMenu;
+        for (QAction *item : plugin.parentMenu()->actions()) {
+            plugin.parentMenu()->removeAction(item);
+            statusMenu.addAction(item);
+        }
+        QVERIFY(refreshAndWait(plugin));
+        QTRY_VERIFY(old.isNull());
+        QVERIFY(statusMenu.isEmpty());
+        QCOMPARE(plugin.parentMenu()->actions().size(), 3);
+    }
+
+    // Each arming of the timer gives exactly one refresh; arming again
+    // replaces the pending one; none or disabling stops it.
+    void timerRefreshesOncePerArming()
+    {
+        grant(TRSettingsKeys::googleChromeBookmarksData, bookmarksPath());
+        TRGoogleChromeBookmarksParser parser;
+        TRGoogleChromePlugin plugin(&parser);
+        plugin.setUpdateRate(0.2);
+        QCOMPARE(plugin.updateRate(), std::optional(0.2));
+        plugin.setUpdateRate(0.2);
+        plugin.setUpdateRate(0.2);
+        QTRY_COMPARE_WITH_TIMEOUT(m_rebuilds, 1, 10000);
+        QTest::qWait(800);
+        QCOMPARE(m_rebuilds, 1);
+        QVERIFY(!plugin.isUpdateTimerActive());
+
+        plugin.setUpdateRate(0.2);
+        plugin.setUpdateRate(std::nullopt);
+        QVERIFY(!plugin.isUpdateTimerActive());
+        plugin.setUpdateRate(0.2);
+        TRSettings::standard().setBool(TRSettingsKeys::googleChromeEnabled, true);
+        plugin.setEnabled(false);
+        QVERIFY(!plugin.isUpdateTimerActive());
+        QTest::qWait(600);
+        QCOMPARE(m_rebuilds, 1);
+
+        // Enabling refreshes at once.
+        plugin.setEnabled(true);
+        QTRY_COMPARE_WITH_TIMEOUT(m_rebuilds, 2, 10000);
+    }
+
+    void grantingAFileWritesItsFlagsAndRefreshes_data()
+    {
+        QTest::addColumn<bool>("history");
+        QTest::newRow("History") << true;
+        QTest::newRow("Bookmarks") << false;
+    }
+
+    void grantingAFileWritesItsFlagsAndRefreshes()
+    {
+        QFETCH(bool, history);
+        TRGoogleChromeBookmarksParser parser;
+        TRGoogleChromePlugin plugin(&parser);
+        auto *pane = qobject_cast<TRGoogleChromePluginConfigurationViewController *>(
+            plugin.configurationViewController());
+        QVERIFY(pane);
+        // A refused name grants nothing.
+        TRPluginFilePicker::setNextFileNameForTesting(history ? bookmarksPath() : historyPath());
+        history ? pane->chooseHistoryFile() : pane->chooseBookmarksFile();
+        QVERIFY(!TRSettings::standard().dataForKey(TRSettingsKeys::googleChromeHistoryData));
+        QVERIFY(!TRSettings::standard().dataForKey(TRSettingsKeys::googleChromeBookmarksData));
+
+        TRPluginFilePicker::setNextFileNameForTesting(history ? historyPath() : bookmarksPath());
+        history ? pane->chooseHistoryFile() : pane->chooseBookmarksFile();
+        const TRSettings &settings = TRSettings::standard();
+        QCOMPARE(settings.boolForKey(TRSettingsKeys::googleChromeAllowHistory), history);
+        QCOMPARE(settings.boolForKey(TRSettingsKeys::googleChromeHasHistoryData), history);
+        QCOMPARE(settings.boolForKey(TRSettingsKeys::googleChromeAllowBookmarks), !history);
+        QCOMPARE(settings.boolForKey(TRSettingsKeys::googleChromeHasBookmarksData), !history);
+        const QString key = history ? TRSettingsKeys::googleChromeHistoryData
+                                    : TRSettingsKeys::googleChromeBookmarksData;
+        QString error;
+        QCOMPARE(TRFileGrant::resolve(*settings.dataForKey(key), &error),
+                 std::optional(
+                     QFileInfo(history ? historyPath() : bookmarksPath()).canonicalFilePath()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_rebuilds, 1, 10000);
+        QCOMPARE(pane->currentFilePicker()->filePickerInfo().allowedFileNames,
+                 QStringList({history ? "History" : "Bookmarks"}));
+    }
+
+    void profileFolderPrefersChrome()
+    {
+        const QString home = qEnvironmentVariable("HOME");
+        QCOMPARE(TRGoogleChromePluginConfigurationViewController::chromeProfileDirectory(),
+                 home + "/.config/google-chrome/Default");
+        QVERIFY(QDir().mkpath(home + "/.config/chromium/Default"));
+        QCOMPARE(TRGoogleChromePluginConfigurationViewController::chromeProfileDirectory(),
+                 home + "/.config/chromium/Default");
+        QVERIFY(QDir().mkpath(home + "/.config/google-chrome/Default"));
+        QCOMPARE(TRGoogleChromePluginConfigurationViewController::chromeProfileDirectory(),
+                 home + "/.config/google-chrome/Default");
+    }
+};
+
+TRELLIS_TEST_MAIN(TestChromePlugin)
+#include "TestChromePlugin.moc"
