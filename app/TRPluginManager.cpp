@@ -1,10 +1,14 @@
 #include "TRPluginManager.h"
 
+#include "TRBonjourPlugin.h"
+
 #include <algorithm>
 
 std::vector<TRPluginManager::Factory> TRPluginManager::builtInPlugins()
 {
-    return {};
+    return {
+        [] { return std::make_shared<TRBonjourPlugin>(); },
+    };
 }
 
 TRPluginManager::TRPluginManager(const std::vector<Factory> &factories)
