@@ -1,7 +1,6 @@
 #pragma once
 
-// A web server announced on the local network: a bookmark whose address is
-// known only once its service has been resolved.
+// A web server announced on the local network; its address is known once resolved.
 
 #include "TRBookmark.h"
 #include "TRNetService.h"

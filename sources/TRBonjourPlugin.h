@@ -1,7 +1,6 @@
 #pragma once
 
-// The bookmark source of web servers announced on the local network: one
-// menu item per "_http._tcp." service, resolved when the user chooses it.
+// The bookmark source of web servers that devices on the local network announce.
 
 #include "TRBonjourBookmark.h"
 #include "TRNetServiceBrowser.h"

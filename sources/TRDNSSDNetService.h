@@ -1,7 +1,6 @@
 #pragma once
 
-// A network service resolved through the DNS-SD API (DNSServiceResolve),
-// driven by the main event loop.
+// A network service resolved through the DNS-SD API.
 
 #include "TRNetService.h"
 

@@ -1,7 +1,6 @@
 #pragma once
 
-// The service browser over the DNS-SD API (DNSServiceBrowse): reports driven
-// by the main event loop, and a quiet retry while no daemon answers.
+// The service browser over the DNS-SD API, which keeps trying while no daemon runs.
 
 #include "TRNetServiceBrowser.h"
 

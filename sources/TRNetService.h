@@ -1,7 +1,6 @@
 #pragma once
 
-// One announced network service: its name, type and domain, and the
-// resolution of its host name and port, bounded by a timeout.
+// One announced network service and the resolution of its host name and port.
 
 #include <QString>
 #include <QTimer>

@@ -2,17 +2,6 @@
 
 #include "TRNetServiceBrowserDelegate.h"
 
-std::vector<TRNetServicePtr> TRNetServiceBrowser::services() const
-{
-    std::vector<TRNetServicePtr> result;
-    for (const auto &[key, entry] : m_entries) {
-        if (entry.announced) {
-            result.push_back(entry.service);
-        }
-    }
-    return result;
-}
-
 void TRNetServiceBrowser::serviceReported(bool added, const QString &name, const QString &type,
                                           const QString &domain, bool moreComing)
 {

@@ -1,8 +1,7 @@
 #pragma once
 
-// Browses for network services and tells its delegate of each service once:
-// the daemon's per-interface and per-family reports of one name, type and
-// domain become one find and, after the last of them is withdrawn, one removal.
+// Browses for network services and tells its delegate of each service once,
+// however many interfaces and address families the daemon reports it on.
 
 #include "TRNetService.h"
 
@@ -31,9 +30,6 @@ public:
     // Starts browsing for services of this type ("_http._tcp.") in this
     // domain (empty: the default domain), and keeps browsing.
     virtual void searchForServices(const QString &type, const QString &domain) = 0;
-
-    // The services the delegate has been told of and not yet told are gone.
-    std::vector<TRNetServicePtr> services() const;
 
 protected:
     // For implementations: one report of the daemon, as it comes. added is

@@ -1,7 +1,6 @@
 #pragma once
 
-// A network service for tests: records the resolutions asked of it and
-// answers them when the test says so.
+// A network service whose resolutions the test answers.
 
 #include "TRNetService.h"
 

@@ -1,7 +1,6 @@
 #pragma once
 
-// A service browser for tests: the test plays the daemon's reports, one
-// interface and address family at a time, as DNS-SD delivers them.
+// A service browser whose daemon reports the test plays, one interface at a time.
 
 #include "TRNetServiceBrowser.h"
 #include "TRScriptedNetService.h"
