@@ -1,6 +1,7 @@
 #include "TRPluginManager.h"
 
 #include "TRGoogleChromePlugin.h"
+#include "TRBonjourPlugin.h"
 
 #include <algorithm>
 
@@ -8,6 +9,7 @@ std::vector<TRPluginManager::Factory> TRPluginManager::builtInPlugins()
 {
     return {
         [] { return std::make_shared<TRGoogleChromePlugin>(); },
+        [] { return std::make_shared<TRBonjourPlugin>(); },
     };
 }
 

@@ -14,8 +14,11 @@ packages=(
   libsqlitecpp-dev libsqlite3-dev libicu-dev
   # tests and benchmarks: the sqlite3 shell, the corpus generator
   sqlite3 python3
-  # tests: a private session bus, a virtual display
-  dbus dbus-daemon xvfb xauth
+  # Bonjour: the DNS-SD library and its header
+  libavahi-compat-libdnssd-dev
+  # tests: a private session bus, a virtual display; the Bonjour end-to-end
+  # test runs avahi-daemon in a network namespace of its own
+  dbus dbus-daemon xvfb xauth avahi-daemon avahi-utils iproute2
 )
 
 missing=()
@@ -30,4 +33,15 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
+
+# avahi-daemon is needed by the tests only, inside a network namespace they
+# create. Installing it must not start it on this machine's own interfaces, so
+# where no service policy exists yet, one that forbids starts holds for the
+# install and is removed afterwards.
+policy=/usr/sbin/policy-rc.d
+if [ ! -e "$policy" ]; then
+  trap '$sudo rm -f "$policy"' EXIT
+  printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null
+  $sudo chmod 755 "$policy"
+fi
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

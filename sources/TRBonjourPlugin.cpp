@@ -1,0 +1,152 @@
+#include "TRBonjourPlugin.h"
+
+#include "TRBonjourPluginConfigurationViewController.h"
+#include "TRDNSSDServiceBrowser.h"
+#include "TRMenuController.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRUIManager.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include <algorithm>
+
+const QString TRBonjourPlugin::serviceType = QStringLiteral("_http._tcp.");
+
+TRBonjourPlugin::TRBonjourPlugin(std::unique_ptr<TRNetServiceBrowser> browser, QObject *parent)
+    : QObject(parent)
+    , m_name(QStringLiteral("Bonjour"))
+    , m_menuItem(new QAction(m_name))
+    , m_parentMenu(std::make_unique<QMenu>(m_name))
+    , m_netServiceBrowser(browser ? std::move(browser) : std::make_unique<TRDNSSDServiceBrowser>())
+{
+    m_menuItem->setMenu(m_parentMenu.get());
+    TRSettings::standard().registerDefaults(TRSettingsKeys::bonjourDefaults());
+    m_menuItem->setIcon(image());
+    m_netServiceBrowser->setDelegate(this);
+    if (!m_isBrowsing) {
+        m_isBrowsing = true;
+        m_activeBookmarks.clear();
+        m_netServiceBrowser->searchForServices(serviceType, QString());
+    }
+}
+
+TRBonjourPlugin::~TRBonjourPlugin()
+{
+    m_netServiceBrowser->setDelegate(nullptr);
+    // The status menu may still show the item; it only lends it.
+    delete m_menuItem;
+    if (m_configurationViewController && !m_configurationViewController->parent()) {
+        delete m_configurationViewController;
+    }
+}
+
+QIcon TRBonjourPlugin::image() const
+{
+    return QIcon::fromTheme(QStringLiteral("network-workgroup"),
+                            TRMenuController::imageNamed(QStringLiteral("bonjour")));
+}
+
+bool TRBonjourPlugin::isEnabled() const
+{
+    return TRSettings::standard().boolForKey(TRSettingsKeys::bonjourEnabled);
+}
+
+void TRBonjourPlugin::setEnabled(bool enabled)
+{
+    TRSettings::standard().setBool(TRSettingsKeys::bonjourEnabled, enabled);
+}
+
+QWidget *TRBonjourPlugin::configurationViewController()
+{
+    if (!m_configurationViewController) {
+        m_configurationViewController = new TRBonjourPluginConfigurationViewController();
+    }
+    return m_configurationViewController;
+}
+
+void TRBonjourPlugin::rebuildMenu()
+{
+    m_parentMenu->clear();
+    std::vector<std::shared_ptr<TRBonjourBookmark>> sorted = m_activeBookmarks;
+    // Plain code-unit order, like the registry's; equal names keep their
+    // order of announcement.
+    std::stable_sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) {
+        return QString::compare(a->name(), b->name(), Qt::CaseSensitive) < 0;
+    });
+    const QIcon icon = TRMenuController::imageNamed(QStringLiteral("bookmark"));
+    for (const auto &bookmark : sorted) {
+        QAction *item = m_parentMenu->addAction(icon, bookmark->name());
+        item->setData(QVariant::fromValue<TRBookmarkPtr>(bookmark));
+        connect(item, &QAction::triggered, this, [this, item] { handleBonjourService(item); });
+    }
+}
+
+void TRBonjourPlugin::handleBonjourService(QAction *sender)
+{
+    if (!sender) {
+        return;
+    }
+    const auto bookmark =
+        std::dynamic_pointer_cast<TRBonjourBookmark>(sender->data().value<TRBookmarkPtr>());
+    if (!bookmark) {
+        return;
+    }
+    if (showBookmarkIfResolved(bookmark)) {
+        return;
+    }
+    const TRNetServicePtr service = bookmark->netService();
+    if (!service) {
+        return;
+    }
+    // A weak reference: the bookmark holds the handler.
+    const std::weak_ptr<TRBonjourBookmark> weak = bookmark;
+    bookmark->setResolveCompletionHandler([weak] {
+        if (const auto resolved = weak.lock()) {
+            showBookmarkIfResolved(resolved);
+        }
+    });
+    service->setDelegate(bookmark.get());
+    service->resolveWithTimeout(resolveTimeout);
+}
+
+bool TRBonjourPlugin::showBookmarkIfResolved(const TRBookmarkPtr &bookmark)
+{
+    if (!bookmark || !bookmark->hasUrl()) {
+        return false;
+    }
+    TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
+    return true;
+}
+
+void TRBonjourPlugin::netServiceBrowserDidFindService(TRNetServiceBrowser *,
+                                                      const TRNetServicePtr &service,
+                                                      bool moreComing)
+{
+    if (!service) {
+        return;
+    }
+    const auto bookmark = TRBonjourBookmark::init(TRBookmarkKind::item, service->name());
+    bookmark->setNetService(service);
+    m_activeBookmarks.push_back(bookmark);
+    if (!moreComing) {
+        rebuildMenu();
+    }
+}
+
+void TRBonjourPlugin::netServiceBrowserDidRemoveService(TRNetServiceBrowser *,
+                                                        const TRNetServicePtr &service, bool)
+{
+    if (!service) {
+        return;
+    }
+    const auto it = std::find_if(
+        m_activeBookmarks.begin(), m_activeBookmarks.end(),
+        [&service](const auto &bookmark) { return bookmark->name() == service->name(); });
+    if (it == m_activeBookmarks.end()) {
+        return;
+    }
+    m_activeBookmarks.erase(it);
+    rebuildMenu();
+}

@@ -1,0 +1,120 @@
+#include "TRDNSSDServiceBrowser.h"
+
+#include "TRDNSSDNetService.h"
+
+#include <QSocketNotifier>
+
+#include <dns_sd.h>
+
+namespace {
+
+void DNSSD_API browseCallback(DNSServiceRef, DNSServiceFlags flags, uint32_t,
+                              DNSServiceErrorType errorCode, const char *name, const char *type,
+                              const char *domain, void *context)
+{
+    static_cast<TRDNSSDServiceBrowser *>(context)->browseReply(flags, errorCode, name, type,
+                                                               domain);
+}
+
+} // namespace
+
+TRDNSSDServiceBrowser::TRDNSSDServiceBrowser()
+{
+#ifdef Q_OS_LINUX
+    // Avahi's DNS-SD layer writes a warning about itself to standard error
+    // on first use unless this is set; nothing but our own diagnostics may
+    // be printed.
+    if (!qEnvironmentVariableIsSet("AVAHI_COMPAT_NOWARN")) {
+        qputenv("AVAHI_COMPAT_NOWARN", "1");
+    }
+#endif
+    m_retryTimer.setSingleShot(true);
+    m_retryTimer.setInterval(retryInterval);
+    QObject::connect(&m_retryTimer, &QTimer::timeout, &m_retryTimer, [this] { start(); });
+}
+
+TRDNSSDServiceBrowser::~TRDNSSDServiceBrowser()
+{
+    close();
+}
+
+void TRDNSSDServiceBrowser::searchForServices(const QString &type, const QString &domain)
+{
+    m_type = type;
+    m_domain = domain;
+    close();
+    start();
+}
+
+TRNetServicePtr TRDNSSDServiceBrowser::makeService(const QString &name, const QString &type,
+                                                   const QString &domain)
+{
+    return std::make_shared<TRDNSSDNetService>(name, type, domain);
+}
+
+void TRDNSSDServiceBrowser::start()
+{
+    m_retryTimer.stop();
+    m_failed = false;
+    DNSServiceRef ref = nullptr;
+    const DNSServiceErrorType error =
+        DNSServiceBrowse(&ref, 0, kDNSServiceInterfaceIndexAny, m_type.toUtf8().constData(),
+                         m_domain.toUtf8().constData(), browseCallback, this);
+    // No daemon (Avahi says kDNSServiceErr_Unknown): ask again later, quietly.
+    if (error != kDNSServiceErr_NoError || !ref) {
+        m_retryTimer.start();
+        return;
+    }
+    const int fd = DNSServiceRefSockFD(ref);
+    if (fd < 0) {
+        DNSServiceRefDeallocate(ref);
+        m_retryTimer.start();
+        return;
+    }
+    m_ref = ref;
+    m_notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
+                     [this] { processResult(); });
+}
+
+void TRDNSSDServiceBrowser::processResult()
+{
+    if (!m_ref) {
+        return;
+    }
+    // A daemon that went away shows as an error here or in the callback
+    // (kDNSServiceErr_ServiceNotRunning; kDNSServiceErr_Unknown with Avahi).
+    if (DNSServiceProcessResult(m_ref) != kDNSServiceErr_NoError || m_failed) {
+        restart();
+    }
+}
+
+void TRDNSSDServiceBrowser::browseReply(unsigned int flags, int errorCode, const char *name,
+                                        const char *type, const char *domain)
+{
+    if (errorCode != kDNSServiceErr_NoError || !name || !type || !domain) {
+        m_failed = true;
+        return;
+    }
+    serviceReported((flags & kDNSServiceFlagsAdd) != 0, QString::fromUtf8(name),
+                    QString::fromUtf8(type), QString::fromUtf8(domain),
+                    (flags & kDNSServiceFlagsMoreComing) != 0);
+}
+
+void TRDNSSDServiceBrowser::restart()
+{
+    close();
+    servicesLost();
+    m_retryTimer.start();
+}
+
+void TRDNSSDServiceBrowser::close()
+{
+    m_retryTimer.stop();
+    // The notifier must go before the library closes its socket.
+    m_notifier.reset();
+    if (m_ref) {
+        DNSServiceRefDeallocate(m_ref);
+        m_ref = nullptr;
+    }
+}

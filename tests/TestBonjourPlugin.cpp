@@ -1,0 +1,515 @@
+#include "TRBonjourPlugin.h"
+#include "TRBonjourPluginConfigurationViewController.h"
+#include "TRMenuController.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRPluginManager.h"
+#include "TRScriptedServiceBrowser.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRTestMain.h"
+#include "TRUIManager.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QMenu>
+
+namespace {
+
+QStringList titles(const QMenu *menu)
+{
+    QStringList result;
+    for (const QAction *action : menu->actions()) {
+        result << action->text();
+    }
+    return result;
+}
+
+QStringList names(const std::vector<std::shared_ptr<TRBonjourBookmark>> &bookmarks)
+{
+    QStringList result;
+    for (const auto &bookmark : bookmarks) {
+        result << bookmark->name();
+    }
+    return result;
+}
+
+QAction *item(const QMenu *menu, const QString &title)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->text() == title) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+// Counts the items added to and removed from a menu: a rebuild removes every
+// item and adds them all again.
+class MenuChanges : public QObject
+{
+public:
+    explicit MenuChanges(QMenu *menu) { menu->installEventFilter(this); }
+    int added = 0;
+    int removed = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        added += event->type() == QEvent::ActionAdded ? 1 : 0;
+        removed += event->type() == QEvent::ActionRemoved ? 1 : 0;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Records the bookmarks of every show request posted on the default centre.
+class ShowRequests : public QObject
+{
+public:
+    ShowRequests()
+    {
+        TRNotificationCenter::defaultCenter().addObserver(
+            this, TRNotificationNames::uiManagerShouldShowBrowser,
+            [this](const TRNotification &notification) {
+                const auto action =
+                    notification.userInfo.value(TRNotificationNames::browserActionTypeKey)
+                        .value<TRUIManager::BrowserActionType>();
+                const auto *show = std::get_if<TRUIManager::ShowBookmark>(&action);
+                bookmarks.push_back(show ? show->bookmark : nullptr);
+            });
+    }
+    std::vector<TRBookmarkPtr> bookmarks;
+};
+
+} // namespace
+
+class TestBonjourPlugin : public QObject
+{
+    Q_OBJECT
+
+    TRScriptedServiceBrowser *browser = nullptr;
+
+    std::unique_ptr<TRBonjourPlugin> makePlugin()
+    {
+        auto scripted = std::make_unique<TRScriptedServiceBrowser>();
+        browser = scripted.get();
+        return std::make_unique<TRBonjourPlugin>(std::move(scripted));
+    }
+
+private slots:
+    void init() { TRSettings::standard().resetForTesting(); }
+
+    void conformsToThePluginProtocol()
+    {
+        auto plugin = makePlugin();
+        QCOMPARE(plugin->name(), QString("Bonjour"));
+        QVERIFY(!plugin->allowsInlineMenu());
+        QVERIFY(!plugin->image().isNull());
+        QVERIFY(!plugin->menuItem()->icon().isNull());
+        QCOMPARE(plugin->menuItem()->text(), QString("Bonjour"));
+        QCOMPARE(plugin->menuItem()->menu(), plugin->parentMenu());
+        QCOMPARE(plugin->parentMenu()->title(), QString("Bonjour"));
+        QVERIFY(plugin->parentMenu()->actions().isEmpty());
+
+        // The default is registered by the plugin; writing only stores it.
+        QVERIFY(plugin->isEnabled());
+        plugin->setEnabled(false);
+        QVERIFY(!plugin->isEnabled());
+        QCOMPARE(TRSettings::standard().objectForKey(TRSettingsKeys::bonjourEnabled).toBool(),
+                 false);
+        plugin->setEnabled(true);
+        QVERIFY(TRSettings::standard().boolForKey(TRSettingsKeys::bonjourEnabled));
+
+        QVERIFY(!plugin->updateRate().has_value());
+        plugin->setUpdateRate(300);
+        QCOMPARE(plugin->updateRate(), std::optional<double>(300));
+
+        QWidget *pane = plugin->configurationViewController();
+        QVERIFY(qobject_cast<TRBonjourPluginConfigurationViewController *>(pane));
+        QCOMPARE(plugin->configurationViewController(), pane);
+    }
+
+    // Browsing starts once, at creation, for web servers in the default
+    // domain, and the fallback icon is our own.
+    void browsesFromCreation()
+    {
+        auto plugin = makePlugin();
+        QVERIFY(plugin->isBrowsing());
+        QCOMPARE(browser->delegate(), plugin.get());
+        QCOMPARE(browser->searches.size(), std::size_t(1));
+        QCOMPARE(browser->searches[0].first, QString("_http._tcp."));
+        QCOMPARE(browser->searches[0].second, QString());
+        QVERIFY(!TRMenuController::imageNamed("bonjour").isNull());
+    }
+
+    void builtIntoTheRegistry()
+    {
+        TRPluginManager manager;
+        QStringList registered;
+        for (const TRPluginPtr &plugin : manager.plugins()) {
+            registered << plugin->name();
+        }
+        QVERIFY(registered.contains("Bonjour"));
+        // The real browser is used; without a daemon it keeps trying quietly.
+        for (const TRPluginPtr &plugin : manager.plugins()) {
+            if (auto *bonjour = dynamic_cast<TRBonjourPlugin *>(plugin.get())) {
+                QVERIFY(bonjour->isBrowsing());
+            }
+        }
+    }
+
+    // Three services in one batch: the submenu is rebuilt once, after the
+    // third, sorted by name; the list keeps the order of announcement.
+    void batchOfFindsRebuildsOnce()
+    {
+        auto plugin = makePlugin();
+        MenuChanges changes(plugin->parentMenu());
+        browser->announce("Zeta printer", true);
+        browser->announce("alpha router", true);
+        QVERIFY(plugin->parentMenu()->actions().isEmpty());
+        browser->announce("Beta camera", false);
+        QCOMPARE(titles(plugin->parentMenu()),
+                 QStringList({"Beta camera", "Zeta printer", "alpha router"}));
+        QCOMPARE(names(plugin->activeBookmarks()),
+                 QStringList({"Zeta printer", "alpha router", "Beta camera"}));
+        QCOMPARE(changes.added, 3);
+        QCOMPARE(changes.removed, 0);
+
+        // A later single find rebuilds at once.
+        browser->announce("Attic NAS", false);
+        QCOMPARE(titles(plugin->parentMenu()),
+                 QStringList({"Attic NAS", "Beta camera", "Zeta printer", "alpha router"}));
+        QCOMPARE(changes.added, 7);
+        QCOMPARE(changes.removed, 3);
+
+        // The plugin itself waits for the last of a batch, however the
+        // browser delivers it.
+        auto direct = std::make_shared<TRScriptedNetService>("Direct", "_http._tcp.", "local.");
+        plugin->netServiceBrowserDidFindService(browser, direct, true);
+        QCOMPARE(plugin->activeBookmarks().size(), std::size_t(5));
+        QCOMPARE(plugin->parentMenu()->actions().size(), 4);
+        QCOMPARE(changes.added, 7);
+    }
+
+    void serviceItems()
+    {
+        auto plugin = makePlugin();
+        browser->announce("Printer", false);
+        QAction *printer = item(plugin->parentMenu(), "Printer");
+        QVERIFY(printer);
+        QVERIFY(!printer->icon().isNull());
+        QVERIFY(printer->shortcut().isEmpty());
+        QVERIFY(!printer->menu());
+        const auto bookmark =
+            std::dynamic_pointer_cast<TRBonjourBookmark>(printer->data().value<TRBookmarkPtr>());
+        QCOMPARE(bookmark, plugin->activeBookmarks().front());
+        QCOMPARE(bookmark->kind(), TRBookmarkKind::item);
+        QVERIFY(!bookmark->hasUrl());
+        QCOMPARE(bookmark->netService(), TRNetServicePtr(browser->service("Printer")));
+
+        // update() rebuilds from what was found so far.
+        plugin->parentMenu()->clear();
+        plugin->update();
+        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Printer"}));
+    }
+
+    // One service seen on three interfaces (or address families): one item,
+    // gone only when the last of them withdraws it.
+    void reportsPerInterfaceAreOneService()
+    {
+        auto plugin = makePlugin();
+        browser->announce("Printer", true);
+        browser->announce("Printer", true);
+        browser->announce("Printer", false);
+        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Printer"}));
+        QCOMPARE(plugin->activeBookmarks().size(), std::size_t(1));
+        const auto bookmark = plugin->activeBookmarks().front();
+
+        browser->withdraw("Printer", false);
+        browser->withdraw("Printer", false);
+        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Printer"}));
+        QCOMPARE(plugin->activeBookmarks().front(), bookmark);
+        browser->withdraw("Printer", false);
+        QVERIFY(plugin->parentMenu()->actions().isEmpty());
+        QVERIFY(plugin->activeBookmarks().empty());
+
+        // Withdrawals of a service never seen change nothing.
+        browser->withdraw("Printer", false);
+        browser->withdraw("Unknown", false);
+        QVERIFY(plugin->activeBookmarks().empty());
+    }
+
+    // A batch whose last report repeats a service already found still ends
+    // the batch: the new services before it appear.
+    void batchEndingOnARepeatedReportStillRebuilds()
+    {
+        auto plugin = makePlugin();
+        browser->announce("Camera", true);
+        browser->announce("Printer", true);
+        browser->announce("Camera", false);
+        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Camera", "Printer"}));
+        QCOMPARE(plugin->activeBookmarks().size(), std::size_t(2));
+
+        // A batch of nothing but repeats leaves the submenu as it is.
+        const QList<QAction *> before = plugin->parentMenu()->actions();
+        browser->announce("Camera", true);
+        browser->announce("Printer", false);
+        QCOMPARE(plugin->parentMenu()->actions(), before);
+    }
+
+    // The same name from two domains gives two items; each removal of that
+    // name takes the first remaining bookmark of it, whatever is removed.
+    void duplicateNames()
+    {
+        auto plugin = makePlugin();
+        browser->announce("Printer", false, "local.");
+        browser->announce("Printer", false, "example.com.");
+        browser->announce("Other", false, "local.");
+        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Other", "Printer", "Printer"}));
+        const auto first = plugin->activeBookmarks()[0];
+        const auto second = plugin->activeBookmarks()[1];
+        QCOMPARE(first->netService()->domain(), QString("local."));
+        QCOMPARE(second->netService()->domain(), QString("example.com."));
+
+        browser->withdraw("Printer", false, "example.com.");
+        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Other", "Printer"}));
+        QCOMPARE(plugin->activeBookmarks().size(), std::size_t(2));
+        QCOMPARE(plugin->activeBookmarks()[0], second);
+
+        // A removal rebuilds even when more reports are said to follow.
+        MenuChanges changes(plugin->parentMenu());
+        plugin->netServiceBrowserDidRemoveService(browser, second->netService(), true);
+        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Other"}));
+        QCOMPARE(names(plugin->activeBookmarks()), QStringList({"Other"}));
+        QCOMPARE(changes.removed, 2);
+
+        // A batch that removes one service and finds another: the removal
+        // is told first, with more to come, and both show at the end.
+        browser->withdraw("Other", true, "local.");
+        browser->announce("New", false, "local.");
+        QCOMPARE(titles(plugin->parentMenu()), QStringList({"New"}));
+    }
+
+    // A service that goes and comes back is a new, unresolved bookmark.
+    void reannouncedServiceIsNew()
+    {
+        auto plugin = makePlugin();
+        ShowRequests shown;
+        browser->announce("Printer", false);
+        QAction *printer = item(plugin->parentMenu(), "Printer");
+        printer->trigger();
+        browser->service("Printer")->answer("printer.local.", 631);
+        QCOMPARE(shown.bookmarks.size(), std::size_t(1));
+        const auto old = plugin->activeBookmarks().front();
+        QVERIFY(old->hasUrl());
+
+        browser->withdraw("Printer", false);
+        browser->announce("Printer", false);
+        QCOMPARE(plugin->activeBookmarks().size(), std::size_t(1));
+        QVERIFY(plugin->activeBookmarks().front() != old);
+        QVERIFY(!plugin->activeBookmarks().front()->hasUrl());
+    }
+
+    // When the daemon goes away its services go with it; a new daemon's
+    // reports bring them back.
+    void lostDaemonEmptiesTheSubmenu()
+    {
+        auto plugin = makePlugin();
+        browser->announce("Camera", true);
+        browser->announce("Printer", false);
+        browser->announce("Pending", true);
+        browser->loseDaemon();
+        QVERIFY(plugin->parentMenu()->actions().isEmpty());
+        QVERIFY(plugin->activeBookmarks().empty());
+
+        browser->announce("Printer", true);
+        browser->announce("Printer", false);
+        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Printer"}));
+        browser->withdraw("Printer", false);
+        browser->withdraw("Printer", false);
+        QVERIFY(plugin->activeBookmarks().empty());
+        // The find held back when the daemon went was never told; its
+        // withdrawal from a later daemon is no removal.
+        browser->withdraw("Pending", false);
+        QVERIFY(plugin->activeBookmarks().empty());
+    }
+
+    // The first choice resolves the service and then shows it; later choices
+    // show the stored address at once, without resolving again.
+    void resolveThenShow()
+    {
+        auto plugin = makePlugin();
+        ShowRequests shown;
+        browser->announce("Web cam", false);
+        const auto service = browser->service("Web cam");
+        const auto bookmark = plugin->activeBookmarks().front();
+
+        item(plugin->parentMenu(), "Web cam")->trigger();
+        QVERIFY(shown.bookmarks.empty());
+        QCOMPARE(service->resolveRequests, 1);
+        QVERIFY(service->isResolving());
+        QCOMPARE(service->delegate(), static_cast<TRNetServiceDelegate *>(bookmark.get()));
+        QVERIFY(bookmark->resolveCompletionHandler());
+
+        service->answer("web-cam.local.", 8080);
+        QCOMPARE(bookmark->url(), QUrl("http://web-cam.local.:8080"));
+        QCOMPARE(service->delegate(), nullptr);
+        QVERIFY(!bookmark->resolveCompletionHandler());
+        QVERIFY(!service->isResolving());
+        QCOMPARE(shown.bookmarks.size(), std::size_t(1));
+        QCOMPARE(shown.bookmarks[0], TRBookmarkPtr(bookmark));
+
+        item(plugin->parentMenu(), "Web cam")->trigger();
+        QCOMPARE(shown.bookmarks.size(), std::size_t(2));
+        QCOMPARE(shown.bookmarks[1], TRBookmarkPtr(bookmark));
+        QCOMPARE(service->resolveRequests, 1);
+        QVERIFY(!service->isResolving());
+    }
+
+    // A failed resolution shows nothing and keeps the completion; the next
+    // choice resolves afresh and its completion replaces the old one, which
+    // never runs.
+    void failedResolutionAndRetry()
+    {
+        auto plugin = makePlugin();
+        ShowRequests shown;
+        browser->announce("NAS", false);
+        const auto service = browser->service("NAS");
+        const auto bookmark = plugin->activeBookmarks().front();
+
+        item(plugin->parentMenu(), "NAS")->trigger();
+        service->fail();
+        QVERIFY(shown.bookmarks.empty());
+        QVERIFY(!bookmark->hasUrl());
+        QVERIFY(bookmark->resolveCompletionHandler());
+        QVERIFY(!service->isResolving());
+
+        int staleRuns = 0;
+        bookmark->setResolveCompletionHandler([&staleRuns] { ++staleRuns; });
+        item(plugin->parentMenu(), "NAS")->trigger();
+        QCOMPARE(service->resolveRequests, 2);
+        service->answer("nas.local.", 5000);
+        QCOMPARE(staleRuns, 0);
+        QCOMPARE(shown.bookmarks.size(), std::size_t(1));
+        QCOMPARE(bookmark->url(), QUrl("http://nas.local.:5000"));
+
+        // A request the daemon refuses outright is a failure too.
+        browser->announce("Refusing", false);
+        const auto refusing = browser->service("Refusing");
+        refusing->acceptsRequests = false;
+        item(plugin->parentMenu(), "Refusing")->trigger();
+        QCOMPARE(refusing->resolveRequests, 1);
+        QVERIFY(!refusing->isResolving());
+        QCOMPARE(shown.bookmarks.size(), std::size_t(1));
+    }
+
+    // Nothing answers: after ten seconds the resolution gives up, shows
+    // nothing and a new choice starts a fresh ten seconds.
+    void resolutionTimesOutAfterTenSeconds()
+    {
+        auto plugin = makePlugin();
+        ShowRequests shown;
+        browser->announce("Silent", false);
+        const auto service = browser->service("Silent");
+        const auto bookmark = plugin->activeBookmarks().front();
+
+        QElapsedTimer clock;
+        clock.start();
+        item(plugin->parentMenu(), "Silent")->trigger();
+        QTest::qWait(9000);
+        QVERIFY(service->isResolving());
+        QVERIFY(service->requestOpen);
+        QTRY_VERIFY_WITH_TIMEOUT(!service->isResolving(), 3000);
+        QVERIFY(clock.elapsed() >= 9900);
+        QVERIFY(!service->requestOpen);
+        QVERIFY(shown.bookmarks.empty());
+        QVERIFY(bookmark->resolveCompletionHandler());
+
+        item(plugin->parentMenu(), "Silent")->trigger();
+        QCOMPARE(service->resolveRequests, 2);
+        QVERIFY(service->requestOpen);
+        service->answer("silent.local.", 80);
+        QCOMPARE(shown.bookmarks.size(), std::size_t(1));
+    }
+
+    // A host name that makes no URL leaves the bookmark without one; the
+    // completion still runs and shows nothing.
+    void unusableHostName()
+    {
+        auto plugin = makePlugin();
+        ShowRequests shown;
+        browser->announce("Odd", false);
+        const auto bookmark = plugin->activeBookmarks().front();
+        item(plugin->parentMenu(), "Odd")->trigger();
+        browser->service("Odd")->answer("bad host name.local.", 80);
+        QVERIFY(!bookmark->hasUrl());
+        QVERIFY(!bookmark->resolveCompletionHandler());
+        QVERIFY(shown.bookmarks.empty());
+
+        // An answer without a host name stores nothing either.
+        item(plugin->parentMenu(), "Odd")->trigger();
+        browser->service("Odd")->answer(QString(), 80);
+        QVERIFY(!bookmark->hasUrl());
+        QVERIFY(shown.bookmarks.empty());
+    }
+
+    // Items that hold no Bonjour bookmark, and bookmarks without a service,
+    // show nothing and resolve nothing.
+    void choicesThatShowNothing()
+    {
+        auto plugin = makePlugin();
+        ShowRequests shown;
+        QAction foreign("Foreign");
+        foreign.setData(QVariant::fromValue<TRBookmarkPtr>(
+            TRBookmark::init(TRBookmarkKind::item, "Foreign", QUrl("https://example.com/"))));
+        plugin->handleBonjourService(&foreign);
+        plugin->handleBonjourService(nullptr);
+        QAction orphan("Orphan");
+        const auto unattached = TRBonjourBookmark::init(TRBookmarkKind::item, "Orphan");
+        orphan.setData(QVariant::fromValue<TRBookmarkPtr>(unattached));
+        plugin->handleBonjourService(&orphan);
+        QVERIFY(shown.bookmarks.empty());
+        QVERIFY(!unattached->resolveCompletionHandler());
+    }
+
+    // A removed service's bookmark may die while the daemon still answers;
+    // the answer must not reach it.
+    void bookmarkLeavesItsServiceWhenItDies()
+    {
+        auto service = std::make_shared<TRScriptedNetService>("S", "_http._tcp.", "local.");
+        {
+            const auto bookmark = TRBonjourBookmark::init(TRBookmarkKind::item, "S");
+            bookmark->setNetService(service);
+            service->setDelegate(bookmark.get());
+            service->resolveWithTimeout(10);
+        }
+        QCOMPARE(service->delegate(), nullptr);
+        service->answer("s.local.", 80);
+        QCOMPARE(service->hostName(), QString("s.local."));
+    }
+
+    // Disabling the plugin does not stop browsing: its submenu keeps up, and
+    // only the status menu leaves the item out.
+    void disabledPluginKeepsBrowsing()
+    {
+        auto owned = makePlugin();
+        TRBonjourPlugin *plugin = owned.get();
+        plugin->setEnabled(false);
+        TRPluginManager manager({[&owned]() -> TRPluginPtr {
+            return std::move(owned);
+        }});
+        TRMenuController controller(&manager);
+        QVERIFY(!controller.statusItemMenu()->actions().contains(plugin->menuItem()));
+
+        browser->announce("Printer", false);
+        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Printer"}));
+
+        plugin->setEnabled(true);
+        controller.updateMenu();
+        QVERIFY(controller.statusItemMenu()->actions().contains(plugin->menuItem()));
+        QCOMPARE(titles(plugin->menuItem()->menu()), QStringList({"Printer"}));
+    }
+};
+
+TRELLIS_TEST_MAIN(TestBonjourPlugin)
+#include "TestBonjourPlugin.moc"
