@@ -13,7 +13,7 @@ packages=(
   # data sources
   libsqlitecpp-dev libsqlite3-dev libicu-dev
   # tests and benchmarks: the sqlite3 shell, the corpus generator
-  sqlite3 python3
+  sqlite3 python3 bc
   # Bonjour: the DNS-SD library and its header
   libavahi-compat-libdnssd-dev
   # tests: a private session bus, a virtual display; the Bonjour end-to-end
