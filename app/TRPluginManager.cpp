@@ -1,7 +1,7 @@
 #include "TRPluginManager.h"
 
-#include "TRGoogleChromePlugin.h"
 #include "TRBonjourPlugin.h"
+#include "TRGoogleChromePlugin.h"
 
 #include <algorithm>
 
