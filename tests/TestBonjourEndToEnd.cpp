@@ -3,6 +3,7 @@
 #include "TRNotificationNames.h"
 #include "TRSettings.h"
 #include "TRTestMain.h"
+#include "TRTestMenus.h"
 #include "TRUIManager.h"
 
 #include <QAction>
@@ -16,29 +17,6 @@
 // namespace of its own, with nothing but a veth pair inside it, so no mDNS
 // reaches this machine's interfaces; this process reaches the daemon over the
 // system D-Bus like any client. Needs root; skips itself otherwise.
-
-namespace {
-
-QStringList titles(const QMenu *menu)
-{
-    QStringList result;
-    for (const QAction *action : menu->actions()) {
-        result << action->text();
-    }
-    return result;
-}
-
-QAction *item(const QMenu *menu, const QString &title)
-{
-    for (QAction *action : menu->actions()) {
-        if (action->text() == title) {
-            return action;
-        }
-    }
-    return nullptr;
-}
-
-} // namespace
 
 class TestBonjourEndToEnd : public QObject
 {
@@ -146,15 +124,16 @@ private slots:
     {
         QMenu *menu = m_plugin->parentMenu();
         QVERIFY(publish("Zeta Printer", 8081));
-        QTRY_COMPARE_WITH_TIMEOUT(titles(menu), QStringList({"Zeta Printer"}), 20000);
-        QVERIFY(publish("Attic Camera", 8082));
-        QTRY_COMPARE_WITH_TIMEOUT(titles(menu), QStringList({"Attic Camera", "Zeta Printer"}),
+        QTRY_COMPARE_WITH_TIMEOUT(TRTestMenus::describe(menu), QStringList({"Zeta Printer"}),
                                   20000);
+        QVERIFY(publish("Attic Camera", 8082));
+        QTRY_COMPARE_WITH_TIMEOUT(TRTestMenus::describe(menu),
+                                  QStringList({"Attic Camera", "Zeta Printer"}), 20000);
         QCOMPARE(m_plugin->activeBookmarks().size(), std::size_t(2));
         QCOMPARE(m_plugin->activeBookmarks()[0]->name(), QString("Zeta Printer"));
 
         m_shown.clear();
-        item(menu, "Zeta Printer")->trigger();
+        TRTestMenus::findItem(menu, "Zeta Printer")->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(m_shown.size(), std::size_t(1), 12000);
         const TRBookmarkPtr shown = m_shown[0];
         QVERIFY(shown);
@@ -162,12 +141,13 @@ private slots:
         QCOMPARE(shown->url(), QUrl("http://" + m_hostName + ".local.:8081"));
 
         // The stored address is shown at once.
-        item(menu, "Zeta Printer")->trigger();
+        TRTestMenus::findItem(menu, "Zeta Printer")->trigger();
         QCOMPARE(m_shown.size(), std::size_t(2));
         QCOMPARE(m_shown[1], shown);
 
         unpublish("Attic Camera");
-        QTRY_COMPARE_WITH_TIMEOUT(titles(menu), QStringList({"Zeta Printer"}), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(TRTestMenus::describe(menu), QStringList({"Zeta Printer"}),
+                                  20000);
         QCOMPARE(m_plugin->activeBookmarks().size(), std::size_t(1));
     }
 
@@ -186,9 +166,10 @@ private slots:
 
         QCOMPARE(network("daemon-start"), 0);
         QVERIFY(publish("Zeta Printer", 8081));
-        QTRY_COMPARE_WITH_TIMEOUT(titles(menu), QStringList({"Zeta Printer"}), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(TRTestMenus::describe(menu), QStringList({"Zeta Printer"}),
+                                  20000);
         m_shown.clear();
-        item(menu, "Zeta Printer")->trigger();
+        TRTestMenus::findItem(menu, "Zeta Printer")->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(m_shown.size(), std::size_t(1), 12000);
         QCOMPARE(m_shown[0]->url(), QUrl("http://" + m_hostName + ".local.:8081"));
     }

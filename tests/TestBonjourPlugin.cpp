@@ -8,6 +8,7 @@
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
+#include "TRTestMenus.h"
 #include "TRUIManager.h"
 
 #include <QAction>
@@ -16,15 +17,6 @@
 
 namespace {
 
-QStringList titles(const QMenu *menu)
-{
-    QStringList result;
-    for (const QAction *action : menu->actions()) {
-        result << action->text();
-    }
-    return result;
-}
-
 QStringList names(const std::vector<std::shared_ptr<TRBonjourBookmark>> &bookmarks)
 {
     QStringList result;
@@ -32,16 +24,6 @@ QStringList names(const std::vector<std::shared_ptr<TRBonjourBookmark>> &bookmar
         result << bookmark->name();
     }
     return result;
-}
-
-QAction *item(const QMenu *menu, const QString &title)
-{
-    for (QAction *action : menu->actions()) {
-        if (action->text() == title) {
-            return action;
-        }
-    }
-    return nullptr;
 }
 
 // Counts the items added to and removed from a menu: a rebuild removes every
@@ -168,7 +150,7 @@ private slots:
         browser->announce("alpha router", true);
         QVERIFY(plugin->parentMenu()->actions().isEmpty());
         browser->announce("Beta camera", false);
-        QCOMPARE(titles(plugin->parentMenu()),
+        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()),
                  QStringList({"Beta camera", "Zeta printer", "alpha router"}));
         QCOMPARE(names(plugin->activeBookmarks()),
                  QStringList({"Zeta printer", "alpha router", "Beta camera"}));
@@ -177,7 +159,7 @@ private slots:
 
         // A later single find rebuilds at once.
         browser->announce("Attic NAS", false);
-        QCOMPARE(titles(plugin->parentMenu()),
+        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()),
                  QStringList({"Attic NAS", "Beta camera", "Zeta printer", "alpha router"}));
         QCOMPARE(changes.added, 7);
         QCOMPARE(changes.removed, 3);
@@ -195,7 +177,7 @@ private slots:
     {
         auto plugin = makePlugin();
         browser->announce("Printer", false);
-        QAction *printer = item(plugin->parentMenu(), "Printer");
+        QAction *printer = TRTestMenus::findItem(plugin->parentMenu(), "Printer");
         QVERIFY(printer);
         QVERIFY(!printer->icon().isNull());
         QVERIFY(printer->shortcut().isEmpty());
@@ -210,7 +192,7 @@ private slots:
         // update() rebuilds from what was found so far.
         plugin->parentMenu()->clear();
         plugin->update();
-        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Printer"}));
+        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Printer"}));
     }
 
     // One service seen on three interfaces (or address families): one item,
@@ -221,13 +203,13 @@ private slots:
         browser->announce("Printer", true);
         browser->announce("Printer", true);
         browser->announce("Printer", false);
-        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Printer"}));
+        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Printer"}));
         QCOMPARE(plugin->activeBookmarks().size(), std::size_t(1));
         const auto bookmark = plugin->activeBookmarks().front();
 
         browser->withdraw("Printer", false);
         browser->withdraw("Printer", false);
-        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Printer"}));
+        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Printer"}));
         QCOMPARE(plugin->activeBookmarks().front(), bookmark);
         browser->withdraw("Printer", false);
         QVERIFY(plugin->parentMenu()->actions().isEmpty());
@@ -247,7 +229,7 @@ private slots:
         browser->announce("Camera", true);
         browser->announce("Printer", true);
         browser->announce("Camera", false);
-        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Camera", "Printer"}));
+        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Camera", "Printer"}));
         QCOMPARE(plugin->activeBookmarks().size(), std::size_t(2));
 
         // A batch of nothing but repeats leaves the submenu as it is.
@@ -265,21 +247,22 @@ private slots:
         browser->announce("Printer", false, "local.");
         browser->announce("Printer", false, "example.com.");
         browser->announce("Other", false, "local.");
-        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Other", "Printer", "Printer"}));
+        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()),
+                 QStringList({"Other", "Printer", "Printer"}));
         const auto first = plugin->activeBookmarks()[0];
         const auto second = plugin->activeBookmarks()[1];
         QCOMPARE(first->netService()->domain(), QString("local."));
         QCOMPARE(second->netService()->domain(), QString("example.com."));
 
         browser->withdraw("Printer", false, "example.com.");
-        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Other", "Printer"}));
+        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Other", "Printer"}));
         QCOMPARE(plugin->activeBookmarks().size(), std::size_t(2));
         QCOMPARE(plugin->activeBookmarks()[0], second);
 
         // A removal rebuilds even when more reports are said to follow.
         MenuChanges changes(plugin->parentMenu());
         plugin->netServiceBrowserDidRemoveService(browser, second->netService(), true);
-        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Other"}));
+        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Other"}));
         QCOMPARE(names(plugin->activeBookmarks()), QStringList({"Other"}));
         QCOMPARE(changes.removed, 2);
 
@@ -287,7 +270,7 @@ private slots:
         // is told first, with more to come, and both show at the end.
         browser->withdraw("Other", true, "local.");
         browser->announce("New", false, "local.");
-        QCOMPARE(titles(plugin->parentMenu()), QStringList({"New"}));
+        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"New"}));
     }
 
     // A service that goes and comes back is a new, unresolved bookmark.
@@ -296,7 +279,7 @@ private slots:
         auto plugin = makePlugin();
         ShowRequests shown;
         browser->announce("Printer", false);
-        QAction *printer = item(plugin->parentMenu(), "Printer");
+        QAction *printer = TRTestMenus::findItem(plugin->parentMenu(), "Printer");
         printer->trigger();
         browser->service("Printer")->answer("printer.local.", 631);
         QCOMPARE(shown.bookmarks.size(), std::size_t(1));
@@ -324,7 +307,7 @@ private slots:
 
         browser->announce("Printer", true);
         browser->announce("Printer", false);
-        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Printer"}));
+        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Printer"}));
         browser->withdraw("Printer", false);
         browser->withdraw("Printer", false);
         QVERIFY(plugin->activeBookmarks().empty());
@@ -344,7 +327,7 @@ private slots:
         const auto service = browser->service("Web cam");
         const auto bookmark = plugin->activeBookmarks().front();
 
-        item(plugin->parentMenu(), "Web cam")->trigger();
+        TRTestMenus::findItem(plugin->parentMenu(), "Web cam")->trigger();
         QVERIFY(shown.bookmarks.empty());
         QCOMPARE(service->resolveRequests, 1);
         QVERIFY(service->isResolving());
@@ -359,7 +342,7 @@ private slots:
         QCOMPARE(shown.bookmarks.size(), std::size_t(1));
         QCOMPARE(shown.bookmarks[0], TRBookmarkPtr(bookmark));
 
-        item(plugin->parentMenu(), "Web cam")->trigger();
+        TRTestMenus::findItem(plugin->parentMenu(), "Web cam")->trigger();
         QCOMPARE(shown.bookmarks.size(), std::size_t(2));
         QCOMPARE(shown.bookmarks[1], TRBookmarkPtr(bookmark));
         QCOMPARE(service->resolveRequests, 1);
@@ -377,7 +360,7 @@ private slots:
         const auto service = browser->service("NAS");
         const auto bookmark = plugin->activeBookmarks().front();
 
-        item(plugin->parentMenu(), "NAS")->trigger();
+        TRTestMenus::findItem(plugin->parentMenu(), "NAS")->trigger();
         service->fail();
         QVERIFY(shown.bookmarks.empty());
         QVERIFY(!bookmark->hasUrl());
@@ -386,7 +369,7 @@ private slots:
 
         int staleRuns = 0;
         bookmark->setResolveCompletionHandler([&staleRuns] { ++staleRuns; });
-        item(plugin->parentMenu(), "NAS")->trigger();
+        TRTestMenus::findItem(plugin->parentMenu(), "NAS")->trigger();
         QCOMPARE(service->resolveRequests, 2);
         service->answer("nas.local.", 5000);
         QCOMPARE(staleRuns, 0);
@@ -397,7 +380,7 @@ private slots:
         browser->announce("Refusing", false);
         const auto refusing = browser->service("Refusing");
         refusing->acceptsRequests = false;
-        item(plugin->parentMenu(), "Refusing")->trigger();
+        TRTestMenus::findItem(plugin->parentMenu(), "Refusing")->trigger();
         QCOMPARE(refusing->resolveRequests, 1);
         QVERIFY(!refusing->isResolving());
         QCOMPARE(shown.bookmarks.size(), std::size_t(1));
@@ -415,7 +398,7 @@ private slots:
 
         QElapsedTimer clock;
         clock.start();
-        item(plugin->parentMenu(), "Silent")->trigger();
+        TRTestMenus::findItem(plugin->parentMenu(), "Silent")->trigger();
         QTest::qWait(9000);
         QVERIFY(service->isResolving());
         QVERIFY(service->requestOpen);
@@ -425,7 +408,7 @@ private slots:
         QVERIFY(shown.bookmarks.empty());
         QVERIFY(bookmark->resolveCompletionHandler());
 
-        item(plugin->parentMenu(), "Silent")->trigger();
+        TRTestMenus::findItem(plugin->parentMenu(), "Silent")->trigger();
         QCOMPARE(service->resolveRequests, 2);
         QVERIFY(service->requestOpen);
         service->answer("silent.local.", 80);
@@ -440,14 +423,14 @@ private slots:
         ShowRequests shown;
         browser->announce("Odd", false);
         const auto bookmark = plugin->activeBookmarks().front();
-        item(plugin->parentMenu(), "Odd")->trigger();
+        TRTestMenus::findItem(plugin->parentMenu(), "Odd")->trigger();
         browser->service("Odd")->answer("bad host name.local.", 80);
         QVERIFY(!bookmark->hasUrl());
         QVERIFY(!bookmark->resolveCompletionHandler());
         QVERIFY(shown.bookmarks.empty());
 
         // An answer without a host name stores nothing either.
-        item(plugin->parentMenu(), "Odd")->trigger();
+        TRTestMenus::findItem(plugin->parentMenu(), "Odd")->trigger();
         browser->service("Odd")->answer(QString(), 80);
         QVERIFY(!bookmark->hasUrl());
         QVERIFY(shown.bookmarks.empty());
@@ -502,12 +485,12 @@ private slots:
         QVERIFY(!controller.statusItemMenu()->actions().contains(plugin->menuItem()));
 
         browser->announce("Printer", false);
-        QCOMPARE(titles(plugin->parentMenu()), QStringList({"Printer"}));
+        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Printer"}));
 
         plugin->setEnabled(true);
         controller.updateMenu();
         QVERIFY(controller.statusItemMenu()->actions().contains(plugin->menuItem()));
-        QCOMPARE(titles(plugin->menuItem()->menu()), QStringList({"Printer"}));
+        QCOMPARE(TRTestMenus::describe(plugin->menuItem()->menu()), QStringList({"Printer"}));
     }
 };
 

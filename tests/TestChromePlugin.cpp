@@ -8,6 +8,7 @@
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
+#include "TRTestMenus.h"
 #include "TRTestSupport.h"
 #include "TRUIManager.h"
 
@@ -16,6 +17,8 @@
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
+using TRTestMenus::describe;
+using TRTestMenus::findItem;
 using TRTestSupport::writeFile;
 
 namespace {
@@ -24,26 +27,6 @@ namespace {
 QByteArray json(const char *text)
 {
     return QByteArray(text).replace('\'', '"');
-}
-
-QStringList describe(const QMenu *menu)
-{
-    QStringList lines;
-    for (const QAction *action : menu->actions()) {
-        lines << (action->isSeparator() ? QString("-")
-                                        : action->text() + (action->menu() ? ">" : ""));
-    }
-    return lines;
-}
-
-QAction *findItem(const QMenu *menu, const QString &title)
-{
-    for (QAction *action : menu->actions()) {
-        if (action->text() == title) {
-            return action;
-        }
-    }
-    return nullptr;
 }
 
 // Opens a submenu as the user does, which fills it.

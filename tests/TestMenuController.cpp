@@ -5,6 +5,7 @@
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
+#include "TRTestMenus.h"
 #include "TRTestPlugin.h"
 
 #include <QAction>
@@ -14,29 +15,10 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
-namespace {
+using TRTestMenus::describe;
+using TRTestMenus::findItem;
 
-// The menu as a list of lines: "-" for a separator, a title with ">" when the
-// item has a submenu, and " (disabled)" for a disabled item.
-QStringList describe(const QMenu *menu)
-{
-    QStringList lines;
-    for (const QAction *action : menu->actions()) {
-        if (action->isSeparator()) {
-            lines << "-";
-            continue;
-        }
-        QString line = action->text();
-        if (action->menu()) {
-            line += ">";
-        }
-        if (!action->isEnabled()) {
-            line += " (disabled)";
-        }
-        lines << line;
-    }
-    return lines;
-}
+namespace {
 
 QList<QMessageBox *> visibleMessageBoxes()
 {
@@ -47,16 +29,6 @@ QList<QMessageBox *> visibleMessageBoxes()
         }
     }
     return boxes;
-}
-
-QAction *findItem(const QMenu *menu, const QString &title)
-{
-    for (QAction *action : menu->actions()) {
-        if (action->text() == title) {
-            return action;
-        }
-    }
-    return nullptr;
 }
 
 } // namespace
