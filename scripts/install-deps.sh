@@ -11,9 +11,11 @@ packages=(
   qt6-l10n-tools qt6-qpa-plugins libqt6svg6 libgl-dev
   qt6-webengine-dev qt6-webengine-dev-tools
   # data sources
-  libsqlitecpp-dev libsqlite3-dev libicu-dev
+  libsqlitecpp-dev libsqlite3-dev libicu-dev libplist-dev
   # tests and benchmarks: the sqlite3 shell, the corpus generator
   sqlite3 python3 bc
+  # benchmarks: plistutil converts property lists
+  libplist-utils
   # Bonjour: the DNS-SD library and its header
   libavahi-compat-libdnssd-dev
   # tests: a private session bus, a virtual display; the Bonjour end-to-end

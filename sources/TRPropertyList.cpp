@@ -1,0 +1,317 @@
+#include "TRPropertyList.h"
+
+#include <QFile>
+
+#include <plist/plist.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+namespace {
+
+// 2001-01-01 00:00:00 UTC in milliseconds since 1970.
+constexpr qint64 referenceDateMs = 978307200000LL;
+
+struct PlistDeleter
+{
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistHandle = std::unique_ptr<void, PlistDeleter>;
+
+bool toVariant(plist_t node, int depth, QVariant *out)
+{
+    if (depth > TRPropertyList::maximumDepth) {
+        return false;
+    }
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        uint8_t value = 0;
+        plist_get_bool_val(node, &value);
+        *out = QVariant(value != 0);
+        return true;
+    }
+    case PLIST_UINT: {
+        uint64_t value = 0;
+        plist_get_uint_val(node, &value);
+        // Negative integers arrive in two's complement.
+        *out = QVariant(static_cast<qint64>(value));
+        return true;
+    }
+    case PLIST_REAL: {
+        double value = 0;
+        plist_get_real_val(node, &value);
+        *out = QVariant(value);
+        return true;
+    }
+    case PLIST_STRING: {
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        if (!text || length > static_cast<uint64_t>(std::numeric_limits<int>::max())) {
+            return false;
+        }
+        *out = QVariant(QString::fromUtf8(text, static_cast<qsizetype>(length)));
+        return true;
+    }
+    case PLIST_DATA: {
+        uint64_t length = 0;
+        const char *bytes = plist_get_data_ptr(node, &length);
+        if (length > static_cast<uint64_t>(std::numeric_limits<int>::max())) {
+            return false;
+        }
+        *out = QVariant(QByteArray(bytes, static_cast<qsizetype>(length)));
+        return true;
+    }
+    case PLIST_DATE: {
+        int32_t seconds = 0;
+        int32_t microseconds = 0;
+        plist_get_date_val(node, &seconds, &microseconds);
+        *out = QVariant(TRPropertyList::dateFromReferenceTime(seconds + microseconds / 1e6));
+        return true;
+    }
+    case PLIST_UID: {
+        uint64_t value = 0;
+        plist_get_uid_val(node, &value);
+        *out = QVariant::fromValue(TRPropertyList::Uid{value});
+        return true;
+    }
+    case PLIST_ARRAY: {
+        QVariantList list;
+        const uint32_t size = plist_array_get_size(node);
+        list.reserve(static_cast<qsizetype>(size));
+        for (uint32_t i = 0; i < size; ++i) {
+            QVariant element;
+            if (!toVariant(plist_array_get_item(node, i), depth + 1, &element)) {
+                return false;
+            }
+            list.append(element);
+        }
+        *out = QVariant(list);
+        return true;
+    }
+    case PLIST_DICT: {
+        QVariantMap map;
+        plist_dict_iter iterator = nullptr;
+        plist_dict_new_iter(node, &iterator);
+        bool ok = iterator != nullptr;
+        while (ok) {
+            char *key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(node, iterator, &key, &value);
+            if (!value) {
+                std::free(key);
+                break;
+            }
+            QVariant element;
+            ok = key && toVariant(value, depth + 1, &element);
+            if (ok) {
+                map.insert(QString::fromUtf8(key), element);
+            }
+            std::free(key);
+        }
+        std::free(iterator);
+        if (!ok) {
+            return false;
+        }
+        *out = QVariant(map);
+        return true;
+    }
+    case PLIST_KEY:
+    case PLIST_NONE:
+        break;
+    }
+    return false;
+}
+
+plist_t fromVariant(const QVariant &value, int depth)
+{
+    if (depth > TRPropertyList::maximumDepth) {
+        return nullptr;
+    }
+    if (value.metaType() == QMetaType::fromType<TRPropertyList::Uid>()) {
+        return plist_new_uid(value.value<TRPropertyList::Uid>().value);
+    }
+    switch (value.metaType().id()) {
+    case QMetaType::Bool:
+        return plist_new_bool(value.toBool() ? 1 : 0);
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return plist_new_uint(static_cast<uint64_t>(value.toLongLong()));
+    case QMetaType::Double:
+        return plist_new_real(value.toDouble());
+    case QMetaType::QString:
+        return plist_new_string(value.toString().toUtf8().constData());
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return plist_new_data(bytes.constData(), static_cast<uint64_t>(bytes.size()));
+    }
+    case QMetaType::QDateTime: {
+        const double seconds = TRPropertyList::referenceTimeFromDate(value.toDateTime());
+        const double whole = std::floor(seconds);
+        if (!std::isfinite(whole) || whole < std::numeric_limits<int32_t>::min() ||
+            whole > std::numeric_limits<int32_t>::max()) {
+            return nullptr;
+        }
+        return plist_new_date(static_cast<int32_t>(whole),
+                              static_cast<int32_t>(std::lround((seconds - whole) * 1e6)));
+    }
+    case QMetaType::QVariantList: {
+        PlistHandle array(plist_new_array());
+        for (const QVariant &element : value.toList()) {
+            plist_t child = fromVariant(element, depth + 1);
+            if (!child) {
+                return nullptr;
+            }
+            plist_array_append_item(array.get(), child);
+        }
+        return array.release();
+    }
+    case QMetaType::QVariantMap: {
+        PlistHandle dict(plist_new_dict());
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            plist_t child = fromVariant(it.value(), depth + 1);
+            if (!child) {
+                return nullptr;
+            }
+            plist_dict_set_item(dict.get(), it.key().toUtf8().constData(), child);
+        }
+        return dict.release();
+    }
+    default:
+        break;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QVariant TRPropertyList::fromData(const QByteArray &bytes)
+{
+    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<uint32_t>::max()) {
+        return {};
+    }
+    plist_t root = nullptr;
+    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
+    if (!root) {
+        return {};
+    }
+    const PlistHandle handle(root);
+    QVariant value;
+    return toVariant(root, 0, &value) ? value : QVariant();
+}
+
+QVariant TRPropertyList::fromFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return fromData(file.readAll());
+}
+
+QByteArray TRPropertyList::toBinary(const QVariant &value)
+{
+    const PlistHandle root(fromVariant(value, 0));
+    if (!root) {
+        return {};
+    }
+    char *bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root.get(), &bytes, &length);
+    QByteArray result(bytes, static_cast<qsizetype>(length));
+    plist_to_bin_free(bytes);
+    return result;
+}
+
+QByteArray TRPropertyList::toXml(const QVariant &value)
+{
+    const PlistHandle root(fromVariant(value, 0));
+    if (!root) {
+        return {};
+    }
+    char *text = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(root.get(), &text, &length);
+    QByteArray result(text, static_cast<qsizetype>(length));
+    plist_to_xml_free(text);
+    return result;
+}
+
+std::optional<QString> TRPropertyList::string(const QVariant &value)
+{
+    if (value.metaType().id() != QMetaType::QString) {
+        return std::nullopt;
+    }
+    return value.toString();
+}
+
+std::optional<QVariantMap> TRPropertyList::dictionary(const QVariant &value)
+{
+    if (value.metaType().id() != QMetaType::QVariantMap) {
+        return std::nullopt;
+    }
+    return value.toMap();
+}
+
+std::optional<std::vector<QVariantMap>> TRPropertyList::listOfDictionaries(const QVariant &value)
+{
+    if (value.metaType().id() != QMetaType::QVariantList) {
+        return std::nullopt;
+    }
+    const QVariantList list = value.toList();
+    std::vector<QVariantMap> result;
+    result.reserve(static_cast<std::size_t>(list.size()));
+    for (const QVariant &element : list) {
+        if (element.metaType().id() != QMetaType::QVariantMap) {
+            return std::nullopt;
+        }
+        result.push_back(element.toMap());
+    }
+    return result;
+}
+
+std::optional<double> TRPropertyList::number(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Bool:
+        return value.toBool() ? 1.0 : 0.0;
+    case QMetaType::LongLong:
+        return static_cast<double>(value.toLongLong());
+    case QMetaType::Double:
+        return value.toDouble();
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<qint64> TRPropertyList::integer(const QVariant &value)
+{
+    if (value.metaType().id() == QMetaType::LongLong) {
+        return value.toLongLong();
+    }
+    const std::optional<double> real = number(value);
+    // A real is cut towards zero; one beyond 64 bits has no integer value.
+    if (!real || !std::isfinite(*real) || std::fabs(*real) >= 9.2e18) {
+        return std::nullopt;
+    }
+    return static_cast<qint64>(*real);
+}
+
+QDateTime TRPropertyList::dateFromReferenceTime(double seconds)
+{
+    // About 30,000 years either way: beyond that no file means a real time.
+    if (!std::isfinite(seconds) || std::fabs(seconds) > 1e12) {
+        return {};
+    }
+    return QDateTime::fromMSecsSinceEpoch(referenceDateMs + std::llround(seconds * 1000.0),
+                                          Qt::UTC);
+}
+
+double TRPropertyList::referenceTimeFromDate(const QDateTime &date)
+{
+    return static_cast<double>(date.toMSecsSinceEpoch() - referenceDateMs) / 1000.0;
+}

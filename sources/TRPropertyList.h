@@ -1,0 +1,56 @@
+#pragma once
+
+// Reads and writes property lists (binary or XML) as trees of QVariant, and
+// checks the type of each value that a reader takes from them.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QMetaType>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+#include <vector>
+
+class TRPropertyList
+{
+public:
+    // A keyed archive's reference to another object of its list.
+    struct Uid
+    {
+        quint64 value = 0;
+    };
+
+    // Deeper trees are refused whole: no reader needs them, and walking them
+    // would only risk the stack.
+    static constexpr int maximumDepth = 256;
+
+    // The root of a property list in bytes or in a file: dictionaries become
+    // QVariantMap, arrays QVariantList, integers qint64, reals double,
+    // booleans bool, strings QString, data QByteArray, dates QDateTime (UTC)
+    // and keyed-archive references Uid. Invalid when the bytes are no
+    // property list or nest too deeply.
+    static QVariant fromData(const QByteArray &bytes);
+    static QVariant fromFile(const QString &path);
+
+    // value as a binary or XML property list; empty when it holds a type
+    // that property lists cannot carry.
+    static QByteArray toBinary(const QVariant &value);
+    static QByteArray toXml(const QVariant &value);
+
+    // Typed access: none when the value is missing or of another type.
+    static std::optional<QString> string(const QVariant &value);
+    static std::optional<QVariantMap> dictionary(const QVariant &value);
+    // A list whose every element is a dictionary.
+    static std::optional<std::vector<QVariantMap>> listOfDictionaries(const QVariant &value);
+    // An integer, a real or a boolean, as the platform's number type holds all three.
+    static std::optional<double> number(const QVariant &value);
+    static std::optional<qint64> integer(const QVariant &value);
+
+    // Seconds since 2001-01-01 00:00:00 UTC, the reference date of Apple's
+    // files; an invalid date for a time that is no number or absurdly far.
+    static QDateTime dateFromReferenceTime(double seconds);
+    static double referenceTimeFromDate(const QDateTime &date);
+};
+
+Q_DECLARE_METATYPE(TRPropertyList::Uid)

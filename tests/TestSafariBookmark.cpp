@@ -1,0 +1,240 @@
+#include "TRPropertyList.h"
+#include "TRSafariBookmark.h"
+#include "TRTestMain.h"
+
+namespace {
+
+TRSafariBookmarkPtr group(const QString &name)
+{
+    return TRSafariBookmark::init(TRBookmarkKind::group, name);
+}
+
+TRSafariBookmarkPtr item(const QString &name)
+{
+    return TRSafariBookmark::init(TRBookmarkKind::item, name,
+                                  QUrl(QStringLiteral("https://example.com/") + name));
+}
+
+QStringList names(const std::vector<TRSafariBookmarkPtr> &nodes)
+{
+    QStringList result;
+    for (const auto &node : nodes) {
+        result << node->name();
+    }
+    return result;
+}
+
+} // namespace
+
+// The Safari node and the property-list layer it is stored through.
+class TestSafariBookmark : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newNode()
+    {
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        const auto node = item(QStringLiteral("a"));
+        QCOMPARE(node->tag, TRSafariBookmark::Tag::generic);
+        QCOMPARE(node->visitCount, 0);
+        QVERIFY(!node->nextFaviconDataRefresh);
+        QVERIFY(node->lastVisitedDate >= before);
+        QVERIFY(node->lastVisitedDate <= QDateTime::currentDateTimeUtc());
+        QCOMPARE(node->id().size(), 36);
+        QVERIFY(node->isEnabled());
+    }
+
+    void enabledReachesDescendantGroupsOnly()
+    {
+        const auto root = group(QStringLiteral("root"));
+        const auto folder = group(QStringLiteral("folder"));
+        const auto inner = group(QStringLiteral("inner"));
+        const auto leaf = item(QStringLiteral("leaf"));
+        const auto innerLeaf = item(QStringLiteral("innerLeaf"));
+        root->addBookmark(folder);
+        root->addBookmark(leaf);
+        folder->addBookmark(inner);
+        inner->addBookmark(innerLeaf);
+
+        root->setEnabled(false);
+        QVERIFY(!root->isEnabled());
+        QVERIFY(!folder->isEnabled());
+        QVERIFY(!inner->isEnabled());
+        QVERIFY(leaf->isEnabled());
+        QVERIFY(innerLeaf->isEnabled());
+
+        folder->setEnabled(true);
+        QVERIFY(!root->isEnabled());
+        QVERIFY(folder->isEnabled());
+        QVERIFY(inner->isEnabled());
+
+        // Through the base class too: the override is what runs.
+        const TRBookmarkPtr base = root;
+        base->setEnabled(true);
+        QVERIFY(folder->isEnabled());
+
+        // A tree that holds itself still ends.
+        inner->addBookmark(root);
+        root->setEnabled(false);
+        QVERIFY(!inner->isEnabled());
+        inner->removeAllBookmarks();
+    }
+
+    void childGroups()
+    {
+        const auto root = group(QStringLiteral("root"));
+        const auto a = group(QStringLiteral("a"));
+        const auto a1 = group(QStringLiteral("a1"));
+        const auto a2 = group(QStringLiteral("a2"));
+        const auto a1x = group(QStringLiteral("a1x"));
+        const auto b = group(QStringLiteral("b"));
+        root->addBookmark(item(QStringLiteral("first")));
+        root->addBookmark(a);
+        root->addBookmark(b);
+        a->addBookmark(a1);
+        a->addBookmark(item(QStringLiteral("between")));
+        a->addBookmark(a2);
+        a1->addBookmark(a1x);
+
+        QCOMPARE(names(root->childGroups(false)), QStringList({"a", "b"}));
+        QCOMPARE(names(root->childGroups(true)), QStringList({"a", "a1", "a1x", "a2", "b"}));
+        QVERIFY(item(QStringLiteral("leaf"))->childGroups(true).empty());
+    }
+
+    void keyedCodingRoundTrip_data()
+    {
+        QTest::addColumn<bool>("xml");
+        QTest::newRow("binary") << false;
+        QTest::newRow("xml") << true;
+    }
+
+    void keyedCodingRoundTrip()
+    {
+        QFETCH(bool, xml);
+        const auto node = item(QStringLiteral("Ünïcode <title>"));
+        node->setUrl(QUrl(QStringLiteral("https://example.com/a%20b?q=1")));
+        node->tag = TRSafariBookmark::Tag::mostVisited;
+        node->visitCount = 5000000000LL;
+        node->lastVisitedDate = QDateTime(QDate(2023, 3, 4), QTime(5, 6, 7), Qt::UTC);
+        node->nextFaviconDataRefresh = QDateTime(QDate(2030, 1, 2), QTime(3, 4, 5), Qt::UTC);
+        node->setFaviconData(QByteArray("\x89PNG\0\1", 6));
+        node->setId(QStringLiteral("ABC-123"));
+        node->setEnabled(false);
+        node->setPrivate(true);
+        node->setPinned(true);
+
+        const QVariantMap coded = node->encode();
+        const QByteArray bytes =
+            xml ? TRPropertyList::toXml(coded) : TRPropertyList::toBinary(coded);
+        QVERIFY(!bytes.isEmpty());
+        QCOMPARE(bytes.startsWith("bplist00"), !xml);
+        const auto read = TRPropertyList::dictionary(TRPropertyList::fromData(bytes));
+        QVERIFY(read);
+        const QStringList keys = read->keys();
+        QCOMPARE(keys, QStringList({"iconData", "isEnabled", "kind", "lastVisitedDate", "name",
+                                    "nextIconDataRefresh", "tag", "url", "uuid", "visitCount"}));
+
+        const auto copy = TRSafariBookmark::decode(*read);
+        QVERIFY(copy);
+        QCOMPARE(copy->kind(), TRBookmarkKind::item);
+        QCOMPARE(copy->name(), node->name());
+        QCOMPARE(copy->url(), node->url());
+        QCOMPARE(copy->tag, TRSafariBookmark::Tag::mostVisited);
+        QCOMPARE(copy->visitCount, 5000000000LL);
+        QCOMPARE(copy->lastVisitedDate, node->lastVisitedDate);
+        QCOMPARE(copy->nextFaviconDataRefresh, node->nextFaviconDataRefresh);
+        QCOMPARE(copy->faviconData(), node->faviconData());
+        QCOMPARE(copy->id(), QStringLiteral("ABC-123"));
+        QVERIFY(!copy->isEnabled());
+        // Privacy and pinning belong to one session and are not stored.
+        QVERIFY(!copy->isPrivate());
+        QVERIFY(!copy->isPinned());
+    }
+
+    void keyedCodingOptionalKeys()
+    {
+        const auto folder = group(QStringLiteral("Folder"));
+        folder->tag = TRSafariBookmark::Tag::bookmarksBar;
+        const QVariantMap coded = folder->encode();
+        QVERIFY(!coded.contains("url"));
+        QVERIFY(!coded.contains("iconData"));
+        QVERIFY(!coded.contains("nextIconDataRefresh"));
+        QCOMPARE(coded.value("isEnabled").toLongLong(), 1);
+
+        const auto copy = TRSafariBookmark::decode(
+            *TRPropertyList::dictionary(TRPropertyList::fromData(TRPropertyList::toBinary(coded))));
+        QVERIFY(copy);
+        QCOMPARE(copy->kind(), TRBookmarkKind::group);
+        QVERIFY(!copy->hasUrl());
+        QCOMPARE(copy->tag, TRSafariBookmark::Tag::bookmarksBar);
+        QVERIFY(copy->isEnabled());
+        QVERIFY(!copy->nextFaviconDataRefresh);
+
+        // Without a usable kind there is no node; odd types elsewhere are ignored.
+        QVERIFY(!TRSafariBookmark::decode({}));
+        QVERIFY(!TRSafariBookmark::decode({{"kind", qint64(2)}}));
+        QVERIFY(!TRSafariBookmark::decode({{"kind", QStringLiteral("0")}}));
+        const auto odd = TRSafariBookmark::decode({{"kind", qint64(0)},
+                                                   {"name", qint64(4)},
+                                                   {"tag", qint64(99)},
+                                                   {"visitCount", QStringLiteral("7")},
+                                                   {"uuid", QVariantList()}});
+        QVERIFY(odd);
+        QCOMPARE(odd->name(), QString());
+        QCOMPARE(odd->tag, TRSafariBookmark::Tag::generic);
+        QCOMPARE(odd->visitCount, 0);
+        QCOMPARE(odd->id().size(), 36);
+    }
+
+    void propertyListTypes()
+    {
+        const QVariantMap value{{"list", QVariantList{QVariantMap{}, QVariantMap{{"a", true}}}},
+                                {"mixed", QVariantList{QVariantMap{}, QStringLiteral("x")}},
+                                {"negative", qint64(-3)},
+                                {"real", 2.5},
+                                {"flag", false},
+                                {"text", QStringLiteral("t")}};
+        const QVariant read = TRPropertyList::fromData(TRPropertyList::toBinary(value));
+        const auto map = TRPropertyList::dictionary(read);
+        QVERIFY(map);
+        QCOMPARE(TRPropertyList::listOfDictionaries(map->value("list"))->size(), 2u);
+        QVERIFY(!TRPropertyList::listOfDictionaries(map->value("mixed")));
+        QVERIFY(!TRPropertyList::listOfDictionaries(map->value("text")));
+        QCOMPARE(TRPropertyList::integer(map->value("negative")), qint64(-3));
+        QCOMPARE(TRPropertyList::integer(map->value("real")), qint64(2));
+        QCOMPARE(TRPropertyList::number(map->value("flag")), 0.0);
+        QVERIFY(!TRPropertyList::number(map->value("text")));
+        QCOMPARE(TRPropertyList::string(map->value("text")), QStringLiteral("t"));
+        QVERIFY(!TRPropertyList::string(map->value("real")));
+
+        // Neither garbage nor an empty file is a property list.
+        QVERIFY(!TRPropertyList::fromData("not a plist").isValid());
+        QVERIFY(!TRPropertyList::fromData({}).isValid());
+        QVERIFY(!TRPropertyList::fromData(QByteArray("bplist00\xff\xff\xff", 11)).isValid());
+
+        // Too deep a tree is refused whole rather than walked.
+        QByteArray deep = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+        for (int i = 0; i < 300; ++i) {
+            deep += "<array>";
+        }
+        for (int i = 0; i < 300; ++i) {
+            deep += "</array>";
+        }
+        deep += "</plist>";
+        QVERIFY(!TRPropertyList::fromData(deep).isValid());
+    }
+
+    void referenceDates()
+    {
+        QCOMPARE(TRPropertyList::dateFromReferenceTime(0),
+                 QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC));
+        QCOMPARE(TRPropertyList::dateFromReferenceTime(736257551.25),
+                 QDateTime(QDate(2024, 5, 1), QTime(11, 59, 11, 250), Qt::UTC));
+        QVERIFY(!TRPropertyList::dateFromReferenceTime(qInf()).isValid());
+        QVERIFY(!TRPropertyList::dateFromReferenceTime(1e300).isValid());
+    }
+};
+
+TRELLIS_TEST_MAIN(TestSafariBookmark)
+#include "TestSafariBookmark.moc"
