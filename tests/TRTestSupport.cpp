@@ -50,16 +50,19 @@ QString TRTestSupport::corpusUnavailableReason()
     return {};
 }
 
-bool TRTestSupport::makeCorpus(const QString &folder, const QString &scale)
+bool TRTestSupport::makeCorpus(const QString &folder, const QString &scale,
+                               const QStringList &options)
 {
     if (!corpusUnavailableReason().isEmpty()) {
         return false;
     }
     QProcess generator;
     generator.start(QStringLiteral("python3"),
-                    {qEnvironmentVariable("TRELLIS_CORPUS_GENERATOR"), QStringLiteral("--out"),
-                     folder, QStringLiteral("--scale"), scale, QStringLiteral("--now"),
-                     QStringLiteral("2024-05-01T12:00:00Z"), QStringLiteral("--quiet")});
+                    QStringList{qEnvironmentVariable("TRELLIS_CORPUS_GENERATOR"),
+                                QStringLiteral("--out"), folder, QStringLiteral("--scale"), scale,
+                                QStringLiteral("--now"), QStringLiteral("2024-05-01T12:00:00Z"),
+                                QStringLiteral("--quiet")} +
+                        options);
     return generator.waitForFinished(300000) && generator.exitStatus() == QProcess::NormalExit &&
            generator.exitCode() == 0;
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -17,9 +18,10 @@ bool writeFile(const QString &path, const QByteArray &bytes);
 
 // The folder of real browser files, or empty when it is not there.
 QString realDataDirectory();
-// Runs the corpus generator into folder at the given scale; false when the
-// generator is missing or fails.
-bool makeCorpus(const QString &folder, const QString &scale);
+// Runs the corpus generator into folder at the given scale, with further
+// generator options; false when the generator is missing or fails.
+bool makeCorpus(const QString &folder, const QString &scale,
+                const QStringList &options = QStringList());
 // Why makeCorpus cannot run, or empty when it can.
 QString corpusUnavailableReason();
 

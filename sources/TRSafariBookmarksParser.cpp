@@ -1,0 +1,422 @@
+#include "TRSafariBookmarksParser.h"
+
+#include "TRDayFormatter.h"
+#include "TRPropertyList.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <SQLiteCpp/SQLiteCpp.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const char *const historyQuery =
+    "SELECT history_items.url, history_items.visit_count, history_visits.visit_time, "
+    "history_visits.title FROM history_items INNER JOIN history_visits ON "
+    "history_visits.history_item = history_items.id ORDER BY history_visits.visit_time DESC;";
+
+constexpr int maximumMostVisited = 10;
+
+void writeLine(const QString &line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// A time text of Safari's files, taken only when the whole text is a number.
+std::optional<QDateTime> dateFromTimeText(const QString &text)
+{
+    if (text.isEmpty() || text.front().isSpace() || text.back().isSpace()) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    const QDateTime date = TRPropertyList::dateFromReferenceTime(seconds);
+    return date.isValid() ? std::optional(date) : std::nullopt;
+}
+
+// Strict as the platform's parser is: printable ASCII only, so no spaces
+// and no raw non-ASCII letters.
+QUrl strictUrl(const QString &text)
+{
+    const bool printableAscii = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() > 0x20 && c.unicode() < 0x7f;
+    });
+    if (!printableAscii || text.isEmpty()) {
+        return {};
+    }
+    const QUrl url(text, QUrl::StrictMode);
+    return url.isValid() ? url : QUrl();
+}
+
+// What a URL's absolute string is: its full, encoded form.
+QString absoluteString(const QUrl &url)
+{
+    return url.toString(QUrl::FullyEncoded);
+}
+
+} // namespace
+
+QString TRSafariBookmarksParser::rawValue(BookmarkDataKey key)
+{
+    switch (key) {
+    case BookmarkDataKey::bookmarks:
+        return QStringLiteral("bookmarks_data");
+    case BookmarkDataKey::topSites:
+        return QStringLiteral("topsites_data");
+    case BookmarkDataKey::history:
+        return QStringLiteral("history_data");
+    case BookmarkDataKey::lastSession:
+        return QStringLiteral("last_session_data");
+    }
+    return {};
+}
+
+std::optional<TRSafariBookmarksParser::BookmarkDataKey>
+TRSafariBookmarksParser::bookmarkDataKey(const QString &raw)
+{
+    for (BookmarkDataKey key : {BookmarkDataKey::bookmarks, BookmarkDataKey::topSites,
+                                BookmarkDataKey::history, BookmarkDataKey::lastSession}) {
+        if (raw == rawValue(key)) {
+            return key;
+        }
+    }
+    return std::nullopt;
+}
+
+QStringList TRSafariBookmarksParser::allowedFileTypes(BookmarkDataKey key)
+{
+    if (key == BookmarkDataKey::history) {
+        return {QStringLiteral("plist"), QStringLiteral("db")};
+    }
+    return {QStringLiteral("plist")};
+}
+
+QStringList TRSafariBookmarksParser::allowedFileNames(BookmarkDataKey key)
+{
+    switch (key) {
+    case BookmarkDataKey::bookmarks:
+        return {QStringLiteral("Bookmarks.plist")};
+    case BookmarkDataKey::topSites:
+        return {QStringLiteral("TopSites.plist")};
+    case BookmarkDataKey::history:
+        return {QStringLiteral("History.plist"), QStringLiteral("History.db")};
+    case BookmarkDataKey::lastSession:
+        return {QStringLiteral("LastSession.plist")};
+    }
+    return {};
+}
+
+QString TRSafariBookmarksParser::rawValue(BookmarkTypeKey key)
+{
+    switch (key) {
+    case BookmarkTypeKey::topSites:
+        return QStringLiteral("trTopSites");
+    case BookmarkTypeKey::history:
+        return QStringLiteral("trHistory");
+    case BookmarkTypeKey::mostVisited:
+        return QStringLiteral("trMostVisited");
+    case BookmarkTypeKey::lastSession:
+        return QStringLiteral("trLastSession");
+    case BookmarkTypeKey::readingList:
+        return QStringLiteral("trReadingList");
+    case BookmarkTypeKey::user:
+        return QStringLiteral("trUser");
+    case BookmarkTypeKey::bookmarksBar:
+        return QStringLiteral("trBookmarksBar");
+    case BookmarkTypeKey::bookmarksMenu:
+        return QStringLiteral("trBookmarksMenu");
+    }
+    return {};
+}
+
+std::optional<TRSafariBookmarksParser::BookmarkTypeKey>
+TRSafariBookmarksParser::bookmarkTypeKey(const QString &raw)
+{
+    for (BookmarkTypeKey key :
+         {BookmarkTypeKey::topSites, BookmarkTypeKey::history, BookmarkTypeKey::mostVisited,
+          BookmarkTypeKey::lastSession, BookmarkTypeKey::readingList, BookmarkTypeKey::user,
+          BookmarkTypeKey::bookmarksBar, BookmarkTypeKey::bookmarksMenu}) {
+        if (raw == rawValue(key)) {
+            return key;
+        }
+    }
+    return std::nullopt;
+}
+
+QUrl TRSafariBookmarksParser::urlFromText(const QString &text, bool byteFallback)
+{
+    if (text.isEmpty()) {
+        return {};
+    }
+    if (text.startsWith(QLatin1StringView("file://"))) {
+        // Parsed as a file URL, so file:///a%20b names the file "a b".
+        const QUrl url(text, QUrl::TolerantMode);
+        return url.isValid() && url.isLocalFile() ? url : QUrl();
+    }
+    const QUrl strict = strictUrl(text);
+    if (!strict.isEmpty()) {
+        return strict;
+    }
+    if (!byteFallback) {
+        return {};
+    }
+    // The raw bytes as a URL reference: what the strict parser refuses is
+    // percent-encoded rather than lost.
+    const QUrl tolerant = QUrl::fromEncoded(text.toUtf8(), QUrl::TolerantMode);
+    return tolerant.isValid() ? tolerant : QUrl();
+}
+
+std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistoryDatabase(const QString &path)
+{
+    std::vector<TRSafariBookmarkPtr> entries;
+    std::unique_ptr<SQLite::Database> database;
+    try {
+        // Read-write without create: a missing copy must not leave an empty
+        // database behind, and SQLite needs write access to read a WAL file.
+        database = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
+                                                      SQLite::OPEN_READWRITE);
+    } catch (const SQLite::Exception &) {
+        return entries;
+    }
+    try {
+        SQLite::Statement query(*database, historyQuery);
+        const int urlColumn = query.getColumnIndex("url");
+        const int titleColumn = query.getColumnIndex("title");
+        const int visitTimeColumn = query.getColumnIndex("visit_time");
+        const int visitCountColumn = query.getColumnIndex("visit_count");
+        while (query.executeStep()) {
+            const SQLite::Column urlValue = query.getColumn(urlColumn);
+            if (urlValue.isNull()) {
+                continue;
+            }
+            const QUrl url =
+                urlFromText(QString::fromUtf8(urlValue.getText(), urlValue.getBytes()), true);
+            if (url.isEmpty()) {
+                continue;
+            }
+            const SQLite::Column titleValue = query.getColumn(titleColumn);
+            QString name = QString::fromUtf8(titleValue.getText(), titleValue.getBytes());
+            if (name.isEmpty()) {
+                name = absoluteString(url);
+            }
+            auto entry = TRSafariBookmark::init(TRBookmarkKind::item, name, url);
+            const SQLite::Column timeValue = query.getColumn(visitTimeColumn);
+            if (const auto date = dateFromTimeText(
+                    QString::fromUtf8(timeValue.getText(), timeValue.getBytes()))) {
+                entry->lastVisitedDate = *date;
+            }
+            entry->visitCount = query.getColumn(visitCountColumn).getInt();
+            entries.push_back(std::move(entry));
+        }
+    } catch (const SQLite::Exception &exception) {
+        writeLine(QStringLiteral("Could not execute query: ") +
+                  QString::fromUtf8(exception.what()));
+        entries.clear();
+    }
+    return entries;
+}
+
+std::vector<TRSafariBookmarkPtr>
+TRSafariBookmarksParser::readHistoryPropertyList(const QString &path)
+{
+    std::vector<TRSafariBookmarkPtr> entries;
+    const auto root = TRPropertyList::dictionary(TRPropertyList::fromFile(path));
+    if (!root) {
+        return entries;
+    }
+    const auto dates = TRPropertyList::listOfDictionaries(root->value("WebHistoryDates"));
+    if (!dates) {
+        return entries;
+    }
+    entries.reserve(dates->size());
+    for (const QVariantMap &entry : *dates) {
+        const auto text = TRPropertyList::string(entry.value(QString()));
+        if (!text || text->isEmpty()) {
+            continue;
+        }
+        const QUrl url = urlFromText(*text, true);
+        if (url.isEmpty()) {
+            continue;
+        }
+        QString name = TRPropertyList::string(entry.value("title")).value_or(QString());
+        if (name.isEmpty()) {
+            name = absoluteString(url);
+        }
+        auto node = TRSafariBookmark::init(TRBookmarkKind::item, name, url);
+        if (const auto time = TRPropertyList::string(entry.value("lastVisitedDate"))) {
+            if (const auto date = dateFromTimeText(*time)) {
+                node->lastVisitedDate = *date;
+            }
+        }
+        if (const auto count = TRPropertyList::integer(entry.value("visitCount"))) {
+            node->visitCount = *count;
+        }
+        entries.push_back(std::move(node));
+    }
+    return entries;
+}
+
+std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistory(const QString &path,
+                                                                      const QString &grantedPath)
+{
+    const QString extension = QFileInfo(grantedPath).suffix().toLower();
+    if (extension == u"plist") {
+        return readHistoryPropertyList(path);
+    }
+    if (extension == u"db") {
+        return readHistoryDatabase(path);
+    }
+    return {};
+}
+
+std::vector<TRSafariBookmarkPtr>
+TRSafariBookmarksParser::groupHistoryByDay(std::vector<TRSafariBookmarkPtr> entries,
+                                           const TRDayFormatter &formatter)
+{
+    std::stable_sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
+        return a->lastVisitedDate > b->lastVisitedDate;
+    });
+    std::vector<TRSafariBookmarkPtr> days;
+    QDate currentDay;
+    QString currentLabel;
+    for (const TRSafariBookmarkPtr &entry : entries) {
+        // Visits of one local day share a label, so it is made once a day.
+        const QDate day = entry->lastVisitedDate.toLocalTime().date();
+        if (days.empty() || day != currentDay) {
+            currentDay = day;
+            const QString label = formatter.label(day);
+            if (days.empty() || label != currentLabel) {
+                currentLabel = label;
+                days.push_back(TRSafariBookmark::init(TRBookmarkKind::group, label));
+            }
+        }
+        days.back()->addBookmark(entry);
+    }
+    return days;
+}
+
+std::vector<TRSafariBookmarkPtr>
+TRSafariBookmarksParser::selectMostVisited(const std::vector<TRSafariBookmarkPtr> &dayGroups)
+{
+    std::vector<TRSafariBookmarkPtr> entries;
+    for (const TRSafariBookmarkPtr &day : dayGroups) {
+        for (const TRBookmarkPtr &child : day->bookmarks()) {
+            if (auto entry = std::dynamic_pointer_cast<TRSafariBookmark>(child)) {
+                entries.push_back(std::move(entry));
+            }
+        }
+    }
+    // Equal counts keep their order, so the latest visit of a host wins.
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto &a, const auto &b) { return a->visitCount > b->visitCount; });
+    std::vector<TRSafariBookmarkPtr> selected;
+    QStringList hosts;
+    for (const TRSafariBookmarkPtr &entry : entries) {
+        const QString host = entry->url().host();
+        if (host.isEmpty() || hosts.contains(host)) {
+            continue;
+        }
+        hosts.append(host);
+        selected.push_back(entry);
+        if (selected.size() == maximumMostVisited) {
+            break;
+        }
+    }
+    return selected;
+}
+
+std::optional<std::vector<TRSafariBookmarkPtr>>
+TRSafariBookmarksParser::readTopSites(const QString &path)
+{
+    const auto root = TRPropertyList::dictionary(TRPropertyList::fromFile(path));
+    if (!root) {
+        return std::nullopt;
+    }
+    const auto sites = TRPropertyList::listOfDictionaries(root->value("TopSites"));
+    if (!sites) {
+        return std::nullopt;
+    }
+    std::vector<TRSafariBookmarkPtr> entries;
+    for (const QVariantMap &site : *sites) {
+        const auto text = TRPropertyList::string(site.value("TopSiteURLString"));
+        if (!text || text->isEmpty()) {
+            continue;
+        }
+        // A text that is no URL is skipped, as a last session's tab is.
+        const QUrl url = urlFromText(*text, false);
+        if (url.isEmpty()) {
+            continue;
+        }
+        const QString name = TRPropertyList::string(site.value("TopSiteTitle")).value_or(*text);
+        entries.push_back(TRSafariBookmark::init(TRBookmarkKind::item, name, url));
+    }
+    return entries;
+}
+
+TRSafariBookmarkPtr TRSafariBookmarksParser::makeTabBookmark(const QVariantMap &tab, bool pinned)
+{
+    const auto text = TRPropertyList::string(tab.value("TabURL"));
+    if (!text) {
+        return nullptr;
+    }
+    const QUrl url = strictUrl(*text);
+    if (url.isEmpty()) {
+        return nullptr;
+    }
+    const QString name = TRPropertyList::string(tab.value("TabTitle")).value_or(QString());
+    auto node = TRSafariBookmark::init(TRBookmarkKind::item, name, url);
+    if (const auto uuid = TRPropertyList::string(tab.value("TabUUID"))) {
+        node->setId(*uuid);
+    }
+    if (pinned) {
+        node->setPinned(true);
+    }
+    return node;
+}
+
+std::optional<std::vector<TRSafariBookmarkPtr>>
+TRSafariBookmarksParser::readLastSession(const QString &path)
+{
+    const auto root = TRPropertyList::dictionary(TRPropertyList::fromFile(path));
+    if (!root) {
+        return std::nullopt;
+    }
+    std::vector<TRSafariBookmarkPtr> tabs;
+    if (const auto pinned = TRPropertyList::listOfDictionaries(root->value("SessionPinnedTabs"))) {
+        for (const QVariantMap &tab : *pinned) {
+            if (auto node = makeTabBookmark(tab, true)) {
+                tabs.push_back(std::move(node));
+            }
+        }
+    }
+    if (const auto windows = TRPropertyList::listOfDictionaries(root->value("SessionWindows"))) {
+        for (const QVariantMap &window : *windows) {
+            const auto states = TRPropertyList::listOfDictionaries(window.value("TabStates"));
+            if (!states) {
+                continue;
+            }
+            // Real files store a boolean; older ones a number.
+            const std::optional<double> isPrivate =
+                TRPropertyList::number(window.value("IsPrivateWindow"));
+            for (const QVariantMap &tab : *states) {
+                auto node = makeTabBookmark(tab, false);
+                if (!node) {
+                    continue;
+                }
+                if (isPrivate) {
+                    node->setPrivate(*isPrivate != 0);
+                }
+                tabs.push_back(std::move(node));
+            }
+        }
+    }
+    return tabs;
+}

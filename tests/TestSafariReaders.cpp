@@ -1,0 +1,487 @@
+#include "TRDayFormatter.h"
+#include "TRFileGrant.h"
+#include "TRPropertyList.h"
+#include "TRSafariBookmarksParser.h"
+#include "TRTestMain.h"
+#include "TRTestSupport.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <SQLiteCpp/SQLiteCpp.h>
+
+using Parser = TRSafariBookmarksParser;
+using TRTestSupport::writeFile;
+
+namespace {
+
+const QDateTime now(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
+
+struct Visit
+{
+    QVariant url;   // text, or null
+    QVariant title; // text, or null
+    QVariant time;  // seconds since 2001 as a number or a text, or null
+    QVariant visitCount = 1;
+};
+
+QVariant at(const QDateTime &moment)
+{
+    return TRPropertyList::referenceTimeFromDate(moment);
+}
+
+// A History.db with Safari's two tables; visits of one URL share an item.
+void makeHistoryDatabase(const QString &path, const QList<Visit> &visits)
+{
+    QFile::remove(path);
+    SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    db.exec("CREATE TABLE history_items (id INTEGER PRIMARY KEY AUTOINCREMENT, url TEXT UNIQUE, "
+            "domain_expansion TEXT NULL, visit_count INTEGER NOT NULL)");
+    db.exec("CREATE TABLE history_visits (id INTEGER PRIMARY KEY AUTOINCREMENT, history_item "
+            "INTEGER NOT NULL REFERENCES history_items(id), visit_time REAL NOT NULL, title TEXT "
+            "NULL, load_successful BOOLEAN NOT NULL DEFAULT 1)");
+    // visit_time is NOT NULL in Safari's schema; a copy without the constraint
+    // lets a test store what a damaged file could hold.
+    db.exec("CREATE TABLE loose_visits AS SELECT * FROM history_visits WHERE 0");
+    db.exec("DROP TABLE history_visits");
+    db.exec("ALTER TABLE loose_visits RENAME TO history_visits");
+    SQLite::Transaction transaction(db);
+    for (const Visit &visit : visits) {
+        qint64 item = -1;
+        if (!visit.url.isNull()) {
+            SQLite::Statement find(db, "SELECT id FROM history_items WHERE url = ?");
+            find.bind(1, visit.url.toString().toStdString());
+            if (find.executeStep()) {
+                item = find.getColumn(0).getInt64();
+            }
+        }
+        if (item < 0) {
+            SQLite::Statement insert(db,
+                                     "INSERT INTO history_items(url, visit_count) VALUES (?, ?)");
+            visit.url.isNull() ? insert.bind(1)
+                               : insert.bind(1, visit.url.toString().toStdString());
+            visit.visitCount.isNull()
+                ? insert.bind(2, 0)
+                : insert.bind(2, static_cast<int64_t>(visit.visitCount.toLongLong()));
+            insert.exec();
+            item = db.getLastInsertRowid();
+        }
+        SQLite::Statement insert(
+            db, "INSERT INTO history_visits(history_item, visit_time, title) VALUES (?, ?, ?)");
+        insert.bind(1, static_cast<int64_t>(item));
+        if (visit.time.isNull()) {
+            insert.bind(2);
+        } else if (visit.time.metaType().id() == QMetaType::QString) {
+            insert.bind(2, visit.time.toString().toStdString());
+        } else {
+            insert.bind(2, visit.time.toDouble());
+        }
+        visit.title.isNull() ? insert.bind(3)
+                             : insert.bind(3, visit.title.toString().toStdString());
+        insert.exec();
+    }
+    transaction.commit();
+}
+
+bool writePropertyList(const QString &path, const QVariant &value, bool xml = false)
+{
+    const QByteArray bytes = xml ? TRPropertyList::toXml(value) : TRPropertyList::toBinary(value);
+    return !bytes.isEmpty() && writeFile(path, bytes);
+}
+
+QStringList names(const std::vector<TRSafariBookmarkPtr> &nodes)
+{
+    QStringList result;
+    for (const auto &node : nodes) {
+        result << node->name();
+    }
+    return result;
+}
+
+QStringList childNames(const TRBookmarkPtr &group)
+{
+    QStringList result;
+    for (const auto &node : group->bookmarks()) {
+        result << node->name();
+    }
+    return result;
+}
+
+QJsonObject readManifest(const QString &folder)
+{
+    QFile file(folder + "/manifest.json");
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                          : QJsonObject();
+}
+
+} // namespace
+
+// Safari's history (database and property list), the most-visited selection,
+// top sites and the last session, read from files made here.
+class TestSafariReaders : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_files;
+
+    QString file(const QString &name) const { return m_files.filePath(name); }
+
+private slots:
+    void init()
+    {
+        TRDayFormatter::setNowForTesting([] { return now; });
+    }
+    void cleanup() { TRDayFormatter::setNowForTesting({}); }
+
+    void historyGroupsByDay()
+    {
+        const QDateTime today10 = now.addSecs(-2 * 3600);
+        const QDateTime today9 = now.addSecs(-3 * 3600);
+        const QDateTime yesterday23 = now.addSecs(-13 * 3600);
+        const QString path = file("days.db");
+        // Stored out of order: the query and the grouping put them right.
+        makeHistoryDatabase(path, {{"https://b.example/", "nine", at(today9)},
+                                   {"https://c.example/", "late", at(yesterday23)},
+                                   {"https://a.example/", "ten", at(today10)}});
+        const auto entries = Parser::readHistoryDatabase(path);
+        QCOMPARE(names(entries), QStringList({"ten", "nine", "late"}));
+        QCOMPARE(entries.front()->lastVisitedDate, today10);
+
+        const TRDayFormatter formatter;
+        const auto days = Parser::groupHistoryByDay(entries, formatter);
+        QCOMPARE(names(days), QStringList({"Today", "Yesterday"}));
+        QCOMPARE(childNames(days[0]), QStringList({"ten", "nine"}));
+        QCOMPARE(childNames(days[1]), QStringList({"late"}));
+        QCOMPARE(days[1]->bookmarks().front()->parent(), days[1]);
+        QCOMPARE(days[0]->tag, TRSafariBookmark::Tag::generic);
+        QVERIFY(!days[0]->hasUrl());
+
+        // Older days are named by their full date; one visit makes one group.
+        const auto single = Parser::groupHistoryByDay({entries[2]}, formatter);
+        QCOMPARE(single.size(), 1u);
+        QCOMPARE(single[0]->bookmarks().size(), 1u);
+        entries[0]->lastVisitedDate = QDateTime(QDate(2024, 4, 20), QTime(8, 0), Qt::UTC);
+        QCOMPARE(names(Parser::groupHistoryByDay(entries, formatter)),
+                 QStringList({"Today", "Yesterday", "Saturday, April 20, 2024"}));
+
+        // Equal times keep the reader's order.
+        auto first = TRSafariBookmark::init(TRBookmarkKind::item, "first");
+        auto second = TRSafariBookmark::init(TRBookmarkKind::item, "second");
+        second->lastVisitedDate = first->lastVisitedDate = today9;
+        QCOMPARE(childNames(Parser::groupHistoryByDay({first, second}, formatter)[0]),
+                 QStringList({"first", "second"}));
+    }
+
+    void historyDatabaseRows()
+    {
+        const QString path = file("rows.db");
+        const QDateTime visit(QDate(2024, 4, 30), QTime(6, 30, 15, 500), Qt::UTC);
+        makeHistoryDatabase(path, {{"https://space.example/a b", "space", at(visit), 3},
+                                   {"https://null.example/", QVariant(), at(visit)},
+                                   {"https://empty.example/", "", at(visit)},
+                                   {QVariant(), "no url", at(visit)},
+                                   {"", "empty url", at(visit)},
+                                   {"file:///tmp/a%20b.html", "file", at(visit)},
+                                   {"https://nocount.example/", "count", at(visit), QVariant()},
+                                   {"https://notime.example/", "no time", QVariant()},
+                                   {"https://texttime.example/", "text time", "twelve"},
+                                   {"https://x.example/ü|{}", "raw", at(visit)}});
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        const auto entries = Parser::readHistoryDatabase(path);
+        QHash<QString, TRSafariBookmarkPtr> byName;
+        for (const auto &entry : entries) {
+            byName.insert(entry->name(), entry);
+            QCOMPARE(entry->kind(), TRBookmarkKind::item);
+        }
+        QCOMPARE(entries.size(), 8u);
+        QVERIFY(!byName.contains("no url"));
+        QVERIFY(!byName.contains("empty url"));
+
+        // The strict parser refuses the space; the byte fallback keeps the row.
+        const auto space = byName.value("space");
+        QVERIFY(space);
+        QCOMPARE(space->url().toEncoded(), QByteArray("https://space.example/a%20b"));
+        QCOMPARE(space->visitCount, 3);
+        QCOMPARE(space->lastVisitedDate, visit);
+        QVERIFY(byName.contains("https://null.example/"));
+        QVERIFY(byName.contains("https://empty.example/"));
+        QCOMPARE(byName.value("file")->url().toLocalFile(), QStringLiteral("/tmp/a b.html"));
+        QCOMPARE(byName.value("count")->visitCount, 0);
+        QCOMPARE(byName.value("raw")->url().toEncoded(),
+                 QByteArray("https://x.example/%C3%BC%7C%7B%7D"));
+        // No usable time leaves the creation moment.
+        for (const char *name : {"no time", "text time"}) {
+            QVERIFY(byName.value(name)->lastVisitedDate >= before);
+        }
+    }
+
+    void historyDatabaseUnreadable()
+    {
+        // A database without Safari's tables: the message, and nothing read.
+        const QString empty = file("empty.db");
+        {
+            SQLite::Database db(empty.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+            db.exec("CREATE TABLE other (x)");
+        }
+        QCOMPARE(TRTestSupport::captureStdout(
+                     [&] { QVERIFY(Parser::readHistoryDatabase(empty).empty()); }),
+                 QByteArray("Could not execute query: no such table: history_items\n"));
+
+        const QString garbage = file("garbage.db");
+        QVERIFY(writeFile(garbage, QByteArray(4096, 'x')));
+        QVERIFY(TRTestSupport::captureStdout([&] {
+                    QVERIFY(Parser::readHistoryDatabase(garbage).empty());
+                }).startsWith("Could not execute query: "));
+
+        // A missing copy is no database, and none is made.
+        QVERIFY(Parser::readHistoryDatabase(file("missing.db")).empty());
+        QVERIFY(!QFile::exists(file("missing.db")));
+    }
+
+    void historyPropertyList_data()
+    {
+        QTest::addColumn<bool>("xml");
+        QTest::newRow("binary") << false;
+        QTest::newRow("xml") << true;
+    }
+
+    void historyPropertyList()
+    {
+        QFETCH(bool, xml);
+        const QString path = file(xml ? "History-xml.plist" : "History.plist");
+        const QDateTime visit(QDate(2024, 4, 29), QTime(17, 5), Qt::UTC);
+        const QString time = QString::number(TRPropertyList::referenceTimeFromDate(visit), 'f', 1);
+        const QVariantList dates{
+            QVariantMap{{"", "https://a.example/"},
+                        {"title", "A"},
+                        {"lastVisitedDate", time},
+                        {"visitCount", qint64(7)}},
+            QVariantMap{{"title", "no url"}},
+            QVariantMap{{"", ""}, {"title", "empty url"}},
+            QVariantMap{{"", qint64(4)}, {"title", "number url"}},
+            QVariantMap{{"", "https://b.example/a b"}, {"lastVisitedDate", "soon"}},
+            QVariantMap{{"", "https://c.example/"},
+                        {"title", qint64(1)},
+                        {"lastVisitedDate", 12.5},
+                        {"visitCount", "9"}}};
+        QVERIFY(writePropertyList(path, QVariantMap{{"WebHistoryDates", dates}}, xml));
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        const auto entries = Parser::readHistoryPropertyList(path);
+        QCOMPARE(names(entries),
+                 QStringList({"A", "https://b.example/a%20b", "https://c.example/"}));
+        QCOMPARE(entries[0]->lastVisitedDate, visit);
+        QCOMPARE(entries[0]->visitCount, 7);
+        QVERIFY(entries[1]->lastVisitedDate >= before);
+        QVERIFY(entries[2]->lastVisitedDate >= before);
+        QCOMPARE(entries[2]->visitCount, 0);
+
+        // The file's extension picks the reader; the copy itself has none.
+        const QString copy = file(xml ? "history_copy_xml" : "history_copy");
+        QVERIFY(QFile::copy(path, copy));
+        QCOMPARE(Parser::readHistory(copy, "/x/History.PLIST").size(), 3u);
+        QVERIFY(Parser::readHistory(copy, "/x/History.db").empty());
+        QVERIFY(Parser::readHistory(copy, "/x/History.txt").empty());
+
+        for (const QVariant &root :
+             {QVariant(QVariantMap{}), QVariant(QVariantMap{{"WebHistoryDates", "x"}}),
+              QVariant(QVariantList{QVariantMap{{"", "https://a.example/"}}})}) {
+            QVERIFY(writePropertyList(path, root, xml));
+            QVERIFY(Parser::readHistoryPropertyList(path).empty());
+        }
+    }
+
+    void mostVisited()
+    {
+        const TRDayFormatter formatter;
+        auto entry = [](const QString &url, qint64 count, int minutesAgo) {
+            auto node = TRSafariBookmark::init(TRBookmarkKind::item, url, QUrl(url));
+            node->visitCount = count;
+            node->lastVisitedDate = now.addSecs(-60 * minutesAgo);
+            return node;
+        };
+
+        // Every visit of one host: one item.
+        auto days = Parser::groupHistoryByDay({entry("https://one.example/a", 3, 1),
+                                               entry("https://one.example/b", 5, 2),
+                                               entry("https://one.example/b", 5, 3)},
+                                              formatter);
+        auto selected = Parser::selectMostVisited(days);
+        QCOMPARE(selected.size(), 1u);
+        QCOMPARE(selected[0]->url().path(), QStringLiteral("/b"));
+        // The latest of the equal visits, and the very node of its day group.
+        QCOMPARE(selected[0], days[0]->bookmarks()[1]);
+
+        // Twelve hosts with distinct counts: the ten highest, highest first;
+        // nodes without a host are passed over.
+        std::vector<TRSafariBookmarkPtr> many;
+        for (int i = 0; i < 12; ++i) {
+            many.push_back(
+                entry(QStringLiteral("https://h%1.example/").arg(i), (i * 7) % 12 + 1, i * 200));
+        }
+        many.push_back(entry("file:///tmp/x.html", 100, 5));
+        many.push_back(entry("mailto:a@b.example", 99, 5));
+        days = Parser::groupHistoryByDay(many, formatter);
+        QVERIFY(days.size() > 1);
+        selected = Parser::selectMostVisited(days);
+        QCOMPARE(selected.size(), 10u);
+        for (std::size_t i = 0; i < selected.size(); ++i) {
+            QCOMPARE(selected[i]->visitCount, static_cast<qint64>(12 - i));
+        }
+
+        // Two URLs of one host with equal counts: the later visit wins.
+        days = Parser::groupHistoryByDay(
+            {entry("https://s.example/old", 4, 300), entry("https://s.example/new", 4, 30)},
+            formatter);
+        selected = Parser::selectMostVisited(days);
+        QCOMPARE(selected.size(), 1u);
+        QCOMPARE(selected[0]->url().path(), QStringLiteral("/new"));
+
+        QVERIFY(Parser::selectMostVisited({}).empty());
+    }
+
+    void topSites()
+    {
+        const QString path = file("TopSites.plist");
+        const QVariantList sites{
+            QVariantMap{{"TopSiteURLString", "https://a.example/"}, {"TopSiteTitle", "A"}},
+            QVariantMap{{"TopSiteURLString", "https://untitled.example/"}},
+            QVariantMap{{"TopSiteURLString", "https://number.example/"}, {"TopSiteTitle", 3.0}},
+            QVariantMap{{"TopSiteURLString", ""}, {"TopSiteTitle", "empty"}},
+            QVariantMap{{"TopSiteURLString", qint64(5)}, {"TopSiteTitle", "number"}},
+            QVariantMap{{"TopSiteTitle", "missing"}},
+            QVariantMap{{"TopSiteURLString", "https://bad.example/a b"}, {"TopSiteTitle", "bad"}},
+            QVariantMap{{"TopSiteURLString", "file:///tmp/t.html"}, {"TopSiteTitle", "file"}}};
+        QVERIFY(writePropertyList(
+            path, QVariantMap{{"TopSites", sites}, {"BannedURLStrings", QVariantList()}}));
+        const auto entries = Parser::readTopSites(path);
+        QVERIFY(entries);
+        QCOMPARE(names(*entries), QStringList({"A", "https://untitled.example/",
+                                               "https://number.example/", "file"}));
+        QCOMPARE(entries->back()->url().toLocalFile(), QStringLiteral("/tmp/t.html"));
+
+        QVERIFY(writePropertyList(path, QVariantMap{{"TopSites", QVariantList()}}, true));
+        QVERIFY(Parser::readTopSites(path));
+        QVERIFY(Parser::readTopSites(path)->empty());
+
+        for (const QVariant &root :
+             {QVariant(QVariantMap{}), QVariant(QVariantMap{{"TopSites", QVariantList{"x"}}}),
+              QVariant(QVariantList{})}) {
+            QVERIFY(writePropertyList(path, root));
+            QVERIFY(!Parser::readTopSites(path));
+        }
+        QVERIFY(!Parser::readTopSites(file("missing.plist")));
+    }
+
+    void lastSession()
+    {
+        const QString path = file("LastSession.plist");
+        auto tab = [](const QString &url, const QVariant &title, const QString &uuid = {}) {
+            QVariantMap map{{"TabURL", url}};
+            if (!title.isNull()) {
+                map.insert("TabTitle", title);
+            }
+            if (!uuid.isEmpty()) {
+                map.insert("TabUUID", uuid);
+            }
+            return QVariant(map);
+        };
+        const QVariantList pinned{tab("https://pinned.example/", "Pinned", "P-1")};
+        const QVariantList windows{
+            QVariantMap{{"TabStates", QVariantList{tab("https://a.example/", "A", "A-1"),
+                                                   tab("https://b.example/", QVariant()),
+                                                   tab("https://bad.example/a b", "bad"),
+                                                   QVariantMap{{"TabURL", qint64(1)}}}}},
+            // Real files store a boolean, older ones a number.
+            QVariantMap{{"IsPrivateWindow", true},
+                        {"TabStates", QVariantList{tab("https://private.example/", "P")}}},
+            QVariantMap{{"IsPrivateWindow", qint64(1)},
+                        {"TabStates", QVariantList{tab("https://private2.example/", "P2")}}},
+            QVariantMap{{"IsPrivateWindow", false}, {"TabStates", "not a list"}}};
+        QVERIFY(writePropertyList(
+            path, QVariantMap{{"SessionPinnedTabs", pinned}, {"SessionWindows", windows}}));
+        auto tabs = Parser::readLastSession(path);
+        QVERIFY(tabs);
+        QCOMPARE(names(*tabs), QStringList({"Pinned", "A", "", "P", "P2"}));
+        QVERIFY((*tabs)[0]->isPinned());
+        QVERIFY(!(*tabs)[0]->isPrivate());
+        QCOMPARE((*tabs)[0]->id(), QStringLiteral("P-1"));
+        QCOMPARE((*tabs)[1]->id(), QStringLiteral("A-1"));
+        QVERIFY(!(*tabs)[1]->isPinned());
+        QVERIFY(!(*tabs)[1]->isPrivate());
+        QCOMPARE((*tabs)[2]->id().size(), 36);
+        QVERIFY((*tabs)[3]->isPrivate());
+        QVERIFY((*tabs)[4]->isPrivate());
+        QVERIFY(!(*tabs)[4]->isPinned());
+
+        // Without windows only the pinned tabs; without either, nothing.
+        QVERIFY(writePropertyList(path, QVariantMap{{"SessionPinnedTabs", pinned}}, true));
+        tabs = Parser::readLastSession(path);
+        QVERIFY(tabs);
+        QCOMPARE(names(*tabs), QStringList({"Pinned"}));
+        QVERIFY(writePropertyList(path, QVariantMap{{"SessionVersion", "1.0"}}));
+        QVERIFY(Parser::readLastSession(path));
+        QVERIFY(Parser::readLastSession(path)->empty());
+        QVERIFY(writePropertyList(path, QVariantList{}));
+        QVERIFY(!Parser::readLastSession(path));
+    }
+
+    // The newest visits of a WAL-mode History.db live only in its -wal file;
+    // the private copy brings it along and they are all read.
+    void historyFromWriteAheadLog()
+    {
+        if (const QString reason = TRTestSupport::corpusUnavailableReason(); !reason.isEmpty()) {
+            QSKIP(qPrintable(reason));
+        }
+        QTemporaryDir corpus;
+        QVERIFY(
+            TRTestSupport::makeCorpus(corpus.path(), "tiny", {"--only", "safari", "--leave-wal"}));
+        const QString database = corpus.filePath("safari/History.db");
+        QVERIFY(QFile::exists(database + "-wal"));
+        const QJsonObject history =
+            readManifest(corpus.path())["safari"].toObject()["history_db"].toObject();
+        const int visits = history["visits"].toInt();
+        QVERIFY(visits > history["visits_in_main_file"].toInt());
+
+        QTemporaryDir copies;
+        Parser::setApplicationSupportDirectoryOverride(copies.path());
+        const auto copy = Parser::copyScopedFile("history_data", TRFileGrant::make(database));
+        Parser::setApplicationSupportDirectoryOverride({});
+        QVERIFY(copy);
+        const auto entries = Parser::readHistoryDatabase(*copy);
+        QCOMPARE(static_cast<int>(entries.size()), visits);
+    }
+
+    void realFiles()
+    {
+        const QString folder = TRTestSupport::realDataDirectory();
+        if (folder.isEmpty()) {
+            QSKIP("the real browser files (shared/realdata) are not beside the repository");
+        }
+        // Read through private copies, never in place: the database is in WAL mode.
+        QTemporaryDir copies;
+        Parser::setApplicationSupportDirectoryOverride(copies.path());
+        const auto database = Parser::copyScopedFile(
+            "history_data", TRFileGrant::make(folder + "/safari/plaso_History.db"));
+        QVERIFY(database);
+        const auto visits = Parser::readHistory(*database, "plaso_History.db");
+        QCOMPARE(visits.size(), 25u);
+        const TRDayFormatter formatter;
+        const auto days = Parser::groupHistoryByDay(visits, formatter);
+        QCOMPARE(names(days), QStringList({"Thursday, November 9, 2017"}));
+        QVERIFY(!Parser::selectMostVisited(days).empty());
+
+        const auto list = Parser::copyScopedFile(
+            "history_data", TRFileGrant::make(folder + "/safari/plaso_History.plist"));
+        Parser::setApplicationSupportDirectoryOverride({});
+        QVERIFY(list);
+        const auto entries = Parser::readHistory(*list, "History.plist");
+        QCOMPARE(entries.size(), 18u);
+        for (const auto &entry : entries) {
+            QVERIFY(entry->hasUrl());
+            QVERIFY(!entry->name().isEmpty());
+        }
+    }
+};
+
+TRELLIS_TEST_MAIN(TestSafariReaders)
+#include "TestSafariReaders.moc"
