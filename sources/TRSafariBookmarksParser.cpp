@@ -1,6 +1,9 @@
 #include "TRSafariBookmarksParser.h"
 
 #include "TRDayFormatter.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TROperationQueue.h"
 #include "TRPropertyList.h"
 
 #include <QFile>
@@ -19,6 +22,39 @@ const char *const historyQuery =
     "history_visits.history_item = history_items.id ORDER BY history_visits.visit_time DESC;";
 
 constexpr int maximumMostVisited = 10;
+// Folders nest no deeper than this; the property-list reader bounds it too.
+constexpr int maximumFolderDepth = 128;
+
+using BookmarkTypeKey = TRSafariBookmarksParser::BookmarkTypeKey;
+
+TRSafariBookmark::Tag rootTag(BookmarkTypeKey key)
+{
+    using Tag = TRSafariBookmark::Tag;
+    switch (key) {
+    case BookmarkTypeKey::topSites:
+        return Tag::topSites;
+    case BookmarkTypeKey::history:
+        return Tag::history;
+    case BookmarkTypeKey::mostVisited:
+        return Tag::mostVisited;
+    case BookmarkTypeKey::lastSession:
+        return Tag::lastSession;
+    case BookmarkTypeKey::readingList:
+        return Tag::readingList;
+    case BookmarkTypeKey::bookmarksBar:
+        return Tag::bookmarksBar;
+    case BookmarkTypeKey::bookmarksMenu:
+        return Tag::bookmarksMenu;
+    case BookmarkTypeKey::user:
+        break;
+    }
+    return Tag::generic;
+}
+
+// The roots that a bookmarks read fills, in the order they enter the map.
+const BookmarkTypeKey bookmarkRoots[] = {BookmarkTypeKey::readingList,
+                                         BookmarkTypeKey::bookmarksBar,
+                                         BookmarkTypeKey::bookmarksMenu, BookmarkTypeKey::user};
 
 void writeLine(const QString &line)
 {
@@ -63,6 +99,304 @@ QString absoluteString(const QUrl &url)
 }
 
 } // namespace
+
+// The grants going to the worker, and what it brings back.
+struct TRSafariBookmarksParser::Parsed
+{
+    std::optional<QByteArray> bookmarksGrant;
+    std::optional<QByteArray> topSitesGrant;
+    std::optional<QByteArray> historyGrant;
+    std::optional<QByteArray> lastSessionGrant;
+    QSet<QString> disabled;
+
+    std::optional<std::vector<TRSafariBookmarkPtr>> historyDays;
+    std::optional<std::vector<TRSafariBookmarkPtr>> mostVisited;
+    std::optional<std::vector<TRSafariBookmarkPtr>> lastSession;
+    std::optional<std::vector<TRSafariBookmarkPtr>> topSites;
+    std::optional<BookmarksRead> bookmarks;
+};
+
+TRSafariBookmarksParser &TRSafariBookmarksParser::shared()
+{
+    static TRSafariBookmarksParser *parser = new TRSafariBookmarksParser;
+    return *parser;
+}
+
+TRSafariBookmarksParser::TRSafariBookmarksParser()
+    : m_operationQueue(
+          std::make_unique<TROperationQueue>(QStringLiteral("safari_updateBookmarksQueue")))
+{}
+
+TRSafariBookmarksParser::~TRSafariBookmarksParser() = default;
+
+TRSafariBookmarkPtr TRSafariBookmarksParser::root(BookmarkTypeKey key)
+{
+    TRSafariBookmarkPtr &node = m_roots[key];
+    if (!node) {
+        QString title;
+        switch (key) {
+        case BookmarkTypeKey::topSites:
+            title = tr("Top Sites");
+            break;
+        case BookmarkTypeKey::history:
+            title = tr("History");
+            break;
+        case BookmarkTypeKey::mostVisited:
+            title = tr("Most Visited");
+            break;
+        case BookmarkTypeKey::lastSession:
+            title = tr("Last Session");
+            break;
+        case BookmarkTypeKey::readingList:
+            title = tr("Reading List");
+            break;
+        case BookmarkTypeKey::user:
+            title = tr("Bookmarks");
+            break;
+        case BookmarkTypeKey::bookmarksBar:
+            title = tr("Favorites");
+            break;
+        case BookmarkTypeKey::bookmarksMenu:
+            title = tr("Bookmarks Menu");
+            break;
+        }
+        node = TRSafariBookmark::init(TRBookmarkKind::group, title);
+        node->tag = rootTag(key);
+    }
+    return node;
+}
+
+TRSafariBookmarkPtr TRSafariBookmarksParser::allGenericBookmarkGroup()
+{
+    if (!m_allGenericBookmarkGroup) {
+        m_allGenericBookmarkGroup = TRSafariBookmark::init(TRBookmarkKind::group, QString());
+        for (BookmarkTypeKey key : {BookmarkTypeKey::bookmarksBar, BookmarkTypeKey::bookmarksMenu,
+                                    BookmarkTypeKey::user}) {
+            const TRSafariBookmarkPtr source = m_bookmarks.value(key);
+            if (!source) {
+                continue;
+            }
+            for (const TRBookmarkPtr &child : source->bookmarks()) {
+                m_allGenericBookmarkGroup->addBookmark(child);
+            }
+        }
+    }
+    return m_allGenericBookmarkGroup;
+}
+
+void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
+{
+    if (m_isParsing) {
+        return;
+    }
+    m_isParsing = true;
+    m_bookmarks.clear();
+    m_operationQueue->cancelAllOperations();
+    // The worker gets copies of the grants and of the switched-off folders;
+    // it builds new nodes only, and they reach the roots here, on the main
+    // thread, in publish().
+    Parsed input;
+    input.bookmarksGrant = bookmarkDataForBookmarks;
+    input.topSitesGrant = bookmarkDataForTopSites;
+    input.historyGrant = bookmarkDataForHistory;
+    input.lastSessionGrant = bookmarkDataForLastSession;
+    input.disabled = m_disabledBookmarkUUIDs;
+    m_operationQueue->addOperation(
+        [this, input = std::move(input), completion = std::move(completion)] {
+            auto parsed = std::make_shared<Parsed>(parse(input));
+            TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
+                publish(*parsed);
+                TRNotificationCenter::defaultCenter().post(
+                    TRNotificationNames::safariBookmarksParserDidFinishParsing);
+                m_isParsing = false;
+                if (completion) {
+                    completion();
+                }
+            });
+        });
+}
+
+TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &grants)
+{
+    Parsed parsed;
+    if (const auto copy = copyScopedFile(rawValue(BookmarkDataKey::history), grants.historyGrant)) {
+        // The copy has no extension: the granted file's own name says which
+        // kind of history it is.
+        if (const auto granted = resolveScopedURL(*grants.historyGrant)) {
+            std::vector<TRSafariBookmarkPtr> entries = readHistory(*copy, *granted);
+            if (!entries.empty()) {
+                const TRDayFormatter formatter;
+                parsed.historyDays = groupHistoryByDay(std::move(entries), formatter);
+                parsed.mostVisited = selectMostVisited(*parsed.historyDays);
+            }
+        }
+    }
+    if (const auto copy =
+            copyScopedFile(rawValue(BookmarkDataKey::lastSession), grants.lastSessionGrant)) {
+        parsed.lastSession = readLastSession(*copy);
+    }
+    if (const auto copy =
+            copyScopedFile(rawValue(BookmarkDataKey::topSites), grants.topSitesGrant)) {
+        parsed.topSites = readTopSites(*copy);
+    }
+    if (const auto copy =
+            copyScopedFile(rawValue(BookmarkDataKey::bookmarks), grants.bookmarksGrant)) {
+        parsed.bookmarks = readBookmarks(*copy, grants.disabled);
+    }
+    return parsed;
+}
+
+void TRSafariBookmarksParser::publish(Parsed &parsed)
+{
+    const auto fill = [this](BookmarkTypeKey key, const std::vector<TRSafariBookmarkPtr> &nodes) {
+        const TRSafariBookmarkPtr node = root(key);
+        node->removeAllBookmarks();
+        for (const TRSafariBookmarkPtr &child : nodes) {
+            node->addBookmark(child);
+        }
+        m_bookmarks.insert(key, node);
+    };
+    if (parsed.historyDays) {
+        fill(BookmarkTypeKey::history, *parsed.historyDays);
+        // The same entries as the day groups hold; they now name the
+        // most-visited root as their parent.
+        if (parsed.mostVisited) {
+            fill(BookmarkTypeKey::mostVisited, *parsed.mostVisited);
+        }
+    }
+    if (parsed.lastSession) {
+        fill(BookmarkTypeKey::lastSession, *parsed.lastSession);
+    }
+    if (parsed.topSites) {
+        fill(BookmarkTypeKey::topSites, *parsed.topSites);
+    }
+    if (parsed.bookmarks) {
+        publishBookmarks(*parsed.bookmarks);
+    }
+}
+
+void TRSafariBookmarksParser::publishBookmarks(const BookmarksRead &read)
+{
+    for (BookmarkTypeKey key : bookmarkRoots) {
+        const TRSafariBookmarkPtr node = root(key);
+        const TRSafariBookmarkPtr standIn = read.roots.value(key);
+        // A special folder missing from this file leaves its root empty, not
+        // holding the previous file's bookmarks.
+        node->removeAllBookmarks();
+        if (read.rootIdentifiers.contains(key)) {
+            node->setId(read.rootIdentifiers.value(key));
+            node->setEnabled(standIn->isEnabled());
+        }
+        for (const TRBookmarkPtr &child : standIn->bookmarks()) {
+            node->addBookmark(child);
+        }
+        m_bookmarks.insert(key, node);
+    }
+    m_allBookmarkUUIDs = read.allBookmarkUUIDs;
+    // Folders that are gone are forgotten; the file follows at the next save.
+    for (auto it = m_disabledBookmarkUUIDs.begin(); it != m_disabledBookmarkUUIDs.end();) {
+        it = m_allBookmarkUUIDs.contains(*it) ? std::next(it) : m_disabledBookmarkUUIDs.erase(it);
+    }
+}
+
+std::optional<TRSafariBookmarksParser::BookmarksRead>
+TRSafariBookmarksParser::readBookmarks(const QString &path, const QSet<QString> &disabled)
+{
+    const auto file = TRPropertyList::dictionary(TRPropertyList::fromFile(path));
+    if (!file) {
+        return std::nullopt;
+    }
+    const auto children = TRPropertyList::listOfDictionaries(file->value("Children"));
+    if (!children || children->empty()) {
+        return std::nullopt;
+    }
+    BookmarksRead read;
+    for (BookmarkTypeKey key : bookmarkRoots) {
+        read.roots.insert(key, TRSafariBookmark::init(TRBookmarkKind::group, QString()));
+    }
+    parseBookmarkList(*children, read.roots.value(BookmarkTypeKey::user), 0, disabled, read);
+    return read;
+}
+
+void TRSafariBookmarksParser::parseBookmarkList(const std::vector<QVariantMap> &list,
+                                                const TRSafariBookmarkPtr &parent, int depth,
+                                                const QSet<QString> &disabled, BookmarksRead &read)
+{
+    if (depth > maximumFolderDepth) {
+        return;
+    }
+    for (const QVariantMap &node : list) {
+        const auto type = TRPropertyList::string(node.value("WebBookmarkType"));
+        // A node without a type ends its own list; the levels above go on.
+        if (!type || type->isEmpty()) {
+            return;
+        }
+        if (*type == u"WebBookmarkTypeList") {
+            QString title = TRPropertyList::string(node.value("Title")).value_or(QString());
+            if (title.startsWith(QLatin1StringView("com.apple"))) {
+                const QStringList parts = title.split(QLatin1Char('.'));
+                if (parts.size() >= 2) {
+                    title = parts.last();
+                }
+            }
+            std::optional<BookmarkTypeKey> special;
+            if (depth == 0) {
+                if (title == u"ReadingList") {
+                    special = BookmarkTypeKey::readingList;
+                } else if (title == u"BookmarksBar") {
+                    special = BookmarkTypeKey::bookmarksBar;
+                } else if (title == u"BookmarksMenu") {
+                    special = BookmarkTypeKey::bookmarksMenu;
+                }
+            }
+            const TRSafariBookmarkPtr target =
+                special ? read.roots.value(*special)
+                        : TRSafariBookmark::init(TRBookmarkKind::group, title);
+            target->removeAllBookmarks();
+            if (const auto uuid = TRPropertyList::string(node.value("WebBookmarkUUID"))) {
+                target->setId(*uuid);
+                target->setEnabled(!disabled.contains(*uuid));
+                read.allBookmarkUUIDs.insert(*uuid);
+                if (special) {
+                    read.rootIdentifiers.insert(*special, *uuid);
+                }
+            }
+            if (!special) {
+                parent->addBookmark(target);
+            }
+            if (const auto grandChildren =
+                    TRPropertyList::listOfDictionaries(node.value("Children"))) {
+                parseBookmarkList(*grandChildren, target, depth + 1, disabled, read);
+            }
+        } else if (*type == u"WebBookmarkTypeLeaf") {
+            const auto urlString = TRPropertyList::string(node.value("URLString"));
+            if (!urlString || urlString->isEmpty()) {
+                continue;
+            }
+            QString title;
+            if (const auto uri = TRPropertyList::dictionary(node.value("URIDictionary"))) {
+                title = TRPropertyList::string(uri->value("title")).value_or(QString());
+            }
+            // Only a URL with a scheme is a bookmark; a feed is read over http.
+            const QUrl components = strictUrl(*urlString);
+            QString address;
+            if (!components.isEmpty() && !components.scheme().isEmpty()) {
+                address = components.scheme() == u"feed"
+                              ? QStringLiteral("http") + urlString->mid(4)
+                              : *urlString;
+            }
+            const QUrl url = strictUrl(address);
+            if (url.isEmpty()) {
+                continue;
+            }
+            auto leaf = TRSafariBookmark::init(TRBookmarkKind::item, title, url);
+            if (const auto uuid = TRPropertyList::string(node.value("WebBookmarkUUID"))) {
+                leaf->setId(*uuid);
+            }
+            parent->addBookmark(leaf);
+        }
+    }
+}
 
 QString TRSafariBookmarksParser::rawValue(BookmarkDataKey key)
 {

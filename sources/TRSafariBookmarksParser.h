@@ -49,6 +49,41 @@ public:
     static QString rawValue(BookmarkTypeKey key);
     static std::optional<BookmarkTypeKey> bookmarkTypeKey(const QString &rawValue);
 
+    // The one parser of the application; create it on the main thread.
+    static TRSafariBookmarksParser &shared();
+
+    TRSafariBookmarksParser();
+    // Drops a waiting parse and waits for a running one.
+    ~TRSafariBookmarksParser() override;
+
+    // Grants, set before each update.
+    std::optional<QByteArray> bookmarkDataForBookmarks;
+    std::optional<QByteArray> bookmarkDataForTopSites;
+    std::optional<QByteArray> bookmarkDataForHistory;
+    std::optional<QByteArray> bookmarkDataForLastSession;
+
+    // Identifiers of the folders the user switched off; read and changed on
+    // the main thread. A change shows at the next parse.
+    QSet<QString> &disabledBookmarkUUIDs() { return m_disabledBookmarkUUIDs; }
+    // Identifiers of every folder that the last bookmarks read met.
+    const QSet<QString> &allBookmarkUUIDs() const { return m_allBookmarkUUIDs; }
+
+    // A parse is scheduled or running.
+    bool isParsing() const { return m_isParsing; }
+
+    // Re-reads every granted file. Once the new trees are in place, on the
+    // main thread, the finished notification is posted and then completion
+    // runs. While a parse is under way the call is ignored, completion too.
+    void updateBookmarks(std::function<void()> completion);
+
+    // The roots that the last parse could read; emptied when a parse starts.
+    const QHash<BookmarkTypeKey, TRSafariBookmarkPtr> &bookmarks() const { return m_bookmarks; }
+    // A root, created on first use and the same node for the parser's life.
+    TRSafariBookmarkPtr root(BookmarkTypeKey key);
+    // One group holding the children of the favourites bar, the menu folder
+    // and the other bookmarks as they were at its first use; never rebuilt.
+    TRSafariBookmarkPtr allGenericBookmarkGroup();
+
     // The readers, for the parser, tests and tools. None of them touches a
     // parser's trees; each builds new nodes only.
 
@@ -77,8 +112,39 @@ public:
     // A tab of a last session; none without a usable "TabURL".
     static TRSafariBookmarkPtr makeTabBookmark(const QVariantMap &tab, bool pinned);
 
+    // What a Bookmarks.plist holds: the children of each of the four roots,
+    // held by stand-in groups, and the identifiers of the folders met.
+    struct BookmarksRead
+    {
+        QHash<BookmarkTypeKey, TRSafariBookmarkPtr> roots;
+        // The identifiers of the special folders that carry one.
+        QHash<BookmarkTypeKey, QString> rootIdentifiers;
+        QSet<QString> allBookmarkUUIDs;
+    };
+    // None when the file is no dictionary or has no "Children"; folders
+    // whose identifier is in disabled are switched off.
+    static std::optional<BookmarksRead> readBookmarks(const QString &path,
+                                                      const QSet<QString> &disabled);
+
     // A URL from a text of Safari's files: file:// texts as file URLs, others
     // strictly; with byteFallback, a text the strict parser refuses is taken
     // tolerantly as raw bytes. Empty when nothing usable comes of it.
     static QUrl urlFromText(const QString &text, bool byteFallback);
+
+private:
+    struct Parsed;
+    static Parsed parse(const Parsed &grants);
+    static void parseBookmarkList(const std::vector<QVariantMap> &list,
+                                  const TRSafariBookmarkPtr &parent, int depth,
+                                  const QSet<QString> &disabled, BookmarksRead &read);
+    void publish(Parsed &parsed);
+    void publishBookmarks(const BookmarksRead &read);
+
+    std::unique_ptr<TROperationQueue> m_operationQueue;
+    QSet<QString> m_disabledBookmarkUUIDs;
+    QSet<QString> m_allBookmarkUUIDs;
+    bool m_isParsing = false;
+    QHash<BookmarkTypeKey, TRSafariBookmarkPtr> m_bookmarks;
+    QHash<BookmarkTypeKey, TRSafariBookmarkPtr> m_roots;
+    TRSafariBookmarkPtr m_allGenericBookmarkGroup;
 };
