@@ -6,6 +6,7 @@
 #include "TROperationQueue.h"
 #include "TRPropertyList.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -125,9 +126,131 @@ TRSafariBookmarksParser &TRSafariBookmarksParser::shared()
 TRSafariBookmarksParser::TRSafariBookmarksParser()
     : m_operationQueue(
           std::make_unique<TROperationQueue>(QStringLiteral("safari_updateBookmarksQueue")))
-{}
+{
+    loadCustomizedBookmarks();
+}
 
-TRSafariBookmarksParser::~TRSafariBookmarksParser() = default;
+TRSafariBookmarksParser::~TRSafariBookmarksParser()
+{
+    saveCustomizedBookmarks();
+}
+
+QByteArray TRSafariBookmarksParser::archiveStringSet(const QSet<QString> &strings)
+{
+    // NSKeyedArchiver's layout: "$null" first, the set, its class, then
+    // the members, which the set names by their place in the list.
+    QStringList members(strings.cbegin(), strings.cend());
+    members.sort();
+    QVariantList references;
+    QVariantList objects{QStringLiteral("$null"), QVariant(),
+                         QVariantMap{{"$classname", QStringLiteral("NSSet")},
+                                     {"$classes", QVariantList{QStringLiteral("NSSet"),
+                                                               QStringLiteral("NSObject")}}}};
+    for (const QString &member : members) {
+        references.append(QVariant::fromValue(TRPropertyList::Uid{quint64(objects.size())}));
+        objects.append(member);
+    }
+    objects[1] = QVariantMap{{"NS.objects", references},
+                             {"$class", QVariant::fromValue(TRPropertyList::Uid{2})}};
+    return TRPropertyList::toBinary(
+        QVariantMap{{"$archiver", QStringLiteral("NSKeyedArchiver")},
+                    {"$version", qint64(100000)},
+                    {"$top", QVariantMap{{"root", QVariant::fromValue(TRPropertyList::Uid{1})}}},
+                    {"$objects", objects}});
+}
+
+std::optional<QSet<QString>> TRSafariBookmarksParser::unarchiveStringSet(const QByteArray &archive)
+{
+    const auto root = TRPropertyList::dictionary(TRPropertyList::fromData(archive));
+    if (!root || TRPropertyList::string(root->value("$archiver")) != u"NSKeyedArchiver") {
+        return std::nullopt;
+    }
+    const QVariant objectsValue = root->value("$objects");
+    const auto top = TRPropertyList::dictionary(root->value("$top"));
+    if (objectsValue.metaType().id() != QMetaType::QVariantList || !top) {
+        return std::nullopt;
+    }
+    const QVariantList objects = objectsValue.toList();
+    // The object a reference names; reference 0 is nil, never an object.
+    const auto object = [&objects](const QVariant &reference) -> std::optional<QVariant> {
+        if (reference.metaType() != QMetaType::fromType<TRPropertyList::Uid>()) {
+            return std::nullopt;
+        }
+        const quint64 index = reference.value<TRPropertyList::Uid>().value;
+        if (index == 0 || index >= static_cast<quint64>(objects.size())) {
+            return std::nullopt;
+        }
+        return objects.at(static_cast<qsizetype>(index));
+    };
+    const auto rootObject = object(top->value("root"));
+    const auto set = rootObject ? TRPropertyList::dictionary(*rootObject) : std::nullopt;
+    if (!set) {
+        return std::nullopt;
+    }
+    const auto classObject = object(set->value("$class"));
+    const auto classInfo = classObject ? TRPropertyList::dictionary(*classObject) : std::nullopt;
+    const auto className =
+        classInfo ? TRPropertyList::string(classInfo->value("$classname")) : std::nullopt;
+    if (!className || (*className != u"NSSet" && *className != u"NSMutableSet")) {
+        return std::nullopt;
+    }
+    const QVariant members = set->value("NS.objects");
+    if (members.metaType().id() != QMetaType::QVariantList) {
+        return std::nullopt;
+    }
+    QSet<QString> strings;
+    for (const QVariant &reference : members.toList()) {
+        const auto member = object(reference);
+        const auto text = member ? TRPropertyList::string(*member) : std::nullopt;
+        if (!text) {
+            return std::nullopt;
+        }
+        strings.insert(*text);
+    }
+    return strings;
+}
+
+void TRSafariBookmarksParser::saveCustomizedBookmarks()
+{
+    const std::optional<QString> directory = applicationSupportDirectory();
+    if (!directory) {
+        return;
+    }
+    const QString target = QDir(*directory).filePath(QStringLiteral("customized_bookmarks.plist"));
+    const QString temporary = target + QStringLiteral(".partial");
+    const QByteArray bytes = archiveStringSet(m_disabledBookmarkUUIDs);
+    QFile file(temporary);
+    QString error;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size() || !file.flush()) {
+        error = file.errorString();
+    }
+    file.close();
+    // Renamed into place, so a reader never meets half an archive.
+    if (error.isEmpty() && std::rename(QFile::encodeName(temporary).constData(),
+                                       QFile::encodeName(target).constData()) != 0) {
+        error = QStringLiteral("The file “customized_bookmarks.plist” couldn’t be saved.");
+    }
+    if (!error.isEmpty()) {
+        QFile::remove(temporary);
+        writeLine(QStringLiteral("Could not save customized bookmarks: ") + error);
+    }
+}
+
+void TRSafariBookmarksParser::loadCustomizedBookmarks()
+{
+    const std::optional<QString> directory = applicationSupportDirectory();
+    if (!directory) {
+        return;
+    }
+    QFile file(QDir(*directory).filePath(QStringLiteral("customized_bookmarks.plist")));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    if (auto strings = unarchiveStringSet(file.readAll())) {
+        m_disabledBookmarkUUIDs = std::move(*strings);
+    }
+}
 
 TRSafariBookmarkPtr TRSafariBookmarksParser::root(BookmarkTypeKey key)
 {
@@ -190,6 +313,7 @@ void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
         return;
     }
     m_isParsing = true;
+    saveCustomizedBookmarks();
     m_bookmarks.clear();
     m_operationQueue->cancelAllOperations();
     // The worker gets copies of the grants and of the switched-off folders;

@@ -52,8 +52,10 @@ public:
     // The one parser of the application; create it on the main thread.
     static TRSafariBookmarksParser &shared();
 
+    // Loads the switched-off folders.
     TRSafariBookmarksParser();
-    // Drops a waiting parse and waits for a running one.
+    // Saves the switched-off folders, drops a waiting parse and waits for a
+    // running one.
     ~TRSafariBookmarksParser() override;
 
     // Grants, set before each update.
@@ -75,6 +77,17 @@ public:
     // main thread, the finished notification is posted and then completion
     // runs. While a parse is under way the call is ignored, completion too.
     void updateBookmarks(std::function<void()> completion);
+
+    // Writes the switched-off folders to customized_bookmarks.plist in the
+    // private folder, as a keyed archive of a set of strings; a failure is
+    // a line on standard output and changes nothing else.
+    void saveCustomizedBookmarks();
+    // Reads them back; anything but a readable archive of a set of strings
+    // leaves the set as it was.
+    void loadCustomizedBookmarks();
+    // The archive's bytes for a set of strings, and the set an archive holds.
+    static QByteArray archiveStringSet(const QSet<QString> &strings);
+    static std::optional<QSet<QString>> unarchiveStringSet(const QByteArray &archive);
 
     // The roots that the last parse could read; emptied when a parse starts.
     const QHash<BookmarkTypeKey, TRSafariBookmarkPtr> &bookmarks() const { return m_bookmarks; }

@@ -8,6 +8,7 @@
 #include "TRTestSupport.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <plist/plist.h>
 
 using Parser = TRSafariBookmarksParser;
 using Key = TRSafariBookmarksParser::BookmarkTypeKey;
@@ -62,6 +63,12 @@ bool writeBookmarks(const QString &path, const QVariantList &children, bool xml 
     return !bytes.isEmpty() && writeFile(path, bytes);
 }
 
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QSet<Key> keys(const Parser &parser)
 {
     const QList<Key> list = parser.bookmarks().keys();
@@ -77,6 +84,8 @@ class TestSafariParser : public QObject
     Q_OBJECT
 
     QTemporaryDir m_files;
+    // Each test keeps its private copies and customisation apart.
+    std::unique_ptr<QTemporaryDir> m_support;
 
     QString file(const QString &name) const { return m_files.filePath(name); }
 
@@ -114,7 +123,14 @@ class TestSafariParser : public QObject
     }
 
 private slots:
-    void init() { TRDayFormatter::setNowForTesting({}); }
+    void init()
+    {
+        TRDayFormatter::setNowForTesting({});
+        m_support = std::make_unique<QTemporaryDir>();
+        Parser::setApplicationSupportDirectoryOverride(m_support->path());
+    }
+
+    void cleanup() { Parser::setApplicationSupportDirectoryOverride({}); }
 
     void keysAndRoots()
     {
@@ -383,6 +399,155 @@ private slots:
         QCOMPARE(late.allGenericBookmarkGroup(), group);
         QCOMPARE(group->bookmarks().front(), qt);
         QCOMPARE(group->bookmarks().size(), 5u);
+    }
+
+    // A switched-off folder outlives the parser through the keyed archive.
+    void customizationSurvivesRestart()
+    {
+        const QString path = file("custom/Bookmarks.plist");
+        QVERIFY(writeBookmarks(path, sampleBookmarks()));
+        const QString archive = m_support->filePath("customized_bookmarks.plist");
+        {
+            Parser parser;
+            QVERIFY(parser.disabledBookmarkUUIDs().isEmpty());
+            parser.disabledBookmarkUUIDs() = {"WORK", "GONE"};
+            parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
+            QVERIFY(update(parser));
+            // Saved at the start of the parse, before pruning.
+            QCOMPARE(Parser::unarchiveStringSet(readAll(archive)), QSet<QString>({"WORK", "GONE"}));
+            QCOMPARE(parser.disabledBookmarkUUIDs(), QSet<QString>({"WORK"}));
+        }
+        // Saved again when the parser goes.
+        QCOMPARE(Parser::unarchiveStringSet(readAll(archive)), QSet<QString>({"WORK"}));
+        QVERIFY(!QFile::exists(archive + ".partial"));
+
+        // The file is NSKeyedArchiver's binary layout.
+        const QByteArray bytes = readAll(archive);
+        QVERIFY(bytes.startsWith("bplist00"));
+        const auto root = TRPropertyList::dictionary(TRPropertyList::fromData(bytes));
+        QVERIFY(root);
+        QCOMPARE(root->value("$archiver").toString(), QStringLiteral("NSKeyedArchiver"));
+        QCOMPARE(root->value("$version").toLongLong(), 100000);
+        const QVariant top = root->value("$top").toMap().value("root");
+        QCOMPARE(top.value<TRPropertyList::Uid>().value, 1u);
+        const QVariantList objects = root->value("$objects").toList();
+        QCOMPARE(objects.size(), 4);
+        QCOMPARE(objects[0].toString(), QStringLiteral("$null"));
+        const QVariantMap set = objects[1].toMap();
+        QCOMPARE(set.value("$class").value<TRPropertyList::Uid>().value, 2u);
+        QCOMPARE(set.value("NS.objects").toList().size(), 1);
+        QCOMPARE(set.value("NS.objects").toList()[0].value<TRPropertyList::Uid>().value, 3u);
+        QCOMPARE(objects[2].toMap().value("$classname").toString(), QStringLiteral("NSSet"));
+        QCOMPARE(objects[2].toMap().value("$classes").toList(),
+                 QVariantList({QStringLiteral("NSSet"), QStringLiteral("NSObject")}));
+        QCOMPARE(objects[3].toString(), QStringLiteral("WORK"));
+
+        Parser restarted;
+        QCOMPARE(restarted.disabledBookmarkUUIDs(), QSet<QString>({"WORK"}));
+        restarted.bookmarkDataForBookmarks = TRFileGrant::make(path);
+        QVERIFY(update(restarted));
+        QVERIFY(!restarted.root(Key::user)->bookmarks().front()->isEnabled());
+    }
+
+    void saveFailure()
+    {
+        // A folder where the archive belongs: the rename cannot replace it.
+        QVERIFY(QDir().mkpath(m_support->filePath("customized_bookmarks.plist/inside")));
+        Parser parser;
+        parser.disabledBookmarkUUIDs() = {"KEEP"};
+        const QByteArray out =
+            TRTestSupport::captureStdout([&] { parser.saveCustomizedBookmarks(); });
+        QVERIFY2(out.startsWith("Could not save customized bookmarks: "), out.constData());
+        QCOMPARE(out.count('\n'), 1);
+        QCOMPARE(parser.disabledBookmarkUUIDs(), QSet<QString>({"KEEP"}));
+        QVERIFY(!QFile::exists(m_support->filePath("customized_bookmarks.plist.partial")));
+        QDir(m_support->filePath("customized_bookmarks.plist")).removeRecursively();
+    }
+
+    // An archive as the platform's archiver writes it, built here node by
+    // node with libplist.
+    void handBuiltArchive()
+    {
+        plist_t objects = plist_new_array();
+        plist_array_append_item(objects, plist_new_string("$null"));
+        plist_t set = plist_new_dict();
+        plist_t members = plist_new_array();
+        plist_array_append_item(members, plist_new_uid(4));
+        plist_array_append_item(members, plist_new_uid(3));
+        plist_dict_set_item(set, "NS.objects", members);
+        plist_dict_set_item(set, "$class", plist_new_uid(2));
+        plist_array_append_item(objects, set);
+        plist_t classInfo = plist_new_dict();
+        plist_dict_set_item(classInfo, "$classname", plist_new_string("NSMutableSet"));
+        plist_t classes = plist_new_array();
+        plist_array_append_item(classes, plist_new_string("NSMutableSet"));
+        plist_array_append_item(classes, plist_new_string("NSSet"));
+        plist_array_append_item(classes, plist_new_string("NSObject"));
+        plist_dict_set_item(classInfo, "$classes", classes);
+        plist_array_append_item(objects, classInfo);
+        plist_array_append_item(objects, plist_new_string("5A1B-FOLDER"));
+        plist_array_append_item(objects, plist_new_string("Ünïcode-ID"));
+        plist_t top = plist_new_dict();
+        plist_dict_set_item(top, "root", plist_new_uid(1));
+        plist_t archive = plist_new_dict();
+        plist_dict_set_item(archive, "$version", plist_new_uint(100000));
+        plist_dict_set_item(archive, "$archiver", plist_new_string("NSKeyedArchiver"));
+        plist_dict_set_item(archive, "$top", top);
+        plist_dict_set_item(archive, "$objects", objects);
+        char *bytes = nullptr;
+        uint32_t length = 0;
+        plist_to_bin(archive, &bytes, &length);
+        const QByteArray data(bytes, static_cast<qsizetype>(length));
+        plist_to_bin_free(bytes);
+        plist_free(archive);
+
+        QVERIFY(writeFile(m_support->filePath("customized_bookmarks.plist"), data));
+        Parser parser;
+        QCOMPARE(parser.disabledBookmarkUUIDs(),
+                 QSet<QString>({"5A1B-FOLDER", QStringLiteral("Ünïcode-ID")}));
+    }
+
+    void unusableArchives_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        using Uid = TRPropertyList::Uid;
+        const auto uid = [](quint64 value) {
+            return QVariant::fromValue(Uid{value});
+        };
+        const QVariantMap nsSet{{"$classname", "NSSet"}, {"$classes", QVariantList{"NSSet"}}};
+        const auto archive = [&](const QVariant &rootReference, const QVariantList &objects) {
+            return TRPropertyList::toBinary(
+                QVariantMap{{"$archiver", "NSKeyedArchiver"},
+                            {"$version", qint64(100000)},
+                            {"$top", QVariantMap{{"root", rootReference}}},
+                            {"$objects", objects}});
+        };
+        QTest::newRow("garbage") << QByteArray("not an archive");
+        QTest::newRow("plain list of strings") << TRPropertyList::toBinary(QVariantList{"A", "B"});
+        QTest::newRow("array class") << archive(
+            uid(1), {"$null", QVariantMap{{"NS.objects", QVariantList{uid(3)}}, {"$class", uid(2)}},
+                     QVariantMap{{"$classname", "NSArray"}}, "A"});
+        QTest::newRow("member not a string") << archive(
+            uid(1), {"$null", QVariantMap{{"NS.objects", QVariantList{uid(3)}}, {"$class", uid(2)}},
+                     nsSet, qint64(5)});
+        QTest::newRow("member is nil") << archive(
+            uid(1), {"$null", QVariantMap{{"NS.objects", QVariantList{uid(0)}}, {"$class", uid(2)}},
+                     nsSet});
+        QTest::newRow("reference out of range") << archive(
+            uid(1), {"$null", QVariantMap{{"NS.objects", QVariantList{uid(9)}}, {"$class", uid(2)}},
+                     nsSet});
+        QTest::newRow("root not a reference") << archive(qint64(1), {"$null"});
+        QTest::newRow("other archiver")
+            << TRPropertyList::toBinary(QVariantMap{{"$archiver", "Other"}});
+    }
+
+    void unusableArchives()
+    {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(!Parser::unarchiveStringSet(bytes));
+        QVERIFY(writeFile(m_support->filePath("customized_bookmarks.plist"), bytes));
+        Parser parser;
+        QVERIFY(parser.disabledBookmarkUUIDs().isEmpty());
     }
 
     void realBookmarksFiles()
