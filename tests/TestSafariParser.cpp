@@ -7,6 +7,11 @@
 #include "TRTestMain.h"
 #include "TRTestSupport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <plist/plist.h>
 
@@ -67,6 +72,35 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Bookmarks and folders below a node of trellis-inspect's JSON.
+std::pair<int, int> countBelow(const QJsonObject &node)
+{
+    int bookmarks = 0;
+    int folders = 0;
+    for (const QJsonValue &child : node["children"].toArray()) {
+        if (child["kind"] == "item") {
+            ++bookmarks;
+        } else {
+            ++folders;
+            const auto [b, f] = countBelow(child.toObject());
+            bookmarks += b;
+            folders += f;
+        }
+    }
+    return {bookmarks, folders};
+}
+
+// What trellis-inspect prints for file, as a user runs it.
+QJsonDocument inspect(const QString &command, const QString &file)
+{
+    QProcess process;
+    process.start(qEnvironmentVariable("TRELLIS_BINARY_DIR") + "/trellis-inspect", {command, file});
+    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
+        return {};
+    }
+    return QJsonDocument::fromJson(process.readAllStandardOutput());
 }
 
 QSet<Key> keys(const Parser &parser)
@@ -548,6 +582,87 @@ private slots:
         QVERIFY(writeFile(m_support->filePath("customized_bookmarks.plist"), bytes));
         Parser parser;
         QVERIFY(parser.disabledBookmarkUUIDs().isEmpty());
+    }
+
+    // A generated Safari profile, with its newest visits only in the -wal
+    // file, read by trellis-inspect and held against the generator's counts.
+    void corpusThroughInspect()
+    {
+        if (const QString reason = TRTestSupport::corpusUnavailableReason(); !reason.isEmpty()) {
+            QSKIP(qPrintable(reason));
+        }
+        QTemporaryDir corpus;
+        QVERIFY(
+            TRTestSupport::makeCorpus(corpus.path(), "small", {"--only", "safari", "--leave-wal"}));
+        QFile manifestFile(corpus.filePath("manifest.json"));
+        QVERIFY(manifestFile.open(QIODevice::ReadOnly));
+        const QJsonObject manifest =
+            QJsonDocument::fromJson(manifestFile.readAll()).object()["safari"].toObject();
+        const QString safari = corpus.filePath("safari/");
+
+        const QJsonArray roots = inspect("safari-bookmarks", safari + "Bookmarks.plist").array();
+        QCOMPARE(roots.size(), 4);
+        const QJsonObject counts = manifest["bookmarks"].toObject();
+        const QList<std::pair<int, QString>> expected{
+            {0, "bookmarks_bar"}, {1, "bookmarks_menu"}, {3, "user_top_level"}};
+        for (const auto &[index, name] : expected) {
+            const QJsonObject root = roots[index].toObject();
+            const QJsonObject want = counts[name].toObject();
+            QCOMPARE(root["children"].toArray().size(), want["children"].toInt());
+            QCOMPARE(countBelow(root),
+                     std::make_pair(want["bookmarks"].toInt(), want["folders"].toInt()));
+        }
+        QCOMPARE(roots[1]["name"].toString(), QStringLiteral("Bookmarks Menu"));
+        QCOMPARE(countBelow(roots[2].toObject()).first, counts["reading_list_items"].toInt());
+
+        const QJsonObject database = manifest["history_db"].toObject();
+        QVERIFY(database["visits_in_wal"].toInt() > 0);
+        const QJsonArray history = inspect("safari-history", safari + "History.db").array();
+        QCOMPARE(history.size(), 2);
+        const QJsonArray days = history[0]["children"].toArray();
+        QCOMPARE(days.size(), database["days_spanned"].toInt());
+        int visits = 0;
+        for (const QJsonValue &day : days) {
+            visits += day["children"].toArray().size();
+        }
+        QCOMPARE(visits, database["visits"].toInt());
+        QStringList mostVisited;
+        for (const QJsonValue &entry : history[1]["children"].toArray()) {
+            mostVisited
+                << QUrl::fromEncoded(entry["url"].toString().toUtf8()).toString(QUrl::FullyDecoded);
+        }
+        QStringList wanted;
+        for (const QJsonValue &url : database["most_visited"].toArray()) {
+            wanted << url.toString();
+        }
+        QCOMPARE(mostVisited, wanted);
+
+        const QJsonArray fromList = inspect("safari-history", safari + "History.plist").array();
+        visits = 0;
+        for (const QJsonValue &day : fromList[0]["children"].toArray()) {
+            visits += day["children"].toArray().size();
+        }
+        QCOMPARE(visits, manifest["history_plist"]["entries"].toInt());
+
+        const QJsonObject topSites = inspect("safari-topsites", safari + "TopSites.plist").object();
+        QCOMPARE(topSites["children"].toArray().size(), manifest["top_sites"]["top_sites"].toInt());
+
+        const QJsonArray tabs =
+            inspect("safari-lastsession", safari + "LastSession.plist")["children"].toArray();
+        const QJsonObject session = manifest["last_session"].toObject();
+        QCOMPARE(tabs.size(), session["items_in_last_session"].toInt());
+        int privateTabs = 0;
+        int pinnedTabs = 0;
+        for (const QJsonValue &tab : tabs) {
+            privateTabs += tab["isPrivate"].toBool();
+            pinnedTabs += tab["isPinned"].toBool();
+            QVERIFY(!(tab["isPrivate"].toBool() && tab["isPinned"].toBool()));
+        }
+        QCOMPARE(privateTabs, session["private_tabs"].toInt());
+        QCOMPARE(pinnedTabs, session["pinned_tabs"].toInt());
+
+        // A file the reader cannot use is an error, not an empty tree.
+        QVERIFY(inspect("safari-topsites", safari + "History.db").isNull());
     }
 
     void realBookmarksFiles()

@@ -1,6 +1,7 @@
 #include "TRInspectJsonWriter.h"
 
 #include "TRGoogleChromeBookmark.h"
+#include "TRSafariBookmark.h"
 
 #include <QByteArray>
 
@@ -14,6 +15,29 @@ const char *tagName(TRGoogleChromeBookmark::Tag tag)
     case TRGoogleChromeBookmark::Tag::history:
         return "history";
     case TRGoogleChromeBookmark::Tag::generic:
+        break;
+    }
+    return "generic";
+}
+
+const char *tagName(TRSafariBookmark::Tag tag)
+{
+    switch (tag) {
+    case TRSafariBookmark::Tag::history:
+        return "history";
+    case TRSafariBookmark::Tag::topSites:
+        return "topSites";
+    case TRSafariBookmark::Tag::lastSession:
+        return "lastSession";
+    case TRSafariBookmark::Tag::readingList:
+        return "readingList";
+    case TRSafariBookmark::Tag::bookmarksBar:
+        return "bookmarksBar";
+    case TRSafariBookmark::Tag::bookmarksMenu:
+        return "bookmarksMenu";
+    case TRSafariBookmark::Tag::mostVisited:
+        return "mostVisited";
+    case TRSafariBookmark::Tag::generic:
         break;
     }
     return "generic";
@@ -33,6 +57,21 @@ void TRInspectJsonWriter::write(const TRBookmarkPtr &node)
 {
     writeNode(*node, 0);
     writeRaw("\n");
+    std::fflush(m_out);
+}
+
+void TRInspectJsonWriter::write(const std::vector<TRBookmarkPtr> &nodes)
+{
+    writeRaw("[");
+    bool first = true;
+    for (const TRBookmarkPtr &node : nodes) {
+        if (!first) {
+            writeRaw(",");
+        }
+        first = false;
+        writeNode(*node, 0);
+    }
+    writeRaw("]\n");
     std::fflush(m_out);
 }
 
@@ -79,6 +118,16 @@ void TRInspectJsonWriter::writeNode(const TRBookmark &node, int depth)
         std::fprintf(m_out, "\",\"visitCount\":%lld,\"lastVisitedDate\":",
                      static_cast<long long>(chrome->visitCount));
         writeString(chrome->lastVisitedDate.toUTC().toString(Qt::ISODateWithMs));
+    }
+    if (const auto *safari = dynamic_cast<const TRSafariBookmark *>(&node)) {
+        writeRaw(",\"tag\":\"");
+        writeRaw(tagName(safari->tag));
+        std::fprintf(m_out, "\",\"visitCount\":%lld,\"lastVisitedDate\":",
+                     static_cast<long long>(safari->visitCount));
+        writeString(safari->lastVisitedDate.toUTC().toString(Qt::ISODateWithMs));
+        std::fprintf(m_out, ",\"isEnabled\":%s,\"isPrivate\":%s,\"isPinned\":%s",
+                     node.isEnabled() ? "true" : "false", node.isPrivate() ? "true" : "false",
+                     node.isPinned() ? "true" : "false");
     }
     if (node.kind() == TRBookmarkKind::group) {
         writeRaw(",\"children\":[");

@@ -6,6 +6,7 @@
 #include "TRBookmark.h"
 
 #include <cstdio>
+#include <vector>
 
 class TRInspectJsonWriter
 {
@@ -14,6 +15,8 @@ public:
 
     // One node and, below it, its children.
     void write(const TRBookmarkPtr &node);
+    // Several trees as one JSON array.
+    void write(const std::vector<TRBookmarkPtr> &nodes);
 
 private:
     void writeNode(const TRBookmark &node, int depth);

@@ -5,6 +5,7 @@
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRInspectJsonWriter.h"
+#include "TRSafariBookmarksParser.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -17,9 +18,61 @@ namespace {
 int usage()
 {
     std::fputs("usage: trellis-inspect chrome-bookmarks FILE\n"
-               "       trellis-inspect chrome-history FILE\n",
+               "       trellis-inspect chrome-history FILE\n"
+               "       trellis-inspect safari-bookmarks FILE\n"
+               "       trellis-inspect safari-history FILE\n"
+               "       trellis-inspect safari-topsites FILE\n"
+               "       trellis-inspect safari-lastsession FILE\n",
                stderr);
     return 2;
+}
+
+int couldNotRead(const QString &file)
+{
+    std::fprintf(stderr, "trellis-inspect: could not read %s\n", file.toUtf8().constData());
+    return 1;
+}
+
+// Runs one Safari parse with file granted as the command's kind and prints
+// the roots it fills: the four bookmark roots as an array (favourites bar,
+// menu folder, reading list, other bookmarks), the history and most-visited
+// roots as an array, or the one root of top sites or the last session.
+int inspectSafari(const QString &command, const QString &file, const QByteArray &grant)
+{
+    using Key = TRSafariBookmarksParser::BookmarkTypeKey;
+    TRSafariBookmarksParser parser;
+    std::vector<Key> keys;
+    if (command == u"safari-bookmarks") {
+        parser.bookmarkDataForBookmarks = grant;
+        keys = {Key::bookmarksBar, Key::bookmarksMenu, Key::readingList, Key::user};
+    } else if (command == u"safari-history") {
+        parser.bookmarkDataForHistory = grant;
+        keys = {Key::history, Key::mostVisited};
+    } else if (command == u"safari-topsites") {
+        parser.bookmarkDataForTopSites = grant;
+        keys = {Key::topSites};
+    } else {
+        parser.bookmarkDataForLastSession = grant;
+        keys = {Key::lastSession};
+    }
+    parser.updateBookmarks([] { QCoreApplication::quit(); });
+    QCoreApplication::exec();
+
+    std::vector<TRBookmarkPtr> roots;
+    for (Key key : keys) {
+        const TRSafariBookmarkPtr root = parser.bookmarks().value(key);
+        if (!root) {
+            return couldNotRead(file);
+        }
+        roots.push_back(root);
+    }
+    TRInspectJsonWriter writer(stdout);
+    if (roots.size() == 1) {
+        writer.write(roots.front());
+    } else {
+        writer.write(roots);
+    }
+    return 0;
 }
 
 } // namespace
@@ -35,7 +88,9 @@ int main(int argc, char *argv[])
     const QString command = arguments.at(1);
     const QString file = arguments.at(2);
     const bool history = command == QStringLiteral("chrome-history");
-    if (!history && command != QStringLiteral("chrome-bookmarks")) {
+    const bool safari = command == u"safari-bookmarks" || command == u"safari-history" ||
+                        command == u"safari-topsites" || command == u"safari-lastsession";
+    if (!safari && !history && command != QStringLiteral("chrome-bookmarks")) {
         return usage();
     }
 
@@ -56,6 +111,10 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    if (safari) {
+        return inspectSafari(command, file, *grant);
+    }
+
     TRGoogleChromeBookmarksParser parser;
     (history ? parser.dataForHistory : parser.dataForBookmarks) = grant;
     parser.updateBookmarks([] { QCoreApplication::quit(); });
@@ -66,8 +125,7 @@ int main(int argc, char *argv[])
     const auto result = parser.lastUpdateResult();
     const Outcome outcome = history ? result.history : result.bookmarks;
     if (outcome == Outcome::unreadable || outcome == Outcome::notGranted) {
-        std::fprintf(stderr, "trellis-inspect: could not read %s\n", file.toUtf8().constData());
-        return 1;
+        return couldNotRead(file);
     }
     TRInspectJsonWriter writer(stdout);
     writer.write(history ? parser.historyBookmark() : parser.bookmarks().value(Key::bookmarks));
