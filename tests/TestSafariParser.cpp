@@ -628,8 +628,7 @@ private slots:
         QCOMPARE(visits, database["visits"].toInt());
         QStringList mostVisited;
         for (const QJsonValue &entry : history[1]["children"].toArray()) {
-            mostVisited
-                << QUrl::fromEncoded(entry["url"].toString().toUtf8()).toString(QUrl::FullyDecoded);
+            mostVisited << QUrl::fromPercentEncoding(entry["url"].toString().toUtf8());
         }
         QStringList wanted;
         for (const QJsonValue &url : database["most_visited"].toArray()) {
