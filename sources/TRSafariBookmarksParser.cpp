@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimeZone>
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
@@ -745,9 +746,12 @@ TRSafariBookmarksParser::groupHistoryByDay(std::vector<TRSafariBookmarkPtr> entr
     std::vector<TRSafariBookmarkPtr> days;
     QDate currentDay;
     QString currentLabel;
+    // One zone for the whole walk: converting to local time one visit at a
+    // time would look the zone up, a system call, once per visit.
+    const QTimeZone zone = QTimeZone::systemTimeZone();
     for (const TRSafariBookmarkPtr &entry : entries) {
         // Visits of one local day share a label, so it is made once a day.
-        const QDate day = entry->lastVisitedDate.toLocalTime().date();
+        const QDate day = entry->lastVisitedDate.toTimeZone(zone).date();
         if (days.empty() || day != currentDay) {
             currentDay = day;
             const QString label = formatter.label(day);
