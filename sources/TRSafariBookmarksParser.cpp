@@ -5,6 +5,7 @@
 #include "TRNotificationNames.h"
 #include "TROperationQueue.h"
 #include "TRPropertyList.h"
+#include "TRSettingsKeys.h"
 
 #include <QDir>
 #include <QFile>
@@ -527,13 +528,13 @@ QString TRSafariBookmarksParser::rawValue(BookmarkDataKey key)
 {
     switch (key) {
     case BookmarkDataKey::bookmarks:
-        return QStringLiteral("bookmarks_data");
+        return TRSettingsKeys::bookmarksData;
     case BookmarkDataKey::topSites:
-        return QStringLiteral("topsites_data");
+        return TRSettingsKeys::topSitesData;
     case BookmarkDataKey::history:
-        return QStringLiteral("history_data");
+        return TRSettingsKeys::historyData;
     case BookmarkDataKey::lastSession:
-        return QStringLiteral("last_session_data");
+        return TRSettingsKeys::lastSessionData;
     }
     return {};
 }

@@ -24,6 +24,37 @@ QStringList names(const std::vector<TRSafariBookmarkPtr> &nodes)
     return result;
 }
 
+// A binary property list written byte by byte: levels arrays, each holding
+// the next, the innermost holding the string "x" (or, with cycle, the
+// outermost array again).
+QByteArray binaryChain(int levels, bool cycle)
+{
+    QByteArray bytes = "bplist00";
+    std::vector<quint32> offsets;
+    const auto bigEndian = [&bytes](quint64 value, int width) {
+        for (int i = width - 1; i >= 0; --i) {
+            bytes.append(static_cast<char>((value >> (8 * i)) & 0xff));
+        }
+    };
+    for (int i = 0; i < levels; ++i) {
+        offsets.push_back(static_cast<quint32>(bytes.size()));
+        bytes.append(static_cast<char>(0xA1));
+        bigEndian(cycle && i == levels - 1 ? 0 : static_cast<quint64>(i + 1), 4);
+    }
+    offsets.push_back(static_cast<quint32>(bytes.size()));
+    bytes.append(static_cast<char>(0x51)).append('x');
+    const auto table = static_cast<quint64>(bytes.size());
+    for (quint32 offset : offsets) {
+        bigEndian(offset, 4);
+    }
+    bytes.append(QByteArray(6, '\0'));
+    bytes.append(char(4)).append(char(4));
+    bigEndian(offsets.size(), 8);
+    bigEndian(0, 8);
+    bigEndian(table, 8);
+    return bytes;
+}
+
 } // namespace
 
 // The Safari node and the property-list layer it is stored through.
@@ -212,17 +243,45 @@ private slots:
         QVERIFY(!TRPropertyList::fromData("not a plist").isValid());
         QVERIFY(!TRPropertyList::fromData({}).isValid());
         QVERIFY(!TRPropertyList::fromData(QByteArray("bplist00\xff\xff\xff", 11)).isValid());
+    }
 
-        // Too deep a tree is refused whole rather than walked.
-        QByteArray deep = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
-        for (int i = 0; i < 300; ++i) {
-            deep += "<array>";
+    // Too deep a tree is refused whole, before the library that would walk it
+    // recursively (and overflow the stack) ever sees it.
+    void deepNesting_data()
+    {
+        QTest::addColumn<int>("levels");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("shallow") << 40 << true;
+        QTest::newRow("at the limit") << TRPropertyList::maximumDepth << true;
+        QTest::newRow("past the limit") << TRPropertyList::maximumDepth + 2 << false;
+        QTest::newRow("far past the limit") << 200000 << false;
+    }
+
+    void deepNesting()
+    {
+        QFETCH(int, levels);
+        QFETCH(bool, readable);
+        // Arrays inside arrays, innermost a string.
+        QByteArray xml = "<?xml version=\"1.0\"?>\n<!-- <array> in a comment --><plist>";
+        for (int i = 0; i < levels; ++i) {
+            xml += "<array>";
         }
-        for (int i = 0; i < 300; ++i) {
-            deep += "</array>";
+        xml += "<string>x</string>";
+        for (int i = 0; i < levels; ++i) {
+            xml += "</array>";
         }
-        deep += "</plist>";
-        QVERIFY(!TRPropertyList::fromData(deep).isValid());
+        xml += "</plist>";
+        QCOMPARE(TRPropertyList::fromData(xml).isValid(), readable);
+        QCOMPARE(TRPropertyList::fromData(binaryChain(levels, false)).isValid(), readable);
+    }
+
+    void binaryCycleRefused()
+    {
+        QVERIFY(TRPropertyList::fromData(binaryChain(3, false)).isValid());
+        QVERIFY(!TRPropertyList::fromData(binaryChain(3, true)).isValid());
+        QByteArray truncated = binaryChain(3, false);
+        truncated.chop(40);
+        QVERIFY(!TRPropertyList::fromData(truncated).isValid());
     }
 
     void referenceDates()
