@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times trellis-inspect reading Safari's History.db against the sqlite3 shell
-# running the same query on the same file, and reading Bookmarks.plist
-# against plistutil converting it to XML; checks that both sides count the
-# same visits.
+# running the same query on the same file, and reading Bookmarks.plist and
+# History.plist against plistutil converting them to XML; checks that both
+# sides count the same visits of History.db.
 #
 # Usage: bench/safari.sh [scale ...]   (default: medium)
 # Needs a release build (scripts/run.sh or cmake --preset release), the
@@ -53,9 +53,12 @@ print(sum(len(day["children"]) for day in history["children"]))')
   printf '%-8s %-15s %10s %12.3f %12.3f %8.1f\n' "$scale" History.db "$rows" "$sqlite_time" \
     "$inspect_time" "$(echo "$inspect_time / $sqlite_time" | bc -l)"
 
-  bookmarks="$out/safari/Bookmarks.plist"
-  plist_time=$(best_of_three plistutil -i "$bookmarks" -o "$work/converted.xml")
-  inspect_time=$(best_of_three "$inspect" safari-bookmarks "$bookmarks")
-  printf '%-8s %-15s %10s %12.3f %12.3f %8.1f\n' "$scale" Bookmarks.plist - "$plist_time" \
-    "$inspect_time" "$(echo "$inspect_time / $plist_time" | bc -l)"
+  for pair in "Bookmarks.plist safari-bookmarks" "History.plist safari-history"; do
+    set -- $pair
+    plist="$out/safari/$1"
+    plist_time=$(best_of_three plistutil -i "$plist" -o "$work/converted.xml")
+    inspect_time=$(best_of_three "$inspect" "$2" "$plist")
+    printf '%-8s %-15s %10s %12.3f %12.3f %8.1f\n' "$scale" "$1" - "$plist_time" \
+      "$inspect_time" "$(echo "$inspect_time / $plist_time" | bc -l)"
+  done
 done

@@ -268,14 +268,25 @@ bool toVariant(plist_t node, int depth, QVariant *out)
     }
     case PLIST_ARRAY: {
         QVariantList list;
-        const uint32_t size = plist_array_get_size(node);
-        list.reserve(static_cast<qsizetype>(size));
-        for (uint32_t i = 0; i < size; ++i) {
-            QVariant element;
-            if (!toVariant(plist_array_get_item(node, i), depth + 1, &element)) {
-                return false;
+        list.reserve(static_cast<qsizetype>(plist_array_get_size(node)));
+        // The iterator walks the siblings; fetching by index would count
+        // from the front each time and make a long list quadratic.
+        plist_array_iter iterator = nullptr;
+        plist_array_new_iter(node, &iterator);
+        bool ok = iterator != nullptr;
+        while (ok) {
+            plist_t item = nullptr;
+            plist_array_next_item(node, iterator, &item);
+            if (!item) {
+                break;
             }
+            QVariant element;
+            ok = toVariant(item, depth + 1, &element);
             list.append(element);
+        }
+        std::free(iterator);
+        if (!ok) {
+            return false;
         }
         *out = QVariant(list);
         return true;
