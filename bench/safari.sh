@@ -11,28 +11,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-inspect=build/release/bin/trellis-inspect
-generator=../shared/corpus/make_corpus.py
-[ -x "$inspect" ] || { cmake --preset release >/dev/null && cmake --build --preset release --target trellis-inspect >/dev/null; }
-[ -f "$generator" ] || { echo "no corpus generator at $generator" >&2; exit 1; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source bench/common.sh
 query="SELECT history_items.url, history_items.visit_count, history_visits.visit_time, history_visits.title FROM history_items INNER JOIN history_visits ON history_visits.history_item = history_items.id ORDER BY history_visits.visit_time DESC;"
-
-# Best of three wall-clock runs, in seconds.
-best_of_three() {
-  local best=""
-  for _ in 1 2 3; do
-    local start end elapsed
-    start=$(date +%s.%N)
-    "$@" >/dev/null
-    end=$(date +%s.%N)
-    elapsed=$(echo "$end - $start" | bc)
-    if [ -z "$best" ] || [ "$(echo "$elapsed < $best" | bc)" = 1 ]; then best=$elapsed; fi
-  done
-  echo "$best"
-}
 
 printf '%-8s %-15s %10s %12s %12s %8s\n' scale file rows baseline_s inspect_s ratio
 for scale in "${@:-medium}"; do

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <SQLiteCpp/SQLiteCpp.h>
+
 #include <cstdio>
 #include <mutex>
 
@@ -17,13 +19,6 @@ QString &directoryOverride()
 {
     static QString path;
     return path;
-}
-
-void writeLine(const QString &line)
-{
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
 }
 
 // Copies source to target through a temporary file in the target's folder,
@@ -48,6 +43,28 @@ QString copyAtomically(const QString &source, const QString &target)
 }
 
 } // namespace
+
+void TRBookmarksParser::writeLine(const QString &line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+std::unique_ptr<SQLite::Database> TRBookmarksParser::openDatabaseCopy(const QString &path)
+{
+    try {
+        return std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
+                                                  SQLite::OPEN_READWRITE);
+    } catch (const SQLite::Exception &) {
+        return nullptr;
+    }
+}
+
+QString TRBookmarksParser::columnText(const SQLite::Column &column)
+{
+    return column.isNull() ? QString() : QString::fromUtf8(column.getText(), column.getBytes());
+}
 
 std::optional<QString> TRBookmarksParser::resolveScopedURL(const QByteArray &grant)
 {

@@ -6,7 +6,13 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <optional>
+
+namespace SQLite {
+class Column;
+class Database;
+} // namespace SQLite
 
 class TRBookmarksParser
 {
@@ -27,6 +33,16 @@ public:
     // The folder of private copies, created when missing; none when it
     // cannot be had.
     static std::optional<QString> applicationSupportDirectory();
+
+    // Writes one diagnostic line to standard output.
+    static void writeLine(const QString &line);
+
+    // Opens a private copy of a SQLite file; none when it cannot be opened.
+    // Read-write without create: a missing copy must not leave an empty
+    // database behind, and SQLite needs write access to read a WAL file.
+    static std::unique_ptr<SQLite::Database> openDatabaseCopy(const QString &path);
+    // A text column as a string; empty for NULL.
+    static QString columnText(const SQLite::Column &column);
 
     // Puts the private copies somewhere else, for tools that must not touch
     // the application's own copies; an empty path restores the default.

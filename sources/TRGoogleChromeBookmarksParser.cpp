@@ -20,13 +20,6 @@ const QString notInCorrectFormat =
     QStringLiteral("The data couldn’t be read because it isn’t in the correct format.");
 const QString missing = QStringLiteral("The data couldn’t be read because it is missing.");
 
-void writeLine(const QString &line)
-{
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
 // A string field, or none when it is absent or of another type.
 std::optional<QString> stringField(const QJsonObject &object, QLatin1StringView key)
 {
@@ -154,7 +147,8 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
             if (parsed.bookmarks) {
                 parsed.result.bookmarks = Outcome::read;
             } else {
-                writeLine(QStringLiteral("Could not decode 'BookmarksContainer': ") + error);
+                TRBookmarksParser::writeLine(
+                    QStringLiteral("Could not decode 'BookmarksContainer': ") + error);
             }
         }
     }
@@ -257,13 +251,8 @@ TRGoogleChromeBookmarksParser::readHistoryEntries(const QString &path, bool *fai
     if (failed) {
         *failed = true;
     }
-    std::unique_ptr<SQLite::Database> database;
-    try {
-        // Read-write without create: a missing copy must not leave an empty
-        // database behind, and SQLite needs write access to read a WAL file.
-        database = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
-                                                      SQLite::OPEN_READWRITE);
-    } catch (const SQLite::Exception &) {
+    const std::unique_ptr<SQLite::Database> database = openDatabaseCopy(path);
+    if (!database) {
         return entries;
     }
     try {
@@ -279,7 +268,7 @@ TRGoogleChromeBookmarksParser::readHistoryEntries(const QString &path, bool *fai
             if (urlValue.isNull()) {
                 continue;
             }
-            const QString text = QString::fromUtf8(urlValue.getText(), urlValue.getBytes());
+            const QString text = columnText(urlValue);
             // File URLs are parsed like any other, so file:///a%20b names "a b".
             QUrl url = parseUrl(text);
             if (url.isEmpty()) {
@@ -291,7 +280,7 @@ TRGoogleChromeBookmarksParser::readHistoryEntries(const QString &path, bool *fai
             const SQLite::Column titleValue = query.getColumn(titleColumn);
             QString name;
             if (!titleValue.isNull()) {
-                name = QString::fromUtf8(titleValue.getText(), titleValue.getBytes());
+                name = columnText(titleValue);
             }
             if (name.isEmpty()) {
                 name = url.toDisplayString();
@@ -303,8 +292,8 @@ TRGoogleChromeBookmarksParser::readHistoryEntries(const QString &path, bool *fai
             entries.push_back(std::move(entry));
         }
     } catch (const SQLite::Exception &exception) {
-        writeLine(QStringLiteral("Could not execute query: ") +
-                  QString::fromUtf8(exception.what()));
+        TRBookmarksParser::writeLine(QStringLiteral("Could not execute query: ") +
+                                     QString::fromUtf8(exception.what()));
         entries.clear();
         return entries;
     }
@@ -318,24 +307,5 @@ std::vector<TRGoogleChromeBookmarkPtr>
 TRGoogleChromeBookmarksParser::groupHistoryByDay(std::vector<TRGoogleChromeBookmarkPtr> entries,
                                                  const TRDayFormatter &formatter)
 {
-    std::stable_sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
-        return a->lastVisitedDate > b->lastVisitedDate;
-    });
-    std::vector<TRGoogleChromeBookmarkPtr> days;
-    QDate currentDay;
-    QString currentLabel;
-    for (const TRGoogleChromeBookmarkPtr &entry : entries) {
-        // Entries of one local day share a label, so it is made once a day.
-        const QDate day = entry->lastVisitedDate.toLocalTime().date();
-        if (days.empty() || day != currentDay) {
-            currentDay = day;
-            const QString label = formatter.label(day);
-            if (days.empty() || label != currentLabel) {
-                currentLabel = label;
-                days.push_back(TRGoogleChromeBookmark::init(TRBookmarkKind::group, label));
-            }
-        }
-        days.back()->addBookmark(entry);
-    }
-    return days;
+    return formatter.groupByDay(std::move(entries));
 }

@@ -59,13 +59,6 @@ const BookmarkTypeKey bookmarkRoots[] = {BookmarkTypeKey::readingList,
                                          BookmarkTypeKey::bookmarksBar,
                                          BookmarkTypeKey::bookmarksMenu, BookmarkTypeKey::user};
 
-void writeLine(const QString &line)
-{
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
 // A time text of Safari's files, taken only when the whole text is a number.
 std::optional<QDateTime> dateFromTimeText(const QString &text)
 {
@@ -235,7 +228,8 @@ void TRSafariBookmarksParser::saveCustomizedBookmarks()
     }
     if (!error.isEmpty()) {
         QFile::remove(temporary);
-        writeLine(QStringLiteral("Could not save customized bookmarks: ") + error);
+        TRBookmarksParser::writeLine(QStringLiteral("Could not save customized bookmarks: ") +
+                                     error);
     }
 }
 
@@ -637,13 +631,8 @@ QUrl TRSafariBookmarksParser::urlFromText(const QString &text, bool byteFallback
 std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistoryDatabase(const QString &path)
 {
     std::vector<TRSafariBookmarkPtr> entries;
-    std::unique_ptr<SQLite::Database> database;
-    try {
-        // Read-write without create: a missing copy must not leave an empty
-        // database behind, and SQLite needs write access to read a WAL file.
-        database = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
-                                                      SQLite::OPEN_READWRITE);
-    } catch (const SQLite::Exception &) {
+    const std::unique_ptr<SQLite::Database> database = openDatabaseCopy(path);
+    if (!database) {
         return entries;
     }
     try {
@@ -657,28 +646,26 @@ std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistoryDatabase(co
             if (urlValue.isNull()) {
                 continue;
             }
-            const QUrl url =
-                urlFromText(QString::fromUtf8(urlValue.getText(), urlValue.getBytes()), true);
+            const QUrl url = urlFromText(columnText(urlValue), true);
             if (url.isEmpty()) {
                 continue;
             }
             const SQLite::Column titleValue = query.getColumn(titleColumn);
-            QString name = QString::fromUtf8(titleValue.getText(), titleValue.getBytes());
+            QString name = columnText(titleValue);
             if (name.isEmpty()) {
                 name = absoluteString(url);
             }
             auto entry = TRSafariBookmark::init(TRBookmarkKind::item, name, url);
             const SQLite::Column timeValue = query.getColumn(visitTimeColumn);
-            if (const auto date = dateFromTimeText(
-                    QString::fromUtf8(timeValue.getText(), timeValue.getBytes()))) {
+            if (const auto date = dateFromTimeText(columnText(timeValue))) {
                 entry->lastVisitedDate = *date;
             }
             entry->visitCount = query.getColumn(visitCountColumn).getInt();
             entries.push_back(std::move(entry));
         }
     } catch (const SQLite::Exception &exception) {
-        writeLine(QStringLiteral("Could not execute query: ") +
-                  QString::fromUtf8(exception.what()));
+        TRBookmarksParser::writeLine(QStringLiteral("Could not execute query: ") +
+                                     QString::fromUtf8(exception.what()));
         entries.clear();
     }
     return entries;
@@ -741,29 +728,7 @@ std::vector<TRSafariBookmarkPtr>
 TRSafariBookmarksParser::groupHistoryByDay(std::vector<TRSafariBookmarkPtr> entries,
                                            const TRDayFormatter &formatter)
 {
-    std::stable_sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
-        return a->lastVisitedDate > b->lastVisitedDate;
-    });
-    std::vector<TRSafariBookmarkPtr> days;
-    QDate currentDay;
-    QString currentLabel;
-    // One zone for the whole walk: converting to local time one visit at a
-    // time would look the zone up, a system call, once per visit.
-    const QTimeZone zone = QTimeZone::systemTimeZone();
-    for (const TRSafariBookmarkPtr &entry : entries) {
-        // Visits of one local day share a label, so it is made once a day.
-        const QDate day = entry->lastVisitedDate.toTimeZone(zone).date();
-        if (days.empty() || day != currentDay) {
-            currentDay = day;
-            const QString label = formatter.label(day);
-            if (days.empty() || label != currentLabel) {
-                currentLabel = label;
-                days.push_back(TRSafariBookmark::init(TRBookmarkKind::group, label));
-            }
-        }
-        days.back()->addBookmark(entry);
-    }
-    return days;
+    return formatter.groupByDay(std::move(entries));
 }
 
 std::vector<TRSafariBookmarkPtr>
