@@ -31,16 +31,22 @@ void TRBookmarkMenuBuilder::addMenuItems(QMenu *menu, const TRBookmarkPtr &node)
 
 QMenu *TRBookmarkMenuBuilder::makeLazyMenu(const TRBookmarkPtr &node, const QString &title) const
 {
-    auto *menu = new QMenu(title, m_owner);
     // The builder is gone by the time the menu shows; the lambda keeps what
     // filling needs.
     const TRBookmarkMenuBuilder builder = *this;
-    QObject::connect(menu, &QMenu::aboutToShow, menu, [builder, menu, node] {
+    return makeLazyMenu(title, [builder, node](QMenu *menu) { builder.addMenuItems(menu, node); });
+}
+
+QMenu *TRBookmarkMenuBuilder::makeLazyMenu(const QString &title,
+                                           std::function<void(QMenu *)> fill) const
+{
+    auto *menu = new QMenu(title, m_owner);
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [fill = std::move(fill), menu] {
         if (menu->property("filled").toBool()) {
             return;
         }
         menu->setProperty("filled", true);
-        builder.addMenuItems(menu, node);
+        fill(menu);
     });
     return menu;
 }

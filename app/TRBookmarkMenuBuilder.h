@@ -33,6 +33,9 @@ public:
     void addMenuItems(QMenu *menu, const TRBookmarkPtr &node) const;
     // A submenu that is filled with the children of node when first shown.
     QMenu *makeLazyMenu(const TRBookmarkPtr &node, const QString &title) const;
+    // A submenu that fill fills when it is first shown, for sources whose
+    // entries follow rules of their own.
+    QMenu *makeLazyMenu(const QString &title, std::function<void(QMenu *)> fill) const;
     QAction *makeSeparator() const;
 
     // The bookmark an item stands for.
