@@ -2,12 +2,14 @@
 
 #include "TRBonjourPlugin.h"
 #include "TRGoogleChromePlugin.h"
+#include "TRSafariPlugin.h"
 
 #include <algorithm>
 
 std::vector<TRPluginManager::Factory> TRPluginManager::builtInPlugins()
 {
     return {
+        [] { return std::make_shared<TRSafariPlugin>(); },
         [] { return std::make_shared<TRGoogleChromePlugin>(); },
         [] { return std::make_shared<TRBonjourPlugin>(); },
     };

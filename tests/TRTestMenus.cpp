@@ -23,6 +23,38 @@ QStringList TRTestMenus::describe(const QMenu *menu)
     return lines;
 }
 
+QStringList TRTestMenus::describeTree(QMenu *menu, int depth)
+{
+    QStringList lines;
+    emit menu->aboutToShow();
+    const QString indent(depth * 2, QLatin1Char(' '));
+    for (QAction *action : menu->actions()) {
+        if (action->isSeparator()) {
+            lines << indent + "-";
+            continue;
+        }
+        QString line = indent + action->text();
+        if (action->menu()) {
+            line += ">";
+        }
+        if (!action->isEnabled()) {
+            line += " (disabled)";
+        }
+        const QString image = action->property("imageName").toString();
+        if (!image.isEmpty()) {
+            line += " [" + image + "]";
+        }
+        if (action->toolTip() != action->iconText()) {
+            line += " {" + action->toolTip() + "}";
+        }
+        lines << line;
+        if (action->menu()) {
+            lines << describeTree(action->menu(), depth + 1);
+        }
+    }
+    return lines;
+}
+
 QAction *TRTestMenus::findItem(const QMenu *menu, const QString &title)
 {
     for (QAction *action : menu->actions()) {

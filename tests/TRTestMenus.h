@@ -13,6 +13,12 @@ namespace TRTestMenus {
 // a submenu, and " (disabled)" after a disabled item.
 QStringList describe(const QMenu *menu);
 
+// The whole tree as lines, each submenu opened as the user opens it (which
+// fills a lazy one) and its lines indented by two spaces below its item.
+// Lines are as describe's, followed by " [image]" when the item has an
+// "imageName" and " {tool tip}" when it has a tool tip of its own.
+QStringList describeTree(QMenu *menu, int depth = 0);
+
 // The first item with this title, or none.
 QAction *findItem(const QMenu *menu, const QString &title);
 

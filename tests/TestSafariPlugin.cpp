@@ -1,0 +1,451 @@
+#include "TRBookmarkMenuBuilder.h"
+#include "TRFileGrant.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRSafariBookmarksParser.h"
+#include "TRSafariPlugin.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRTestMain.h"
+#include "TRTestMenus.h"
+#include "TRTestSupport.h"
+#include "TRUIManager.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QImage>
+#include <QMenu>
+#include <QPointer>
+
+using TRTestMenus::describe;
+using TRTestMenus::describeTree;
+using TRTestMenus::findItem;
+using Key = TRSafariBookmarksParser::BookmarkTypeKey;
+
+namespace {
+
+TRSafariBookmarkPtr findNode(const TRBookmarkPtr &node, const QString &name)
+{
+    for (const TRBookmarkPtr &child : node->bookmarks()) {
+        if (child->name() == name) {
+            return std::dynamic_pointer_cast<TRSafariBookmark>(child);
+        }
+        if (TRSafariBookmarkPtr found = findNode(child, name)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+// The lines of a submenu's tree that stand below the entry titled title.
+QStringList subtree(const QStringList &tree, const QString &title)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    while (start < tree.size() && !tree[start].startsWith(title + ">")) {
+        ++start;
+    }
+    for (qsizetype i = start + 1; i < tree.size() && tree[i].startsWith("  "); ++i) {
+        lines << tree[i].mid(2);
+    }
+    return lines;
+}
+
+QByteArray pngFavicon()
+{
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+} // namespace
+
+// The Safari entry of the tray menu over the corpus's realistic files.
+class TestSafariPlugin : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_corpus;
+    QObject m_observer;
+    int m_rebuilds = 0;
+    QList<TRUIManager::BrowserActionType> m_shown;
+
+    QString tiny(const QString &file) const { return m_corpus.filePath("tiny/safari/" + file); }
+    QString small(const QString &file) const { return m_corpus.filePath("small/safari/" + file); }
+
+    void grantAll(const QString &scale)
+    {
+        const QString folder = m_corpus.filePath(scale + "/safari/");
+        TRSettings &settings = TRSettings::standard();
+        settings.setData(TRSettingsKeys::bookmarksData,
+                         *TRFileGrant::make(folder + "Bookmarks.plist"));
+        settings.setData(TRSettingsKeys::topSitesData,
+                         *TRFileGrant::make(folder + "TopSites.plist"));
+        settings.setData(TRSettingsKeys::historyData, *TRFileGrant::make(folder + "History.db"));
+        settings.setData(TRSettingsKeys::lastSessionData,
+                         *TRFileGrant::make(folder + "LastSession.plist"));
+    }
+
+    // Creating the plugin starts a parse; this waits for its rebuild.
+    bool waitForRebuild(int before)
+    {
+        return QTest::qWaitFor([&] { return m_rebuilds > before; }, 60000);
+    }
+
+    bool refreshAndWait(TRSafariPlugin &plugin)
+    {
+        const int before = m_rebuilds;
+        plugin.update();
+        return waitForRebuild(before);
+    }
+
+    void setBools(const QStringList &keys)
+    {
+        for (const QString &key : keys) {
+            TRSettings::standard().setBool(key, true);
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (const QString reason = TRTestSupport::corpusUnavailableReason(); !reason.isEmpty()) {
+            QSKIP(qPrintable(reason));
+        }
+        QVERIFY(TRTestSupport::makeCorpus(m_corpus.filePath("tiny"), "tiny", {"--only", "safari"}));
+        QVERIFY(
+            TRTestSupport::makeCorpus(m_corpus.filePath("small"), "small", {"--only", "safari"}));
+        auto &center = TRNotificationCenter::defaultCenter();
+        center.addObserver(&m_observer, TRNotificationNames::pluginDidUpdate,
+                           [this](const TRNotification &) { ++m_rebuilds; });
+        center.addObserver(&m_observer, TRNotificationNames::uiManagerShouldShowBrowser,
+                           [this](const TRNotification &n) {
+                               m_shown << n.userInfo.value("BrowserActionType")
+                                              .value<TRUIManager::BrowserActionType>();
+                           });
+    }
+
+    void init()
+    {
+        TRSettings::standard().resetForTesting();
+        m_rebuilds = 0;
+        m_shown.clear();
+    }
+
+    void conformsAsAPluginWithItsDefaults()
+    {
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        QCOMPARE(plugin.name(), QString("Safari"));
+        QVERIFY(plugin.allowsInlineMenu());
+        QVERIFY(!plugin.image().isNull());
+        QCOMPARE(plugin.menuItem()->text(), QString("Safari"));
+        QCOMPARE(plugin.menuItem()->menu(), plugin.parentMenu());
+        QVERIFY(plugin.configurationViewController());
+        const TRSettings &settings = TRSettings::standard();
+        QVERIFY(plugin.isEnabled());
+        for (const QString &on : {TRSettingsKeys::allowSearch, TRSettingsKeys::allowBookmarks,
+                                  TRSettingsKeys::allowBookmarksFromBookmarksBar,
+                                  TRSettingsKeys::allowBookmarksFromBookmarksMenu}) {
+            QVERIFY2(settings.boolForKey(on), qPrintable(on));
+        }
+        for (const QString &off :
+             {TRSettingsKeys::allowHistory, TRSettingsKeys::allowTopSites,
+              TRSettingsKeys::allowLastSession, TRSettingsKeys::allowFlatList,
+              TRSettingsKeys::showVisitCount, TRSettingsKeys::showPrivateSessions}) {
+            QVERIFY2(!settings.boolForKey(off), qPrintable(off));
+        }
+        plugin.setEnabled(false);
+        QVERIFY(!settings.boolForKey(TRSettingsKeys::safariEnabled));
+    }
+
+    // Without a grant nothing is parsed, whatever asks for it.
+    void noGrantsMeansNoParse()
+    {
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        QVERIFY(!parser.isParsing());
+        QVERIFY(!plugin.loadStoredAccessData());
+        plugin.update();
+        plugin.setEnabled(true);
+        TRNotificationCenter::defaultCenter().post(
+            TRNotificationNames::safariPluginMenuNeedsUpdate);
+        QVERIFY(!parser.isParsing());
+        QVERIFY(plugin.parentMenu()->isEmpty());
+
+        // One grant is enough, and the needs-update notification starts a parse.
+        TRSettings::standard().setData(TRSettingsKeys::topSitesData,
+                                       *TRFileGrant::make(tiny("TopSites.plist")));
+        TRNotificationCenter::defaultCenter().post(
+            TRNotificationNames::safariPluginMenuNeedsUpdate);
+        QVERIFY(parser.isParsing());
+        QVERIFY(waitForRebuild(0));
+    }
+
+    void defaultLayoutWithAllFourFiles()
+    {
+        grantAll("tiny");
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        QVERIFY(waitForRebuild(0));
+        QCOMPARE(describe(plugin.parentMenu()),
+                 QStringList({"Search", "-", "All Bookmarks...", "-", "-", "Favorites>",
+                              "Bookmarks Menu>", "-", "Été 2023>", "Straße – Wikipedia"}));
+        // Nothing below the roots is made before it is shown.
+        QVERIFY(findItem(plugin.parentMenu(), "Favorites")->menu()->isEmpty());
+
+        const QStringList tree = describeTree(plugin.parentMenu());
+        QCOMPARE(tree.mid(0, 3),
+                 QStringList({"Search [search]", "-", "All Bookmarks... [bookmarks]"}));
+        QCOMPARE(subtree(tree, "Favorites"),
+                 QStringList({"JavaScript> [folder]", "  Wikipedia [bookmark]",
+                              "  東京の天気 - 日本気象協会 tenki.jp [bookmark]",
+                              "Google [bookmark]", "Gmail [bookmark]"}));
+        QVERIFY(tree.contains("Favorites> [favorites]"));
+        QVERIFY(tree.contains("Bookmarks Menu> [bookmarks_menu]"));
+        const QStringList menuFolder = subtree(tree, "Bookmarks Menu");
+        QCOMPARE(menuFolder.first(),
+                 QString("Understanding write-ahead logging, checkpoints and why a c... [bookmark] "
+                         "{Understanding write-ahead logging, checkpoints and why a copied SQLite "
+                         "database misses the most recent rows: a deep dive | Database Internals "
+                         "Blog}"));
+        // The empty folder says so, in an entry that cannot be chosen.
+        QCOMPARE(subtree(menuFolder, "Podcasts").last(2),
+                 QStringList({"Podcasts> [folder]", "  No Bookmarks! (disabled)"}));
+        QCOMPARE(subtree(tree, "Été 2023"), QStringList({"Google [bookmark]"}));
+    }
+
+    void historyDaysWithItemCounts()
+    {
+        grantAll("tiny");
+        setBools({TRSettingsKeys::allowHistory});
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        QVERIFY(waitForRebuild(0));
+        QCOMPARE(describe(plugin.parentMenu()).mid(0, 6),
+                 QStringList({"Search", "-", "All Bookmarks...", "-", "History>", "-"}));
+        QMenu *history = findItem(plugin.parentMenu(), "History")->menu();
+        QVERIFY(history->isEmpty());
+        emit history->aboutToShow();
+        QVERIFY(history->actions().size() >= 2);
+        for (const QAction *day : history->actions()) {
+            QCOMPARE(day->property("imageName").toString(), QString("history_item"));
+            QVERIFY2(!day->text().endsWith(")"), qPrintable(day->text()));
+            QVERIFY(day->menu()->isEmpty());
+        }
+
+        TRSettings::standard().setBool(TRSettingsKeys::showItemCount, true);
+        plugin.rebuildMenu();
+        history = findItem(plugin.parentMenu(), "History")->menu();
+        emit history->aboutToShow();
+        const auto days = parser.bookmarks().value(Key::history)->bookmarks();
+        QCOMPARE(history->actions().size(), qsizetype(days.size()));
+        for (QAction *day : history->actions()) {
+            emit day->menu()->aboutToShow();
+            const qsizetype shown = day->menu()->actions().size();
+            QVERIFY(shown > 0);
+            QCOMPARE(day->text(),
+                     TRBookmarkMenuBuilder::bookmarkOf(day)->name() + QString(" (%1)").arg(shown));
+        }
+    }
+
+    void topSitesSeparatorFollowsHistorySettings()
+    {
+        grantAll("tiny");
+        setBools({TRSettingsKeys::allowTopSites});
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        QVERIFY(waitForRebuild(0));
+        QCOMPARE(describe(plugin.parentMenu()).mid(2, 4),
+                 QStringList({"All Bookmarks...", "-", "Top Sites>", "-"}));
+        QCOMPARE(describeTree(plugin.parentMenu()).filter("Top Sites"),
+                 QStringList({"Top Sites> [topsites]"}));
+
+        TRSettings::standard().setBool(TRSettingsKeys::allowMostVisitedItems, true);
+        plugin.rebuildMenu();
+        QCOMPARE(describe(plugin.parentMenu()).mid(2, 5),
+                 QStringList({"All Bookmarks...", "-", "Most Visited>", "-", "Top Sites>"}));
+    }
+
+    void flatListLeavesOutFoldersAndDisabledOnes()
+    {
+        grantAll("tiny");
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        QVERIFY(waitForRebuild(0));
+        const TRSafariBookmarkPtr climbing =
+            findNode(parser.bookmarks().value(Key::bookmarksMenu), "Climbing");
+        QVERIFY(climbing && !climbing->id().isEmpty());
+        parser.disabledBookmarkUUIDs().insert(climbing->id());
+        QVERIFY(refreshAndWait(plugin));
+
+        QCOMPARE(subtree(describeTree(plugin.parentMenu()), "Bookmarks Menu").mid(1),
+                 QStringList({"Podcasts> [folder]", "  News> [folder]",
+                              "    Inbox (1614) - alex.morgan.1987@gmail.com - Gmail [bookmark]",
+                              "  Podcasts> [folder]", "    No Bookmarks! (disabled)"}));
+
+        TRSettings::standard().setBool(TRSettingsKeys::allowFlatList, true);
+        plugin.rebuildMenu();
+        const QStringList tree = describeTree(plugin.parentMenu());
+        QCOMPARE(subtree(tree, "Bookmarks Menu").mid(1),
+                 QStringList({"Inbox (1614) - alex.morgan.1987@gmail.com - Gmail [bookmark]"}));
+        QCOMPARE(
+            subtree(tree, "Favorites"),
+            QStringList({"Wikipedia [bookmark]", "東京の天気 - 日本気象協会 tenki.jp [bookmark]",
+                         "Google [bookmark]", "Gmail [bookmark]"}));
+        QCOMPARE(describe(plugin.parentMenu()).mid(7),
+                 QStringList({"-", "Google", "Straße – Wikipedia"}));
+    }
+
+    void longNamesAreShortenedByCharacters()
+    {
+        grantAll("tiny");
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        QVERIFY(waitForRebuild(0));
+        const TRBookmarkPtr bar = parser.bookmarks().value(Key::bookmarksBar);
+        const QString seventy = QString(57, 'a') + "🚀" + QString(12, 'b');
+        const QString sixty = QString(60, 'c');
+        const QString sixtyOne = QString(61, 'd');
+        findNode(bar, "Google")->setName(seventy);
+        findNode(bar, "Gmail")->setName(sixty);
+        findNode(bar, "Wikipedia")->setName(sixtyOne);
+        plugin.rebuildMenu();
+        const QStringList tree = describeTree(plugin.parentMenu());
+        // The character outside the basic plane counts as one and stays whole.
+        QVERIFY(tree.contains("  " + QString(57, 'a') + "🚀... [bookmark] {" + seventy + "}"));
+        QVERIFY(tree.contains("  " + sixty + " [bookmark]"));
+        QVERIFY(tree.contains("    " + QString(58, 'd') + "... [bookmark] {" + sixtyOne + "}"));
+    }
+
+    void lastSessionPrivateAndPinnedTabs()
+    {
+        grantAll("tiny");
+        setBools({TRSettingsKeys::allowLastSession, TRSettingsKeys::useFavIcons});
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        QVERIFY(waitForRebuild(0));
+        const TRBookmarkPtr session = parser.bookmarks().value(Key::lastSession);
+        const TRSafariBookmarkPtr pinned = findNode(session, "Gmail");
+        const TRSafariBookmarkPtr hidden =
+            findNode(session, "macos decode tutorial - Google Search");
+        const TRSafariBookmarkPtr plain = findNode(session, "Hacker News");
+        QVERIFY(pinned && pinned->isPinned() && hidden && hidden->isPrivate() && plain);
+        for (const TRSafariBookmarkPtr &node : {pinned, hidden, plain}) {
+            node->setFaviconData(pngFavicon());
+        }
+        plugin.rebuildMenu();
+        QCOMPARE(describe(plugin.parentMenu()).mid(3, 3), QStringList({"-", "-", "Last Session>"}));
+        QStringList tabs = subtree(describeTree(plugin.parentMenu()), "Last Session");
+        QVERIFY(tabs.contains("Gmail [pinned]"));
+        QVERIFY(tabs.contains("Hacker News [favicon]"));
+        QVERIFY(tabs.filter("Google Search").isEmpty());
+
+        TRSettings::standard().setBool(TRSettingsKeys::showPrivateSessions, true);
+        plugin.rebuildMenu();
+        tabs = subtree(describeTree(plugin.parentMenu()), "Last Session");
+        QVERIFY(tabs.contains("macos decode tutorial - Google Search [user]"));
+        QVERIFY(tabs.contains("C++ vs Objective-C - Google Search [user]"));
+        QCOMPARE(tabs.size(), 6);
+    }
+
+    // Most Visited holds the history's own nodes, so the count shows in both.
+    void visitCountsInMostVisitedAndHistory()
+    {
+        grantAll("small");
+        setBools({TRSettingsKeys::allowMostVisitedItems, TRSettingsKeys::allowHistory,
+                  TRSettingsKeys::showVisitCount});
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        QVERIFY(waitForRebuild(0));
+        QCOMPARE(describe(plugin.parentMenu()).mid(2, 4),
+                 QStringList({"All Bookmarks...", "-", "Most Visited>", "History>"}));
+        QMenu *mostVisited = findItem(plugin.parentMenu(), "Most Visited")->menu();
+        emit mostVisited->aboutToShow();
+        QVERIFY(!mostVisited->isEmpty());
+        QHash<TRBookmarkPtr, QString> titles;
+        for (const QAction *entry : mostVisited->actions()) {
+            const auto node = std::dynamic_pointer_cast<TRSafariBookmark>(
+                TRBookmarkMenuBuilder::bookmarkOf(entry));
+            QVERIFY(node && node->visitCount > 0);
+            QVERIFY2(entry->text().endsWith(QString(" (%1)").arg(node->visitCount)),
+                     qPrintable(entry->text()));
+            titles.insert(node, entry->text());
+        }
+        int seenInHistory = 0;
+        QMenu *history = findItem(plugin.parentMenu(), "History")->menu();
+        emit history->aboutToShow();
+        for (const QAction *day : history->actions()) {
+            emit day->menu()->aboutToShow();
+            for (const QAction *visit : day->menu()->actions()) {
+                const TRBookmarkPtr node = TRBookmarkMenuBuilder::bookmarkOf(visit);
+                if (titles.contains(node)) {
+                    QCOMPARE(visit->text(), titles.value(node));
+                    ++seenInHistory;
+                }
+            }
+        }
+        QCOMPARE(seenInHistory, titles.size());
+    }
+
+    void menuActionsAskToShow()
+    {
+        grantAll("tiny");
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        QVERIFY(waitForRebuild(0));
+        findItem(plugin.parentMenu(), "Search")->trigger();
+        findItem(plugin.parentMenu(), "All Bookmarks...")->trigger();
+        findItem(plugin.parentMenu(), "Straße – Wikipedia")->trigger();
+        QCOMPARE(m_shown.size(), 3);
+        QVERIFY(std::holds_alternative<TRUIManager::ShowSearch>(m_shown[0]));
+        const auto *all = std::get_if<TRUIManager::ShowBookmark>(&m_shown[1]);
+        // The bar's three, the menu folder's two and the other two.
+        QVERIFY(all && all->bookmark->bookmarks().size() == 7);
+        const auto *one = std::get_if<TRUIManager::ShowBookmark>(&m_shown[2]);
+        QVERIFY(one && one->bookmark->name() == "Straße – Wikipedia" && one->bookmark->hasUrl());
+    }
+
+    void rebuildFreesTheOldItems()
+    {
+        grantAll("tiny");
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        QVERIFY(waitForRebuild(0));
+        QPointer<QAction> old = plugin.parentMenu()->actions().first();
+        QMenu statusMenu;
+        for (QAction *item : plugin.parentMenu()->actions()) {
+            plugin.parentMenu()->removeAction(item);
+            statusMenu.addAction(item);
+        }
+        QVERIFY(refreshAndWait(plugin));
+        QTRY_VERIFY(old.isNull());
+        QVERIFY(statusMenu.isEmpty());
+        QCOMPARE(plugin.parentMenu()->actions().size(), 10);
+    }
+
+    void oneTimerAtTheLatestRate()
+    {
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        plugin.setUpdateRate(60);
+        plugin.setUpdateRate(120);
+        QVERIFY(plugin.isUpdateTimerActive());
+        QCOMPARE(plugin.updateTimerInterval(), 120000);
+        QCOMPARE(plugin.updateRate(), std::optional(120.0));
+        plugin.setUpdateRate(std::nullopt);
+        QVERIFY(!plugin.isUpdateTimerActive());
+        // No period at all would reparse without pause.
+        plugin.setUpdateRate(0);
+        QCOMPARE(plugin.updateTimerInterval(), 1000);
+        plugin.setEnabled(false);
+        QVERIFY(!plugin.isUpdateTimerActive());
+    }
+};
+
+TRELLIS_TEST_MAIN(TestSafariPlugin)
+#include "TestSafariPlugin.moc"
