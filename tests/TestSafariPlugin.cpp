@@ -16,6 +16,8 @@
 #include <QImage>
 #include <QMenu>
 #include <QPointer>
+#include <QProcess>
+#include <QSettings>
 
 using TRTestMenus::describe;
 using TRTestMenus::describeTree;
@@ -426,6 +428,38 @@ private slots:
         QTRY_VERIFY(old.isNull());
         QVERIFY(statusMenu.isEmpty());
         QCOMPARE(plugin.parentMenu()->actions().size(), 10);
+    }
+
+    // The inspection tool runs the real plugin in a settings store of its own.
+    void inspectionPrintsTheMenuWithoutTouchingTheSettings()
+    {
+        TRSettings &settings = TRSettings::standard();
+        settings.setBool(TRSettingsKeys::allowSearch, true);
+        QVERIFY(settings.synchronize());
+        QProcess tool;
+        tool.start(qEnvironmentVariable("TRELLIS_BINARY_DIR") + "/trellis-inspect",
+                   {"safari-menu", "--bookmarks", tiny("Bookmarks.plist"), "--lastsession",
+                    tiny("LastSession.plist"), "--set", "_defaults_allowSearch=0", "--set",
+                    "_defaults_allowLastSession=true"});
+        QVERIFY(tool.waitForFinished(120000));
+        QCOMPARE(tool.exitCode(), 0);
+        const QStringList lines = QString::fromUtf8(tool.readAllStandardOutput()).split('\n');
+        QCOMPARE(lines.mid(0, 5), QStringList({"All Bookmarks... [bookmarks]", "---", "---",
+                                               "Last Session [smart_folder]", "  Gmail [pinned]"}));
+        QVERIFY(lines.contains("      No Bookmarks! (disabled)"));
+        QVERIFY(lines.contains("  Understanding write-ahead logging, checkpoints and why a c... "
+                               "[bookmark] {Understanding write-ahead logging, checkpoints and "
+                               "why a copied SQLite database misses the most recent rows: a deep "
+                               "dive | Database Internals Blog}"));
+
+        QSettings stored(settings.fileName(), QSettings::IniFormat);
+        QVERIFY(stored.value(TRSettingsKeys::allowSearch).toBool());
+        QVERIFY(!stored.contains(TRSettingsKeys::bookmarksData));
+
+        tool.start(qEnvironmentVariable("TRELLIS_BINARY_DIR") + "/trellis-inspect",
+                   {"safari-menu", "--bookmarks", m_corpus.filePath("missing.plist")});
+        QVERIFY(tool.waitForFinished(120000));
+        QCOMPARE(tool.exitCode(), 1);
     }
 
     void oneTimerAtTheLatestRate()
