@@ -329,14 +329,15 @@ QAction *TRSafariPlugin::makeMenuItem(const TRSafariBookmarkPtr &node, Action ac
     auto *item = new QAction(m_menuOwner.get());
     // Counted in characters, so a character outside the basic plane is never cut in two.
     const QList<uint> characters = node->name().toUcs4();
+    QString title = node->name();
     if (characters.size() > maximumTitleLength) {
-        item->setText(QString::fromUcs4(reinterpret_cast<const char32_t *>(characters.constData()),
-                                        maximumTitleLength - 2) +
-                      QStringLiteral("..."));
+        title = QString::fromUcs4(reinterpret_cast<const char32_t *>(characters.constData()),
+                                  maximumTitleLength - 2) +
+                QStringLiteral("...");
         item->setToolTip(node->name());
-    } else {
-        item->setText(node->name());
     }
+    // A menu takes "&" as the mark of a shortcut letter; a name shows as written.
+    item->setText(title.replace(QLatin1Char('&'), QStringLiteral("&&")));
     item->setData(QVariant::fromValue<TRBookmarkPtr>(node));
     connect(item, &QAction::triggered, this, [this, item, action] { (this->*action)(item); });
     return item;

@@ -313,15 +313,19 @@ private slots:
         const QString seventy = QString(57, 'a') + "🚀" + QString(12, 'b');
         const QString sixty = QString(60, 'c');
         const QString sixtyOne = QString(61, 'd');
+        const QString ampersand = "Tom & Jerry";
         findNode(bar, "Google")->setName(seventy);
         findNode(bar, "Gmail")->setName(sixty);
         findNode(bar, "Wikipedia")->setName(sixtyOne);
+        findNode(bar, "JavaScript")->setName(ampersand);
         plugin.rebuildMenu();
         const QStringList tree = describeTree(plugin.parentMenu());
         // The character outside the basic plane counts as one and stays whole.
         QVERIFY(tree.contains("  " + QString(57, 'a') + "🚀... [bookmark] {" + seventy + "}"));
         QVERIFY(tree.contains("  " + sixty + " [bookmark]"));
         QVERIFY(tree.contains("    " + QString(58, 'd') + "... [bookmark] {" + sixtyOne + "}"));
+        // Shown as written, not as a shortcut mark; the tool tip is plain text.
+        QVERIFY(tree.contains("  Tom && Jerry> [folder]"));
     }
 
     void lastSessionPrivateAndPinnedTabs()

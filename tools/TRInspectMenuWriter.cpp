@@ -17,7 +17,8 @@ void TRInspectMenuWriter::write(QMenu *menu, int depth)
         if (action->isSeparator()) {
             line += QStringLiteral("---");
         } else {
-            line += action->text();
+            // As the menu shows it: "&&" stands for one "&".
+            line += QString(action->text()).replace(QStringLiteral("&&"), QStringLiteral("&"));
             const QString image = action->property("imageName").toString();
             if (!image.isEmpty()) {
                 line += QStringLiteral(" [") + image + QLatin1Char(']');
