@@ -271,8 +271,13 @@ void TRSafariPlugin::addBookmarkItem(QMenu *menu, const TRSafariBookmarkPtr &nod
     }
 
     // The children are made when the submenu is about to show.
-    item->setMenu(
-        makeSubmenu([this, node, flat](QMenu *submenu) { addChildItems(submenu, node, flat); }));
+    // A submenu of an earlier build, still lent out until it is freed, stays
+    // empty: its items would belong to the current build.
+    item->setMenu(makeSubmenu([self = QPointer<TRSafariPlugin>(this), node, flat](QMenu *submenu) {
+        if (self && submenu->parent() == self->m_menuOwner.get()) {
+            self->addChildItems(submenu, node, flat);
+        }
+    }));
     menu->addAction(item);
 }
 

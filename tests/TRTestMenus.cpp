@@ -23,10 +23,16 @@ QStringList TRTestMenus::describe(const QMenu *menu)
     return lines;
 }
 
+QMenu *TRTestMenus::openMenu(QMenu *menu)
+{
+    emit menu->aboutToShow();
+    return menu;
+}
+
 QStringList TRTestMenus::describeTree(QMenu *menu, int depth)
 {
     QStringList lines;
-    emit menu->aboutToShow();
+    openMenu(menu);
     const QString indent(depth * 2, QLatin1Char(' '));
     for (QAction *action : menu->actions()) {
         if (action->isSeparator()) {

@@ -13,6 +13,9 @@ namespace TRTestMenus {
 // a submenu, and " (disabled)" after a disabled item.
 QStringList describe(const QMenu *menu);
 
+// Opens a menu as the user does, which fills a lazy one; returns it.
+QMenu *openMenu(QMenu *menu);
+
 // The whole tree as lines, each submenu opened as the user opens it (which
 // fills a lazy one) and its lines indented by two spaces below its item.
 // Lines are as describe's, followed by " [image]" when the item has an

@@ -22,6 +22,7 @@
 using TRTestMenus::describe;
 using TRTestMenus::describeTree;
 using TRTestMenus::findItem;
+using TRTestMenus::openMenu;
 using Key = TRSafariBookmarksParser::BookmarkTypeKey;
 
 namespace {
@@ -232,7 +233,7 @@ private slots:
                  QStringList({"Search", "-", "All Bookmarks...", "-", "History>", "-"}));
         QMenu *history = findItem(plugin.parentMenu(), "History")->menu();
         QVERIFY(history->isEmpty());
-        emit history->aboutToShow();
+        openMenu(history);
         QVERIFY(history->actions().size() >= 2);
         for (const QAction *day : history->actions()) {
             QCOMPARE(day->property("imageName").toString(), QString("history_item"));
@@ -243,11 +244,11 @@ private slots:
         TRSettings::standard().setBool(TRSettingsKeys::showItemCount, true);
         plugin.rebuildMenu();
         history = findItem(plugin.parentMenu(), "History")->menu();
-        emit history->aboutToShow();
+        openMenu(history);
         const auto days = parser.bookmarks().value(Key::history)->bookmarks();
         QCOMPARE(history->actions().size(), qsizetype(days.size()));
         for (QAction *day : history->actions()) {
-            emit day->menu()->aboutToShow();
+            openMenu(day->menu());
             const qsizetype shown = day->menu()->actions().size();
             QVERIFY(shown > 0);
             QCOMPARE(day->text(),
@@ -371,7 +372,7 @@ private slots:
         QCOMPARE(describe(plugin.parentMenu()).mid(2, 4),
                  QStringList({"All Bookmarks...", "-", "Most Visited>", "History>"}));
         QMenu *mostVisited = findItem(plugin.parentMenu(), "Most Visited")->menu();
-        emit mostVisited->aboutToShow();
+        openMenu(mostVisited);
         QVERIFY(!mostVisited->isEmpty());
         QHash<TRBookmarkPtr, QString> titles;
         for (const QAction *entry : mostVisited->actions()) {
@@ -384,9 +385,9 @@ private slots:
         }
         int seenInHistory = 0;
         QMenu *history = findItem(plugin.parentMenu(), "History")->menu();
-        emit history->aboutToShow();
+        openMenu(history);
         for (const QAction *day : history->actions()) {
-            emit day->menu()->aboutToShow();
+            openMenu(day->menu());
             for (const QAction *visit : day->menu()->actions()) {
                 const TRBookmarkPtr node = TRBookmarkMenuBuilder::bookmarkOf(visit);
                 if (titles.contains(node)) {
@@ -422,6 +423,14 @@ private slots:
         TRSafariBookmarksParser parser;
         TRSafariPlugin plugin(&parser);
         QVERIFY(waitForRebuild(0));
+        // A submenu of the last build that opens before it is freed stays
+        // empty rather than filling with items of the new build.
+        QPointer<QMenu> oldFavorites = findItem(plugin.parentMenu(), "Favorites")->menu();
+        plugin.rebuildMenu();
+        QVERIFY(oldFavorites);
+        QVERIFY(openMenu(oldFavorites)->isEmpty());
+        QVERIFY(!openMenu(findItem(plugin.parentMenu(), "Favorites")->menu())->isEmpty());
+
         QPointer<QAction> old = plugin.parentMenu()->actions().first();
         QMenu statusMenu;
         for (QAction *item : plugin.parentMenu()->actions()) {
