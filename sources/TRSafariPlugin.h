@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 

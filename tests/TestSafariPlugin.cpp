@@ -187,6 +187,10 @@ private slots:
             TRNotificationNames::safariPluginMenuNeedsUpdate);
         QVERIFY(parser.isParsing());
         QVERIFY(waitForRebuild(0));
+        // Top sites are not allowed by default and no bookmarks were read,
+        // yet the folders' separator depends on the settings alone.
+        QCOMPARE(describe(plugin.parentMenu()),
+                 QStringList({"Search", "-", "All Bookmarks...", "-", "-"}));
     }
 
     void defaultLayoutWithAllFourFiles()
