@@ -278,6 +278,21 @@ private slots:
                  QStringList({"All Bookmarks...", "-", "Most Visited>", "-", "Top Sites>"}));
     }
 
+    void readingListFollowsASeparator()
+    {
+        grantAll("tiny");
+        setBools({TRSettingsKeys::allowReadingList});
+        TRSafariBookmarksParser parser;
+        TRSafariPlugin plugin(&parser);
+        QVERIFY(waitForRebuild(0));
+        QCOMPARE(describe(plugin.parentMenu()).mid(2, 5),
+                 QStringList({"All Bookmarks...", "-", "-", "Reading List>", "-"}));
+        QCOMPARE(subtree(describeTree(plugin.parentMenu()), "Reading List"),
+                 QStringList({"GitHub [bookmark]", "الاقتصاد الاقتصاد - Google Search [bookmark]",
+                              "1855 in aviation - Wikipedia [bookmark]"}));
+        QVERIFY(describeTree(plugin.parentMenu()).contains("Reading List> [reading_list]"));
+    }
+
     void flatListLeavesOutFoldersAndDisabledOnes()
     {
         grantAll("tiny");
