@@ -12,7 +12,7 @@ TRBookmarkMenuBuilder::TRBookmarkMenuBuilder(QWidget *owner, Icons icons, Handle
 void TRBookmarkMenuBuilder::addMenuItems(QMenu *menu, const TRBookmarkPtr &node) const
 {
     for (const TRBookmarkPtr &child : node->bookmarks()) {
-        auto *item = new QAction(child->name(), m_owner);
+        auto *item = new QAction(menuText(child->name()), m_owner);
         item->setData(QVariant::fromValue(child));
         if (child->kind() == TRBookmarkKind::group) {
             item->setIcon(m_icons.group);
@@ -56,6 +56,11 @@ QAction *TRBookmarkMenuBuilder::makeSeparator() const
     auto *separator = new QAction(m_owner);
     separator->setSeparator(true);
     return separator;
+}
+
+QString TRBookmarkMenuBuilder::menuText(QString name)
+{
+    return name.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 TRBookmarkPtr TRBookmarkMenuBuilder::bookmarkOf(const QAction *action)

@@ -38,6 +38,10 @@ public:
     QMenu *makeLazyMenu(const QString &title, std::function<void(QMenu *)> fill) const;
     QAction *makeSeparator() const;
 
+    // A name as a menu item's text: a menu takes "&" as the mark of a
+    // shortcut letter, so it is doubled to show as written.
+    static QString menuText(QString name);
+
     // The bookmark an item stands for.
     static TRBookmarkPtr bookmarkOf(const QAction *action);
 

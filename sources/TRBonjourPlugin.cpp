@@ -1,6 +1,7 @@
 #include "TRBonjourPlugin.h"
 
 #include "TRBonjourPluginConfigurationViewController.h"
+#include "TRBookmarkMenuBuilder.h"
 #include "TRDNSSDServiceBrowser.h"
 #include "TRMenuController.h"
 #include "TRSettings.h"
@@ -77,7 +78,8 @@ void TRBonjourPlugin::rebuildMenu()
     });
     const QIcon icon = TRMenuController::imageNamed(QStringLiteral("bookmark"));
     for (const auto &bookmark : sorted) {
-        QAction *item = m_parentMenu->addAction(icon, bookmark->name());
+        QAction *item =
+            m_parentMenu->addAction(icon, TRBookmarkMenuBuilder::menuText(bookmark->name()));
         item->setData(QVariant::fromValue<TRBookmarkPtr>(bookmark));
         connect(item, &QAction::triggered, this, [this, item] { handleBonjourService(item); });
     }

@@ -341,8 +341,7 @@ QAction *TRSafariPlugin::makeMenuItem(const TRSafariBookmarkPtr &node, Action ac
                 QStringLiteral("...");
         item->setToolTip(node->name());
     }
-    // A menu takes "&" as the mark of a shortcut letter; a name shows as written.
-    item->setText(title.replace(QLatin1Char('&'), QStringLiteral("&&")));
+    item->setText(TRBookmarkMenuBuilder::menuText(title));
     item->setData(QVariant::fromValue<TRBookmarkPtr>(node));
     connect(item, &QAction::triggered, this, [this, item, action] { (this->*action)(item); });
     return item;
