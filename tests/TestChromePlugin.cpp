@@ -9,6 +9,7 @@
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
 #include "TRTestMenus.h"
+#include "TRTestPluginEvents.h"
 #include "TRTestSupport.h"
 #include "TRUIManager.h"
 
@@ -47,9 +48,7 @@ class TestChromePlugin : public QObject
     Q_OBJECT
 
     QTemporaryDir m_profile;
-    QObject m_observer;
-    int m_rebuilds = 0;
-    QList<TRUIManager::BrowserActionType> m_shown;
+    TRTestPluginEvents m_events;
 
     QString bookmarksPath() const { return m_profile.filePath("Default/Bookmarks"); }
     QString historyPath() const { return m_profile.filePath("Default/History"); }
@@ -61,9 +60,9 @@ class TestChromePlugin : public QObject
 
     bool refreshAndWait(TRGoogleChromePlugin &plugin)
     {
-        const int before = m_rebuilds;
+        const int before = m_events.rebuilds;
         plugin.update();
-        return QTest::qWaitFor([&] { return m_rebuilds > before; }, 30000);
+        return QTest::qWaitFor([&] { return m_events.rebuilds > before; }, 30000);
     }
 
 private slots:
@@ -90,22 +89,12 @@ private slots:
                     .arg(now)
                     .arg(now - 3LL * 86400 * 1000000)
                     .toStdString());
-
-        auto &center = TRNotificationCenter::defaultCenter();
-        center.addObserver(&m_observer, TRNotificationNames::pluginDidUpdate,
-                           [this](const TRNotification &) { ++m_rebuilds; });
-        center.addObserver(&m_observer, TRNotificationNames::uiManagerShouldShowBrowser,
-                           [this](const TRNotification &n) {
-                               m_shown << n.userInfo.value("BrowserActionType")
-                                              .value<TRUIManager::BrowserActionType>();
-                           });
     }
 
     void init()
     {
         TRSettings::standard().resetForTesting();
-        m_rebuilds = 0;
-        m_shown.clear();
+        m_events.reset();
     }
 
     void conformsAsAPlugin()
@@ -129,7 +118,7 @@ private slots:
         TRGoogleChromePlugin plugin(&parser);
         plugin.update();
         QTest::qWait(300);
-        QCOMPARE(m_rebuilds, 0);
+        QCOMPARE(m_events.rebuilds, 0);
         QVERIFY(plugin.parentMenu()->isEmpty());
     }
 
@@ -191,8 +180,8 @@ private slots:
         QCOMPARE(describe(today), QStringList({"Today page"}));
         QVERIFY(!today->actions().first()->icon().isNull());
         today->actions().first()->trigger();
-        QCOMPARE(m_shown.size(), 1);
-        const auto *show = std::get_if<TRUIManager::ShowBookmark>(&m_shown.first());
+        QCOMPARE(m_events.shown.size(), 1);
+        const auto *show = std::get_if<TRUIManager::ShowBookmark>(&m_events.shown.first());
         QVERIFY(show);
         QCOMPARE(show->bookmark->url(), QUrl("https://today.example/"));
 
@@ -237,9 +226,9 @@ private slots:
         QCOMPARE(plugin.updateRate(), std::optional(0.2));
         plugin.setUpdateRate(0.2);
         plugin.setUpdateRate(0.2);
-        QTRY_COMPARE_WITH_TIMEOUT(m_rebuilds, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_events.rebuilds, 1, 10000);
         QTest::qWait(800);
-        QCOMPARE(m_rebuilds, 1);
+        QCOMPARE(m_events.rebuilds, 1);
         QVERIFY(!plugin.isUpdateTimerActive());
 
         plugin.setUpdateRate(0.2);
@@ -250,11 +239,11 @@ private slots:
         plugin.setEnabled(false);
         QVERIFY(!plugin.isUpdateTimerActive());
         QTest::qWait(600);
-        QCOMPARE(m_rebuilds, 1);
+        QCOMPARE(m_events.rebuilds, 1);
 
         // Enabling refreshes at once.
         plugin.setEnabled(true);
-        QTRY_COMPARE_WITH_TIMEOUT(m_rebuilds, 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_events.rebuilds, 2, 10000);
     }
 
     void grantingAFileWritesItsFlagsAndRefreshes_data()
@@ -291,7 +280,7 @@ private slots:
         QCOMPARE(TRFileGrant::resolve(*settings.dataForKey(key), &error),
                  std::optional(
                      QFileInfo(history ? historyPath() : bookmarksPath()).canonicalFilePath()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_rebuilds, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_events.rebuilds, 1, 10000);
         QCOMPARE(pane->currentFilePicker()->filePickerInfo().allowedFileNames,
                  QStringList({history ? "History" : "Bookmarks"}));
     }

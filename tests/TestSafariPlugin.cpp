@@ -8,6 +8,7 @@
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
 #include "TRTestMenus.h"
+#include "TRTestPluginEvents.h"
 #include "TRTestSupport.h"
 #include "TRUIManager.h"
 
@@ -73,9 +74,7 @@ class TestSafariPlugin : public QObject
     Q_OBJECT
 
     QTemporaryDir m_corpus;
-    QObject m_observer;
-    int m_rebuilds = 0;
-    QList<TRUIManager::BrowserActionType> m_shown;
+    TRTestPluginEvents m_events;
 
     QString tiny(const QString &file) const { return m_corpus.filePath("tiny/safari/" + file); }
     QString small(const QString &file) const { return m_corpus.filePath("small/safari/" + file); }
@@ -96,12 +95,12 @@ class TestSafariPlugin : public QObject
     // Creating the plugin starts a parse; this waits for its rebuild.
     bool waitForRebuild(int before)
     {
-        return QTest::qWaitFor([&] { return m_rebuilds > before; }, 60000);
+        return QTest::qWaitFor([&] { return m_events.rebuilds > before; }, 60000);
     }
 
     bool refreshAndWait(TRSafariPlugin &plugin)
     {
-        const int before = m_rebuilds;
+        const int before = m_events.rebuilds;
         plugin.update();
         return waitForRebuild(before);
     }
@@ -122,21 +121,12 @@ private slots:
         QVERIFY(TRTestSupport::makeCorpus(m_corpus.filePath("tiny"), "tiny", {"--only", "safari"}));
         QVERIFY(
             TRTestSupport::makeCorpus(m_corpus.filePath("small"), "small", {"--only", "safari"}));
-        auto &center = TRNotificationCenter::defaultCenter();
-        center.addObserver(&m_observer, TRNotificationNames::pluginDidUpdate,
-                           [this](const TRNotification &) { ++m_rebuilds; });
-        center.addObserver(&m_observer, TRNotificationNames::uiManagerShouldShowBrowser,
-                           [this](const TRNotification &n) {
-                               m_shown << n.userInfo.value("BrowserActionType")
-                                              .value<TRUIManager::BrowserActionType>();
-                           });
     }
 
     void init()
     {
         TRSettings::standard().resetForTesting();
-        m_rebuilds = 0;
-        m_shown.clear();
+        m_events.reset();
     }
 
     void conformsAsAPluginWithItsDefaults()
@@ -427,12 +417,12 @@ private slots:
         findItem(plugin.parentMenu(), "Search")->trigger();
         findItem(plugin.parentMenu(), "All Bookmarks...")->trigger();
         findItem(plugin.parentMenu(), "Straße – Wikipedia")->trigger();
-        QCOMPARE(m_shown.size(), 3);
-        QVERIFY(std::holds_alternative<TRUIManager::ShowSearch>(m_shown[0]));
-        const auto *all = std::get_if<TRUIManager::ShowBookmark>(&m_shown[1]);
+        QCOMPARE(m_events.shown.size(), 3);
+        QVERIFY(std::holds_alternative<TRUIManager::ShowSearch>(m_events.shown[0]));
+        const auto *all = std::get_if<TRUIManager::ShowBookmark>(&m_events.shown[1]);
         // The bar's three, the menu folder's two and the other two.
         QVERIFY(all && all->bookmark->bookmarks().size() == 7);
-        const auto *one = std::get_if<TRUIManager::ShowBookmark>(&m_shown[2]);
+        const auto *one = std::get_if<TRUIManager::ShowBookmark>(&m_events.shown[2]);
         QVERIFY(one && one->bookmark->name() == "Straße – Wikipedia" && one->bookmark->hasUrl());
     }
 
