@@ -70,3 +70,11 @@ QAction *TRTestMenus::findItem(const QMenu *menu, const QString &title)
     }
     return nullptr;
 }
+
+void TRTestMenus::lendItems(QMenu *from, QMenu *to)
+{
+    for (QAction *item : from->actions()) {
+        from->removeAction(item);
+        to->addAction(item);
+    }
+}

@@ -22,6 +22,10 @@ QMenu *openMenu(QMenu *menu);
 // "imageName" and " {tool tip}" when it has a tool tip of its own.
 QStringList describeTree(QMenu *menu, int depth = 0);
 
+// Moves every item of from into to, as the status menu does with the items
+// of a plugin it shows inline.
+void lendItems(QMenu *from, QMenu *to);
+
 // The first item with this title, or none.
 QAction *findItem(const QMenu *menu, const QString &title);
 

@@ -30,14 +30,10 @@ QByteArray json(const char *text)
     return QByteArray(text).replace('\'', '"');
 }
 
-// Opens a submenu as the user does, which fills it.
+// Opens an item's submenu as the user does, which fills it.
 QMenu *open(QAction *item)
 {
-    QMenu *menu = item ? item->menu() : nullptr;
-    if (menu) {
-        emit menu->aboutToShow();
-    }
-    return menu;
+    return TRTestMenus::openMenu(item->menu());
 }
 
 } // namespace
@@ -205,10 +201,7 @@ private slots:
         QPointer<QAction> old = plugin.parentMenu()->actions().first();
         // The status menu borrows the items when it shows them inline.
         QMenu statusMenu;
-        for (QAction *item : plugin.parentMenu()->actions()) {
-            plugin.parentMenu()->removeAction(item);
-            statusMenu.addAction(item);
-        }
+        TRTestMenus::lendItems(plugin.parentMenu(), &statusMenu);
         QVERIFY(refreshAndWait(plugin));
         QTRY_VERIFY(old.isNull());
         QVERIFY(statusMenu.isEmpty());

@@ -442,10 +442,7 @@ private slots:
 
         QPointer<QAction> old = plugin.parentMenu()->actions().first();
         QMenu statusMenu;
-        for (QAction *item : plugin.parentMenu()->actions()) {
-            plugin.parentMenu()->removeAction(item);
-            statusMenu.addAction(item);
-        }
+        TRTestMenus::lendItems(plugin.parentMenu(), &statusMenu);
         QVERIFY(refreshAndWait(plugin));
         QTRY_VERIFY(old.isNull());
         QVERIFY(statusMenu.isEmpty());
