@@ -3,6 +3,7 @@
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRPluginManager.h"
+#include "TRPluginManagerWindowController.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 
@@ -197,12 +198,7 @@ void TRMenuController::performMenuAction(int action)
         QCoreApplication::quit();
         break;
     case pluginsAction:
-        if (QWidget *window = m_pluginManager->pluginWindowController()) {
-            window->move(window->screen()->availableGeometry().center() - window->rect().center());
-            window->show();
-            window->raise();
-            window->activateWindow();
-        }
+        m_pluginManager->pluginWindowController()->showWindow();
         break;
     default:
         break;

@@ -2,6 +2,7 @@
 
 #include "TRBonjourPlugin.h"
 #include "TRGoogleChromePlugin.h"
+#include "TRPluginManagerWindowController.h"
 #include "TRSafariPlugin.h"
 
 #include <algorithm>
@@ -18,6 +19,18 @@ std::vector<TRPluginManager::Factory> TRPluginManager::builtInPlugins()
 TRPluginManager::TRPluginManager(const std::vector<Factory> &factories)
 {
     loadPlugins(factories);
+}
+
+TRPluginManager::~TRPluginManager() = default;
+
+TRPluginManagerWindowController *TRPluginManager::pluginWindowController()
+{
+    // Made when first asked for, not at start-up: most launches never open it.
+    if (!m_pluginWindowController) {
+        m_pluginWindowController = std::make_unique<TRPluginManagerWindowController>();
+        m_pluginWindowController->setPlugins(m_plugins);
+    }
+    return m_pluginWindowController.get();
 }
 
 void TRPluginManager::loadPlugins(const std::vector<Factory> &factories)

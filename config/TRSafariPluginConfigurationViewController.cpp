@@ -1,19 +1,25 @@
 #include "TRSafariPluginConfigurationViewController.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include "ui_TRSafariPluginConfigurationViewController.h"
 
 TRSafariPluginConfigurationViewController::TRSafariPluginConfigurationViewController(
     QWidget *parent)
     : QWidget(parent)
+    , m_ui(std::make_unique<Ui::TRSafariPluginConfigurationViewController>())
 {
-    auto *layout = new QVBoxLayout(this);
-    auto *explanation = new QLabel(
-        tr("The Safari entry shows Safari's bookmarks, history, top sites and last session "
-           "from the files you grant. Choosing the files and what the menu shows comes in a "
-           "later version."),
-        this);
-    explanation->setWordWrap(true);
-    layout->addWidget(explanation);
-    layout->addStretch();
+    m_ui->setupUi(this);
+}
+
+TRSafariPluginConfigurationViewController::~TRSafariPluginConfigurationViewController() = default;
+
+TRSafariPluginOptionsViewController *
+TRSafariPluginConfigurationViewController::optionsViewController() const
+{
+    return m_ui->optionsViewController;
+}
+
+TRSafariPluginBookmarksCustomizationViewController *
+TRSafariPluginConfigurationViewController::customizationViewController() const
+{
+    return m_ui->customizationViewController;
 }

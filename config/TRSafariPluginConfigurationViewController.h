@@ -1,9 +1,17 @@
 #pragma once
 
-// The Safari plugin's configuration pane: for now an explanation of where its
-// options will be.
+// The Safari plugin's configuration pane: a tab for the granted files and the
+// menu's sections, and a tab for hiding single bookmark folders.
 
 #include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class TRSafariPluginConfigurationViewController;
+}
+class TRSafariPluginBookmarksCustomizationViewController;
+class TRSafariPluginOptionsViewController;
 
 class TRSafariPluginConfigurationViewController : public QWidget
 {
@@ -11,4 +19,11 @@ class TRSafariPluginConfigurationViewController : public QWidget
 
 public:
     explicit TRSafariPluginConfigurationViewController(QWidget *parent = nullptr);
+    ~TRSafariPluginConfigurationViewController() override;
+
+    TRSafariPluginOptionsViewController *optionsViewController() const;
+    TRSafariPluginBookmarksCustomizationViewController *customizationViewController() const;
+
+private:
+    std::unique_ptr<Ui::TRSafariPluginConfigurationViewController> m_ui;
 };

@@ -1,0 +1,83 @@
+#include "TRPluginManagerWindowController.h"
+
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRPluginManagerPluginContentViewController.h"
+#include "TRPluginManagerPluginListViewController.h"
+#include "ui_TRPluginManagerWindowController.h"
+
+#include <QCloseEvent>
+#include <QPointer>
+#include <QScreen>
+
+TRPluginManagerWindowController::TRPluginManagerWindowController(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_ui(std::make_unique<Ui::TRPluginManagerWindowController>())
+{
+    m_ui->setupUi(this);
+    m_ui->splitView->setStretchFactor(0, 0);
+    m_ui->splitView->setStretchFactor(1, 1);
+    m_ui->splitView->setCollapsible(0, false);
+    m_ui->splitView->setCollapsible(1, false);
+
+    QPointer<TRPluginManagerWindowController> self(this);
+    listViewController()->onDidSelectPlugin = [self](const TRPluginPtr &plugin) {
+        if (self) {
+            self->contentViewController()->setPlugin(plugin);
+        }
+    };
+}
+
+TRPluginManagerWindowController::~TRPluginManagerWindowController() = default;
+
+TRPluginManagerPluginListViewController *
+TRPluginManagerWindowController::listViewController() const
+{
+    return m_ui->pluginListViewController;
+}
+
+TRPluginManagerPluginContentViewController *
+TRPluginManagerWindowController::contentViewController() const
+{
+    return m_ui->pluginContentViewController;
+}
+
+void TRPluginManagerWindowController::setPlugins(std::vector<TRPluginPtr> plugins)
+{
+    m_plugins = std::move(plugins);
+    listViewController()->setPlugins(m_plugins);
+}
+
+void TRPluginManagerWindowController::showWindow()
+{
+    if (!isVisible()) {
+        const QScreen *screen = this->screen();
+        if (screen) {
+            const QRect available = screen->availableGeometry();
+            QRect frame = frameGeometry();
+            frame.moveCenter(available.center());
+            move(frame.topLeft());
+        }
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+bool TRPluginManagerWindowController::windowShouldClose()
+{
+    for (const TRPluginPtr &plugin : m_plugins) {
+        plugin->update();
+    }
+    TRNotificationCenter::defaultCenter().post(TRNotificationNames::menuControllerMenuNeedsUpdate);
+    return true;
+}
+
+void TRPluginManagerWindowController::closeEvent(QCloseEvent *event)
+{
+    if (windowShouldClose()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
