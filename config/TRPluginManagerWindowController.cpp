@@ -30,8 +30,7 @@ TRPluginManagerWindowController::TRPluginManagerWindowController(QWidget *parent
 
 TRPluginManagerWindowController::~TRPluginManagerWindowController() = default;
 
-TRPluginManagerPluginListViewController *
-TRPluginManagerWindowController::listViewController() const
+TRPluginManagerPluginListViewController *TRPluginManagerWindowController::listViewController() const
 {
     return m_ui->pluginListViewController;
 }

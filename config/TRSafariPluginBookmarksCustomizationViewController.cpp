@@ -143,8 +143,7 @@ public:
         if (role != Qt::CheckStateRole || !(flags(index) & Qt::ItemIsUserCheckable)) {
             return false;
         }
-        m_owner->handleStateChange(bookmark(index),
-                                   value.value<Qt::CheckState>() == Qt::Checked);
+        m_owner->handleStateChange(bookmark(index), value.value<Qt::CheckState>() == Qt::Checked);
         return true;
     }
 
