@@ -27,6 +27,16 @@ TRTestPlugin::~TRTestPlugin()
     delete m_menuItem;
 }
 
+QWidget *TRTestPlugin::configurationViewController()
+{
+    if (!m_configuration) {
+        m_configuration = std::make_unique<QWidget>();
+        m_configuration->setObjectName(m_name + QStringLiteral(" pane"));
+    }
+    m_configuration->setMinimumHeight(paneHeight);
+    return m_configuration.get();
+}
+
 bool TRTestPlugin::isEnabled() const
 {
     return TRSettings::standard().boolForKey(enabledKey(m_name));

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QStringList>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -23,7 +24,8 @@ public:
     QAction *menuItem() const override { return m_menuItem; }
     bool isEnabled() const override;
     void setEnabled(bool enabled) override;
-    QWidget *configurationViewController() override { return nullptr; }
+    // A pane of the given height, owned by the plugin like a real plugin's.
+    QWidget *configurationViewController() override;
     std::optional<double> updateRate() const override { return m_updateRate; }
     void setUpdateRate(std::optional<double> seconds) override;
     bool allowsInlineMenu() const override { return m_allowsInlineMenu; }
@@ -35,6 +37,7 @@ public:
     void removeSubmenu();
 
     int updateCount = 0;
+    int paneHeight = 120;
     int updateRateWrites = 0;
     std::function<void()> onUpdate;
 
@@ -46,4 +49,5 @@ private:
     std::unique_ptr<QMenu> m_submenu;
     // Owns the items, wherever the status menu has moved them.
     std::unique_ptr<QObject> m_itemOwner;
+    std::unique_ptr<QWidget> m_configuration;
 };

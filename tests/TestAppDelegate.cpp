@@ -3,6 +3,7 @@
 #include "TRLauncherApplication.h"
 #include "TRMenuController.h"
 #include "TRNotificationNames.h"
+#include "TRPluginManagerWindowController.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
@@ -152,6 +153,10 @@ private slots:
         {
             AppDelegate delegate(recordingPlugins(), true);
             launch(delegate);
+            // "OK" opens the plugin manager with the registry's plugins.
+            const auto *window = delegate.pluginManager()->pluginWindowController();
+            QVERIFY(window->isVisible());
+            QCOMPARE(window->plugins(), delegate.pluginManager()->plugins());
         }
         QCOMPARE(m_alerts.size(), 1);
         QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::firstRun));
