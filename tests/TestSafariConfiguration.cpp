@@ -1,0 +1,380 @@
+#include "TRAlert.h"
+#include "TRFileGrant.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRPluginFilePicker.h"
+#include "TRPropertyList.h"
+#include "TRSafariBookmarksParser.h"
+#include "TRSafariPluginBookmarksCustomizationViewController.h"
+#include "TRSafariPluginConfigurationViewController.h"
+#include "TRSafariPluginOptionsViewController.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRTestMain.h"
+#include "TRTestSupport.h"
+
+#include <QCheckBox>
+#include <QProgressBar>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTreeView>
+
+using DataKey = TRSafariBookmarksParser::BookmarkDataKey;
+
+namespace {
+
+QVariantMap folder(const QString &title, const QString &uuid, const QVariantList &children = {})
+{
+    return {{"WebBookmarkType", "WebBookmarkTypeList"},
+            {"Title", title},
+            {"WebBookmarkUUID", uuid},
+            {"Children", children}};
+}
+
+QVariantMap leaf(const QString &title)
+{
+    return {{"WebBookmarkType", "WebBookmarkTypeLeaf"},
+            {"URLString", QString("https://example.org/" + title)},
+            {"URIDictionary", QVariantMap{{"title", title}}}};
+}
+
+bool writeBookmarks(const QString &path, const QVariantList &children)
+{
+    return TRTestSupport::writeFile(
+        path, TRPropertyList::toBinary(
+                  QVariantMap{{"WebBookmarkType", "WebBookmarkTypeList"}, {"Children", children}}));
+}
+
+// The names of the outline's rows below parent, each with its children in
+// braces when the outline lists any.
+QString outline(const QAbstractItemModel *model, const QModelIndex &parent = {})
+{
+    QStringList rows;
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        QString text = index.data().toString();
+        if (model->hasChildren(index)) {
+            text += "{" + outline(model, index) + "}";
+        }
+        rows << text;
+    }
+    return rows.join(", ");
+}
+
+QModelIndex find(const QAbstractItemModel *model, const QString &name,
+                 const QModelIndex &parent = {})
+{
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex index = model->index(row, 0, parent);
+        if (index.data().toString() == name) {
+            return index;
+        }
+        if (const QModelIndex found = find(model, name, index); found.isValid()) {
+            return found;
+        }
+    }
+    return {};
+}
+
+bool isChecked(const QModelIndex &index)
+{
+    return index.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
+}
+
+} // namespace
+
+// The Safari plugin's configuration pane: grants, sections, hidden folders.
+class TestSafariConfiguration : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_files;
+    QObject m_observer;
+    int m_menuRequests = 0;
+    QList<TRAlert::Request> m_alerts;
+
+    QString safariFile(const QString &name) const { return m_files.filePath("Safari/" + name); }
+
+    // Reads the granted bookmarks file into the shared parser.
+    bool parse(const QString &path)
+    {
+        TRSafariBookmarksParser &parser = TRSafariBookmarksParser::shared();
+        parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
+        bool done = false;
+        parser.updateBookmarks([&done] { done = true; });
+        return QTest::qWaitFor([&done] { return done; }, 30000);
+    }
+
+    QVariantList sampleBookmarks() const
+    {
+        return {folder("BookmarksBar", "BAR",
+                       {folder("News", "NEWS",
+                               {folder("Local", "LOCAL", {folder("Town", "TOWN", {leaf("t")})}),
+                                leaf("n")}),
+                        folder("Only links", "LINKS", {leaf("a"), leaf("b")}), leaf("top")}),
+                folder("BookmarksMenu", "MENU", {leaf("m")}),
+                folder("Work", "WORK", {folder("Projects", "PROJECTS")})};
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_files.isValid());
+        TRNotificationCenter::defaultCenter().addObserver(
+            &m_observer, TRNotificationNames::safariPluginMenuNeedsUpdate,
+            [this](const TRNotification &) { ++m_menuRequests; });
+        TRAlert::setHandlerForTesting([this](const TRAlert::Request &request) {
+            m_alerts << request;
+            return int(TRAlert::firstButton);
+        });
+        for (const QString name : {"Bookmarks.plist", "TopSites.plist", "History.db",
+                                   "LastSession.plist", "Other.plist"}) {
+            QVERIFY(TRTestSupport::writeFile(safariFile(name), "contents of " + name.toUtf8()));
+        }
+    }
+
+    void init()
+    {
+        TRSettings::standard().resetForTesting();
+        m_menuRequests = 0;
+        m_alerts.clear();
+    }
+
+    void grantsWriteTheirFlagsAndData_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("flags");
+        QTest::newRow("bookmarks")
+            << int(DataKey::bookmarks) << "Bookmarks.plist"
+            << QStringList{TRSettingsKeys::hasBookmarksData, TRSettingsKeys::allowBookmarks,
+                           TRSettingsKeys::allowBookmarksFromBookmarksBar,
+                           TRSettingsKeys::allowBookmarksFromBookmarksMenu};
+        QTest::newRow("top sites")
+            << int(DataKey::topSites) << "TopSites.plist"
+            << QStringList{TRSettingsKeys::hasTopSitesData, TRSettingsKeys::allowTopSites};
+        QTest::newRow("history") << int(DataKey::history) << "History.db"
+                                 << QStringList{TRSettingsKeys::hasHistoryData,
+                                                TRSettingsKeys::allowHistory};
+        QTest::newRow("last session")
+            << int(DataKey::lastSession) << "LastSession.plist"
+            << QStringList{TRSettingsKeys::hasLastSessionData, TRSettingsKeys::allowLastSession};
+    }
+
+    void grantsWriteTheirFlagsAndData()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, file);
+        QFETCH(QStringList, flags);
+        TRSettings &settings = TRSettings::standard();
+        // Switched off before: a grant switches its section on again.
+        for (const QString &flag : flags) {
+            settings.setBool(flag, false);
+        }
+        TRSafariPluginOptionsViewController pane;
+        TRPluginFilePicker::setNextFileNameForTesting(safariFile(file));
+        switch (DataKey(key)) {
+        case DataKey::bookmarks:
+            pane.chooseBookmarksFile();
+            break;
+        case DataKey::topSites:
+            pane.chooseTopSitesFile();
+            break;
+        case DataKey::history:
+            pane.chooseHistoryFile();
+            break;
+        case DataKey::lastSession:
+            pane.chooseLastSessionFile();
+            break;
+        }
+        QVERIFY(pane.currentFilePicker());
+        QCOMPARE(pane.currentFilePicker()->filePickerInfo().allowedFileNames,
+                 TRSafariBookmarksParser::allowedFileNames(DataKey(key)));
+        for (const QString &flag : flags) {
+            QVERIFY2(settings.boolForKey(flag), qPrintable(flag));
+        }
+        const QString dataKey = TRSafariBookmarksParser::rawValue(DataKey(key));
+        QCOMPARE(settings.dataForKey(dataKey), TRFileGrant::make(safariFile(file)));
+        QCOMPARE(m_menuRequests, 1);
+        QVERIFY(m_alerts.isEmpty());
+        // On disk at once, as another process reads it.
+        QSettings onDisk(settings.fileName(), QSettings::IniFormat);
+        QVERIFY(onDisk.contains(dataKey));
+        // Only this grant's flags: the others keep their state.
+        const QStringList others{TRSettingsKeys::hasBookmarksData, TRSettingsKeys::hasTopSitesData,
+                                 TRSettingsKeys::hasHistoryData,
+                                 TRSettingsKeys::hasLastSessionData};
+        for (const QString &other : others) {
+            QCOMPARE(settings.boolForKey(other), flags.contains(other));
+        }
+        // The pane shows the section switched on.
+        QVERIFY(pane.checkBoxForKey(flags.at(1))->isChecked());
+    }
+
+    void refusedFilesStoreNothing()
+    {
+        TRSafariPluginOptionsViewController pane;
+        const auto storedNothing = [] {
+            const TRSettings &settings = TRSettings::standard();
+            return !settings.dataForKey(TRSettingsKeys::bookmarksData) &&
+                   !settings.objectForKey(TRSettingsKeys::hasBookmarksData).isValid();
+        };
+
+        // A file of the right name that cannot be granted: the alert.
+        TRPluginFilePicker::setNextFileNameForTesting(m_files.filePath("gone/Bookmarks.plist"));
+        pane.chooseBookmarksFile();
+        QCOMPARE(m_alerts.size(), 1);
+        QCOMPARE(m_alerts.first().style, TRAlert::Style::critical);
+        QCOMPARE(m_alerts.first().message, QString("Incorrect file!"));
+        QVERIFY(storedNothing());
+
+        // Another name is refused by the dialog itself; cancelling says nothing.
+        TRPluginFilePicker::setNextFileNameForTesting(safariFile("Other.plist"));
+        pane.chooseBookmarksFile();
+        TRPluginFilePicker::setNextFileNameForTesting(std::nullopt);
+        pane.chooseBookmarksFile();
+        QCOMPARE(m_alerts.size(), 1);
+        QVERIFY(storedNothing());
+        QCOMPARE(m_menuRequests, 0);
+    }
+
+    void sectionCheckBoxesShowAndWriteTheirSettings()
+    {
+        TRSettings &settings = TRSettings::standard();
+        settings.setBool(TRSettingsKeys::allowSearch, true);
+        settings.setBool(TRSettingsKeys::allowHistory, false);
+        settings.setBool(TRSettingsKeys::showItemCount, true);
+        TRSafariPluginOptionsViewController pane;
+        QCheckBox *history = pane.checkBoxForKey(TRSettingsKeys::allowHistory);
+        QCheckBox *itemCount = pane.checkBoxForKey(TRSettingsKeys::showItemCount);
+        QVERIFY(pane.checkBoxForKey(TRSettingsKeys::allowSearch)->isChecked());
+        QVERIFY(!history->isChecked());
+        // A day's count means nothing without the history.
+        QVERIFY(itemCount->isChecked());
+        QVERIFY(!itemCount->isEnabled());
+
+        history->click();
+        QVERIFY(settings.boolForKey(TRSettingsKeys::allowHistory));
+        QVERIFY(itemCount->isEnabled());
+        itemCount->click();
+        QCOMPARE(settings.stringForKey(TRSettingsKeys::showItemCount), QString("0"));
+        // Every section the menu has is offered.
+        for (const QString &key :
+             {TRSettingsKeys::allowBookmarks, TRSettingsKeys::allowBookmarksFromBookmarksBar,
+              TRSettingsKeys::allowBookmarksFromBookmarksMenu, TRSettingsKeys::allowReadingList,
+              TRSettingsKeys::allowTopSites, TRSettingsKeys::allowMostVisitedItems,
+              TRSettingsKeys::allowLastSession, TRSettingsKeys::allowFlatList,
+              TRSettingsKeys::showVisitCount, TRSettingsKeys::showPrivateSessions,
+              TRSettingsKeys::useFavIcons}) {
+            QVERIFY2(pane.checkBoxForKey(key), qPrintable(key));
+        }
+    }
+
+    void outlineListsFoldersOfTheThreeRoots()
+    {
+        const QString path = m_files.filePath("outline/Bookmarks.plist");
+        QVERIFY(writeBookmarks(path, sampleBookmarks()));
+        TRSafariPluginConfigurationViewController pane;
+        QCOMPARE(pane.findChild<QTabWidget *>()->count(), 2);
+        TRSafariPluginBookmarksCustomizationViewController *customization =
+            pane.customizationViewController();
+        QVERIFY(parse(path));
+        const QAbstractItemModel *model = customization->model();
+        TRSafariBookmarksParser &parser = TRSafariBookmarksParser::shared();
+        using Type = TRSafariBookmarksParser::BookmarkTypeKey;
+        QCOMPARE(customization->bookmarks(),
+                 (std::vector<TRSafariBookmarkPtr>{parser.bookmarks().value(Type::bookmarksBar),
+                                                   parser.bookmarks().value(Type::bookmarksMenu),
+                                                   parser.bookmarks().value(Type::user)}));
+        // Folders only; a folder of links alone has nothing to unfold.
+        const QString bar = parser.bookmarks().value(Type::bookmarksBar)->name();
+        const QString menu = parser.bookmarks().value(Type::bookmarksMenu)->name();
+        const QString user = parser.bookmarks().value(Type::user)->name();
+        QCOMPARE(outline(model), bar + "{News{Local{Town}}, Only links}, " + menu + ", " + user +
+                                     "{Work{Projects}}");
+        for (int row = 0; row < 3; ++row) {
+            const QModelIndex top = model->index(row, 0, {});
+            QVERIFY(customization->outlineView()->isExpanded(top) || !model->hasChildren(top));
+            // The roots cannot be switched off.
+            QVERIFY(!(model->flags(top) & Qt::ItemIsUserCheckable));
+            QVERIFY(!(model->flags(top) & Qt::ItemIsEnabled));
+            QVERIFY(!const_cast<QAbstractItemModel *>(model)->setData(top, Qt::Unchecked,
+                                                                      Qt::CheckStateRole));
+            QVERIFY(isChecked(top));
+        }
+        const QModelIndex news = find(model, "News");
+        QVERIFY(model->flags(news) & Qt::ItemIsUserCheckable);
+        QVERIFY(!(model->flags(news) & Qt::ItemIsSelectable));
+        QVERIFY(!customization->progressIndicator()->isVisible());
+    }
+
+    void switchingAFolderReachesItsDirectSubfoldersOnly()
+    {
+        const QString path = m_files.filePath("switch/Bookmarks.plist");
+        QVERIFY(writeBookmarks(path, sampleBookmarks()));
+        TRSafariPluginBookmarksCustomizationViewController customization;
+        QVERIFY(parse(path));
+        QAbstractItemModel *model = customization.model();
+        QSet<QString> &disabled = TRSafariBookmarksParser::shared().disabledBookmarkUUIDs();
+        disabled.clear();
+
+        // Town hidden on its own first: switching News later must not undo it.
+        QVERIFY(model->setData(find(model, "Town"), Qt::Unchecked, Qt::CheckStateRole));
+        QCOMPARE(disabled, QSet<QString>({"TOWN"}));
+
+        QVERIFY(model->setData(find(model, "News"), Qt::Unchecked, Qt::CheckStateRole));
+        QVERIFY(!isChecked(find(model, "News")));
+        QVERIFY(!isChecked(find(model, "Local")));
+        QCOMPARE(disabled, QSet<QString>({"TOWN", "NEWS"}));
+
+        QVERIFY(model->setData(find(model, "News"), Qt::Checked, Qt::CheckStateRole));
+        QVERIFY(isChecked(find(model, "News")));
+        QVERIFY(isChecked(find(model, "Local")));
+        QVERIFY(!isChecked(find(model, "Town")));
+        QCOMPARE(disabled, QSet<QString>({"TOWN"}));
+        // The rows are the parser's own nodes: the shared tree changed.
+        const TRBookmarkPtr bar = TRSafariBookmarksParser::shared().bookmarks().value(
+            TRSafariBookmarksParser::BookmarkTypeKey::bookmarksBar);
+        QVERIFY(bar->bookmarks().front()->isEnabled());
+        // Links keep their state; a non-Safari node changes nothing.
+        customization.handleStateChange(TRBookmark::init(TRBookmarkKind::group, "x"), false);
+        QCOMPARE(disabled, QSet<QString>({"TOWN"}));
+
+        // The next parse applies the set.
+        QVERIFY(parse(path));
+        QVERIFY(!isChecked(find(model, "Town")));
+        QVERIFY(isChecked(find(model, "News")));
+        disabled.clear();
+    }
+
+    void outlineIsRebuiltAfterEachParse()
+    {
+        const QString path = m_files.filePath("rebuild/Bookmarks.plist");
+        QVERIFY(writeBookmarks(path, sampleBookmarks()));
+        TRSafariPluginBookmarksCustomizationViewController customization;
+        QVERIFY(parse(path));
+        QTreeView *view = customization.outlineView();
+        const QAbstractItemModel *model = customization.model();
+        view->collapse(model->index(0, 0, {}));
+
+        QVERIFY(writeBookmarks(path, {folder("BookmarksBar", "BAR", {folder("Sport", "SPORT")}),
+                                      folder("BookmarksMenu", "MENU")}));
+        QVERIFY(parse(path));
+        QVERIFY(find(model, "Sport").isValid());
+        QVERIFY(!find(model, "News").isValid());
+        QVERIFY(view->isExpanded(model->index(0, 0, {})));
+
+        // Without a bookmarks file there are no roots to show.
+        TRSafariBookmarksParser &parser = TRSafariBookmarksParser::shared();
+        parser.bookmarkDataForTopSites = TRFileGrant::make(safariFile("TopSites.plist"));
+        parser.bookmarkDataForBookmarks.reset();
+        bool done = false;
+        parser.updateBookmarks([&done] { done = true; });
+        QVERIFY(QTest::qWaitFor([&done] { return done; }, 30000));
+        QCOMPARE(model->rowCount({}), 0);
+        parser.bookmarkDataForTopSites.reset();
+    }
+};
+
+TRELLIS_TEST_MAIN(TestSafariConfiguration)
+#include "TestSafariConfiguration.moc"
