@@ -3,6 +3,7 @@
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRPluginManager.h"
+#include "TRPreferencesWindowController.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 
@@ -56,6 +57,8 @@ TRMenuController::TRMenuController(TRPluginManager *pluginManager, QObject *pare
 TRMenuController::~TRMenuController()
 {
     TRNotificationCenter::defaultCenter().removeObserver(this);
+    // The window calls on the registry, which goes away with this controller.
+    delete m_preferencesWindowController;
     // Plugins own the items that may still stand in the menu; take them out
     // before the menu deletes what it owns.
     m_statusItemMenu->clear();
@@ -190,7 +193,7 @@ void TRMenuController::performMenuAction(int action)
         showAboutPanel();
         break;
     case preferencesAction:
-        // The preferences window arrives with the configuration windows.
+        showPreferencesWindow();
         break;
     case quitAction:
         TRSettings::standard().synchronize();
@@ -207,6 +210,25 @@ void TRMenuController::performMenuAction(int action)
     default:
         break;
     }
+}
+
+TRPreferencesWindowController *TRMenuController::preferencesWindowController() const
+{
+    return m_preferencesWindowController;
+}
+
+void TRMenuController::showPreferencesWindow()
+{
+    // One window at a time; each opening after a close makes a new one.
+    if (m_preferencesWindowController) {
+        m_preferencesWindowController->show();
+        m_preferencesWindowController->raise();
+        m_preferencesWindowController->activateWindow();
+        return;
+    }
+    m_preferencesWindowController = new TRPreferencesWindowController(m_pluginManager);
+    m_preferencesWindowController->setAttribute(Qt::WA_DeleteOnClose);
+    m_preferencesWindowController->showWindow();
 }
 
 void TRMenuController::showAboutPanel()
