@@ -4,6 +4,7 @@
 #include "TRNotificationNames.h"
 #include "TRPluginManager.h"
 #include "TRPluginManagerWindowController.h"
+#include "TRPreferencesWindowController.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 
@@ -57,6 +58,8 @@ TRMenuController::TRMenuController(TRPluginManager *pluginManager, QObject *pare
 TRMenuController::~TRMenuController()
 {
     TRNotificationCenter::defaultCenter().removeObserver(this);
+    // The window calls on the registry, which goes away with this controller.
+    delete m_preferencesWindowController;
     // Plugins own the items that may still stand in the menu; take them out
     // before the menu deletes what it owns.
     m_statusItemMenu->clear();
@@ -191,7 +194,7 @@ void TRMenuController::performMenuAction(int action)
         showAboutPanel();
         break;
     case preferencesAction:
-        // The preferences window arrives with the configuration windows.
+        showPreferencesWindow();
         break;
     case quitAction:
         TRSettings::standard().synchronize();
@@ -203,6 +206,25 @@ void TRMenuController::performMenuAction(int action)
     default:
         break;
     }
+}
+
+TRPreferencesWindowController *TRMenuController::preferencesWindowController() const
+{
+    return m_preferencesWindowController;
+}
+
+void TRMenuController::showPreferencesWindow()
+{
+    // One window at a time; each opening after a close makes a new one.
+    if (m_preferencesWindowController) {
+        m_preferencesWindowController->show();
+        m_preferencesWindowController->raise();
+        m_preferencesWindowController->activateWindow();
+        return;
+    }
+    m_preferencesWindowController = new TRPreferencesWindowController(m_pluginManager);
+    m_preferencesWindowController->setAttribute(Qt::WA_DeleteOnClose);
+    m_preferencesWindowController->showWindow();
 }
 
 void TRMenuController::showAboutPanel()

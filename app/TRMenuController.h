@@ -15,6 +15,7 @@ class QMenu;
 class QMessageBox;
 class QSystemTrayIcon;
 class TRPluginManager;
+class TRPreferencesWindowController;
 
 class TRMenuController : public QObject
 {
@@ -38,6 +39,8 @@ public:
 
     QSystemTrayIcon *statusItem() const { return m_statusItem; }
     QMenu *statusItemMenu() const { return m_statusItemMenu; }
+    // The open preferences window; null when none is open.
+    TRPreferencesWindowController *preferencesWindowController() const;
 
     void updateMenu();
     // The action of the General submenu's items.
@@ -55,10 +58,12 @@ private:
     void addGeneralMenu();
     void addPluginItems();
     void showAboutPanel();
+    void showPreferencesWindow();
 
     TRPluginManager *m_pluginManager;
     QSystemTrayIcon *m_statusItem = nullptr;
     QMenu *m_statusItemMenu = nullptr;
     QPointer<QMenu> m_generalMenu;
     QPointer<QMessageBox> m_aboutPanel;
+    QPointer<TRPreferencesWindowController> m_preferencesWindowController;
 };

@@ -1,0 +1,36 @@
+#pragma once
+
+// The Custom search preferences pane: the domain suffix of the browser
+// window's web search, editable while its check box is on.
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class TRPreferencesCustomSearchViewController;
+}
+class QCheckBox;
+class QLineEdit;
+
+class TRPreferencesCustomSearchViewController : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TRPreferencesCustomSearchViewController(QWidget *parent = nullptr);
+    ~TRPreferencesCustomSearchViewController() override;
+
+    // The action of the check box.
+    void toggleUseCustomSearch(bool checked);
+    // Called for every edit the user makes in the suffix field.
+    void controlTextDidChange(const QString &text);
+
+    QCheckBox *useCustomSearchCheckbox() const;
+    QLineEdit *customPrefixTextField() const;
+
+private:
+    void refresh();
+
+    std::unique_ptr<Ui::TRPreferencesCustomSearchViewController> m_ui;
+};

@@ -1,0 +1,519 @@
+#include "TRLoginItem.h"
+#include "TRMenuController.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRPluginManager.h"
+#include "TRPreferencesCustomSearchViewController.h"
+#include "TRPreferencesGeneralViewController.h"
+#include "TRPreferencesWindowController.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRTestMain.h"
+#include "TRTestMenus.h"
+#include "TRTestPlugin.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QPropertyAnimation>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QToolBar>
+
+namespace {
+
+const QString general = QStringLiteral("1000");
+const QString customSearch = QStringLiteral("1002");
+
+TRSettings &settings()
+{
+    return TRSettings::standard();
+}
+
+// The autostart entry where the desktop session looks for it, worked out
+// from the environment rather than from the code under test.
+QString autostartEntryPath()
+{
+    return QDir(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")))
+        .filePath(QStringLiteral("autostart/com.kwtlabs.Trellis.desktop"));
+}
+
+// What desktop-file-validate says about the file, when the tool is installed.
+std::optional<QByteArray> desktopFileProblems(const QString &path)
+{
+    const QString validator =
+        QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty()) {
+        return std::nullopt;
+    }
+    QProcess validate;
+    validate.setProcessChannelMode(QProcess::MergedChannels);
+    validate.start(validator, {path});
+    if (!validate.waitForFinished() || validate.exitCode() != 0) {
+        return validate.readAll() + QByteArray("(failed)");
+    }
+    return validate.readAll();
+}
+
+int preferencesWindowCount()
+{
+    int count = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        count += qobject_cast<TRPreferencesWindowController *>(widget) ? 1 : 0;
+    }
+    return count;
+}
+
+} // namespace
+
+class TestPreferences : public QObject
+{
+    Q_OBJECT
+
+    std::shared_ptr<TRTestPlugin> alpha;
+    std::shared_ptr<TRTestPlugin> beta;
+    std::unique_ptr<TRPluginManager> manager;
+    // What happened, in order: plugin updates and posted menu requests.
+    QStringList events;
+    QObject observer;
+
+private slots:
+    void init()
+    {
+        settings().resetForTesting();
+        settings().registerDefaults(TRSettingsKeys::generalDefaults());
+        QFile::remove(autostartEntryPath());
+        events.clear();
+        alpha = std::make_shared<TRTestPlugin>("Alpha", true);
+        beta = std::make_shared<TRTestPlugin>("Beta", false);
+        alpha->onUpdate = [this] {
+            events << "update Alpha";
+        };
+        beta->onUpdate = [this] {
+            events << "update Beta";
+        };
+        manager = std::make_unique<TRPluginManager>(
+            std::vector<TRPluginManager::Factory>{[this] { return beta; },
+                                                  [this] {
+                                                      return alpha;
+                                                  }});
+        TRNotificationCenter::defaultCenter().addObserver(
+            &observer, TRNotificationNames::menuControllerMenuNeedsUpdate,
+            [this](const TRNotification &) { events << "menu needs update"; });
+    }
+
+    void cleanup()
+    {
+        TRNotificationCenter::defaultCenter().removeObserver(&observer);
+        manager.reset();
+        alpha.reset();
+        beta.reset();
+    }
+
+    void firstOpeningShowsGeneralWithoutAnimation()
+    {
+        TRPreferencesWindowController window(manager.get());
+        window.showWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QVERIFY(window.isVisible());
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(!window.viewAnimation());
+        auto *pane =
+            qobject_cast<TRPreferencesGeneralViewController *>(window.currentViewController());
+        QVERIFY(pane);
+        QCOMPARE(window.centralWidget(), pane);
+        QVERIFY(window.toolbarItem(general)->isChecked());
+        QVERIFY(!window.toolbarItem(customSearch)->isChecked());
+        QVERIFY(!window.toolbar()->isMovable());
+        QVERIFY(!window.selectedToolbarItem());
+        // The window is as tall as the pane and the toolbar together.
+        QCOMPARE(window.height(),
+                 pane->sizeHint().height() + window.toolbar()->sizeHint().height());
+    }
+
+    void clickingAPaneAnimatesToItsSize()
+    {
+        TRPreferencesWindowController window(manager.get());
+        window.showWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QPoint topLeft = window.geometry().topLeft();
+        QPointer<QWidget> generalPane = window.currentViewController();
+
+        window.toolbarItem(customSearch)->trigger();
+
+        QPropertyAnimation *animation = window.viewAnimation();
+        QVERIFY(animation);
+        QCOMPARE(animation->duration(), 250);
+        QCOMPARE(animation->targetObject(), &window);
+        QCOMPARE(animation->propertyName(), QByteArray("geometry"));
+        QCOMPARE(window.centralWidget(), window.loadingViewController());
+        auto *pane =
+            qobject_cast<TRPreferencesCustomSearchViewController *>(window.currentViewController());
+        QVERIFY(pane);
+        QVERIFY(window.toolbarItem(customSearch)->isChecked());
+        QCOMPARE(window.selectedToolbarItem(), std::optional<QString>(customSearch));
+        const QRect target = animation->endValue().toRect();
+        QCOMPARE(target.topLeft(), topLeft);
+        QCOMPARE(target.height(),
+                 pane->sizeHint().height() + window.toolbar()->sizeHint().height());
+
+        QTRY_VERIFY(!window.viewAnimation());
+        QCOMPARE(window.centralWidget(), pane);
+        QVERIFY(pane->isVisible());
+        QTRY_COMPARE(window.geometry(), target);
+        // Each pane switch makes a new pane; the old one is gone.
+        QTRY_VERIFY(!generalPane);
+
+        // An unknown item is remembered but changes nothing else.
+        window.handlePaneSelection(QStringLiteral("1001"));
+        QVERIFY(!window.viewAnimation());
+        QCOMPARE(window.currentViewController(), pane);
+        QCOMPARE(window.selectedToolbarItem(), std::optional<QString>("1001"));
+    }
+
+    void newestPaneWinsWhenClicksOverlap()
+    {
+        TRPreferencesWindowController window(manager.get());
+        window.showWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        window.toolbarItem(customSearch)->trigger();
+        QPointer<QWidget> overtaken = window.currentViewController();
+        QPropertyAnimation *first = window.viewAnimation();
+        window.toolbarItem(general)->trigger();
+        QVERIFY(window.viewAnimation());
+        QVERIFY(window.viewAnimation() != first);
+        QVERIFY(window.toolbarItem(general)->isChecked());
+
+        QTRY_VERIFY(!window.viewAnimation());
+        QVERIFY(qobject_cast<TRPreferencesGeneralViewController *>(window.centralWidget()));
+        QCOMPARE(window.centralWidget(), window.currentViewController());
+        QTRY_VERIFY(!overtaken);
+    }
+
+    void closingRemembersTheClickedPane()
+    {
+        {
+            TRPreferencesWindowController window(manager.get());
+            window.showWindow();
+            window.toolbarItem(customSearch)->trigger();
+            window.close();
+        }
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::lastSelectedPreferencesPane),
+                 std::optional<QString>(customSearch));
+
+        // Opening without a click keeps what was stored, not the pane shown.
+        TRPreferencesWindowController window(manager.get());
+        window.showWindow();
+        QVERIFY(qobject_cast<TRPreferencesCustomSearchViewController *>(
+            window.currentViewController()));
+        QVERIFY(!window.viewAnimation());
+        QVERIFY(window.toolbarItem(customSearch)->isChecked());
+        settings().setString(TRSettingsKeys::lastSelectedPreferencesPane, "1002");
+        window.close();
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::lastSelectedPreferencesPane),
+                 std::optional<QString>(customSearch));
+    }
+
+    void unknownStoredPaneOpensGeneral_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::newRow("other item") << QVariant("1001");
+        QTest::newRow("empty") << QVariant("");
+        QTest::newRow("number") << QVariant(1002.5);
+        QTest::newRow("missing") << QVariant();
+    }
+
+    void unknownStoredPaneOpensGeneral()
+    {
+        QFETCH(QVariant, stored);
+        settings().resetForTesting();
+        if (stored.isValid()) {
+            settings().setObject(TRSettingsKeys::lastSelectedPreferencesPane, stored);
+        }
+        TRPreferencesWindowController window(manager.get());
+        window.showWindow();
+        QVERIFY(qobject_cast<TRPreferencesGeneralViewController *>(window.currentViewController()));
+        QVERIFY(window.toolbarItem(general)->isChecked());
+    }
+
+    void closingUpdatesEveryPluginAndAsksForOneMenu()
+    {
+        TRPreferencesWindowController window(manager.get());
+        window.showWindow();
+        QVERIFY(events.isEmpty());
+        window.close();
+        QCOMPARE(events, QStringList({"update Alpha", "update Beta", "menu needs update"}));
+        QCOMPARE(alpha->updateCount, 1);
+        QCOMPARE(beta->updateCount, 1);
+    }
+
+    void closingAnotherWindowLeavesPreferencesAlone()
+    {
+        TRPreferencesWindowController window(manager.get());
+        window.showWindow();
+        QWidget other;
+        other.show();
+        other.close();
+        TRPreferencesWindowController second(manager.get());
+        second.show();
+        second.close();
+        QVERIFY(events.isEmpty());
+        QVERIFY(window.isVisible());
+
+        window.close();
+        QCOMPARE(events.count("menu needs update"), 1);
+    }
+
+    void popUpsOfferTheTablesAndStoreTheChoice()
+    {
+        settings().setInteger(TRSettingsKeys::updateRateIndex, 3);
+        TRPreferencesGeneralViewController pane;
+        QComboBox *icons = pane.menuIconPopUpButton();
+        QComboBox *rates = pane.updateRatePopUpButton();
+
+        QCOMPARE(icons->count(), 2);
+        QCOMPARE(icons->itemData(0).toString(), QString("tr_icon"));
+        QCOMPARE(icons->itemData(1).toString(), QString("bookmarks"));
+        QVERIFY(!icons->itemIcon(0).isNull());
+        QVERIFY(!icons->itemIcon(1).isNull());
+        QStringList titles;
+        for (int row = 0; row < rates->count(); ++row) {
+            titles << rates->itemText(row);
+        }
+        QCOMPARE(titles, QStringList({"Every minute", "Every 2 minutes", "Every 5 minutes",
+                                      "Every 30 minutes", "Every hour"}));
+
+        // Loading shows the stored choice and applies both.
+        QCOMPARE(rates->currentIndex(), 3);
+        QCOMPARE(pane.currentUpdateRateIndex(), 3);
+        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 1800);
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName),
+                 std::optional<QString>("tr_icon"));
+
+        // The user picks rows with the keyboard.
+        QTest::keyClick(rates, Qt::Key_Up);
+        QTest::keyClick(rates, Qt::Key_Up);
+        QCOMPARE(rates->currentIndex(), 1);
+        QCOMPARE(pane.currentUpdateRateIndex(), 1);
+        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateIndex), 1);
+        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 120);
+
+        QTest::keyClick(icons, Qt::Key_Down);
+        QCOMPARE(settings().integerForKey(TRSettingsKeys::menuIconIndex), 1);
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName),
+                 std::optional<QString>("bookmarks"));
+        QTest::keyClick(icons, Qt::Key_Up);
+        QCOMPARE(pane.currentMenuIndex(), 0);
+        QCOMPARE(settings().integerForKey(TRSettingsKeys::menuIconIndex), 0);
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName),
+                 std::optional<QString>("tr_icon"));
+
+        // Another sender applies nothing; a change posts nothing.
+        rates->setCurrentIndex(4);
+        pane.handlePopUp(&observer);
+        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateIndex), 1);
+        pane.handlePopUp(rates);
+        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 3600);
+        QVERIFY(events.isEmpty());
+    }
+
+    void storedIndexOutsideTheTableShowsAValidRow()
+    {
+        settings().setInteger(TRSettingsKeys::updateRateIndex, 9);
+        settings().setInteger(TRSettingsKeys::menuIconIndex, -2);
+        TRPreferencesGeneralViewController pane;
+        QCOMPARE(pane.updateRatePopUpButton()->currentIndex(), 4);
+        QCOMPARE(pane.menuIconPopUpButton()->currentIndex(), 0);
+        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateIndex), 4);
+        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 3600);
+        QCOMPARE(settings().integerForKey(TRSettingsKeys::menuIconIndex), 0);
+    }
+
+    void openInDefaultBrowserIsStored()
+    {
+        {
+            TRPreferencesGeneralViewController pane;
+            QVERIFY(!pane.openBookmarksInSafariCheckbox()->isChecked());
+            pane.openBookmarksInSafariCheckbox()->click();
+            QVERIFY(settings().boolForKey(TRSettingsKeys::openBookmarksInSafari));
+        }
+        TRPreferencesGeneralViewController pane;
+        QVERIFY(pane.openBookmarksInSafariCheckbox()->isChecked());
+        pane.openBookmarksInSafariCheckbox()->click();
+        QVERIFY(!settings().boolForKey(TRSettingsKeys::openBookmarksInSafari));
+        QVERIFY(!QFile::exists(autostartEntryPath()));
+    }
+
+    void launchAtLoginWritesTheAutostartEntry()
+    {
+        TRPreferencesGeneralViewController pane;
+        QCheckBox *box = pane.launchOnLoginCheckbox();
+        QVERIFY(!box->isChecked());
+
+        box->click();
+        QVERIFY(settings().boolForKey(TRSettingsKeys::launchOnLogin));
+        QFile entry(autostartEntryPath());
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(entry.readAll()).split('\n');
+        entry.close();
+        QCOMPARE(lines.first(), QString("[Desktop Entry]"));
+        QVERIFY(lines.contains("Type=Application"));
+        QVERIFY(lines.contains("Name=Trellis"));
+        // The test's own path has no character that needs quoting.
+        QVERIFY(lines.contains("Exec=" + QCoreApplication::applicationFilePath()));
+        QVERIFY(TRLoginItem::isEnabled());
+
+        QCOMPARE(desktopFileProblems(autostartEntryPath()).value_or(QByteArray()), QByteArray());
+
+        box->click();
+        QVERIFY(!settings().boolForKey(TRSettingsKeys::launchOnLogin));
+        QVERIFY(!QFile::exists(autostartEntryPath()));
+        QVERIFY(!TRLoginItem::isEnabled());
+        // Turning off what is already off is no failure.
+        QVERIFY(TRLoginItem::setEnabled("com.kwtlabs.LauncherApplication", false));
+
+        // A new pane shows the stored state.
+        settings().setBool(TRSettingsKeys::launchOnLogin, true);
+        TRPreferencesGeneralViewController again;
+        QVERIFY(again.launchOnLoginCheckbox()->isChecked());
+    }
+
+    void autostartCommandIsQuoted_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("plain") << "/usr/bin/trellis"
+                               << "/usr/bin/trellis";
+        QTest::newRow("space") << "/opt/My Apps/trellis"
+                               << "\"/opt/My Apps/trellis\"";
+        // Escaped inside the quotes, then each backslash once more for the
+        // desktop file's string.
+        QTest::newRow("dollar and backslash") << "/a$b\\c"
+                                              << "\"/a\\\\$b\\\\\\\\c\"";
+        QTest::newRow("percent") << "/x%y/trellis"
+                                 << "/x%%y/trellis";
+    }
+
+    void autostartCommandIsQuoted()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, exec);
+        QCOMPARE(TRLoginItem::commandLine(path), exec);
+
+        QTemporaryDir folder;
+        const QString entry = folder.filePath("trellis.desktop");
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Desktop Entry]\nType=Application\nName=Trellis\nExec=" + exec.toUtf8() + "\n");
+        file.close();
+        QCOMPARE(desktopFileProblems(entry).value_or(QByteArray()), QByteArray());
+    }
+
+    void customSuffixIsStoredWithoutALeadingDot()
+    {
+        TRPreferencesCustomSearchViewController pane;
+        QCheckBox *box = pane.useCustomSearchCheckbox();
+        QLineEdit *field = pane.customPrefixTextField();
+        QVERIFY(!box->isChecked());
+        QCOMPARE(field->text(), QString("com"));
+        QVERIFY(!field->isEnabled());
+
+        box->click();
+        QVERIFY(settings().boolForKey(TRSettingsKeys::hasCustomGoogleSearch));
+        QVERIFY(field->isEnabled());
+
+        field->selectAll();
+        QTest::keyClicks(field, ".co.uk");
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix),
+                 std::optional<QString>("co.uk"));
+        QCOMPARE(field->text(), QString(".co.uk"));
+
+        field->selectAll();
+        QTest::keyClicks(field, "..x");
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix),
+                 std::optional<QString>(".x"));
+
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix),
+                 std::optional<QString>(""));
+
+        QTest::keyClicks(field, "de");
+        box->click();
+        QVERIFY(!settings().boolForKey(TRSettingsKeys::hasCustomGoogleSearch));
+        QVERIFY(!field->isEnabled());
+        QCOMPARE(field->text(), QString("de"));
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix),
+                 std::optional<QString>("de"));
+        QVERIFY(events.isEmpty());
+    }
+
+    void showingTheSuffixStoresNothing()
+    {
+        settings().setString(TRSettingsKeys::customGooglePrefix, ".de");
+        settings().setBool(TRSettingsKeys::hasCustomGoogleSearch, true);
+        TRPreferencesCustomSearchViewController pane;
+        QCOMPARE(pane.customPrefixTextField()->text(), QString(".de"));
+        QVERIFY(pane.customPrefixTextField()->isEnabled());
+        QVERIFY(pane.useCustomSearchCheckbox()->isChecked());
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix),
+                 std::optional<QString>(".de"));
+
+        // Neither stored nor registered: an empty field.
+        settings().resetForTesting();
+        TRPreferencesCustomSearchViewController fresh;
+        QCOMPARE(fresh.customPrefixTextField()->text(), QString());
+        QVERIFY(!fresh.customPrefixTextField()->isEnabled());
+    }
+
+    void menuOpensOnePreferencesWindow()
+    {
+        TRMenuController menu(manager.get());
+        events.clear();
+        QAction *item = TRTestMenus::findItem(
+            TRTestMenus::findItem(menu.statusItemMenu(), "General")->menu(), "Preferences...");
+        QVERIFY(item);
+
+        item->trigger();
+        QPointer<TRPreferencesWindowController> window = menu.preferencesWindowController();
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QVERIFY(window->currentViewController());
+
+        menu.performMenuAction(TRMenuController::preferencesAction);
+        QCOMPARE(menu.preferencesWindowController(), window.data());
+        QCOMPARE(preferencesWindowCount(), 1);
+
+        // Closed, it is freed, and the next opening makes a new window.
+        window->close();
+        QCOMPARE(events.count("menu needs update"), 1);
+        QTRY_VERIFY(!window);
+        QVERIFY(!menu.preferencesWindowController());
+        menu.performMenuAction(TRMenuController::preferencesAction);
+        QVERIFY(menu.preferencesWindowController());
+        QVERIFY(menu.preferencesWindowController()->isVisible());
+    }
+
+    void menuControllerTakesAnOpenWindowAlong()
+    {
+        auto menu = std::make_unique<TRMenuController>(manager.get());
+        menu->performMenuAction(TRMenuController::preferencesAction);
+        QPointer<TRPreferencesWindowController> window = menu->preferencesWindowController();
+        QVERIFY(window);
+        events.clear();
+        // The window must not outlive the registry it calls on when closing.
+        menu.reset();
+        QVERIFY(!window);
+        QVERIFY(events.isEmpty());
+    }
+};
+
+TRELLIS_TEST_MAIN(TestPreferences)
+#include "TestPreferences.moc"
