@@ -21,6 +21,8 @@ packages=(
   # tests: a private session bus, a virtual display; the Bonjour end-to-end
   # test runs avahi-daemon in a network namespace of its own
   dbus dbus-daemon xvfb xauth avahi-daemon avahi-utils iproute2
+  # tests: the login item's autostart entry is checked by the desktop's own validator
+  desktop-file-utils
 )
 
 missing=()
