@@ -121,7 +121,9 @@ QWidget *TRPreferencesWindowController::makePane(const QString &paneIdentifier)
 
 QRect TRPreferencesWindowController::frameForPane(QWidget *pane) const
 {
-    QSize paneSize = pane->sizeHint().expandedTo(pane->minimumSizeHint());
+    // A pane's own minimum counts too: the layout would not let it be smaller.
+    QSize paneSize =
+        pane->sizeHint().expandedTo(pane->minimumSizeHint()).expandedTo(pane->minimumSize());
     if (!paneSize.isValid()) {
         paneSize = pane->size();
     }
