@@ -28,16 +28,54 @@ namespace {
 int usage()
 {
     std::fputs(
-        "usage: trellis-inspect chrome-bookmarks FILE\n"
-        "       trellis-inspect chrome-history FILE\n"
-        "       trellis-inspect safari-bookmarks FILE\n"
-        "       trellis-inspect safari-history FILE\n"
-        "       trellis-inspect safari-topsites FILE\n"
-        "       trellis-inspect safari-lastsession FILE\n"
+        "usage: trellis-inspect [--summary] chrome-bookmarks FILE\n"
+        "       trellis-inspect [--summary] chrome-history FILE\n"
+        "       trellis-inspect [--summary] safari-bookmarks FILE\n"
+        "       trellis-inspect [--summary] safari-history FILE\n"
+        "       trellis-inspect [--summary] safari-topsites FILE\n"
+        "       trellis-inspect [--summary] safari-lastsession FILE\n"
         "       trellis-inspect safari-menu [--bookmarks FILE] [--topsites FILE]\n"
         "                       [--history FILE] [--lastsession FILE] [--set KEY=VALUE]...\n",
         stderr);
     return 2;
+}
+
+// Groups and bookmarks below a node, the node not counted.
+void countBelow(const TRBookmark &node, qint64 &groups, qint64 &items, int depth = 0)
+{
+    if (depth > 1000) {
+        return;
+    }
+    for (const TRBookmarkPtr &child : node.bookmarks()) {
+        if (child->kind() == TRBookmarkKind::group) {
+            ++groups;
+            countBelow(*child, groups, items, depth + 1);
+        } else {
+            ++items;
+        }
+    }
+}
+
+// With --summary the trees are read in full but only counted: what a
+// benchmark times is the read, not the printing.
+void writeTrees(const std::vector<TRBookmarkPtr> &roots, bool summary, bool asArray)
+{
+    if (summary) {
+        for (const TRBookmarkPtr &root : roots) {
+            qint64 groups = 0;
+            qint64 items = 0;
+            countBelow(*root, groups, items);
+            std::printf("%s: %lld groups, %lld bookmarks\n", root->name().toUtf8().constData(),
+                        static_cast<long long>(groups), static_cast<long long>(items));
+        }
+        return;
+    }
+    TRInspectJsonWriter writer(stdout);
+    if (asArray) {
+        writer.write(roots);
+    } else {
+        writer.write(roots.front());
+    }
 }
 
 int couldNotRead(const QString &file)
@@ -50,7 +88,8 @@ int couldNotRead(const QString &file)
 // the roots it fills: the four bookmark roots as an array (favourites bar,
 // menu folder, reading list, other bookmarks), the history and most-visited
 // roots as an array, or the one root of top sites or the last session.
-int inspectSafari(const QString &command, const QString &file, const QByteArray &grant)
+int inspectSafari(const QString &command, const QString &file, const QByteArray &grant,
+                  bool summary)
 {
     using Key = TRSafariBookmarksParser::BookmarkTypeKey;
     TRSafariBookmarksParser parser;
@@ -79,12 +118,7 @@ int inspectSafari(const QString &command, const QString &file, const QByteArray 
         }
         roots.push_back(root);
     }
-    TRInspectJsonWriter writer(stdout);
-    if (roots.size() == 1) {
-        writer.write(roots.front());
-    } else {
-        writer.write(roots);
-    }
+    writeTrees(roots, summary, roots.size() > 1);
     return 0;
 }
 
@@ -181,7 +215,8 @@ int main(int argc, char *argv[])
     }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Trellis"));
-    const QStringList arguments = QCoreApplication::arguments();
+    QStringList arguments = QCoreApplication::arguments();
+    const bool summary = arguments.removeAll(QStringLiteral("--summary")) > 0;
     if (arguments.size() != 3) {
         return usage();
     }
@@ -212,7 +247,7 @@ int main(int argc, char *argv[])
     }
 
     if (safari) {
-        return inspectSafari(command, file, *grant);
+        return inspectSafari(command, file, *grant, summary);
     }
 
     TRGoogleChromeBookmarksParser parser;
@@ -227,7 +262,7 @@ int main(int argc, char *argv[])
     if (outcome == Outcome::unreadable || outcome == Outcome::notGranted) {
         return couldNotRead(file);
     }
-    TRInspectJsonWriter writer(stdout);
-    writer.write(history ? parser.historyBookmark() : parser.bookmarks().value(Key::bookmarks));
+    writeTrees({history ? parser.historyBookmark() : parser.bookmarks().value(Key::bookmarks)},
+               summary, false);
     return 0;
 }
