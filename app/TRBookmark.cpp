@@ -17,8 +17,7 @@ std::optional<TRBookmarkKind> TRBookmarkKindFromRawValue(int rawValue)
 }
 
 TRBookmark::TRBookmark(TRBookmarkKind kind, const QString &name, const QUrl &url)
-    : m_id(makeIdentifier())
-    , m_name(name)
+    : m_name(name)
     , m_url(url)
     , m_kind(kind)
 {}
@@ -28,6 +27,15 @@ TRBookmark::~TRBookmark() = default;
 TRBookmarkPtr TRBookmark::init(TRBookmarkKind kind, const QString &name, const QUrl &url)
 {
     return makeShared<TRBookmark>(kind, name, url);
+}
+
+const QString &TRBookmark::id() const
+{
+    // A node is read by one thread at a time: its parser's, then the main one.
+    if (m_id.isNull()) {
+        m_id = makeIdentifier();
+    }
+    return m_id;
 }
 
 void TRBookmark::setEnabled(bool enabled)

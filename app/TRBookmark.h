@@ -34,7 +34,9 @@ public:
     TRBookmark(const TRBookmark &) = delete;
     TRBookmark &operator=(const TRBookmark &) = delete;
 
-    const QString &id() const { return m_id; }
+    // Made the first time it is asked for: most nodes of a large history are
+    // never asked, and the text is the larger part of a small node.
+    const QString &id() const;
     void setId(const QString &id) { m_id = id; }
     const QString &name() const { return m_name; }
     void setName(const QString &name) { m_name = name; }
@@ -85,7 +87,7 @@ protected:
     }
 
 private:
-    QString m_id;
+    mutable QString m_id;
     QString m_name;
     QUrl m_url;
     TRBookmarkKind m_kind;
