@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFile>
+#include <QHash>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
@@ -80,11 +81,17 @@ void TRMenuController::updateMenu()
 
 QIcon TRMenuController::imageNamed(const QString &name)
 {
-    const QString path = QStringLiteral(":/icons/") + name + QStringLiteral(".svg");
-    if (name.isEmpty() || !QFile::exists(path)) {
-        return {};
+    // Making an icon from an SVG file parses the file; a history menu asks
+    // for the same few images hundreds of times, so each is made once.
+    static QHash<QString, QIcon> cache;
+    const auto cached = cache.constFind(name);
+    if (cached != cache.constEnd()) {
+        return *cached;
     }
-    return QIcon(path);
+    const QString path = QStringLiteral(":/icons/") + name + QStringLiteral(".svg");
+    const QIcon image = name.isEmpty() || !QFile::exists(path) ? QIcon() : QIcon(path);
+    cache.insert(name, image);
+    return image;
 }
 
 void TRMenuController::updateStatusItemImage()

@@ -51,6 +51,7 @@ public:
     // its first entry.
     static int updateRateForIndex(qint64 index);
     // One of the application's own images by name; null when there is none.
+    // Main thread only.
     static QIcon imageNamed(const QString &name);
 
 private:

@@ -1,0 +1,256 @@
+// Measures the application as a user meets it, on the browser files of a
+// corpus folder, with settings and private copies in a scratch home.
+//
+//   trellis-bench-app menu CORPUS [ROUNDS]
+//       every source granted; after the first parses: the status menu's
+//       rebuild, the Safari History submenu's first level and one day's
+//       submenu, each the median of ROUNDS, in milliseconds
+//   trellis-bench-app startup START_NS
+//       the application's own start-up; prints the milliseconds from
+//       START_NS (CLOCK_REALTIME, taken just before this process was
+//       started) to the tray icon being shown
+//   trellis-bench-app home CORPUS FOLDER
+//       writes a home folder in which every source is granted, for running
+//       the real application idle
+
+#include "AppDelegate.h"
+#include "TRFileGrant.h"
+#include "TRMenuController.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRSafariPlugin.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Points HOME and the XDG folders at folder, before anything reads them.
+void useHome(const QString &folder)
+{
+    qputenv("HOME", folder.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (folder + QStringLiteral("/.config")).toUtf8());
+    qputenv("XDG_DATA_HOME", (folder + QStringLiteral("/.local/share")).toUtf8());
+    qputenv("XDG_CACHE_HOME", (folder + QStringLiteral("/.cache")).toUtf8());
+    QDir().mkpath(folder + QStringLiteral("/run"));
+    QFile::setPermissions(folder + QStringLiteral("/run"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", (folder + QStringLiteral("/run")).toUtf8());
+}
+
+void setUpApplication(QApplication &)
+{
+    QApplication::setApplicationName(QStringLiteral("Trellis"));
+    QApplication::setOrganizationDomain(QStringLiteral("kwtlabs.com"));
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+// Grants every file of the corpus and switches every section on; the
+// refresh timers are set to their longest interval, so that nothing but
+// what is measured runs.
+bool grantCorpus(const QString &corpus)
+{
+    TRSettings &settings = TRSettings::standard();
+    const QList<std::pair<QString, QString>> grants{
+        {TRSettingsKeys::bookmarksData, QStringLiteral("safari/Bookmarks.plist")},
+        {TRSettingsKeys::topSitesData, QStringLiteral("safari/TopSites.plist")},
+        {TRSettingsKeys::historyData, QStringLiteral("safari/History.db")},
+        {TRSettingsKeys::lastSessionData, QStringLiteral("safari/LastSession.plist")},
+        {TRSettingsKeys::googleChromeBookmarksData, QStringLiteral("chrome/Default/Bookmarks")},
+        {TRSettingsKeys::googleChromeHistoryData, QStringLiteral("chrome/Default/History")},
+    };
+    for (const auto &[key, file] : grants) {
+        const std::optional<QByteArray> grant = TRFileGrant::make(QDir(corpus).filePath(file));
+        if (!grant) {
+            std::fprintf(stderr, "cannot grant %s\n", qPrintable(file));
+            return false;
+        }
+        settings.setData(key, *grant);
+    }
+    for (const QString &key :
+         {TRSettingsKeys::allowHistory, TRSettingsKeys::allowMostVisitedItems,
+          TRSettingsKeys::allowTopSites, TRSettingsKeys::allowLastSession,
+          TRSettingsKeys::allowReadingList, TRSettingsKeys::showItemCount,
+          TRSettingsKeys::showVisitCount, TRSettingsKeys::hasBookmarksData,
+          TRSettingsKeys::hasTopSitesData, TRSettingsKeys::hasHistoryData,
+          TRSettingsKeys::hasLastSessionData, TRSettingsKeys::googleChromeAllowBookmarks,
+          TRSettingsKeys::googleChromeAllowHistory}) {
+        settings.setBool(key, true);
+    }
+    settings.setBool(TRSettingsKeys::firstRun, false);
+    settings.setInteger(TRSettingsKeys::updateRateIndex, 4);
+    return settings.synchronize();
+}
+
+QAction *findItem(const QMenu *menu, const QString &title)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->text() == title) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// Milliseconds that fn takes, the median of rounds.
+template <class Fn>
+double timeMedian(int rounds, Fn fn)
+{
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        fn();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        // Deleting what the previous round made is part of the cost.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return median(times);
+}
+
+int benchMenu(int argc, char *argv[])
+{
+    QTemporaryDir home;
+    useHome(home.path());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    const QString corpus = QString::fromLocal8Bit(argv[2]);
+    const int rounds = argc > 3 ? std::max(1, QByteArray(argv[3]).toInt()) : 20;
+    if (!grantCorpus(corpus)) {
+        return 1;
+    }
+
+    // Safari and Chrome each announce their first rebuild.
+    int updates = 0;
+    QObject observer;
+    TRNotificationCenter::defaultCenter().addObserver(
+        &observer, TRNotificationNames::pluginDidUpdate, [&updates](const TRNotification &) {
+            if (++updates == 2) {
+                QCoreApplication::quit();
+            }
+        });
+    AppDelegate delegate;
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    QApplication::exec();
+
+    TRMenuController *menu = delegate.menuController();
+    const double rebuild = timeMedian(rounds, [menu] { menu->updateMenu(); });
+
+    TRSafariPlugin *safari = nullptr;
+    for (const auto &plugin : delegate.pluginManager()->plugins()) {
+        safari = safari ? safari : dynamic_cast<TRSafariPlugin *>(plugin.get());
+    }
+    // A submenu is filled on its first showing; each round rebuilds the
+    // Safari submenu from the parsed trees to get a fresh one.
+    double historyFirstLevel = 0;
+    double day = 0;
+    std::vector<double> firstLevelTimes;
+    std::vector<double> dayTimes;
+    qint64 days = 0;
+    for (int i = 0; i < rounds && safari; ++i) {
+        safari->rebuildMenu();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QAction *historyItem = findItem(safari->menuItem()->menu(), QStringLiteral("History"));
+        if (!historyItem || !historyItem->menu()) {
+            std::fputs("no Safari History submenu\n", stderr);
+            return 1;
+        }
+        QMenu *history = historyItem->menu();
+        QElapsedTimer timer;
+        timer.start();
+        emit history->aboutToShow();
+        firstLevelTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+        days = history->actions().size();
+        QAction *firstDay = history->actions().value(0);
+        if (!firstDay || !firstDay->menu()) {
+            std::fputs("no day in the History submenu\n", stderr);
+            return 1;
+        }
+        timer.restart();
+        emit firstDay->menu()->aboutToShow();
+        dayTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    historyFirstLevel = median(firstLevelTimes);
+    day = median(dayTimes);
+    std::printf("status menu rebuild: %.3f ms\n", rebuild);
+    std::printf("Safari History submenu, first level: %.3f ms (%lld entries)\n", historyFirstLevel,
+                static_cast<long long>(days));
+    std::printf("Safari History, one day's submenu: %.3f ms\n", day);
+    return 0;
+}
+
+int benchStartup(int argc, char *argv[])
+{
+    const qint64 started = QByteArray(argv[2]).toLongLong();
+    QTemporaryDir home;
+    useHome(home.path());
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    TRSettings::standard().setBool(TRSettingsKeys::firstRun, false);
+    AppDelegate delegate;
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    // Checked as soon as the event loop runs the launch and after it.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &app, [&delegate, started] {
+        if (delegate.menuController() && delegate.menuController()->statusItem()->isVisible()) {
+            const qint64 now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                   std::chrono::system_clock::now().time_since_epoch())
+                                   .count();
+            std::printf("start to tray icon: %.1f ms\n", double(now - started) / 1e6);
+            QCoreApplication::quit();
+        }
+    });
+    poll.start(0);
+    return QApplication::exec();
+}
+
+int writeHome(int argc, char *argv[])
+{
+    const QString folder = QString::fromLocal8Bit(argv[3]);
+    useHome(folder);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    return grantCorpus(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    if (mode == "menu" && argc >= 3) {
+        return benchMenu(argc, argv);
+    }
+    if (mode == "startup" && argc >= 3) {
+        return benchStartup(argc, argv);
+    }
+    if (mode == "home" && argc >= 4) {
+        return writeHome(argc, argv);
+    }
+    std::fputs("usage: trellis-bench-app menu CORPUS [ROUNDS]\n"
+               "       trellis-bench-app startup START_NS\n"
+               "       trellis-bench-app home CORPUS FOLDER\n",
+               stderr);
+    return 2;
+}
