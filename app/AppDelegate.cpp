@@ -3,6 +3,7 @@
 #include "TRAlert.h"
 #include "TRLauncherApplication.h"
 #include "TRMenuController.h"
+#include "TROperationQueue.h"
 #include "TRPreferencesController.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
@@ -24,6 +25,9 @@ AppDelegate::AppDelegate(std::vector<TRPluginManager::Factory> plugins, bool sys
 
 AppDelegate::~AppDelegate()
 {
+    // The shared parsers outlive the application; a parse still running as
+    // the process exits would use libraries that are being torn down.
+    TROperationQueue::stopAll();
     // The status menu refers to the registry, so it goes first.
     m_menuController.reset();
     m_pluginManager.reset();

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QThread>
 
+#include <vector>
+
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 
@@ -82,11 +84,25 @@ MainQueue &mainQueue()
 }
 #endif
 
+// Every live queue, for stopAll.
+std::mutex registryMutex;
+std::vector<TROperationQueue *> &registry()
+{
+    static std::vector<TROperationQueue *> queues;
+    return queues;
+}
+
+thread_local const std::atomic<bool> *currentCancelFlag = nullptr;
+
 } // namespace
 
 TROperationQueue::TROperationQueue(const QString &name)
     : m_name(name)
 {
+    {
+        std::lock_guard lock(registryMutex);
+        registry().push_back(this);
+    }
 #ifdef Q_OS_UNIX
     Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     mainQueue();
@@ -96,6 +112,10 @@ TROperationQueue::TROperationQueue(const QString &name)
 
 TROperationQueue::~TROperationQueue()
 {
+    {
+        std::lock_guard lock(registryMutex);
+        std::erase(registry(), this);
+    }
     {
         std::lock_guard lock(m_mutex);
         m_pending.clear();
@@ -133,12 +153,29 @@ int TROperationQueue::operationCount() const
     return static_cast<int>(m_pending.size()) + (m_executing ? 1 : 0);
 }
 
+void TROperationQueue::stopAll()
+{
+    std::lock_guard registryLock(registryMutex);
+    for (TROperationQueue *queue : registry()) {
+        std::unique_lock lock(queue->m_mutex);
+        queue->m_pending.clear();
+        queue->m_cancelRunning = true;
+        queue->m_idle.wait(lock, [queue] { return !queue->m_executing; });
+    }
+}
+
+bool TROperationQueue::isCurrentOperationCancelled()
+{
+    return currentCancelFlag && currentCancelFlag->load(std::memory_order_relaxed);
+}
+
 void TROperationQueue::run()
 {
 #ifdef Q_OS_LINUX
     // Thread names are limited to 15 characters.
     pthread_setname_np(pthread_self(), m_name.left(15).toUtf8().constData());
 #endif
+    currentCancelFlag = &m_cancelRunning;
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_stopping || !m_pending.empty(); });
@@ -148,14 +185,14 @@ void TROperationQueue::run()
         Operation next = std::move(m_pending.front());
         m_pending.pop_front();
         m_executing = true;
+        m_cancelRunning = false;
         lock.unlock();
         next();
         next = nullptr;
         lock.lock();
         m_executing = false;
-        if (m_pending.empty()) {
-            m_idle.notify_all();
-        }
+        // Also when more wait: stopAll waits for the running one alone.
+        m_idle.notify_all();
     }
 }
 

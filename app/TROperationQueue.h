@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -38,6 +39,15 @@ public:
     // Operations waiting or running.
     int operationCount() const;
 
+    // Drops what has not started in every queue of the process, asks each
+    // running operation to stop and waits for it; the queues stay usable.
+    // Run before the application ends: an operation still running while the
+    // process exits would use libraries that are being torn down.
+    static void stopAll();
+    // Whether the operation running on this thread was asked to stop; long
+    // operations look now and then and return early, their work unused.
+    static bool isCurrentOperationCancelled();
+
     // Runs fn on the main thread's event loop, unless context is destroyed
     // before its turn comes. Safe to call from any thread.
     static void runOnMainQueue(QObject *context, std::function<void()> fn);
@@ -52,5 +62,6 @@ private:
     std::deque<Operation> m_pending;
     bool m_executing = false;
     bool m_stopping = false;
+    std::atomic<bool> m_cancelRunning = false;
     std::thread m_worker;
 };

@@ -5,10 +5,11 @@
 //       every source granted; after the first parses: the status menu's
 //       rebuild, the Safari History submenu's first level and one day's
 //       submenu, each the median of ROUNDS, in milliseconds
-//   trellis-bench-app startup START_NS
-//       the application's own start-up; prints the milliseconds from
-//       START_NS (CLOCK_REALTIME, taken just before this process was
-//       started) to the tray icon being shown
+//   trellis-bench-app startup START_NS [HOME]
+//       the application's own start-up, in HOME (as written by the home
+//       mode) or a fresh one; prints the milliseconds from START_NS
+//       (CLOCK_REALTIME, taken just before this process was started) to the
+//       tray icon being shown
 //   trellis-bench-app home CORPUS FOLDER
 //       writes a home folder in which every source is granted, for running
 //       the real application idle
@@ -202,8 +203,8 @@ int benchMenu(int argc, char *argv[])
 int benchStartup(int argc, char *argv[])
 {
     const qint64 started = QByteArray(argv[2]).toLongLong();
-    QTemporaryDir home;
-    useHome(home.path());
+    QTemporaryDir scratch;
+    useHome(argc > 3 ? QString::fromLocal8Bit(argv[3]) : scratch.path());
     QApplication app(argc, argv);
     setUpApplication(app);
     TRSettings::standard().setBool(TRSettingsKeys::firstRun, false);
@@ -249,7 +250,7 @@ int main(int argc, char *argv[])
         return writeHome(argc, argv);
     }
     std::fputs("usage: trellis-bench-app menu CORPUS [ROUNDS]\n"
-               "       trellis-bench-app startup START_NS\n"
+               "       trellis-bench-app startup START_NS [HOME]\n"
                "       trellis-bench-app home CORPUS FOLDER\n",
                stderr);
     return 2;

@@ -167,6 +167,44 @@ private slots:
         QCOMPARE(ran.load(), 0);
     }
 
+    // What the application does before it ends: every queue's running
+    // operation is told to stop and waited for, and nothing else starts.
+    void stopAllEndsRunningOperations()
+    {
+        TROperationQueue first("first queue");
+        TROperationQueue second("second queue");
+        QSemaphore started;
+        std::atomic<int> stopped{0};
+        std::atomic<int> ran{0};
+        const auto untilCancelled = [&] {
+            started.release();
+            while (!TROperationQueue::isCurrentOperationCancelled()) {
+                QThread::msleep(1);
+            }
+            ++stopped;
+        };
+        first.addOperation(untilCancelled);
+        second.addOperation(untilCancelled);
+        first.addOperation([&] { ++ran; });
+        started.acquire(2);
+        QVERIFY(!TROperationQueue::isCurrentOperationCancelled());
+
+        TROperationQueue::stopAll();
+        QCOMPARE(stopped.load(), 2);
+        QCOMPARE(first.operationCount(), 0);
+        QCOMPARE(second.operationCount(), 0);
+
+        // The queues stay usable, and a new operation is not cancelled.
+        std::atomic<bool> cancelledLater{true};
+        first.addOperation([&] {
+            cancelledLater = TROperationQueue::isCurrentOperationCancelled();
+            ++ran;
+        });
+        first.waitUntilAllOperationsAreFinished();
+        QCOMPARE(ran.load(), 1);
+        QVERIFY(!cancelledLater);
+    }
+
     // Results come back on the main thread, and never to a receiver that is
     // gone by then.
     void mainQueueHandOff()
