@@ -4,6 +4,8 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
+
 #include <dns_sd.h>
 
 namespace {
@@ -29,7 +31,6 @@ TRDNSSDServiceBrowser::TRDNSSDServiceBrowser()
     }
 #endif
     m_retryTimer.setSingleShot(true);
-    m_retryTimer.setInterval(retryInterval);
     QObject::connect(&m_retryTimer, &QTimer::timeout, &m_retryTimer, [this] { start(); });
 }
 
@@ -43,6 +44,7 @@ void TRDNSSDServiceBrowser::searchForServices(const QString &type, const QString
     m_type = type;
     m_domain = domain;
     close();
+    m_nextRetryInterval = retryInterval;
     start();
 }
 
@@ -62,16 +64,17 @@ void TRDNSSDServiceBrowser::start()
                          m_domain.toUtf8().constData(), browseCallback, this);
     // No daemon (Avahi says kDNSServiceErr_Unknown): ask again later, quietly.
     if (error != kDNSServiceErr_NoError || !ref) {
-        m_retryTimer.start();
+        scheduleRetry();
         return;
     }
     const int fd = DNSServiceRefSockFD(ref);
     if (fd < 0) {
         DNSServiceRefDeallocate(ref);
-        m_retryTimer.start();
+        scheduleRetry();
         return;
     }
     m_ref = ref;
+    m_nextRetryInterval = retryInterval;
     m_notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
                      [this] { processResult(); });
@@ -105,7 +108,15 @@ void TRDNSSDServiceBrowser::restart()
 {
     close();
     servicesLost();
-    m_retryTimer.start();
+    // A daemon that just went away is often back soon (a restart).
+    m_nextRetryInterval = retryInterval;
+    scheduleRetry();
+}
+
+void TRDNSSDServiceBrowser::scheduleRetry()
+{
+    m_retryTimer.start(m_nextRetryInterval);
+    m_nextRetryInterval = std::min(m_nextRetryInterval * 2, longestRetryInterval);
 }
 
 void TRDNSSDServiceBrowser::close()

@@ -15,8 +15,11 @@ struct _DNSServiceRef_t;
 class TRDNSSDServiceBrowser : public TRNetServiceBrowser
 {
 public:
-    // How long to wait before asking a daemon that did not answer again.
+    // How long to wait before asking a daemon that did not answer again;
+    // each further failure doubles the wait up to the longest, so that a
+    // machine without a daemon is not woken every few seconds all day.
     static constexpr std::chrono::milliseconds retryInterval{2000};
+    static constexpr std::chrono::milliseconds longestRetryInterval{120000};
 
     TRDNSSDServiceBrowser();
     ~TRDNSSDServiceBrowser() override;
@@ -25,6 +28,8 @@ public:
 
     // Whether a browse request stands with a daemon right now.
     bool isConnected() const { return m_ref != nullptr; }
+    // The wait before the next attempt, while no daemon answers.
+    std::chrono::milliseconds nextRetryInterval() const { return m_nextRetryInterval; }
 
     // The library's reports, handed over by its callback.
     void browseReply(unsigned int flags, int errorCode, const char *name, const char *type,
@@ -41,12 +46,14 @@ private:
     // again later.
     void restart();
     void close();
+    void scheduleRetry();
 
     QString m_type;
     QString m_domain;
     _DNSServiceRef_t *m_ref = nullptr;
     std::unique_ptr<QSocketNotifier> m_notifier;
     QTimer m_retryTimer;
+    std::chrono::milliseconds m_nextRetryInterval = retryInterval;
     // Set by the callback when the daemon reports an error.
     bool m_failed = false;
 };

@@ -1,5 +1,6 @@
 #include "TRBonjourPlugin.h"
 #include "TRBonjourPluginConfigurationViewController.h"
+#include "TRDNSSDServiceBrowser.h"
 #include "TRMenuController.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -79,6 +80,27 @@ class TestBonjourPlugin : public QObject
     }
 
 private slots:
+    // Without a daemon the real browser keeps asking, less and less often.
+    void browserWithoutADaemonBacksOff()
+    {
+        // No system bus here, so Avahi's library finds no daemon.
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/trellis-test-bus");
+        TRDNSSDServiceBrowser dnssd;
+        dnssd.searchForServices("_http._tcp.", "local.");
+        QVERIFY(!dnssd.isConnected());
+        using std::chrono::milliseconds;
+        QCOMPARE(dnssd.nextRetryInterval(), 2 * TRDNSSDServiceBrowser::retryInterval);
+        // The first retry comes after the shortest wait, and fails again.
+        QTRY_COMPARE_WITH_TIMEOUT(dnssd.nextRetryInterval(),
+                                  4 * TRDNSSDServiceBrowser::retryInterval, 5000);
+        QVERIFY(!dnssd.isConnected());
+        // A new search starts from the shortest wait again.
+        dnssd.searchForServices("_http._tcp.", "local.");
+        QCOMPARE(dnssd.nextRetryInterval(), 2 * TRDNSSDServiceBrowser::retryInterval);
+        QVERIFY(TRDNSSDServiceBrowser::longestRetryInterval <= milliseconds(300000));
+        qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    }
+
     void init() { TRSettings::standard().resetForTesting(); }
 
     void conformsToThePluginProtocol()
