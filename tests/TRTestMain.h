@@ -20,7 +20,6 @@
         qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toUtf8());                        \
         qputenv("XDG_CACHE_HOME", (home.path() + "/.cache").toUtf8());                             \
         qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());                                          \
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                \
         QApplication app(argc, argv);                                                              \
         QApplication::setApplicationName(QStringLiteral("Trellis"));                               \
         QApplication::setOrganizationDomain(QStringLiteral("kwtlabs.com"));                        \
