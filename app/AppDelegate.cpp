@@ -34,6 +34,16 @@ AppDelegate::~AppDelegate()
     m_uiManager.reset();
 }
 
+void AppDelegate::prepareGraphics()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION") &&
+        !qEnvironmentVariableIsSet("QT_QUICK_BACKEND")) {
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+        // The web view's scene is drawn without OpenGL then.
+        qputenv("QT_QUICK_BACKEND", "software");
+    }
+}
+
 void AppDelegate::applicationDidFinishLaunching()
 {
     setUpApplication();

@@ -29,6 +29,13 @@ public:
 
     void applicationDidFinishLaunching();
 
+    // Before the application object exists: the built-in browser draws in
+    // software unless the user chose otherwise. The web engine otherwise
+    // makes an OpenGL context while the application starts, which loads the
+    // whole OpenGL stack (some 60 MB resident and a tenth of a second) for a
+    // program that mostly sits in the tray.
+    static void prepareGraphics();
+
     TRUIManager *uiManager() const { return m_uiManager.get(); }
     TRPreferencesController *preferencesController() const { return m_preferencesController.get(); }
     TRPluginManager *pluginManager() const { return m_pluginManager.get(); }

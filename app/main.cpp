@@ -6,10 +6,7 @@
 
 int main(int argc, char *argv[])
 {
-    // No shared OpenGL context is asked for: made at start-up, it loads the
-    // whole OpenGL stack (some 60 MB resident and a tenth of a second) for a
-    // tray icon; the web engine makes what it needs when a browser window
-    // first opens.
+    AppDelegate::prepareGraphics();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trellis"));
     QApplication::setApplicationDisplayName(QStringLiteral("Trellis"));

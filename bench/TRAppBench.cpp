@@ -205,6 +205,7 @@ int benchStartup(int argc, char *argv[])
     const qint64 started = QByteArray(argv[2]).toLongLong();
     QTemporaryDir scratch;
     useHome(argc > 3 ? QString::fromLocal8Bit(argv[3]) : scratch.path());
+    AppDelegate::prepareGraphics();
     QApplication app(argc, argv);
     setUpApplication(app);
     TRSettings::standard().setBool(TRSettingsKeys::firstRun, false);

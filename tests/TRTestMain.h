@@ -4,6 +4,8 @@
 // settings file, the runtime folder and the data folders all live there, so
 // tests never touch the user's own files.
 
+#include "AppDelegate.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +22,7 @@
         qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toUtf8());                        \
         qputenv("XDG_CACHE_HOME", (home.path() + "/.cache").toUtf8());                             \
         qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());                                          \
+        AppDelegate::prepareGraphics();                                                            \
         QApplication app(argc, argv);                                                              \
         QApplication::setApplicationName(QStringLiteral("Trellis"));                               \
         QApplication::setOrganizationDomain(QStringLiteral("kwtlabs.com"));                        \
