@@ -104,10 +104,15 @@ def bookmarks_in(summary):
     return total
 
 
-def history_memory(name, command):
+def history_memory(name, command, database, count_query):
     summary = subprocess.run(command, stdout=subprocess.PIPE, check=True).stdout.decode()
     # The first root of a history summary is the history itself.
     nodes = bookmarks_in(summary.splitlines()[0])
+    # What is timed must be the whole read: every row the query returns.
+    rows = int(subprocess.run(["sqlite3", database, count_query], stdout=subprocess.PIPE,
+                              check=True).stdout)
+    if nodes != rows:
+        sys.exit(f"{name}: trellis-inspect read {nodes} entries, sqlite3 counts {rows}")
     kb = peak_kb(command)
     per_node = kb * 1024 / nodes
     line(name, f"{per_node:7.0f} B/node ({kb / 1024:.0f} MB, {nodes} nodes)", "<= 250 B",
@@ -264,9 +269,12 @@ def main():
                  [sys.executable, "-c", "import json,sys; json.load(open(sys.argv[1]))",
                   chrome / "Bookmarks"], args.runs, 1.0)
     history_memory("trellis-inspect peak per node, Safari History.db",
-                   inspect + ["safari-history", safari / "History.db"])
+                   inspect + ["safari-history", safari / "History.db"], safari / "History.db",
+                   "SELECT count(*) FROM history_items INNER JOIN history_visits ON "
+                   "history_visits.history_item = history_items.id")
     history_memory("trellis-inspect peak per node, Chrome History",
-                   inspect + ["chrome-history", chrome / "History"])
+                   inspect + ["chrome-history", chrome / "History"], chrome / "History",
+                   "SELECT count(*) FROM urls WHERE url IS NOT NULL AND url != ''")
     menu_figures(tiny, data, args.scale, args.runs)
 
     with tempfile.TemporaryDirectory() as scratch, VirtualDisplay() as screen:
