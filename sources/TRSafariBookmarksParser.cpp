@@ -809,8 +809,8 @@ TRSafariBookmarksParser::readHistoryPropertyList(const QString &path)
             name = absoluteString(url);
         }
         std::optional<QDateTime> date;
-        if (const auto time = entry.value("lastVisitedDate").string()) {
-            date = dateFromTimeText(*time);
+        if (const auto time = entry.value("lastVisitedDate").utf8()) {
+            date = dateFromTimeBytes(*time);
         }
         auto node = date ? TRSafariBookmark::init(TRBookmarkKind::item, name, url, *date)
                          : TRSafariBookmark::init(TRBookmarkKind::item, name, url);
