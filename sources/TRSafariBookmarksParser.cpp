@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <string_view>
 
@@ -122,6 +123,33 @@ QByteArrayView columnBytes(sqlite3_stmt *statement, int column)
         return {};
     }
     return QByteArrayView(text, sqlite3_column_bytes(statement, column));
+}
+
+// A visit time column. The column is read as text, as SQLite writes a real
+// number with 15 significant digits. For a real that text is only rendered
+// when it matters: reading the real itself gives the same millisecond unless
+// it lies within a whisker of half a millisecond, far more than those digits
+// can move it.
+std::optional<QDateTime> dateFromTimeColumn(sqlite3_stmt *statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return std::nullopt;
+    case SQLITE_FLOAT: {
+        const double seconds = sqlite3_column_double(statement, column);
+        const double milliseconds = std::fabs(seconds * 1000.0);
+        const double fraction = milliseconds - std::floor(milliseconds);
+        if (std::fabs(seconds) < 1e10 && std::fabs(fraction - 0.5) > 0.05) {
+            const double rounded = std::copysign(std::round(milliseconds), seconds);
+            const QDateTime date = TRPropertyList::dateFromReferenceTime(rounded / 1000.0);
+            return date.isValid() ? std::optional(date) : std::nullopt;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return dateFromTimeBytes(columnBytes(statement, column));
 }
 
 // What the visits of one history item share.
@@ -767,10 +795,7 @@ std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistoryDatabase(co
             }
             name = item->title;
         }
-        const std::optional<QDateTime> date =
-            sqlite3_column_type(statement, visitTimeColumn) == SQLITE_NULL
-                ? std::nullopt
-                : dateFromTimeBytes(columnBytes(statement, visitTimeColumn));
+        const std::optional<QDateTime> date = dateFromTimeColumn(statement, visitTimeColumn);
         auto entry = date ? TRSafariBookmark::init(TRBookmarkKind::item, name, item->url, *date)
                           : TRSafariBookmark::init(TRBookmarkKind::item, name, item->url);
         entry->visitCount = sqlite3_column_int(statement, visitCountColumn);

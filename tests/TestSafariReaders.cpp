@@ -271,6 +271,30 @@ private slots:
         QCOMPARE(times.value("trailing point"), 1);
     }
 
+    // Times a hair either side of half a millisecond round as their text
+    // would, however the column is read.
+    void historyDatabaseHalfMilliseconds()
+    {
+        const QString path = file("half.db");
+        const QList<double> times{12.0005, 12.0015, 735726615.4996, 735726615.4995, 735726615.0005,
+                                  -3.0005, 0.5,     1e11 + 0.0005};
+        QList<Visit> visits;
+        for (double time : times) {
+            visits.append({QStringLiteral("https://t.example/%1").arg(visits.size()),
+                           QString::number(visits.size()), time});
+        }
+        makeHistoryDatabase(path, visits);
+        const auto entries = Parser::readHistoryDatabase(path);
+        QCOMPARE(entries.size(), static_cast<std::size_t>(times.size()));
+        for (const auto &entry : entries) {
+            const double time = times.at(entry->name().toInt());
+            // What SQLite writes for a real, read back as the text it is.
+            const QString text = QString::number(time, 'g', 15);
+            QCOMPARE(entry->lastVisitedDate,
+                     TRPropertyList::dateFromReferenceTime(text.toDouble()));
+        }
+    }
+
     void historyDatabaseUnreadable()
     {
         // A database without Safari's tables: the message, and nothing read.
