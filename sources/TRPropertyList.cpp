@@ -325,6 +325,82 @@ bool toVariant(plist_t node, int depth, QVariant *out)
     return false;
 }
 
+// The root of a property list in bytes, when its nesting is within bounds.
+PlistHandle parse(const QByteArray &bytes)
+{
+    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<uint32_t>::max()) {
+        return nullptr;
+    }
+    const bool binary = bytes.startsWith("bplist00");
+    if (!(binary ? binaryNestingWithinLimit(bytes) : xmlNestingWithinLimit(bytes))) {
+        return nullptr;
+    }
+    plist_t root = nullptr;
+    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
+    return PlistHandle(root);
+}
+
+// Whether toVariant would take the whole tree: a reader that walks the nodes
+// in place must refuse exactly the files that the QVariant readers refuse.
+bool convertible(plist_t node, int depth)
+{
+    if (depth > TRPropertyList::maximumDepth) {
+        return false;
+    }
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN:
+    case PLIST_UINT:
+    case PLIST_REAL:
+    case PLIST_DATE:
+    case PLIST_UID:
+        return true;
+    case PLIST_STRING: {
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        return text && length <= static_cast<uint64_t>(std::numeric_limits<int>::max());
+    }
+    case PLIST_DATA: {
+        uint64_t length = 0;
+        plist_get_data_ptr(node, &length);
+        return length <= static_cast<uint64_t>(std::numeric_limits<int>::max());
+    }
+    case PLIST_ARRAY: {
+        plist_array_iter iterator = nullptr;
+        plist_array_new_iter(node, &iterator);
+        bool ok = iterator != nullptr;
+        while (ok) {
+            plist_t item = nullptr;
+            plist_array_next_item(node, iterator, &item);
+            if (!item) {
+                break;
+            }
+            ok = convertible(item, depth + 1);
+        }
+        std::free(iterator);
+        return ok;
+    }
+    case PLIST_DICT: {
+        plist_dict_iter iterator = nullptr;
+        plist_dict_new_iter(node, &iterator);
+        bool ok = iterator != nullptr;
+        while (ok) {
+            plist_t value = nullptr;
+            plist_dict_next_item(node, iterator, nullptr, &value);
+            if (!value) {
+                break;
+            }
+            ok = plist_dict_item_get_key(value) && convertible(value, depth + 1);
+        }
+        std::free(iterator);
+        return ok;
+    }
+    case PLIST_KEY:
+    case PLIST_NONE:
+        break;
+    }
+    return false;
+}
+
 plist_t fromVariant(const QVariant &value, int depth)
 {
     if (depth > TRPropertyList::maximumDepth) {
@@ -392,21 +468,29 @@ plist_t fromVariant(const QVariant &value, int depth)
 
 QVariant TRPropertyList::fromData(const QByteArray &bytes)
 {
-    if (bytes.isEmpty() || bytes.size() > std::numeric_limits<uint32_t>::max()) {
-        return {};
-    }
-    const bool binary = bytes.startsWith("bplist00");
-    if (!(binary ? binaryNestingWithinLimit(bytes) : xmlNestingWithinLimit(bytes))) {
-        return {};
-    }
-    plist_t root = nullptr;
-    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
-    if (!root) {
-        return {};
-    }
-    const PlistHandle handle(root);
+    const PlistHandle root = parse(bytes);
     QVariant value;
-    return toVariant(root, 0, &value) ? value : QVariant();
+    return root && toVariant(root.get(), 0, &value) ? value : QVariant();
+}
+
+std::optional<TRPropertyList::Tree> TRPropertyList::treeFromData(const QByteArray &bytes)
+{
+    PlistHandle root = parse(bytes);
+    if (!root || !convertible(root.get(), 0)) {
+        return std::nullopt;
+    }
+    Tree tree;
+    tree.m_root = std::shared_ptr<void>(root.release(), PlistDeleter());
+    return tree;
+}
+
+std::optional<TRPropertyList::Tree> TRPropertyList::treeFromFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    return treeFromData(file.readAll());
 }
 
 QVariant TRPropertyList::fromFile(const QString &path)
@@ -519,4 +603,119 @@ QDateTime TRPropertyList::dateFromReferenceTime(double seconds)
 double TRPropertyList::referenceTimeFromDate(const QDateTime &date)
 {
     return static_cast<double>(date.toMSecsSinceEpoch() - referenceDateMs) / 1000.0;
+}
+
+bool TRPropertyList::Node::isDictionary() const
+{
+    return m_node && plist_get_node_type(m_node) == PLIST_DICT;
+}
+
+TRPropertyList::Node TRPropertyList::Node::value(const char *key) const
+{
+    if (!isDictionary()) {
+        return {};
+    }
+    // Every entry is looked at, so a repeated key gives its last value, as
+    // a QVariantMap built in file order holds it.
+    plist_t found = nullptr;
+    plist_dict_iter iterator = nullptr;
+    plist_dict_new_iter(m_node, &iterator);
+    while (iterator) {
+        plist_t item = nullptr;
+        plist_dict_next_item(m_node, iterator, nullptr, &item);
+        if (!item) {
+            break;
+        }
+        const plist_t keyNode = plist_dict_item_get_key(item);
+        if (keyNode && plist_key_val_compare(keyNode, key) == 0) {
+            found = item;
+        }
+    }
+    std::free(iterator);
+    return Node(found);
+}
+
+std::optional<QByteArrayView> TRPropertyList::Node::utf8() const
+{
+    if (!m_node || plist_get_node_type(m_node) != PLIST_STRING) {
+        return std::nullopt;
+    }
+    uint64_t length = 0;
+    const char *text = plist_get_string_ptr(m_node, &length);
+    if (!text) {
+        return std::nullopt;
+    }
+    return QByteArrayView(text, static_cast<qsizetype>(length));
+}
+
+std::optional<QString> TRPropertyList::Node::string() const
+{
+    const std::optional<QByteArrayView> bytes = utf8();
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return QString::fromUtf8(*bytes);
+}
+
+std::optional<double> TRPropertyList::Node::number() const
+{
+    switch (m_node ? plist_get_node_type(m_node) : PLIST_NONE) {
+    case PLIST_BOOLEAN: {
+        uint8_t value = 0;
+        plist_get_bool_val(m_node, &value);
+        return value != 0 ? 1.0 : 0.0;
+    }
+    case PLIST_UINT: {
+        uint64_t value = 0;
+        plist_get_uint_val(m_node, &value);
+        return static_cast<double>(static_cast<qint64>(value));
+    }
+    case PLIST_REAL: {
+        double value = 0;
+        plist_get_real_val(m_node, &value);
+        return value;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<qint64> TRPropertyList::Node::integer() const
+{
+    if (m_node && plist_get_node_type(m_node) == PLIST_UINT) {
+        uint64_t value = 0;
+        plist_get_uint_val(m_node, &value);
+        return static_cast<qint64>(value);
+    }
+    const std::optional<double> real = number();
+    if (!real || !std::isfinite(*real) || std::fabs(*real) >= 9.2e18) {
+        return std::nullopt;
+    }
+    return static_cast<qint64>(*real);
+}
+
+std::optional<std::vector<TRPropertyList::Node>> TRPropertyList::Node::listOfDictionaries() const
+{
+    if (!m_node || plist_get_node_type(m_node) != PLIST_ARRAY) {
+        return std::nullopt;
+    }
+    std::vector<Node> result;
+    result.reserve(plist_array_get_size(m_node));
+    plist_array_iter iterator = nullptr;
+    plist_array_new_iter(m_node, &iterator);
+    bool ok = iterator != nullptr;
+    while (ok) {
+        plist_t item = nullptr;
+        plist_array_next_item(m_node, iterator, &item);
+        if (!item) {
+            break;
+        }
+        ok = plist_get_node_type(item) == PLIST_DICT;
+        result.push_back(Node(item));
+    }
+    std::free(iterator);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return result;
 }

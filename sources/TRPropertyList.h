@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -46,6 +47,50 @@ public:
     // An integer, a real or a boolean, as the platform's number type holds all three.
     static std::optional<double> number(const QVariant &value);
     static std::optional<qint64> integer(const QVariant &value);
+
+    // A value inside a Tree, read in place: large files are walked without
+    // copying them into QVariants first. An empty node stands for a missing
+    // value; every accessor answers as the QVariant one does for the value
+    // that fromData would have made of it.
+    class Node
+    {
+    public:
+        Node() = default;
+        bool isEmpty() const { return m_node == nullptr; }
+        bool isDictionary() const;
+        // The value under key in a dictionary (the last one when a file
+        // repeats the key); empty when this is no dictionary or lacks it.
+        Node value(const char *key) const;
+        std::optional<QString> string() const;
+        // A string's UTF-8 bytes, valid while the tree lives.
+        std::optional<QByteArrayView> utf8() const;
+        std::optional<double> number() const;
+        std::optional<qint64> integer() const;
+        // A list whose every element is a dictionary.
+        std::optional<std::vector<Node>> listOfDictionaries() const;
+
+    private:
+        friend class TRPropertyList;
+        explicit Node(void *node)
+            : m_node(node)
+        {}
+        void *m_node = nullptr;
+    };
+
+    // A parsed property list that owns its nodes.
+    class Tree
+    {
+    public:
+        Node root() const { return Node(m_root.get()); }
+
+    private:
+        friend class TRPropertyList;
+        std::shared_ptr<void> m_root;
+    };
+
+    // The same files that fromData and fromFile accept, and none else.
+    static std::optional<Tree> treeFromData(const QByteArray &bytes);
+    static std::optional<Tree> treeFromFile(const QString &path);
 
     // Seconds since 2001-01-01 00:00:00 UTC, the reference date of Apple's
     // files; an invalid date for a time that is no number or absurdly far.

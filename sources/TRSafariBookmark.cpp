@@ -14,6 +14,12 @@ TRSafariBookmark::TRSafariBookmark(TRBookmarkKind kind, const QString &name, con
     , lastVisitedDate(QDateTime::currentDateTimeUtc())
 {}
 
+TRSafariBookmark::TRSafariBookmark(TRBookmarkKind kind, const QString &name, const QUrl &url,
+                                   const QDateTime &visitDate)
+    : TRBookmark(kind, name, url)
+    , lastVisitedDate(visitDate)
+{}
+
 std::optional<TRSafariBookmark::Tag> TRSafariBookmark::tagFromRawValue(qint64 rawValue)
 {
     if (rawValue < 0 || rawValue > static_cast<qint64>(Tag::mostVisited)) {
@@ -26,6 +32,12 @@ TRSafariBookmarkPtr TRSafariBookmark::init(TRBookmarkKind kind, const QString &n
                                            const QUrl &url)
 {
     return makeShared<TRSafariBookmark>(kind, name, url);
+}
+
+TRSafariBookmarkPtr TRSafariBookmark::init(TRBookmarkKind kind, const QString &name,
+                                           const QUrl &url, const QDateTime &visitDate)
+{
+    return makeShared<TRSafariBookmark>(kind, name, url, visitDate);
 }
 
 void TRSafariBookmark::setEnabled(bool enabled)

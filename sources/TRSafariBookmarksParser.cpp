@@ -13,9 +13,13 @@
 #include <QTimeZone>
 
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -73,6 +77,93 @@ std::optional<QDateTime> dateFromTimeText(const QString &text)
     const QDateTime date = TRPropertyList::dateFromReferenceTime(seconds);
     return date.isValid() ? std::optional(date) : std::nullopt;
 }
+
+// A time text as bytes. Safari's plain decimals ("735000000.5") are read
+// without making a QString; any other text goes the general way, so both
+// ways give the same date for every text.
+std::optional<QDateTime> dateFromTimeBytes(QByteArrayView bytes)
+{
+    const char *const begin = bytes.data();
+    const char *const end = begin + bytes.size();
+    const char *p = begin;
+    if (p != end && *p == '-') {
+        ++p;
+    }
+    const char *const digits = p;
+    while (p != end && *p >= '0' && *p <= '9') {
+        ++p;
+    }
+    // Leading zeros are left to the general way.
+    bool plain = p != digits && (p - digits == 1 || *digits != '0');
+    if (plain && p != end && *p == '.') {
+        const char *const fraction = ++p;
+        while (p != end && *p >= '0' && *p <= '9') {
+            ++p;
+        }
+        plain = p != fraction;
+    }
+    // Short enough that no text of this form can overflow or underflow, where
+    // the two ways of reading could differ.
+    if (plain && p == end && bytes.size() <= 32) {
+        double seconds = 0;
+        const auto [last, error] = std::from_chars(begin, end, seconds);
+        if (error == std::errc() && last == end) {
+            const QDateTime date = TRPropertyList::dateFromReferenceTime(seconds);
+            return date.isValid() ? std::optional(date) : std::nullopt;
+        }
+    }
+    return dateFromTimeText(QString::fromUtf8(bytes));
+}
+
+// A column's text as SQLite holds it in UTF-8; empty for NULL.
+QByteArrayView columnBytes(sqlite3_stmt *statement, int column)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+    if (!text) {
+        return {};
+    }
+    return QByteArrayView(text, sqlite3_column_bytes(statement, column));
+}
+
+// A visit time column. The column is read as text, as SQLite writes a real
+// number with 15 significant digits. For a real that text is only rendered
+// when it matters: reading the real itself gives the same millisecond unless
+// it lies within a whisker of half a millisecond, far more than those digits
+// can move it.
+std::optional<QDateTime> dateFromTimeColumn(sqlite3_stmt *statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return std::nullopt;
+    case SQLITE_FLOAT: {
+        const double seconds = sqlite3_column_double(statement, column);
+        const double milliseconds = std::fabs(seconds * 1000.0);
+        const double fraction = milliseconds - std::floor(milliseconds);
+        if (std::fabs(seconds) < 1e10 && std::fabs(fraction - 0.5) > 0.05) {
+            const double rounded = std::copysign(std::round(milliseconds), seconds);
+            const QDateTime date = TRPropertyList::dateFromReferenceTime(rounded / 1000.0);
+            return date.isValid() ? std::optional(date) : std::nullopt;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return dateFromTimeBytes(columnBytes(statement, column));
+}
+
+// What the visits of one history item share.
+struct HistoryItem
+{
+    // Empty when the item's text makes no usable URL.
+    QUrl url;
+    // Made when a visit without a title first needs it.
+    QString absoluteString;
+    // The last title met, as bytes and as text: an item's visits mostly
+    // carry the same one.
+    QByteArray titleBytes;
+    QString title;
+};
 
 // Strict as the platform's parser is: printable ASCII only, so no spaces
 // and no raw non-ASCII letters.
@@ -422,11 +513,13 @@ void TRSafariBookmarksParser::publishBookmarks(const BookmarksRead &read)
 std::optional<TRSafariBookmarksParser::BookmarksRead>
 TRSafariBookmarksParser::readBookmarks(const QString &path, const QSet<QString> &disabled)
 {
-    const auto file = TRPropertyList::dictionary(TRPropertyList::fromFile(path));
-    if (!file) {
+    // Walked in libplist's own nodes: a copy of the whole file as QVariants
+    // would cost more than the bookmarks made from it.
+    const auto tree = TRPropertyList::treeFromFile(path);
+    if (!tree || !tree->root().isDictionary()) {
         return std::nullopt;
     }
-    const auto children = TRPropertyList::listOfDictionaries(file->value("Children"));
+    const auto children = tree->root().value("Children").listOfDictionaries();
     if (!children || children->empty()) {
         return std::nullopt;
     }
@@ -438,21 +531,21 @@ TRSafariBookmarksParser::readBookmarks(const QString &path, const QSet<QString> 
     return read;
 }
 
-void TRSafariBookmarksParser::parseBookmarkList(const std::vector<QVariantMap> &list,
+void TRSafariBookmarksParser::parseBookmarkList(const std::vector<TRPropertyList::Node> &list,
                                                 const TRSafariBookmarkPtr &parent, int depth,
                                                 const QSet<QString> &disabled, BookmarksRead &read)
 {
     if (depth > maximumFolderDepth) {
         return;
     }
-    for (const QVariantMap &node : list) {
-        const auto type = TRPropertyList::string(node.value("WebBookmarkType"));
+    for (const TRPropertyList::Node &node : list) {
+        const auto type = node.value("WebBookmarkType").utf8();
         // A node without a type ends its own list; the levels above go on.
         if (!type || type->isEmpty()) {
             return;
         }
-        if (*type == u"WebBookmarkTypeList") {
-            QString title = TRPropertyList::string(node.value("Title")).value_or(QString());
+        if (*type == "WebBookmarkTypeList") {
+            QString title = node.value("Title").string().value_or(QString());
             if (title.startsWith(QLatin1StringView("com.apple"))) {
                 const QStringList parts = title.split(QLatin1Char('.'));
                 if (parts.size() >= 2) {
@@ -473,7 +566,7 @@ void TRSafariBookmarksParser::parseBookmarkList(const std::vector<QVariantMap> &
                 special ? read.roots.value(*special)
                         : TRSafariBookmark::init(TRBookmarkKind::group, title);
             target->removeAllBookmarks();
-            if (const auto uuid = TRPropertyList::string(node.value("WebBookmarkUUID"))) {
+            if (const auto uuid = node.value("WebBookmarkUUID").string()) {
                 target->setId(*uuid);
                 target->setEnabled(!disabled.contains(*uuid));
                 read.allBookmarkUUIDs.insert(*uuid);
@@ -484,33 +577,35 @@ void TRSafariBookmarksParser::parseBookmarkList(const std::vector<QVariantMap> &
             if (!special) {
                 parent->addBookmark(target);
             }
-            if (const auto grandChildren =
-                    TRPropertyList::listOfDictionaries(node.value("Children"))) {
+            if (const auto grandChildren = node.value("Children").listOfDictionaries()) {
                 parseBookmarkList(*grandChildren, target, depth + 1, disabled, read);
             }
-        } else if (*type == u"WebBookmarkTypeLeaf") {
-            const auto urlString = TRPropertyList::string(node.value("URLString"));
+        } else if (*type == "WebBookmarkTypeLeaf") {
+            const auto urlString = node.value("URLString").string();
             if (!urlString || urlString->isEmpty()) {
                 continue;
             }
             QString title;
-            if (const auto uri = TRPropertyList::dictionary(node.value("URIDictionary"))) {
-                title = TRPropertyList::string(uri->value("title")).value_or(QString());
+            const TRPropertyList::Node uri = node.value("URIDictionary");
+            if (uri.isDictionary()) {
+                title = uri.value("title").string().value_or(QString());
             }
             // Only a URL with a scheme is a bookmark; a feed is read over http.
             const QUrl components = strictUrl(*urlString);
-            QString address;
-            if (!components.isEmpty() && !components.scheme().isEmpty()) {
-                address = components.scheme() == u"feed"
-                              ? QStringLiteral("http") + urlString->mid(4)
-                              : *urlString;
+            const QString scheme = components.isEmpty() ? QString() : components.scheme();
+            if (scheme.isEmpty()) {
+                continue;
             }
-            const QUrl url = strictUrl(address);
+            // The address is the text itself unless it is a feed: the URL
+            // already made serves.
+            const QUrl url = scheme == u"feed"
+                                 ? strictUrl(QStringLiteral("http") + urlString->mid(4))
+                                 : components;
             if (url.isEmpty()) {
                 continue;
             }
             auto leaf = TRSafariBookmark::init(TRBookmarkKind::item, title, url);
-            if (const auto uuid = TRPropertyList::string(node.value("WebBookmarkUUID"))) {
+            if (const auto uuid = node.value("WebBookmarkUUID").string()) {
                 leaf->setId(*uuid);
             }
             parent->addBookmark(leaf);
@@ -635,38 +730,79 @@ std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistoryDatabase(co
     if (!database) {
         return entries;
     }
-    try {
-        SQLite::Statement query(*database, historyQuery);
-        const int urlColumn = query.getColumnIndex("url");
-        const int titleColumn = query.getColumnIndex("title");
-        const int visitTimeColumn = query.getColumnIndex("visit_time");
-        const int visitCountColumn = query.getColumnIndex("visit_count");
-        while (query.executeStep()) {
-            const SQLite::Column urlValue = query.getColumn(urlColumn);
-            if (urlValue.isNull()) {
-                continue;
-            }
-            const QUrl url = urlFromText(columnText(urlValue), true);
-            if (url.isEmpty()) {
-                continue;
-            }
-            const SQLite::Column titleValue = query.getColumn(titleColumn);
-            QString name = columnText(titleValue);
-            if (name.isEmpty()) {
-                name = absoluteString(url);
-            }
-            auto entry = TRSafariBookmark::init(TRBookmarkKind::item, name, url);
-            const SQLite::Column timeValue = query.getColumn(visitTimeColumn);
-            if (const auto date = dateFromTimeText(columnText(timeValue))) {
-                entry->lastVisitedDate = *date;
-            }
-            entry->visitCount = query.getColumn(visitCountColumn).getInt();
-            entries.push_back(std::move(entry));
-        }
-    } catch (const SQLite::Exception &exception) {
+    sqlite3 *const handle = database->getHandle();
+    // The join looks up an item for every visit, all over the file; mapped,
+    // those pages are read in place instead of copied by a system call each.
+    // The copy is private, so nothing shortens the file while it is mapped.
+    sqlite3_exec(handle, "PRAGMA mmap_size = 1073741824;", nullptr, nullptr, nullptr);
+    // The rows are read through SQLite's own interface: by column index, as
+    // raw UTF-8, without a wrapper object per value.
+    const auto failed = [handle] {
         TRBookmarksParser::writeLine(QStringLiteral("Could not execute query: ") +
-                                     QString::fromUtf8(exception.what()));
-        entries.clear();
+                                     QString::fromUtf8(sqlite3_errmsg(handle)));
+        return std::vector<TRSafariBookmarkPtr>();
+    };
+    sqlite3_stmt *statement = nullptr;
+    const int prepared = sqlite3_prepare_v2(handle, historyQuery, -1, &statement, nullptr);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> finalizer(statement,
+                                                                           sqlite3_finalize);
+    if (prepared != SQLITE_OK) {
+        return failed();
+    }
+    // Looked up by name once; every row is then read by index.
+    const auto columnIndex = [statement](std::string_view name) {
+        for (int column = 0; column < sqlite3_column_count(statement); ++column) {
+            if (name == sqlite3_column_name(statement, column)) {
+                return column;
+            }
+        }
+        return -1;
+    };
+    const int urlColumn = columnIndex("url");
+    const int titleColumn = columnIndex("title");
+    const int visitTimeColumn = columnIndex("visit_time");
+    const int visitCountColumn = columnIndex("visit_count");
+    // The visits of one item share its URL text: the URL is parsed once per
+    // item, and the item's URL, absolute string and last title are values
+    // that all its visits share rather than copies of their own.
+    QHash<QByteArray, HistoryItem> items;
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (sqlite3_column_type(statement, urlColumn) == SQLITE_NULL) {
+            continue;
+        }
+        const QByteArrayView urlBytes = columnBytes(statement, urlColumn);
+        auto item = items.find(QByteArray::fromRawData(urlBytes.data(), urlBytes.size()));
+        if (item == items.end()) {
+            HistoryItem made;
+            made.url = urlFromText(QString::fromUtf8(urlBytes), true);
+            item = items.insert(urlBytes.toByteArray(), made);
+        }
+        if (item->url.isEmpty()) {
+            continue;
+        }
+        const QByteArrayView titleBytes = columnBytes(statement, titleColumn);
+        QString name;
+        if (titleBytes.isEmpty()) {
+            if (item->absoluteString.isNull()) {
+                item->absoluteString = absoluteString(item->url);
+            }
+            name = item->absoluteString;
+        } else {
+            if (item->titleBytes != titleBytes) {
+                item->titleBytes = titleBytes.toByteArray();
+                item->title = QString::fromUtf8(titleBytes);
+            }
+            name = item->title;
+        }
+        const std::optional<QDateTime> date = dateFromTimeColumn(statement, visitTimeColumn);
+        auto entry = date ? TRSafariBookmark::init(TRBookmarkKind::item, name, item->url, *date)
+                          : TRSafariBookmark::init(TRBookmarkKind::item, name, item->url);
+        entry->visitCount = sqlite3_column_int(statement, visitCountColumn);
+        entries.push_back(std::move(entry));
+    }
+    if (step != SQLITE_DONE) {
+        return failed();
     }
     return entries;
 }
@@ -675,17 +811,17 @@ std::vector<TRSafariBookmarkPtr>
 TRSafariBookmarksParser::readHistoryPropertyList(const QString &path)
 {
     std::vector<TRSafariBookmarkPtr> entries;
-    const auto root = TRPropertyList::dictionary(TRPropertyList::fromFile(path));
-    if (!root) {
+    const auto tree = TRPropertyList::treeFromFile(path);
+    if (!tree || !tree->root().isDictionary()) {
         return entries;
     }
-    const auto dates = TRPropertyList::listOfDictionaries(root->value("WebHistoryDates"));
+    const auto dates = tree->root().value("WebHistoryDates").listOfDictionaries();
     if (!dates) {
         return entries;
     }
     entries.reserve(dates->size());
-    for (const QVariantMap &entry : *dates) {
-        const auto text = TRPropertyList::string(entry.value(QString()));
+    for (const TRPropertyList::Node &entry : *dates) {
+        const auto text = entry.value("").string();
         if (!text || text->isEmpty()) {
             continue;
         }
@@ -693,17 +829,17 @@ TRSafariBookmarksParser::readHistoryPropertyList(const QString &path)
         if (url.isEmpty()) {
             continue;
         }
-        QString name = TRPropertyList::string(entry.value("title")).value_or(QString());
+        QString name = entry.value("title").string().value_or(QString());
         if (name.isEmpty()) {
             name = absoluteString(url);
         }
-        auto node = TRSafariBookmark::init(TRBookmarkKind::item, name, url);
-        if (const auto time = TRPropertyList::string(entry.value("lastVisitedDate"))) {
-            if (const auto date = dateFromTimeText(*time)) {
-                node->lastVisitedDate = *date;
-            }
+        std::optional<QDateTime> date;
+        if (const auto time = entry.value("lastVisitedDate").utf8()) {
+            date = dateFromTimeBytes(*time);
         }
-        if (const auto count = TRPropertyList::integer(entry.value("visitCount"))) {
+        auto node = date ? TRSafariBookmark::init(TRBookmarkKind::item, name, url, *date)
+                         : TRSafariBookmark::init(TRBookmarkKind::item, name, url);
+        if (const auto count = entry.value("visitCount").integer()) {
             node->visitCount = *count;
         }
         entries.push_back(std::move(node));
@@ -734,29 +870,48 @@ TRSafariBookmarksParser::groupHistoryByDay(std::vector<TRSafariBookmarkPtr> entr
 std::vector<TRSafariBookmarkPtr>
 TRSafariBookmarksParser::selectMostVisited(const std::vector<TRSafariBookmarkPtr> &dayGroups)
 {
-    std::vector<TRSafariBookmarkPtr> entries;
+    // The entries in day order, each with its count and its place in that
+    // order; the nodes themselves are neither copied nor moved.
+    struct Candidate
+    {
+        qint64 visitCount;
+        std::size_t place;
+        const TRBookmarkPtr *node;
+    };
+    std::vector<Candidate> candidates;
     for (const TRSafariBookmarkPtr &day : dayGroups) {
         for (const TRBookmarkPtr &child : day->bookmarks()) {
-            if (auto entry = std::dynamic_pointer_cast<TRSafariBookmark>(child)) {
-                entries.push_back(std::move(entry));
+            if (const auto *entry = dynamic_cast<const TRSafariBookmark *>(child.get())) {
+                candidates.push_back({entry->visitCount, candidates.size(), &child});
             }
         }
     }
-    // Equal counts keep their order, so the latest visit of a host wins.
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const auto &a, const auto &b) { return a->visitCount > b->visitCount; });
+    // Highest count first; equal counts keep their order, so the latest
+    // visit of a host wins: the order of a stable sort by count.
+    const auto before = [](const Candidate &a, const Candidate &b) {
+        return a.visitCount != b.visitCount ? a.visitCount > b.visitCount : a.place < b.place;
+    };
+    // Ten hosts are nearly always found among the first few thousand
+    // entries, so only a head of that order is sorted; a longer one when the
+    // walk runs out of it.
     std::vector<TRSafariBookmarkPtr> selected;
+    std::size_t head = std::min<std::size_t>(candidates.size(), 4096);
+    std::size_t sorted = 0;
     QStringList hosts;
-    for (const TRSafariBookmarkPtr &entry : entries) {
-        const QString host = entry->url().host();
-        if (host.isEmpty() || hosts.contains(host)) {
-            continue;
+    while (selected.size() < maximumMostVisited && sorted < candidates.size()) {
+        std::partial_sort(candidates.begin() + static_cast<std::ptrdiff_t>(sorted),
+                          candidates.begin() + static_cast<std::ptrdiff_t>(head), candidates.end(),
+                          before);
+        for (; sorted < head && selected.size() < maximumMostVisited; ++sorted) {
+            const TRBookmarkPtr &node = *candidates[sorted].node;
+            const QString host = node->url().host();
+            if (host.isEmpty() || hosts.contains(host)) {
+                continue;
+            }
+            hosts.append(host);
+            selected.push_back(std::static_pointer_cast<TRSafariBookmark>(node));
         }
-        hosts.append(host);
-        selected.push_back(entry);
-        if (selected.size() == maximumMostVisited) {
-            break;
-        }
+        head = std::min(candidates.size(), head * 2);
     }
     return selected;
 }

@@ -5,6 +5,7 @@
 // root groups that the plugin and the customisation pane show.
 
 #include "TRBookmarksParser.h"
+#include "TRPropertyList.h"
 #include "TRSafariBookmark.h"
 
 #include <QHash>
@@ -147,7 +148,7 @@ public:
 private:
     struct Parsed;
     static Parsed parse(const Parsed &grants);
-    static void parseBookmarkList(const std::vector<QVariantMap> &list,
+    static void parseBookmarkList(const std::vector<TRPropertyList::Node> &list,
                                   const TRSafariBookmarkPtr &parent, int depth,
                                   const QSet<QString> &disabled, BookmarksRead &read);
     void publish(Parsed &parsed);

@@ -253,6 +253,7 @@ private slots:
         QTest::addColumn<bool>("readable");
         QTest::newRow("shallow") << 40 << true;
         QTest::newRow("at the limit") << TRPropertyList::maximumDepth << true;
+        QTest::newRow("just past the limit") << TRPropertyList::maximumDepth + 1 << false;
         QTest::newRow("past the limit") << TRPropertyList::maximumDepth + 2 << false;
         QTest::newRow("far past the limit") << 200000 << false;
     }
@@ -273,6 +274,42 @@ private slots:
         xml += "</plist>";
         QCOMPARE(TRPropertyList::fromData(xml).isValid(), readable);
         QCOMPARE(TRPropertyList::fromData(binaryChain(levels, false)).isValid(), readable);
+        // Readers that walk the nodes in place take exactly the same files.
+        QCOMPARE(TRPropertyList::treeFromData(xml).has_value(), readable);
+        QCOMPARE(TRPropertyList::treeFromData(binaryChain(levels, false)).has_value(), readable);
+    }
+
+    // Walked in place, a property list answers as its QVariant form does.
+    void treeMatchesVariants()
+    {
+        const QByteArray xml = "<?xml version=\"1.0\"?><plist><dict>"
+                               "<key>Title</key><string>first</string>"
+                               "<key>Title</key><string>second</string>"
+                               "<key></key><string>empty key</string>"
+                               "<key>count</key><integer>7</integer>"
+                               "<key>real</key><real>2.75</real>"
+                               "<key>flag</key><true/>"
+                               "<key>list</key><array><dict/><dict/></array>"
+                               "<key>mixed</key><array><dict/><string>x</string></array>"
+                               "</dict></plist>";
+        const QVariantMap map = TRPropertyList::fromData(xml).toMap();
+        const auto tree = TRPropertyList::treeFromData(xml);
+        QVERIFY(tree);
+        const TRPropertyList::Node root = tree->root();
+        QVERIFY(root.isDictionary());
+        QCOMPARE(root.value("Title").string(), TRPropertyList::string(map.value("Title")));
+        QCOMPARE(root.value("").string(), std::optional<QString>(QStringLiteral("empty key")));
+        QCOMPARE(root.value("count").integer(), std::optional<qint64>(7));
+        QCOMPARE(root.value("real").integer(), std::optional<qint64>(2));
+        QCOMPARE(root.value("real").number(), std::optional<double>(2.75));
+        QCOMPARE(root.value("flag").number(), std::optional<double>(1));
+        QVERIFY(!root.value("count").string());
+        QVERIFY(!root.value("Title").number());
+        QVERIFY(root.value("missing").isEmpty());
+        QVERIFY(root.value("Title").value("x").isEmpty());
+        QCOMPARE(root.value("list").listOfDictionaries()->size(), 2u);
+        QVERIFY(!root.value("mixed").listOfDictionaries());
+        QVERIFY(!root.value("Title").listOfDictionaries());
     }
 
     void binaryCycleRefused()

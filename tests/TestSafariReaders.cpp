@@ -215,6 +215,86 @@ private slots:
         }
     }
 
+    // Visits of one URL share its parsed URL; each keeps its own title, and
+    // one without a title is named by the URL; times in any numeric form read.
+    void historyDatabaseSharedItems()
+    {
+        const QString path = file("shared.db");
+        const QDateTime visit(QDate(2024, 4, 30), QTime(6, 30, 15, 500), Qt::UTC);
+        const QString seconds = QString::number(at(visit).toDouble(), 'f', 1);
+        const QString leadingZero = QStringLiteral("0") + seconds;
+        const QString negative = QStringLiteral("-") + seconds;
+        const QString spaced = QStringLiteral(" ") + seconds;
+        makeHistoryDatabase(path, {{"https://s.example/a b", "A", at(visit), 4},
+                                   {"https://s.example/a b", "A", seconds, 4},
+                                   {"https://s.example/a b", "B", leadingZero, 4},
+                                   {"https://s.example/a b", QVariant(), negative, 4},
+                                   {"https://s.example/a b", "", spaced, 4},
+                                   {"https://s.example/a b", "A", "1e3", 4},
+                                   {"https://other.example/", "A", "12.", 2}});
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        const auto entries = Parser::readHistoryDatabase(path);
+        QCOMPARE(entries.size(), 7u);
+        QHash<QString, int> named;
+        for (const auto &entry : entries) {
+            ++named[entry->name()];
+            if (entry->url().host() == u"s.example") {
+                QCOMPARE(entry->url().toEncoded(), QByteArray("https://s.example/a%20b"));
+                QCOMPARE(entry->visitCount, 4);
+            }
+        }
+        QCOMPARE(named.value("A"), 4);
+        QCOMPARE(named.value("B"), 1);
+        QCOMPARE(named.value("https://s.example/a%20b"), 2);
+        const auto reference = QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+        const QDateTime mirrored = reference.addMSecs(reference.msecsTo(visit) * -1);
+        QHash<QString, int> times;
+        for (const auto &entry : entries) {
+            if (entry->lastVisitedDate >= before) {
+                ++times["now"];
+            } else if (entry->lastVisitedDate == visit) {
+                ++times["visit"];
+            } else if (entry->lastVisitedDate == mirrored) {
+                ++times["negative"];
+            } else if (entry->lastVisitedDate == reference.addSecs(1000)) {
+                ++times["exponent"];
+            } else if (entry->lastVisitedDate == reference.addSecs(12)) {
+                ++times["trailing point"];
+            }
+        }
+        // The column's REAL affinity stores each of these texts as its number,
+        // which then reads back as text in SQLite's own form.
+        QCOMPARE(times.value("visit"), 4);
+        QCOMPARE(times.value("negative"), 1);
+        QCOMPARE(times.value("now"), 0);
+        QCOMPARE(times.value("exponent"), 1);
+        QCOMPARE(times.value("trailing point"), 1);
+    }
+
+    // Times a hair either side of half a millisecond round as their text
+    // would, however the column is read.
+    void historyDatabaseHalfMilliseconds()
+    {
+        const QString path = file("half.db");
+        const QList<double> times{12.0005, 12.0015, 735726615.4996, 735726615.4995, 735726615.0005,
+                                  -3.0005, 0.5,     1e11 + 0.0005};
+        QList<Visit> visits;
+        for (double time : times) {
+            visits.append({QStringLiteral("https://t.example/%1").arg(visits.size()),
+                           QString::number(visits.size()), time});
+        }
+        makeHistoryDatabase(path, visits);
+        const auto entries = Parser::readHistoryDatabase(path);
+        QCOMPARE(entries.size(), static_cast<std::size_t>(times.size()));
+        for (const auto &entry : entries) {
+            const double time = times.at(entry->name().toInt());
+            // What SQLite writes for a real, read back as the text it is.
+            const QString text = QString::number(time, 'g', 15);
+            QCOMPARE(entry->lastVisitedDate,
+                     TRPropertyList::dateFromReferenceTime(text.toDouble()));
+        }
+    }
+
     void historyDatabaseUnreadable()
     {
         // A database without Safari's tables: the message, and nothing read.
@@ -337,6 +417,38 @@ private slots:
         QCOMPARE(selected[0]->url().path(), QStringLiteral("/new"));
 
         QVERIFY(Parser::selectMostVisited({}).empty());
+
+        // Thousands of visits of one host before any other: the selection
+        // looks past them, exactly as a stable sort of every entry would.
+        std::vector<TRSafariBookmarkPtr> crowded;
+        for (int i = 0; i < 9000; ++i) {
+            crowded.push_back(
+                entry(QStringLiteral("https://busy.example/%1").arg(i % 7), 50, 1 + i / 100));
+        }
+        for (int i = 0; i < 30; ++i) {
+            crowded.push_back(
+                entry(QStringLiteral("https://q%1.example/").arg(i % 15), 40 - i % 15, 200 + i));
+        }
+        days = Parser::groupHistoryByDay(crowded, formatter);
+        std::vector<TRSafariBookmarkPtr> ordered;
+        for (const auto &day : days) {
+            for (const auto &child : day->bookmarks()) {
+                ordered.push_back(std::static_pointer_cast<TRSafariBookmark>(child));
+            }
+        }
+        std::stable_sort(ordered.begin(), ordered.end(), [](const auto &a, const auto &b) {
+            return a->visitCount > b->visitCount;
+        });
+        std::vector<TRSafariBookmarkPtr> expected;
+        QStringList hosts;
+        for (const auto &node : ordered) {
+            if (expected.size() < 10 && !hosts.contains(node->url().host())) {
+                hosts << node->url().host();
+                expected.push_back(node);
+            }
+        }
+        QCOMPARE(Parser::selectMostVisited(days), expected);
+        QCOMPARE(expected.front()->url().host(), QStringLiteral("busy.example"));
     }
 
     void topSites()
