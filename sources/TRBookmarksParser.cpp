@@ -9,8 +9,13 @@
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
+
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -21,18 +26,70 @@ QString &directoryOverride()
     return path;
 }
 
+// Copies the bytes of source into target, which is created or emptied.
+// QFile::copy would also force every byte to the disk before returning,
+// which for a history of a few hundred megabytes takes longer than reading
+// it; a private copy is made again for every read and needs no such
+// durability. On Linux the kernel copies (copy_file_range: nothing passes
+// through this process, and file systems that share extents share them).
+bool copyContents(const QString &source, const QString &target)
+{
+    QFile in(source);
+    QFile out(target);
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
+        !out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        return false;
+    }
+#ifdef Q_OS_LINUX
+    bool copied = false;
+    for (;;) {
+        const ssize_t count =
+            ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr, 1 << 30, 0);
+        if (count > 0) {
+            copied = true;
+        } else if (count == 0) {
+            return true;
+        } else if (errno != EINTR) {
+            // A kernel or file system that cannot copy by itself says so
+            // before the first byte; the loop below does it then.
+            if (copied ||
+                (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)) {
+                return false;
+            }
+            break;
+        }
+    }
+#endif
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 count = in.read(buffer.data(), buffer.size());
+        if (count < 0) {
+            return false;
+        }
+        if (count == 0) {
+            return true;
+        }
+        if (out.write(buffer.constData(), count) != count) {
+            return false;
+        }
+    }
+}
+
 // Copies source to target through a temporary file in the target's folder,
-// so that a reader never sees half a copy. Returns an error text, empty on
+// so that a reader never sees half a copy. The copy gets the source's
+// permissions, as QFile::copy gives them. Returns an error text, empty on
 // success.
 QString copyAtomically(const QString &source, const QString &target)
 {
     const QString temporary = target + QStringLiteral(".partial");
     QFile::remove(temporary);
-    if (!QFile::copy(source, temporary)) {
+    if (!copyContents(source, temporary)) {
         QFile::remove(temporary);
         return QStringLiteral("The file “%1” couldn’t be copied.")
             .arg(QFileInfo(source).fileName());
     }
+    // As QFile::copy does, a copy whose permissions cannot be set is kept.
+    QFile::setPermissions(temporary, QFile::permissions(source));
     if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) !=
         0) {
         QFile::remove(temporary);

@@ -96,6 +96,27 @@ QString TRDayFormatter::label(QDate localDay) const
     return toTitle(text);
 }
 
+TRDayFormatter::DaySpan TRDayFormatter::daySpan(qint64 msecs, const QTimeZone &zone)
+{
+    DaySpan span;
+    span.day = QDateTime::fromMSecsSinceEpoch(msecs, zone).date();
+    if (!span.day.isValid()) {
+        return span;
+    }
+    // startOfDay knows days that do not begin at midnight (a clock change
+    // at 00:00), so the span is exactly the instants with this local date.
+    const QDateTime start = span.day.startOfDay(zone);
+    const QDateTime end = span.day.addDays(1).startOfDay(zone);
+    if (start.isValid() && end.isValid()) {
+        span.start = start.toMSecsSinceEpoch();
+        span.end = end.toMSecsSinceEpoch();
+    }
+    if (!span.contains(msecs)) {
+        span.start = span.end = 0;
+    }
+    return span;
+}
+
 void TRDayFormatter::setNowForTesting(std::function<QDateTime()> replacement)
 {
     std::lock_guard lock(nowMutex);

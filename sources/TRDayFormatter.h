@@ -35,18 +35,32 @@ public:
     template <class Node>
     std::vector<std::shared_ptr<Node>> groupByDay(std::vector<std::shared_ptr<Node>> entries) const
     {
-        std::stable_sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
+        const auto newerFirst = [](const auto &a, const auto &b) {
             return a->lastVisitedDate > b->lastVisitedDate;
-        });
+        };
+        // Readers mostly hand their rows over newest first already, and a
+        // stable sort leaves a sorted list as it is: checking is enough then.
+        if (!std::is_sorted(entries.begin(), entries.end(), newerFirst)) {
+            std::stable_sort(entries.begin(), entries.end(), newerFirst);
+        }
         std::vector<std::shared_ptr<Node>> days;
         QDate currentDay;
         QString currentLabel;
-        // One zone for the whole walk: converting each visit to local time
-        // would look the zone up again, a system call, once per visit.
+        // One zone for the whole walk, and one conversion to local time per
+        // day rather than per visit: a visit inside the current day's span
+        // of instants is of that day.
         const QTimeZone zone = QTimeZone::systemTimeZone();
+        DaySpan span;
         for (const std::shared_ptr<Node> &entry : entries) {
+            QDate day;
+            if (entry->lastVisitedDate.isValid()) {
+                const qint64 msecs = entry->lastVisitedDate.toMSecsSinceEpoch();
+                if (!span.contains(msecs)) {
+                    span = daySpan(msecs, zone);
+                }
+                day = span.day;
+            }
             // Entries of one local day share a label, so it is made once a day.
-            const QDate day = entry->lastVisitedDate.toTimeZone(zone).date();
             if (days.empty() || day != currentDay) {
                 currentDay = day;
                 const QString dayLabel = label(day);
@@ -59,6 +73,19 @@ public:
         }
         return days;
     }
+
+    // A local calendar day as the instants it covers, in milliseconds since
+    // 1970: from its first instant up to, not including, the next day's.
+    struct DaySpan
+    {
+        QDate day;
+        qint64 start = 0;
+        qint64 end = 0;
+        bool contains(qint64 msecs) const { return start <= msecs && msecs < end; }
+    };
+    // The local day of an instant in zone. The span is empty when the day's
+    // bounds cannot be had, so that the next instant is converted on its own.
+    static DaySpan daySpan(qint64 msecs, const QTimeZone &zone);
 
     // Replaces "now" for tests; an empty function restores the clock.
     static void setNowForTesting(std::function<QDateTime()> now);

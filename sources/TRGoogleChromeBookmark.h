@@ -13,6 +13,10 @@ public:
 
     static std::shared_ptr<TRGoogleChromeBookmark> init(TRBookmarkKind kind, const QString &name,
                                                         const QUrl &url = {});
+    // A node whose last visit is known: a history entry.
+    static std::shared_ptr<TRGoogleChromeBookmark> init(TRBookmarkKind kind, const QString &name,
+                                                        const QUrl &url,
+                                                        const QDateTime &lastVisitedDate);
 
     Tag tag = Tag::generic;
     // The last visit of a history entry; for other nodes their creation.
@@ -21,6 +25,8 @@ public:
 
 protected:
     TRGoogleChromeBookmark(TRBookmarkKind kind, const QString &name, const QUrl &url);
+    TRGoogleChromeBookmark(TRBookmarkKind kind, const QString &name, const QUrl &url,
+                           const QDateTime &lastVisitedDate);
 };
 
 using TRGoogleChromeBookmarkPtr = std::shared_ptr<TRGoogleChromeBookmark>;

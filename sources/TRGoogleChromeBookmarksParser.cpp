@@ -10,6 +10,7 @@
 #include <QTimeZone>
 
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,6 +26,13 @@ std::optional<QString> stringField(const QJsonObject &object, QLatin1StringView 
 {
     const QJsonValue value = object.value(key);
     return value.isString() ? std::optional(value.toString()) : std::nullopt;
+}
+
+// The text of a column as UTF-8 straight from SQLite; empty for NULL.
+QString textAt(sqlite3_stmt *statement, int column)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(statement, column)) : QString();
 }
 
 QUrl parseUrl(const QString &text)
@@ -255,47 +263,54 @@ TRGoogleChromeBookmarksParser::readHistoryEntries(const QString &path, bool *fai
     if (!database) {
         return entries;
     }
-    try {
-        SQLite::Statement query(
-            *database, "SELECT title, url, visit_count, last_visit_time FROM urls ORDER BY "
-                       "last_visit_time DESC;");
-        const int titleColumn = query.getColumnIndex("title");
-        const int urlColumn = query.getColumnIndex("url");
-        const int visitCountColumn = query.getColumnIndex("visit_count");
-        const int lastVisitTimeColumn = query.getColumnIndex("last_visit_time");
-        while (query.executeStep()) {
-            const SQLite::Column urlValue = query.getColumn(urlColumn);
-            if (urlValue.isNull()) {
-                continue;
-            }
-            const QString text = columnText(urlValue);
-            // File URLs are parsed like any other, so file:///a%20b names "a b".
-            QUrl url = parseUrl(text);
-            if (url.isEmpty()) {
-                url = QUrl::fromEncoded(text.toUtf8(), QUrl::TolerantMode);
-            }
-            if (url.isEmpty() || !url.isValid()) {
-                continue;
-            }
-            const SQLite::Column titleValue = query.getColumn(titleColumn);
-            QString name;
-            if (!titleValue.isNull()) {
-                name = columnText(titleValue);
-            }
-            if (name.isEmpty()) {
-                name = url.toDisplayString();
-            }
-            auto entry = TRGoogleChromeBookmark::init(TRBookmarkKind::item, name, url);
-            entry->lastVisitedDate =
-                dateFromChromeTime(query.getColumn(lastVisitTimeColumn).getInt64());
-            entry->visitCount = query.getColumn(visitCountColumn).getInt();
-            entries.push_back(std::move(entry));
-        }
-    } catch (const SQLite::Exception &exception) {
+    // SQLite's own interface for the rows: a history has hundreds of
+    // thousands of them, and the wrapper's column objects cost a shared
+    // pointer copy each.
+    sqlite3 *const handle = database->getHandle();
+    sqlite3_stmt *prepared = nullptr;
+    const int prepareResult = sqlite3_prepare_v2(
+        handle,
+        "SELECT title, url, visit_count, last_visit_time FROM urls ORDER BY last_visit_time DESC;",
+        -1, &prepared, nullptr);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> query(prepared, sqlite3_finalize);
+    const auto queryFailed = [&] {
         TRBookmarksParser::writeLine(QStringLiteral("Could not execute query: ") +
-                                     QString::fromUtf8(exception.what()));
+                                     QString::fromUtf8(sqlite3_errmsg(handle)));
         entries.clear();
-        return entries;
+        return std::move(entries);
+    };
+    if (prepareResult != SQLITE_OK || !query) {
+        return queryFailed();
+    }
+    constexpr int titleColumn = 0;
+    constexpr int urlColumn = 1;
+    constexpr int visitCountColumn = 2;
+    constexpr int lastVisitTimeColumn = 3;
+    int stepResult = SQLITE_ROW;
+    while ((stepResult = sqlite3_step(query.get())) == SQLITE_ROW) {
+        if (sqlite3_column_type(query.get(), urlColumn) == SQLITE_NULL) {
+            continue;
+        }
+        const QString text = textAt(query.get(), urlColumn);
+        // File URLs are parsed like any other, so file:///a%20b names "a b".
+        // Text that does not parse is dropped: its UTF-8 bytes would parse
+        // to the same invalid URL.
+        const QUrl url = parseUrl(text);
+        if (url.isEmpty()) {
+            continue;
+        }
+        QString name = textAt(query.get(), titleColumn);
+        if (name.isEmpty()) {
+            name = url.toDisplayString();
+        }
+        auto entry = TRGoogleChromeBookmark::init(
+            TRBookmarkKind::item, name, url,
+            dateFromChromeTime(sqlite3_column_int64(query.get(), lastVisitTimeColumn)));
+        entry->visitCount = sqlite3_column_int(query.get(), visitCountColumn);
+        entries.push_back(std::move(entry));
+    }
+    if (stepResult != SQLITE_DONE) {
+        return queryFailed();
     }
     if (failed) {
         *failed = false;

@@ -9,8 +9,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTimeZone>
 
 #include <SQLiteCpp/SQLiteCpp.h>
+
+#include <ctime>
 
 using Parser = TRGoogleChromeBookmarksParser;
 using TRTestSupport::writeFile;
@@ -280,6 +284,95 @@ private slots:
                                       "today, same second B, just after midnight",
                                       "Yesterday: yesterday late",
                                       "Monday, April 29, 2024: two days ago"}));
+    }
+
+    // Visits around midnight and clock changes fall into the day their local
+    // time names, as converting each visit on its own would have them;
+    // Sao Paulo changed its clocks at midnight, Amsterdam at night.
+    void dayBoundariesAroundMidnightAndClockChanges_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDate>("changeDay");
+        QTest::newRow("Sao Paulo, spring forward at 00:00")
+            << QByteArray("America/Sao_Paulo") << QDate(2018, 11, 4);
+        QTest::newRow("Sao Paulo, fall back at 00:00")
+            << QByteArray("America/Sao_Paulo") << QDate(2019, 2, 17);
+        QTest::newRow("Amsterdam, spring forward")
+            << QByteArray("Europe/Amsterdam") << QDate(2024, 3, 31);
+        QTest::newRow("Amsterdam, fall back")
+            << QByteArray("Europe/Amsterdam") << QDate(2024, 10, 27);
+        QTest::newRow("UTC") << QByteArray("UTC") << QDate(2024, 5, 1);
+    }
+
+    void dayBoundariesAroundMidnightAndClockChanges()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDate, changeDay);
+        const QByteArray previousZone = qgetenv("TZ");
+        const bool hadZone = qEnvironmentVariableIsSet("TZ");
+        const auto restoreZone = qScopeGuard([&] {
+            hadZone ? qputenv("TZ", previousZone) : qunsetenv("TZ");
+            tzset();
+        });
+        qputenv("TZ", zone);
+        tzset();
+        const QTimeZone local = QTimeZone::systemTimeZone();
+        QCOMPARE(local.id(), zone);
+        // "Today" and "Yesterday" among the labels, full dates for the rest.
+        const QDateTime now = changeDay.addDays(1).startOfDay(local).addSecs(3600);
+        TRDayFormatter::setNowForTesting([now] { return now; });
+
+        // Every day's first instant and the instants next to it, and a visit
+        // every 37 minutes from three days before the change to three after.
+        QList<qint64> instants;
+        for (int offset = -3; offset <= 3; ++offset) {
+            const qint64 start = changeDay.addDays(offset).startOfDay(local).toMSecsSinceEpoch();
+            instants << start - 1 << start << start + 1;
+        }
+        const qint64 first = changeDay.addDays(-3).startOfDay(local).toMSecsSinceEpoch();
+        const qint64 last = changeDay.addDays(4).startOfDay(local).toMSecsSinceEpoch();
+        for (qint64 msecs = first; msecs < last; msecs += 37 * 60 * 1000) {
+            instants << msecs;
+        }
+        instants << instants.at(5) << instants.at(40); // equal times keep their order
+        std::vector<TRGoogleChromeBookmarkPtr> entries;
+        for (qsizetype i = 0; i < instants.size(); ++i) {
+            entries.push_back(TRGoogleChromeBookmark::init(
+                TRBookmarkKind::item, QString::number(i), QUrl("https://x/"),
+                QDateTime::fromMSecsSinceEpoch(instants.at(i), Qt::UTC)));
+        }
+
+        // The layout that converting every visit to local time gives.
+        const TRDayFormatter formatter("en_US");
+        std::vector<TRGoogleChromeBookmarkPtr> sorted = entries;
+        std::stable_sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) {
+            return a->lastVisitedDate > b->lastVisitedDate;
+        });
+        QStringList expected;
+        QString currentLabel;
+        QStringList names;
+        for (const auto &entry : sorted) {
+            const QString label = formatter.label(entry->lastVisitedDate.toTimeZone(local).date());
+            if (label != currentLabel && !names.isEmpty()) {
+                expected << currentLabel + ": " + names.join(",");
+                names.clear();
+            }
+            currentLabel = label;
+            names << entry->name();
+        }
+        expected << currentLabel + ": " + names.join(",");
+
+        QStringList layout;
+        for (const auto &day : Parser::groupHistoryByDay(entries, formatter)) {
+            QStringList dayNames;
+            for (const auto &entry : day->bookmarks()) {
+                dayNames << entry->name();
+            }
+            layout << day->name() + ": " + dayNames.join(",");
+        }
+        QCOMPARE(layout, expected);
+        QCOMPARE(layout.size(), 8);
+        QVERIFY(layout.at(3).startsWith("Yesterday: "));
     }
 
     void dayLabelsInTheUsersLanguage()
