@@ -18,15 +18,26 @@ std::optional<TRBookmarkKind> TRBookmarkKindFromRawValue(int rawValue)
 
 TRBookmark::TRBookmark(TRBookmarkKind kind, const QString &name, const QUrl &url)
     : m_name(name)
-    , m_url(url)
     , m_kind(kind)
-{}
+{
+    setUrl(url);
+}
 
 TRBookmark::~TRBookmark() = default;
 
 TRBookmarkPtr TRBookmark::init(TRBookmarkKind kind, const QString &name, const QUrl &url)
 {
     return makeShared<TRBookmark>(kind, name, url);
+}
+
+QUrl TRBookmark::url() const
+{
+    return m_url.isEmpty() ? QUrl() : QUrl::fromEncoded(m_url);
+}
+
+void TRBookmark::setUrl(const QUrl &url)
+{
+    m_url = url.isEmpty() ? QByteArray() : url.toEncoded();
 }
 
 const QString &TRBookmark::id() const

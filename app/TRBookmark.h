@@ -41,9 +41,16 @@ public:
     const QString &name() const { return m_name; }
     void setName(const QString &name) { m_name = name; }
     // An empty URL means none: groups, and nodes whose address is not known yet.
-    const QUrl &url() const { return m_url; }
-    void setUrl(const QUrl &url) { m_url = url; }
+    // The address is kept as its fully encoded text, which gives back the
+    // same URL: a parsed QUrl costs several times the text's size, and a
+    // history holds hundreds of thousands of them that are never shown.
+    QUrl url() const;
+    void setUrl(const QUrl &url);
     bool hasUrl() const { return !m_url.isEmpty(); }
+    // The address as QUrl::toEncoded() writes it; empty for none. Nodes of
+    // one address may share the text.
+    const QByteArray &encodedUrl() const { return m_url; }
+    void setEncodedUrl(const QByteArray &encoded) { m_url = encoded; }
     TRBookmarkKind kind() const { return m_kind; }
     void setKind(TRBookmarkKind kind) { m_kind = kind; }
     bool isEnabled() const { return m_isEnabled; }
@@ -89,7 +96,7 @@ protected:
 private:
     mutable QString m_id;
     QString m_name;
-    QUrl m_url;
+    QByteArray m_url;
     TRBookmarkKind m_kind;
     bool m_isEnabled = true;
     bool m_isPrivate = false;

@@ -86,7 +86,7 @@ QVariantMap TRSafariBookmark::encode() const
     coded.insert(QStringLiteral("kind"), static_cast<qint64>(kind()));
     coded.insert(QStringLiteral("name"), name());
     if (hasUrl()) {
-        coded.insert(QStringLiteral("url"), QString::fromUtf8(url().toEncoded()));
+        coded.insert(QStringLiteral("url"), QString::fromLatin1(encodedUrl()));
     }
     coded.insert(QStringLiteral("lastVisitedDate"), lastVisitedDate);
     coded.insert(QStringLiteral("visitCount"), visitCount);

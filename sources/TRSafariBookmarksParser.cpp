@@ -155,8 +155,9 @@ std::optional<QDateTime> dateFromTimeColumn(sqlite3_stmt *statement, int column)
 // What the visits of one history item share.
 struct HistoryItem
 {
-    // Empty when the item's text makes no usable URL.
-    QUrl url;
+    // The URL as every visit keeps it; empty when the item's text makes no
+    // usable URL.
+    QByteArray encodedUrl;
     // Made when a visit without a title first needs it.
     QString absoluteString;
     // The last title met, as bytes and as text: an item's visits mostly
@@ -775,17 +776,18 @@ std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistoryDatabase(co
         auto item = items.find(QByteArray::fromRawData(urlBytes.data(), urlBytes.size()));
         if (item == items.end()) {
             HistoryItem made;
-            made.url = urlFromText(QString::fromUtf8(urlBytes), true);
+            made.encodedUrl = urlFromText(QString::fromUtf8(urlBytes), true).toEncoded();
             item = items.insert(urlBytes.toByteArray(), made);
         }
-        if (item->url.isEmpty()) {
+        if (item->encodedUrl.isEmpty()) {
             continue;
         }
         const QByteArrayView titleBytes = columnBytes(statement, titleColumn);
         QString name;
         if (titleBytes.isEmpty()) {
             if (item->absoluteString.isNull()) {
-                item->absoluteString = absoluteString(item->url);
+                // The fully encoded form is the absolute string.
+                item->absoluteString = QString::fromLatin1(item->encodedUrl);
             }
             name = item->absoluteString;
         } else {
@@ -796,8 +798,10 @@ std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistoryDatabase(co
             name = item->title;
         }
         const std::optional<QDateTime> date = dateFromTimeColumn(statement, visitTimeColumn);
-        auto entry = date ? TRSafariBookmark::init(TRBookmarkKind::item, name, item->url, *date)
-                          : TRSafariBookmark::init(TRBookmarkKind::item, name, item->url);
+        auto entry = date ? TRSafariBookmark::init(TRBookmarkKind::item, name, QUrl(), *date)
+                          : TRSafariBookmark::init(TRBookmarkKind::item, name);
+        // Every visit of an item shares one text of its URL.
+        entry->setEncodedUrl(item->encodedUrl);
         entry->visitCount = sqlite3_column_int(statement, visitCountColumn);
         entries.push_back(std::move(entry));
     }

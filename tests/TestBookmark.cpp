@@ -9,6 +9,40 @@ class TestBookmark : public QObject
     Q_OBJECT
 
 private slots:
+    // A node keeps its address as encoded text; what it gives back must be
+    // the URL it was given, whatever the URL holds.
+    void urlComesBackUnchanged_data()
+    {
+        QTest::addColumn<QUrl>("url");
+        QTest::newRow("plain") << QUrl("https://example.org/a/b?c=d#e");
+        QTest::newRow("international host") << QUrl("http://bücher.example/straße");
+        QTest::newRow("encoded path") << QUrl("https://example.org/a%20b/%E2%82%AC?q=%26x");
+        QTest::newRow("unicode query") << QUrl("https://example.org/?q=日本語&r=ü");
+        QTest::newRow("file") << QUrl::fromLocalFile("/tmp/My Files/ça.html");
+        QTest::newRow("user, port, IPv6") << QUrl("ftp://user:pw@[2001:db8::1]:2121/x");
+        QTest::newRow("tolerant input") << QUrl("http://example.org/a b|c", QUrl::TolerantMode);
+    }
+
+    void urlComesBackUnchanged()
+    {
+        QFETCH(QUrl, url);
+        QVERIFY(url.isValid());
+        const TRBookmarkPtr node = TRBookmark::init(TRBookmarkKind::item, "x", url);
+        QCOMPARE(node->url(), url);
+        QCOMPARE(node->url().toString(), url.toString());
+        QCOMPARE(node->encodedUrl(), url.toEncoded());
+        QVERIFY(node->hasUrl());
+
+        // A node given the same text shares it.
+        const TRBookmarkPtr other = TRBookmark::init(TRBookmarkKind::item, "y");
+        QVERIFY(!other->hasUrl());
+        other->setEncodedUrl(node->encodedUrl());
+        QCOMPARE(other->url(), url);
+        other->setUrl(QUrl());
+        QVERIFY(!other->hasUrl());
+        QVERIFY(other->url().isEmpty());
+    }
+
     void initSetsEveryField()
     {
         const TRBookmarkPtr b =

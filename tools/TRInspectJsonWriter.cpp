@@ -106,7 +106,7 @@ void TRInspectJsonWriter::writeNode(const TRBookmark &node, int depth)
     writeString(node.name());
     writeRaw(",\"url\":");
     if (node.hasUrl()) {
-        writeString(node.url().toString(QUrl::FullyEncoded));
+        writeString(QString::fromLatin1(node.encodedUrl()));
     } else {
         writeRaw("null");
     }
