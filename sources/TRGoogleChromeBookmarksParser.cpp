@@ -132,6 +132,10 @@ void TRGoogleChromeBookmarksParser::updateBookmarks(std::function<void()> comple
                                     historyGrant = dataForHistory,
                                     completion = std::move(completion)] {
         auto parsed = std::make_shared<Parsed>(parse(bookmarksGrant, historyGrant));
+        // Stopped half-way: what was read is incomplete and is dropped.
+        if (TROperationQueue::isCurrentOperationCancelled()) {
+            return;
+        }
         TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
             publish(*parsed);
             if (completion) {
@@ -287,7 +291,12 @@ TRGoogleChromeBookmarksParser::readHistoryEntries(const QString &path, bool *fai
     constexpr int visitCountColumn = 2;
     constexpr int lastVisitTimeColumn = 3;
     int stepResult = SQLITE_ROW;
+    std::size_t rows = 0;
     while ((stepResult = sqlite3_step(query.get())) == SQLITE_ROW) {
+        // The application may ask a long read to stop; looked at now and then.
+        if ((++rows & 0xFFF) == 0 && TROperationQueue::isCurrentOperationCancelled()) {
+            return {};
+        }
         if (sqlite3_column_type(query.get(), urlColumn) == SQLITE_NULL) {
             continue;
         }

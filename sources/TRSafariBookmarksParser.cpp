@@ -152,6 +152,13 @@ std::optional<QDateTime> dateFromTimeColumn(sqlite3_stmt *statement, int column)
     return dateFromTimeBytes(columnBytes(statement, column));
 }
 
+// Whether the application asked the running parse to stop; looked at once
+// every few thousand entries.
+bool stopRequested(std::size_t done)
+{
+    return (done & 0xFFF) == 0 && TROperationQueue::isCurrentOperationCancelled();
+}
+
 // What the visits of one history item share.
 struct HistoryItem
 {
@@ -397,7 +404,9 @@ TRSafariBookmarkPtr TRSafariBookmarksParser::allGenericBookmarkGroup()
 
 void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
 {
-    if (m_isParsing) {
+    // A parse that the application stopped before it ended leaves no work
+    // behind and must not block the next one.
+    if (m_isParsing && m_operationQueue->operationCount() > 0) {
         return;
     }
     m_isParsing = true;
@@ -416,6 +425,11 @@ void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
     m_operationQueue->addOperation(
         [this, input = std::move(input), completion = std::move(completion)] {
             auto parsed = std::make_shared<Parsed>(parse(input));
+            // Stopped half-way: what was read is incomplete and is dropped.
+            if (TROperationQueue::isCurrentOperationCancelled()) {
+                TROperationQueue::runOnMainQueue(this, [this] { m_isParsing = false; });
+                return;
+            }
             TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
                 publish(*parsed);
                 TRNotificationCenter::defaultCenter().post(
@@ -769,6 +783,9 @@ std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistoryDatabase(co
     QHash<QByteArray, HistoryItem> items;
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (stopRequested(entries.size())) {
+            return {};
+        }
         if (sqlite3_column_type(statement, urlColumn) == SQLITE_NULL) {
             continue;
         }
@@ -825,6 +842,9 @@ TRSafariBookmarksParser::readHistoryPropertyList(const QString &path)
     }
     entries.reserve(dates->size());
     for (const TRPropertyList::Node &entry : *dates) {
+        if (stopRequested(entries.size())) {
+            return {};
+        }
         const auto text = entry.value("").string();
         if (!text || text->isEmpty()) {
             continue;

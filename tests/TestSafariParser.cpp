@@ -2,6 +2,7 @@
 #include "TRFileGrant.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
+#include "TROperationQueue.h"
 #include "TRPropertyList.h"
 #include "TRSafariBookmarksParser.h"
 #include "TRTestMain.h"
@@ -11,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QThread>
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <plist/plist.h>
@@ -375,6 +377,63 @@ private slots:
                                           Key::bookmarksBar, Key::bookmarksMenu, Key::user}));
         QCOMPARE(parser.root(Key::history), historyRoot);
         QCOMPARE(dump(historyRoot), oldHistory);
+    }
+
+    // Quitting stops a parse under way: nothing half-read is ever shown, and
+    // the parser takes the next request as usual.
+    void stoppedParseShowsNothingHalfRead()
+    {
+        const QString history = file("stop/History.db");
+        QDir().mkpath(file("stop"));
+        constexpr int visits = 40000;
+        {
+            SQLite::Database db(history.toStdString(),
+                                SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+            db.exec("CREATE TABLE history_items (id INTEGER PRIMARY KEY, url TEXT, visit_count "
+                    "INTEGER NOT NULL)");
+            db.exec("CREATE TABLE history_visits (id INTEGER PRIMARY KEY, history_item INTEGER, "
+                    "visit_time REAL, title TEXT)");
+            db.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+                    "INSERT INTO history_items SELECT i, 'https://site' || i || '.example/', 1 "
+                    "FROM n");
+            db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                   "WHERE i < %1) INSERT INTO history_visits SELECT i, i %% 400 + "
+                                   "1, 700000000 + i * 60, 'Visit ' || i FROM n")
+                        .arg(visits)
+                        .replace("%%", "%")
+                        .toStdString());
+        }
+        const auto visitsShown = [](Parser &parser) {
+            const TRSafariBookmarkPtr root = parser.bookmarks().value(Key::history);
+            std::size_t count = 0;
+            if (root) {
+                for (const TRBookmarkPtr &day : root->bookmarks()) {
+                    count += day->bookmarks().size();
+                }
+            }
+            return count;
+        };
+        for (int round = 0; round < 3; ++round) {
+            Parser parser;
+            parser.bookmarkDataForHistory = TRFileGrant::make(history);
+            int finished = 0;
+            QObject observer;
+            TRNotificationCenter::defaultCenter().addObserver(
+                &observer, TRNotificationNames::safariBookmarksParserDidFinishParsing,
+                [&finished](const TRNotification &) { ++finished; });
+            parser.updateBookmarks({});
+            // Early, later and after the read: whenever the stop comes.
+            QThread::msleep(round * 40);
+            TROperationQueue::stopAll();
+            QTest::qWait(50);
+            if (finished > 0) {
+                QCOMPARE(visitsShown(parser), std::size_t(visits));
+            } else {
+                QCOMPARE(visitsShown(parser), std::size_t(0));
+            }
+            QVERIFY(update(parser));
+            QCOMPARE(visitsShown(parser), std::size_t(visits));
+        }
     }
 
     void finishOrderAndDroppedCallback()
