@@ -197,3 +197,69 @@ void TRBookmarksParser::setApplicationSupportDirectoryOverride(const QString &pa
     std::lock_guard lock(overrideMutex);
     directoryOverride() = path;
 }
+
+bool TRBookmarksParser::isPlainWebUrl(QByteArrayView text)
+{
+    qsizetype pos = 0;
+    if (text.startsWith("https://")) {
+        pos = 8;
+    } else if (text.startsWith("http://")) {
+        pos = 7;
+    } else {
+        return false;
+    }
+    // The host: dot-separated labels of lower-case letters, digits and
+    // inner hyphens; no encoded (xn--) labels, which QUrl converts.
+    const qsizetype hostStart = pos;
+    qsizetype labelStart = pos;
+    for (; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c == '/' || c == '?' || c == '#') {
+            break;
+        }
+        if (c == '.') {
+            if (pos == labelStart || text[pos - 1] == '-') {
+                return false;
+            }
+            labelStart = pos + 1;
+            continue;
+        }
+        const bool letter = c >= 'a' && c <= 'z';
+        const bool digit = c >= '0' && c <= '9';
+        if (!letter && !digit && !(c == '-' && pos != labelStart)) {
+            return false;
+        }
+        if (pos == labelStart + 3 && text.sliced(labelStart, 4) == "xn--") {
+            return false;
+        }
+    }
+    if (pos == hostStart || labelStart == pos || text[pos - 1] == '-') {
+        return false;
+    }
+    // A host whose last label starts with a digit may be an IPv4 address,
+    // which QUrl writes in its own way ("9" is 0.0.0.9).
+    if (text[labelStart] < 'a' || text[labelStart] > 'z') {
+        return false;
+    }
+    // Path, query and fragment: characters that stand for themselves in
+    // every part; one fragment at most.
+    bool inFragment = false;
+    for (; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (c == '#') {
+            if (inFragment) {
+                return false;
+            }
+            inFragment = true;
+            continue;
+        }
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                           c == '/' || c == '?' || c == '=' || c == '&' || c == '+' || c == ',' ||
+                           c == ';' || c == ':' || c == '@' || c == '!' || c == '*';
+        if (!plain) {
+            return false;
+        }
+    }
+    return true;
+}

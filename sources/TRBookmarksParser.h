@@ -4,6 +4,7 @@
 // private copy of the granted file, which is all a parser ever reads.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <memory>
@@ -43,6 +44,13 @@ public:
     static std::unique_ptr<SQLite::Database> openDatabaseCopy(const QString &path);
     // A text column as a string; empty for NULL.
     static QString columnText(const SQLite::Column &column);
+
+    // Whether text is an http or https address that QUrl would give back
+    // unchanged in its fully encoded form: lower-case host of plain labels,
+    // no port, no user, no percent sign, and only characters that need no
+    // encoding. Such text can be kept as it stands, without parsing it; for
+    // anything else this is false and the text must be parsed.
+    static bool isPlainWebUrl(QByteArrayView text);
 
     // Puts the private copies somewhere else, for tools that must not touch
     // the application's own copies; an empty path restores the default.

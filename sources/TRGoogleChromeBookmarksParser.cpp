@@ -300,21 +300,31 @@ TRGoogleChromeBookmarksParser::readHistoryEntries(const QString &path, bool *fai
         if (sqlite3_column_type(query.get(), urlColumn) == SQLITE_NULL) {
             continue;
         }
-        const QString text = textAt(query.get(), urlColumn);
-        // File URLs are parsed like any other, so file:///a%20b names "a b".
-        // Text that does not parse is dropped: its UTF-8 bytes would parse
-        // to the same invalid URL.
-        const QUrl url = parseUrl(text);
-        if (url.isEmpty()) {
+        const auto *urlText =
+            reinterpret_cast<const char *>(sqlite3_column_text(query.get(), urlColumn));
+        const QByteArrayView urlBytes(urlText, sqlite3_column_bytes(query.get(), urlColumn));
+        // Most addresses are plain web addresses that parsing would give back
+        // unchanged; they are kept as they stand. The others are parsed: file
+        // URLs like any other, so file:///a%20b names "a b"; text that does
+        // not parse is dropped, as its UTF-8 bytes would parse to the same
+        // invalid URL.
+        QByteArray encodedUrl;
+        if (TRBookmarksParser::isPlainWebUrl(urlBytes)) {
+            encodedUrl = urlBytes.toByteArray();
+        } else {
+            encodedUrl = parseUrl(QString::fromUtf8(urlBytes)).toEncoded();
+        }
+        if (encodedUrl.isEmpty()) {
             continue;
         }
         QString name = textAt(query.get(), titleColumn);
         if (name.isEmpty()) {
-            name = url.toDisplayString();
+            name = QUrl::fromEncoded(encodedUrl).toDisplayString();
         }
         auto entry = TRGoogleChromeBookmark::init(
-            TRBookmarkKind::item, name, url,
+            TRBookmarkKind::item, name, QUrl(),
             dateFromChromeTime(sqlite3_column_int64(query.get(), lastVisitTimeColumn)));
+        entry->setEncodedUrl(encodedUrl);
         entry->visitCount = sqlite3_column_int(query.get(), visitCountColumn);
         entries.push_back(std::move(entry));
     }

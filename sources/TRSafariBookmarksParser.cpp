@@ -793,7 +793,11 @@ std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistoryDatabase(co
         auto item = items.find(QByteArray::fromRawData(urlBytes.data(), urlBytes.size()));
         if (item == items.end()) {
             HistoryItem made;
-            made.encodedUrl = urlFromText(QString::fromUtf8(urlBytes), true).toEncoded();
+            // A plain web address is what parsing would give back; only the
+            // others are parsed.
+            made.encodedUrl = TRBookmarksParser::isPlainWebUrl(urlBytes)
+                                  ? urlBytes.toByteArray()
+                                  : urlFromText(QString::fromUtf8(urlBytes), true).toEncoded();
             item = items.insert(urlBytes.toByteArray(), made);
         }
         if (item->encodedUrl.isEmpty()) {

@@ -1,3 +1,4 @@
+#include "TRBookmarksParser.h"
 #include "TRDayFormatter.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
@@ -8,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTimeZone>
@@ -96,6 +98,73 @@ class TestChromeParser : public QObject
     }
 
 private slots:
+    // Addresses kept as they stand must be exactly what parsing would keep:
+    // every text the check lets through gives itself back from QUrl, in both
+    // parsing modes; generated texts cover every character it allows.
+    void plainWebUrlsNeedNoParsing()
+    {
+        const QByteArray alphabet = "abcz09AZ-._~/?=&+,;:@!*#";
+        QRandomGenerator random(20261206);
+        QList<QByteArray> texts{"http://example.org", "https://a.b.example/x/y?z=1#f",
+                                "https://example.org/a:b@c!d*e?f=g&h=i+j,k;l#m?n/o",
+                                "https://a-b.example/"};
+        for (int i = 0; i < 20000; ++i) {
+            QByteArray text = random.bounded(2) ? "https://" : "http://";
+            const int labels = 1 + random.bounded(3);
+            for (int label = 0; label < labels; ++label) {
+                text += label ? "." : "";
+                // Mostly well-formed labels, some not.
+                text += "abz0-"[random.bounded(5) == 0 ? random.bounded(5) : random.bounded(3)];
+                const int length = random.bounded(6);
+                for (int c = 0; c < length; ++c) {
+                    text += "abz09-"[random.bounded(6)];
+                }
+            }
+            const int rest = random.bounded(30);
+            for (int c = 0; c < rest; ++c) {
+                text += alphabet[random.bounded(int(alphabet.size()))];
+            }
+            texts << text;
+        }
+        int plain = 0;
+        for (const QByteArray &text : std::as_const(texts)) {
+            if (!TRBookmarksParser::isPlainWebUrl(text)) {
+                continue;
+            }
+            ++plain;
+            for (const QUrl::ParsingMode mode : {QUrl::TolerantMode, QUrl::StrictMode}) {
+                const QUrl url(QString::fromLatin1(text), mode);
+                QVERIFY2(url.isValid(), text.constData());
+                QCOMPARE(url.toEncoded(), text);
+            }
+        }
+        // The generator makes enough of both kinds to mean something.
+        QVERIFY2(plain > 2000, qPrintable(QString::number(plain)));
+        QVERIFY2(plain < texts.size() - 2000, qPrintable(QString::number(plain)));
+        for (const char *refused : {"ftp://example.org/",
+                                    "http://Example.org/",
+                                    "http://a..b/",
+                                    "http://-a.b/",
+                                    "http://a-.b/",
+                                    "http://xn--bcher-kva.example/",
+                                    "http://a.b:80/",
+                                    "http://u@a.b/",
+                                    "http://a.b/%41",
+                                    "http://a.b/x y",
+                                    "http://a.b/#x#y",
+                                    "http://a.b/é",
+                                    "http://",
+                                    "http://a.b/(x)",
+                                    "http://a.b/'x'",
+                                    "http://a.b/[x]",
+                                    "http://a_b.c/",
+                                    "http://9/",
+                                    "http://1.2.3.4/",
+                                    "http://a.b./"}) {
+            QVERIFY2(!TRBookmarksParser::isPlainWebUrl(refused), refused);
+        }
+    }
+
     void cleanup() { TRDayFormatter::setNowForTesting({}); }
 
     void decodeBookmarks_data()
