@@ -76,8 +76,8 @@ public:
     std::function<void(const TRPluginPtr &)> onDidSelectPlugin;
 
     QTableWidget *pluginsTableView() const;
-    // The cell of a row in the column with that identifier; none for any
-    // other identifier.
+    // A new cell of a row in the column with that identifier, owned by the
+    // caller; none for any other identifier.
     QWidget *viewForTableColumn(const QString &identifier, int row) const;
 
 protected:

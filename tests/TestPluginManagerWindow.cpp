@@ -87,10 +87,10 @@ private slots:
             QCOMPARE(cell->plugin(), m_manager->plugins()[size_t(row)]);
         }
         QCOMPARE(names, QStringList({"Bonjour", "Chrome", "Safari"}));
-        QCOMPARE(list()->viewForTableColumn("PluginEnabled", 0)->objectName(),
-                 QString("PluginEnabledCell"));
-        QCOMPARE(list()->viewForTableColumn("PluginName", 0)->objectName(),
-                 QString("PluginNameCell"));
+        const std::unique_ptr<QWidget> enabled(list()->viewForTableColumn("PluginEnabled", 0));
+        QCOMPARE(enabled->objectName(), QString("PluginEnabledCell"));
+        const std::unique_ptr<QWidget> name(list()->viewForTableColumn("PluginName", 0));
+        QCOMPARE(name->objectName(), QString("PluginNameCell"));
         QVERIFY(!list()->viewForTableColumn("Other", 0));
         TRPluginNameTableViewCell unnamed(nullptr);
         QCOMPARE(unnamed.pluginNameTextField()->text(), QString("Unnamed Plugin"));
