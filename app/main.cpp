@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "TRBookmarksParser.h"
 #include "TRSingleInstance.h"
 
 #include <QApplication>
@@ -6,6 +7,7 @@
 
 int main(int argc, char *argv[])
 {
+    TRBookmarksParser::useOneMemoryArena();
     AppDelegate::prepareGraphics();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trellis"));

@@ -15,6 +15,7 @@
 //       the real application idle
 
 #include "AppDelegate.h"
+#include "TRBookmarksParser.h"
 #include "TRFileGrant.h"
 #include "TRMenuController.h"
 #include "TRNotificationCenter.h"
@@ -241,6 +242,7 @@ int writeHome(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    TRBookmarksParser::useOneMemoryArena();
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     if (mode == "menu" && argc >= 3) {
         return benchMenu(argc, argv);

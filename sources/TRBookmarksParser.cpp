@@ -15,6 +15,10 @@
 
 #ifdef Q_OS_LINUX
 #include <unistd.h>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #endif
 
 namespace {
@@ -262,4 +266,11 @@ bool TRBookmarksParser::isPlainWebUrl(QByteArrayView text)
         }
     }
     return true;
+}
+
+void TRBookmarksParser::useOneMemoryArena()
+{
+#ifdef __GLIBC__
+    mallopt(M_ARENA_MAX, 1);
+#endif
 }

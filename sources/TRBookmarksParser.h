@@ -55,4 +55,10 @@ public:
     // Puts the private copies somewhere else, for tools that must not touch
     // the application's own copies; an empty path restores the default.
     static void setApplicationSupportDirectoryOverride(const QString &path);
+
+    // Before any thread starts: every thread allocates from one heap. The
+    // parsers build their trees on worker threads, where the C library would
+    // otherwise grow a heap of their own a page at a time, one system call
+    // each, and keep what a parse frees apart from the main thread's heap.
+    static void useOneMemoryArena();
 };

@@ -120,6 +120,8 @@ int inspectSafari(const QString &command, const QString &file, const QByteArray 
 
 int main(int argc, char *argv[])
 {
+    // As the application does, so that the reads cost what they cost there.
+    TRBookmarksParser::useOneMemoryArena();
     QCoreApplication app(argc, argv);
     // The menu needs the widgets and everything they load; the readers need
     // Qt Core only, so the menu lives in a tool of its own beside this one.
