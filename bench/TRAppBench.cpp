@@ -165,8 +165,6 @@ int benchMenu(int argc, char *argv[])
     }
     // A submenu is filled on its first showing; each round rebuilds the
     // Safari submenu from the parsed trees to get a fresh one.
-    double historyFirstLevel = 0;
-    double day = 0;
     std::vector<double> firstLevelTimes;
     std::vector<double> dayTimes;
     qint64 days = 0;
@@ -193,8 +191,8 @@ int benchMenu(int argc, char *argv[])
         emit firstDay->menu()->aboutToShow();
         dayTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
-    historyFirstLevel = median(firstLevelTimes);
-    day = median(dayTimes);
+    const double historyFirstLevel = median(firstLevelTimes);
+    const double day = median(dayTimes);
     std::printf("status menu rebuild: %.3f ms\n", rebuild);
     std::printf("Safari History submenu, first level: %.3f ms (%lld entries)\n", historyFirstLevel,
                 static_cast<long long>(days));

@@ -236,7 +236,6 @@ void TRSafariPluginBookmarksCustomizationViewController::showEvent(QShowEvent *e
 
 void TRSafariPluginBookmarksCustomizationViewController::rebuild()
 {
-    m_ui->progressIndicator->show();
     m_bookmarks.clear();
     const auto &roots = TRSafariBookmarksParser::shared().bookmarks();
     using Type = TRSafariBookmarksParser::BookmarkTypeKey;
@@ -247,6 +246,7 @@ void TRSafariPluginBookmarksCustomizationViewController::rebuild()
         }
     }
     m_model->reset(m_bookmarks);
+    // The parse it waited for is over.
     m_ui->progressIndicator->hide();
     for (int row = 0; row < m_model->rowCount({}); ++row) {
         m_ui->outlineView->expand(m_model->index(row, 0, {}));

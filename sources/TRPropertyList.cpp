@@ -502,7 +502,11 @@ QVariant TRPropertyList::fromFile(const QString &path)
     return fromData(file.readAll());
 }
 
-QByteArray TRPropertyList::toBinary(const QVariant &value)
+namespace {
+
+// The value written by one of libplist's writers and freed by its partner.
+template <class Write, class Free>
+QByteArray writePropertyList(const QVariant &value, Write write, Free release)
 {
     const PlistHandle root(fromVariant(value, 0));
     if (!root) {
@@ -510,24 +514,22 @@ QByteArray TRPropertyList::toBinary(const QVariant &value)
     }
     char *bytes = nullptr;
     uint32_t length = 0;
-    plist_to_bin(root.get(), &bytes, &length);
+    write(root.get(), &bytes, &length);
     QByteArray result(bytes, static_cast<qsizetype>(length));
-    plist_to_bin_free(bytes);
+    release(bytes);
     return result;
+}
+
+} // namespace
+
+QByteArray TRPropertyList::toBinary(const QVariant &value)
+{
+    return writePropertyList(value, plist_to_bin, plist_to_bin_free);
 }
 
 QByteArray TRPropertyList::toXml(const QVariant &value)
 {
-    const PlistHandle root(fromVariant(value, 0));
-    if (!root) {
-        return {};
-    }
-    char *text = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(root.get(), &text, &length);
-    QByteArray result(text, static_cast<qsizetype>(length));
-    plist_to_xml_free(text);
-    return result;
+    return writePropertyList(value, plist_to_xml, plist_to_xml_free);
 }
 
 std::optional<QString> TRPropertyList::string(const QVariant &value)
