@@ -54,10 +54,42 @@ void TRBookmark::setEnabled(bool enabled)
     m_isEnabled = enabled;
 }
 
+void TRBookmark::setChildSource(std::shared_ptr<const TRBookmarkChildSource> source)
+{
+    if (m_kind != TRBookmarkKind::group) {
+        return;
+    }
+    removeAllBookmarks();
+    m_childSource = std::move(source);
+}
+
+void TRBookmark::makeChildren() const
+{
+    // A node is read by one thread at a time, like its identifier.
+    const std::shared_ptr<const TRBookmarkChildSource> source = std::move(m_childSource);
+    m_childSource.reset();
+    const std::weak_ptr<TRBookmark> self =
+        std::const_pointer_cast<TRBookmark>(weak_from_this().lock());
+    std::vector<TRBookmarkPtr> children = source->makeChildren();
+    m_bookmarks.reserve(m_bookmarks.size() + children.size());
+    for (TRBookmarkPtr &child : children) {
+        if (!child) {
+            continue;
+        }
+        if (child->m_parent.expired()) {
+            child->m_parent = self;
+        }
+        m_bookmarks.push_back(std::move(child));
+    }
+}
+
 void TRBookmark::addBookmark(const TRBookmarkPtr &child)
 {
     if (m_kind != TRBookmarkKind::group || !child) {
         return;
+    }
+    if (m_childSource) {
+        makeChildren();
     }
     child->m_parent = weak_from_this();
     m_bookmarks.push_back(child);
@@ -68,6 +100,7 @@ void TRBookmark::removeAllBookmarks()
     if (m_kind != TRBookmarkKind::group || m_isEmptying) {
         return;
     }
+    m_childSource.reset();
     m_isEmptying = true;
     const std::vector<TRBookmarkPtr> snapshot = m_bookmarks;
     // Removing the first child again and again would move the rest of the

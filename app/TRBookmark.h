@@ -22,6 +22,17 @@ std::optional<TRBookmarkKind> TRBookmarkKindFromRawValue(int rawValue);
 class TRBookmark;
 using TRBookmarkPtr = std::shared_ptr<TRBookmark>;
 
+// Makes a group's children the first time anything asks for them: most days
+// of a long history are never opened, and their visits need no nodes until
+// then.
+class TRBookmarkChildSource
+{
+public:
+    virtual ~TRBookmarkChildSource() = default;
+    virtual std::size_t count() const = 0;
+    virtual std::vector<TRBookmarkPtr> makeChildren() const = 0;
+};
+
 // Nodes are shared by reference between trees, menus and windows, so they
 // only exist behind a TRBookmarkPtr and compare by identity. A parent holds
 // its children; a child refers to its parent without owning it.
@@ -64,7 +75,24 @@ public:
     void setFaviconData(const QByteArray &data) { m_faviconData = data; }
     TRBookmarkPtr parent() const { return m_parent.lock(); }
     void setParent(const TRBookmarkPtr &parent) { m_parent = parent; }
-    const std::vector<TRBookmarkPtr> &bookmarks() const { return m_bookmarks; }
+    const std::vector<TRBookmarkPtr> &bookmarks() const
+    {
+        if (m_childSource) {
+            makeChildren();
+        }
+        return m_bookmarks;
+    }
+    // The number of children, without making children that are not made yet.
+    std::size_t childCount() const
+    {
+        return m_childSource ? m_childSource->count() : m_bookmarks.size();
+    }
+    // Gives a group children that source makes when first asked for, in
+    // place of the ones it has. Made children name this node as their parent
+    // unless they have one already (a node shared with another group keeps
+    // the parent it has there).
+    void setChildSource(std::shared_ptr<const TRBookmarkChildSource> source);
+    bool hasUnmadeChildren() const { return m_childSource != nullptr; }
 
     // Appends a child to a group and makes this node its parent; items never
     // get children. The same node may be added twice.
@@ -94,6 +122,8 @@ protected:
     }
 
 private:
+    void makeChildren() const;
+
     mutable QString m_id;
     QString m_name;
     QByteArray m_url;
@@ -103,7 +133,9 @@ private:
     bool m_isPinned = false;
     QByteArray m_faviconData;
     std::weak_ptr<TRBookmark> m_parent;
-    std::vector<TRBookmarkPtr> m_bookmarks;
+    // Filled from m_childSource, once, by a reader.
+    mutable std::vector<TRBookmarkPtr> m_bookmarks;
+    mutable std::shared_ptr<const TRBookmarkChildSource> m_childSource;
     // Guards removeAllBookmarks against a node that holds itself, directly or
     // through a descendant, which would otherwise recurse without end.
     bool m_isEmptying = false;

@@ -9,9 +9,11 @@
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <mutex>
+#include <string_view>
 
 #ifdef Q_OS_LINUX
 #include <unistd.h>
@@ -246,24 +248,62 @@ bool TRBookmarksParser::isPlainWebUrl(QByteArrayView text)
         return false;
     }
     // Path, query and fragment: characters that stand for themselves in
-    // every part; one fragment at most.
+    // every part; one fragment at most. Looked up in a table: this runs over
+    // every address of a history.
+    static constexpr auto plainTable = [] {
+        std::array<bool, 256> table{};
+        for (int c = 'a'; c <= 'z'; ++c) {
+            table[static_cast<std::size_t>(c)] = true;
+        }
+        for (int c = 'A'; c <= 'Z'; ++c) {
+            table[static_cast<std::size_t>(c)] = true;
+        }
+        for (int c = '0'; c <= '9'; ++c) {
+            table[static_cast<std::size_t>(c)] = true;
+        }
+        for (char c : std::string_view("-._~/?=&+,;:@!*")) {
+            table[static_cast<unsigned char>(c)] = true;
+        }
+        return table;
+    }();
     bool inFragment = false;
+    const auto *const bytes = reinterpret_cast<const unsigned char *>(text.data());
     for (; pos < text.size(); ++pos) {
-        const char c = text[pos];
-        if (c == '#') {
-            if (inFragment) {
-                return false;
-            }
-            inFragment = true;
+        const unsigned char c = bytes[pos];
+        if (plainTable[c]) {
             continue;
         }
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
-                           c == '/' || c == '?' || c == '=' || c == '&' || c == '+' || c == ',' ||
-                           c == ';' || c == ':' || c == '@' || c == '!' || c == '*';
-        if (!plain) {
+        if (c == '%') {
+            // An escape QUrl keeps as it is: upper-case digits, and not one of
+            // the characters it writes plainly (letters, digits, "-._~").
+            const auto hex = [](unsigned char digit) {
+                return digit >= '0' && digit <= '9'   ? digit - '0'
+                       : digit >= 'A' && digit <= 'F' ? digit - 'A' + 10
+                                                      : -1;
+            };
+            if (pos + 2 >= text.size()) {
+                return false;
+            }
+            const int high = hex(bytes[pos + 1]);
+            const int low = hex(bytes[pos + 2]);
+            if (high < 0 || low < 0) {
+                return false;
+            }
+            const auto decoded = static_cast<unsigned char>(high * 16 + low);
+            const bool unreserved = (decoded >= 'a' && decoded <= 'z') ||
+                                    (decoded >= 'A' && decoded <= 'Z') ||
+                                    (decoded >= '0' && decoded <= '9') || decoded == '-' ||
+                                    decoded == '.' || decoded == '_' || decoded == '~';
+            if (unreserved) {
+                return false;
+            }
+            pos += 2;
+            continue;
+        }
+        if (c != '#' || inFragment) {
             return false;
         }
+        inFragment = true;
     }
     return true;
 }

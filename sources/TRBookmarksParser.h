@@ -47,8 +47,8 @@ public:
 
     // Whether text is an http or https address that QUrl would give back
     // unchanged in its fully encoded form: lower-case host of plain labels,
-    // no port, no user, no percent sign, and only characters that need no
-    // encoding. Such text can be kept as it stands, without parsing it; for
+    // no port, no user, and only characters that need no encoding or escapes
+    // that QUrl keeps as they are. Such text can be kept as it stands, without parsing it; for
     // anything else this is false and the text must be parsed.
     static bool isPlainWebUrl(QByteArrayView text);
 

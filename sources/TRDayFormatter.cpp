@@ -122,3 +122,34 @@ void TRDayFormatter::setNowForTesting(std::function<QDateTime()> replacement)
     std::lock_guard lock(nowMutex);
     nowOverride() = std::move(replacement);
 }
+
+std::vector<TRDayFormatter::DayRun> TRDayFormatter::dayRuns(const TRHistoryStore &store) const
+{
+    std::vector<DayRun> runs;
+    QDate currentDay;
+    // One zone for the whole walk, and one conversion to local time per day
+    // rather than per visit: a visit inside the current day's span of
+    // instants is of that day.
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    DaySpan span;
+    for (std::size_t index = 0; index < store.size(); ++index) {
+        const qint64 time = store.visit(index).time;
+        QDate day;
+        if (time != TRHistoryStore::noTime) {
+            if (!span.contains(time)) {
+                span = daySpan(time, zone);
+            }
+            day = span.day;
+        }
+        // Visits of one local day share a label, so it is made once a day.
+        if (runs.empty() || day != currentDay) {
+            currentDay = day;
+            QString dayLabel = label(day);
+            if (runs.empty() || dayLabel != runs.back().label) {
+                runs.push_back({std::move(dayLabel), index, index});
+            }
+        }
+        runs.back().end = index + 1;
+    }
+    return runs;
+}

@@ -4,6 +4,7 @@
 // "Today", "Yesterday", then full dates, in the user's language and time zone.
 
 #include "TRBookmark.h"
+#include "TRHistoryStore.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -29,47 +30,36 @@ public:
     QString label(const QDateTime &moment) const;
     QString label(QDate localDay) const;
 
-    // History entries grouped by local day, newest day first, each group
-    // named by its label and holding its entries newest first. Node is a
-    // bookmark type with a lastVisitedDate and an init(kind, name).
-    template <class Node>
-    std::vector<std::shared_ptr<Node>> groupByDay(std::vector<std::shared_ptr<Node>> entries) const
+    // The visits of a store (newest first) as runs of one label each:
+    // visits of one local day, or of days that share a label.
+    struct DayRun
     {
-        const auto newerFirst = [](const auto &a, const auto &b) {
-            return a->lastVisitedDate > b->lastVisitedDate;
-        };
-        // Readers mostly hand their rows over newest first already, and a
-        // stable sort leaves a sorted list as it is: checking is enough then.
-        if (!std::is_sorted(entries.begin(), entries.end(), newerFirst)) {
-            std::stable_sort(entries.begin(), entries.end(), newerFirst);
-        }
+        QString label;
+        std::size_t begin = 0;
+        std::size_t end = 0;
+    };
+    std::vector<DayRun> dayRuns(const TRHistoryStore &store) const;
+
+    // The visits of a store grouped by local day, newest day first, each
+    // group named by its label and making its visits' nodes (type Node)
+    // when first opened. Nodes already made for some visits are handed to
+    // their day to be used again.
+    template <class Node>
+    std::vector<std::shared_ptr<Node>>
+    groupByDay(const TRHistoryStorePtr &store,
+               const std::vector<std::pair<std::size_t, std::shared_ptr<Node>>> &made = {}) const
+    {
         std::vector<std::shared_ptr<Node>> days;
-        QDate currentDay;
-        QString currentLabel;
-        // One zone for the whole walk, and one conversion to local time per
-        // day rather than per visit: a visit inside the current day's span
-        // of instants is of that day.
-        const QTimeZone zone = QTimeZone::systemTimeZone();
-        DaySpan span;
-        for (const std::shared_ptr<Node> &entry : entries) {
-            QDate day;
-            if (entry->lastVisitedDate.isValid()) {
-                const qint64 msecs = entry->lastVisitedDate.toMSecsSinceEpoch();
-                if (!span.contains(msecs)) {
-                    span = daySpan(msecs, zone);
-                }
-                day = span.day;
-            }
-            // Entries of one local day share a label, so it is made once a day.
-            if (days.empty() || day != currentDay) {
-                currentDay = day;
-                const QString dayLabel = label(day);
-                if (days.empty() || dayLabel != currentLabel) {
-                    currentLabel = dayLabel;
-                    days.push_back(Node::init(TRBookmarkKind::group, dayLabel));
+        for (const DayRun &run : dayRuns(*store)) {
+            auto source = std::make_shared<TRHistoryDaySource<Node>>(store, run.begin, run.end);
+            for (const auto &[index, node] : made) {
+                if (run.begin <= index && index < run.end) {
+                    source->reuse(index, node);
                 }
             }
-            days.back()->addBookmark(entry);
+            auto day = Node::init(TRBookmarkKind::group, run.label);
+            day->setChildSource(std::move(source));
+            days.push_back(std::move(day));
         }
         return days;
     }

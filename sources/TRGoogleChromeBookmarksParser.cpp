@@ -28,13 +28,6 @@ std::optional<QString> stringField(const QJsonObject &object, QLatin1StringView 
     return value.isString() ? std::optional(value.toString()) : std::nullopt;
 }
 
-// The text of a column as UTF-8 straight from SQLite; empty for NULL.
-QString textAt(sqlite3_stmt *statement, int column)
-{
-    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-    return text ? QString::fromUtf8(text, sqlite3_column_bytes(statement, column)) : QString();
-}
-
 QUrl parseUrl(const QString &text)
 {
     // Tolerant: a raw space or bracket is escaped rather than losing the URL.
@@ -165,14 +158,14 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
         }
     }
     if (const auto copy = copyScopedFile(rawValue(BookmarkDataKey::history), historyGrant)) {
-        bool failed = false;
-        std::vector<TRGoogleChromeBookmarkPtr> entries = readHistoryEntries(*copy, &failed);
-        parsed.result.history = failed            ? Outcome::unreadable
-                                : entries.empty() ? Outcome::empty
-                                                  : Outcome::read;
-        if (!entries.empty()) {
+        const TRHistoryStorePtr store =
+            readHistory(*copy, applicationSupportDirectory().value_or(QString()));
+        parsed.result.history = !store               ? Outcome::unreadable
+                                : store->size() == 0 ? Outcome::empty
+                                                     : Outcome::read;
+        if (store && store->size() > 0) {
             const TRDayFormatter formatter;
-            parsed.historyDays = groupHistoryByDay(std::move(entries), formatter);
+            parsed.historyDays = groupHistoryByDay(store, formatter);
         }
     }
     return parsed;
@@ -249,23 +242,19 @@ TRGoogleChromeBookmarkPtr TRGoogleChromeBookmarksParser::decodeBookmarks(const Q
     return container;
 }
 
-QDateTime TRGoogleChromeBookmarksParser::dateFromChromeTime(qint64 microseconds)
+qint64 TRGoogleChromeBookmarksParser::millisecondsFromChromeTime(qint64 microseconds)
 {
     // 1601-01-01 00:00:00 UTC is 11,644,473,600 seconds before 1970.
     constexpr qint64 offsetMs = 11644473600000LL;
-    return QDateTime::fromMSecsSinceEpoch(microseconds / 1000 - offsetMs, Qt::UTC);
+    return microseconds / 1000 - offsetMs;
 }
 
-std::vector<TRGoogleChromeBookmarkPtr>
-TRGoogleChromeBookmarksParser::readHistoryEntries(const QString &path, bool *failed)
+TRHistoryStorePtr TRGoogleChromeBookmarksParser::readHistory(const QString &path,
+                                                             const QString &folder)
 {
-    std::vector<TRGoogleChromeBookmarkPtr> entries;
-    if (failed) {
-        *failed = true;
-    }
     const std::unique_ptr<SQLite::Database> database = openDatabaseCopy(path);
     if (!database) {
-        return entries;
+        return nullptr;
     }
     // SQLite's own interface for the rows: a history has hundreds of
     // thousands of them, and the wrapper's column objects cost a shared
@@ -280,8 +269,7 @@ TRGoogleChromeBookmarksParser::readHistoryEntries(const QString &path, bool *fai
     const auto queryFailed = [&] {
         TRBookmarksParser::writeLine(QStringLiteral("Could not execute query: ") +
                                      QString::fromUtf8(sqlite3_errmsg(handle)));
-        entries.clear();
-        return std::move(entries);
+        return nullptr;
     };
     if (prepareResult != SQLITE_OK || !query) {
         return queryFailed();
@@ -290,12 +278,14 @@ TRGoogleChromeBookmarksParser::readHistoryEntries(const QString &path, bool *fai
     constexpr int urlColumn = 1;
     constexpr int visitCountColumn = 2;
     constexpr int lastVisitTimeColumn = 3;
+    // An untitled row is named by its address as people read it.
+    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::displayUrl, false);
     int stepResult = SQLITE_ROW;
     std::size_t rows = 0;
     while ((stepResult = sqlite3_step(query.get())) == SQLITE_ROW) {
         // The application may ask a long read to stop; looked at now and then.
         if ((++rows & 0xFFF) == 0 && TROperationQueue::isCurrentOperationCancelled()) {
-            return {};
+            return nullptr;
         }
         if (sqlite3_column_type(query.get(), urlColumn) == SQLITE_NULL) {
             continue;
@@ -308,38 +298,33 @@ TRGoogleChromeBookmarksParser::readHistoryEntries(const QString &path, bool *fai
         // URLs like any other, so file:///a%20b names "a b"; text that does
         // not parse is dropped, as its UTF-8 bytes would parse to the same
         // invalid URL.
-        QByteArray encodedUrl;
-        if (TRBookmarksParser::isPlainWebUrl(urlBytes)) {
-            encodedUrl = urlBytes.toByteArray();
-        } else {
-            encodedUrl = parseUrl(QString::fromUtf8(urlBytes)).toEncoded();
+        QByteArray parsedUrl;
+        if (!TRBookmarksParser::isPlainWebUrl(urlBytes)) {
+            parsedUrl = parseUrl(QString::fromUtf8(urlBytes)).toEncoded();
+            if (parsedUrl.isEmpty()) {
+                continue;
+            }
         }
-        if (encodedUrl.isEmpty()) {
-            continue;
-        }
-        QString name = textAt(query.get(), titleColumn);
-        if (name.isEmpty()) {
-            name = QUrl::fromEncoded(encodedUrl).toDisplayString();
-        }
-        auto entry = TRGoogleChromeBookmark::init(
-            TRBookmarkKind::item, name, QUrl(),
-            dateFromChromeTime(sqlite3_column_int64(query.get(), lastVisitTimeColumn)));
-        entry->setEncodedUrl(encodedUrl);
-        entry->visitCount = sqlite3_column_int(query.get(), visitCountColumn);
-        entries.push_back(std::move(entry));
+        const quint32 address =
+            builder.addAddress(parsedUrl.isNull() ? urlBytes : QByteArrayView(parsedUrl),
+                               sqlite3_column_int(query.get(), visitCountColumn));
+        const auto *titleText =
+            reinterpret_cast<const char *>(sqlite3_column_text(query.get(), titleColumn));
+        builder.addVisit(
+            address,
+            millisecondsFromChromeTime(sqlite3_column_int64(query.get(), lastVisitTimeColumn)),
+            QByteArrayView(titleText,
+                           titleText ? sqlite3_column_bytes(query.get(), titleColumn) : 0));
     }
     if (stepResult != SQLITE_DONE) {
         return queryFailed();
     }
-    if (failed) {
-        *failed = false;
-    }
-    return entries;
+    return builder.finish(folder);
 }
 
 std::vector<TRGoogleChromeBookmarkPtr>
-TRGoogleChromeBookmarksParser::groupHistoryByDay(std::vector<TRGoogleChromeBookmarkPtr> entries,
+TRGoogleChromeBookmarksParser::groupHistoryByDay(const TRHistoryStorePtr &store,
                                                  const TRDayFormatter &formatter)
 {
-    return formatter.groupByDay(std::move(entries));
+    return formatter.groupByDay<TRGoogleChromeBookmark>(store);
 }

@@ -6,6 +6,7 @@
 
 #include "TRBookmarksParser.h"
 #include "TRGoogleChromeBookmark.h"
+#include "TRHistoryStore.h"
 
 #include <QHash>
 #include <QObject>
@@ -66,17 +67,18 @@ public:
     // The steps of an update, for tests and tools. None of them touches the
     // parser's trees.
     static TRGoogleChromeBookmarkPtr decodeBookmarks(const QByteArray &json, QString *error);
-    // Every row of the history, newest first; empty when the database cannot
-    // be read (failed set), after a line on standard output when the query
-    // fails.
-    static std::vector<TRGoogleChromeBookmarkPtr> readHistoryEntries(const QString &path,
-                                                                     bool *failed = nullptr);
-    // Day groups, newest day first, each holding its entries newest first.
+    // Every row of the history, newest first, packed; none when the
+    // database cannot be read, after a line on standard output when the
+    // query fails. With a folder, the packed rows are mapped from a file
+    // made there (see TRHistoryStore).
+    static TRHistoryStorePtr readHistory(const QString &path, const QString &folder = {});
+    // Day groups, newest day first, each making its entries (newest first)
+    // when first opened.
     static std::vector<TRGoogleChromeBookmarkPtr>
-    groupHistoryByDay(std::vector<TRGoogleChromeBookmarkPtr> entries,
-                      const TRDayFormatter &formatter);
-    // A Chrome time stamp: microseconds since 1601-01-01 00:00:00 UTC.
-    static QDateTime dateFromChromeTime(qint64 microseconds);
+    groupHistoryByDay(const TRHistoryStorePtr &store, const TRDayFormatter &formatter);
+    // A Chrome time stamp (microseconds since 1601-01-01 00:00:00 UTC) in
+    // milliseconds since 1970.
+    static qint64 millisecondsFromChromeTime(qint64 microseconds);
 
 private:
     struct Parsed;

@@ -19,6 +19,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string_view>
 
 namespace {
@@ -159,20 +160,6 @@ bool stopRequested(std::size_t done)
     return (done & 0xFFF) == 0 && TROperationQueue::isCurrentOperationCancelled();
 }
 
-// What the visits of one history item share.
-struct HistoryItem
-{
-    // The URL as every visit keeps it; empty when the item's text makes no
-    // usable URL.
-    QByteArray encodedUrl;
-    // Made when a visit without a title first needs it.
-    QString absoluteString;
-    // The last title met, as bytes and as text: an item's visits mostly
-    // carry the same one.
-    QByteArray titleBytes;
-    QString title;
-};
-
 // Strict as the platform's parser is: printable ASCII only, so no spaces
 // and no raw non-ASCII letters.
 QUrl strictUrl(const QString &text)
@@ -185,12 +172,6 @@ QUrl strictUrl(const QString &text)
     }
     const QUrl url(text, QUrl::StrictMode);
     return url.isValid() ? url : QUrl();
-}
-
-// What a URL's absolute string is: its full, encoded form.
-QString absoluteString(const QUrl &url)
-{
-    return url.toString(QUrl::FullyEncoded);
 }
 
 } // namespace
@@ -449,11 +430,20 @@ TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &gra
         // The copy has no extension: the granted file's own name says which
         // kind of history it is.
         if (const auto granted = resolveScopedURL(*grants.historyGrant)) {
-            std::vector<TRSafariBookmarkPtr> entries = readHistory(*copy, *granted);
-            if (!entries.empty()) {
+            const TRHistoryStorePtr store =
+                readHistory(*copy, *granted, applicationSupportDirectory().value_or(QString()));
+            if (store && store->size() > 0) {
+                // The most visited are made now and are the nodes their days
+                // hold once opened.
+                std::vector<std::pair<std::size_t, TRSafariBookmarkPtr>> made;
+                std::vector<TRSafariBookmarkPtr> mostVisited;
+                for (std::size_t index : selectMostVisited(*store)) {
+                    mostVisited.push_back(store->makeNode<TRSafariBookmark>(index));
+                    made.emplace_back(index, mostVisited.back());
+                }
                 const TRDayFormatter formatter;
-                parsed.historyDays = groupHistoryByDay(std::move(entries), formatter);
-                parsed.mostVisited = selectMostVisited(*parsed.historyDays);
+                parsed.historyDays = groupHistoryByDay(store, formatter, made);
+                parsed.mostVisited = std::move(mostVisited);
             }
         }
     }
@@ -738,24 +728,20 @@ QUrl TRSafariBookmarksParser::urlFromText(const QString &text, bool byteFallback
     return tolerant.isValid() ? tolerant : QUrl();
 }
 
-std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistoryDatabase(const QString &path)
+TRHistoryStorePtr TRSafariBookmarksParser::readHistoryDatabase(const QString &path,
+                                                               const QString &folder)
 {
-    std::vector<TRSafariBookmarkPtr> entries;
     const std::unique_ptr<SQLite::Database> database = openDatabaseCopy(path);
     if (!database) {
-        return entries;
+        return nullptr;
     }
     sqlite3 *const handle = database->getHandle();
-    // The join looks up an item for every visit, all over the file; mapped,
-    // those pages are read in place instead of copied by a system call each.
-    // The copy is private, so nothing shortens the file while it is mapped.
-    sqlite3_exec(handle, "PRAGMA mmap_size = 1073741824;", nullptr, nullptr, nullptr);
     // The rows are read through SQLite's own interface: by column index, as
     // raw UTF-8, without a wrapper object per value.
     const auto failed = [handle] {
         TRBookmarksParser::writeLine(QStringLiteral("Could not execute query: ") +
                                      QString::fromUtf8(sqlite3_errmsg(handle)));
-        return std::vector<TRSafariBookmarkPtr>();
+        return nullptr;
     };
     sqlite3_stmt *statement = nullptr;
     const int prepared = sqlite3_prepare_v2(handle, historyQuery, -1, &statement, nullptr);
@@ -777,152 +763,124 @@ std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistoryDatabase(co
     const int titleColumn = columnIndex("title");
     const int visitTimeColumn = columnIndex("visit_time");
     const int visitCountColumn = columnIndex("visit_count");
-    // The visits of one item share its URL text: the URL is parsed once per
-    // item, and the item's URL, absolute string and last title are values
-    // that all its visits share rather than copies of their own.
-    QHash<QByteArray, HistoryItem> items;
+    // A visit without a time is dated when it is read.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    // The visits of one item share its URL text and, mostly, its title.
+    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::encodedUrl, true);
     int step = SQLITE_ROW;
+    std::size_t rows = 0;
     while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
-        if (stopRequested(entries.size())) {
-            return {};
+        if (stopRequested(++rows)) {
+            return nullptr;
         }
         if (sqlite3_column_type(statement, urlColumn) == SQLITE_NULL) {
             continue;
         }
         const QByteArrayView urlBytes = columnBytes(statement, urlColumn);
-        auto item = items.find(QByteArray::fromRawData(urlBytes.data(), urlBytes.size()));
-        if (item == items.end()) {
-            HistoryItem made;
-            // A plain web address is what parsing would give back; only the
-            // others are parsed.
-            made.encodedUrl = TRBookmarksParser::isPlainWebUrl(urlBytes)
-                                  ? urlBytes.toByteArray()
-                                  : urlFromText(QString::fromUtf8(urlBytes), true).toEncoded();
-            item = items.insert(urlBytes.toByteArray(), made);
-        }
-        if (item->encodedUrl.isEmpty()) {
-            continue;
-        }
-        const QByteArrayView titleBytes = columnBytes(statement, titleColumn);
-        QString name;
-        if (titleBytes.isEmpty()) {
-            if (item->absoluteString.isNull()) {
-                // The fully encoded form is the absolute string.
-                item->absoluteString = QString::fromLatin1(item->encodedUrl);
+        // A plain web address is what parsing would give back; only the
+        // others are parsed.
+        QByteArray parsedUrl;
+        if (!TRBookmarksParser::isPlainWebUrl(urlBytes)) {
+            parsedUrl = urlFromText(QString::fromUtf8(urlBytes), true).toEncoded();
+            if (parsedUrl.isEmpty()) {
+                continue;
             }
-            name = item->absoluteString;
-        } else {
-            if (item->titleBytes != titleBytes) {
-                item->titleBytes = titleBytes.toByteArray();
-                item->title = QString::fromUtf8(titleBytes);
-            }
-            name = item->title;
         }
+        const quint32 address =
+            builder.address(parsedUrl.isNull() ? urlBytes : QByteArrayView(parsedUrl),
+                            sqlite3_column_int(statement, visitCountColumn));
         const std::optional<QDateTime> date = dateFromTimeColumn(statement, visitTimeColumn);
-        auto entry = date ? TRSafariBookmark::init(TRBookmarkKind::item, name, QUrl(), *date)
-                          : TRSafariBookmark::init(TRBookmarkKind::item, name);
-        // Every visit of an item shares one text of its URL.
-        entry->setEncodedUrl(item->encodedUrl);
-        entry->visitCount = sqlite3_column_int(statement, visitCountColumn);
-        entries.push_back(std::move(entry));
+        builder.addVisit(address, date ? date->toMSecsSinceEpoch() : now,
+                         columnBytes(statement, titleColumn));
     }
     if (step != SQLITE_DONE) {
         return failed();
     }
-    return entries;
+    return builder.finish(folder);
 }
 
-std::vector<TRSafariBookmarkPtr>
-TRSafariBookmarksParser::readHistoryPropertyList(const QString &path)
+TRHistoryStorePtr TRSafariBookmarksParser::readHistoryPropertyList(const QString &path,
+                                                                   const QString &folder)
 {
-    std::vector<TRSafariBookmarkPtr> entries;
     const auto tree = TRPropertyList::treeFromFile(path);
     if (!tree || !tree->root().isDictionary()) {
-        return entries;
+        return nullptr;
     }
     const auto dates = tree->root().value("WebHistoryDates").listOfDictionaries();
     if (!dates) {
-        return entries;
+        return nullptr;
     }
-    entries.reserve(dates->size());
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    // One entry per address.
+    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::encodedUrl, false);
+    std::size_t entries = 0;
     for (const TRPropertyList::Node &entry : *dates) {
-        if (stopRequested(entries.size())) {
-            return {};
+        if (stopRequested(++entries)) {
+            return nullptr;
         }
         const auto text = entry.value("").string();
         if (!text || text->isEmpty()) {
             continue;
         }
-        const QUrl url = urlFromText(*text, true);
+        const QByteArray url = urlFromText(*text, true).toEncoded();
         if (url.isEmpty()) {
             continue;
         }
-        QString name = entry.value("title").string().value_or(QString());
-        if (name.isEmpty()) {
-            name = absoluteString(url);
-        }
+        const quint32 address = builder.addAddress(
+            url, static_cast<qint32>(entry.value("visitCount").integer().value_or(0)));
         std::optional<QDateTime> date;
         if (const auto time = entry.value("lastVisitedDate").utf8()) {
             date = dateFromTimeBytes(*time);
         }
-        auto node = date ? TRSafariBookmark::init(TRBookmarkKind::item, name, url, *date)
-                         : TRSafariBookmark::init(TRBookmarkKind::item, name, url);
-        if (const auto count = entry.value("visitCount").integer()) {
-            node->visitCount = *count;
-        }
-        entries.push_back(std::move(node));
+        builder.addVisit(address, date ? date->toMSecsSinceEpoch() : now,
+                         entry.value("title").string().value_or(QString()).toUtf8());
     }
-    return entries;
+    return builder.finish(folder);
 }
 
-std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::readHistory(const QString &path,
-                                                                      const QString &grantedPath)
+TRHistoryStorePtr TRSafariBookmarksParser::readHistory(const QString &path,
+                                                       const QString &grantedPath,
+                                                       const QString &folder)
 {
     const QString extension = QFileInfo(grantedPath).suffix().toLower();
     if (extension == u"plist") {
-        return readHistoryPropertyList(path);
+        return readHistoryPropertyList(path, folder);
     }
     if (extension == u"db") {
-        return readHistoryDatabase(path);
+        return readHistoryDatabase(path, folder);
     }
-    return {};
+    return nullptr;
 }
 
-std::vector<TRSafariBookmarkPtr>
-TRSafariBookmarksParser::groupHistoryByDay(std::vector<TRSafariBookmarkPtr> entries,
-                                           const TRDayFormatter &formatter)
+std::vector<TRSafariBookmarkPtr> TRSafariBookmarksParser::groupHistoryByDay(
+    const TRHistoryStorePtr &store, const TRDayFormatter &formatter,
+    const std::vector<std::pair<std::size_t, TRSafariBookmarkPtr>> &made)
 {
-    return formatter.groupByDay(std::move(entries));
+    return formatter.groupByDay<TRSafariBookmark>(store, made);
 }
 
-std::vector<TRSafariBookmarkPtr>
-TRSafariBookmarksParser::selectMostVisited(const std::vector<TRSafariBookmarkPtr> &dayGroups)
+std::vector<std::size_t> TRSafariBookmarksParser::selectMostVisited(const TRHistoryStore &store)
 {
-    // The entries in day order, each with its count and its place in that
-    // order; the nodes themselves are neither copied nor moved.
+    // The visits in day order, each with its count; the order of equal
+    // counts is that order, so the latest visit of a host wins: the order of
+    // a stable sort by count.
     struct Candidate
     {
         qint64 visitCount;
-        std::size_t place;
-        const TRBookmarkPtr *node;
+        std::size_t index;
     };
     std::vector<Candidate> candidates;
-    for (const TRSafariBookmarkPtr &day : dayGroups) {
-        for (const TRBookmarkPtr &child : day->bookmarks()) {
-            if (const auto *entry = dynamic_cast<const TRSafariBookmark *>(child.get())) {
-                candidates.push_back({entry->visitCount, candidates.size(), &child});
-            }
-        }
+    candidates.reserve(store.size());
+    for (std::size_t index = 0; index < store.size(); ++index) {
+        candidates.push_back({store.visitCount(index), index});
     }
-    // Highest count first; equal counts keep their order, so the latest
-    // visit of a host wins: the order of a stable sort by count.
     const auto before = [](const Candidate &a, const Candidate &b) {
-        return a.visitCount != b.visitCount ? a.visitCount > b.visitCount : a.place < b.place;
+        return a.visitCount != b.visitCount ? a.visitCount > b.visitCount : a.index < b.index;
     };
     // Ten hosts are nearly always found among the first few thousand
     // entries, so only a head of that order is sorted; a longer one when the
     // walk runs out of it.
-    std::vector<TRSafariBookmarkPtr> selected;
+    std::vector<std::size_t> selected;
     std::size_t head = std::min<std::size_t>(candidates.size(), 4096);
     std::size_t sorted = 0;
     QStringList hosts;
@@ -931,13 +889,13 @@ TRSafariBookmarksParser::selectMostVisited(const std::vector<TRSafariBookmarkPtr
                           candidates.begin() + static_cast<std::ptrdiff_t>(head), candidates.end(),
                           before);
         for (; sorted < head && selected.size() < maximumMostVisited; ++sorted) {
-            const TRBookmarkPtr &node = *candidates[sorted].node;
-            const QString host = node->url().host();
+            const std::size_t index = candidates[sorted].index;
+            const QString host = QUrl::fromEncoded(store.encodedUrl(index).toByteArray()).host();
             if (host.isEmpty() || hosts.contains(host)) {
                 continue;
             }
             hosts.append(host);
-            selected.push_back(std::static_pointer_cast<TRSafariBookmark>(node));
+            selected.push_back(index);
         }
         head = std::min(candidates.size(), head * 2);
     }

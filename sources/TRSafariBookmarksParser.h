@@ -5,6 +5,7 @@
 // root groups that the plugin and the customisation pane show.
 
 #include "TRBookmarksParser.h"
+#include "TRHistoryStore.h"
 #include "TRPropertyList.h"
 #include "TRSafariBookmark.h"
 
@@ -101,23 +102,28 @@ public:
     // The readers, for the parser, tests and tools. None of them touches a
     // parser's trees; each builds new nodes only.
 
-    // Every visit of a History.db, in the database's newest-first order;
-    // empty when it cannot be read, after a line on standard output when the
-    // query fails.
-    static std::vector<TRSafariBookmarkPtr> readHistoryDatabase(const QString &path);
-    // Every entry of a History.plist's "WebHistoryDates", in list order.
-    static std::vector<TRSafariBookmarkPtr> readHistoryPropertyList(const QString &path);
+    // Every visit of a History.db, in the database's newest-first order,
+    // packed; none when it cannot be read, after a line on standard output
+    // when the query fails. With a folder, the packed visits are mapped from
+    // a file made there (see TRHistoryStore).
+    static TRHistoryStorePtr readHistoryDatabase(const QString &path, const QString &folder = {});
+    // Every entry of a History.plist's "WebHistoryDates", newest first (in
+    // list order where times are equal).
+    static TRHistoryStorePtr readHistoryPropertyList(const QString &path,
+                                                     const QString &folder = {});
     // The copy at path read as the kind of history that grantedPath's
     // extension names ("db" or "plist").
-    static std::vector<TRSafariBookmarkPtr> readHistory(const QString &path,
-                                                        const QString &grantedPath);
-    // Day groups, newest day first, each holding its visits newest first.
+    static TRHistoryStorePtr readHistory(const QString &path, const QString &grantedPath,
+                                         const QString &folder = {});
+    // Day groups, newest day first, each making its visits (newest first)
+    // when first opened; nodes already made for some visits (the most
+    // visited) are the ones their day then holds.
     static std::vector<TRSafariBookmarkPtr>
-    groupHistoryByDay(std::vector<TRSafariBookmarkPtr> entries, const TRDayFormatter &formatter);
-    // The most visited entry of each of the ten most visited hosts, highest
-    // count first: the same nodes that the day groups hold.
-    static std::vector<TRSafariBookmarkPtr>
-    selectMostVisited(const std::vector<TRSafariBookmarkPtr> &dayGroups);
+    groupHistoryByDay(const TRHistoryStorePtr &store, const TRDayFormatter &formatter,
+                      const std::vector<std::pair<std::size_t, TRSafariBookmarkPtr>> &made = {});
+    // The visit of each of the ten most visited hosts that has the host's
+    // highest count and among those the latest visit, highest count first.
+    static std::vector<std::size_t> selectMostVisited(const TRHistoryStore &store);
     // The entries of a TopSites.plist; none when it is not one.
     static std::optional<std::vector<TRSafariBookmarkPtr>> readTopSites(const QString &path);
     // Pinned tabs, then every window's tabs; none when the file is no

@@ -265,8 +265,8 @@ void TRSafariPlugin::addBookmarkItem(QMenu *menu, const TRSafariBookmarkPtr &nod
     if (parent && parent->tag == TRSafariBookmark::Tag::history) {
         setImage(item, QStringLiteral("history_item"), false);
         if (settings.boolForKey(TRSettingsKeys::showItemCount)) {
-            item->setText(item->text() + QStringLiteral(" (%1)").arg(
-                                             static_cast<qulonglong>(node->bookmarks().size())));
+            item->setText(item->text() +
+                          QStringLiteral(" (%1)").arg(static_cast<qulonglong>(node->childCount())));
         }
     }
 

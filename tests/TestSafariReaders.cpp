@@ -10,6 +10,8 @@
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
+#include <numeric>
+
 using Parser = TRSafariBookmarksParser;
 using TRTestSupport::writeFile;
 
@@ -107,6 +109,36 @@ QStringList childNames(const TRBookmarkPtr &group)
     return result;
 }
 
+// The nodes the day groups make for a store's visits, in its order; none
+// for no store.
+std::vector<TRSafariBookmarkPtr> entriesOf(const TRHistoryStorePtr &store)
+{
+    std::vector<TRSafariBookmarkPtr> entries;
+    for (std::size_t i = 0; store && i < store->size(); ++i) {
+        entries.push_back(store->makeNode<TRSafariBookmark>(i));
+    }
+    return entries;
+}
+
+// Visits made by hand, as a History.db reader would collect them.
+struct HandVisit
+{
+    QString name;
+    QByteArray url = "https://x.example/";
+    qint32 count = 1;
+    QDateTime date = now;
+};
+
+TRHistoryStorePtr storeOf(const QList<HandVisit> &visits)
+{
+    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::encodedUrl, true);
+    for (const HandVisit &visit : visits) {
+        builder.addVisit(builder.address(visit.url, visit.count), visit.date.toMSecsSinceEpoch(),
+                         visit.name.toUtf8());
+    }
+    return builder.finish();
+}
+
 QJsonObject readManifest(const QString &folder)
 {
     QFile file(folder + "/manifest.json");
@@ -143,12 +175,16 @@ private slots:
         makeHistoryDatabase(path, {{"https://b.example/", "nine", at(today9)},
                                    {"https://c.example/", "late", at(yesterday23)},
                                    {"https://a.example/", "ten", at(today10)}});
-        const auto entries = Parser::readHistoryDatabase(path);
+        const TRHistoryStorePtr store = Parser::readHistoryDatabase(path);
+        const auto entries = entriesOf(store);
         QCOMPARE(names(entries), QStringList({"ten", "nine", "late"}));
         QCOMPARE(entries.front()->lastVisitedDate, today10);
 
         const TRDayFormatter formatter;
-        const auto days = Parser::groupHistoryByDay(entries, formatter);
+        const auto days = Parser::groupHistoryByDay(store, formatter);
+        // Counted before anything is made.
+        QCOMPARE(days[0]->childCount(), 2u);
+        QVERIFY(days[0]->hasUnmadeChildren());
         QCOMPARE(names(days), QStringList({"Today", "Yesterday"}));
         QCOMPARE(childNames(days[0]), QStringList({"ten", "nine"}));
         QCOMPARE(childNames(days[1]), QStringList({"late"}));
@@ -157,18 +193,22 @@ private slots:
         QVERIFY(!days[0]->hasUrl());
 
         // Older days are named by their full date; one visit makes one group.
-        const auto single = Parser::groupHistoryByDay({entries[2]}, formatter);
+        const auto single = Parser::groupHistoryByDay(storeOf({{"late"}}), formatter);
         QCOMPARE(single.size(), 1u);
         QCOMPARE(single[0]->bookmarks().size(), 1u);
-        entries[0]->lastVisitedDate = QDateTime(QDate(2024, 4, 20), QTime(8, 0), Qt::UTC);
-        QCOMPARE(names(Parser::groupHistoryByDay(entries, formatter)),
+        const auto older = storeOf(
+            {{"ten", "https://a.example/", 1, today10},
+             {"nine", "https://b.example/", 1, today9},
+             {"old", "https://a.example/", 1, QDateTime(QDate(2024, 4, 20), QTime(8, 0), Qt::UTC)},
+             {"late", "https://c.example/", 1, yesterday23}});
+        QCOMPARE(names(Parser::groupHistoryByDay(older, formatter)),
                  QStringList({"Today", "Yesterday", "Saturday, April 20, 2024"}));
 
         // Equal times keep the reader's order.
-        auto first = TRSafariBookmark::init(TRBookmarkKind::item, "first");
-        auto second = TRSafariBookmark::init(TRBookmarkKind::item, "second");
-        second->lastVisitedDate = first->lastVisitedDate = today9;
-        QCOMPARE(childNames(Parser::groupHistoryByDay({first, second}, formatter)[0]),
+        QCOMPARE(childNames(Parser::groupHistoryByDay(
+                     storeOf({{"first", "https://f.example/", 1, today9},
+                              {"second", "https://s.example/", 1, today9}}),
+                     formatter)[0]),
                  QStringList({"first", "second"}));
     }
 
@@ -187,7 +227,7 @@ private slots:
                                    {"https://texttime.example/", "text time", "twelve"},
                                    {"https://x.example/ü|{}", "raw", at(visit)}});
         const QDateTime before = QDateTime::currentDateTimeUtc();
-        const auto entries = Parser::readHistoryDatabase(path);
+        const auto entries = entriesOf(Parser::readHistoryDatabase(path));
         QHash<QString, TRSafariBookmarkPtr> byName;
         for (const auto &entry : entries) {
             byName.insert(entry->name(), entry);
@@ -233,8 +273,13 @@ private slots:
                                    {"https://s.example/a b", "A", "1e3", 4},
                                    {"https://other.example/", "A", "12.", 2}});
         const QDateTime before = QDateTime::currentDateTimeUtc();
-        const auto entries = Parser::readHistoryDatabase(path);
+        const TRHistoryStorePtr store = Parser::readHistoryDatabase(path);
+        const auto entries = entriesOf(store);
         QCOMPARE(entries.size(), 7u);
+        // One address for the item's visits, one for the other item; "A"
+        // repeated is kept once.
+        QCOMPARE(store->addressCount(), 2u);
+        QVERIFY(store->title(0).data() == store->title(1).data());
         QHash<QString, int> named;
         for (const auto &entry : entries) {
             ++named[entry->name()];
@@ -284,7 +329,7 @@ private slots:
                            QString::number(visits.size()), time});
         }
         makeHistoryDatabase(path, visits);
-        const auto entries = Parser::readHistoryDatabase(path);
+        const auto entries = entriesOf(Parser::readHistoryDatabase(path));
         QCOMPARE(entries.size(), static_cast<std::size_t>(times.size()));
         for (const auto &entry : entries) {
             const double time = times.at(entry->name().toInt());
@@ -303,18 +348,18 @@ private slots:
             SQLite::Database db(empty.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
             db.exec("CREATE TABLE other (x)");
         }
-        QCOMPARE(TRTestSupport::captureStdout(
-                     [&] { QVERIFY(Parser::readHistoryDatabase(empty).empty()); }),
-                 QByteArray("Could not execute query: no such table: history_items\n"));
+        QCOMPARE(
+            TRTestSupport::captureStdout([&] { QVERIFY(!Parser::readHistoryDatabase(empty)); }),
+            QByteArray("Could not execute query: no such table: history_items\n"));
 
         const QString garbage = file("garbage.db");
         QVERIFY(writeFile(garbage, QByteArray(4096, 'x')));
         QVERIFY(TRTestSupport::captureStdout([&] {
-                    QVERIFY(Parser::readHistoryDatabase(garbage).empty());
+                    QVERIFY(!Parser::readHistoryDatabase(garbage));
                 }).startsWith("Could not execute query: "));
 
         // A missing copy is no database, and none is made.
-        QVERIFY(Parser::readHistoryDatabase(file("missing.db")).empty());
+        QVERIFY(!Parser::readHistoryDatabase(file("missing.db")));
         QVERIFY(!QFile::exists(file("missing.db")));
     }
 
@@ -346,109 +391,115 @@ private slots:
                         {"visitCount", "9"}}};
         QVERIFY(writePropertyList(path, QVariantMap{{"WebHistoryDates", dates}}, xml));
         const QDateTime before = QDateTime::currentDateTimeUtc();
-        const auto entries = Parser::readHistoryPropertyList(path);
+        const auto entries = entriesOf(Parser::readHistoryPropertyList(path));
+        // Newest first: the two without a usable time are dated by the read.
         QCOMPARE(names(entries),
-                 QStringList({"A", "https://b.example/a%20b", "https://c.example/"}));
-        QCOMPARE(entries[0]->lastVisitedDate, visit);
-        QCOMPARE(entries[0]->visitCount, 7);
+                 QStringList({"https://b.example/a%20b", "https://c.example/", "A"}));
+        QCOMPARE(entries[2]->lastVisitedDate, visit);
+        QCOMPARE(entries[2]->visitCount, 7);
+        QVERIFY(entries[0]->lastVisitedDate >= before);
         QVERIFY(entries[1]->lastVisitedDate >= before);
-        QVERIFY(entries[2]->lastVisitedDate >= before);
-        QCOMPARE(entries[2]->visitCount, 0);
+        QCOMPARE(entries[1]->visitCount, 0);
 
         // The file's extension picks the reader; the copy itself has none.
         const QString copy = file(xml ? "history_copy_xml" : "history_copy");
         QVERIFY(QFile::copy(path, copy));
-        QCOMPARE(Parser::readHistory(copy, "/x/History.PLIST").size(), 3u);
-        QVERIFY(Parser::readHistory(copy, "/x/History.db").empty());
-        QVERIFY(Parser::readHistory(copy, "/x/History.txt").empty());
+        QCOMPARE(entriesOf(Parser::readHistory(copy, "/x/History.PLIST")).size(), 3u);
+        QVERIFY(entriesOf(Parser::readHistory(copy, "/x/History.db")).empty());
+        QVERIFY(!Parser::readHistory(copy, "/x/History.txt"));
 
         for (const QVariant &root :
              {QVariant(QVariantMap{}), QVariant(QVariantMap{{"WebHistoryDates", "x"}}),
               QVariant(QVariantList{QVariantMap{{"", "https://a.example/"}}})}) {
             QVERIFY(writePropertyList(path, root, xml));
-            QVERIFY(Parser::readHistoryPropertyList(path).empty());
+            QVERIFY(entriesOf(Parser::readHistoryPropertyList(path)).empty());
         }
     }
 
     void mostVisited()
     {
-        const TRDayFormatter formatter;
-        auto entry = [](const QString &url, qint64 count, int minutesAgo) {
-            auto node = TRSafariBookmark::init(TRBookmarkKind::item, url, QUrl(url));
-            node->visitCount = count;
-            node->lastVisitedDate = now.addSecs(-60 * minutesAgo);
-            return node;
+        auto visit = [](const QByteArray &url, qint32 count, int minutesAgo) {
+            return HandVisit{QString::fromLatin1(url), url, count, now.addSecs(-60 * minutesAgo)};
+        };
+        const auto urlsOf = [](const TRHistoryStore &store, const std::vector<std::size_t> &at) {
+            QByteArrayList urls;
+            for (std::size_t index : at) {
+                urls << store.encodedUrl(index).toByteArray();
+            }
+            return urls;
         };
 
-        // Every visit of one host: one item.
-        auto days = Parser::groupHistoryByDay({entry("https://one.example/a", 3, 1),
-                                               entry("https://one.example/b", 5, 2),
-                                               entry("https://one.example/b", 5, 3)},
-                                              formatter);
-        auto selected = Parser::selectMostVisited(days);
-        QCOMPARE(selected.size(), 1u);
-        QCOMPARE(selected[0]->url().path(), QStringLiteral("/b"));
-        // The latest of the equal visits, and the very node of its day group.
-        QCOMPARE(selected[0], days[0]->bookmarks()[1]);
+        // Every visit of one host: one item, the latest of the equal visits.
+        auto store =
+            storeOf({visit("https://one.example/a", 3, 1), visit("https://one.example/b", 5, 2),
+                     visit("https://one.example/b", 5, 3)});
+        auto selected = Parser::selectMostVisited(*store);
+        QCOMPARE(selected, std::vector<std::size_t>{1});
+
+        // A node made for a visit is the very node its day then holds; it
+        // keeps the parent it has (the most-visited root).
+        const TRDayFormatter formatter;
+        const auto root = TRSafariBookmark::init(TRBookmarkKind::group, "Most Visited");
+        const auto made = store->makeNode<TRSafariBookmark>(1);
+        root->addBookmark(made);
+        const auto days = Parser::groupHistoryByDay(store, formatter, {{1, made}});
+        QCOMPARE(days[0]->bookmarks()[1], TRBookmarkPtr(made));
+        QCOMPARE(made->parent(), TRBookmarkPtr(root));
+        QCOMPARE(days[0]->bookmarks()[0]->parent(), TRBookmarkPtr(days[0]));
 
         // Twelve hosts with distinct counts: the ten highest, highest first;
-        // nodes without a host are passed over.
-        std::vector<TRSafariBookmarkPtr> many;
+        // addresses without a host are passed over.
+        QList<HandVisit> many;
         for (int i = 0; i < 12; ++i) {
-            many.push_back(
-                entry(QStringLiteral("https://h%1.example/").arg(i), (i * 7) % 12 + 1, i * 200));
+            many.append(visit(QStringLiteral("https://h%1.example/").arg(i).toLatin1(),
+                              (i * 7) % 12 + 1, i * 200));
         }
-        many.push_back(entry("file:///tmp/x.html", 100, 5));
-        many.push_back(entry("mailto:a@b.example", 99, 5));
-        days = Parser::groupHistoryByDay(many, formatter);
-        QVERIFY(days.size() > 1);
-        selected = Parser::selectMostVisited(days);
+        many.append(visit("file:///tmp/x.html", 100, 5));
+        many.append(visit("mailto:a@b.example", 99, 5));
+        store = storeOf(many);
+        QVERIFY(Parser::groupHistoryByDay(store, formatter).size() > 1);
+        selected = Parser::selectMostVisited(*store);
         QCOMPARE(selected.size(), 10u);
         for (std::size_t i = 0; i < selected.size(); ++i) {
-            QCOMPARE(selected[i]->visitCount, static_cast<qint64>(12 - i));
+            QCOMPARE(store->visitCount(selected[i]), static_cast<qint64>(12 - i));
         }
 
         // Two URLs of one host with equal counts: the later visit wins.
-        days = Parser::groupHistoryByDay(
-            {entry("https://s.example/old", 4, 300), entry("https://s.example/new", 4, 30)},
-            formatter);
-        selected = Parser::selectMostVisited(days);
-        QCOMPARE(selected.size(), 1u);
-        QCOMPARE(selected[0]->url().path(), QStringLiteral("/new"));
+        store = storeOf(
+            {visit("https://s.example/old", 4, 300), visit("https://s.example/new", 4, 30)});
+        QCOMPARE(urlsOf(*store, Parser::selectMostVisited(*store)),
+                 QByteArrayList{"https://s.example/new"});
 
-        QVERIFY(Parser::selectMostVisited({}).empty());
+        QVERIFY(Parser::selectMostVisited(*storeOf({})).empty());
 
         // Thousands of visits of one host before any other: the selection
-        // looks past them, exactly as a stable sort of every entry would.
-        std::vector<TRSafariBookmarkPtr> crowded;
+        // looks past them, exactly as a stable sort of every visit would.
+        QList<HandVisit> crowded;
         for (int i = 0; i < 9000; ++i) {
-            crowded.push_back(
-                entry(QStringLiteral("https://busy.example/%1").arg(i % 7), 50, 1 + i / 100));
+            crowded.append(visit(QStringLiteral("https://busy.example/%1").arg(i % 7).toLatin1(),
+                                 50, 1 + i / 100));
         }
         for (int i = 0; i < 30; ++i) {
-            crowded.push_back(
-                entry(QStringLiteral("https://q%1.example/").arg(i % 15), 40 - i % 15, 200 + i));
+            crowded.append(visit(QStringLiteral("https://q%1.example/").arg(i % 15).toLatin1(),
+                                 40 - i % 15, 200 + i));
         }
-        days = Parser::groupHistoryByDay(crowded, formatter);
-        std::vector<TRSafariBookmarkPtr> ordered;
-        for (const auto &day : days) {
-            for (const auto &child : day->bookmarks()) {
-                ordered.push_back(std::static_pointer_cast<TRSafariBookmark>(child));
-            }
-        }
-        std::stable_sort(ordered.begin(), ordered.end(), [](const auto &a, const auto &b) {
-            return a->visitCount > b->visitCount;
+        store = storeOf(crowded);
+        std::vector<std::size_t> ordered(store->size());
+        std::iota(ordered.begin(), ordered.end(), 0);
+        std::stable_sort(ordered.begin(), ordered.end(), [&](std::size_t a, std::size_t b) {
+            return store->visitCount(a) > store->visitCount(b);
         });
-        std::vector<TRSafariBookmarkPtr> expected;
+        std::vector<std::size_t> expected;
         QStringList hosts;
-        for (const auto &node : ordered) {
-            if (expected.size() < 10 && !hosts.contains(node->url().host())) {
-                hosts << node->url().host();
-                expected.push_back(node);
+        for (std::size_t index : ordered) {
+            const QString host = QUrl::fromEncoded(store->encodedUrl(index).toByteArray()).host();
+            if (expected.size() < 10 && !hosts.contains(host)) {
+                hosts << host;
+                expected.push_back(index);
             }
         }
-        QCOMPARE(Parser::selectMostVisited(days), expected);
-        QCOMPARE(expected.front()->url().host(), QStringLiteral("busy.example"));
+        QCOMPARE(Parser::selectMostVisited(*store), expected);
+        QCOMPARE(hosts.front(), QStringLiteral("busy.example"));
     }
 
     void topSites()
@@ -559,8 +610,9 @@ private slots:
         const auto copy = Parser::copyScopedFile("history_data", TRFileGrant::make(database));
         Parser::setApplicationSupportDirectoryOverride({});
         QVERIFY(copy);
-        const auto entries = Parser::readHistoryDatabase(*copy);
-        QCOMPARE(static_cast<int>(entries.size()), visits);
+        const TRHistoryStorePtr store = Parser::readHistoryDatabase(*copy);
+        QVERIFY(store);
+        QCOMPARE(static_cast<int>(store->size()), visits);
     }
 
     void realFiles()
@@ -575,18 +627,19 @@ private slots:
         const auto database = Parser::copyScopedFile(
             "history_data", TRFileGrant::make(folder + "/safari/plaso_History.db"));
         QVERIFY(database);
-        const auto visits = Parser::readHistory(*database, "plaso_History.db");
-        QCOMPARE(visits.size(), 25u);
+        const TRHistoryStorePtr visits = Parser::readHistory(*database, "plaso_History.db");
+        QVERIFY(visits);
+        QCOMPARE(visits->size(), 25u);
         const TRDayFormatter formatter;
         const auto days = Parser::groupHistoryByDay(visits, formatter);
         QCOMPARE(names(days), QStringList({"Thursday, November 9, 2017"}));
-        QVERIFY(!Parser::selectMostVisited(days).empty());
+        QVERIFY(!Parser::selectMostVisited(*visits).empty());
 
         const auto list = Parser::copyScopedFile(
             "history_data", TRFileGrant::make(folder + "/safari/plaso_History.plist"));
         Parser::setApplicationSupportDirectoryOverride({});
         QVERIFY(list);
-        const auto entries = Parser::readHistory(*list, "History.plist");
+        const auto entries = entriesOf(Parser::readHistory(*list, "History.plist"));
         QCOMPARE(entries.size(), 18u);
         for (const auto &entry : entries) {
             QVERIFY(entry->hasUrl());

@@ -41,7 +41,13 @@ void countBelow(const TRBookmark &node, qint64 &groups, qint64 &items, int depth
         return;
     }
     for (const TRBookmarkPtr &child : node.bookmarks()) {
-        if (child->kind() == TRBookmarkKind::group) {
+        // Children not made yet (a history's days) are visits, all read and
+        // counted by the store that makes them; making them here would time
+        // node making that the application only does for an opened day.
+        if (child->hasUnmadeChildren()) {
+            ++groups;
+            items += static_cast<qint64>(child->childCount());
+        } else if (child->kind() == TRBookmarkKind::group) {
             ++groups;
             countBelow(*child, groups, items, depth + 1);
         } else {

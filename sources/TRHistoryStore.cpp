@@ -1,0 +1,259 @@
+#include "TRHistoryStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHashFunctions>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+// What a mapped file starts with; the arrays follow, each 8-byte aligned.
+struct Header
+{
+    quint64 visitCount;
+    quint64 addressCount;
+    quint64 textSize;
+};
+
+constexpr std::size_t align8(std::size_t size)
+{
+    return (size + 7) & ~std::size_t(7);
+}
+
+bool writeAll(int descriptor, const void *data, std::size_t size)
+{
+    const char *p = static_cast<const char *>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(descriptor, p, size);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        p += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool writePadding(int descriptor, std::size_t size)
+{
+    static constexpr char zeros[8] = {};
+    return writeAll(descriptor, zeros, align8(size) - size);
+}
+
+} // namespace
+
+TRHistoryStore::Builder::Builder(UntitledName untitledName, bool shareTitles)
+    : m_untitledName(untitledName)
+    , m_sharesTitles(shareTitles)
+    , m_table(1024, 0)
+{}
+
+TRHistoryStore::Builder::~Builder() = default;
+
+quint64 TRHistoryStore::Builder::appendText(QByteArrayView text)
+{
+    const quint64 offset = m_text.size();
+    if (!text.isEmpty()) {
+        std::memcpy(m_text.grow(static_cast<std::size_t>(text.size())), text.data(),
+                    static_cast<std::size_t>(text.size()));
+    }
+    return offset;
+}
+
+std::size_t TRHistoryStore::Builder::hashOf(QByteArrayView url, qint32 visitCount) const
+{
+    return qHash(url, static_cast<std::size_t>(visitCount));
+}
+
+void TRHistoryStore::Builder::growTable()
+{
+    std::vector<quint32> table(m_table.size() * 2, 0);
+    const std::size_t mask = table.size() - 1;
+    for (quint32 slot : m_table) {
+        if (slot == 0) {
+            continue;
+        }
+        const Address &address = m_addresses[slot - 1];
+        std::size_t at =
+            hashOf(QByteArrayView(m_text.data() + address.urlOffset, address.urlLength),
+                   address.visitCount) &
+            mask;
+        while (table[at] != 0) {
+            at = (at + 1) & mask;
+        }
+        table[at] = slot;
+    }
+    m_table = std::move(table);
+}
+
+quint32 TRHistoryStore::Builder::address(QByteArrayView encodedUrl, qint32 visitCount)
+{
+    // Kept at most half full, so that a search ends at an empty slot soon.
+    if (m_addresses.size() * 2 >= m_table.size()) {
+        growTable();
+    }
+    const std::size_t mask = m_table.size() - 1;
+    std::size_t at = hashOf(encodedUrl, visitCount) & mask;
+    while (const quint32 slot = m_table[at]) {
+        const Address &address = m_addresses[slot - 1];
+        if (address.visitCount == visitCount &&
+            QByteArrayView(m_text.data() + address.urlOffset, address.urlLength) == encodedUrl) {
+            return slot - 1;
+        }
+        at = (at + 1) & mask;
+    }
+    const quint32 number = addAddress(encodedUrl, visitCount);
+    m_table[at] = number + 1;
+    return number;
+}
+
+quint32 TRHistoryStore::Builder::addAddress(QByteArrayView encodedUrl, qint32 visitCount)
+{
+    const quint64 offset = appendText(encodedUrl);
+    m_addresses.push_back({offset, visitCount, static_cast<quint32>(encodedUrl.size())});
+    if (m_sharesTitles) {
+        m_lastTitles.push_back({0, 0});
+    }
+    return static_cast<quint32>(m_addresses.size() - 1);
+}
+
+void TRHistoryStore::Builder::addVisit(quint32 address, qint64 time, QByteArrayView title)
+{
+    if (!m_sharesTitles) {
+        const quint64 offset = appendText(title);
+        m_visits.push_back({time, offset, address, static_cast<quint32>(title.size())});
+        return;
+    }
+    auto &[lastOffset, lastLength] = m_lastTitles[address];
+    const bool repeated = lastLength == title.size() &&
+                          QByteArrayView(m_text.data() + lastOffset, lastLength) == title;
+    if (!repeated) {
+        lastOffset = appendText(title);
+        lastLength = static_cast<quint32>(title.size());
+    }
+    m_visits.push_back({time, lastOffset, address, lastLength});
+}
+
+std::shared_ptr<const TRHistoryStore> TRHistoryStore::Builder::finish(const QString &folder)
+{
+    // Readers mostly hand their rows over newest first already; a stable
+    // sort would leave them as they are, so checking is enough then.
+    const auto newerFirst = [](const Visit &a, const Visit &b) {
+        return a.time > b.time;
+    };
+    if (!std::is_sorted(m_visits.begin(), m_visits.end(), newerFirst)) {
+        std::stable_sort(m_visits.begin(), m_visits.end(), newerFirst);
+    }
+    std::shared_ptr<TRHistoryStore> store(new TRHistoryStore);
+    store->m_untitledName = m_untitledName;
+    store->m_visits = std::move(m_visits);
+    store->m_addresses = std::move(m_addresses);
+    store->m_text = std::move(m_text);
+    m_lastTitles.clear();
+    m_table = {};
+    store->pointIntoOwnedData();
+    if (!folder.isEmpty()) {
+        store->moveToFile(folder);
+    }
+    return store;
+}
+
+TRHistoryStore::~TRHistoryStore()
+{
+    if (m_mapping) {
+        ::munmap(m_mapping, m_mappingSize);
+    }
+}
+
+void TRHistoryStore::pointIntoOwnedData()
+{
+    m_visitData = m_visits.data();
+    m_addressData = m_addresses.data();
+    m_textData = m_text.data();
+    m_visitCount = m_visits.size();
+    m_addressCount = m_addresses.size();
+    m_textSize = m_text.size();
+}
+
+bool TRHistoryStore::moveToFile(const QString &folder)
+{
+    const QByteArray path =
+        QFile::encodeName(QDir(folder).filePath(QStringLiteral("history-XXXXXX")));
+    std::vector<char> name(path.begin(), path.end());
+    name.push_back('\0');
+    const int descriptor = ::mkostemp(name.data(), O_CLOEXEC);
+    if (descriptor < 0) {
+        return false;
+    }
+    // Gone from the folder at once: nothing is left behind if the
+    // application ends, and nobody else opens it.
+    ::unlink(name.data());
+    const Header header{m_visitCount, m_addressCount, m_textSize};
+    const std::size_t visitBytes = m_visitCount * sizeof(Visit);
+    const std::size_t addressBytes = m_addressCount * sizeof(Address);
+    const bool written = writeAll(descriptor, &header, sizeof header) &&
+                         writeAll(descriptor, m_visitData, visitBytes) &&
+                         writeAll(descriptor, m_addressData, addressBytes) &&
+                         writeAll(descriptor, m_textData, m_textSize) &&
+                         writePadding(descriptor, m_textSize);
+    const std::size_t size = sizeof header + visitBytes + addressBytes + align8(m_textSize);
+    void *mapping =
+        written ? ::mmap(nullptr, size, PROT_READ, MAP_SHARED, descriptor, 0) : MAP_FAILED;
+    ::close(descriptor);
+    if (mapping == MAP_FAILED) {
+        return false;
+    }
+    // The days are opened in no order worth reading ahead for.
+    ::madvise(mapping, size, MADV_RANDOM);
+    m_mapping = mapping;
+    m_mappingSize = size;
+    const char *base = static_cast<const char *>(mapping) + sizeof header;
+    m_visitData = reinterpret_cast<const Visit *>(base);
+    m_addressData = reinterpret_cast<const Address *>(base + visitBytes);
+    m_textData = base + visitBytes + addressBytes;
+    m_visits.clear();
+    m_addresses.clear();
+    m_text.clear();
+    return true;
+}
+
+QByteArrayView TRHistoryStore::title(std::size_t index) const
+{
+    const Visit &visit = m_visitData[index];
+    return {m_textData + visit.titleOffset, static_cast<qsizetype>(visit.titleLength)};
+}
+
+QByteArrayView TRHistoryStore::encodedUrl(std::size_t index) const
+{
+    const Address &address = addressOf(index);
+    return {m_textData + address.urlOffset, static_cast<qsizetype>(address.urlLength)};
+}
+
+QDateTime TRHistoryStore::date(std::size_t index) const
+{
+    const qint64 time = m_visitData[index].time;
+    return time == noTime ? QDateTime() : QDateTime::fromMSecsSinceEpoch(time, Qt::UTC);
+}
+
+QString TRHistoryStore::name(std::size_t index) const
+{
+    const QByteArrayView text = title(index);
+    if (!text.isEmpty()) {
+        return QString::fromUtf8(text);
+    }
+    const QByteArrayView url = encodedUrl(index);
+    if (m_untitledName == UntitledName::encodedUrl) {
+        return QString::fromLatin1(url);
+    }
+    return QUrl::fromEncoded(url.toByteArray()).toDisplayString();
+}

@@ -1,0 +1,259 @@
+#pragma once
+
+// The visits of one history read, packed: a small record per visit, one per
+// address, and every title and address as UTF-8 in one block of text. A
+// history of a million visits would otherwise be a million node objects, of
+// which a user ever opens a few days; day groups make nodes from the store
+// when something first asks for their children.
+
+#include "TRBookmark.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QString>
+
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <new>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+class TRHistoryStore
+{
+public:
+    // What names a visit that has no title.
+    enum class UntitledName {
+        // The address as it is encoded.
+        encodedUrl,
+        // The address as people read it: decoded, without a password.
+        displayUrl,
+    };
+
+    // A visit time that no date could be made of.
+    static constexpr qint64 noTime = std::numeric_limits<qint64>::min();
+
+    struct Visit
+    {
+        // Milliseconds since 1970 (UTC), or noTime.
+        qint64 time;
+        quint64 titleOffset;
+        quint32 address;
+        quint32 titleLength;
+    };
+    struct Address
+    {
+        quint64 urlOffset;
+        qint32 visitCount;
+        quint32 urlLength;
+    };
+
+    // A growing array of plain records. It grows with realloc, which moves
+    // a large block by remapping its pages instead of copying them into a
+    // second one: a store of a few hundred megabytes never needs twice that.
+    template <class T>
+    class Array
+    {
+        static_assert(std::is_trivially_copyable_v<T>);
+
+    public:
+        Array() = default;
+        ~Array() { std::free(m_data); }
+        Array(Array &&other) noexcept
+            : m_data(std::exchange(other.m_data, nullptr))
+            , m_size(std::exchange(other.m_size, 0))
+            , m_capacity(std::exchange(other.m_capacity, 0))
+        {}
+        Array &operator=(Array &&other) noexcept
+        {
+            std::swap(m_data, other.m_data);
+            std::swap(m_size, other.m_size);
+            std::swap(m_capacity, other.m_capacity);
+            return *this;
+        }
+
+        T *data() { return m_data; }
+        const T *data() const { return m_data; }
+        std::size_t size() const { return m_size; }
+        T &operator[](std::size_t index) { return m_data[index]; }
+        const T &operator[](std::size_t index) const { return m_data[index]; }
+        T *begin() { return m_data; }
+        T *end() { return m_data + m_size; }
+        // Room for count more records at the end, which are left unset.
+        T *grow(std::size_t count)
+        {
+            if (m_size + count > m_capacity) {
+                std::size_t capacity = std::max<std::size_t>(m_capacity * 2, 1024);
+                capacity = std::max(capacity, m_size + count);
+                void *data = std::realloc(m_data, capacity * sizeof(T));
+                if (!data) {
+                    throw std::bad_alloc();
+                }
+                m_data = static_cast<T *>(data);
+                m_capacity = capacity;
+            }
+            T *const at = m_data + m_size;
+            m_size += count;
+            return at;
+        }
+        void push_back(const T &value) { *grow(1) = value; }
+        void clear()
+        {
+            std::free(m_data);
+            m_data = nullptr;
+            m_size = m_capacity = 0;
+        }
+
+    private:
+        T *m_data = nullptr;
+        std::size_t m_size = 0;
+        std::size_t m_capacity = 0;
+    };
+
+    // Collects the visits of one read, then packs them.
+    class Builder
+    {
+    public:
+        // With shareTitles, an address's visits that repeat its last title
+        // share that title's text (for histories of many visits per address).
+        Builder(UntitledName untitledName, bool shareTitles);
+        ~Builder();
+
+        // The number of the address with this encoded URL and visit count,
+        // added when new: the visits of one address share its text.
+        quint32 address(QByteArrayView encodedUrl, qint32 visitCount);
+        // An address of its own, without looking for an equal one.
+        quint32 addAddress(QByteArrayView encodedUrl, qint32 visitCount);
+        // A visit of an address.
+        void addVisit(quint32 address, qint64 time, QByteArrayView title);
+        std::size_t visitCount() const { return m_visits.size(); }
+
+        // The store, newest visit first (visits of one time keep the order
+        // they came in). With a folder, the packed visits move into a file
+        // there that is mapped into memory and at once removed from the
+        // folder: pages nobody reads stay on disk, and the kernel can drop
+        // the others again. They stay in memory when that cannot be done.
+        std::shared_ptr<const TRHistoryStore> finish(const QString &folder = {});
+
+    private:
+        quint64 appendText(QByteArrayView text);
+        std::size_t hashOf(QByteArrayView url, qint32 visitCount) const;
+        void growTable();
+
+        UntitledName m_untitledName;
+        bool m_sharesTitles;
+        Array<Visit> m_visits;
+        Array<Address> m_addresses;
+        Array<char> m_text;
+        // Per address, when titles are shared: its last title.
+        struct Title
+        {
+            quint64 offset;
+            quint32 length;
+        };
+        Array<Title> m_lastTitles;
+        // Open addressing over the addresses, by URL and count; 0 is empty,
+        // otherwise the address's number plus one.
+        std::vector<quint32> m_table;
+    };
+
+    ~TRHistoryStore();
+    TRHistoryStore(const TRHistoryStore &) = delete;
+    TRHistoryStore &operator=(const TRHistoryStore &) = delete;
+
+    std::size_t size() const { return m_visitCount; }
+    std::size_t addressCount() const { return m_addressCount; }
+    const Visit &visit(std::size_t index) const { return m_visitData[index]; }
+    const Address &addressOf(std::size_t index) const
+    {
+        return m_addressData[m_visitData[index].address];
+    }
+    QByteArrayView title(std::size_t index) const;
+    QByteArrayView encodedUrl(std::size_t index) const;
+    qint64 visitCount(std::size_t index) const { return addressOf(index).visitCount; }
+    // The visit's time as a date; invalid for noTime.
+    QDateTime date(std::size_t index) const;
+    // The visit's title, or for none the name its address gives.
+    QString name(std::size_t index) const;
+
+    // A node of type Node (a bookmark with lastVisitedDate and visitCount)
+    // for one visit.
+    template <class Node>
+    std::shared_ptr<Node> makeNode(std::size_t index) const
+    {
+        auto node = Node::init(TRBookmarkKind::item, name(index), QUrl(), date(index));
+        node->setEncodedUrl(encodedUrl(index).toByteArray());
+        node->visitCount = visitCount(index);
+        return node;
+    }
+
+    bool isMapped() const { return m_mapping != nullptr; }
+
+private:
+    TRHistoryStore() = default;
+    void pointIntoOwnedData();
+    bool moveToFile(const QString &folder);
+
+    UntitledName m_untitledName = UntitledName::encodedUrl;
+    // Owned while in memory; emptied once the data lives in a mapping.
+    Array<Visit> m_visits;
+    Array<Address> m_addresses;
+    Array<char> m_text;
+
+    const Visit *m_visitData = nullptr;
+    const Address *m_addressData = nullptr;
+    const char *m_textData = nullptr;
+    std::size_t m_visitCount = 0;
+    std::size_t m_addressCount = 0;
+    std::size_t m_textSize = 0;
+    void *m_mapping = nullptr;
+    std::size_t m_mappingSize = 0;
+};
+
+using TRHistoryStorePtr = std::shared_ptr<const TRHistoryStore>;
+
+// The children of one day group: a run of a store's visits, made into nodes
+// of type Node the first time the group is opened. Nodes already made for
+// some visits (the most visited) are used again rather than made twice.
+template <class Node>
+class TRHistoryDaySource : public TRBookmarkChildSource
+{
+public:
+    TRHistoryDaySource(TRHistoryStorePtr store, std::size_t begin, std::size_t end)
+        : m_store(std::move(store))
+        , m_begin(begin)
+        , m_end(end)
+    {}
+
+    void reuse(std::size_t index, std::shared_ptr<Node> node)
+    {
+        m_made.emplace_back(index, std::move(node));
+    }
+    std::size_t begin() const { return m_begin; }
+    std::size_t end() const { return m_end; }
+
+    std::size_t count() const override { return m_end - m_begin; }
+    std::vector<TRBookmarkPtr> makeChildren() const override
+    {
+        std::vector<TRBookmarkPtr> children;
+        children.reserve(count());
+        for (std::size_t index = m_begin; index < m_end; ++index) {
+            TRBookmarkPtr made;
+            for (const auto &[at, node] : m_made) {
+                if (at == index) {
+                    made = node;
+                }
+            }
+            children.push_back(made ? made : m_store->makeNode<Node>(index));
+        }
+        return children;
+    }
+
+private:
+    TRHistoryStorePtr m_store;
+    std::size_t m_begin;
+    std::size_t m_end;
+    std::vector<std::pair<std::size_t, std::shared_ptr<Node>>> m_made;
+};

@@ -1,0 +1,165 @@
+#include "TRGoogleChromeBookmark.h"
+#include "TRHistoryStore.h"
+#include "TRTestMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Row
+{
+    QByteArray url;
+    qint32 count;
+    qint64 time;
+    QByteArray title;
+};
+
+TRHistoryStorePtr build(const QList<Row> &rows, TRHistoryStore::UntitledName untitled,
+                        const QString &folder = {})
+{
+    TRHistoryStore::Builder builder(untitled, true);
+    for (const Row &row : rows) {
+        builder.addVisit(builder.address(row.url, row.count), row.time, row.title);
+    }
+    return builder.finish(folder);
+}
+
+// Everything a node is made of, for comparing two stores.
+QStringList describe(const TRHistoryStore &store)
+{
+    QStringList lines;
+    for (std::size_t i = 0; i < store.size(); ++i) {
+        lines << QStringLiteral("%1|%2|%3|%4")
+                     .arg(store.name(i), QString::fromLatin1(store.encodedUrl(i)))
+                     .arg(store.visitCount(i))
+                     .arg(store.date(i).toString(Qt::ISODateWithMs));
+    }
+    return lines;
+}
+
+const QList<Row> rows{
+    {"https://a.example/x%20y", 3, 1000, "A"},
+    {"https://b.example/", 1, 5000, ""},
+    {"https://a.example/x%20y", 3, 3000, "A"},
+    {"https://a.example/x%20y", 4, 3000, "A again"},
+    {"https://c.example/", 2, TRHistoryStore::noTime, "undated"},
+    {"https://a.example/x%20y", 3, 3000, "A"},
+};
+
+} // namespace
+
+// The packed history: what goes in comes out, newest first, in memory and
+// mapped from a file; and the groups that make their children on demand.
+class TestHistoryStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void visitsComeBackNewestFirstWithSharedTexts()
+    {
+        const auto store = build(rows, TRHistoryStore::UntitledName::encodedUrl);
+        QCOMPARE(store->size(), 6u);
+        // One address per URL and count.
+        QCOMPARE(store->addressCount(), 4u);
+        // Newest first; equal times keep the order they came in; no time last.
+        QCOMPARE(describe(*store),
+                 QStringList({"https://b.example/|https://b.example/|1|1970-01-01T00:00:05.000Z",
+                              "A|https://a.example/x%20y|3|1970-01-01T00:00:03.000Z",
+                              "A again|https://a.example/x%20y|4|1970-01-01T00:00:03.000Z",
+                              "A|https://a.example/x%20y|3|1970-01-01T00:00:03.000Z",
+                              "A|https://a.example/x%20y|3|1970-01-01T00:00:01.000Z",
+                              "undated|https://c.example/|2|"}));
+        // An address's repeated title and its URL are one text each.
+        QVERIFY(store->title(1).data() == store->title(3).data());
+        QVERIFY(store->encodedUrl(1).data() == store->encodedUrl(3).data());
+        QVERIFY(store->encodedUrl(1).data() != store->encodedUrl(2).data());
+        QVERIFY(!store->date(5).isValid());
+
+        // Untitled visits named by the address as people read it.
+        const auto display = build({{"https://d.example/a%20b", 1, 0, ""}},
+                                   TRHistoryStore::UntitledName::displayUrl);
+        QCOMPARE(display->name(0), QStringLiteral("https://d.example/a b"));
+
+        const auto node = store->makeNode<TRGoogleChromeBookmark>(1);
+        QCOMPARE(node->name(), QStringLiteral("A"));
+        QCOMPARE(node->url(), QUrl("https://a.example/x%20y"));
+        QCOMPARE(node->visitCount, 3);
+        QCOMPARE(node->lastVisitedDate, QDateTime::fromMSecsSinceEpoch(3000, Qt::UTC));
+        QCOMPARE(node->kind(), TRBookmarkKind::item);
+    }
+
+    // The mapped store reads exactly as the one in memory, and its file is
+    // gone from the folder at once; a folder that takes no file leaves the
+    // store in memory.
+    void mappedFromAFile()
+    {
+        QTemporaryDir folder;
+        QList<Row> many = rows;
+        for (int i = 0; i < 5000; ++i) {
+            many.append({"https://m.example/" + QByteArray::number(i % 300), i % 7, i * 1000LL,
+                         "Title " + QByteArray::number(i % 11) + " \xc3\xa9"});
+        }
+        const auto inMemory = build(many, TRHistoryStore::UntitledName::encodedUrl);
+        const auto mapped = build(many, TRHistoryStore::UntitledName::encodedUrl, folder.path());
+        QVERIFY(!inMemory->isMapped());
+        QVERIFY(mapped->isMapped());
+        QCOMPARE(describe(*mapped), describe(*inMemory));
+        QVERIFY(QDir(folder.path()).isEmpty());
+
+        const auto nowhere = build(many, TRHistoryStore::UntitledName::encodedUrl,
+                                   folder.filePath("missing/deeper"));
+        QVERIFY(!nowhere->isMapped());
+        QCOMPARE(describe(*nowhere), describe(*inMemory));
+
+        const auto empty = build({}, TRHistoryStore::UntitledName::encodedUrl, folder.path());
+        QCOMPARE(empty->size(), 0u);
+    }
+
+    void groupsMakeTheirChildrenWhenAsked()
+    {
+        const auto store = build(rows, TRHistoryStore::UntitledName::encodedUrl);
+        const auto day = TRGoogleChromeBookmark::init(TRBookmarkKind::group, "Day");
+        auto source = std::make_shared<TRHistoryDaySource<TRGoogleChromeBookmark>>(store, 1, 4);
+        const auto elsewhere = TRGoogleChromeBookmark::init(TRBookmarkKind::group, "Elsewhere");
+        const auto shared = store->makeNode<TRGoogleChromeBookmark>(2);
+        elsewhere->addBookmark(shared);
+        source->reuse(2, shared);
+        day->setChildSource(source);
+
+        QCOMPARE(day->childCount(), 3u);
+        QVERIFY(day->hasUnmadeChildren());
+        const std::vector<TRBookmarkPtr> children = day->bookmarks();
+        QVERIFY(!day->hasUnmadeChildren());
+        QCOMPARE(children.size(), 3u);
+        QCOMPARE(children[1], TRBookmarkPtr(shared));
+        // Made once: asking again gives the same nodes.
+        QCOMPARE(day->bookmarks(), children);
+        QCOMPARE(children[0]->parent(), TRBookmarkPtr(day));
+        QCOMPARE(children[1]->parent(), TRBookmarkPtr(elsewhere));
+        QCOMPARE(children[2]->name(), QStringLiteral("A"));
+
+        // Adding to a group not yet made keeps the made ones first.
+        const auto other = TRGoogleChromeBookmark::init(TRBookmarkKind::group, "Other");
+        other->setChildSource(
+            std::make_shared<TRHistoryDaySource<TRGoogleChromeBookmark>>(store, 0, 2));
+        other->addBookmark(TRBookmark::init(TRBookmarkKind::item, "added"));
+        QCOMPARE(other->childCount(), 3u);
+        QCOMPARE(other->bookmarks().back()->name(), QStringLiteral("added"));
+
+        // Emptying drops what was never made; items take no source.
+        other->setChildSource(
+            std::make_shared<TRHistoryDaySource<TRGoogleChromeBookmark>>(store, 0, 6));
+        other->removeAllBookmarks();
+        QCOMPARE(other->childCount(), 0u);
+        QVERIFY(other->bookmarks().empty());
+        const auto item = TRBookmark::init(TRBookmarkKind::item, "item");
+        item->setChildSource(
+            std::make_shared<TRHistoryDaySource<TRGoogleChromeBookmark>>(store, 0, 6));
+        QCOMPARE(item->childCount(), 0u);
+    }
+};
+
+TRELLIS_TEST_MAIN(TestHistoryStore)
+#include "TestHistoryStore.moc"
