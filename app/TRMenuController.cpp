@@ -1,5 +1,6 @@
 #include "TRMenuController.h"
 
+#include "TRBookmarksParser.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRPluginManager.h"
@@ -26,6 +27,10 @@ TRMenuController::TRMenuController(TRPluginManager *pluginManager, QObject *pare
     : QObject(parent)
     , m_pluginManager(pluginManager)
 {
+    m_releaseMemoryTimer = new QTimer(this);
+    m_releaseMemoryTimer->setSingleShot(true);
+    m_releaseMemoryTimer->setInterval(2000);
+    connect(m_releaseMemoryTimer, &QTimer::timeout, this, &TRBookmarksParser::releaseFreeMemory);
     m_statusItem = new QSystemTrayIcon(this);
     m_statusItem->setToolTip(QApplication::applicationDisplayName());
     m_statusItemMenu = new QMenu();
@@ -77,6 +82,9 @@ void TRMenuController::updateMenu()
     addGeneralMenu();
     m_statusItemMenu->addSeparator();
     addPluginItems();
+    // Rebuilds come in bursts (one per source after a refresh); one release
+    // after the last.
+    m_releaseMemoryTimer->start();
 }
 
 QIcon TRMenuController::imageNamed(const QString &name)

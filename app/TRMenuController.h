@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 #include <array>
 
@@ -67,4 +68,7 @@ private:
     QPointer<QMenu> m_generalMenu;
     QPointer<QMessageBox> m_aboutPanel;
     QPointer<TRPreferencesWindowController> m_preferencesWindowController;
+    // Fires once a rebuild has settled, when the trees and menus it
+    // replaced are gone.
+    QTimer *m_releaseMemoryTimer = nullptr;
 };

@@ -314,3 +314,10 @@ void TRBookmarksParser::useOneMemoryArena()
     mallopt(M_ARENA_MAX, 1);
 #endif
 }
+
+void TRBookmarksParser::releaseFreeMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}

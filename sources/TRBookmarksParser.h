@@ -61,4 +61,8 @@ public:
     // otherwise grow a heap of their own a page at a time, one system call
     // each, and keep what a parse frees apart from the main thread's heap.
     static void useOneMemoryArena();
+    // Hands memory that freed trees left in the heap back to the system. The
+    // C library keeps freed memory below memory still in use, and a refresh
+    // frees a whole generation of trees at once.
+    static void releaseFreeMemory();
 };

@@ -158,14 +158,16 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
         }
     }
     if (const auto copy = copyScopedFile(rawValue(BookmarkDataKey::history), historyGrant)) {
-        const TRHistoryStorePtr store =
-            readHistory(*copy, applicationSupportDirectory().value_or(QString()));
+        const std::shared_ptr<TRHistoryStore> store = readHistory(*copy);
         parsed.result.history = !store               ? Outcome::unreadable
                                 : store->size() == 0 ? Outcome::empty
                                                      : Outcome::read;
         if (store && store->size() > 0) {
             const TRDayFormatter formatter;
             parsed.historyDays = groupHistoryByDay(store, formatter);
+            // Every row has been looked at; what stays is read only when a
+            // day is opened.
+            store->moveToFile(applicationSupportDirectory().value_or(QString()));
         }
     }
     return parsed;
@@ -249,8 +251,7 @@ qint64 TRGoogleChromeBookmarksParser::millisecondsFromChromeTime(qint64 microsec
     return microseconds / 1000 - offsetMs;
 }
 
-TRHistoryStorePtr TRGoogleChromeBookmarksParser::readHistory(const QString &path,
-                                                             const QString &folder)
+std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readHistory(const QString &path)
 {
     const std::unique_ptr<SQLite::Database> database = openDatabaseCopy(path);
     if (!database) {
@@ -319,7 +320,7 @@ TRHistoryStorePtr TRGoogleChromeBookmarksParser::readHistory(const QString &path
     if (stepResult != SQLITE_DONE) {
         return queryFailed();
     }
-    return builder.finish(folder);
+    return builder.finish();
 }
 
 std::vector<TRGoogleChromeBookmarkPtr>

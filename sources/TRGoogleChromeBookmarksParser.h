@@ -69,9 +69,8 @@ public:
     static TRGoogleChromeBookmarkPtr decodeBookmarks(const QByteArray &json, QString *error);
     // Every row of the history, newest first, packed; none when the
     // database cannot be read, after a line on standard output when the
-    // query fails. With a folder, the packed rows are mapped from a file
-    // made there (see TRHistoryStore).
-    static TRHistoryStorePtr readHistory(const QString &path, const QString &folder = {});
+    // query fails.
+    static std::shared_ptr<TRHistoryStore> readHistory(const QString &path);
     // Day groups, newest day first, each making its entries (newest first)
     // when first opened.
     static std::vector<TRGoogleChromeBookmarkPtr>

@@ -144,7 +144,7 @@ void TRHistoryStore::Builder::addVisit(quint32 address, qint64 time, QByteArrayV
     m_visits.push_back({time, lastOffset, address, lastLength});
 }
 
-std::shared_ptr<const TRHistoryStore> TRHistoryStore::Builder::finish(const QString &folder)
+std::shared_ptr<TRHistoryStore> TRHistoryStore::Builder::finish()
 {
     // Readers mostly hand their rows over newest first already; a stable
     // sort would leave them as they are, so checking is enough then.
@@ -162,9 +162,6 @@ std::shared_ptr<const TRHistoryStore> TRHistoryStore::Builder::finish(const QStr
     m_lastTitles.clear();
     m_table = {};
     store->pointIntoOwnedData();
-    if (!folder.isEmpty()) {
-        store->moveToFile(folder);
-    }
     return store;
 }
 
@@ -187,6 +184,9 @@ void TRHistoryStore::pointIntoOwnedData()
 
 bool TRHistoryStore::moveToFile(const QString &folder)
 {
+    if (folder.isEmpty() || m_mapping) {
+        return false;
+    }
     const QByteArray path =
         QFile::encodeName(QDir(folder).filePath(QStringLiteral("history-XXXXXX")));
     std::vector<char> name(path.begin(), path.end());

@@ -131,11 +131,8 @@ public:
         std::size_t visitCount() const { return m_visits.size(); }
 
         // The store, newest visit first (visits of one time keep the order
-        // they came in). With a folder, the packed visits move into a file
-        // there that is mapped into memory and at once removed from the
-        // folder: pages nobody reads stay on disk, and the kernel can drop
-        // the others again. They stay in memory when that cannot be done.
-        std::shared_ptr<const TRHistoryStore> finish(const QString &folder = {});
+        // they came in).
+        std::shared_ptr<TRHistoryStore> finish();
 
     private:
         quint64 appendText(QByteArrayView text);
@@ -189,12 +186,18 @@ public:
         return node;
     }
 
+    // Moves the packed visits into a file in folder that is mapped into
+    // memory and at once removed from the folder: pages nobody reads stay on
+    // disk, and the kernel can drop the others again. They stay in memory
+    // when that cannot be done. For the thread that built the store, before
+    // anything else reads it; what needs every visit (day groups, the most
+    // visited) is best done before, while the visits are in memory anyway.
+    bool moveToFile(const QString &folder);
     bool isMapped() const { return m_mapping != nullptr; }
 
 private:
     TRHistoryStore() = default;
     void pointIntoOwnedData();
-    bool moveToFile(const QString &folder);
 
     UntitledName m_untitledName = UntitledName::encodedUrl;
     // Owned while in memory; emptied once the data lives in a mapping.

@@ -430,8 +430,7 @@ TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &gra
         // The copy has no extension: the granted file's own name says which
         // kind of history it is.
         if (const auto granted = resolveScopedURL(*grants.historyGrant)) {
-            const TRHistoryStorePtr store =
-                readHistory(*copy, *granted, applicationSupportDirectory().value_or(QString()));
+            const std::shared_ptr<TRHistoryStore> store = readHistory(*copy, *granted);
             if (store && store->size() > 0) {
                 // The most visited are made now and are the nodes their days
                 // hold once opened.
@@ -444,6 +443,9 @@ TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &gra
                 const TRDayFormatter formatter;
                 parsed.historyDays = groupHistoryByDay(store, formatter, made);
                 parsed.mostVisited = std::move(mostVisited);
+                // Every visit has been looked at; what stays is read only
+                // when a day is opened.
+                store->moveToFile(applicationSupportDirectory().value_or(QString()));
             }
         }
     }
@@ -728,8 +730,7 @@ QUrl TRSafariBookmarksParser::urlFromText(const QString &text, bool byteFallback
     return tolerant.isValid() ? tolerant : QUrl();
 }
 
-TRHistoryStorePtr TRSafariBookmarksParser::readHistoryDatabase(const QString &path,
-                                                               const QString &folder)
+std::shared_ptr<TRHistoryStore> TRSafariBookmarksParser::readHistoryDatabase(const QString &path)
 {
     const std::unique_ptr<SQLite::Database> database = openDatabaseCopy(path);
     if (!database) {
@@ -796,11 +797,11 @@ TRHistoryStorePtr TRSafariBookmarksParser::readHistoryDatabase(const QString &pa
     if (step != SQLITE_DONE) {
         return failed();
     }
-    return builder.finish(folder);
+    return builder.finish();
 }
 
-TRHistoryStorePtr TRSafariBookmarksParser::readHistoryPropertyList(const QString &path,
-                                                                   const QString &folder)
+std::shared_ptr<TRHistoryStore>
+TRSafariBookmarksParser::readHistoryPropertyList(const QString &path)
 {
     const auto tree = TRPropertyList::treeFromFile(path);
     if (!tree || !tree->root().isDictionary()) {
@@ -835,19 +836,18 @@ TRHistoryStorePtr TRSafariBookmarksParser::readHistoryPropertyList(const QString
         builder.addVisit(address, date ? date->toMSecsSinceEpoch() : now,
                          entry.value("title").string().value_or(QString()).toUtf8());
     }
-    return builder.finish(folder);
+    return builder.finish();
 }
 
-TRHistoryStorePtr TRSafariBookmarksParser::readHistory(const QString &path,
-                                                       const QString &grantedPath,
-                                                       const QString &folder)
+std::shared_ptr<TRHistoryStore> TRSafariBookmarksParser::readHistory(const QString &path,
+                                                                     const QString &grantedPath)
 {
     const QString extension = QFileInfo(grantedPath).suffix().toLower();
     if (extension == u"plist") {
-        return readHistoryPropertyList(path, folder);
+        return readHistoryPropertyList(path);
     }
     if (extension == u"db") {
-        return readHistoryDatabase(path, folder);
+        return readHistoryDatabase(path);
     }
     return nullptr;
 }

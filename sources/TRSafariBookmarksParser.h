@@ -104,17 +104,15 @@ public:
 
     // Every visit of a History.db, in the database's newest-first order,
     // packed; none when it cannot be read, after a line on standard output
-    // when the query fails. With a folder, the packed visits are mapped from
-    // a file made there (see TRHistoryStore).
-    static TRHistoryStorePtr readHistoryDatabase(const QString &path, const QString &folder = {});
+    // when the query fails.
+    static std::shared_ptr<TRHistoryStore> readHistoryDatabase(const QString &path);
     // Every entry of a History.plist's "WebHistoryDates", newest first (in
     // list order where times are equal).
-    static TRHistoryStorePtr readHistoryPropertyList(const QString &path,
-                                                     const QString &folder = {});
+    static std::shared_ptr<TRHistoryStore> readHistoryPropertyList(const QString &path);
     // The copy at path read as the kind of history that grantedPath's
     // extension names ("db" or "plist").
-    static TRHistoryStorePtr readHistory(const QString &path, const QString &grantedPath,
-                                         const QString &folder = {});
+    static std::shared_ptr<TRHistoryStore> readHistory(const QString &path,
+                                                       const QString &grantedPath);
     // Day groups, newest day first, each making its visits (newest first)
     // when first opened; nodes already made for some visits (the most
     // visited) are the ones their day then holds.

@@ -23,7 +23,9 @@ TRHistoryStorePtr build(const QList<Row> &rows, TRHistoryStore::UntitledName unt
     for (const Row &row : rows) {
         builder.addVisit(builder.address(row.url, row.count), row.time, row.title);
     }
-    return builder.finish(folder);
+    const auto store = builder.finish();
+    store->moveToFile(folder);
+    return store;
 }
 
 // Everything a node is made of, for comparing two stores.
