@@ -2,6 +2,11 @@
 
 #include "TRDNSSDNetService.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QSocketNotifier>
 
 #include <algorithm>
@@ -16,6 +21,23 @@ void DNSSD_API browseCallback(DNSServiceRef, DNSServiceFlags flags, uint32_t,
 {
     static_cast<TRDNSSDServiceBrowser *>(context)->browseReply(flags, errorCode, name, type,
                                                                domain);
+}
+
+const QString avahiServiceName = QStringLiteral("org.freedesktop.Avahi");
+
+// The path of the system bus's socket, as libdbus finds the bus; empty for
+// an address that is no socket path.
+QString systemBusSocketPath()
+{
+    const QByteArray address = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    if (address.isEmpty()) {
+        return QStringLiteral("/run/dbus/system_bus_socket");
+    }
+    // Only a single "unix:path=..." address is watched.
+    if (!address.startsWith("unix:path=") || address.contains(';') || address.contains(',')) {
+        return {};
+    }
+    return QString::fromLocal8Bit(address.mid(10));
 }
 
 } // namespace
@@ -57,20 +79,23 @@ TRNetServicePtr TRDNSSDServiceBrowser::makeService(const QString &name, const QS
 void TRDNSSDServiceBrowser::start()
 {
     m_retryTimer.stop();
+    stopWatching();
     m_failed = false;
+    ++m_attempts;
     DNSServiceRef ref = nullptr;
     const DNSServiceErrorType error =
         DNSServiceBrowse(&ref, 0, kDNSServiceInterfaceIndexAny, m_type.toUtf8().constData(),
                          m_domain.toUtf8().constData(), browseCallback, this);
-    // No daemon (Avahi says kDNSServiceErr_Unknown): ask again later, quietly.
+    // No daemon (Avahi says kDNSServiceErr_Unknown): ask again when one
+    // comes, quietly.
     if (error != kDNSServiceErr_NoError || !ref) {
-        scheduleRetry();
+        waitForDaemon();
         return;
     }
     const int fd = DNSServiceRefSockFD(ref);
     if (fd < 0) {
         DNSServiceRefDeallocate(ref);
-        scheduleRetry();
+        waitForDaemon();
         return;
     }
     m_ref = ref;
@@ -110,7 +135,69 @@ void TRDNSSDServiceBrowser::restart()
     servicesLost();
     // A daemon that just went away is often back soon (a restart).
     m_nextRetryInterval = retryInterval;
-    scheduleRetry();
+    waitForDaemon();
+}
+
+void TRDNSSDServiceBrowser::waitForDaemon()
+{
+    if (!watchSystemBus()) {
+        scheduleRetry();
+    }
+}
+
+bool TRDNSSDServiceBrowser::watchSystemBus()
+{
+#ifdef Q_OS_LINUX
+    stopWatching();
+    // A connection of its own, made afresh each time: Qt keeps the shared
+    // system bus connection disconnected once it has failed.
+    const QString name =
+        QStringLiteral("trellis-dnssd-%1").arg(reinterpret_cast<quintptr>(this), 0, 16);
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SystemBus, name);
+    if (bus.isConnected()) {
+        // A daemon that is there and still fails is asked again in time.
+        if (bus.interface()->isServiceRegistered(avahiServiceName)) {
+            QDBusConnection::disconnectFromBus(name);
+            return false;
+        }
+        m_busConnectionName = name;
+        m_daemonWatcher = std::make_unique<QDBusServiceWatcher>(
+            avahiServiceName, bus, QDBusServiceWatcher::WatchForRegistration);
+        // Through the timer: the watcher goes while the next attempt starts.
+        QObject::connect(m_daemonWatcher.get(), &QDBusServiceWatcher::serviceRegistered,
+                         &m_retryTimer, [this] { m_retryTimer.start(0); });
+        return true;
+    }
+    QDBusConnection::disconnectFromBus(name);
+    const QString socket = systemBusSocketPath();
+    const QString folder = socket.isEmpty() ? QString() : QFileInfo(socket).absolutePath();
+    // A socket that is there but takes no connection will not change again.
+    if (folder.isEmpty() || QFileInfo::exists(socket) || !QFileInfo(folder).isDir()) {
+        return false;
+    }
+    m_busWatcher = std::make_unique<QFileSystemWatcher>(QStringList{folder});
+    QObject::connect(m_busWatcher.get(), &QFileSystemWatcher::directoryChanged, &m_retryTimer,
+                     [this, socket] {
+                         // The socket is there a moment before the bus
+                         // listens on it.
+                         if (QFileInfo::exists(socket)) {
+                             m_retryTimer.start(500);
+                         }
+                     });
+    return !m_busWatcher->directories().isEmpty();
+#else
+    return false;
+#endif
+}
+
+void TRDNSSDServiceBrowser::stopWatching()
+{
+    m_daemonWatcher.reset();
+    m_busWatcher.reset();
+    if (!m_busConnectionName.isEmpty()) {
+        QDBusConnection::disconnectFromBus(m_busConnectionName);
+        m_busConnectionName.clear();
+    }
 }
 
 void TRDNSSDServiceBrowser::scheduleRetry()
@@ -122,6 +209,7 @@ void TRDNSSDServiceBrowser::scheduleRetry()
 void TRDNSSDServiceBrowser::close()
 {
     m_retryTimer.stop();
+    stopWatching();
     // The notifier must go before the library closes its socket.
     m_notifier.reset();
     if (m_ref) {

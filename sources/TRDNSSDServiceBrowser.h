@@ -1,6 +1,7 @@
 #pragma once
 
-// The service browser over the DNS-SD API, which keeps trying while no daemon runs.
+// The service browser over the DNS-SD API, which tries again when a daemon
+// that was missing appears.
 
 #include "TRNetServiceBrowser.h"
 
@@ -9,15 +10,20 @@
 #include <chrono>
 #include <memory>
 
+class QDBusServiceWatcher;
+class QFileSystemWatcher;
 class QSocketNotifier;
 struct _DNSServiceRef_t;
 
 class TRDNSSDServiceBrowser : public TRNetServiceBrowser
 {
 public:
-    // How long to wait before asking a daemon that did not answer again;
-    // each further failure doubles the wait up to the longest, so that a
-    // machine without a daemon is not woken every few seconds all day.
+    // Avahi's library reaches its daemon over the system bus, so a missing
+    // daemon is waited for without a timer: for its name on the bus, or for
+    // the bus's socket to appear. Where neither can be watched (another bus
+    // address, or a daemon that is there but fails), the browser asks again
+    // after a wait that each failure doubles up to the longest, so that such
+    // a machine is not woken every few seconds all day.
     static constexpr std::chrono::milliseconds retryInterval{2000};
     static constexpr std::chrono::milliseconds longestRetryInterval{120000};
 
@@ -28,8 +34,13 @@ public:
 
     // Whether a browse request stands with a daemon right now.
     bool isConnected() const { return m_ref != nullptr; }
-    // The wait before the next attempt, while no daemon answers.
+    // The wait before the next timed attempt, while no daemon answers.
     std::chrono::milliseconds nextRetryInterval() const { return m_nextRetryInterval; }
+    // Whether the browser waits for the daemon's name or the bus's socket.
+    bool isWatchingForDaemon() const { return m_daemonWatcher || m_busWatcher; }
+    bool isRetryScheduled() const { return m_retryTimer.isActive(); }
+    // Browse requests made since the browser was made.
+    int attempts() const { return m_attempts; }
 
     // The library's reports, handed over by its callback.
     void browseReply(unsigned int flags, int errorCode, const char *name, const char *type,
@@ -47,6 +58,10 @@ private:
     void restart();
     void close();
     void scheduleRetry();
+    // Watches for the daemon or the bus, or else schedules a timed attempt.
+    void waitForDaemon();
+    bool watchSystemBus();
+    void stopWatching();
 
     QString m_type;
     QString m_domain;
@@ -56,4 +71,8 @@ private:
     std::chrono::milliseconds m_nextRetryInterval = retryInterval;
     // Set by the callback when the daemon reports an error.
     bool m_failed = false;
+    int m_attempts = 0;
+    std::unique_ptr<QDBusServiceWatcher> m_daemonWatcher;
+    std::unique_ptr<QFileSystemWatcher> m_busWatcher;
+    QString m_busConnectionName;
 };

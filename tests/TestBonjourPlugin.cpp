@@ -13,8 +13,15 @@
 #include "TRUIManager.h"
 
 #include <QAction>
+#include <QDBusConnection>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QMenu>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -71,6 +78,14 @@ class TestBonjourPlugin : public QObject
     Q_OBJECT
 
     TRScriptedServiceBrowser *browser = nullptr;
+    // The system bus of the whole run: D-Bus reads its address once per
+    // process, so each test makes or removes the socket's folder instead.
+    QTemporaryDir m_busRoot;
+    QString busFolder() const { return m_busRoot.filePath("bus"); }
+    QByteArray busAddress() const
+    {
+        return "unix:path=" + QFile::encodeName(busFolder() + "/system_bus_socket");
+    }
 
     std::unique_ptr<TRBonjourPlugin> makePlugin()
     {
@@ -80,11 +95,16 @@ class TestBonjourPlugin : public QObject
     }
 
 private slots:
-    // Without a daemon the real browser keeps asking, less and less often.
+    void initTestCase() { qputenv("DBUS_SYSTEM_BUS_ADDRESS", busAddress()); }
+    void cleanupTestCase() { qunsetenv("DBUS_SYSTEM_BUS_ADDRESS"); }
+
+    // Without a daemon, and with no bus that can be watched for one, the real
+    // browser keeps asking, less and less often.
     void browserWithoutADaemonBacksOff()
     {
-        // No system bus here, so Avahi's library finds no daemon.
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/trellis-test-bus");
+        // No system bus and no folder for its socket, so Avahi's library
+        // finds no daemon and there is nothing to watch.
+        QVERIFY(!QFileInfo::exists(busFolder()));
         TRDNSSDServiceBrowser dnssd;
         dnssd.searchForServices("_http._tcp.", "local.");
         QVERIFY(!dnssd.isConnected());
@@ -98,7 +118,47 @@ private slots:
         dnssd.searchForServices("_http._tcp.", "local.");
         QCOMPARE(dnssd.nextRetryInterval(), 2 * TRDNSSDServiceBrowser::retryInterval);
         QVERIFY(TRDNSSDServiceBrowser::longestRetryInterval <= milliseconds(300000));
-        qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    }
+
+    // Where the system bus can be watched, a missing daemon is waited for
+    // without a timer: first the bus's socket, then the daemon's name on it.
+    void browserWaitsForTheBusAndTheDaemon()
+    {
+        QVERIFY(QDir().mkpath(busFolder()));
+        const auto removeFolder = qScopeGuard([this] { QDir(busFolder()).removeRecursively(); });
+        const QByteArray address = busAddress();
+        TRDNSSDServiceBrowser dnssd;
+        dnssd.searchForServices("_http._tcp.", "local.");
+        QCOMPARE(dnssd.attempts(), 1);
+        QVERIFY(dnssd.isWatchingForDaemon());
+        QVERIFY(!dnssd.isRetryScheduled());
+
+        // The bus comes up: one more attempt, which finds no daemon on it.
+        QProcess bus;
+        bus.start("dbus-daemon", {"--session", "--nofork", "--nopidfile",
+                                  "--address=" + QString::fromLocal8Bit(address)});
+        QVERIFY(bus.waitForStarted(5000));
+        const auto stopBus = qScopeGuard([&bus] {
+            bus.terminate();
+            bus.waitForFinished(3000);
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(dnssd.attempts(), 2, 10000);
+        QVERIFY(dnssd.isWatchingForDaemon());
+        QVERIFY(!dnssd.isRetryScheduled());
+
+        // A daemon's name appears on the bus: asked at once. This one is no
+        // daemon, so the browser falls back to asking again in time.
+        {
+            QDBusConnection fake =
+                QDBusConnection::connectToBus(QString::fromLocal8Bit(address), "fake-avahi");
+            QVERIFY(fake.isConnected());
+            QVERIFY(fake.registerService("org.freedesktop.Avahi"));
+            QTRY_COMPARE_WITH_TIMEOUT(dnssd.attempts(), 3, 10000);
+            QVERIFY(!dnssd.isConnected());
+            QVERIFY(!dnssd.isWatchingForDaemon());
+            QVERIFY(dnssd.isRetryScheduled());
+        }
+        QDBusConnection::disconnectFromBus("fake-avahi");
     }
 
     void init() { TRSettings::standard().resetForTesting(); }
