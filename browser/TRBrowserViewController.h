@@ -5,12 +5,11 @@
 // web pane.
 
 #include "TRBookmark.h"
+#include "TRBrowserMode.h"
 
 #include <QPointer>
 #include <QSplitter>
 #include <QUrl>
-
-#include <variant>
 
 class TRBrowserBookmarksViewController;
 class TRBrowserViewControllerDelegate;
@@ -22,24 +21,12 @@ class TRBrowserViewController : public QSplitter
 
 public:
     // What the window shows.
-    struct None
-    {};
-    struct Bookmark
-    {
-        TRBookmarkPtr bookmark;
-    };
-    struct BookmarkGroup
-    {
-        TRBookmarkPtr bookmark;
-    };
-    struct Web
-    {
-        QUrl url;
-        QString customName;
-    };
-    struct Search
-    {};
-    using BrowserType = std::variant<None, Bookmark, BookmarkGroup, Web, Search>;
+    using None = TRBrowserMode::None;
+    using Bookmark = TRBrowserMode::Bookmark;
+    using BookmarkGroup = TRBrowserMode::BookmarkGroup;
+    using Web = TRBrowserMode::Web;
+    using Search = TRBrowserMode::Search;
+    using BrowserType = TRBrowserMode::Type;
 
     explicit TRBrowserViewController(QWidget *parent = nullptr);
     ~TRBrowserViewController() override;
