@@ -41,6 +41,11 @@ void AppDelegate::prepareGraphics()
         qputenv("QT_XCB_GL_INTEGRATION", "none");
         // The web view's scene is drawn without OpenGL then.
         qputenv("QT_QUICK_BACKEND", "software");
+    } else {
+        // The web engine, loaded with the first browser window, shares its
+        // OpenGL resources through a context that only the application's
+        // start can make.
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     }
 }
 

@@ -30,10 +30,11 @@ public:
     void applicationDidFinishLaunching();
 
     // Before the application object exists: the built-in browser draws in
-    // software unless the user chose otherwise. The web engine otherwise
-    // makes an OpenGL context while the application starts, which loads the
-    // whole OpenGL stack (some 60 MB resident and a tenth of a second) for a
-    // program that mostly sits in the tray.
+    // software unless the user chose otherwise. Making the web engine's
+    // shared OpenGL context while the application starts loads the whole
+    // OpenGL stack (some 60 MB resident and a tenth of a second) for a
+    // program that mostly sits in the tray; it is made only for a user who
+    // asked for OpenGL.
     static void prepareGraphics();
 
     TRUIManager *uiManager() const { return m_uiManager.get(); }

@@ -1,6 +1,7 @@
 #include "TRUIManager.h"
 
-#include "TRBrowserWindowController.h"
+#include "TRBrowserModule.h"
+#include "TRBrowserWindowFactory.h"
 #include "TRCurrentEvent.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -8,6 +9,7 @@
 #include "TRSettingsKeys.h"
 
 #include <QDesktopServices>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -48,23 +50,22 @@ void TRUIManager::shouldShowBrowserNotification(const TRNotification &notificati
             return;
         }
         if (bookmark->kind() == TRBookmarkKind::group) {
-            openBrowserWindow(TRBrowserViewController::BookmarkGroup{bookmark}, true);
+            openBrowserWindow(TRBrowserMode::BookmarkGroup{bookmark}, true);
         } else if (bookmark->hasUrl()) {
             if (opensInDefaultBrowser()) {
                 QDesktopServices::openUrl(bookmark->url());
             } else {
-                openBrowserWindow(TRBrowserViewController::Bookmark{bookmark}, true);
+                openBrowserWindow(TRBrowserMode::Bookmark{bookmark}, true);
             }
         }
     } else if (const auto *showUrl = std::get_if<ShowURL>(&action)) {
         if (opensInDefaultBrowser()) {
             QDesktopServices::openUrl(showUrl->url);
         } else {
-            openBrowserWindow(TRBrowserViewController::Web{showUrl->url, showUrl->customName},
-                              true);
+            openBrowserWindow(TRBrowserMode::Web{showUrl->url, showUrl->customName}, true);
         }
     } else {
-        openBrowserWindow(TRBrowserViewController::Search{}, false);
+        openBrowserWindow(TRBrowserMode::Search{}, false);
     }
 }
 
@@ -79,26 +80,31 @@ bool TRUIManager::opensInDefaultBrowser()
     return setting != shift;
 }
 
-void TRUIManager::openBrowserWindow(const TRBrowserViewController::BrowserType &type, bool tracked)
+void TRUIManager::openBrowserWindow(const TRBrowserMode::Type &type, bool tracked)
 {
-    auto controller = std::make_unique<TRBrowserWindowController>();
-    controller->browserType = type;
+    TRBrowserWindowFactory *factory = TRBrowserModule::factory();
+    if (!factory) {
+        if (const auto *bookmark = std::get_if<TRBrowserMode::Bookmark>(&type)) {
+            QDesktopServices::openUrl(bookmark->bookmark->url());
+        } else if (const auto *web = std::get_if<TRBrowserMode::Web>(&type)) {
+            QDesktopServices::openUrl(web->url);
+        }
+        return;
+    }
     auto &list = tracked ? m_currentBrowserWindowControllers : m_searchWindowControllers;
-    controller->onDismiss = [this, &list](TRBrowserWindowController *closed) {
-        releaseFrom(list, closed);
-    };
-    TRBrowserWindowController *window = controller.get();
+    std::unique_ptr<QWidget> controller =
+        factory->createWindow(type, [this, &list](QWidget *closed) { releaseFrom(list, closed); });
+    QWidget *window = controller.get();
     list.push_back(std::move(controller));
-    window->showWindow();
+    factory->showWindow(window);
 }
 
-void TRUIManager::dismiss(TRBrowserWindowController *controller)
+void TRUIManager::dismiss(QWidget *controller)
 {
     releaseFrom(m_currentBrowserWindowControllers, controller);
 }
 
-void TRUIManager::releaseFrom(std::vector<std::unique_ptr<TRBrowserWindowController>> &list,
-                              TRBrowserWindowController *controller)
+void TRUIManager::releaseFrom(std::vector<std::unique_ptr<QWidget>> &list, QWidget *controller)
 {
     const auto it = std::find_if(list.begin(), list.end(),
                                  [controller](const auto &c) { return c.get() == controller; });

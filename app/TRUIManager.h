@@ -4,7 +4,7 @@
 // address goes to the default browser or into a new built-in browser window.
 
 #include "TRBookmark.h"
-#include "TRBrowserViewController.h"
+#include "TRBrowserMode.h"
 
 #include <QMetaType>
 #include <QObject>
@@ -14,7 +14,7 @@
 #include <variant>
 #include <vector>
 
-class TRBrowserWindowController;
+class QWidget;
 struct TRNotification;
 
 class TRUIManager : public QObject
@@ -46,8 +46,7 @@ public:
     void shouldShowBrowserNotification(const TRNotification &notification);
 
     // The open windows of bookmark and address requests, oldest first.
-    const std::vector<std::unique_ptr<TRBrowserWindowController>> &
-    currentBrowserWindowControllers() const
+    const std::vector<std::unique_ptr<QWidget>> &currentBrowserWindowControllers() const
     {
         return m_currentBrowserWindowControllers;
     }
@@ -55,22 +54,22 @@ public:
     std::size_t searchWindowCount() const { return m_searchWindowControllers.size(); }
 
     // Forgets a tracked window; an unknown controller changes nothing.
-    void dismiss(TRBrowserWindowController *controller);
+    void dismiss(QWidget *controller);
 
 private:
     // True when an item or address goes to the default browser: the
     // setting, inverted while Shift is held.
     static bool opensInDefaultBrowser();
     // Search windows are kept apart from the tracked ones and freed when
-    // they close.
-    void openBrowserWindow(const TRBrowserViewController::BrowserType &type, bool tracked);
+    // they close. Without the browser module, an address goes to the
+    // default browser instead.
+    void openBrowserWindow(const TRBrowserMode::Type &type, bool tracked);
     // Drops controller from list, by identity, and frees it once its close
     // event is over.
-    static void releaseFrom(std::vector<std::unique_ptr<TRBrowserWindowController>> &list,
-                            TRBrowserWindowController *controller);
+    static void releaseFrom(std::vector<std::unique_ptr<QWidget>> &list, QWidget *controller);
 
-    std::vector<std::unique_ptr<TRBrowserWindowController>> m_currentBrowserWindowControllers;
-    std::vector<std::unique_ptr<TRBrowserWindowController>> m_searchWindowControllers;
+    std::vector<std::unique_ptr<QWidget>> m_currentBrowserWindowControllers;
+    std::vector<std::unique_ptr<QWidget>> m_searchWindowControllers;
 };
 
 Q_DECLARE_METATYPE(TRUIManager::BrowserActionType)

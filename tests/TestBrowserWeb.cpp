@@ -2,13 +2,10 @@
 #include "TRBrowserWebViewController.h"
 #include "TRBrowserWindowController.h"
 #include "TRCurrentEvent.h"
-#include "TRNotificationCenter.h"
-#include "TRNotificationNames.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRTestHttpServer.h"
 #include "TRTestMain.h"
-#include "TRUIManager.h"
 
 #include <QDesktopServices>
 #include <QDialog>
@@ -343,109 +340,6 @@ private slots:
         QTest::keyClick(window.browserSearchField(), Qt::Key_Return);
         const QUrl expected("https://www.google.nl/search?q=qt%20widgets&hl=nl");
         QTRY_VERIFY_WITH_TIMEOUT(m_interceptor.blocked.contains(expected), 20000);
-    }
-
-    void uiManagerDecides_data()
-    {
-        QTest::addColumn<bool>("setting");
-        QTest::addColumn<int>("event"); // 0 none, 1 plain, 2 Shift held
-        QTest::addColumn<bool>("defaultBrowser");
-        QTest::newRow("setting off, plain choice") << false << 1 << false;
-        QTest::newRow("setting off, Shift") << false << 2 << true;
-        QTest::newRow("setting on, plain choice") << true << 1 << true;
-        QTest::newRow("setting on, Shift") << true << 2 << false;
-        QTest::newRow("setting off, no event") << false << 0 << false;
-        QTest::newRow("setting on, no event") << true << 0 << true;
-    }
-
-    void uiManagerDecides()
-    {
-        QFETCH(bool, setting);
-        QFETCH(int, event);
-        QFETCH(bool, defaultBrowser);
-        TRSettings::standard().setBool(TRSettingsKeys::openBookmarksInSafari, setting);
-        TRCurrentEvent::setProviderForTesting([event]() -> std::optional<Qt::KeyboardModifiers> {
-            if (event == 0) {
-                return std::nullopt;
-            }
-            return event == 2 ? Qt::ShiftModifier : Qt::NoModifier;
-        });
-        TRUIManager manager;
-        const QUrl url = m_server.url("/one");
-        TRUIManager::post(TRUIManager::ShowBookmark{item("One", url)});
-        TRUIManager::post(TRUIManager::ShowURL{url, "Address"});
-        if (defaultBrowser) {
-            QCOMPARE(m_defaultBrowser.opened, QList<QUrl>({url, url}));
-            QVERIFY(manager.currentBrowserWindowControllers().empty());
-        } else {
-            QVERIFY(m_defaultBrowser.opened.isEmpty());
-            QCOMPARE(manager.currentBrowserWindowControllers().size(), std::size_t(2));
-            QCOMPARE(manager.currentBrowserWindowControllers()[1]->windowTitle(),
-                     QString("Address"));
-        }
-
-        // A group opens the outline whatever the setting and the keys.
-        const auto group = TRBookmark::init(TRBookmarkKind::group, "Group");
-        TRUIManager::post(TRUIManager::ShowBookmark{group});
-        QCOMPARE(manager.currentBrowserWindowControllers().back()->windowTitle(), QString("Group"));
-        QVERIFY(manager.currentBrowserWindowControllers()
-                    .back()
-                    ->content()
-                    ->browserBookmarksViewController());
-        TRCurrentEvent::setProviderForTesting([] { return std::nullopt; });
-    }
-
-    void uiManagerIgnoresWhatItCannotShow()
-    {
-        TRUIManager manager;
-        auto &center = TRNotificationCenter::defaultCenter();
-        center.post(TRNotificationNames::uiManagerShouldShowBrowser);
-        center.post(TRNotificationNames::uiManagerShouldShowBrowser,
-                    {{"BrowserActionType", QString("showSearch")}});
-        center.post(TRNotificationNames::uiManagerShouldShowBrowser, {{"Other", 1}});
-        TRUIManager::post(TRUIManager::ShowBookmark{item("No address", QUrl())});
-        TRUIManager::post(TRUIManager::ShowBookmark{nullptr});
-        QVERIFY(manager.currentBrowserWindowControllers().empty());
-        QCOMPARE(manager.searchWindowCount(), std::size_t(0));
-        QVERIFY(m_defaultBrowser.opened.isEmpty());
-    }
-
-    void uiManagerTracksWindowsByIdentity()
-    {
-        TRUIManager manager;
-        const auto bookmark = item("One", m_server.url("/one"));
-        TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
-        TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
-        const auto &windows = manager.currentBrowserWindowControllers();
-        QCOMPARE(windows.size(), std::size_t(2));
-        QPointer<TRBrowserWindowController> first = windows[0].get();
-        TRBrowserWindowController *second = windows[1].get();
-        QVERIFY(first != second);
-
-        first->close();
-        QCOMPARE(windows.size(), std::size_t(1));
-        QCOMPARE(windows[0].get(), second);
-        QTRY_VERIFY(first.isNull());
-
-        // Dismissing a controller the manager does not hold changes nothing.
-        TRBrowserWindowController stranger;
-        manager.dismiss(&stranger);
-        QCOMPARE(windows.size(), std::size_t(1));
-
-        // Search windows are not tracked, and are freed when they close.
-        TRUIManager::post(TRUIManager::ShowSearch{});
-        QCOMPARE(windows.size(), std::size_t(1));
-        QCOMPARE(manager.searchWindowCount(), std::size_t(1));
-        QPointer<QWidget> search = QApplication::activeWindow();
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (widget->isVisible() && widget->windowTitle() == "Search...") {
-                search = widget;
-            }
-        }
-        QVERIFY(search);
-        search->close();
-        QCOMPARE(manager.searchWindowCount(), std::size_t(0));
-        QTRY_VERIFY(search.isNull());
     }
 };
 

@@ -1,0 +1,256 @@
+// The UI manager as the application uses it: windows come from the browser
+// module, loaded on the first request for one. This executable does not link
+// the web engine itself.
+
+#include "TRBrowserModule.h"
+#include "TRCurrentEvent.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRTestHttpServer.h"
+#include "TRTestMain.h"
+#include "TRUIManager.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTreeView>
+
+// Takes the place of the default browser: records what it is asked to open.
+class DefaultBrowser : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
+
+class TestUIManager : public QObject
+{
+    Q_OBJECT
+
+    TRTestHttpServer m_server;
+    DefaultBrowser m_defaultBrowser;
+
+    static TRBookmarkPtr item(const QString &name, const QUrl &url)
+    {
+        return TRBookmark::init(TRBookmarkKind::item, name, url);
+    }
+
+    static bool webEngineLoaded()
+    {
+        QFile maps("/proc/self/maps");
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngineCore");
+    }
+
+    // The window's web view, found by class name: this test cannot name
+    // the type.
+    static QObject *webViewOf(QWidget *window)
+    {
+        for (QWidget *child : window->findChildren<QWidget *>()) {
+            if (child->inherits("QWebEngineView")) {
+                return child;
+            }
+        }
+        return nullptr;
+    }
+
+    // Whether the screen shows dark text on a light page where the view is:
+    // the pixels come from the X server, as a user would see them.
+    static bool drawsText(QWidget *view)
+    {
+        const QPoint origin = view->mapToGlobal(QPoint(0, 0));
+        const QImage shot =
+            view->screen()
+                ->grabWindow(0, origin.x(), origin.y(), view->width(), view->height())
+                .toImage();
+        qsizetype dark = 0;
+        qsizetype light = 0;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                const int gray = qGray(shot.pixel(x, y));
+                dark += gray < 80 ? 1 : 0;
+                light += gray > 230 ? 1 : 0;
+            }
+        }
+        return dark > 20 && light > shot.width() * shot.height() / 2;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_server.listen());
+        m_server.addPage("/one", "One", "<p>first page</p>");
+        QDesktopServices::setUrlHandler("http", &m_defaultBrowser, "open");
+        QDesktopServices::setUrlHandler("https", &m_defaultBrowser, "open");
+        TRCurrentEvent::setProviderForTesting([] { return std::nullopt; });
+    }
+
+    void cleanupTestCase()
+    {
+        QDesktopServices::unsetUrlHandler("http");
+        QDesktopServices::unsetUrlHandler("https");
+        TRCurrentEvent::setProviderForTesting({});
+    }
+
+    void init()
+    {
+        TRSettings::standard().resetForTesting();
+        TRSettings::standard().registerDefaults(TRSettingsKeys::generalDefaults());
+        TRBrowserModule::setPathForTesting(QStringLiteral(TRELLIS_BROWSER_MODULE_PATH));
+        m_defaultBrowser.opened.clear();
+    }
+
+    // Runs first: nothing before it may have opened a window.
+    void webEngineWaitsForTheFirstWindow()
+    {
+        TRUIManager manager;
+        const QUrl url = m_server.url("/one");
+        TRSettings::standard().setBool(TRSettingsKeys::openBookmarksInSafari, true);
+        TRUIManager::post(TRUIManager::ShowURL{url, "Address"});
+        QCOMPARE(m_defaultBrowser.opened, QList<QUrl>({url}));
+        QVERIFY(!webEngineLoaded());
+
+        TRSettings::standard().setBool(TRSettingsKeys::openBookmarksInSafari, false);
+        TRUIManager::post(TRUIManager::ShowBookmark{item("One", url)});
+        QVERIFY(webEngineLoaded());
+        QCOMPARE(manager.currentBrowserWindowControllers().size(), std::size_t(1));
+        QWidget *window = manager.currentBrowserWindowControllers()[0].get();
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->windowTitle(), QString("One"));
+        QObject *view = webViewOf(window);
+        QVERIFY(view);
+        QTRY_COMPARE_WITH_TIMEOUT(view->property("title").toString(), QString("One"), 20000);
+        QCOMPARE(view->property("url").toUrl(), url);
+        QVERIFY(m_server.requestCount("/one") >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(drawsText(qobject_cast<QWidget *>(view)), 20000);
+    }
+
+    void withoutTheModuleAddressesGoToTheDefaultBrowser()
+    {
+        TRBrowserModule::setPathForTesting(QDir::temp().filePath("no-such-module.so"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("built-in browser is unavailable.*no-such-module"));
+        // One warning, however many requests fail.
+        QTest::failOnWarning(QRegularExpression("built-in browser"));
+        TRUIManager manager;
+        const QUrl url = m_server.url("/one");
+        TRUIManager::post(TRUIManager::ShowBookmark{item("One", url)});
+        TRUIManager::post(TRUIManager::ShowURL{url, "Address"});
+        // Neither has an address to hand over.
+        TRUIManager::post(TRUIManager::ShowBookmark{TRBookmark::init(TRBookmarkKind::group, "G")});
+        TRUIManager::post(TRUIManager::ShowSearch{});
+        QCOMPARE(m_defaultBrowser.opened, QList<QUrl>({url, url}));
+        QVERIFY(manager.currentBrowserWindowControllers().empty());
+        QCOMPARE(manager.searchWindowCount(), std::size_t(0));
+    }
+
+    void uiManagerDecides_data()
+    {
+        QTest::addColumn<bool>("setting");
+        QTest::addColumn<int>("event"); // 0 none, 1 plain, 2 Shift held
+        QTest::addColumn<bool>("defaultBrowser");
+        QTest::newRow("setting off, plain choice") << false << 1 << false;
+        QTest::newRow("setting off, Shift") << false << 2 << true;
+        QTest::newRow("setting on, plain choice") << true << 1 << true;
+        QTest::newRow("setting on, Shift") << true << 2 << false;
+        QTest::newRow("setting off, no event") << false << 0 << false;
+        QTest::newRow("setting on, no event") << true << 0 << true;
+    }
+
+    void uiManagerDecides()
+    {
+        QFETCH(bool, setting);
+        QFETCH(int, event);
+        QFETCH(bool, defaultBrowser);
+        TRSettings::standard().setBool(TRSettingsKeys::openBookmarksInSafari, setting);
+        TRCurrentEvent::setProviderForTesting([event]() -> std::optional<Qt::KeyboardModifiers> {
+            if (event == 0) {
+                return std::nullopt;
+            }
+            return event == 2 ? Qt::ShiftModifier : Qt::NoModifier;
+        });
+        TRUIManager manager;
+        const QUrl url = m_server.url("/one");
+        TRUIManager::post(TRUIManager::ShowBookmark{item("One", url)});
+        TRUIManager::post(TRUIManager::ShowURL{url, "Address"});
+        if (defaultBrowser) {
+            QCOMPARE(m_defaultBrowser.opened, QList<QUrl>({url, url}));
+            QVERIFY(manager.currentBrowserWindowControllers().empty());
+        } else {
+            QVERIFY(m_defaultBrowser.opened.isEmpty());
+            QCOMPARE(manager.currentBrowserWindowControllers().size(), std::size_t(2));
+            QCOMPARE(manager.currentBrowserWindowControllers()[1]->windowTitle(),
+                     QString("Address"));
+        }
+
+        // A group opens the outline whatever the setting and the keys.
+        const auto group = TRBookmark::init(TRBookmarkKind::group, "Group");
+        TRUIManager::post(TRUIManager::ShowBookmark{group});
+        QCOMPARE(manager.currentBrowserWindowControllers().back()->windowTitle(), QString("Group"));
+        QVERIFY(manager.currentBrowserWindowControllers().back()->findChild<QTreeView *>());
+        TRCurrentEvent::setProviderForTesting([] { return std::nullopt; });
+    }
+
+    void uiManagerIgnoresWhatItCannotShow()
+    {
+        TRUIManager manager;
+        auto &center = TRNotificationCenter::defaultCenter();
+        center.post(TRNotificationNames::uiManagerShouldShowBrowser);
+        center.post(TRNotificationNames::uiManagerShouldShowBrowser,
+                    {{"BrowserActionType", QString("showSearch")}});
+        center.post(TRNotificationNames::uiManagerShouldShowBrowser, {{"Other", 1}});
+        TRUIManager::post(TRUIManager::ShowBookmark{item("No address", QUrl())});
+        TRUIManager::post(TRUIManager::ShowBookmark{nullptr});
+        QVERIFY(manager.currentBrowserWindowControllers().empty());
+        QCOMPARE(manager.searchWindowCount(), std::size_t(0));
+        QVERIFY(m_defaultBrowser.opened.isEmpty());
+    }
+
+    void uiManagerTracksWindowsByIdentity()
+    {
+        TRUIManager manager;
+        const auto bookmark = item("One", m_server.url("/one"));
+        TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
+        TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
+        const auto &windows = manager.currentBrowserWindowControllers();
+        QCOMPARE(windows.size(), std::size_t(2));
+        QPointer<QWidget> first = windows[0].get();
+        QWidget *second = windows[1].get();
+        QVERIFY(first != second);
+
+        first->close();
+        QCOMPARE(windows.size(), std::size_t(1));
+        QCOMPARE(windows[0].get(), second);
+        QTRY_VERIFY(first.isNull());
+
+        // Dismissing a controller the manager does not hold changes nothing.
+        QWidget stranger;
+        manager.dismiss(&stranger);
+        QCOMPARE(windows.size(), std::size_t(1));
+
+        // Search windows are not tracked, and are freed when they close.
+        TRUIManager::post(TRUIManager::ShowSearch{});
+        QCOMPARE(windows.size(), std::size_t(1));
+        QCOMPARE(manager.searchWindowCount(), std::size_t(1));
+        QPointer<QWidget> search = QApplication::activeWindow();
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget->windowTitle() == "Search...") {
+                search = widget;
+            }
+        }
+        QVERIFY(search);
+        search->close();
+        QCOMPARE(manager.searchWindowCount(), std::size_t(0));
+        QTRY_VERIFY(search.isNull());
+    }
+};
+
+TRELLIS_TEST_MAIN(TestUIManager)
+#include "TestUIManager.moc"
