@@ -58,7 +58,9 @@ TRBrowserWindowFactory *TRBrowserModule::factory()
     provideShareContext();
     QLibrary library(state.path.isEmpty() ? defaultPath() : state.path);
     // Windows and the web engine's threads may run module code until exit.
-    library.setLoadHints(QLibrary::PreventUnloadHint);
+    // Binding every symbol now turns a module that does not match this
+    // executable into a failed load, not a later abort.
+    library.setLoadHints(QLibrary::PreventUnloadHint | QLibrary::ResolveAllSymbolsHint);
     const auto entry = reinterpret_cast<TRBrowserWindowFactoryEntry>(
         library.resolve(trBrowserWindowFactoryEntryName));
     state.factory = entry ? entry() : nullptr;
