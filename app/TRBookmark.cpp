@@ -83,6 +83,25 @@ void TRBookmark::makeChildren() const
     }
 }
 
+void TRBookmark::countBelow(qint64 &groups, qint64 &items, int depth) const
+{
+    if (m_childSource) {
+        m_childSource->countBelow(groups, items);
+        return;
+    }
+    if (depth > 1000) {
+        return;
+    }
+    for (const TRBookmarkPtr &child : m_bookmarks) {
+        if (child->kind() == TRBookmarkKind::group) {
+            ++groups;
+            child->countBelow(groups, items, depth + 1);
+        } else {
+            ++items;
+        }
+    }
+}
+
 void TRBookmark::addBookmark(const TRBookmarkPtr &child)
 {
     if (m_kind != TRBookmarkKind::group || !child) {

@@ -31,6 +31,9 @@ public:
     virtual ~TRBookmarkChildSource() = default;
     virtual std::size_t count() const = 0;
     virtual std::vector<TRBookmarkPtr> makeChildren() const = 0;
+    // Adds the groups and items below the group, counted without making
+    // nodes.
+    virtual void countBelow(qint64 &groups, qint64 &items) const = 0;
 };
 
 // Nodes are shared by reference between trees, menus and windows, so they
@@ -49,6 +52,8 @@ public:
     // never asked, and the text is the larger part of a small node.
     const QString &id() const;
     void setId(const QString &id) { m_id = id; }
+    // The identifier if it has been set or made; null otherwise.
+    const QString &idIfMade() const { return m_id; }
     const QString &name() const { return m_name; }
     void setName(const QString &name) { m_name = name; }
     // An empty URL means none: groups, and nodes whose address is not known yet.
@@ -93,6 +98,9 @@ public:
     // the parent it has there).
     void setChildSource(std::shared_ptr<const TRBookmarkChildSource> source);
     bool hasUnmadeChildren() const { return m_childSource != nullptr; }
+    // Adds the groups and items below this node, without making children
+    // that are not made yet. A tree that holds itself is counted to a depth.
+    void countBelow(qint64 &groups, qint64 &items, int depth = 0) const;
 
     // Appends a child to a group and makes this node its parent; items never
     // get children. The same node may be added twice.

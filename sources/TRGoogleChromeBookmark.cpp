@@ -25,3 +25,17 @@ TRGoogleChromeBookmark::init(TRBookmarkKind kind, const QString &name, const QUr
 {
     return makeShared<TRGoogleChromeBookmark>(kind, name, url, lastVisitedDate);
 }
+
+void TRGoogleChromeBookmark::packFields(TRPackWriter &writer) const
+{
+    writer.put(static_cast<qint32>(tag));
+    writer.putDate(lastVisitedDate);
+    writer.put(visitCount);
+}
+
+void TRGoogleChromeBookmark::unpackFields(TRPackReader &reader)
+{
+    tag = static_cast<Tag>(reader.get<qint32>());
+    lastVisitedDate = reader.getDate();
+    visitCount = reader.get<qint64>();
+}

@@ -3,6 +3,7 @@
 // A node of Chrome's bookmark or history tree.
 
 #include "TRBookmark.h"
+#include "TRPackedBookmarks.h"
 
 #include <QDateTime>
 
@@ -22,6 +23,10 @@ public:
     // The last visit of a history entry; for other nodes their creation.
     QDateTime lastVisitedDate;
     qint64 visitCount = 0;
+
+    // The fields of this type, for folders kept packed until opened.
+    void packFields(TRPackWriter &writer) const;
+    void unpackFields(TRPackReader &reader);
 
 protected:
     TRGoogleChromeBookmark(TRBookmarkKind kind, const QString &name, const QUrl &url);

@@ -151,6 +151,12 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
             parsed.bookmarks = decodeBookmarks(file.readAll(), &error);
             if (parsed.bookmarks) {
                 parsed.result.bookmarks = Outcome::read;
+                // Kept packed below the root folders until a folder is opened.
+                const QString folder = applicationSupportDirectory().value_or(QString());
+                for (const TRBookmarkPtr &rootFolder : parsed.bookmarks->bookmarks()) {
+                    TRPackedBookmarks<TRGoogleChromeBookmark>::pack(
+                        std::static_pointer_cast<TRGoogleChromeBookmark>(rootFolder), folder);
+                }
             } else {
                 TRBookmarksParser::writeLine(
                     QStringLiteral("Could not decode 'BookmarksContainer': ") + error);

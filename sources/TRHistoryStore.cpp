@@ -1,54 +1,20 @@
 #include "TRHistoryStore.h"
 
-#include <QDir>
-#include <QFile>
 #include <QHashFunctions>
 #include <QUrl>
 
 #include <algorithm>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <unistd.h>
-
 namespace {
 
-// What a mapped file starts with; the arrays follow, each 8-byte aligned.
+// What the mapped file starts with; the arrays follow, each 8-byte aligned.
 struct Header
 {
     quint64 visitCount;
     quint64 addressCount;
     quint64 textSize;
 };
-
-constexpr std::size_t align8(std::size_t size)
-{
-    return (size + 7) & ~std::size_t(7);
-}
-
-bool writeAll(int descriptor, const void *data, std::size_t size)
-{
-    const char *p = static_cast<const char *>(data);
-    while (size > 0) {
-        const ssize_t written = ::write(descriptor, p, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        p += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-bool writePadding(int descriptor, std::size_t size)
-{
-    static constexpr char zeros[8] = {};
-    return writeAll(descriptor, zeros, align8(size) - size);
-}
 
 } // namespace
 
@@ -165,12 +131,7 @@ std::shared_ptr<TRHistoryStore> TRHistoryStore::Builder::finish()
     return store;
 }
 
-TRHistoryStore::~TRHistoryStore()
-{
-    if (m_mapping) {
-        ::munmap(m_mapping, m_mappingSize);
-    }
-}
+TRHistoryStore::~TRHistoryStore() = default;
 
 void TRHistoryStore::pointIntoOwnedData()
 {
@@ -184,43 +145,28 @@ void TRHistoryStore::pointIntoOwnedData()
 
 bool TRHistoryStore::moveToFile(const QString &folder)
 {
-    if (folder.isEmpty() || m_mapping) {
+    if (m_file) {
         return false;
     }
-    const QByteArray path =
-        QFile::encodeName(QDir(folder).filePath(QStringLiteral("history-XXXXXX")));
-    std::vector<char> name(path.begin(), path.end());
-    name.push_back('\0');
-    const int descriptor = ::mkostemp(name.data(), O_CLOEXEC);
-    if (descriptor < 0) {
-        return false;
-    }
-    // Gone from the folder at once: nothing is left behind if the
-    // application ends, and nobody else opens it.
-    ::unlink(name.data());
     const Header header{m_visitCount, m_addressCount, m_textSize};
     const std::size_t visitBytes = m_visitCount * sizeof(Visit);
     const std::size_t addressBytes = m_addressCount * sizeof(Address);
-    const bool written = writeAll(descriptor, &header, sizeof header) &&
-                         writeAll(descriptor, m_visitData, visitBytes) &&
-                         writeAll(descriptor, m_addressData, addressBytes) &&
-                         writeAll(descriptor, m_textData, m_textSize) &&
-                         writePadding(descriptor, m_textSize);
-    const std::size_t size = sizeof header + visitBytes + addressBytes + align8(m_textSize);
-    void *mapping =
-        written ? ::mmap(nullptr, size, PROT_READ, MAP_SHARED, descriptor, 0) : MAP_FAILED;
-    ::close(descriptor);
-    if (mapping == MAP_FAILED) {
+    const auto view = [](const void *data, std::size_t size) {
+        return QByteArrayView(static_cast<const char *>(data), static_cast<qsizetype>(size));
+    };
+    m_file = TRMappedFile::write(folder,
+                                 {view(&header, sizeof header), view(m_visitData, visitBytes),
+                                  view(m_addressData, addressBytes), view(m_textData, m_textSize)});
+    if (!m_file) {
         return false;
     }
-    // The days are opened in no order worth reading ahead for.
-    ::madvise(mapping, size, MADV_RANDOM);
-    m_mapping = mapping;
-    m_mappingSize = size;
-    const char *base = static_cast<const char *>(mapping) + sizeof header;
-    m_visitData = reinterpret_cast<const Visit *>(base);
-    m_addressData = reinterpret_cast<const Address *>(base + visitBytes);
-    m_textData = base + visitBytes + addressBytes;
+    // Each piece starts at a multiple of 8, as the records need.
+    const char *at = m_file->data() + TRMappedFile::aligned(sizeof header);
+    m_visitData = reinterpret_cast<const Visit *>(at);
+    at += TRMappedFile::aligned(visitBytes);
+    m_addressData = reinterpret_cast<const Address *>(at);
+    at += TRMappedFile::aligned(addressBytes);
+    m_textData = at;
     m_visits.clear();
     m_addresses.clear();
     m_text.clear();

@@ -7,6 +7,7 @@
 // when something first asks for their children.
 
 #include "TRBookmark.h"
+#include "TRMappedFile.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -193,7 +194,7 @@ public:
     // anything else reads it; what needs every visit (day groups, the most
     // visited) is best done before, while the visits are in memory anyway.
     bool moveToFile(const QString &folder);
-    bool isMapped() const { return m_mapping != nullptr; }
+    bool isMapped() const { return m_file != nullptr; }
 
 private:
     TRHistoryStore() = default;
@@ -211,8 +212,7 @@ private:
     std::size_t m_visitCount = 0;
     std::size_t m_addressCount = 0;
     std::size_t m_textSize = 0;
-    void *m_mapping = nullptr;
-    std::size_t m_mappingSize = 0;
+    std::unique_ptr<TRMappedFile> m_file;
 };
 
 using TRHistoryStorePtr = std::shared_ptr<const TRHistoryStore>;
@@ -238,6 +238,10 @@ public:
     std::size_t end() const { return m_end; }
 
     std::size_t count() const override { return m_end - m_begin; }
+    void countBelow(qint64 &, qint64 &items) const override
+    {
+        items += static_cast<qint64>(count());
+    }
     std::vector<TRBookmarkPtr> makeChildren() const override
     {
         std::vector<TRBookmarkPtr> children;

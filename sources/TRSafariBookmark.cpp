@@ -147,3 +147,24 @@ TRSafariBookmarkPtr TRSafariBookmark::decode(const QVariantMap &coded)
     }
     return node;
 }
+
+void TRSafariBookmark::packFields(TRPackWriter &writer) const
+{
+    writer.put(static_cast<qint32>(tag));
+    writer.putDate(lastVisitedDate);
+    writer.put(visitCount);
+    writer.put(static_cast<quint8>(nextFaviconDataRefresh.has_value()));
+    if (nextFaviconDataRefresh) {
+        writer.putDate(*nextFaviconDataRefresh);
+    }
+}
+
+void TRSafariBookmark::unpackFields(TRPackReader &reader)
+{
+    tag = static_cast<Tag>(reader.get<qint32>());
+    lastVisitedDate = reader.getDate();
+    visitCount = reader.get<qint64>();
+    if (reader.get<quint8>() != 0) {
+        nextFaviconDataRefresh = reader.getDate();
+    }
+}

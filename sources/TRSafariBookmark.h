@@ -3,6 +3,7 @@
 // A node of Safari's bookmark, history, top sites or last session trees.
 
 #include "TRBookmark.h"
+#include "TRPackedBookmarks.h"
 
 #include <QDateTime>
 #include <QVariantMap>
@@ -50,6 +51,10 @@ public:
     QVariantMap encode() const;
     // A node from its keyed form; none when "kind" is missing or unknown.
     static std::shared_ptr<TRSafariBookmark> decode(const QVariantMap &coded);
+
+    // The fields of this type, for folders kept packed until opened.
+    void packFields(TRPackWriter &writer) const;
+    void unpackFields(TRPackReader &reader);
 
 protected:
     TRSafariBookmark(TRBookmarkKind kind, const QString &name, const QUrl &url);

@@ -460,6 +460,18 @@ TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &gra
     if (const auto copy =
             copyScopedFile(rawValue(BookmarkDataKey::bookmarks), grants.bookmarksGrant)) {
         parsed.bookmarks = readBookmarks(*copy, grants.disabled);
+        // Kept packed below the roots' own children until a folder is opened.
+        if (parsed.bookmarks) {
+            const QString folder = applicationSupportDirectory().value_or(QString());
+            for (const TRSafariBookmarkPtr &root : std::as_const(parsed.bookmarks->roots)) {
+                for (const TRBookmarkPtr &child : root->bookmarks()) {
+                    if (child->kind() == TRBookmarkKind::group) {
+                        TRPackedBookmarks<TRSafariBookmark>::pack(
+                            std::static_pointer_cast<TRSafariBookmark>(child), folder);
+                    }
+                }
+            }
+        }
     }
     return parsed;
 }

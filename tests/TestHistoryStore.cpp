@@ -1,5 +1,7 @@
 #include "TRGoogleChromeBookmark.h"
 #include "TRHistoryStore.h"
+#include "TRPackedBookmarks.h"
+#include "TRSafariBookmark.h"
 #include "TRTestMain.h"
 
 #include <QDir>
@@ -49,6 +51,68 @@ const QList<Row> rows{
     {"https://c.example/", 2, TRHistoryStore::noTime, "undated"},
     {"https://a.example/x%20y", 3, 3000, "A"},
 };
+
+// A tree as text: every field of every node, depth first.
+void describeTree(const TRBookmarkPtr &node, int depth, QStringList &lines)
+{
+    const auto *safari = dynamic_cast<const TRSafariBookmark *>(node.get());
+    QString line =
+        QString(depth * 2, u' ') + QStringLiteral("%1|%2|%3|%4|%5%6%7|%8")
+                                       .arg(int(node->kind()))
+                                       .arg(node->name(), QString::fromLatin1(node->encodedUrl()),
+                                            node->idIfMade().isNull() ? "<none>" : node->idIfMade())
+                                       .arg(node->isEnabled())
+                                       .arg(node->isPrivate())
+                                       .arg(node->isPinned())
+                                       .arg(QString::fromLatin1(node->faviconData().toHex()));
+    if (safari) {
+        line += QStringLiteral("|%1|%2|%3|%4|%5")
+                    .arg(int(safari->tag))
+                    .arg(safari->lastVisitedDate.toString(Qt::ISODateWithMs))
+                    .arg(safari->lastVisitedDate.timeSpec())
+                    .arg(safari->visitCount)
+                    .arg(safari->nextFaviconDataRefresh
+                             ? safari->nextFaviconDataRefresh->toString(Qt::ISODateWithMs)
+                             : QStringLiteral("-"));
+    }
+    lines << line;
+    for (const TRBookmarkPtr &child : node->bookmarks()) {
+        describeTree(child, depth + 1, lines);
+    }
+}
+
+TRSafariBookmarkPtr sampleTree()
+{
+    const auto root = TRSafariBookmark::init(TRBookmarkKind::group, "Root");
+    const auto folder = TRSafariBookmark::init(TRBookmarkKind::group, "Folder \u00e9");
+    folder->setId("F-1");
+    folder->setEnabled(false);
+    const auto inner = TRSafariBookmark::init(TRBookmarkKind::group, "Inner");
+    inner->TRBookmark::setEnabled(true);
+    const auto leaf =
+        TRSafariBookmark::init(TRBookmarkKind::item, "Leaf", QUrl("https://a.example/x y"),
+                               QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5, 6), Qt::UTC));
+    leaf->visitCount = 42;
+    leaf->tag = TRSafariBookmark::Tag::readingList;
+    leaf->setFaviconData(QByteArray("\x89PNG\0data", 9));
+    leaf->nextFaviconDataRefresh =
+        QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::OffsetFromUTC, 3600);
+    leaf->setPrivate(true);
+    leaf->setPinned(true);
+    const auto local =
+        TRSafariBookmark::init(TRBookmarkKind::item, "", QUrl("file:///tmp/a"),
+                               QDateTime(QDate(2023, 6, 1), QTime(12, 0), Qt::LocalTime));
+    const auto undated =
+        TRSafariBookmark::init(TRBookmarkKind::item, "Undated", QUrl(), QDateTime());
+    undated->setId(QString());
+    root->addBookmark(folder);
+    folder->addBookmark(inner);
+    inner->addBookmark(leaf);
+    folder->addBookmark(local);
+    folder->addBookmark(TRSafariBookmark::init(TRBookmarkKind::group, "Empty"));
+    root->addBookmark(undated);
+    return root;
+}
 
 } // namespace
 
@@ -117,6 +181,54 @@ private slots:
 
         const auto empty = build({}, TRHistoryStore::UntitledName::encodedUrl, folder.path());
         QCOMPARE(empty->size(), 0u);
+    }
+
+    // Packed folders give back every field of every node, in memory and
+    // mapped, and count what they hold without making it.
+    void packedFoldersComeBackAsTheyWere()
+    {
+        QTemporaryDir folder;
+        for (const QString &where : {QString(), folder.path()}) {
+            const auto original = sampleTree();
+            QStringList expected;
+            describeTree(original, 0, expected);
+            qint64 groups = 0;
+            qint64 items = 0;
+            original->countBelow(groups, items);
+
+            const auto packed = sampleTree();
+            TRPackedBookmarks<TRSafariBookmark>::pack(packed, where);
+            QVERIFY(packed->hasUnmadeChildren());
+            QCOMPARE(packed->childCount(), 2u);
+            qint64 packedGroups = 0;
+            qint64 packedItems = 0;
+            packed->countBelow(packedGroups, packedItems);
+            QCOMPARE(packedGroups, groups);
+            QCOMPARE(packedItems, items);
+            QCOMPARE(groups, 3);
+            QCOMPARE(items, 3);
+            QVERIFY(QDir(folder.path()).isEmpty());
+
+            // One level at a time: the folder below stays packed.
+            const TRBookmarkPtr first = packed->bookmarks().front();
+            QVERIFY(first->hasUnmadeChildren());
+            QCOMPARE(first->parent(), TRBookmarkPtr(packed));
+            QStringList lines;
+            describeTree(packed, 0, lines);
+            QCOMPARE(lines, expected);
+        }
+
+        // A child of another type is not packed, nor is a tree that holds
+        // itself.
+        const auto mixed = sampleTree();
+        mixed->addBookmark(TRBookmark::init(TRBookmarkKind::item, "plain"));
+        TRPackedBookmarks<TRSafariBookmark>::pack(mixed);
+        QVERIFY(!mixed->hasUnmadeChildren());
+        const auto looped = sampleTree();
+        looped->bookmarks().front()->addBookmark(looped);
+        TRPackedBookmarks<TRSafariBookmark>::pack(looped);
+        QVERIFY(!looped->hasUnmadeChildren());
+        looped->bookmarks().front()->removeAllBookmarks();
     }
 
     void groupsMakeTheirChildrenWhenAsked()
