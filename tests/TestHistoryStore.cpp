@@ -83,11 +83,16 @@ void describeTree(const TRBookmarkPtr &node, int depth, QStringList &lines)
 
 TRSafariBookmarkPtr sampleTree()
 {
-    const auto root = TRSafariBookmark::init(TRBookmarkKind::group, "Root");
-    const auto folder = TRSafariBookmark::init(TRBookmarkKind::group, "Folder \u00e9");
+    // Fixed dates: two trees made a moment apart must describe alike.
+    const QDateTime made(QDate(2024, 5, 1), QTime(8, 0), Qt::UTC);
+    const auto group = [&made](const QString &name) {
+        return TRSafariBookmark::init(TRBookmarkKind::group, name, QUrl(), made);
+    };
+    const auto root = group("Root");
+    const auto folder = group("Folder \u00e9");
     folder->setId("F-1");
     folder->setEnabled(false);
-    const auto inner = TRSafariBookmark::init(TRBookmarkKind::group, "Inner");
+    const auto inner = group("Inner");
     inner->TRBookmark::setEnabled(true);
     const auto leaf =
         TRSafariBookmark::init(TRBookmarkKind::item, "Leaf", QUrl("https://a.example/x y"),
@@ -109,7 +114,7 @@ TRSafariBookmarkPtr sampleTree()
     folder->addBookmark(inner);
     inner->addBookmark(leaf);
     folder->addBookmark(local);
-    folder->addBookmark(TRSafariBookmark::init(TRBookmarkKind::group, "Empty"));
+    folder->addBookmark(group("Empty"));
     root->addBookmark(undated);
     return root;
 }
