@@ -1,5 +1,7 @@
 #include "TRPropertyList.h"
 
+#include "TRBinaryPropertyList.h"
+
 #include <QFile>
 
 #include <plist/plist.h>
@@ -475,6 +477,15 @@ QVariant TRPropertyList::fromData(const QByteArray &bytes)
 
 std::optional<TRPropertyList::Tree> TRPropertyList::treeFromData(const QByteArray &bytes)
 {
+    // A binary file is read in place when the in-place reader takes all of
+    // it; libplist judges the rest, so both accept the same files.
+    if (bytes.startsWith("bplist00")) {
+        if (auto binary = TRBinaryPropertyList::fromData(bytes)) {
+            Tree tree;
+            tree.m_binary = std::move(binary);
+            return tree;
+        }
+    }
     PlistHandle root = parse(bytes);
     if (!root || !convertible(root.get(), 0)) {
         return std::nullopt;
@@ -607,13 +618,25 @@ double TRPropertyList::referenceTimeFromDate(const QDateTime &date)
     return static_cast<double>(date.toMSecsSinceEpoch() - referenceDateMs) / 1000.0;
 }
 
+TRPropertyList::Node TRPropertyList::Tree::root() const
+{
+    return m_binary ? Node(m_binary.get(), m_binary->top()) : Node(m_root.get());
+}
+
 bool TRPropertyList::Node::isDictionary() const
 {
+    if (m_binary) {
+        return m_binary->isDictionary(m_object);
+    }
     return m_node && plist_get_node_type(m_node) == PLIST_DICT;
 }
 
 TRPropertyList::Node TRPropertyList::Node::value(const char *key) const
 {
+    if (m_binary) {
+        const std::optional<quint64> found = m_binary->value(m_object, key);
+        return found ? Node(m_binary, *found) : Node();
+    }
     if (!isDictionary()) {
         return {};
     }
@@ -639,6 +662,9 @@ TRPropertyList::Node TRPropertyList::Node::value(const char *key) const
 
 std::optional<QByteArrayView> TRPropertyList::Node::utf8() const
 {
+    if (m_binary) {
+        return m_binary->utf8(m_object);
+    }
     if (!m_node || plist_get_node_type(m_node) != PLIST_STRING) {
         return std::nullopt;
     }
@@ -652,6 +678,9 @@ std::optional<QByteArrayView> TRPropertyList::Node::utf8() const
 
 std::optional<QString> TRPropertyList::Node::string() const
 {
+    if (m_binary) {
+        return m_binary->string(m_object);
+    }
     const std::optional<QByteArrayView> bytes = utf8();
     if (!bytes) {
         return std::nullopt;
@@ -661,6 +690,15 @@ std::optional<QString> TRPropertyList::Node::string() const
 
 std::optional<double> TRPropertyList::Node::number() const
 {
+    if (m_binary) {
+        if (const std::optional<bool> flag = m_binary->boolean(m_object)) {
+            return *flag ? 1.0 : 0.0;
+        }
+        if (const std::optional<qint64> whole = m_binary->integer(m_object)) {
+            return static_cast<double>(*whole);
+        }
+        return m_binary->real(m_object);
+    }
     switch (m_node ? plist_get_node_type(m_node) : PLIST_NONE) {
     case PLIST_BOOLEAN: {
         uint8_t value = 0;
@@ -684,6 +722,11 @@ std::optional<double> TRPropertyList::Node::number() const
 
 std::optional<qint64> TRPropertyList::Node::integer() const
 {
+    if (m_binary) {
+        if (const std::optional<qint64> whole = m_binary->integer(m_object)) {
+            return whole;
+        }
+    }
     if (m_node && plist_get_node_type(m_node) == PLIST_UINT) {
         uint64_t value = 0;
         plist_get_uint_val(m_node, &value);
@@ -698,6 +741,22 @@ std::optional<qint64> TRPropertyList::Node::integer() const
 
 std::optional<std::vector<TRPropertyList::Node>> TRPropertyList::Node::listOfDictionaries() const
 {
+    if (m_binary) {
+        if (!m_binary->isArray(m_object)) {
+            return std::nullopt;
+        }
+        const quint64 count = m_binary->count(m_object);
+        std::vector<Node> result;
+        result.reserve(static_cast<std::size_t>(count));
+        for (quint64 i = 0; i < count; ++i) {
+            const quint64 element = m_binary->element(m_object, i);
+            if (!m_binary->isDictionary(element)) {
+                return std::nullopt;
+            }
+            result.push_back(Node(m_binary, element));
+        }
+        return result;
+    }
     if (!m_node || plist_get_node_type(m_node) != PLIST_ARRAY) {
         return std::nullopt;
     }

@@ -13,6 +13,8 @@
 #include <optional>
 #include <vector>
 
+class TRBinaryPropertyList;
+
 class TRPropertyList
 {
 public:
@@ -56,7 +58,7 @@ public:
     {
     public:
         Node() = default;
-        bool isEmpty() const { return m_node == nullptr; }
+        bool isEmpty() const { return m_node == nullptr && m_binary == nullptr; }
         bool isDictionary() const;
         // The value under key in a dictionary (the last one when a file
         // repeats the key); empty when this is no dictionary or lacks it.
@@ -74,18 +76,27 @@ public:
         explicit Node(void *node)
             : m_node(node)
         {}
+        Node(const TRBinaryPropertyList *binary, quint64 object)
+            : m_binary(binary)
+            , m_object(object)
+        {}
+        // One of the two: a libplist node, or an object of a binary file
+        // read in place.
         void *m_node = nullptr;
+        const TRBinaryPropertyList *m_binary = nullptr;
+        quint64 m_object = 0;
     };
 
     // A parsed property list that owns its nodes.
     class Tree
     {
     public:
-        Node root() const { return Node(m_root.get()); }
+        Node root() const;
 
     private:
         friend class TRPropertyList;
         std::shared_ptr<void> m_root;
+        std::shared_ptr<const TRBinaryPropertyList> m_binary;
     };
 
     // The same files that fromData and fromFile accept, and none else.
