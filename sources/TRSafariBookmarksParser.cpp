@@ -600,8 +600,9 @@ void TRSafariBookmarksParser::parseBookmarkList(const std::vector<TRPropertyList
                 parseBookmarkList(*grandChildren, target, depth + 1, disabled, read);
             }
         } else if (*type == "WebBookmarkTypeLeaf") {
-            const auto urlString = node.value("URLString").string();
-            if (!urlString || urlString->isEmpty()) {
+            const TRPropertyList::Node urlNode = node.value("URLString");
+            const auto urlBytes = urlNode.utf8();
+            if (!urlBytes || urlBytes->isEmpty()) {
                 continue;
             }
             QString title;
@@ -609,21 +610,31 @@ void TRSafariBookmarksParser::parseBookmarkList(const std::vector<TRPropertyList
             if (uri.isDictionary()) {
                 title = uri.value("title").string().value_or(QString());
             }
-            // Only a URL with a scheme is a bookmark; a feed is read over http.
-            const QUrl components = strictUrl(*urlString);
-            const QString scheme = components.isEmpty() ? QString() : components.scheme();
-            if (scheme.isEmpty()) {
-                continue;
+            // A plain web address is what parsing would give back: it is
+            // kept as it is, and only the others are parsed.
+            QByteArray encodedUrl;
+            if (TRBookmarksParser::isPlainWebUrl(*urlBytes)) {
+                encodedUrl = urlBytes->toByteArray();
+            } else {
+                const std::optional<QString> urlString = urlNode.string();
+                // Only a URL with a scheme is a bookmark; a feed is read over http.
+                const QUrl components = strictUrl(*urlString);
+                const QString scheme = components.isEmpty() ? QString() : components.scheme();
+                if (scheme.isEmpty()) {
+                    continue;
+                }
+                // The address is the text itself unless it is a feed: the URL
+                // already made serves.
+                const QUrl url = scheme == u"feed"
+                                     ? strictUrl(QStringLiteral("http") + urlString->mid(4))
+                                     : components;
+                if (url.isEmpty()) {
+                    continue;
+                }
+                encodedUrl = url.toEncoded();
             }
-            // The address is the text itself unless it is a feed: the URL
-            // already made serves.
-            const QUrl url = scheme == u"feed"
-                                 ? strictUrl(QStringLiteral("http") + urlString->mid(4))
-                                 : components;
-            if (url.isEmpty()) {
-                continue;
-            }
-            auto leaf = TRSafariBookmark::init(TRBookmarkKind::item, title, url);
+            auto leaf = TRSafariBookmark::init(TRBookmarkKind::item, title);
+            leaf->setEncodedUrl(encodedUrl);
             if (const auto uuid = node.value("WebBookmarkUUID").string()) {
                 leaf->setId(*uuid);
             }
