@@ -205,6 +205,25 @@ bool TRBinaryPropertyList::validate()
     const auto validOffset = [this](quint64 offset) {
         return offset >= headerSize && offset < m_tableOffset;
     };
+    // A key is a string; libplist cannot hand back a UTF-16 one with a NUL.
+    const auto validKey = [&](quint64 offset) {
+        if (!validOffset(offset) || (kind(offset) != asciiKind && kind(offset) != utf16Kind)) {
+            return false;
+        }
+        if (kind(offset) == asciiKind) {
+            return true;
+        }
+        const std::optional<Header> text = checkedHeader(offset);
+        if (!text) {
+            return false;
+        }
+        for (quint64 i = 0; i < text->length; ++i) {
+            if (bigEndian(text->contents + 2 * i, 2) == 0) {
+                return false;
+            }
+        }
+        return true;
+    };
     // Looks at a new object at depth; a container is pushed to be walked.
     const auto enter = [&](quint64 index, std::size_t depth) {
         const quint64 offset = offsetOf(index);
@@ -248,11 +267,8 @@ bool TRBinaryPropertyList::validate()
         if (child >= m_objectCount) {
             return false;
         }
-        if (key) {
-            const quint64 offset = offsetOf(child);
-            if (!validOffset(offset) || (kind(offset) != asciiKind && kind(offset) != utf16Kind)) {
-                return false;
-            }
+        if (key && !validKey(offsetOf(child))) {
+            return false;
         }
         const std::size_t depth = stack.size();
         const qint32 height = heights[child];

@@ -111,6 +111,8 @@ bool binaryNestingWithinLimit(const QByteArray &bytes)
     {
         quint64 first = 0;
         quint64 count = 0;
+        // A dictionary's first references name its keys.
+        quint64 keys = 0;
         bool ok = true;
     };
     const auto referencesOf = [&](quint64 object) {
@@ -145,6 +147,7 @@ bool binaryNestingWithinLimit(const QByteArray &bytes)
                 result.ok = false;
                 return result;
             }
+            result.keys = count;
             count *= 2;
         }
         if (count > (tableOffset - position) / static_cast<quint64>(referenceSize)) {
@@ -154,6 +157,41 @@ bool binaryNestingWithinLimit(const QByteArray &bytes)
         result.first = position;
         result.count = count;
         return result;
+    };
+
+    // libplist hands a dictionary's key back as a C string and aborts when
+    // a UTF-16 key holds a NUL. Whatever else is wrong with the object is
+    // left for libplist to refuse; its length is read as libplist reads it.
+    const auto keyWithoutNul = [&](quint64 object) {
+        const quint64 offset = readBigEndian(
+            data + tableOffset + object * static_cast<quint64>(offsetSize), offsetSize);
+        if (offset < 8 || offset >= tableOffset || data[offset] >> 4 != 0x6) {
+            return true;
+        }
+        quint64 count = data[offset] & 0xF;
+        quint64 position = offset + 1;
+        if (count == 0xF) {
+            if (position >= tableOffset || (data[position] & 0xF0) != 0x10) {
+                return true;
+            }
+            const quint64 width = quint64(1) << (data[position] & 0xF);
+            if (width > tableOffset - position - 1) {
+                return true;
+            }
+            // Of a length wider than 8 bytes, libplist takes the last 8.
+            const quint64 skipped = width > 8 ? width - 8 : 0;
+            count = readBigEndian(data + position + 1 + skipped, static_cast<int>(width - skipped));
+            position += 1 + width;
+        }
+        if (count > (tableOffset - position) / 2) {
+            return true;
+        }
+        for (quint64 i = 0; i < count; ++i) {
+            if (data[position + 2 * i] == 0 && data[position + 2 * i + 1] == 0) {
+                return false;
+            }
+        }
+        return true;
     };
 
     // Depth-first without recursion; an object's depth is known once all
@@ -193,8 +231,9 @@ bool binaryNestingWithinLimit(const QByteArray &bytes)
         const quint64 child = readBigEndian(data + frame.references.first +
                                                 frame.next * static_cast<quint64>(referenceSize),
                                             referenceSize);
+        const bool key = frame.next < frame.references.keys;
         ++frame.next;
-        if (child >= objectCount || depths[child] < 0) {
+        if (child >= objectCount || depths[child] < 0 || (key && !keyWithoutNul(child))) {
             return false;
         }
         if (depths[child] > 0) {
