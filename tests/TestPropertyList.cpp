@@ -1,0 +1,410 @@
+#include "TRBinaryPropertyList.h"
+#include "TRPropertyList.h"
+#include "TRTestMain.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <limits>
+
+namespace {
+
+void appendBigEndian(QByteArray &bytes, quint64 value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        bytes.append(static_cast<char>((value >> (8 * i)) & 0xff));
+    }
+}
+
+// A binary property list put together by hand from encoded objects, for the
+// shapes no writer makes: references and offsets of the given widths.
+QByteArray assemble(const std::vector<QByteArray> &objects, int referenceSize = 1,
+                    int offsetSize = 1, quint64 top = 0)
+{
+    QByteArray bytes = "bplist00";
+    std::vector<quint64> offsets;
+    for (const QByteArray &object : objects) {
+        offsets.push_back(static_cast<quint64>(bytes.size()));
+        bytes.append(object);
+    }
+    const auto table = static_cast<quint64>(bytes.size());
+    for (quint64 offset : offsets) {
+        appendBigEndian(bytes, offset, offsetSize);
+    }
+    bytes.append(QByteArray(6, '\0'));
+    bytes.append(static_cast<char>(offsetSize)).append(static_cast<char>(referenceSize));
+    appendBigEndian(bytes, offsets.size(), 8);
+    appendBigEndian(bytes, top, 8);
+    appendBigEndian(bytes, table, 8);
+    return bytes;
+}
+
+// A container's marker with its count, one-byte references following: a
+// dictionary's keys, then its values.
+QByteArray container(unsigned kind, std::initializer_list<int> references)
+{
+    const std::size_t count = kind == 0xD ? references.size() / 2 : references.size();
+    QByteArray bytes;
+    bytes.append(static_cast<char>((kind << 4) | count));
+    for (int reference : references) {
+        bytes.append(static_cast<char>(reference));
+    }
+    return bytes;
+}
+
+QByteArray utf16(std::initializer_list<char16_t> units)
+{
+    QByteArray bytes;
+    bytes.append(static_cast<char>(0x60 | units.size()));
+    for (char16_t unit : units) {
+        appendBigEndian(bytes, unit, 2);
+    }
+    return bytes;
+}
+
+// Where a node read in place answers otherwise than the QVariant that
+// libplist made of the same file; empty when they agree throughout.
+QString difference(const TRPropertyList::Node &node, const QVariant &value, const QString &path)
+{
+    if (node.string() != TRPropertyList::string(value)) {
+        return path + u": string";
+    }
+    if (node.string() && QString::fromUtf8(*node.utf8()) != *node.string()) {
+        return path + u": UTF-8";
+    }
+    const std::optional<double> number = node.number();
+    const std::optional<double> expected = TRPropertyList::number(value);
+    // NaN is no number equal to itself; its presence is what counts.
+    if (number.has_value() != expected.has_value() ||
+        (number && !(std::isnan(*number) && std::isnan(*expected)) && *number != *expected)) {
+        return path + u": number";
+    }
+    if (node.integer() != TRPropertyList::integer(value)) {
+        return path + u": integer";
+    }
+    const std::optional<QVariantMap> map = TRPropertyList::dictionary(value);
+    if (node.isDictionary() != map.has_value()) {
+        return path + u": dictionary";
+    }
+    if (map) {
+        for (auto it = map->cbegin(); it != map->cend(); ++it) {
+            const QByteArray key = it.key().toUtf8();
+            // A key with a NUL inside is compared up to it, as libplist does;
+            // one that is no UTF-8 cannot be asked for by its QString.
+            if (key.contains('\0') || it.key().contains(QChar::ReplacementCharacter)) {
+                continue;
+            }
+            const QString found =
+                difference(node.value(key.constData()), it.value(), path + u'/' + it.key());
+            if (!found.isEmpty()) {
+                return found;
+            }
+        }
+        if (!map->contains(QStringLiteral("no such key")) && !node.value("no such key").isEmpty()) {
+            return path + u": missing key";
+        }
+    }
+    const auto list = node.listOfDictionaries();
+    const auto expectedList = TRPropertyList::listOfDictionaries(value);
+    if (list.has_value() != expectedList.has_value()) {
+        return path + u": list";
+    }
+    if (list) {
+        if (list->size() != expectedList->size()) {
+            return path + u": list size";
+        }
+        for (std::size_t i = 0; i < list->size(); ++i) {
+            const QString found =
+                difference((*list)[i], (*expectedList)[i], path + u'/' + QString::number(i));
+            if (!found.isEmpty()) {
+                return found;
+            }
+        }
+    }
+    return {};
+}
+
+// Values of every type a property list carries, as Safari's files hold them
+// and beyond.
+QVariantMap sampleValues()
+{
+    QVariantList bookmarks;
+    for (int i = 0; i < 600; ++i) {
+        bookmarks.append(QVariantMap{
+            {"WebBookmarkType", "WebBookmarkTypeLeaf"},
+            {"URLString", QStringLiteral("https://example.com/%1").arg(i)},
+            {"URIDictionary", QVariantMap{{"title", QStringLiteral("Seite %1 – Straße").arg(i)}}},
+            {"index", i}});
+    }
+    return {
+        {"ascii", "plain text"},
+        {"empty", ""},
+        {"unicode", QStringLiteral("Straße – 東京 – \U0001F600 – e\u0301")},
+        {"small", 7},
+        {"byte", 255},
+        {"two bytes", 256},
+        {"four bytes", 70000},
+        {"large", Q_INT64_C(1) << 40},
+        {"negative", -1},
+        {"smallest", std::numeric_limits<qint64>::min()},
+        {"largest", std::numeric_limits<qint64>::max()},
+        {"real", 2.75},
+        {"negative real", -0.1},
+        {"huge real", 1e300},
+        {"true", true},
+        {"false", false},
+        {"date", QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC)},
+        {"data", QByteArray("\0\1\2\xff", 4)},
+        {"uid", QVariant::fromValue(TRPropertyList::Uid{3})},
+        {"nested", QVariantMap{{"inner", QVariantMap{{"deepest", "here"}}},
+                               {"list", QVariantList{1, "two", 3.5}}}},
+        {"Children", bookmarks},
+        {"mixed", QVariantList{QVariantMap{}, "not a dictionary"}},
+        {"no dictionaries", QVariantList{}},
+    };
+}
+
+} // namespace
+
+// Binary property lists read in place, checked against libplist's reading of
+// the same bytes.
+class TestPropertyList : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Files written by libplist read in place give what libplist reads.
+    void writtenByLibplist()
+    {
+        const QByteArray bytes = TRPropertyList::toBinary(sampleValues());
+        QVERIFY(bytes.startsWith("bplist00"));
+        // Several hundred objects: references take 2 bytes, offsets more.
+        QCOMPARE(static_cast<int>(bytes.at(bytes.size() - 25)), 2);
+        QVERIFY(bytes.at(bytes.size() - 26) >= 2);
+        QVERIFY(TRBinaryPropertyList::fromData(bytes));
+
+        const auto tree = TRPropertyList::treeFromData(bytes);
+        QVERIFY(tree);
+        const QVariant value = TRPropertyList::fromData(bytes);
+        QVERIFY(value.isValid());
+        QCOMPARE(difference(tree->root(), value, QString()), QString());
+
+        const TRPropertyList::Node root = tree->root();
+        QCOMPARE(root.value("unicode").string(),
+                 std::optional<QString>(QStringLiteral("Straße – 東京 – \U0001F600 – e\u0301")));
+        QCOMPARE(root.value("smallest").integer(),
+                 std::optional<qint64>(std::numeric_limits<qint64>::min()));
+        QCOMPARE(root.value("negative").number(), std::optional<double>(-1));
+        QCOMPARE(root.value("false").number(), std::optional<double>(0));
+        QCOMPARE(root.value("real").integer(), std::optional<qint64>(2));
+        QVERIFY(!root.value("date").number());
+        QVERIFY(!root.value("data").string());
+        QVERIFY(!root.value("uid").integer());
+        QVERIFY(!root.value("nested").value("list").listOfDictionaries());
+        QCOMPARE(root.value("Children").listOfDictionaries()->size(), 600u);
+        const auto last = root.value("Children").listOfDictionaries()->back();
+        QCOMPARE(last.value("URIDictionary").value("title").string(),
+                 std::optional<QString>(QStringLiteral("Seite 599 – Straße")));
+        QCOMPARE(last.value("URLString").utf8(),
+                 std::optional<QByteArrayView>("https://example.com/599"));
+    }
+
+    // Shapes libplist reads but does not write: repeated keys, an ASCII
+    // string with a NUL, 16-byte integers, 4-byte reals, UTF-16 keys.
+    void handMadeValues()
+    {
+        QByteArray integer16("\x14", 1);
+        integer16.append(QByteArray(8, '\x7f'));
+        appendBigEndian(integer16, 42, 8);
+        const QByteArray bytes = assemble({
+            container(0xD, {1, 1, 5, 6, 7, 11, 2, 3, 4, 8, 9, 10}),
+            QByteArray("\x51"
+                       "k",
+                       2),
+            QByteArray("\x55"
+                       "first",
+                       6),
+            QByteArray("\x56"
+                       "second",
+                       7),
+            QByteArray("\x53"
+                       "a\0b",
+                       4),
+            QByteArray("\x51"
+                       "n",
+                       2),
+            QByteArray("\x51"
+                       "r",
+                       2),
+            utf16({u'u', u'k'}),
+            integer16,
+            QByteArray("\x22\x40\x30\x00\x00", 5),
+            QByteArray("\x08", 1),
+            QByteArray("\x51"
+                       "f",
+                       2),
+        });
+        QVERIFY(TRBinaryPropertyList::fromData(bytes));
+        const auto tree = TRPropertyList::treeFromData(bytes);
+        QVERIFY(tree);
+        QCOMPARE(difference(tree->root(), TRPropertyList::fromData(bytes), QString()), QString());
+        const TRPropertyList::Node root = tree->root();
+        QCOMPARE(root.value("k").string(), std::optional<QString>(QStringLiteral("second")));
+        QCOMPARE(root.value("n").utf8(), std::optional<QByteArrayView>("a"));
+        QCOMPARE(root.value("r").integer(), std::optional<qint64>(42));
+        QCOMPARE(root.value("uk").number(), std::optional<double>(2.75));
+        QCOMPARE(root.value("f").number(), std::optional<double>(0));
+        QVERIFY(root.value("z").isEmpty());
+    }
+
+    // UTF-16 with lone or misplaced surrogates reads as libplist reads it.
+    void surrogates_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("pair") << assemble({utf16({0xD83D, 0xDE00})});
+        QTest::newRow("lone lead") << assemble({utf16({u'a', 0xD83D})});
+        QTest::newRow("lone trail") << assemble({utf16({0xDE00, u'b'})});
+        QTest::newRow("lead, letter, trail") << assemble({utf16({0xD83D, u'c', 0xDE00})});
+        QTest::newRow("two leads, trail") << assemble({utf16({0xD83D, 0xD83D, 0xDE00})});
+        QTest::newRow("NUL inside") << assemble({utf16({u'd', 0, u'e'})});
+        QTest::newRow("noncharacter") << assemble({utf16({0xFFFE, 0xFFFF})});
+    }
+
+    void surrogates()
+    {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(TRBinaryPropertyList::fromData(bytes));
+        const auto tree = TRPropertyList::treeFromData(bytes);
+        QVERIFY(tree);
+        QCOMPARE(difference(tree->root(), TRPropertyList::fromData(bytes), QString()), QString());
+    }
+
+    // Broken files are refused whole, as libplist refuses them.
+    void malformed_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray good = TRPropertyList::toBinary(sampleValues());
+        const auto patched = [&good](qsizetype position, QByteArray replacement) {
+            QByteArray bytes = good;
+            bytes.replace(position < 0 ? bytes.size() + position : position, replacement.size(),
+                          replacement);
+            return bytes;
+        };
+        QTest::newRow("header only") << QByteArray("bplist00");
+        QTest::newRow("trailer cut") << good.chopped(1);
+        QTest::newRow("half") << good.first(good.size() / 2);
+        QTest::newRow("offsets of 0 bytes") << patched(-26, QByteArray(1, '\0'));
+        QTest::newRow("offsets of 9 bytes") << patched(-26, QByteArray(1, '\x09'));
+        QTest::newRow("references of 0 bytes") << patched(-25, QByteArray(1, '\0'));
+        QTest::newRow("no objects") << patched(-24, QByteArray(8, '\0'));
+        QTest::newRow("object count overflowing")
+            << patched(-24, QByteArray("\x20\0\0\0\0\0\0\0", 8));
+        QTest::newRow("top beyond the objects") << patched(-16, QByteArray(8, '\x7f'));
+        QTest::newRow("table beyond the file") << patched(-8, QByteArray("\0\0\0\0\x7f", 5));
+        QTest::newRow("table in the header") << patched(-8, QByteArray("\0\0\0\0\0\0\0\x04", 8));
+
+        QTest::newRow("offset past the objects")
+            << assemble({container(0xA, {1}), "\x51x"}, 1, 1).replace(12, 1, "\x30");
+        QTest::newRow("offset into the header")
+            << assemble({container(0xA, {1}), "\x51x"}, 1, 1).replace(12, 1, "\x02");
+        QTest::newRow("reference out of range") << assemble({container(0xA, {2}), "\x51x"});
+        QTest::newRow("key out of range") << assemble({container(0xD, {5, 1}), "\x51x"});
+        QTest::newRow("number as key")
+            << assemble({container(0xD, {1, 1}), QByteArray("\x10\x01", 2)});
+        QTest::newRow("string past the table") << assemble({QByteArray("\x5f\x10\x40xyz", 6)});
+        QTest::newRow("length of 2^63")
+            << assemble({QByteArray("\x5f\x13\x80\0\0\0\0\0\0\0x", 11)});
+        QTest::newRow("UTF-16 length doubled past 2^64")
+            << assemble({QByteArray("\x6f\x13\x80\0\0\0\0\0\0\x01xx", 12)});
+        QTest::newRow("array of 2^62") << assemble({QByteArray("\xaf\x13\x40\0\0\0\0\0\0\0", 10)});
+        QTest::newRow("dictionary of 2^63")
+            << assemble({QByteArray("\xdf\x13\x80\0\0\0\0\0\0\0", 10)}, 2);
+        QTest::newRow("length without its integer") << assemble({QByteArray("\x5f", 1)});
+        QTest::newRow("length as a string") << assemble({QByteArray("\x5f\x51\x01x", 4)});
+        QTest::newRow("integer cut") << assemble({QByteArray("\x13\x01\x02", 3)});
+        QTest::newRow("integer of 32 bytes") << assemble({QByteArray(33, '\x15')});
+        QTest::newRow("real of 2 bytes") << assemble({QByteArray("\x21\x01\x02", 3)});
+        QTest::newRow("unknown marker") << assemble({QByteArray("\x70", 1)});
+        QTest::newRow("empty UTF-16") << assemble({QByteArray("\x60", 1)});
+        // libplist would abort on it when handing back the key.
+        QTest::newRow("UTF-16 key with a NUL")
+            << assemble({container(0xD, {1, 2}), utf16({u'a', 0}), "\x51x"});
+        QTest::newRow("self-referencing array") << assemble({container(0xA, {0})});
+        QTest::newRow("self-referencing dictionary") << assemble({container(0xD, {1, 0}), "\x51k"});
+        QTest::newRow("two arrays in a ring")
+            << assemble({container(0xA, {1}), container(0xA, {2, 0}), "\x51x"});
+    }
+
+    void malformed()
+    {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(!TRBinaryPropertyList::fromData(bytes));
+        QVERIFY(!TRPropertyList::fromData(bytes).isValid());
+        QVERIFY(!TRPropertyList::treeFromData(bytes));
+    }
+
+    // Each array holds the next twice: walking every path would never end,
+    // so a shared object is looked at once, and its depth still counts.
+    void sharedObjects_data()
+    {
+        QTest::addColumn<int>("levels");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("200 levels") << 200 << true;
+        // The innermost array at the deepest level allowed, and one below it.
+        QTest::newRow("257 levels") << TRPropertyList::maximumDepth + 1 << true;
+        QTest::newRow("258 levels") << TRPropertyList::maximumDepth + 2 << false;
+    }
+
+    void sharedObjects()
+    {
+        QFETCH(int, levels);
+        QFETCH(bool, readable);
+        std::vector<QByteArray> objects;
+        for (int i = 0; i + 1 < levels; ++i) {
+            QByteArray array("\xa2", 1);
+            appendBigEndian(array, static_cast<quint64>(i + 1), 2);
+            appendBigEndian(array, static_cast<quint64>(i + 1), 2);
+            objects.push_back(array);
+        }
+        objects.push_back("\xa0");
+        const QByteArray bytes = assemble(objects, 2, 2);
+        QCOMPARE(TRBinaryPropertyList::fromData(bytes) != nullptr, readable);
+        QCOMPARE(TRPropertyList::treeFromData(bytes).has_value(), readable);
+    }
+
+    // Damaged copies of a real file: whatever is read in place, libplist
+    // reads too and to the same values; the rest gets libplist's answer.
+    void damagedFiles()
+    {
+        QVariantMap values = sampleValues();
+        values.remove("Children");
+        values.insert("Children", QVariantList{QVariantMap{{"Title", "a"}}, QVariantMap{}});
+        const QByteArray good = TRPropertyList::toBinary(values);
+        QRandomGenerator random(20240501);
+        int readInPlace = 0;
+        for (int round = 0; round < 4000; ++round) {
+            QByteArray bytes = good;
+            const int changes = 1 + random.bounded(3);
+            for (int i = 0; i < changes; ++i) {
+                const auto position = random.bounded(static_cast<int>(bytes.size()));
+                bytes[position] = static_cast<char>(random.bounded(256));
+            }
+            const bool inPlace = TRBinaryPropertyList::fromData(bytes) != nullptr;
+            const QVariant value = TRPropertyList::fromData(bytes);
+            const auto tree = TRPropertyList::treeFromData(bytes);
+            const QByteArray hex = bytes.toHex();
+            QVERIFY2(!inPlace || value.isValid(), hex.constData());
+            QVERIFY2(tree.has_value() == value.isValid(), hex.constData());
+            if (tree) {
+                const QString found = difference(tree->root(), value, QString());
+                QVERIFY2(found.isEmpty(), qPrintable(found + u' ' + QString::fromLatin1(hex)));
+            }
+            readInPlace += inPlace ? 1 : 0;
+        }
+        // Most single-byte changes hit a string's letters and leave a readable file.
+        QVERIFY(readInPlace > 1000);
+    }
+};
+
+TRELLIS_TEST_MAIN(TestPropertyList)
+#include "TestPropertyList.moc"
