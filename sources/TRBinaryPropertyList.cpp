@@ -2,6 +2,8 @@
 
 #include "TRPropertyList.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -37,6 +39,19 @@ constexpr unsigned lengthFollows = 0xF;
 quint64 TRBinaryPropertyList::bigEndian(quint64 offset, unsigned width) const
 {
     const auto *p = reinterpret_cast<const unsigned char *>(m_bytes.constData()) + offset;
+    // The widths of nearly every reference, offset and length.
+    switch (width) {
+    case 1:
+        return p[0];
+    case 2:
+        return qFromBigEndian<quint16>(p);
+    case 4:
+        return qFromBigEndian<quint32>(p);
+    case 8:
+        return qFromBigEndian<quint64>(p);
+    default:
+        break;
+    }
     quint64 value = 0;
     for (unsigned i = 0; i < width; ++i) {
         value = (value << 8) | p[i];
@@ -375,8 +390,11 @@ std::optional<QByteArrayView> TRBinaryPropertyList::utf8(quint64 object) const
 {
     switch (kind(object)) {
     case asciiKind: {
+        // Most keys and short strings carry their length in the marker.
+        const unsigned low = byte(object) & 0xF;
+        const Header text =
+            low == lengthFollows ? header(object) : Header{asciiKind, low, low, object + 1};
         // libplist keeps such a string up to its first NUL.
-        const Header text = header(object);
         const char *start = m_bytes.constData() + text.contents;
         const void *nul = std::memchr(start, 0, static_cast<std::size_t>(text.length));
         return QByteArrayView(start, nul ? static_cast<const char *>(nul) - start
