@@ -532,8 +532,8 @@ void TRSafariBookmarksParser::publishBookmarks(const BookmarksRead &read)
 std::optional<TRSafariBookmarksParser::BookmarksRead>
 TRSafariBookmarksParser::readBookmarks(const QString &path, const QSet<QString> &disabled)
 {
-    // Walked in libplist's own nodes: a copy of the whole file as QVariants
-    // would cost more than the bookmarks made from it.
+    // Walked in place: a copy of the whole file as QVariants would cost more
+    // than the bookmarks made from it.
     const auto tree = TRPropertyList::treeFromFile(path);
     if (!tree || !tree->root().isDictionary()) {
         return std::nullopt;
