@@ -129,29 +129,44 @@ template <class Node>
 class TRPackedBookmarks
 {
 public:
-    // Packs the children of group (and all below them) and gives group a
-    // source that makes them again when asked. Children that are not of
-    // type Node, or a tree deeper than the limit, stay as they are. With a
-    // folder, the packed bytes are mapped from a file made there (see
-    // TRMappedFile), else they stay in memory.
-    static void pack(const std::shared_ptr<Node> &group, const QString &folder = {})
+    // Packs the children of each group (and all below them) and gives the
+    // group a source that makes them again when asked. Groups with children
+    // that are not of type Node, or deeper than the limit, stay as they
+    // are. All go into one block: with a folder, it is mapped from one file
+    // made there (see TRMappedFile), else it stays in memory.
+    static void pack(const std::vector<std::shared_ptr<Node>> &groups, const QString &folder = {})
     {
-        if (group->hasUnmadeChildren() || group->bookmarks().empty() || !packable(*group, 0)) {
-            return;
-        }
         auto block = std::make_shared<Block>();
         TRPackWriter writer(block->bytes);
-        quint32 groups = 0;
-        quint32 items = 0;
-        for (const TRBookmarkPtr &child : group->bookmarks()) {
-            write(static_cast<const Node &>(*child), writer, groups, items);
+        struct Packed
+        {
+            std::shared_ptr<Node> group;
+            qsizetype first;
+            quint32 count;
+        };
+        std::vector<Packed> packed;
+        for (const std::shared_ptr<Node> &group : groups) {
+            if (group->hasUnmadeChildren() || group->bookmarks().empty() || !packable(*group, 0)) {
+                continue;
+            }
+            const qsizetype first = writer.size();
+            quint32 groupsBelow = 0;
+            quint32 itemsBelow = 0;
+            for (const TRBookmarkPtr &child : group->bookmarks()) {
+                write(static_cast<const Node &>(*child), writer, groupsBelow, itemsBelow);
+            }
+            packed.push_back({group, first, static_cast<quint32>(group->bookmarks().size())});
         }
-        const auto count = static_cast<quint32>(group->bookmarks().size());
+        if (packed.empty()) {
+            return;
+        }
         block->file = TRMappedFile::write(folder, {block->bytes});
         if (block->file) {
             block->bytes = QByteArray();
         }
-        group->setChildSource(std::make_shared<Source>(std::move(block), 0, count));
+        for (const Packed &entry : packed) {
+            entry.group->setChildSource(std::make_shared<Source>(block, entry.first, entry.count));
+        }
     }
 
 private:

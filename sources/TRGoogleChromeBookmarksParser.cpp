@@ -152,11 +152,13 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
             if (parsed.bookmarks) {
                 parsed.result.bookmarks = Outcome::read;
                 // Kept packed below the root folders until a folder is opened.
-                const QString folder = applicationSupportDirectory().value_or(QString());
+                std::vector<TRGoogleChromeBookmarkPtr> rootFolders;
                 for (const TRBookmarkPtr &rootFolder : parsed.bookmarks->bookmarks()) {
-                    TRPackedBookmarks<TRGoogleChromeBookmark>::pack(
-                        std::static_pointer_cast<TRGoogleChromeBookmark>(rootFolder), folder);
+                    rootFolders.push_back(
+                        std::static_pointer_cast<TRGoogleChromeBookmark>(rootFolder));
                 }
+                TRPackedBookmarks<TRGoogleChromeBookmark>::pack(
+                    rootFolders, applicationSupportDirectory().value_or(QString()));
             } else {
                 TRBookmarksParser::writeLine(
                     QStringLiteral("Could not decode 'BookmarksContainer': ") + error);

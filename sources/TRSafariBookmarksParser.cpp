@@ -462,15 +462,16 @@ TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &gra
         parsed.bookmarks = readBookmarks(*copy, grants.disabled);
         // Kept packed below the roots' own children until a folder is opened.
         if (parsed.bookmarks) {
-            const QString folder = applicationSupportDirectory().value_or(QString());
+            std::vector<TRSafariBookmarkPtr> folders;
             for (const TRSafariBookmarkPtr &root : std::as_const(parsed.bookmarks->roots)) {
                 for (const TRBookmarkPtr &child : root->bookmarks()) {
                     if (child->kind() == TRBookmarkKind::group) {
-                        TRPackedBookmarks<TRSafariBookmark>::pack(
-                            std::static_pointer_cast<TRSafariBookmark>(child), folder);
+                        folders.push_back(std::static_pointer_cast<TRSafariBookmark>(child));
                     }
                 }
             }
+            TRPackedBookmarks<TRSafariBookmark>::pack(
+                folders, applicationSupportDirectory().value_or(QString()));
         }
     }
     return parsed;

@@ -201,8 +201,10 @@ private slots:
             qint64 items = 0;
             original->countBelow(groups, items);
 
+            // Two groups share one block.
             const auto packed = sampleTree();
-            TRPackedBookmarks<TRSafariBookmark>::pack(packed, where);
+            const auto second = sampleTree();
+            TRPackedBookmarks<TRSafariBookmark>::pack({second, packed}, where);
             QVERIFY(packed->hasUnmadeChildren());
             QCOMPARE(packed->childCount(), 2u);
             qint64 packedGroups = 0;
@@ -218,21 +220,23 @@ private slots:
             const TRBookmarkPtr first = packed->bookmarks().front();
             QVERIFY(first->hasUnmadeChildren());
             QCOMPARE(first->parent(), TRBookmarkPtr(packed));
-            QStringList lines;
-            describeTree(packed, 0, lines);
-            QCOMPARE(lines, expected);
+            for (const auto &tree : {packed, second}) {
+                QStringList lines;
+                describeTree(tree, 0, lines);
+                QCOMPARE(lines, expected);
+            }
         }
 
         // A child of another type is not packed, nor is a tree that holds
         // itself.
         const auto mixed = sampleTree();
         mixed->addBookmark(TRBookmark::init(TRBookmarkKind::item, "plain"));
-        TRPackedBookmarks<TRSafariBookmark>::pack(mixed);
+        TRPackedBookmarks<TRSafariBookmark>::pack({mixed});
         QVERIFY(!mixed->hasUnmadeChildren());
         const auto looped = sampleTree();
         const TRBookmarkPtr loopedFolder = looped->bookmarks().front();
         loopedFolder->addBookmark(looped);
-        TRPackedBookmarks<TRSafariBookmark>::pack(looped);
+        TRPackedBookmarks<TRSafariBookmark>::pack({looped});
         QVERIFY(!looped->hasUnmadeChildren());
         // Broken again, or the two would keep each other alive.
         loopedFolder->removeAllBookmarks();
