@@ -117,8 +117,12 @@ void TRBookmarksParser::writeLine(const QString &line)
 std::unique_ptr<SQLite::Database> TRBookmarksParser::openDatabaseCopy(const QString &path)
 {
     try {
-        return std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
-                                                  SQLite::OPEN_READWRITE);
+        auto database = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
+                                                           SQLite::OPEN_READWRITE);
+        // A history is read newest first, which is a sort of every row: SQLite
+        // may sort parts of it on two helper threads of its own.
+        database->exec("PRAGMA threads = 2;");
+        return database;
     } catch (const SQLite::Exception &) {
         return nullptr;
     }
