@@ -51,8 +51,15 @@ void decodeChildren(const QJsonArray &children, TRGoogleChromeBookmark &folder)
         TRGoogleChromeBookmarkPtr node;
         if (lowerType == u"url") {
             const std::optional<QString> url = stringField(child, QLatin1StringView("url"));
+            // A plain web address is what parsing would give back: kept as
+            // it is; only the others are parsed.
+            const QByteArray bytes = url ? url->toUtf8() : QByteArray();
+            const bool plain = TRBookmarksParser::isPlainWebUrl(bytes);
             node = TRGoogleChromeBookmark::init(TRBookmarkKind::item, name,
-                                                url ? parseUrl(*url) : QUrl());
+                                                url && !plain ? parseUrl(*url) : QUrl());
+            if (plain) {
+                node->setEncodedUrl(bytes);
+            }
         } else if (lowerType == u"folder") {
             node = TRGoogleChromeBookmark::init(TRBookmarkKind::group, name);
             const QJsonValue grandChildren = child.value(QLatin1StringView("children"));
