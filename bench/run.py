@@ -60,16 +60,29 @@ def corpus(scale):
     return folder
 
 
+def run_once(command):
+    """Wall-clock seconds of one run of command."""
+    start = time.perf_counter()
+    result = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    elapsed = time.perf_counter() - start
+    if result.returncode != 0:
+        sys.exit(f"failed: {' '.join(map(str, command))}")
+    return elapsed
+
+
 def timed(command, runs):
     """Median wall-clock seconds of command over runs."""
-    times = []
+    return statistics.median(run_once(command) for _ in range(runs))
+
+
+def timed_pair(first, second, runs):
+    """Medians of two commands run in turn, so that a passing load on the
+    machine falls on both alike rather than on one of them."""
+    firsts, seconds = [], []
     for _ in range(runs):
-        start = time.perf_counter()
-        result = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        times.append(time.perf_counter() - start)
-        if result.returncode != 0:
-            sys.exit(f"failed: {' '.join(map(str, command))}")
-    return statistics.median(times)
+        firsts.append(run_once(first))
+        seconds.append(run_once(second))
+    return statistics.median(firsts), statistics.median(seconds)
 
 
 def peak_kb(command):
@@ -89,8 +102,7 @@ def line(name, value, target, met):
 
 
 def parse_figure(name, ours, floor, runs, limit):
-    ours_s = timed(ours, runs)
-    floor_s = timed(floor, runs)
+    ours_s, floor_s = timed_pair(ours, floor, runs)
     ratio = ours_s / floor_s
     line(name, f"{ours_s:7.3f} s (floor {floor_s:.3f} s) {ratio:5.2f}x", f"<= {limit}x",
          ratio <= limit)
