@@ -1,12 +1,34 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds Trellis with warnings as errors and runs every test.
-# Usage: scripts/test.sh [preset]   (ci by default; asan and tsan for the sanitizer builds)
+# Sets up the machine, builds Trellis with warnings as errors and runs every
+# test; then the whole suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the tests of work across threads (readers,
+# queues, the hand-off to the main thread) under ThreadSanitizer. A finding
+# fails the run.
+# Usage: scripts/test.sh [preset]   (all three by default; ci, asan or tsan alone)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-preset="${1:-ci}"
+only="${1:-}"
 
 bash scripts/install-deps.sh
 bash scripts/check-format.sh
-cmake --preset "$preset"
-cmake --build --preset "$preset"
-ctest --preset "$preset"
+
+run_preset() {
+    local preset=$1
+    echo "== $preset"
+    cmake --preset "$preset"
+    if [ "$preset" = tsan ]; then
+        cmake --build --preset "$preset" --target trellis_thread_tests
+        ctest --preset "$preset" -L threads
+    else
+        cmake --build --preset "$preset"
+        ctest --preset "$preset"
+    fi
+}
+
+if [ -n "$only" ]; then
+    run_preset "$only"
+else
+    for preset in ci asan tsan; do
+        run_preset "$preset"
+    done
+fi
