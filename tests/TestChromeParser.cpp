@@ -509,6 +509,18 @@ private slots:
         QCOMPARE(parser.historyBookmark()->bookmarks(), firstDays);
         QCOMPARE(parser.lastUpdateResult().history, Parser::Outcome::empty);
 
+        // Folders nested 100,000 levels deep fail as any broken file does,
+        // without running out of stack.
+        QVERIFY(writeFile(bookmarks,
+                          "{\"roots\":{\"bookmark_bar\":" +
+                              QByteArray("{\"type\":\"folder\",\"children\":[").repeated(100000) +
+                              QByteArray("]}").repeated(100000) + "}}"));
+        QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }),
+                 QByteArray("Could not decode 'BookmarksContainer': The data couldn’t be read "
+                            "because it isn’t in the correct format.\n"));
+        QCOMPARE(parser.bookmarks().value(Parser::BookmarkTypeKey::bookmarks), firstTree);
+        QCOMPARE(parser.lastUpdateResult().bookmarks, Parser::Outcome::unreadable);
+
         // New content replaces the tree; the history root stays the same node.
         makeHistory(history, {{"Only", "https://only.example/", 1, chromeTime(now)}});
         QVERIFY(update(parser));

@@ -111,6 +111,44 @@ QSet<Key> keys(const Parser &parser)
     return QSet<Key>(list.cbegin(), list.cend());
 }
 
+// Folders nested depth levels deep, as XML: a reader that recursed once a
+// level would run out of stack long before the end.
+QByteArray deeplyNestedXml(int depth)
+{
+    QByteArray open = "<dict><key>WebBookmarkType</key><string>WebBookmarkTypeList</string>"
+                      "<key>Children</key><array>";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\">" +
+           open.repeated(depth) + QByteArray("</array></dict>").repeated(depth) + "</plist>";
+}
+
+// Arrays nested depth levels deep in a binary property list: each holds a
+// reference to the next, the last holds false.
+QByteArray deeplyNestedBinary(int depth)
+{
+    const auto bigEndian = [](quint64 value, int width) {
+        QByteArray bytes;
+        for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) {
+            bytes.append(char((value >> shift) & 0xFF));
+        }
+        return bytes;
+    };
+    QByteArray data = "bplist00";
+    QList<quint64> offsets;
+    for (int i = 0; i < depth; ++i) {
+        offsets.append(quint64(data.size()));
+        data += char(0xA1) + bigEndian(quint64(i + 1), 4);
+    }
+    offsets.append(quint64(data.size()));
+    data += char(0x08);
+    const auto table = quint64(data.size());
+    for (quint64 offset : std::as_const(offsets)) {
+        data += bigEndian(offset, 4);
+    }
+    data += QByteArray(6, '\0') + char(4) + char(4) + bigEndian(quint64(offsets.size()), 8) +
+            bigEndian(0, 8) + bigEndian(table, 8);
+    return data;
+}
+
 } // namespace
 
 // The Safari parser object: its parse, its roots, the bookmarks file and
@@ -283,7 +321,10 @@ private slots:
             TRPropertyList::toBinary(QVariantMap{{"WebBookmarkType", "WebBookmarkTypeList"}}),
             TRPropertyList::toBinary(QVariantMap{{"Children", QVariantList()}}),
             TRPropertyList::toBinary(QVariantMap{{"Children", "text"}}),
-            TRPropertyList::toXml(QVariantList{}), QByteArray("garbage")};
+            TRPropertyList::toXml(QVariantList{}),
+            QByteArray("garbage"),
+            deeplyNestedXml(100000),
+            deeplyNestedBinary(100000)};
         for (const QByteArray &bytes : broken) {
             QVERIFY(writeFile(path, bytes));
             QVERIFY(update(parser));
