@@ -47,9 +47,9 @@ public:
     void putDate(const QDateTime &date)
     {
         // Dates keep their kind: UTC, local or a fixed offset.
-        const quint8 spec = !date.isValid() ? 0 : static_cast<quint8>(date.timeSpec()) + 1;
-        put(spec);
-        if (spec != 0) {
+        const quint8 zoneKind = !date.isValid() ? 0 : static_cast<quint8>(date.timeSpec()) + 1;
+        put(zoneKind);
+        if (zoneKind != 0) {
             put(date.toMSecsSinceEpoch());
             put(static_cast<qint32>(date.offsetFromUtc()));
         }
@@ -98,13 +98,13 @@ public:
     }
     QDateTime getDate()
     {
-        const auto spec = get<quint8>();
-        if (spec == 0) {
+        const auto zoneKind = get<quint8>();
+        if (zoneKind == 0) {
             return {};
         }
         const auto msecs = get<qint64>();
         const auto offset = get<qint32>();
-        switch (static_cast<Qt::TimeSpec>(spec - 1)) {
+        switch (static_cast<Qt::TimeSpec>(zoneKind - 1)) {
         case Qt::UTC:
             return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
         case Qt::OffsetFromUTC:
