@@ -4,6 +4,7 @@
 #include "TRCurrentEvent.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
+#include "TRTestDefaultBrowser.h"
 #include "TRTestHttpServer.h"
 #include "TRTestMain.h"
 
@@ -18,18 +19,6 @@
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
-
-// Takes the place of the default browser: records what it is asked to open.
-class DefaultBrowser : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
 
 // Keeps the web engine off every network but loopback, and records the
 // addresses it refused.

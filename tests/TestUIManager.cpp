@@ -8,6 +8,7 @@
 #include "TRNotificationNames.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
+#include "TRTestDefaultBrowser.h"
 #include "TRTestHttpServer.h"
 #include "TRTestMain.h"
 #include "TRUIManager.h"
@@ -18,18 +19,6 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTreeView>
-
-// Takes the place of the default browser: records what it is asked to open.
-class DefaultBrowser : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
 
 class TestUIManager : public QObject
 {
