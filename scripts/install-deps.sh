@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # toolchain
   g++ cmake ninja-build clang-format pkg-config
+  # fuzz targets: clang with libFuzzer and the sanitizers' runtime
+  clang libclang-rt-dev
   # Qt 6
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools
   qt6-l10n-tools qt6-qpa-plugins libqt6svg6 libgl-dev

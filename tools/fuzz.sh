@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets (clang, libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs each for the given time.
+# Usage: tools/fuzz.sh [--seconds N] [--jobs J] [TARGET...]
+#   TARGET: chrome-bookmarks safari-bookmarks safari-history-plist
+#           safari-topsites safari-lastsession customized-bookmarks (all by default)
+# Seeds: the corpus generator's tiny and small files, the hand-made ones in
+# tools/fuzz/seeds (property lists also in binary form), and the inputs that
+# once found a fault (tests/regressions). What a run learns is kept in
+# build/fuzz/corpus/TARGET for the next run; an input that crashes, hangs or
+# leaks is written to build/fuzz/findings/TARGET/ and fails the command.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+seconds=60
+jobs=$(nproc)
+targets=()
+while [ $# -gt 0 ]; do
+    case $1 in
+        --seconds) seconds=$2; shift 2 ;;
+        --jobs) jobs=$2; shift 2 ;;
+        -h|--help) sed -n 2,11p "$0"; exit 0 ;;
+        *) targets+=("$1"); shift ;;
+    esac
+done
+all=(chrome-bookmarks safari-bookmarks safari-history-plist safari-topsites
+     safari-lastsession customized-bookmarks)
+[ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
+
+bash scripts/install-deps.sh
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+
+out=$root/build/fuzz
+generator=$root/../shared/corpus/make_corpus.py
+# The generated files depend only on the options: made once.
+for scale in tiny small; do
+    if [ ! -d "$out/generated/$scale" ] && [ -f "$generator" ]; then
+        python3 "$generator" --out "$out/generated/$scale" --scale "$scale" \
+            --now 2024-05-01T12:00:00Z --quiet
+    fi
+done
+
+seed_files() {
+    case $1 in
+        chrome-bookmarks) echo chrome/Default/Bookmarks ;;
+        safari-bookmarks) echo safari/Bookmarks.plist ;;
+        safari-history-plist) echo safari/History.plist ;;
+        safari-topsites) echo safari/TopSites.plist ;;
+        safari-lastsession) echo safari/LastSession.plist ;;
+        customized-bookmarks) ;;
+    esac
+}
+
+prepare() {
+    local target=$1 seeds=$out/seeds/$1
+    rm -rf "$seeds"
+    mkdir -p "$seeds" "$out/corpus/$target" "$out/findings/$target"
+    for scale in tiny small; do
+        local file
+        file=$(seed_files "$target")
+        if [ -n "$file" ] && [ -f "$out/generated/$scale/$file" ]; then
+            cp "$out/generated/$scale/$file" "$seeds/$scale"
+        fi
+    done
+    for file in "$root/tools/fuzz/seeds/$target"/* "$root/tests/regressions/$target"/*; do
+        [ -f "$file" ] || continue
+        cp "$file" "$seeds/"
+        case $file in
+            *.xml) plistutil -i "$file" -o "$seeds/$(basename "${file%.xml}").bplist" -f bin ;;
+        esac
+    done
+}
+
+run() {
+    local target=$1
+    # -timeout: an input that takes 10 s is a hang; stdout is closed since
+    # the readers print their one-line diagnostics there.
+    "$out/fuzz/fuzz-$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -close_fd_mask=1 -print_final_stats=1 \
+        -artifact_prefix="$out/findings/$target/" \
+        "$out/corpus/$target" "$out/seeds/$target" >"$out/logs/$target.log" 2>&1
+}
+
+mkdir -p "$out/logs"
+for target in "${targets[@]}"; do
+    [ -x "$out/fuzz/fuzz-$target" ] || { echo "unknown target: $target" >&2; exit 2; }
+    prepare "$target"
+done
+
+failed=0
+running=0
+declare -A pids
+for target in "${targets[@]}"; do
+    run "$target" &
+    pids[$target]=$!
+    running=$((running + 1))
+    if [ "$running" -ge "$jobs" ]; then
+        wait -n || true
+        running=$((running - 1))
+    fi
+done
+
+printf '%-22s %12s %8s %8s %s\n' target executions seconds corpus result
+for target in "${targets[@]}"; do
+    status=0
+    wait "${pids[$target]}" || status=$?
+    log=$out/logs/$target.log
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    time=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)
+    corpus=$(find "$out/corpus/$target" -type f | wc -l)
+    if [ "$status" -eq 0 ]; then
+        result=ok
+    else
+        result="FOUND: $(ls -t "$out/findings/$target" | head -1) (log: $log)"
+        failed=1
+    fi
+    printf '%-22s %12s %8s %8s %s\n' "$target" "${runs:-?}" "${time:-$seconds}" "$corpus" "$result"
+done
+exit $failed

@@ -1,0 +1,29 @@
+// One libFuzzer target; TRELLIS_FUZZ_READER names the reader it feeds.
+
+#include "TRReaderInputs.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    // Qt's warnings about broken input are expected by the thousand.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    if (!TRReaderInputs::reader(QStringLiteral(TRELLIS_FUZZ_READER))) {
+        std::abort();
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static const TRReaderInputs::Reader read =
+        TRReaderInputs::reader(QStringLiteral(TRELLIS_FUZZ_READER));
+    // Not copied: a read past the end of the input is then caught, where a
+    // copy would hide it behind its terminating zero.
+    read(QByteArray::fromRawData(reinterpret_cast<const char *>(data),
+                                 static_cast<qsizetype>(size)));
+    return 0;
+}

@@ -1,0 +1,224 @@
+#include "TRReaderInputs.h"
+
+#include "TRDayFormatter.h"
+#include "TRGoogleChromeBookmarksParser.h"
+#include "TRHistoryStore.h"
+#include "TRPackedBookmarks.h"
+#include "TRSafariBookmarksParser.h"
+
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+
+#include <memory>
+#include <optional>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+namespace TRReaderInputs {
+
+namespace {
+
+// The readers take a path, as they read a private copy. On Linux the bytes
+// go into one anonymous memory file that every input reuses, named by its
+// /proc entry: no disk write per input.
+class InputFile
+{
+public:
+    explicit InputFile(const QByteArray &bytes)
+    {
+#ifdef __linux__
+        static const int descriptor = ::memfd_create("trellis-input", MFD_CLOEXEC);
+        if (descriptor >= 0 && ::ftruncate(descriptor, 0) == 0 &&
+            writeAll(descriptor, bytes)) {
+            m_path = QStringLiteral("/proc/self/fd/%1").arg(descriptor);
+            return;
+        }
+#endif
+        m_file = std::make_unique<QTemporaryFile>();
+        if (m_file->open() && m_file->write(bytes) == bytes.size() && m_file->flush()) {
+            m_path = m_file->fileName();
+        }
+    }
+
+    const QString &path() const { return m_path; }
+
+private:
+#ifdef __linux__
+    static bool writeAll(int descriptor, const QByteArray &bytes)
+    {
+        qsizetype written = 0;
+        while (written < bytes.size()) {
+            const ssize_t count = ::pwrite(descriptor, bytes.constData() + written,
+                                           static_cast<size_t>(bytes.size() - written), written);
+            if (count <= 0) {
+                return false;
+            }
+            written += count;
+        }
+        return true;
+    }
+#endif
+
+    QString m_path;
+    std::unique_ptr<QTemporaryFile> m_file;
+};
+
+// Packed folders and moved histories are mapped from files made here, as
+// from the private folder in the application.
+QString storeFolder()
+{
+    static QTemporaryDir folder;
+    return folder.isValid() ? folder.path() : QString();
+}
+
+// Asks every node for what the menus and the browser window ask for, and
+// makes every child that is made on demand.
+qint64 walk(const TRBookmarkPtr &node, int depth = 0)
+{
+    qint64 nodes = 1;
+    volatile qsizetype sink = node->name().size() + node->idIfMade().size() +
+                              node->faviconData().size() + node->url().toString().size();
+    static_cast<void>(sink);
+    // Deeper than any reader keeps; a cycle would show as unbounded depth.
+    if (depth > 10000) {
+        std::abort();
+    }
+    const std::size_t expected = node->childCount();
+    const std::vector<TRBookmarkPtr> &children = node->bookmarks();
+    if (children.size() != expected) {
+        // A count that the children made do not match is a fault the menus
+        // would show as a wrong " (n)" label.
+        std::abort();
+    }
+    for (const TRBookmarkPtr &child : children) {
+        nodes += walk(child, depth + 1);
+    }
+    return nodes;
+}
+
+template <class Node>
+qint64 walkAll(const std::vector<std::shared_ptr<Node>> &nodes)
+{
+    qint64 count = 0;
+    for (const auto &node : nodes) {
+        count += walk(node);
+    }
+    return count;
+}
+
+} // namespace
+
+Outcome chromeBookmarks(const QByteArray &bytes)
+{
+    QString error;
+    const TRGoogleChromeBookmarkPtr container =
+        TRGoogleChromeBookmarksParser::decodeBookmarks(bytes, &error);
+    if (!container) {
+        return {};
+    }
+    std::vector<TRGoogleChromeBookmarkPtr> rootFolders;
+    for (const TRBookmarkPtr &rootFolder : container->bookmarks()) {
+        rootFolders.push_back(std::static_pointer_cast<TRGoogleChromeBookmark>(rootFolder));
+    }
+    TRPackedBookmarks<TRGoogleChromeBookmark>::pack(rootFolders, storeFolder());
+    return {true, walk(container) - 1};
+}
+
+Outcome safariBookmarks(const QByteArray &bytes)
+{
+    const InputFile file(bytes);
+    // One folder switched off by identifier, as customisation does.
+    static const QSet<QString> disabled{QStringLiteral("00000000-0000-0000-0000-000000000001")};
+    const auto read = TRSafariBookmarksParser::readBookmarks(file.path(), disabled);
+    if (!read) {
+        return {};
+    }
+    std::vector<TRSafariBookmarkPtr> folders;
+    for (const TRSafariBookmarkPtr &root : std::as_const(read->roots)) {
+        for (const TRBookmarkPtr &child : root->bookmarks()) {
+            if (child->kind() == TRBookmarkKind::group) {
+                folders.push_back(std::static_pointer_cast<TRSafariBookmark>(child));
+            }
+        }
+    }
+    TRPackedBookmarks<TRSafariBookmark>::pack(folders, storeFolder());
+    qint64 nodes = 0;
+    for (const TRSafariBookmarkPtr &root : std::as_const(read->roots)) {
+        nodes += walk(root) - 1;
+    }
+    return {true, nodes};
+}
+
+Outcome safariHistoryPropertyList(const QByteArray &bytes)
+{
+    const InputFile file(bytes);
+    const std::shared_ptr<TRHistoryStore> store =
+        TRSafariBookmarksParser::readHistoryPropertyList(file.path());
+    if (!store) {
+        return {};
+    }
+    std::vector<std::pair<std::size_t, TRSafariBookmarkPtr>> made;
+    std::vector<TRSafariBookmarkPtr> mostVisited;
+    for (std::size_t index : TRSafariBookmarksParser::selectMostVisited(*store)) {
+        mostVisited.push_back(store->makeNode<TRSafariBookmark>(index));
+        made.emplace_back(index, mostVisited.back());
+    }
+    static const TRDayFormatter formatter;
+    const std::vector<TRSafariBookmarkPtr> days =
+        TRSafariBookmarksParser::groupHistoryByDay(store, formatter, made);
+    store->moveToFile(storeFolder());
+    const qint64 nodes = walkAll(days);
+    if (nodes - static_cast<qint64>(days.size()) != static_cast<qint64>(store->size())) {
+        // Every visit belongs to exactly one day.
+        std::abort();
+    }
+    return {true, nodes + walkAll(mostVisited)};
+}
+
+Outcome safariTopSites(const QByteArray &bytes)
+{
+    const InputFile file(bytes);
+    const auto sites = TRSafariBookmarksParser::readTopSites(file.path());
+    return sites ? Outcome{true, walkAll(*sites)} : Outcome{};
+}
+
+Outcome safariLastSession(const QByteArray &bytes)
+{
+    const InputFile file(bytes);
+    const auto tabs = TRSafariBookmarksParser::readLastSession(file.path());
+    return tabs ? Outcome{true, walkAll(*tabs)} : Outcome{};
+}
+
+Outcome customizedBookmarks(const QByteArray &bytes)
+{
+    const auto strings = TRSafariBookmarksParser::unarchiveStringSet(bytes);
+    if (!strings) {
+        return {};
+    }
+    // What is read is written back on the next save: it must survive the
+    // round trip unchanged.
+    if (TRSafariBookmarksParser::unarchiveStringSet(
+            TRSafariBookmarksParser::archiveStringSet(*strings)) != strings) {
+        std::abort();
+    }
+    return {true, static_cast<qint64>(strings->size())};
+}
+
+Reader reader(const QString &name)
+{
+    static const QHash<QString, Outcome (*)(const QByteArray &)> readers{
+        {QStringLiteral("chrome-bookmarks"), chromeBookmarks},
+        {QStringLiteral("safari-bookmarks"), safariBookmarks},
+        {QStringLiteral("safari-history-plist"), safariHistoryPropertyList},
+        {QStringLiteral("safari-topsites"), safariTopSites},
+        {QStringLiteral("safari-lastsession"), safariLastSession},
+        {QStringLiteral("customized-bookmarks"), customizedBookmarks},
+    };
+    const auto found = readers.constFind(name);
+    return found == readers.constEnd() ? Reader() : Reader(*found);
+}
+
+} // namespace TRReaderInputs

@@ -1,0 +1,39 @@
+#pragma once
+
+// Runs one input through one reader of files that other programs write, the
+// way the application reads that file, and then looks at everything the
+// reader made: every node, every field, every child made on demand. The fuzz
+// targets feed their inputs here; the test suite feeds the inputs that once
+// found a fault, so both run the same code.
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace TRReaderInputs {
+
+// What a read gave: whether the reader took the file, and how many nodes it
+// made from it, counting every folder and item below the roots.
+struct Outcome
+{
+    bool read = false;
+    qint64 nodes = 0;
+};
+
+using Reader = std::function<Outcome(const QByteArray &bytes)>;
+
+Outcome chromeBookmarks(const QByteArray &bytes);
+Outcome safariBookmarks(const QByteArray &bytes);
+Outcome safariHistoryPropertyList(const QByteArray &bytes);
+Outcome safariTopSites(const QByteArray &bytes);
+Outcome safariLastSession(const QByteArray &bytes);
+Outcome customizedBookmarks(const QByteArray &bytes);
+
+// The reader of a target's name ("chrome-bookmarks", "safari-bookmarks",
+// "safari-history-plist", "safari-topsites", "safari-lastsession",
+// "customized-bookmarks"); empty for any other name.
+Reader reader(const QString &name);
+
+} // namespace TRReaderInputs
