@@ -31,8 +31,7 @@ public:
     {
 #ifdef __linux__
         static const int descriptor = ::memfd_create("trellis-input", MFD_CLOEXEC);
-        if (descriptor >= 0 && ::ftruncate(descriptor, 0) == 0 &&
-            writeAll(descriptor, bytes)) {
+        if (descriptor >= 0 && ::ftruncate(descriptor, 0) == 0 && writeAll(descriptor, bytes)) {
             m_path = QStringLiteral("/proc/self/fd/%1").arg(descriptor);
             return;
         }
@@ -43,7 +42,10 @@ public:
         }
     }
 
-    const QString &path() const { return m_path; }
+    const QString &path() const
+    {
+        return m_path;
+    }
 
 private:
 #ifdef __linux__
