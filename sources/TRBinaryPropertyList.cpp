@@ -206,6 +206,11 @@ bool TRBinaryPropertyList::validate()
     constexpr qint32 onPath = -1;
     constexpr std::size_t deepest = TRPropertyList::maximumDepth;
     std::vector<qint32> heights(static_cast<std::size_t>(m_objectCount), unseen);
+    // Likewise the nodes a walk from each object meets, itself included,
+    // counting a shared object wherever it is named: what a reader walking
+    // the list as a tree would go through.
+    std::vector<quint64> nodes(static_cast<std::size_t>(m_objectCount), 0);
+    const quint64 maximumNodes = TRPropertyList::maximumNodes(size);
     struct Frame
     {
         quint64 index;
@@ -215,6 +220,7 @@ bool TRBinaryPropertyList::validate()
         quint64 keys;
         quint64 next = 0;
         qint32 height = 0;
+        quint64 nodes = 1;
     };
     std::vector<Frame> stack;
     const auto validOffset = [this](quint64 offset) {
@@ -256,6 +262,7 @@ bool TRBinaryPropertyList::validate()
                              dictionary ? found->length : 0});
         } else {
             heights[index] = 0;
+            nodes[index] = 1;
         }
         return true;
     };
@@ -268,10 +275,16 @@ bool TRBinaryPropertyList::validate()
         Frame &frame = stack.back();
         if (frame.next == frame.total) {
             const qint32 height = frame.height;
+            const quint64 below = frame.nodes;
             heights[frame.index] = height;
+            nodes[frame.index] = below;
             stack.pop_back();
             if (!stack.empty()) {
                 stack.back().height = std::max(stack.back().height, height + 1);
+                // Both are at most maximumNodes: no overflow.
+                if ((stack.back().nodes += below) > maximumNodes) {
+                    return false;
+                }
             }
             continue;
         }
@@ -295,6 +308,9 @@ bool TRBinaryPropertyList::validate()
                 return false;
             }
             frame.height = std::max(frame.height, height + 1);
+            if ((frame.nodes += nodes[child]) > maximumNodes) {
+                return false;
+            }
             continue;
         }
         if (!enter(child, depth)) {
@@ -303,6 +319,9 @@ bool TRBinaryPropertyList::validate()
         // A scalar was done at once; a container is walked next.
         if (heights[child] == 0) {
             stack[parent].height = std::max(stack[parent].height, 1);
+            if (++stack[parent].nodes > maximumNodes) {
+                return false;
+            }
         }
     }
     m_top = offsetOf(topIndex);

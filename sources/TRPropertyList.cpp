@@ -197,12 +197,17 @@ bool binaryNestingWithinLimit(const QByteArray &bytes)
     // Depth-first without recursion; an object's depth is known once all
     // its children are done. 0: not seen, -1: on the current path.
     std::vector<int> depths(static_cast<std::size_t>(objectCount), 0);
+    // The nodes below each object done, itself included, as libplist makes
+    // them: it reads a shared object again wherever it is named.
+    std::vector<quint64> nodes(static_cast<std::size_t>(objectCount), 0);
+    const quint64 maximumNodes = TRPropertyList::maximumNodes(size);
     struct Frame
     {
         quint64 object;
         References references;
         quint64 next = 0;
         int deepestChild = 0;
+        quint64 nodes = 1;
     };
     std::vector<Frame> stack;
     const auto enter = [&](quint64 object) {
@@ -221,10 +226,16 @@ bool binaryNestingWithinLimit(const QByteArray &bytes)
         Frame &frame = stack.back();
         if (frame.next == frame.references.count) {
             const int depth = frame.deepestChild + 1;
+            const quint64 below = frame.nodes;
             depths[frame.object] = depth;
+            nodes[frame.object] = below;
             stack.pop_back();
             if (!stack.empty()) {
                 stack.back().deepestChild = std::max(stack.back().deepestChild, depth);
+                // Both are at most maximumNodes: no overflow.
+                if ((stack.back().nodes += below) > maximumNodes) {
+                    return false;
+                }
             }
             continue;
         }
@@ -238,6 +249,9 @@ bool binaryNestingWithinLimit(const QByteArray &bytes)
         }
         if (depths[child] > 0) {
             frame.deepestChild = std::max(frame.deepestChild, depths[child]);
+            if ((frame.nodes += nodes[child]) > maximumNodes) {
+                return false;
+            }
             if (stack.size() + static_cast<std::size_t>(depths[child]) >
                 static_cast<std::size_t>(maximumContainerDepth)) {
                 return false;

@@ -27,6 +27,11 @@ public:
     // Deeper trees are refused whole: no reader needs them, and walking them
     // would only risk the stack.
     static constexpr int maximumDepth = 256;
+    // A binary list may name one object from many places, so a file of a
+    // few hundred bytes can stand for a tree of billions of nodes. Written
+    // as a tree, a list has fewer nodes than bytes; more than that, with
+    // some leeway, is refused.
+    static constexpr quint64 maximumNodes(quint64 fileSize) { return fileSize + 65536; }
 
     // The root of a property list in bytes or in a file: dictionaries become
     // QVariantMap, arrays QVariantList, integers qint64, reals double,

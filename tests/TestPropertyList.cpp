@@ -343,33 +343,42 @@ private slots:
         QVERIFY(!TRPropertyList::treeFromData(bytes));
     }
 
-    // Each array holds the next twice: walking every path would never end,
-    // so a shared object is looked at once, and its depth still counts.
+    // The first arrays each hold the next twice, the rest once: a shared
+    // object is checked once, yet its depth counts wherever it is named,
+    // and so do its nodes. Forty doublings in a file of a few hundred bytes
+    // would be a tree of 2^40 nodes; libplist would make every one.
     void sharedObjects_data()
     {
         QTest::addColumn<int>("levels");
+        QTest::addColumn<int>("doubled");
         QTest::addColumn<bool>("readable");
-        QTest::newRow("200 levels") << 200 << true;
+        QTest::newRow("200 levels, 6 doubled") << 200 << 6 << true;
         // The innermost array at the deepest level allowed, and one below it.
-        QTest::newRow("257 levels") << TRPropertyList::maximumDepth + 1 << true;
-        QTest::newRow("258 levels") << TRPropertyList::maximumDepth + 2 << false;
+        QTest::newRow("257 levels") << TRPropertyList::maximumDepth + 1 << 6 << true;
+        QTest::newRow("258 levels") << TRPropertyList::maximumDepth + 2 << 6 << false;
+        QTest::newRow("12 doubled: 8,191 nodes") << 13 << 12 << true;
+        QTest::newRow("17 doubled: 262,143 nodes") << 18 << 17 << false;
+        QTest::newRow("40 doubled") << 41 << 40 << false;
     }
 
     void sharedObjects()
     {
         QFETCH(int, levels);
+        QFETCH(int, doubled);
         QFETCH(bool, readable);
         std::vector<QByteArray> objects;
         for (int i = 0; i + 1 < levels; ++i) {
-            QByteArray array("\xa2", 1);
-            appendBigEndian(array, static_cast<quint64>(i + 1), 2);
-            appendBigEndian(array, static_cast<quint64>(i + 1), 2);
+            QByteArray array(i < doubled ? "\xa2" : "\xa1", 1);
+            for (int copy = 0; copy < (i < doubled ? 2 : 1); ++copy) {
+                appendBigEndian(array, static_cast<quint64>(i + 1), 2);
+            }
             objects.push_back(array);
         }
         objects.push_back("\xa0");
         const QByteArray bytes = assemble(objects, 2, 2);
         QCOMPARE(TRBinaryPropertyList::fromData(bytes) != nullptr, readable);
         QCOMPARE(TRPropertyList::treeFromData(bytes).has_value(), readable);
+        QCOMPARE(TRPropertyList::fromData(bytes).isValid(), readable);
     }
 
     // Damaged copies of a real file: whatever is read in place, libplist
