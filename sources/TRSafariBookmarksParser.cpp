@@ -247,15 +247,20 @@ std::optional<QSet<QString>> TRSafariBookmarksParser::unarchiveStringSet(const Q
     }
     const QVariantList objects = objectsValue.toList();
     // The object a reference names; reference 0 is nil, never an object.
+    // An archive in XML form writes a reference as a dictionary holding only
+    // "CF$UID", which libplist leaves a dictionary.
     const auto object = [&objects](const QVariant &reference) -> std::optional<QVariant> {
-        if (reference.metaType() != QMetaType::fromType<TRPropertyList::Uid>()) {
+        std::optional<qint64> index;
+        if (reference.metaType() == QMetaType::fromType<TRPropertyList::Uid>()) {
+            index = static_cast<qint64>(reference.value<TRPropertyList::Uid>().value);
+        } else if (const auto written = TRPropertyList::dictionary(reference);
+                   written && written->size() == 1) {
+            index = TRPropertyList::integer(written->value(QStringLiteral("CF$UID")));
+        }
+        if (!index || *index <= 0 || *index >= objects.size()) {
             return std::nullopt;
         }
-        const quint64 index = reference.value<TRPropertyList::Uid>().value;
-        if (index == 0 || index >= static_cast<quint64>(objects.size())) {
-            return std::nullopt;
-        }
-        return objects.at(static_cast<qsizetype>(index));
+        return objects.at(static_cast<qsizetype>(*index));
     };
     const auto rootObject = object(top->value("root"));
     const auto set = rootObject ? TRPropertyList::dictionary(*rootObject) : std::nullopt;
