@@ -2,9 +2,9 @@
 # Sets up the machine, builds Trellis with warnings as errors and runs every
 # test; then the whole suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the tests of work across threads (readers,
-# queues, the hand-off to the main thread) under ThreadSanitizer. A finding
-# fails the run.
-# Usage: scripts/test.sh [preset]   (all three by default; ci, asan or tsan alone)
+# queues, the hand-off to the main thread) under ThreadSanitizer; last, each
+# fuzz target for a short while. A finding fails the run.
+# Usage: scripts/test.sh [preset]   (all by default; ci, asan, tsan or fuzz alone)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 only="${1:-}"
@@ -15,6 +15,10 @@ bash scripts/check-format.sh
 run_preset() {
     local preset=$1
     echo "== $preset"
+    if [ "$preset" = fuzz ]; then
+        tools/fuzz.sh --seconds 15
+        return
+    fi
     cmake --preset "$preset"
     if [ "$preset" = tsan ]; then
         cmake --build --preset "$preset" --target trellis_thread_tests
@@ -28,7 +32,7 @@ run_preset() {
 if [ -n "$only" ]; then
     run_preset "$only"
 else
-    for preset in ci asan tsan; do
+    for preset in ci asan tsan fuzz; do
         run_preset "$preset"
     done
 fi
