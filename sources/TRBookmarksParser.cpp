@@ -81,13 +81,13 @@ bool copyContents(const QString &source, const QString &target)
     }
 }
 
-// Copies source to target through a temporary file in the target's folder,
-// so that a reader never sees half a copy. The copy gets the source's
-// permissions, as QFile::copy gives them. Returns an error text, empty on
-// success.
-QString copyAtomically(const QString &source, const QString &target)
+// Copies source to temporary, a file beside the copy it will replace, with
+// the source's permissions as QFile::copy gives them. Returns an error text,
+// empty on success.
+QString copyToTemporary(const QString &source, const QString &temporary)
 {
-    const QString temporary = target + QStringLiteral(".partial");
+    // A leftover of an interrupted copy may carry a read-only source's
+    // permissions; it is removed rather than opened.
     QFile::remove(temporary);
     if (!copyContents(source, temporary)) {
         QFile::remove(temporary);
@@ -96,6 +96,14 @@ QString copyAtomically(const QString &source, const QString &target)
     }
     // As QFile::copy does, a copy whose permissions cannot be set is kept.
     QFile::setPermissions(temporary, QFile::permissions(source));
+    return {};
+}
+
+// Renames temporary over target. The rename replaces the old copy in one
+// step: a reader, or a process killed at any point, sees the old copy or
+// the new one, never none and never half of one.
+QString moveIntoPlace(const QString &temporary, const QString &target)
+{
     if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) !=
         0) {
         QFile::remove(temporary);
@@ -159,30 +167,59 @@ std::optional<QString> TRBookmarksParser::copyScopedFile(const QString &fileName
     }
     const QString target = QDir(*directory).filePath(fileName);
 
-    if (QFileInfo::exists(target) && !QFile::remove(target)) {
-        writeLine(QStringLiteral("Could not remove: ") + fileName + QStringLiteral(" ") +
-                  QStringLiteral("The file “%1” couldn’t be removed.").arg(fileName));
-    }
-    if (TRFileGrant::beginAccess(*source)) {
-        const QString error = copyAtomically(*source, target);
-        if (!error.isEmpty()) {
-            writeLine(QStringLiteral("Copy Error: ") + error);
-        }
-        // Visits not yet checkpointed live in the -wal file: it comes along,
-        // and a stale one from an earlier copy goes. The -shm index is
-        // rebuilt by SQLite from the two.
+    const QString targetWal = target + QStringLiteral("-wal");
+    const QString temporary = target + QStringLiteral(".partial");
+    const QString temporaryWal = targetWal + QStringLiteral(".partial");
+
+    // Everything is copied beside the old copy before anything replaces it.
+    // Visits not yet checkpointed live in the -wal file, which comes along.
+    const bool began = TRFileGrant::beginAccess(*source);
+    QString error;
+    bool hasWal = false;
+    if (began) {
+        error = copyToTemporary(*source, temporary);
         const QString sourceWal = *source + QStringLiteral("-wal");
-        const QString targetWal = target + QStringLiteral("-wal");
-        QFile::remove(target + QStringLiteral("-shm"));
-        QFile::remove(targetWal);
         if (error.isEmpty() && QFileInfo::exists(sourceWal)) {
-            const QString walError = copyAtomically(sourceWal, targetWal);
-            if (!walError.isEmpty()) {
+            const QString walError = copyToTemporary(sourceWal, temporaryWal);
+            hasWal = walError.isEmpty();
+            if (!hasWal) {
                 writeLine(QStringLiteral("Copy Error: ") + walError);
             }
         }
     }
     TRFileGrant::endAccess(*source);
+    if (!hasWal) {
+        QFile::remove(temporaryWal);
+    }
+
+    // The -shm index is rebuilt by SQLite. The old -wal goes before the new
+    // main file arrives, so that a -wal never lies beside a main file it does
+    // not belong to; an interruption in between leaves a main file alone,
+    // which SQLite reads as it stands.
+    QFile::remove(target + QStringLiteral("-shm"));
+    QFile::remove(targetWal);
+    if (began && error.isEmpty()) {
+        error = moveIntoPlace(temporary, target);
+        if (hasWal && error.isEmpty()) {
+            error = moveIntoPlace(temporaryWal, targetWal);
+        } else if (hasWal) {
+            QFile::remove(temporaryWal);
+        }
+        if (!error.isEmpty()) {
+            writeLine(QStringLiteral("Copy Error: ") + error);
+        }
+        return target;
+    }
+
+    // No new copy: the old one goes too, so that the reader does not take it
+    // for the current file.
+    if (QFileInfo::exists(target) && !QFile::remove(target)) {
+        writeLine(QStringLiteral("Could not remove: ") + fileName + QStringLiteral(" ") +
+                  QStringLiteral("The file “%1” couldn’t be removed.").arg(fileName));
+    }
+    if (!error.isEmpty()) {
+        writeLine(QStringLiteral("Copy Error: ") + error);
+    }
     return target;
 }
 

@@ -27,7 +27,8 @@ public:
     // Copies the granted file to fileName in the private folder and returns
     // the copy's path. None when there is no grant, it cannot be resolved or
     // there is no private folder. The copy is written under a temporary name
-    // and renamed into place; a SQLite file's -wal companion travels with it.
+    // and renamed over the old one, which stays until then (and goes when no
+    // new copy can be made); a SQLite file's -wal companion travels with it.
     static std::optional<QString> copyScopedFile(const QString &fileName,
                                                  const std::optional<QByteArray> &grant);
 
