@@ -1,0 +1,200 @@
+#include "TRCrashVersions.h"
+#include "TRSafariBookmarksParser.h"
+#include "TRTestMain.h"
+#include "TRTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+using TRTestSupport::writeFile;
+
+namespace {
+
+constexpr int killsPerFile = 300;
+
+std::optional<QByteArray> readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? std::optional(file.readAll()) : std::nullopt;
+}
+
+QByteArray randomBytes(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
+    return bytes;
+}
+
+} // namespace
+
+// The files Trellis writes itself survive a writer killed at any moment:
+// trellis-crash-writer runs the product's own save in a loop, alternating
+// between two versions, and is killed with SIGKILL at a random point,
+// hundreds of times per file. What is left must be one version or the
+// other, complete, and the next writer, meeting whatever the last one left
+// behind, must still save.
+class TestCrashSafeWrites : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_browser;
+    std::array<QSet<QString>, 2> m_folders{TRCrashVersions::disabledFolders(0),
+                                           TRCrashVersions::disabledFolders(1)};
+    // A database of several megabytes with a -wal companion, and a larger
+    // one without: copying the second must not leave the first one's -wal.
+    std::array<QByteArray, 2> m_databases{randomBytes(4 << 20, 1), randomBytes(6 << 20, 2)};
+    QByteArray m_wal = randomBytes(1 << 20, 3);
+
+    static QString dataFolder()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    }
+    static QString settingsFolder()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+               QStringLiteral("/Trellis");
+    }
+
+    // The version a writer's file holds, or -1 with the reason in why.
+    int versionOnDisk(const QString &mode, QString *why) const
+    {
+        if (mode == u"customized") {
+            const auto bytes = readFile(dataFolder() + "/customized_bookmarks.plist");
+            const auto folders =
+                bytes ? TRSafariBookmarksParser::unarchiveStringSet(*bytes) : std::nullopt;
+            for (int version : {0, 1}) {
+                if (folders == m_folders[version]) {
+                    return version;
+                }
+            }
+            *why = !bytes    ? QStringLiteral("no file")
+                   : folders ? QStringLiteral("a set of %1 identifiers").arg(folders->size())
+                             : QStringLiteral("%1 bytes that are no archive").arg(bytes->size());
+            return -1;
+        }
+        if (mode == u"copy") {
+            const QString copy = dataFolder() + "/history_data";
+            const auto bytes = readFile(copy);
+            const int version = !bytes                     ? -1
+                                : *bytes == m_databases[0] ? 0
+                                : *bytes == m_databases[1] ? 1
+                                                           : -1;
+            const auto wal = readFile(copy + "-wal");
+            if (version < 0) {
+                *why = bytes ? QStringLiteral("a copy of %1 bytes").arg(bytes->size())
+                             : QStringLiteral("no copy");
+            } else if (wal && (version == 1 || *wal != m_wal)) {
+                // SQLite would replay it over a database it does not belong to.
+                *why = QStringLiteral("a -wal of %1 bytes beside version %2")
+                           .arg(wal->size())
+                           .arg(version);
+                return -1;
+            }
+            return version;
+        }
+        const QString path = settingsFolder() + "/Trellis.ini";
+        if (!QFileInfo::exists(path)) {
+            *why = QStringLiteral("no file");
+            return -1;
+        }
+        // A QSettings of its own: a TRSettings would clear what the killed
+        // writer left behind before the next writer meets it.
+        const QSettings settings(path, QSettings::IniFormat);
+        const auto value = [&settings](int index) {
+            return settings.value(TRCrashVersions::settingsKey(index)).toByteArray();
+        };
+        const int version = value(0) == TRCrashVersions::settingsValue(0, 0)   ? 0
+                            : value(0) == TRCrashVersions::settingsValue(1, 0) ? 1
+                                                                               : -1;
+        for (int i = 0; i < TRCrashVersions::settingsKeyCount; ++i) {
+            if (version < 0 || value(i) != TRCrashVersions::settingsValue(version, i)) {
+                *why = QStringLiteral("key %1 is not of version %2").arg(i).arg(version);
+                return -1;
+            }
+        }
+        return version;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        for (int version : {0, 1}) {
+            QVERIFY(writeFile(m_browser.filePath(QStringLiteral("History%1.db").arg(version)),
+                              m_databases[version]));
+        }
+        QVERIFY(writeFile(m_browser.filePath("History0.db-wal"), m_wal));
+    }
+
+    void killedWritersLeaveOneCompleteVersion_data()
+    {
+        QTest::addColumn<QString>("mode");
+        // Kills fall anywhere in the first few writes after the writer is ready.
+        QTest::addColumn<int>("longestDelayMicroseconds");
+        // Where a write in progress leaves its traces, and their names.
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("traces");
+        QTest::newRow("customized bookmarks")
+            << "customized" << 25000 << dataFolder() << "customized_bookmarks.plist.partial";
+        QTest::newRow("private copy with -wal")
+            << "copy" << 15000 << dataFolder() << "history_data*.partial";
+        // QSettings holds a lock file while it writes.
+        QTest::newRow("settings") << "settings" << 25000 << settingsFolder() << "Trellis.ini.lock";
+    }
+
+    void killedWritersLeaveOneCompleteVersion()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, longestDelayMicroseconds);
+        QFETCH(QString, folder);
+        QFETCH(QString, traces);
+        QStringList arguments{mode};
+        if (mode == u"copy") {
+            arguments << m_browser.filePath("History0.db") << m_browser.filePath("History1.db");
+        }
+        std::array<int, 2> seen{};
+        int interrupted = 0;
+        for (int kill = 0; kill < killsPerFile; ++kill) {
+            QProcess writer;
+            writer.start(QStringLiteral(TRELLIS_CRASH_WRITER_PATH), arguments);
+            // Well within the 30 s after which QSettings gives up on a lock
+            // that a killed writer left behind.
+            QVERIFY2(writer.waitForReadyRead(10000),
+                     qPrintable("writer not ready after " + QString::number(kill) +
+                                " kills: " + QString::fromUtf8(writer.readAllStandardError())));
+            const int delay = QRandomGenerator::global()->bounded(longestDelayMicroseconds);
+            std::this_thread::sleep_for(std::chrono::microseconds(delay));
+            ::kill(writer.processId(), SIGKILL);
+            QVERIFY(writer.waitForFinished(30000));
+            // Killed, not ended by a failure of its own, and with no failure message.
+            QVERIFY2(writer.exitStatus() == QProcess::CrashExit,
+                     writer.readAllStandardError().constData());
+            QCOMPARE(writer.readAllStandardOutput(), QByteArray("ready\n"));
+
+            interrupted += !QDir(folder).entryList({traces}, QDir::Files | QDir::Hidden).isEmpty();
+            QString why;
+            const int version = versionOnDisk(mode, &why);
+            QVERIFY2(version >= 0, qPrintable(QStringLiteral("kill %1, %2 µs after ready: %3")
+                                                  .arg(kill)
+                                                  .arg(delay)
+                                                  .arg(why)));
+            ++seen[version];
+        }
+        qInfo("%d kills: version 0 left %d times, version 1 %d times, in mid-write %d times",
+              killsPerFile, seen[0], seen[1], interrupted);
+        QVERIFY(seen[0] > 0 && seen[1] > 0);
+        // Otherwise the kills proved nothing.
+        QVERIFY(interrupted > 0);
+    }
+};
+
+TRELLIS_TEST_MAIN(TestCrashSafeWrites)
+#include "TestCrashSafeWrites.moc"
