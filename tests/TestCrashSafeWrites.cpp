@@ -19,7 +19,13 @@ using TRTestSupport::writeFile;
 
 namespace {
 
+#ifdef __SANITIZE_ADDRESS__
+// A writer starts and saves several times slower under AddressSanitizer;
+// fewer kills keep the run short.
+constexpr int killsPerFile = 100;
+#else
 constexpr int killsPerFile = 300;
+#endif
 
 std::optional<QByteArray> readFile(const QString &path)
 {
@@ -137,25 +143,26 @@ private slots:
     void killedWritersLeaveOneCompleteVersion_data()
     {
         QTest::addColumn<QString>("mode");
-        // Kills fall anywhere in the first few writes after the writer is ready.
-        QTest::addColumn<int>("longestDelayMicroseconds");
         // Where a write in progress leaves its traces, and their names.
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("traces");
+        // Whether many kills must land in a write. Not so for the archive:
+        // building it takes nearly all of a save, writing it a sliver.
+        QTest::addColumn<bool>("oftenInAWrite");
         QTest::newRow("customized bookmarks")
-            << "customized" << 25000 << dataFolder() << "customized_bookmarks.plist.partial";
+            << "customized" << dataFolder() << "customized_bookmarks.plist.partial" << false;
         QTest::newRow("private copy with -wal")
-            << "copy" << 15000 << dataFolder() << "history_data*.partial";
+            << "copy" << dataFolder() << "history_data*.partial" << true;
         // QSettings holds a lock file while it writes.
-        QTest::newRow("settings") << "settings" << 25000 << settingsFolder() << "Trellis.ini.lock";
+        QTest::newRow("settings") << "settings" << settingsFolder() << "Trellis.ini.lock" << true;
     }
 
     void killedWritersLeaveOneCompleteVersion()
     {
         QFETCH(QString, mode);
-        QFETCH(int, longestDelayMicroseconds);
         QFETCH(QString, folder);
         QFETCH(QString, traces);
+        QFETCH(bool, oftenInAWrite);
         QStringList arguments{mode};
         if (mode == u"copy") {
             arguments << m_browser.filePath("History0.db") << m_browser.filePath("History1.db");
@@ -167,17 +174,22 @@ private slots:
             writer.start(QStringLiteral(TRELLIS_CRASH_WRITER_PATH), arguments);
             // Well within the 30 s after which QSettings gives up on a lock
             // that a killed writer left behind.
-            QVERIFY2(writer.waitForReadyRead(10000),
+            while (!writer.canReadLine() && writer.waitForReadyRead(10000)) {
+            }
+            QVERIFY2(writer.canReadLine(),
                      qPrintable("writer not ready after " + QString::number(kill) +
                                 " kills: " + QString::fromUtf8(writer.readAllStandardError())));
-            const int delay = QRandomGenerator::global()->bounded(longestDelayMicroseconds);
+            // Anywhere in the next two saves or so.
+            const QList<QByteArray> ready = writer.readLine().trimmed().split(' ');
+            QCOMPARE(ready.value(0), QByteArray("ready"));
+            const int delay = QRandomGenerator::global()->bounded(2 * ready.value(1).toInt() + 1);
             std::this_thread::sleep_for(std::chrono::microseconds(delay));
             ::kill(writer.processId(), SIGKILL);
             QVERIFY(writer.waitForFinished(30000));
             // Killed, not ended by a failure of its own, and with no failure message.
             QVERIFY2(writer.exitStatus() == QProcess::CrashExit,
                      writer.readAllStandardError().constData());
-            QCOMPARE(writer.readAllStandardOutput(), QByteArray("ready\n"));
+            QCOMPARE(writer.readAllStandardOutput(), QByteArray());
 
             interrupted += !QDir(folder).entryList({traces}, QDir::Files | QDir::Hidden).isEmpty();
             QString why;
@@ -190,9 +202,9 @@ private slots:
         }
         qInfo("%d kills: version 0 left %d times, version 1 %d times, in mid-write %d times",
               killsPerFile, seen[0], seen[1], interrupted);
+        // Otherwise the kills proved little.
         QVERIFY(seen[0] > 0 && seen[1] > 0);
-        // Otherwise the kills proved nothing.
-        QVERIFY(interrupted > 0);
+        QVERIFY(!oftenInAWrite || interrupted >= killsPerFile / 10);
     }
 };
 

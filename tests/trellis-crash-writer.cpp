@@ -6,8 +6,9 @@
 //   trellis-crash-writer copy SOURCE0 SOURCE1 the private copy history_data
 //   trellis-crash-writer settings             the settings store
 //
-// Prints "ready" once a first version is complete on disk; anything else it
-// prints is a product's failure message.
+// Prints "ready" and how long that save took, in microseconds, once a first
+// version is complete on disk; anything else it prints is a product's
+// failure message.
 
 #include "TRBookmarksParser.h"
 #include "TRCrashVersions.h"
@@ -16,6 +17,7 @@
 #include "TRSettings.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <array>
 #include <cstdio>
@@ -68,11 +70,13 @@ int main(int argc, char *argv[])
     }
 
     for (int version = 0, round = 0;; version ^= 1, ++round) {
+        QElapsedTimer timer;
+        timer.start();
         if (!write(version)) {
             return 1;
         }
         if (round == 0) {
-            std::puts("ready");
+            std::printf("ready %lld\n", static_cast<long long>(timer.nsecsElapsed() / 1000));
             std::fflush(stdout);
         }
     }
