@@ -3,10 +3,13 @@
 // Helpers shared by the tests of the data sources.
 
 #include <QByteArray>
+#include <QMetaType>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace TRTestSupport {
 
@@ -25,4 +28,84 @@ bool makeCorpus(const QString &folder, const QString &scale,
 // Why makeCorpus cannot run, or empty when it can.
 QString corpusUnavailableReason();
 
+// What happens to a granted file between two refreshes.
+enum class Fault {
+    deleted,
+    // By other bytes (another version, or a file of another kind), renamed
+    // into place as browsers save.
+    replaced,
+    // No read permission for anyone; see OrdinaryUser.
+    unreadable,
+    // A small real JPEG image under the file's name.
+    jpeg,
+    empty,
+    directory,
+    // A named pipe that nobody writes to: opening it to read waits for a
+    // writer.
+    namedPipe,
+    // A SQLite database with tables of its own.
+    otherDatabase,
+    // The next two are the caller's to bring about: the file's database held
+    // locked by another process, and the folder of private copies read-only.
+    locked,
+    privateFolderReadOnly,
+};
+
+// Brings fault about for the file at path (replaced: with replacement); false
+// when it could not be done, or for a fault that is the caller's.
+bool applyFault(Fault fault, const QString &path, const QByteArray &replacement = {});
+// Takes away what a fault left at path (a folder, a pipe, missing
+// permissions), so that a file can be written there again.
+void clearFault(const QString &path);
+
+// A small real JPEG image.
+QByteArray jpegBytes();
+// A SQLite database at path with tables of its own and none of a browser's;
+// false on failure.
+bool makeOtherDatabase(const QString &path);
+
+// While one lives, files are opened with an ordinary user's rights. Root
+// reads and writes whatever the permissions say, so a test run as root takes
+// the identity of "nobody" (for every thread) and gets root back when this
+// ends; an ordinary user stays who they are. "nobody" keeps root's
+// supplementary groups.
+class OrdinaryUser
+{
+public:
+    OrdinaryUser();
+    ~OrdinaryUser();
+    OrdinaryUser(const OrdinaryUser &) = delete;
+    OrdinaryUser &operator=(const OrdinaryUser &) = delete;
+
+    // False when root could not become an ordinary user.
+    bool isValid() const { return m_valid; }
+
+private:
+    bool m_valid = false;
+    bool m_switched = false;
+};
+
+// Another process (the sqlite3 command-line tool) holding the database at
+// path open in exclusive locking mode, inside an exclusive transaction that
+// has run statement and not committed it, as a running browser does. The
+// transaction is rolled back and the tool ends when this goes.
+class ExclusiveLock
+{
+public:
+    ExclusiveLock(const QString &path, const QByteArray &statement);
+    ~ExclusiveLock();
+    ExclusiveLock(const ExclusiveLock &) = delete;
+    ExclusiveLock &operator=(const ExclusiveLock &) = delete;
+
+    // Why the lock is not held (the tool is missing, or another connection
+    // could still read the database), or empty when it is.
+    QString failure() const { return m_failure; }
+
+private:
+    QProcess m_process;
+    QString m_failure;
+};
+
 } // namespace TRTestSupport
+
+Q_DECLARE_METATYPE(TRTestSupport::Fault)
