@@ -15,12 +15,14 @@
 #include <mutex>
 #include <string_view>
 
-#ifdef Q_OS_LINUX
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
-
-#ifdef __GLIBC__
-#include <malloc.h>
 #endif
+
+#if defined(Q_OS_LINUX) && defined(__GLIBC__)
+#include <malloc.h>
 #endif
 
 namespace {
@@ -32,6 +34,33 @@ QString &directoryOverride()
     return path;
 }
 
+// Opens path for reading when it is a regular file. Anything else under a
+// granted file's name never ends a copy: opening a named pipe waits for a
+// writer that may never come, and a device such as /dev/zero has no end. So
+// the file is opened without waiting and what was opened is looked at
+// before a byte is read.
+bool openRegularFile(const QString &path, QFile &file)
+{
+#ifdef Q_OS_UNIX
+    const int handle =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (handle < 0) {
+        return false;
+    }
+    struct stat status = {};
+    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode) ||
+        !file.open(handle, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                   QFileDevice::AutoCloseHandle)) {
+        ::close(handle);
+        return false;
+    }
+    return true;
+#else
+    file.setFileName(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+#endif
+}
+
 // Copies the bytes of source into target, which is created or emptied.
 // QFile::copy would also force every byte to the disk before returning,
 // which for a history of a few hundred megabytes takes longer than reading
@@ -40,9 +69,9 @@ QString &directoryOverride()
 // through this process, and file systems that share extents share them).
 bool copyContents(const QString &source, const QString &target)
 {
-    QFile in(source);
+    QFile in;
     QFile out(target);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
+    if (!openRegularFile(source, in) ||
         !out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         return false;
     }

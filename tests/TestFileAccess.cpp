@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+
 using TRTestSupport::captureStdout;
 using TRTestSupport::writeFile;
 
@@ -160,6 +162,26 @@ private slots:
         const std::optional<QString> copy = TRBookmarksParser::copyScopedFile("locked_copy", grant);
         QVERIFY(copy);
         QVERIFY(!QFileInfo::exists(*copy));
+    }
+
+    // A granted file that became a named pipe (or a device) is no file to
+    // copy: the copy fails at once instead of waiting for a writer, and the
+    // previous copy is gone.
+    void specialFileMakesNoCopy()
+    {
+        const QString source = m_browser.filePath("Piped");
+        QVERIFY(writeFile(source, "file"));
+        const QByteArray grant = *TRFileGrant::make(source);
+        QVERIFY(TRBookmarksParser::copyScopedFile("piped_copy", grant));
+        QVERIFY(QFile::remove(source));
+        QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0644), 0);
+        std::optional<QString> copy;
+        const QByteArray out =
+            captureStdout([&] { copy = TRBookmarksParser::copyScopedFile("piped_copy", grant); });
+        QCOMPARE(out, QByteArray("Copy Error: The file “Piped” couldn’t be copied.\n"));
+        QVERIFY(copy);
+        QVERIFY(!QFileInfo::exists(*copy));
+        QCOMPARE(QDir(privateFolder()).entryList({"piped_copy*"}, QDir::Files), QStringList());
     }
 
     void pickerValidatesNames_data()
