@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTimeZone>
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -56,6 +57,8 @@ bool makeHistory(const QString &path, const QList<Row> &rows)
 {
     QFile::remove(path);
     SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    // A fixture needs no durability, and syncing every statement is slow.
+    db.exec("PRAGMA synchronous = OFF");
     db.exec("CREATE TABLE urls(id INTEGER PRIMARY KEY AUTOINCREMENT, url LONGVARCHAR, title "
             "LONGVARCHAR, visit_count INTEGER DEFAULT 0 NOT NULL, typed_count INTEGER DEFAULT 0 "
             "NOT NULL, last_visit_time INTEGER NOT NULL, hidden INTEGER DEFAULT 0 NOT NULL)");
@@ -78,6 +81,45 @@ bool makeHistory(const QString &path, const QList<Row> &rows)
 qint64 chromeTime(const QDateTime &moment)
 {
     return (moment.toMSecsSinceEpoch() + 11644473600000LL) * 1000;
+}
+
+// The two versions of the files that the fault cases read.
+QDateTime faultsNow()
+{
+    return QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
+}
+
+QByteArray firstBookmarks()
+{
+    return json("{'roots':{'bookmark_bar':{'type':'folder','name':'Bar','children':["
+                "{'type':'url','name':'First','url':'https://first.example/'}]}}}");
+}
+
+QByteArray secondBookmarks()
+{
+    return json("{'roots':{'bookmark_bar':{'type':'folder','name':'Bar','children':["
+                "{'type':'url','name':'Second','url':'https://second.example/'}]}}}");
+}
+
+QList<Row> firstVisits()
+{
+    return {{"Recent", "https://recent.example/", 1, chromeTime(faultsNow().addSecs(-3600))},
+            {"Older", "https://older.example/", 2, chromeTime(faultsNow().addDays(-1))}};
+}
+
+QList<Row> secondVisits()
+{
+    return {{"Newer", "https://newer.example/", 1, chromeTime(faultsNow().addSecs(-60))}};
+}
+
+// The bytes of a History database holding rows.
+QByteArray historyBytes(const QList<Row> &rows)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("History");
+    makeHistory(path, rows);
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -529,26 +571,172 @@ private slots:
         QCOMPARE(root->bookmarks()[0]->bookmarks()[0]->name(), QString("Only"));
     }
 
-    // Chrome keeps its History open with an exclusive lock; the private copy
-    // is read all the same.
-    void lockedHistoryIsReadThroughTheCopy()
+    // Between two refreshes a granted file is deleted, replaced, made
+    // unreadable, locked by a running Chrome, or turns out to be something
+    // else than its name says; or the folder of private copies becomes
+    // read-only. The refresh says no more than the row's lines, keeps the
+    // last good trees (or shows the new file's, when it is a good one), and
+    // a good file afterwards is read again.
+    void faultsBetweenRefreshes_data()
     {
-        const QString history = m_files.filePath("Locked/History");
-        QDir().mkpath(QFileInfo(history).path());
-        makeHistory(history, {{"Locked", "https://locked.example/", 1,
-                               chromeTime(QDateTime::currentDateTimeUtc())}});
-        SQLite::Database chrome(history.toStdString(), SQLite::OPEN_READWRITE);
-        chrome.exec("PRAGMA locking_mode=EXCLUSIVE");
-        chrome.exec("BEGIN EXCLUSIVE");
-        chrome.exec("UPDATE urls SET visit_count = 2");
+        using TRTestSupport::Fault;
+        QTest::addColumn<QString>("source"); // "Bookmarks", "History", or both for the folder
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QByteArray>("replacement");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<bool>("showsNewFile");
 
+        const QByteArray notJson = "Could not decode 'BookmarksContainer': The data couldn’t be "
+                                   "read because it isn’t in the correct format.\n";
+        const QByteArray notADatabase = "Could not execute query: file is not a database\n";
+        const QByteArray noUrlsTable = "Could not execute query: no such table: urls\n";
+        const auto gone = [](const char *name) -> QByteArray {
+            return QByteArray("Could not get scoped URL: The file “") + name +
+                   "” couldn’t be opened because there is no such file.\n";
+        };
+        const auto notCopied = [](const char *name) -> QByteArray {
+            return QByteArray("Copy Error: The file “") + name + "” couldn’t be copied.\n";
+        };
+
+        QTest::newRow("Bookmarks deleted")
+            << "Bookmarks" << Fault::deleted << QByteArray() << gone("Bookmarks") << false;
+        QTest::newRow("Bookmarks replaced by another version")
+            << "Bookmarks" << Fault::replaced << secondBookmarks() << QByteArray() << true;
+        QTest::newRow("Bookmarks replaced by a History database")
+            << "Bookmarks" << Fault::replaced << historyBytes(secondVisits()) << notJson << false;
+        QTest::newRow("Bookmarks unreadable")
+            << "Bookmarks" << Fault::unreadable << QByteArray() << QByteArray() << false;
+        QTest::newRow("Bookmarks a JPEG")
+            << "Bookmarks" << Fault::jpeg << QByteArray() << notJson << false;
+        QTest::newRow("Bookmarks empty")
+            << "Bookmarks" << Fault::empty << QByteArray() << notJson << false;
+        QTest::newRow("Bookmarks a folder")
+            << "Bookmarks" << Fault::directory << QByteArray() << notCopied("Bookmarks") << false;
+        QTest::newRow("Bookmarks a named pipe")
+            << "Bookmarks" << Fault::namedPipe << QByteArray() << notCopied("Bookmarks") << false;
+        QTest::newRow("Bookmarks a database of other tables")
+            << "Bookmarks" << Fault::otherDatabase << QByteArray() << notJson << false;
+
+        QTest::newRow("History deleted")
+            << "History" << Fault::deleted << QByteArray() << gone("History") << false;
+        QTest::newRow("History replaced by another version")
+            << "History" << Fault::replaced << historyBytes(secondVisits()) << QByteArray() << true;
+        QTest::newRow("History replaced by a Bookmarks file")
+            << "History" << Fault::replaced << secondBookmarks() << notADatabase << false;
+        QTest::newRow("History unreadable")
+            << "History" << Fault::unreadable << QByteArray() << QByteArray() << false;
+        // Chrome holds its History locked while it runs; what it committed
+        // is read through the copy, what it has not committed is not.
+        QTest::newRow("History locked by Chrome")
+            << "History" << Fault::locked << historyBytes(secondVisits()) << QByteArray() << true;
+        QTest::newRow("History a JPEG")
+            << "History" << Fault::jpeg << QByteArray() << notADatabase << false;
+        QTest::newRow("History empty")
+            << "History" << Fault::empty << QByteArray() << noUrlsTable << false;
+        QTest::newRow("History a folder")
+            << "History" << Fault::directory << QByteArray() << notCopied("History") << false;
+        QTest::newRow("History a named pipe")
+            << "History" << Fault::namedPipe << QByteArray() << notCopied("History") << false;
+        QTest::newRow("History a database of other tables")
+            << "History" << Fault::otherDatabase << QByteArray() << noUrlsTable << false;
+
+        // The old copies cannot be replaced: they are read again.
+        const QByteArray readOnly = "Could not remove: google_chrome_bookmarks_data The file "
+                                    "“google_chrome_bookmarks_data” couldn’t be removed.\n" +
+                                    notCopied("Bookmarks") +
+                                    "Could not remove: google_chrome_history_data The file "
+                                    "“google_chrome_history_data” couldn’t be removed.\n" +
+                                    notCopied("History");
+        QTest::newRow("private folder read-only")
+            << "" << Fault::privateFolderReadOnly << QByteArray() << readOnly << false;
+    }
+
+    void faultsBetweenRefreshes()
+    {
+        using TRTestSupport::Fault;
+        QFETCH(QString, source);
+        QFETCH(Fault, fault);
+        QFETCH(QByteArray, replacement);
+        QFETCH(QByteArray, out);
+        QFETCH(bool, showsNewFile);
+        TRDayFormatter::setNowForTesting([] { return faultsNow(); });
+        // Run as root, the refresh reads as "nobody" where permissions
+        // matter: both folders must be open to it.
+        QTemporaryDir browser;
+        QTemporaryDir support;
+        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                          QFileDevice::ExeOther;
+        const auto writableByAll = open | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+        QVERIFY(QFile::setPermissions(browser.path(), open));
+        QVERIFY(QFile::setPermissions(support.path(), writableByAll));
+        TRBookmarksParser::setApplicationSupportDirectoryOverride(support.path());
+        const auto restore = qScopeGuard([&] {
+            QFile::setPermissions(support.path(), writableByAll);
+            TRBookmarksParser::setApplicationSupportDirectoryOverride({});
+        });
+
+        const QString bookmarks = browser.filePath("Default/Bookmarks");
+        const QString history = browser.filePath("Default/History");
+        QVERIFY(writeFile(bookmarks, firstBookmarks()));
+        QVERIFY(writeFile(history, historyBytes(firstVisits())));
+        QVERIFY(QFile::setPermissions(browser.filePath("Default"), open));
         Parser parser;
+        parser.dataForBookmarks = TRFileGrant::make(bookmarks);
         parser.dataForHistory = TRFileGrant::make(history);
-        QVERIFY(update(parser));
-        QCOMPARE(parser.lastUpdateResult().history, Parser::Outcome::read);
-        QCOMPARE(parser.historyBookmark()->bookmarks().at(0)->bookmarks().at(0)->name(),
-                 QString("Locked"));
-        chrome.exec("ROLLBACK");
+        const auto trees = [&parser] {
+            const auto container = parser.bookmarks().value(Parser::BookmarkTypeKey::bookmarks);
+            const auto days = parser.bookmarks().value(Parser::BookmarkTypeKey::history);
+            return QStringList{container ? dump(container) : QString(),
+                               days ? dump(days) : QString()};
+        };
+        const QString firstBookmarkTree = "{Bar{First(https://first.example/)}}";
+        const QString secondBookmarkTree = "{Bar{Second(https://second.example/)}}";
+        const QString firstHistoryTree = "History{Today{Recent(https://recent.example/)}|"
+                                         "Yesterday{Older(https://older.example/)}}";
+        const QString secondHistoryTree = "History{Today{Newer(https://newer.example/)}}";
+        QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
+        QCOMPARE(trees(), QStringList({firstBookmarkTree, firstHistoryTree}));
+
+        const QString path = source == u"Bookmarks" ? bookmarks : history;
+        std::unique_ptr<TRTestSupport::ExclusiveLock> lock;
+        bool asOrdinaryUser = false;
+        if (fault == Fault::locked) {
+            QVERIFY(TRTestSupport::applyFault(Fault::replaced, path, replacement));
+            lock = std::make_unique<TRTestSupport::ExclusiveLock>(
+                path, "UPDATE urls SET title = 'Uncommitted';");
+            if (!lock->failure().isEmpty()) {
+                QSKIP(qPrintable(lock->failure()));
+            }
+        } else if (fault == Fault::privateFolderReadOnly) {
+            QVERIFY(QFile::setPermissions(support.path(), open & ~QFileDevice::WriteOwner));
+            asOrdinaryUser = true;
+        } else {
+            QVERIFY(TRTestSupport::applyFault(fault, path, replacement));
+            asOrdinaryUser = fault == Fault::unreadable;
+        }
+        const QByteArray written = TRTestSupport::captureStdout([&] {
+            std::optional<TRTestSupport::OrdinaryUser> user;
+            if (asOrdinaryUser) {
+                user.emplace();
+                QVERIFY(user->isValid());
+            }
+            QVERIFY(update(parser));
+        });
+        QCOMPARE(written, out);
+        QCOMPARE(trees(), QStringList({showsNewFile && source == u"Bookmarks" ? secondBookmarkTree
+                                                                              : firstBookmarkTree,
+                                       showsNewFile && source == u"History" ? secondHistoryTree
+                                                                            : firstHistoryTree}));
+
+        // Put right, the files are read again.
+        lock.reset();
+        QVERIFY(QFile::setPermissions(support.path(), writableByAll));
+        TRTestSupport::clearFault(path);
+        QVERIFY(writeFile(bookmarks, secondBookmarks()));
+        QVERIFY(writeFile(history, historyBytes(secondVisits())));
+        QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
+        QCOMPARE(trees(), QStringList({secondBookmarkTree, secondHistoryTree}));
     }
 
     // Only one update waits: a second one drops the first that has not
