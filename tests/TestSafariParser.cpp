@@ -12,6 +12,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -147,6 +149,182 @@ QByteArray deeplyNestedBinary(int depth)
     data += QByteArray(6, '\0') + char(4) + char(4) + bigEndian(quint64(offsets.size()), 8) +
             bigEndian(0, 8) + bigEndian(table, 8);
     return data;
+}
+
+// The two versions of each file that the fault cases read.
+QDateTime faultsNow()
+{
+    return QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
+}
+
+QByteArray bookmarksBytes(const QString &name)
+{
+    return TRPropertyList::toBinary(QVariantMap{
+        {"WebBookmarkType", "WebBookmarkTypeList"},
+        {"Children",
+         QVariantList{
+             folder("BookmarksBar", {leaf(name, "https://" + name.toLower() + ".example/")}, "BAR"),
+             leaf("Top", "https://top.example/")}}});
+}
+
+struct SafariVisit
+{
+    QString title;
+    QString url;
+    int visitCount;
+    QDateTime time;
+};
+
+QList<SafariVisit> firstSafariVisits()
+{
+    return {{"Recent", "https://recent.example/", 1, faultsNow().addSecs(-3600)},
+            {"Older", "https://older.example/", 2, faultsNow().addDays(-1)}};
+}
+
+QList<SafariVisit> secondSafariVisits()
+{
+    return {{"Newer", "https://newer.example/", 1, faultsNow().addSecs(-60)}};
+}
+
+// The bytes of a History.db holding visits, one item each.
+QByteArray historyDatabaseBytes(const QList<SafariVisit> &visits)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("History.db");
+    {
+        SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        // A fixture needs no durability, and syncing every statement is most
+        // of a row's time.
+        db.exec("PRAGMA synchronous = OFF");
+        SQLite::Transaction transaction(db);
+        db.exec("CREATE TABLE history_items (id INTEGER PRIMARY KEY, url TEXT, visit_count "
+                "INTEGER NOT NULL)");
+        db.exec("CREATE TABLE history_visits (id INTEGER PRIMARY KEY, history_item INTEGER, "
+                "visit_time REAL, title TEXT)");
+        int id = 0;
+        for (const SafariVisit &visit : visits) {
+            ++id;
+            SQLite::Statement item(db, "INSERT INTO history_items VALUES (?, ?, ?)");
+            item.bind(1, id);
+            item.bind(2, visit.url.toStdString());
+            item.bind(3, visit.visitCount);
+            item.exec();
+            SQLite::Statement visitRow(db, "INSERT INTO history_visits VALUES (?, ?, ?, ?)");
+            visitRow.bind(1, id);
+            visitRow.bind(2, id);
+            visitRow.bind(3, TRPropertyList::referenceTimeFromDate(visit.time));
+            visitRow.bind(4, visit.title.toStdString());
+            visitRow.exec();
+        }
+        transaction.commit();
+    }
+    return readAll(path);
+}
+
+// The bytes of a History.plist holding visits.
+QByteArray historyPropertyListBytes(const QList<SafariVisit> &visits)
+{
+    QVariantList dates;
+    for (const SafariVisit &visit : visits) {
+        dates.append(QVariantMap{
+            {"", visit.url},
+            {"title", visit.title},
+            {"visitCount", qint64(visit.visitCount)},
+            {"lastVisitedDate",
+             QString::number(TRPropertyList::referenceTimeFromDate(visit.time), 'f', 1)}});
+    }
+    return TRPropertyList::toBinary(QVariantMap{{"WebHistoryDates", dates}});
+}
+
+QByteArray topSitesBytes(const QString &title)
+{
+    return TRPropertyList::toBinary(QVariantMap{
+        {"TopSites", QVariantList{QVariantMap{{"TopSiteURLString", "https://sites.example/"},
+                                              {"TopSiteTitle", title}}}}});
+}
+
+QByteArray lastSessionBytes(const QString &title)
+{
+    return TRPropertyList::toBinary(
+        QVariantMap{{"SessionWindows",
+                     QVariantList{QVariantMap{
+                         {"TabStates", QVariantList{QVariantMap{{"TabURL", "https://tab.example/"},
+                                                                {"TabTitle", title}}}}}}}});
+}
+
+// The keys that a file's reader maps.
+QList<Key> keysOf(const QString &name)
+{
+    if (name.startsWith(u"History")) {
+        return {Key::history, Key::mostVisited};
+    }
+    if (name == u"TopSites.plist") {
+        return {Key::topSites};
+    }
+    if (name == u"LastSession.plist") {
+        return {Key::lastSession};
+    }
+    return {Key::readingList, Key::bookmarksBar, Key::bookmarksMenu, Key::user};
+}
+
+QByteArray firstVersion(const QString &name)
+{
+    if (name == u"History.db") {
+        return historyDatabaseBytes(firstSafariVisits());
+    }
+    if (name == u"History.plist") {
+        return historyPropertyListBytes(firstSafariVisits());
+    }
+    if (name == u"TopSites.plist") {
+        return topSitesBytes("Site One");
+    }
+    if (name == u"LastSession.plist") {
+        return lastSessionBytes("Tab One");
+    }
+    return bookmarksBytes("First");
+}
+
+QByteArray secondVersion(const QString &name)
+{
+    if (name == u"History.db") {
+        return historyDatabaseBytes(secondSafariVisits());
+    }
+    if (name == u"History.plist") {
+        return historyPropertyListBytes(secondSafariVisits());
+    }
+    if (name == u"TopSites.plist") {
+        return topSitesBytes("Site Two");
+    }
+    if (name == u"LastSession.plist") {
+        return lastSessionBytes("Tab Two");
+    }
+    return bookmarksBytes("Second");
+}
+
+// The roots that a file's first or second version gives, as the fault
+// cases dump them.
+QString treeOf(const QString &name, bool second)
+{
+    if (name.startsWith(u"History")) {
+        return second
+                   ? "History{Today{Newer(https://newer.example/)}}, "
+                     "Most Visited{Newer(https://newer.example/)}"
+                   : "History{Today{Recent(https://recent.example/)}|"
+                     "Yesterday{Older(https://older.example/)}}, "
+                     "Most Visited{Older(https://older.example/)|Recent(https://recent.example/)}";
+    }
+    if (name == u"TopSites.plist") {
+        return second ? "Top Sites{Site Two(https://sites.example/)}"
+                      : "Top Sites{Site One(https://sites.example/)}";
+    }
+    if (name == u"LastSession.plist") {
+        return second ? "Last Session{Tab Two(https://tab.example/)}"
+                      : "Last Session{Tab One(https://tab.example/)}";
+    }
+    return second ? "Reading List{}, Favorites{Second(https://second.example/)}, Bookmarks Menu{}, "
+                    "Bookmarks{Top(https://top.example/)}"
+                  : "Reading List{}, Favorites{First(https://first.example/)}, Bookmarks Menu{}, "
+                    "Bookmarks{Top(https://top.example/)}";
 }
 
 } // namespace
@@ -327,7 +505,8 @@ private slots:
             deeplyNestedBinary(100000)};
         for (const QByteArray &bytes : broken) {
             QVERIFY(writeFile(path, bytes));
-            QVERIFY(update(parser));
+            // The bookmarks reader fails without a word.
+            QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
             QVERIFY(parser.bookmarks().isEmpty());
             QCOMPARE(dump(parser.root(Key::user)), before);
             // Not pruned: nothing was read to prune against.
@@ -418,6 +597,190 @@ private slots:
                                           Key::bookmarksBar, Key::bookmarksMenu, Key::user}));
         QCOMPARE(parser.root(Key::history), historyRoot);
         QCOMPARE(dump(historyRoot), oldHistory);
+    }
+
+    // Between two refreshes a granted file is deleted, replaced, made
+    // unreadable, locked by a running Safari, or turns out to be something
+    // else than its name says; or the folder of private copies becomes
+    // read-only. The refresh says no more than the row's lines; a reader
+    // that fails leaves its key out of the map and its roots as the last
+    // good read left them, a new good file shows, the other files' roots
+    // stay as they were, and good files afterwards are read again.
+    void faultsBetweenRefreshes_data()
+    {
+        using TRTestSupport::Fault;
+        // "Bookmarks.plist", "History.db", "History.plist", "TopSites.plist",
+        // "LastSession.plist", or empty for the folder of private copies.
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QByteArray>("replacement");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<bool>("showsNewFile");
+        QTest::addColumn<bool>("readerFails");
+
+        const QByteArray notADatabase = "Could not execute query: file is not a database\n";
+        const QByteArray noSafariTables = "Could not execute query: no such table: history_items\n";
+        const auto gone = [](const QString &name) -> QByteArray {
+            return ("Could not get scoped URL: The file “" + name +
+                    "” couldn’t be opened because there is no such file.\n")
+                .toUtf8();
+        };
+        const auto notCopied = [](const QString &name) -> QByteArray {
+            return ("Copy Error: The file “" + name + "” couldn’t be copied.\n").toUtf8();
+        };
+        const auto notRemoved = [](const QString &copy) -> QByteArray {
+            return ("Could not remove: " + copy + " The file “" + copy + "” couldn’t be removed.\n")
+                .toUtf8();
+        };
+        // A file of another kind for each, and what reading it says.
+        const QList<std::tuple<QString, QByteArray, QByteArray>> sources{
+            {"Bookmarks.plist", topSitesBytes("Other"), QByteArray()},
+            {"History.db", historyPropertyListBytes(secondSafariVisits()), notADatabase},
+            {"History.plist", historyDatabaseBytes(secondSafariVisits()), QByteArray()},
+            {"TopSites.plist", lastSessionBytes("Other"), QByteArray()},
+            {"LastSession.plist", historyDatabaseBytes(secondSafariVisits()), QByteArray()}};
+        for (const auto &[name, otherKind, otherKindOut] : sources) {
+            const bool database = name == u"History.db";
+            const auto row = [&name](const char *what) -> QTestData & {
+                return QTest::newRow(qPrintable(name + " " + what));
+            };
+            row("deleted") << name << Fault::deleted << QByteArray() << gone(name) << false << true;
+            row("replaced by another version")
+                << name << Fault::replaced << secondVersion(name) << QByteArray() << true << false;
+            row("replaced by a file of another kind")
+                << name << Fault::replaced << otherKind << otherKindOut << false << true;
+            row("unreadable") << name << Fault::unreadable << QByteArray() << QByteArray() << false
+                              << true;
+            if (database) {
+                // Safari holds its History.db locked while it runs; what it
+                // committed is read through the copy, the rest is not.
+                row("locked by Safari") << name << Fault::locked << secondVersion(name)
+                                        << QByteArray() << true << false;
+            }
+            row("a JPEG") << name << Fault::jpeg << QByteArray()
+                          << (database ? notADatabase : QByteArray()) << false << true;
+            row("empty") << name << Fault::empty << QByteArray()
+                         << (database ? noSafariTables : QByteArray()) << false << true;
+            row("a folder") << name << Fault::directory << QByteArray() << notCopied(name) << false
+                            << true;
+            row("a named pipe") << name << Fault::namedPipe << QByteArray() << notCopied(name)
+                                << false << true;
+            row("a database of other tables")
+                << name << Fault::otherDatabase << QByteArray()
+                << (database ? noSafariTables : QByteArray()) << false << true;
+        }
+        // The old copies cannot be replaced: they are read again.
+        const QByteArray readOnly = "Could not save customized bookmarks: Permission denied\n" +
+                                    notRemoved("history_data") + notCopied("History.db") +
+                                    notRemoved("last_session_data") +
+                                    notCopied("LastSession.plist") + notRemoved("topsites_data") +
+                                    notCopied("TopSites.plist") + notRemoved("bookmarks_data") +
+                                    notCopied("Bookmarks.plist");
+        QTest::newRow("private folder read-only") << QString() << Fault::privateFolderReadOnly
+                                                  << QByteArray() << readOnly << false << false;
+    }
+
+    void faultsBetweenRefreshes()
+    {
+        using TRTestSupport::Fault;
+        QFETCH(QString, source);
+        QFETCH(Fault, fault);
+        QFETCH(QByteArray, replacement);
+        QFETCH(QByteArray, out);
+        QFETCH(bool, showsNewFile);
+        QFETCH(bool, readerFails);
+        TRDayFormatter::setNowForTesting([] { return faultsNow(); });
+        // Run as root, the refresh reads as "nobody" where permissions
+        // matter: both folders must be open to it.
+        QTemporaryDir browser;
+        QTemporaryDir support;
+        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                          QFileDevice::ExeOther;
+        const auto writableByAll = open | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+        QVERIFY(QFile::setPermissions(browser.path(), open));
+        QVERIFY(QFile::setPermissions(support.path(), writableByAll));
+        Parser::setApplicationSupportDirectoryOverride(support.path());
+        const auto restore =
+            qScopeGuard([&] { QFile::setPermissions(support.path(), writableByAll); });
+
+        const QString historyName =
+            source == u"History.plist" ? QStringLiteral("History.plist") : "History.db";
+        const QStringList names{"Bookmarks.plist", historyName, "TopSites.plist",
+                                "LastSession.plist"};
+        for (const QString &name : names) {
+            QVERIFY(writeFile(browser.filePath(name), firstVersion(name)));
+        }
+        Parser parser;
+        parser.bookmarkDataForBookmarks = TRFileGrant::make(browser.filePath(names[0]));
+        parser.bookmarkDataForHistory = TRFileGrant::make(browser.filePath(names[1]));
+        parser.bookmarkDataForTopSites = TRFileGrant::make(browser.filePath(names[2]));
+        parser.bookmarkDataForLastSession = TRFileGrant::make(browser.filePath(names[3]));
+        // Per file: whether its keys are in the map, and its roots.
+        const auto trees = [&parser, &names] {
+            QStringList lines;
+            for (const QString &name : names) {
+                bool mapped = true;
+                QStringList roots;
+                for (Key key : keysOf(name)) {
+                    mapped = mapped && parser.bookmarks().value(key) == parser.root(key);
+                    roots << dump(parser.root(key));
+                }
+                lines << name + (mapped ? " mapped: " : " not mapped: ") + roots.join(", ");
+            }
+            return lines;
+        };
+        const auto expected = [&names](const QString &changed, bool showsNew, bool fails) {
+            QStringList lines;
+            for (const QString &name : names) {
+                const bool thisOne = changed.isEmpty() || name == changed;
+                lines << name + (thisOne && fails ? " not mapped: " : " mapped: ") +
+                             treeOf(name, thisOne && showsNew);
+            }
+            return lines;
+        };
+        QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
+        QCOMPARE(trees(), expected({}, false, false));
+
+        const QString path = browser.filePath(source);
+        std::unique_ptr<TRTestSupport::ExclusiveLock> lock;
+        bool asOrdinaryUser = false;
+        if (fault == Fault::locked) {
+            QVERIFY(TRTestSupport::applyFault(Fault::replaced, path, replacement));
+            lock = std::make_unique<TRTestSupport::ExclusiveLock>(
+                path, "UPDATE history_visits SET title = 'Uncommitted';");
+            if (!lock->failure().isEmpty()) {
+                QSKIP(qPrintable(lock->failure()));
+            }
+        } else if (fault == Fault::privateFolderReadOnly) {
+            QVERIFY(QFile::setPermissions(support.path(), open & ~QFileDevice::WriteOwner));
+            asOrdinaryUser = true;
+        } else {
+            QVERIFY(TRTestSupport::applyFault(fault, path, replacement));
+            asOrdinaryUser = fault == Fault::unreadable;
+        }
+        const QByteArray written = TRTestSupport::captureStdout([&] {
+            std::optional<TRTestSupport::OrdinaryUser> user;
+            if (asOrdinaryUser) {
+                user.emplace();
+                QVERIFY(user->isValid());
+            }
+            QVERIFY(update(parser));
+        });
+        QCOMPARE(written, out);
+        QCOMPARE(trees(), expected(source, showsNewFile, readerFails));
+
+        // Put right, the files are read again.
+        lock.reset();
+        QVERIFY(QFile::setPermissions(support.path(), writableByAll));
+        if (!source.isEmpty()) {
+            TRTestSupport::clearFault(path);
+        }
+        for (const QString &name : names) {
+            QVERIFY(writeFile(browser.filePath(name), secondVersion(name)));
+        }
+        QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
+        QCOMPARE(trees(), expected({}, true, false));
     }
 
     // Quitting stops a parse under way: nothing half-read is ever shown, and
