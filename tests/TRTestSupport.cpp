@@ -102,6 +102,7 @@ bool TRTestSupport::applyFault(Fault fault, const QString &path, const QByteArra
     case Fault::otherDatabase:
         return makeOtherDatabase(path);
     case Fault::locked:
+    case Fault::lockedWithWriteAheadLog:
     case Fault::privateFolderReadOnly:
         break;
     }
@@ -176,7 +177,8 @@ TRTestSupport::OrdinaryUser::~OrdinaryUser()
     }
 }
 
-TRTestSupport::ExclusiveLock::ExclusiveLock(const QString &path, const QByteArray &statement)
+TRTestSupport::ExclusiveLock::ExclusiveLock(const QString &path, const QByteArray &committed,
+                                            const QByteArray &uncommitted)
 {
     const QString tool = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
     if (tool.isEmpty()) {
@@ -189,8 +191,8 @@ TRTestSupport::ExclusiveLock::ExclusiveLock(const QString &path, const QByteArra
         return;
     }
     // A probe reading at the moment the tool begins makes it wait, not fail.
-    m_process.write(".timeout 10000\nPRAGMA locking_mode=EXCLUSIVE;\nBEGIN EXCLUSIVE;\n" +
-                    statement + "\n");
+    m_process.write(".timeout 10000\n" + committed + "\nPRAGMA locking_mode=EXCLUSIVE;\nBEGIN " +
+                    "EXCLUSIVE;\n" + uncommitted + "\n");
     m_process.waitForBytesWritten(10000);
     // The lock is taken when another connection can no longer read.
     const QDeadlineTimer deadline(10000);

@@ -45,9 +45,12 @@ enum class Fault {
     namedPipe,
     // A SQLite database with tables of its own.
     otherDatabase,
-    // The next two are the caller's to bring about: the file's database held
-    // locked by another process, and the folder of private copies read-only.
+    // The next three are the caller's to bring about: the file's database
+    // held locked by another process, the same with changes committed to its
+    // write-ahead log that are not yet in the file itself, and the folder of
+    // private copies read-only.
     locked,
+    lockedWithWriteAheadLog,
     privateFolderReadOnly,
 };
 
@@ -85,14 +88,15 @@ private:
     bool m_switched = false;
 };
 
-// Another process (the sqlite3 command-line tool) holding the database at
-// path open in exclusive locking mode, inside an exclusive transaction that
-// has run statement and not committed it, as a running browser does. The
-// transaction is rolled back and the tool ends when this goes.
+// Another process (the sqlite3 command-line tool) that runs committed on the
+// database at path, then holds the database in exclusive locking mode inside
+// an exclusive transaction that has run uncommitted and not committed it, as
+// a running browser does. The transaction is rolled back and the tool ends
+// when this goes.
 class ExclusiveLock
 {
 public:
-    ExclusiveLock(const QString &path, const QByteArray &statement);
+    ExclusiveLock(const QString &path, const QByteArray &committed, const QByteArray &uncommitted);
     ~ExclusiveLock();
     ExclusiveLock(const ExclusiveLock &) = delete;
     ExclusiveLock &operator=(const ExclusiveLock &) = delete;

@@ -704,7 +704,7 @@ private slots:
         if (fault == Fault::locked) {
             QVERIFY(TRTestSupport::applyFault(Fault::replaced, path, replacement));
             lock = std::make_unique<TRTestSupport::ExclusiveLock>(
-                path, "UPDATE urls SET title = 'Uncommitted';");
+                path, QByteArray(), "UPDATE urls SET title = 'Uncommitted';");
             if (!lock->failure().isEmpty()) {
                 QSKIP(qPrintable(lock->failure()));
             }

@@ -656,6 +656,9 @@ private slots:
                 // committed is read through the copy, the rest is not.
                 row("locked by Safari") << name << Fault::locked << secondVersion(name)
                                         << QByteArray() << true << false;
+                row("locked by Safari, recent visits in its log")
+                    << name << Fault::lockedWithWriteAheadLog << QByteArray() << QByteArray()
+                    << true << false;
             }
             row("a JPEG") << name << Fault::jpeg << QByteArray()
                           << (database ? notADatabase : QByteArray()) << false << true;
@@ -748,10 +751,25 @@ private slots:
         if (fault == Fault::locked) {
             QVERIFY(TRTestSupport::applyFault(Fault::replaced, path, replacement));
             lock = std::make_unique<TRTestSupport::ExclusiveLock>(
-                path, "UPDATE history_visits SET title = 'Uncommitted';");
+                path, QByteArray(), "UPDATE history_visits SET title = 'Uncommitted';");
             if (!lock->failure().isEmpty()) {
                 QSKIP(qPrintable(lock->failure()));
             }
+        } else if (fault == Fault::lockedWithWriteAheadLog) {
+            // The second version, committed to the log and left there.
+            const QByteArray committed =
+                "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; DELETE FROM history_visits; "
+                "DELETE FROM history_items; INSERT INTO history_items VALUES (1, "
+                "'https://newer.example/', 1); INSERT INTO history_visits VALUES (1, 1, " +
+                QByteArray::number(
+                    TRPropertyList::referenceTimeFromDate(secondSafariVisits()[0].time), 'f', 3) +
+                ", 'Newer');";
+            lock = std::make_unique<TRTestSupport::ExclusiveLock>(
+                path, committed, "UPDATE history_visits SET title = 'Uncommitted';");
+            if (!lock->failure().isEmpty()) {
+                QSKIP(qPrintable(lock->failure()));
+            }
+            QVERIFY(QFileInfo(path + "-wal").size() > 0);
         } else if (fault == Fault::privateFolderReadOnly) {
             QVERIFY(QFile::setPermissions(support.path(), open & ~QFileDevice::WriteOwner));
             asOrdinaryUser = true;
@@ -772,6 +790,8 @@ private slots:
 
         // Put right, the files are read again.
         lock.reset();
+        // Closed, the tool took its log into the file.
+        QVERIFY(!QFileInfo::exists(path + "-wal"));
         QVERIFY(QFile::setPermissions(support.path(), writableByAll));
         if (!source.isEmpty()) {
             TRTestSupport::clearFault(path);
