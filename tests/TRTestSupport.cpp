@@ -104,6 +104,7 @@ bool TRTestSupport::applyFault(Fault fault, const QString &path, const QByteArra
     case Fault::locked:
     case Fault::lockedWithWriteAheadLog:
     case Fault::privateFolderReadOnly:
+    case Fault::privateFolderUnavailable:
         break;
     }
     return false;

@@ -45,13 +45,15 @@ enum class Fault {
     namedPipe,
     // A SQLite database with tables of its own.
     otherDatabase,
-    // The next three are the caller's to bring about: the file's database
-    // held locked by another process, the same with changes committed to its
-    // write-ahead log that are not yet in the file itself, and the folder of
-    // private copies read-only.
+    // The rest are the caller's to bring about: the file's database held
+    // locked by another process, the same with changes committed to its
+    // write-ahead log that are not yet in the file itself, the folder of
+    // private copies read-only, and that folder missing where it cannot be
+    // made.
     locked,
     lockedWithWriteAheadLog,
     privateFolderReadOnly,
+    privateFolderUnavailable,
 };
 
 // Brings fault about for the file at path (replaced: with replacement); false

@@ -649,6 +649,9 @@ private slots:
                                     notCopied("History");
         QTest::newRow("private folder read-only")
             << "" << Fault::privateFolderReadOnly << QByteArray() << readOnly << false;
+        // Without it nothing is copied, and nothing is said.
+        QTest::newRow("private folder unavailable")
+            << "" << Fault::privateFolderUnavailable << QByteArray() << QByteArray() << false;
     }
 
     void faultsBetweenRefreshes()
@@ -709,6 +712,13 @@ private slots:
                 QSKIP(qPrintable(lock->failure()));
             }
         } else if (fault == Fault::privateFolderReadOnly) {
+            QVERIFY(QFile::setPermissions(support.path(), open & ~QFileDevice::WriteOwner));
+            asOrdinaryUser = true;
+        } else if (fault == Fault::privateFolderUnavailable) {
+            // Somewhere new, below a folder where nothing can be made; once
+            // that is put right, the folder is made there.
+            TRBookmarksParser::setApplicationSupportDirectoryOverride(
+                support.filePath("moved/Trellis"));
             QVERIFY(QFile::setPermissions(support.path(), open & ~QFileDevice::WriteOwner));
             asOrdinaryUser = true;
         } else {

@@ -681,6 +681,11 @@ private slots:
                                     notCopied("Bookmarks.plist");
         QTest::newRow("private folder read-only") << QString() << Fault::privateFolderReadOnly
                                                   << QByteArray() << readOnly << false << false;
+        // Without it nothing is copied, every reader fails, and nothing is
+        // said: not even the customisation, which has nowhere to go.
+        QTest::newRow("private folder unavailable")
+            << QString() << Fault::privateFolderUnavailable << QByteArray() << QByteArray() << false
+            << true;
     }
 
     void faultsBetweenRefreshes()
@@ -771,6 +776,12 @@ private slots:
             }
             QVERIFY(QFileInfo(path + "-wal").size() > 0);
         } else if (fault == Fault::privateFolderReadOnly) {
+            QVERIFY(QFile::setPermissions(support.path(), open & ~QFileDevice::WriteOwner));
+            asOrdinaryUser = true;
+        } else if (fault == Fault::privateFolderUnavailable) {
+            // Somewhere new, below a folder where nothing can be made; once
+            // that is put right, the folder is made there.
+            Parser::setApplicationSupportDirectoryOverride(support.filePath("moved/Trellis"));
             QVERIFY(QFile::setPermissions(support.path(), open & ~QFileDevice::WriteOwner));
             asOrdinaryUser = true;
         } else {
