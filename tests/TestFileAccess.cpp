@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <sys/stat.h>
@@ -152,14 +153,30 @@ private slots:
 
     void unreadableSourceMakesNoCopy()
     {
-        if (::geteuid() == 0) {
-            QSKIP("root reads files whatever their permissions");
-        }
-        const QString source = m_browser.filePath("Locked");
+        // Run as root, the copy is made as "nobody", who must reach both
+        // folders.
+        QTemporaryDir browser;
+        QTemporaryDir copies;
+        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                          QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(browser.path(), open));
+        QVERIFY(QFile::setPermissions(copies.path(),
+                                      open | QFileDevice::WriteGroup | QFileDevice::WriteOther));
+        TRBookmarksParser::setApplicationSupportDirectoryOverride(copies.path());
+        const auto restore =
+            qScopeGuard([] { TRBookmarksParser::setApplicationSupportDirectoryOverride({}); });
+        const QString source = browser.filePath("Locked");
         QVERIFY(writeFile(source, "secret"));
         const QByteArray grant = *TRFileGrant::make(source);
         QFile::setPermissions(source, QFileDevice::WriteOwner);
-        const std::optional<QString> copy = TRBookmarksParser::copyScopedFile("locked_copy", grant);
+        std::optional<QString> copy;
+        const QByteArray out = captureStdout([&] {
+            const TRTestSupport::OrdinaryUser user;
+            QVERIFY(user.isValid());
+            copy = TRBookmarksParser::copyScopedFile("locked_copy", grant);
+        });
+        QCOMPARE(out, QByteArray());
         QVERIFY(copy);
         QVERIFY(!QFileInfo::exists(*copy));
     }
