@@ -728,13 +728,16 @@ private slots:
         const auto trees = [&parser, &names] {
             QStringList lines;
             for (const QString &name : names) {
-                bool mapped = true;
+                qsizetype mapped = 0;
                 QStringList roots;
                 for (Key key : keysOf(name)) {
-                    mapped = mapped && parser.bookmarks().value(key) == parser.root(key);
+                    mapped += parser.bookmarks().value(key) == parser.root(key) ? 1 : 0;
                     roots << dump(parser.root(key));
                 }
-                lines << name + (mapped ? " mapped: " : " not mapped: ") + roots.join(", ");
+                const QString state = mapped == keysOf(name).size() ? " mapped: "
+                                      : mapped == 0                 ? " not mapped: "
+                                                                    : " partly mapped: ";
+                lines << name + state + roots.join(", ");
             }
             return lines;
         };
