@@ -285,7 +285,11 @@ std::optional<QSet<QString>> TRSafariBookmarksParser::unarchiveStringSet(const Q
         if (!text) {
             return std::nullopt;
         }
-        strings.insert(*text);
+        // A text holding a NUL names no folder, and the next save could not
+        // write it back whole.
+        if (!text->contains(QChar(u'\0'))) {
+            strings.insert(*text);
+        }
     }
     return strings;
 }
