@@ -16,7 +16,11 @@ run_preset() {
     local preset=$1
     echo "== $preset"
     if [ "$preset" = fuzz ]; then
-        tools/fuzz.sh --seconds 15
+        # A fixed number of inputs from a fixed seed, from the seeds alone:
+        # much the same inputs on every machine, so that a run that passed
+        # here passes again. Searching for new faults is tools/fuzz.sh's own
+        # work.
+        tools/fuzz.sh --runs 20000 --seed 1
         return
     fi
     cmake --preset "$preset"

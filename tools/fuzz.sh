@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each for the given time.
-# Usage: tools/fuzz.sh [--seconds N] [--jobs J] [TARGET...]
+# Usage: tools/fuzz.sh [--seconds N | --runs N --seed S] [--jobs J] [TARGET...]
+#   --runs/--seed: a fixed number of inputs from a fixed seed, starting from
+#   the seeds alone (the test command's check)
 #   TARGET: chrome-bookmarks safari-bookmarks safari-history-plist
 #           safari-topsites safari-lastsession customized-bookmarks (all by default)
 # Seeds: the corpus generator's tiny and small files, the hand-made ones in
@@ -14,13 +16,17 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 seconds=60
+runs=
+seed=
 jobs=$(nproc)
 targets=()
 while [ $# -gt 0 ]; do
     case $1 in
         --seconds) seconds=$2; shift 2 ;;
+        --runs) runs=$2; shift 2 ;;
+        --seed) seed=$2; shift 2 ;;
         --jobs) jobs=$2; shift 2 ;;
-        -h|--help) sed -n 2,11p "$0"; exit 0 ;;
+        -h|--help) sed -n 2,13p "$0"; exit 0 ;;
         *) targets+=("$1"); shift ;;
     esac
 done
@@ -77,10 +83,20 @@ run() {
     local target=$1
     # -timeout: an input that takes 10 s is a hang; stdout is closed since
     # the readers print their one-line diagnostics there.
-    "$out/fuzz/fuzz-$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    local limit=(-max_total_time="$seconds") corpus=$out/corpus/$target
+    if [ -n "$runs" ]; then
+        # From the seeds alone, with Qt's hashes unsalted, so that such a
+        # run tries much the same inputs each time.
+        limit=(-runs="$runs" -seed="${seed:-1}")
+        corpus=$out/check-corpus/$target
+        rm -rf "$corpus"
+        mkdir -p "$corpus"
+        export QT_HASH_SEED=0
+    fi
+    "$out/fuzz/fuzz-$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 \
         -close_fd_mask=1 -print_final_stats=1 \
         -artifact_prefix="$out/findings/$target/" \
-        "$out/corpus/$target" "$out/seeds/$target" >"$out/logs/$target.log" 2>&1
+        "$corpus" "$out/seeds/$target" >"$out/logs/$target.log" 2>&1
 }
 
 mkdir -p "$out/logs"
@@ -109,7 +125,7 @@ for target in "${targets[@]}"; do
     log=$out/logs/$target.log
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     time=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)
-    corpus=$(find "$out/corpus/$target" -type f | wc -l)
+    corpus=$(find "$out/${runs:+check-}corpus/$target" -type f | wc -l)
     if [ "$status" -eq 0 ]; then
         result=ok
     else
