@@ -1,5 +1,7 @@
 #include "TRTestSupport.h"
 
+#include "TRBookmarksParser.h"
+
 #include <QBuffer>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -145,6 +147,21 @@ bool TRTestSupport::makeOtherDatabase(const QString &path)
     } catch (const SQLite::Exception &) {
         return false;
     }
+}
+
+TRTestSupport::FaultFolders::FaultFolders()
+{
+    m_valid = browser.isValid() && support.isValid() &&
+              QFile::setPermissions(browser.path(), openToAll) &&
+              QFile::setPermissions(support.path(), writableByAll);
+    TRBookmarksParser::setApplicationSupportDirectoryOverride(support.path());
+}
+
+TRTestSupport::FaultFolders::~FaultFolders()
+{
+    // A case may have taken the write permission away.
+    QFile::setPermissions(support.path(), writableByAll);
+    TRBookmarksParser::setApplicationSupportDirectoryOverride({});
 }
 
 TRTestSupport::OrdinaryUser::OrdinaryUser()

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -88,6 +89,33 @@ public:
 private:
     bool m_valid = false;
     bool m_switched = false;
+};
+
+// Folders anyone may enter and read, and also write.
+constexpr QFileDevice::Permissions openToAll =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+    QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+constexpr QFileDevice::Permissions writableByAll =
+    openToAll | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+
+// A browser's folder and a folder of private copies for the fault cases,
+// both open to the ordinary user a test run as root becomes, the second
+// writable by all; while this lives, it is the parsers' private folder.
+class FaultFolders
+{
+public:
+    FaultFolders();
+    ~FaultFolders();
+    FaultFolders(const FaultFolders &) = delete;
+    FaultFolders &operator=(const FaultFolders &) = delete;
+
+    bool isValid() const { return m_valid; }
+
+    QTemporaryDir browser;
+    QTemporaryDir support;
+
+private:
+    bool m_valid = false;
 };
 
 // Another process (the sqlite3 command-line tool) that runs committed on the

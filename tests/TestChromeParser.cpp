@@ -665,25 +665,16 @@ private slots:
         TRDayFormatter::setNowForTesting([] { return faultsNow(); });
         // Run as root, the refresh reads as "nobody" where permissions
         // matter: both folders must be open to it.
-        QTemporaryDir browser;
-        QTemporaryDir support;
-        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                          QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                          QFileDevice::ExeOther;
-        const auto writableByAll = open | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-        QVERIFY(QFile::setPermissions(browser.path(), open));
-        QVERIFY(QFile::setPermissions(support.path(), writableByAll));
-        TRBookmarksParser::setApplicationSupportDirectoryOverride(support.path());
-        const auto restore = qScopeGuard([&] {
-            QFile::setPermissions(support.path(), writableByAll);
-            TRBookmarksParser::setApplicationSupportDirectoryOverride({});
-        });
+        TRTestSupport::FaultFolders folders;
+        QVERIFY(folders.isValid());
+        const QTemporaryDir &browser = folders.browser;
+        const QTemporaryDir &support = folders.support;
 
         const QString bookmarks = browser.filePath("Default/Bookmarks");
         const QString history = browser.filePath("Default/History");
         QVERIFY(writeFile(bookmarks, firstBookmarks()));
         QVERIFY(writeFile(history, historyBytes(firstVisits())));
-        QVERIFY(QFile::setPermissions(browser.filePath("Default"), open));
+        QVERIFY(QFile::setPermissions(browser.filePath("Default"), TRTestSupport::openToAll));
         Parser parser;
         parser.dataForBookmarks = TRFileGrant::make(bookmarks);
         parser.dataForHistory = TRFileGrant::make(history);
@@ -712,14 +703,16 @@ private slots:
                 QSKIP(qPrintable(lock->failure()));
             }
         } else if (fault == Fault::privateFolderReadOnly) {
-            QVERIFY(QFile::setPermissions(support.path(), open & ~QFileDevice::WriteOwner));
+            QVERIFY(QFile::setPermissions(support.path(),
+                                          TRTestSupport::openToAll & ~QFileDevice::WriteOwner));
             asOrdinaryUser = true;
         } else if (fault == Fault::privateFolderUnavailable) {
             // Somewhere new, below a folder where nothing can be made; once
             // that is put right, the folder is made there.
             TRBookmarksParser::setApplicationSupportDirectoryOverride(
                 support.filePath("moved/Trellis"));
-            QVERIFY(QFile::setPermissions(support.path(), open & ~QFileDevice::WriteOwner));
+            QVERIFY(QFile::setPermissions(support.path(),
+                                          TRTestSupport::openToAll & ~QFileDevice::WriteOwner));
             asOrdinaryUser = true;
         } else {
             QVERIFY(TRTestSupport::applyFault(fault, path, replacement));
@@ -741,7 +734,7 @@ private slots:
 
         // Put right, the files are read again.
         lock.reset();
-        QVERIFY(QFile::setPermissions(support.path(), writableByAll));
+        QVERIFY(QFile::setPermissions(support.path(), TRTestSupport::writableByAll));
         TRTestSupport::clearFault(path);
         QVERIFY(writeFile(bookmarks, secondBookmarks()));
         QVERIFY(writeFile(history, historyBytes(secondVisits())));

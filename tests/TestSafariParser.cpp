@@ -12,7 +12,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -700,17 +699,10 @@ private slots:
         TRDayFormatter::setNowForTesting([] { return faultsNow(); });
         // Run as root, the refresh reads as "nobody" where permissions
         // matter: both folders must be open to it.
-        QTemporaryDir browser;
-        QTemporaryDir support;
-        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                          QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                          QFileDevice::ExeOther;
-        const auto writableByAll = open | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-        QVERIFY(QFile::setPermissions(browser.path(), open));
-        QVERIFY(QFile::setPermissions(support.path(), writableByAll));
-        Parser::setApplicationSupportDirectoryOverride(support.path());
-        const auto restore =
-            qScopeGuard([&] { QFile::setPermissions(support.path(), writableByAll); });
+        TRTestSupport::FaultFolders folders;
+        QVERIFY(folders.isValid());
+        const QTemporaryDir &browser = folders.browser;
+        const QTemporaryDir &support = folders.support;
 
         const QString historyName =
             source == u"History.plist" ? QStringLiteral("History.plist") : "History.db";
@@ -779,13 +771,15 @@ private slots:
             }
             QVERIFY(QFileInfo(path + "-wal").size() > 0);
         } else if (fault == Fault::privateFolderReadOnly) {
-            QVERIFY(QFile::setPermissions(support.path(), open & ~QFileDevice::WriteOwner));
+            QVERIFY(QFile::setPermissions(support.path(),
+                                          TRTestSupport::openToAll & ~QFileDevice::WriteOwner));
             asOrdinaryUser = true;
         } else if (fault == Fault::privateFolderUnavailable) {
             // Somewhere new, below a folder where nothing can be made; once
             // that is put right, the folder is made there.
             Parser::setApplicationSupportDirectoryOverride(support.filePath("moved/Trellis"));
-            QVERIFY(QFile::setPermissions(support.path(), open & ~QFileDevice::WriteOwner));
+            QVERIFY(QFile::setPermissions(support.path(),
+                                          TRTestSupport::openToAll & ~QFileDevice::WriteOwner));
             asOrdinaryUser = true;
         } else {
             QVERIFY(TRTestSupport::applyFault(fault, path, replacement));
@@ -806,7 +800,7 @@ private slots:
         lock.reset();
         // Closed, the tool took its log into the file.
         QVERIFY(!QFileInfo::exists(path + "-wal"));
-        QVERIFY(QFile::setPermissions(support.path(), writableByAll));
+        QVERIFY(QFile::setPermissions(support.path(), TRTestSupport::writableByAll));
         if (!source.isEmpty()) {
             TRTestSupport::clearFault(path);
         }
