@@ -96,10 +96,11 @@ run() {
     "$out/fuzz/fuzz-$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 \
         -close_fd_mask=1 -print_final_stats=1 \
         -artifact_prefix="$out/findings/$target/" \
-        "$corpus" "$out/seeds/$target" >"$out/logs/$target.log" 2>&1
+        "$corpus" "$out/seeds/$target" >"$logs/$target.log" 2>&1
 }
 
-mkdir -p "$out/logs"
+logs=$out/${runs:+check-}logs
+mkdir -p "$logs"
 for target in "${targets[@]}"; do
     [ -x "$out/fuzz/fuzz-$target" ] || { echo "unknown target: $target" >&2; exit 2; }
     prepare "$target"
@@ -122,7 +123,7 @@ printf '%-22s %12s %8s %8s %s\n' target executions seconds corpus result
 for target in "${targets[@]}"; do
     status=0
     wait "${pids[$target]}" || status=$?
-    log=$out/logs/$target.log
+    log=$logs/$target.log
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     time=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)
     corpus=$(find "$out/${runs:+check-}corpus/$target" -type f | wc -l)
