@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "TRBookmarksParser.h"
+#include "TRLanguage.h"
 #include "TRSingleInstance.h"
 
 #include <QApplication>
@@ -15,6 +16,9 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationDomain(QStringLiteral("kwtlabs.com"));
     QApplication::setApplicationVersion(QStringLiteral(TRELLIS_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("trellis"));
+    // Before any window, menu or reader exists: all of them take their texts
+    // from the language chosen here.
+    TRLanguage::install();
     // Trellis lives in the tray; closing its last window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 

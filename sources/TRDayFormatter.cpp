@@ -1,6 +1,6 @@
 #include "TRDayFormatter.h"
+#include "TRLanguage.h"
 
-#include <QLocale>
 #include <QTimeZone>
 
 #include <unicode/calendar.h>
@@ -47,7 +47,7 @@ struct TRDayFormatter::Private
 TRDayFormatter::TRDayFormatter(const QString &localeName)
     : d(std::make_unique<Private>())
 {
-    const QString name = localeName.isEmpty() ? QLocale::system().name() : localeName;
+    const QString name = localeName.isEmpty() ? TRLanguage::localeName() : localeName;
     const icu::Locale locale(name.toLatin1().constData());
     d->relative.reset(icu::DateFormat::createDateInstance(icu::DateFormat::kFullRelative, locale));
     d->full.reset(icu::DateFormat::createDateInstance(icu::DateFormat::kFull, locale));

@@ -1,7 +1,8 @@
 #pragma once
 
 // Names the day of a visit the way history menus title their day groups:
-// "Today", "Yesterday", then full dates, in the user's language and time zone.
+// "Today", "Yesterday", then full dates, in the interface's language and the
+// user's time zone.
 
 #include "TRBookmark.h"
 #include "TRHistoryStore.h"
@@ -19,7 +20,8 @@
 class TRDayFormatter
 {
 public:
-    // The user's locale, or a locale name such as "nl_NL".
+    // The locale of the interface's language (TRLanguage), or a locale name
+    // such as "nl_NL".
     explicit TRDayFormatter(const QString &localeName = {});
     ~TRDayFormatter();
 
