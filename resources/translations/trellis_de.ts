@@ -1,0 +1,464 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>AppDelegate</name>
+    <message>
+        <source>Welcome</source>
+        <translation>Willkommen</translation>
+    </message>
+    <message>
+        <source>Trellis has no direct access to local files. Would you like to configure the plugins now so that you see some bookmarks?</source>
+        <translation>Trellis hat keinen direkten Zugriff auf lokale Dateien. Möchten Sie die Plugins jetzt einrichten, damit Sie Lesezeichen sehen?</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Später</translation>
+    </message>
+</context>
+<context>
+    <name>TRBonjourPluginConfigurationViewController</name>
+    <message>
+        <source>Web servers on your local network</source>
+        <translation>Webserver in Ihrem lokalen Netzwerk</translation>
+    </message>
+    <message>
+        <source>Printers, routers, cameras and other devices often announce a web page of their own on the local network. The Bonjour menu lists every such page as it appears and removes it when it goes away. Choosing one finds the device&apos;s address and opens its page.</source>
+        <translation>Drucker, Router, Kameras und andere Geräte bieten im lokalen Netzwerk oft eine eigene Webseite an. Das Bonjour-Menü zeigt jede solche Seite, sobald sie erscheint, und entfernt sie wieder, wenn sie verschwindet. Wählen Sie eine aus, wird die Adresse des Geräts ermittelt und seine Seite geöffnet.</translation>
+    </message>
+    <message>
+        <source>There is nothing to set up: the list fills itself while Trellis runs.</source>
+        <translation>Hier gibt es nichts einzurichten: Die Liste füllt sich von selbst, während Trellis läuft.</translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserBookmarksViewController</name>
+    <message>
+        <source>Filter</source>
+        <translation>Filter</translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserNavigationViews</name>
+    <message>
+        <source>Back</source>
+        <translation>Zurück</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Vorwärts</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>Search the web</source>
+        <translation>Im Web suchen</translation>
+    </message>
+    <message>
+        <source>Open in the default browser and close this window</source>
+        <translation>Im Standardbrowser öffnen und dieses Fenster schließen</translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserViewController</name>
+    <message>
+        <source>Browser</source>
+        <translation>Browser</translation>
+    </message>
+    <message>
+        <source>Search...</source>
+        <translation>Suchen...</translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserWindowController</name>
+    <message>
+        <source>Full Screen</source>
+        <translation>Vollbild</translation>
+    </message>
+    <message>
+        <source>Unable to search the given term!</source>
+        <translation>Der eingegebene Begriff kann nicht gesucht werden!</translation>
+    </message>
+</context>
+<context>
+    <name>TRGoogleChromeBookmarksParser</name>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+</context>
+<context>
+    <name>TRGoogleChromePlugin</name>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+</context>
+<context>
+    <name>TRGoogleChromePluginConfigurationViewController</name>
+    <message>
+        <source>Trellis reads Chrome&apos;s bookmarks and history from private copies of the files you grant here. Grant each file once; Chrome may keep running.</source>
+        <translation>Trellis liest die Lesezeichen und den Verlauf von Chrome aus privaten Kopien der Dateien, auf die Sie hier Zugriff gewähren. Gewähren Sie den Zugriff auf jede Datei einmal; Chrome kann dabei weiterlaufen.</translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Lesezeichen</translation>
+    </message>
+    <message>
+        <source>Choose Bookmarks File...</source>
+        <translation>Lesezeichendatei auswählen...</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Choose History File...</source>
+        <translation>Verlaufsdatei auswählen...</translation>
+    </message>
+    <message>
+        <source>Granted</source>
+        <translation>Zugriff gewährt</translation>
+    </message>
+    <message>
+        <source>Not granted yet</source>
+        <translation>Noch kein Zugriff</translation>
+    </message>
+</context>
+<context>
+    <name>TRMenuController</name>
+    <message>
+        <source>General</source>
+        <translation>Allgemein</translation>
+    </message>
+    <message>
+        <source>About...</source>
+        <translation>Über...</translation>
+    </message>
+    <message>
+        <source>Plugins...</source>
+        <translation>Plugins...</translation>
+    </message>
+    <message>
+        <source>Preferences...</source>
+        <translation>Einstellungen...</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>About Trellis</source>
+        <translation>Über Trellis</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>Your web bookmarks from Safari, Chrome and the local network, one click away.</source>
+        <translation>Ihre Web-Lesezeichen aus Safari, Chrome und dem lokalen Netzwerk, nur einen Klick entfernt.</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginEnabledTableViewCell</name>
+    <message>
+        <source>Show %1 in the menu</source>
+        <translation>%1 im Menü anzeigen</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginFilePicker</name>
+    <message>
+        <source>The file “%1” couldn’t be opened because the file name is invalid.</source>
+        <translation>Die Datei „%1“ konnte nicht geöffnet werden, da der Dateiname ungültig ist.</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginManagerPluginContentViewController</name>
+    <message>
+        <source>Select a plugin to see its settings.</source>
+        <translation>Wählen Sie ein Plugin aus, um seine Einstellungen zu sehen.</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginManagerPluginListViewController</name>
+    <message>
+        <source>Plugins</source>
+        <translation>Plugins</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>Ein</translation>
+    </message>
+    <message>
+        <source>Plugin</source>
+        <translation>Plugin</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginManagerWindowController</name>
+    <message>
+        <source>Plugins</source>
+        <translation>Plugins</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginNameTableViewCell</name>
+    <message>
+        <source>Unnamed Plugin</source>
+        <translation>Unbenanntes Plugin</translation>
+    </message>
+</context>
+<context>
+    <name>TRPreferencesCustomSearchViewController</name>
+    <message>
+        <source>Use a custom domain for web searches</source>
+        <translation>Eigene Domain für Websuchen verwenden</translation>
+    </message>
+    <message>
+        <source>Web searches from the browser window go to Google under this domain, for example co.uk for www.google.co.uk or de for www.google.de.</source>
+        <translation>Websuchen aus dem Browserfenster gehen an Google unter dieser Domain, zum Beispiel co.uk für www.google.co.uk oder de für www.google.de.</translation>
+    </message>
+</context>
+<context>
+    <name>TRPreferencesGeneralViewController</name>
+    <message>
+        <source>Menu icon:</source>
+        <translation>Menüsymbol:</translation>
+    </message>
+    <message>
+        <source>Update menu:</source>
+        <translation>Menü aktualisieren:</translation>
+    </message>
+    <message>
+        <source>Launch at login</source>
+        <translation>Bei der Anmeldung starten</translation>
+    </message>
+    <message>
+        <source>Open bookmarks in the default browser</source>
+        <translation>Lesezeichen im Standardbrowser öffnen</translation>
+    </message>
+    <message>
+        <source>Trellis</source>
+        <translation>Trellis</translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Lesezeichen</translation>
+    </message>
+    <message>
+        <source>Every hour</source>
+        <translation>Jede Stunde</translation>
+    </message>
+    <message>
+        <source>Every %1 hours</source>
+        <translation>Alle %1 Stunden</translation>
+    </message>
+    <message>
+        <source>Every minute</source>
+        <translation>Jede Minute</translation>
+    </message>
+    <message>
+        <source>Every %1 minutes</source>
+        <translation>Alle %1 Minuten</translation>
+    </message>
+</context>
+<context>
+    <name>TRPreferencesWindowController</name>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>Allgemein</translation>
+    </message>
+    <message>
+        <source>Custom search</source>
+        <translation>Eigene Suche</translation>
+    </message>
+</context>
+<context>
+    <name>TRSafariBookmarksParser</name>
+    <message>
+        <source>Top Sites</source>
+        <translation>Top Sites</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Most Visited</source>
+        <translation>Meistbesucht</translation>
+    </message>
+    <message>
+        <source>Last Session</source>
+        <translation>Letzte Sitzung</translation>
+    </message>
+    <message>
+        <source>Reading List</source>
+        <translation>Leseliste</translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Lesezeichen</translation>
+    </message>
+    <message>
+        <source>Favorites</source>
+        <translation>Favoriten</translation>
+    </message>
+    <message>
+        <source>Bookmarks Menu</source>
+        <translation>Lesezeichenmenü</translation>
+    </message>
+</context>
+<context>
+    <name>TRSafariPlugin</name>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>All Bookmarks...</source>
+        <translation>Alle Lesezeichen...</translation>
+    </message>
+    <message>
+        <source>No Bookmarks!</source>
+        <translation>Keine Lesezeichen!</translation>
+    </message>
+</context>
+<context>
+    <name>TRSafariPluginBookmarksCustomizationViewController</name>
+    <message>
+        <source>Folders without a check mark stay out of the menu, with everything in them.</source>
+        <translation>Ordner ohne Häkchen erscheinen nicht im Menü, samt ihrem ganzen Inhalt.</translation>
+    </message>
+    <message>
+        <source>Bookmark folders</source>
+        <translation>Lesezeichenordner</translation>
+    </message>
+</context>
+<context>
+    <name>TRSafariPluginConfigurationViewController</name>
+    <message>
+        <source>Options</source>
+        <translation>Optionen</translation>
+    </message>
+    <message>
+        <source>Customisation</source>
+        <translation>Anpassung</translation>
+    </message>
+</context>
+<context>
+    <name>TRSafariPluginOptionsViewController</name>
+    <message>
+        <source>Trellis reads Safari&apos;s files from private copies of the files you grant here. Safari keeps them in the Safari folder of your Library folder; grant each file once.</source>
+        <translation>Trellis liest die Dateien von Safari aus privaten Kopien der Dateien, auf die Sie hier Zugriff gewähren. Safari bewahrt sie im Ordner „Safari“ Ihres Ordners „Library“ auf; gewähren Sie den Zugriff auf jede Datei einmal.</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Lesezeichen</translation>
+    </message>
+    <message>
+        <source>Choose Bookmarks.plist...</source>
+        <translation>Bookmarks.plist auswählen...</translation>
+    </message>
+    <message>
+        <source>Top Sites</source>
+        <translation>Top Sites</translation>
+    </message>
+    <message>
+        <source>Choose TopSites.plist...</source>
+        <translation>TopSites.plist auswählen...</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Choose History File...</source>
+        <translation>Verlaufsdatei auswählen...</translation>
+    </message>
+    <message>
+        <source>Last Session</source>
+        <translation>Letzte Sitzung</translation>
+    </message>
+    <message>
+        <source>Choose LastSession.plist...</source>
+        <translation>LastSession.plist auswählen...</translation>
+    </message>
+    <message>
+        <source>Show in the menu</source>
+        <translation>Im Menü anzeigen</translation>
+    </message>
+    <message>
+        <source>Web search</source>
+        <translation>Websuche</translation>
+    </message>
+    <message>
+        <source>Favourites bar</source>
+        <translation>Favoritenleiste</translation>
+    </message>
+    <message>
+        <source>Bookmarks menu</source>
+        <translation>Lesezeichenmenü</translation>
+    </message>
+    <message>
+        <source>Each folder&apos;s bookmarks in one list, without subfolders</source>
+        <translation>Die Lesezeichen jedes Ordners in einer Liste, ohne Unterordner</translation>
+    </message>
+    <message>
+        <source>Reading List</source>
+        <translation>Leseliste</translation>
+    </message>
+    <message>
+        <source>Number of pages visited each day</source>
+        <translation>Anzahl der besuchten Seiten pro Tag</translation>
+    </message>
+    <message>
+        <source>Most Visited</source>
+        <translation>Meistbesucht</translation>
+    </message>
+    <message>
+        <source>Number of visits</source>
+        <translation>Anzahl der Besuche</translation>
+    </message>
+    <message>
+        <source>Tabs of private windows</source>
+        <translation>Tabs privater Fenster</translation>
+    </message>
+    <message>
+        <source>Website icons</source>
+        <translation>Website-Symbole</translation>
+    </message>
+    <message>
+        <source>Safari files (%1)</source>
+        <translation>Safari-Dateien (%1)</translation>
+    </message>
+    <message>
+        <source>Incorrect file!</source>
+        <translation>Falsche Datei!</translation>
+    </message>
+    <message>
+        <source>Granted</source>
+        <translation>Zugriff gewährt</translation>
+    </message>
+    <message>
+        <source>Not granted yet</source>
+        <translation>Noch kein Zugriff</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,464 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="nl_NL">
+<context>
+    <name>AppDelegate</name>
+    <message>
+        <source>Welcome</source>
+        <translation>Welkom</translation>
+    </message>
+    <message>
+        <source>Trellis has no direct access to local files. Would you like to configure the plugins now so that you see some bookmarks?</source>
+        <translation>Trellis heeft geen directe toegang tot lokale bestanden. Wil je de plug-ins nu configureren, zodat je bladwijzers ziet?</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Later</translation>
+    </message>
+</context>
+<context>
+    <name>TRBonjourPluginConfigurationViewController</name>
+    <message>
+        <source>Web servers on your local network</source>
+        <translation>Webservers in je lokale netwerk</translation>
+    </message>
+    <message>
+        <source>Printers, routers, cameras and other devices often announce a web page of their own on the local network. The Bonjour menu lists every such page as it appears and removes it when it goes away. Choosing one finds the device&apos;s address and opens its page.</source>
+        <translation>Printers, routers, camera&apos;s en andere apparaten bieden op het lokale netwerk vaak een eigen webpagina aan. Het Bonjour-menu toont elke zulke pagina zodra die verschijnt en haalt haar weg als ze verdwijnt. Kies je er een, dan wordt het adres van het apparaat opgezocht en de pagina geopend.</translation>
+    </message>
+    <message>
+        <source>There is nothing to set up: the list fills itself while Trellis runs.</source>
+        <translation>Er valt niets in te stellen: de lijst vult zichzelf terwijl Trellis actief is.</translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserBookmarksViewController</name>
+    <message>
+        <source>Filter</source>
+        <translation>Filter</translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserNavigationViews</name>
+    <message>
+        <source>Back</source>
+        <translation>Terug</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Vooruit</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adres</translation>
+    </message>
+    <message>
+        <source>Search the web</source>
+        <translation>Zoeken op het web</translation>
+    </message>
+    <message>
+        <source>Open in the default browser and close this window</source>
+        <translation>Openen in de standaardbrowser en dit venster sluiten</translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserViewController</name>
+    <message>
+        <source>Browser</source>
+        <translation>Browser</translation>
+    </message>
+    <message>
+        <source>Search...</source>
+        <translation>Zoeken...</translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserWindowController</name>
+    <message>
+        <source>Full Screen</source>
+        <translation>Volledig scherm</translation>
+    </message>
+    <message>
+        <source>Unable to search the given term!</source>
+        <translation>Kan de opgegeven term niet zoeken!</translation>
+    </message>
+</context>
+<context>
+    <name>TRGoogleChromeBookmarksParser</name>
+    <message>
+        <source>History</source>
+        <translation>Geschiedenis</translation>
+    </message>
+</context>
+<context>
+    <name>TRGoogleChromePlugin</name>
+    <message>
+        <source>History</source>
+        <translation>Geschiedenis</translation>
+    </message>
+</context>
+<context>
+    <name>TRGoogleChromePluginConfigurationViewController</name>
+    <message>
+        <source>Trellis reads Chrome&apos;s bookmarks and history from private copies of the files you grant here. Grant each file once; Chrome may keep running.</source>
+        <translation>Trellis leest de bladwijzers en geschiedenis van Chrome uit privékopieën van de bestanden waartoe je hier toegang geeft. Geef voor elk bestand één keer toegang; Chrome mag blijven draaien.</translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Bladwijzers</translation>
+    </message>
+    <message>
+        <source>Choose Bookmarks File...</source>
+        <translation>Kies bladwijzerbestand...</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Geschiedenis</translation>
+    </message>
+    <message>
+        <source>Choose History File...</source>
+        <translation>Kies geschiedenisbestand...</translation>
+    </message>
+    <message>
+        <source>Granted</source>
+        <translation>Toegang verleend</translation>
+    </message>
+    <message>
+        <source>Not granted yet</source>
+        <translation>Nog geen toegang</translation>
+    </message>
+</context>
+<context>
+    <name>TRMenuController</name>
+    <message>
+        <source>General</source>
+        <translation>Algemeen</translation>
+    </message>
+    <message>
+        <source>About...</source>
+        <translation>Over...</translation>
+    </message>
+    <message>
+        <source>Plugins...</source>
+        <translation>Plug-ins...</translation>
+    </message>
+    <message>
+        <source>Preferences...</source>
+        <translation>Voorkeuren...</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Afsluiten</translation>
+    </message>
+    <message>
+        <source>About Trellis</source>
+        <translation>Over Trellis</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Versie %1</translation>
+    </message>
+    <message>
+        <source>Your web bookmarks from Safari, Chrome and the local network, one click away.</source>
+        <translation>Je webbladwijzers uit Safari, Chrome en het lokale netwerk, op één klik afstand.</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginEnabledTableViewCell</name>
+    <message>
+        <source>Show %1 in the menu</source>
+        <translation>%1 in het menu tonen</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginFilePicker</name>
+    <message>
+        <source>The file “%1” couldn’t be opened because the file name is invalid.</source>
+        <translation>Het bestand ‘%1’ kan niet worden geopend, omdat de bestandsnaam ongeldig is.</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginManagerPluginContentViewController</name>
+    <message>
+        <source>Select a plugin to see its settings.</source>
+        <translation>Selecteer een plug-in om de instellingen ervan te zien.</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginManagerPluginListViewController</name>
+    <message>
+        <source>Plugins</source>
+        <translation>Plug-ins</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>Aan</translation>
+    </message>
+    <message>
+        <source>Plugin</source>
+        <translation>Plug-in</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginManagerWindowController</name>
+    <message>
+        <source>Plugins</source>
+        <translation>Plug-ins</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginNameTableViewCell</name>
+    <message>
+        <source>Unnamed Plugin</source>
+        <translation>Naamloze plug-in</translation>
+    </message>
+</context>
+<context>
+    <name>TRPreferencesCustomSearchViewController</name>
+    <message>
+        <source>Use a custom domain for web searches</source>
+        <translation>Eigen domein gebruiken voor zoekopdrachten op het web</translation>
+    </message>
+    <message>
+        <source>Web searches from the browser window go to Google under this domain, for example co.uk for www.google.co.uk or de for www.google.de.</source>
+        <translation>Zoekopdrachten vanuit het browservenster gaan naar Google onder dit domein, bijvoorbeeld co.uk voor www.google.co.uk of de voor www.google.de.</translation>
+    </message>
+</context>
+<context>
+    <name>TRPreferencesGeneralViewController</name>
+    <message>
+        <source>Menu icon:</source>
+        <translation>Menusymbool:</translation>
+    </message>
+    <message>
+        <source>Update menu:</source>
+        <translation>Menu bijwerken:</translation>
+    </message>
+    <message>
+        <source>Launch at login</source>
+        <translation>Openen bij inloggen</translation>
+    </message>
+    <message>
+        <source>Open bookmarks in the default browser</source>
+        <translation>Bladwijzers openen in de standaardbrowser</translation>
+    </message>
+    <message>
+        <source>Trellis</source>
+        <translation>Trellis</translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Bladwijzers</translation>
+    </message>
+    <message>
+        <source>Every hour</source>
+        <translation>Elk uur</translation>
+    </message>
+    <message>
+        <source>Every %1 hours</source>
+        <translation>Elke %1 uur</translation>
+    </message>
+    <message>
+        <source>Every minute</source>
+        <translation>Elke minuut</translation>
+    </message>
+    <message>
+        <source>Every %1 minutes</source>
+        <translation>Elke %1 minuten</translation>
+    </message>
+</context>
+<context>
+    <name>TRPreferencesWindowController</name>
+    <message>
+        <source>Preferences</source>
+        <translation>Voorkeuren</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>Algemeen</translation>
+    </message>
+    <message>
+        <source>Custom search</source>
+        <translation>Aangepast zoeken</translation>
+    </message>
+</context>
+<context>
+    <name>TRSafariBookmarksParser</name>
+    <message>
+        <source>Top Sites</source>
+        <translation>Topsites</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Geschiedenis</translation>
+    </message>
+    <message>
+        <source>Most Visited</source>
+        <translation>Meest bezocht</translation>
+    </message>
+    <message>
+        <source>Last Session</source>
+        <translation>Laatste sessie</translation>
+    </message>
+    <message>
+        <source>Reading List</source>
+        <translation>Leeslijst</translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Bladwijzers</translation>
+    </message>
+    <message>
+        <source>Favorites</source>
+        <translation>Favorieten</translation>
+    </message>
+    <message>
+        <source>Bookmarks Menu</source>
+        <translation>Bladwijzermenu</translation>
+    </message>
+</context>
+<context>
+    <name>TRSafariPlugin</name>
+    <message>
+        <source>Search</source>
+        <translation>Zoeken</translation>
+    </message>
+    <message>
+        <source>All Bookmarks...</source>
+        <translation>Alle bladwijzers...</translation>
+    </message>
+    <message>
+        <source>No Bookmarks!</source>
+        <translation>Geen bladwijzers!</translation>
+    </message>
+</context>
+<context>
+    <name>TRSafariPluginBookmarksCustomizationViewController</name>
+    <message>
+        <source>Folders without a check mark stay out of the menu, with everything in them.</source>
+        <translation>Mappen zonder vinkje blijven buiten het menu, met alles wat erin staat.</translation>
+    </message>
+    <message>
+        <source>Bookmark folders</source>
+        <translation>Bladwijzermappen</translation>
+    </message>
+</context>
+<context>
+    <name>TRSafariPluginConfigurationViewController</name>
+    <message>
+        <source>Options</source>
+        <translation>Opties</translation>
+    </message>
+    <message>
+        <source>Customisation</source>
+        <translation>Aanpassing</translation>
+    </message>
+</context>
+<context>
+    <name>TRSafariPluginOptionsViewController</name>
+    <message>
+        <source>Trellis reads Safari&apos;s files from private copies of the files you grant here. Safari keeps them in the Safari folder of your Library folder; grant each file once.</source>
+        <translation>Trellis leest de bestanden van Safari uit privékopieën van de bestanden waartoe je hier toegang geeft. Safari bewaart ze in de map ‘Safari’ in je map ‘Bibliotheek’; geef voor elk bestand één keer toegang.</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Bestanden</translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Bladwijzers</translation>
+    </message>
+    <message>
+        <source>Choose Bookmarks.plist...</source>
+        <translation>Kies Bookmarks.plist...</translation>
+    </message>
+    <message>
+        <source>Top Sites</source>
+        <translation>Topsites</translation>
+    </message>
+    <message>
+        <source>Choose TopSites.plist...</source>
+        <translation>Kies TopSites.plist...</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Geschiedenis</translation>
+    </message>
+    <message>
+        <source>Choose History File...</source>
+        <translation>Kies geschiedenisbestand...</translation>
+    </message>
+    <message>
+        <source>Last Session</source>
+        <translation>Laatste sessie</translation>
+    </message>
+    <message>
+        <source>Choose LastSession.plist...</source>
+        <translation>Kies LastSession.plist...</translation>
+    </message>
+    <message>
+        <source>Show in the menu</source>
+        <translation>In het menu tonen</translation>
+    </message>
+    <message>
+        <source>Web search</source>
+        <translation>Zoeken op het web</translation>
+    </message>
+    <message>
+        <source>Favourites bar</source>
+        <translation>Favorietenbalk</translation>
+    </message>
+    <message>
+        <source>Bookmarks menu</source>
+        <translation>Bladwijzermenu</translation>
+    </message>
+    <message>
+        <source>Each folder&apos;s bookmarks in one list, without subfolders</source>
+        <translation>De bladwijzers van elke map in één lijst, zonder submappen</translation>
+    </message>
+    <message>
+        <source>Reading List</source>
+        <translation>Leeslijst</translation>
+    </message>
+    <message>
+        <source>Number of pages visited each day</source>
+        <translation>Aantal bezochte pagina&apos;s per dag</translation>
+    </message>
+    <message>
+        <source>Most Visited</source>
+        <translation>Meest bezocht</translation>
+    </message>
+    <message>
+        <source>Number of visits</source>
+        <translation>Aantal bezoeken</translation>
+    </message>
+    <message>
+        <source>Tabs of private windows</source>
+        <translation>Tabbladen van privévensters</translation>
+    </message>
+    <message>
+        <source>Website icons</source>
+        <translation>Websitesymbolen</translation>
+    </message>
+    <message>
+        <source>Safari files (%1)</source>
+        <translation>Safari-bestanden (%1)</translation>
+    </message>
+    <message>
+        <source>Incorrect file!</source>
+        <translation>Onjuist bestand!</translation>
+    </message>
+    <message>
+        <source>Granted</source>
+        <translation>Toegang verleend</translation>
+    </message>
+    <message>
+        <source>Not granted yet</source>
+        <translation>Nog geen toegang</translation>
+    </message>
+</context>
+</TS>
