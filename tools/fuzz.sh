@@ -124,8 +124,8 @@ for target in "${targets[@]}"; do
     status=0
     wait "${pids[$target]}" || status=$?
     log=$logs/$target.log
-    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-    time=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)
+    executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)
     corpus=$(find "$out/${runs:+check-}corpus/$target" -type f | wc -l)
     if [ "$status" -eq 0 ]; then
         result=ok
@@ -133,6 +133,6 @@ for target in "${targets[@]}"; do
         result="FOUND: $(ls -t "$out/findings/$target" | head -1) (log: $log)"
         failed=1
     fi
-    printf '%-22s %12s %8s %8s %s\n' "$target" "${runs:-?}" "${time:-$seconds}" "$corpus" "$result"
+    printf '%-22s %12s %8s %8s %s\n' "$target" "${executed:-?}" "${took:-$seconds}" "$corpus" "$result"
 done
 exit $failed
