@@ -3,6 +3,8 @@
 #include "TRBrowserWindowFactory.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibrary>
 #include <QOpenGLContext>
 
@@ -71,10 +73,31 @@ TRBrowserWindowFactory *TRBrowserModule::factory()
     return state.factory;
 }
 
+QStringList TRBrowserModule::searchPaths(const QString &executableFolder)
+{
+    const QString name = QStringLiteral(TRELLIS_BROWSER_MODULE_NAME);
+    const QDir folder(executableFolder);
+    // The installed folder is given relative to the executable's, so that
+    // a tree installed under any prefix, or moved whole, still finds it.
+    return {folder.filePath(name),
+            QDir::cleanPath(
+                folder.filePath(QStringLiteral(TRELLIS_BROWSER_MODULE_INSTALL_DIR) + u'/' + name))};
+}
+
+QString TRBrowserModule::pathFor(const QString &executableFolder)
+{
+    const QStringList paths = searchPaths(executableFolder);
+    for (const QString &path : paths) {
+        if (QFileInfo(path).isFile()) {
+            return path;
+        }
+    }
+    return paths.constFirst();
+}
+
 QString TRBrowserModule::defaultPath()
 {
-    return QCoreApplication::applicationDirPath() + u'/' +
-           QStringLiteral(TRELLIS_BROWSER_MODULE_NAME);
+    return pathFor(QCoreApplication::applicationDirPath());
 }
 
 void TRBrowserModule::setPathForTesting(const QString &path)

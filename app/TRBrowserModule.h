@@ -4,6 +4,7 @@
 // process: its windows may outlive any caller.
 
 #include <QString>
+#include <QStringList>
 
 class TRBrowserWindowFactory;
 
@@ -14,7 +15,16 @@ public:
     // one warning. The first answer is kept.
     static TRBrowserWindowFactory *factory();
 
-    // The module next to the executable.
+    // Where the module may lie for an executable in executableFolder, in
+    // the order tried: next to it (the build tree), then the installed
+    // layout's module folder (lib/trellis beside bin).
+    static QStringList searchPaths(const QString &executableFolder);
+
+    // The first of searchPaths() that exists; the first one when none does,
+    // so that the warning names the usual place.
+    static QString pathFor(const QString &executableFolder);
+
+    // pathFor() the running executable's folder.
     static QString defaultPath();
 
     // Loads from path on the next call to factory(), forgetting the earlier

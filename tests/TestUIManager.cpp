@@ -14,10 +14,13 @@
 #include "TRUIManager.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTreeView>
 
 class TestUIManager : public QObject
@@ -119,6 +122,33 @@ private slots:
         QCOMPARE(view->property("url").toUrl(), url);
         QVERIFY(m_server.requestCount("/one") >= 1);
         QTRY_VERIFY_WITH_TIMEOUT(drawsText(qobject_cast<QWidget *>(view)), 20000);
+    }
+
+    // A build tree has the module beside the executable; an installed tree
+    // has it in its own folder under the prefix's library folder.
+    void moduleIsLookedForBesideTheExecutableThenWhereItIsInstalled()
+    {
+        QTemporaryDir prefix;
+        QVERIFY(prefix.isValid());
+        const QString bin = prefix.filePath("bin");
+        const QString name = QFileInfo(QStringLiteral(TRELLIS_BROWSER_MODULE_PATH)).fileName();
+        const QString beside = bin + '/' + name;
+        const QString installed =
+            prefix.filePath(QStringLiteral(TRELLIS_MODULE_INSTALL_DIR) + '/' + name);
+        QCOMPARE(TRBrowserModule::searchPaths(bin), QStringList({beside, installed}));
+        // Neither there: the warning names the usual place.
+        QCOMPARE(TRBrowserModule::pathFor(bin), beside);
+
+        QVERIFY(QDir().mkpath(QFileInfo(installed).absolutePath()));
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(QFile(QStringLiteral(TRELLIS_BROWSER_MODULE_PATH)).copy(installed));
+        QCOMPARE(TRBrowserModule::pathFor(bin), installed);
+        // A folder of that name is not a module.
+        QVERIFY(QDir().mkdir(beside));
+        QCOMPARE(TRBrowserModule::pathFor(bin), installed);
+        QVERIFY(QDir().rmdir(beside));
+        QVERIFY(QFile(QStringLiteral(TRELLIS_BROWSER_MODULE_PATH)).copy(beside));
+        QCOMPARE(TRBrowserModule::pathFor(bin), beside);
     }
 
     void withoutTheModuleAddressesGoToTheDefaultBrowser()
