@@ -15,7 +15,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Trellis"));
     QApplication::setOrganizationDomain(QStringLiteral("kwtlabs.com"));
     QApplication::setApplicationVersion(QStringLiteral(TRELLIS_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("trellis"));
+    QApplication::setDesktopFileName(QStringLiteral("com.kwtlabs.Trellis"));
     // Before any window, menu or reader exists: all of them take their texts
     // from the language chosen here.
     TRLanguage::install();
