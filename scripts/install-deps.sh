@@ -27,6 +27,8 @@ packages=(
   dbus dbus-daemon xvfb xauth avahi-daemon avahi-utils iproute2
   # tests: the login item's autostart entry is checked by the desktop's own validator
   desktop-file-utils
+  # tests: the installed tree's software-centre description is checked by its validator
+  appstream
 )
 
 missing=()
