@@ -29,6 +29,8 @@ packages=(
   desktop-file-utils
   # tests: the installed tree's software-centre description is checked by its validator
   appstream
+  # packaging (cpack -G DEB): dpkg-shlibdeps finds the libraries the binaries need
+  dpkg-dev file
 )
 
 missing=()
