@@ -157,6 +157,30 @@ TRTestSupport::FaultFolders::FaultFolders()
     TRBookmarksParser::setApplicationSupportDirectoryOverride(support.path());
 }
 
+bool TRTestSupport::FaultFolders::apply(Fault fault, const QString &path,
+                                        const QByteArray &replacement)
+{
+    const auto readOnly = openToAll & ~QFileDevice::WriteOwner;
+    switch (fault) {
+    case Fault::privateFolderReadOnly:
+        return QFile::setPermissions(support.path(), readOnly);
+    case Fault::privateFolderUnavailable:
+        // Somewhere new, below a folder where nothing can be made; once that
+        // is put right, the folder is made there.
+        TRBookmarksParser::setApplicationSupportDirectoryOverride(
+            support.filePath(QStringLiteral("moved/Trellis")));
+        return QFile::setPermissions(support.path(), readOnly);
+    default:
+        return applyFault(fault, path, replacement);
+    }
+}
+
+bool TRTestSupport::FaultFolders::needsOrdinaryUser(Fault fault)
+{
+    return fault == Fault::unreadable || fault == Fault::privateFolderReadOnly ||
+           fault == Fault::privateFolderUnavailable;
+}
+
 TRTestSupport::FaultFolders::~FaultFolders()
 {
     // A case may have taken the write permission away.

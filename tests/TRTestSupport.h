@@ -111,6 +111,13 @@ public:
 
     bool isValid() const { return m_valid; }
 
+    // Brings fault about, for the file at path or, for the private-folder
+    // faults, for the private folder; false when it could not.
+    bool apply(Fault fault, const QString &path, const QByteArray &replacement = {});
+    // Whether the refresh after fault must run with an ordinary user's rights
+    // for the fault to show.
+    static bool needsOrdinaryUser(Fault fault);
+
     QTemporaryDir browser;
     QTemporaryDir support;
 

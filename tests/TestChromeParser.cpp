@@ -694,7 +694,6 @@ private slots:
 
         const QString path = source == u"Bookmarks" ? bookmarks : history;
         std::unique_ptr<TRTestSupport::ExclusiveLock> lock;
-        bool asOrdinaryUser = false;
         if (fault == Fault::locked) {
             QVERIFY(TRTestSupport::applyFault(Fault::replaced, path, replacement));
             lock = std::make_unique<TRTestSupport::ExclusiveLock>(
@@ -702,25 +701,12 @@ private slots:
             if (!lock->failure().isEmpty()) {
                 QSKIP(qPrintable(lock->failure()));
             }
-        } else if (fault == Fault::privateFolderReadOnly) {
-            QVERIFY(QFile::setPermissions(support.path(),
-                                          TRTestSupport::openToAll & ~QFileDevice::WriteOwner));
-            asOrdinaryUser = true;
-        } else if (fault == Fault::privateFolderUnavailable) {
-            // Somewhere new, below a folder where nothing can be made; once
-            // that is put right, the folder is made there.
-            TRBookmarksParser::setApplicationSupportDirectoryOverride(
-                support.filePath("moved/Trellis"));
-            QVERIFY(QFile::setPermissions(support.path(),
-                                          TRTestSupport::openToAll & ~QFileDevice::WriteOwner));
-            asOrdinaryUser = true;
         } else {
-            QVERIFY(TRTestSupport::applyFault(fault, path, replacement));
-            asOrdinaryUser = fault == Fault::unreadable;
+            QVERIFY(folders.apply(fault, path, replacement));
         }
         const QByteArray written = TRTestSupport::captureStdout([&] {
             std::optional<TRTestSupport::OrdinaryUser> user;
-            if (asOrdinaryUser) {
+            if (TRTestSupport::FaultFolders::needsOrdinaryUser(fault)) {
                 user.emplace();
                 QVERIFY(user->isValid());
             }
