@@ -8,6 +8,7 @@
 #include "TRPreferencesWindowController.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
+#include "TRTrayWatcher.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QHash>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
@@ -31,24 +33,19 @@ TRMenuController::TRMenuController(TRPluginManager *pluginManager, QObject *pare
     m_releaseMemoryTimer->setSingleShot(true);
     m_releaseMemoryTimer->setInterval(2000);
     connect(m_releaseMemoryTimer, &QTimer::timeout, this, &TRBookmarksParser::releaseFreeMemory);
-    m_statusItem = new QSystemTrayIcon(this);
-    m_statusItem->setToolTip(QApplication::applicationDisplayName());
     m_statusItemMenu = new QMenu();
     m_statusItemMenu->setTitle(QString());
-    m_statusItem->setContextMenu(m_statusItemMenu);
-#ifndef Q_OS_MACOS
-    // The menu bar opens the menu on any click; elsewhere a left click would
-    // otherwise do nothing.
-    connect(m_statusItem, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger) {
-                    m_statusItemMenu->popup(QCursor::pos());
-                }
-            });
-#endif
-
     updateMenu();
-    m_statusItem->show();
+
+    m_trayWatcher = new TRTrayWatcher(this);
+    if (m_trayWatcher->isTrayAvailable()) {
+        showStatusItem();
+    } else {
+        connect(m_trayWatcher, &TRTrayWatcher::trayAvailable, this,
+                &TRMenuController::showStatusItem);
+        connect(m_trayWatcher, &TRTrayWatcher::trayStillMissing, this,
+                &TRMenuController::showNoTrayNotice);
+    }
 
     for (const TRPluginPtr &plugin : m_pluginManager->plugins()) {
         plugin->update();
@@ -66,10 +63,65 @@ TRMenuController::~TRMenuController()
     TRNotificationCenter::defaultCenter().removeObserver(this);
     // The window calls on the registry, which goes away with this controller.
     delete m_preferencesWindowController;
+    delete m_noTrayNotice;
     // Plugins own the items that may still stand in the menu; take them out
     // before the menu deletes what it owns.
     m_statusItemMenu->clear();
     delete m_statusItemMenu;
+}
+
+void TRMenuController::showStatusItem()
+{
+    m_trayWatcher->deleteLater();
+    m_trayWatcher = nullptr;
+    if (m_noTrayNotice) {
+        m_noTrayNotice->close();
+    }
+
+    m_statusItem = new QSystemTrayIcon(this);
+    m_statusItem->setToolTip(QApplication::applicationDisplayName());
+    m_statusItem->setContextMenu(m_statusItemMenu);
+#ifndef Q_OS_MACOS
+    // The menu bar opens the menu on any click; elsewhere a left click would
+    // otherwise do nothing.
+    connect(m_statusItem, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    m_statusItemMenu->popup(QCursor::pos());
+                }
+            });
+#endif
+    updateStatusItemImage();
+    m_statusItem->show();
+}
+
+QMessageBox *TRMenuController::noTrayNotice() const
+{
+    return m_noTrayNotice;
+}
+
+void TRMenuController::showNoTrayNotice()
+{
+    // Without a tray there is no icon and no menu, so this window is the only
+    // way to learn why, and to quit.
+    m_noTrayNotice =
+        new QMessageBox(QMessageBox::Information, QApplication::applicationDisplayName(),
+                        tr("Trellis is waiting for a system tray."));
+    m_noTrayNotice->setInformativeText(
+        tr("Trellis shows its menu as an icon in the system tray, and this desktop has none "
+           "running. The icon appears as soon as a tray starts.\n\n"
+           "GNOME: install and turn on the AppIndicator extension "
+           "(gnome-shell-extension-appindicator).\n"
+           "KDE Plasma: add the System Tray widget to a panel.\n"
+           "XFCE: add the Status Tray plugin to a panel.\n"
+           "Other desktops: start a tray such as trayer."));
+    m_noTrayNotice->setAttribute(Qt::WA_DeleteOnClose);
+    m_noTrayNotice->setWindowFlag(Qt::WindowStaysOnTopHint);
+    QPushButton *keepWaiting = m_noTrayNotice->addButton(tr("OK"), QMessageBox::AcceptRole);
+    QPushButton *quit = m_noTrayNotice->addButton(tr("Quit Trellis"), QMessageBox::RejectRole);
+    m_noTrayNotice->setDefaultButton(keepWaiting);
+    connect(quit, &QPushButton::clicked, qApp, &QApplication::quit, Qt::QueuedConnection);
+    m_noTrayNotice->show();
 }
 
 void TRMenuController::updateMenu()
@@ -104,6 +156,9 @@ QIcon TRMenuController::imageNamed(const QString &name)
 
 void TRMenuController::updateStatusItemImage()
 {
+    if (!m_statusItem) {
+        return;
+    }
     const auto name = TRSettings::standard().stringForKey(TRSettingsKeys::menuIconName);
     QIcon image = imageNamed(name.value_or(menuIconNames.first()));
     // A tray icon without an image cannot be found or clicked, so an unknown

@@ -17,6 +17,7 @@ class QMessageBox;
 class QSystemTrayIcon;
 class TRPluginManager;
 class TRPreferencesWindowController;
+class TRTrayWatcher;
 
 class TRMenuController : public QObject
 {
@@ -38,6 +39,7 @@ public:
     explicit TRMenuController(TRPluginManager *pluginManager, QObject *parent = nullptr);
     ~TRMenuController() override;
 
+    // The tray icon; null until the desktop has a tray to show it in.
     QSystemTrayIcon *statusItem() const { return m_statusItem; }
     QMenu *statusItemMenu() const { return m_statusItemMenu; }
     // The open preferences window; null when none is open.
@@ -55,7 +57,12 @@ public:
     // Main thread only.
     static QIcon imageNamed(const QString &name);
 
+    // The window that says how to get a tray; null when none is shown.
+    QMessageBox *noTrayNotice() const;
+
 private:
+    void showStatusItem();
+    void showNoTrayNotice();
     void updateStatusItemImage();
     void addGeneralMenu();
     void addPluginItems();
@@ -67,6 +74,8 @@ private:
     QMenu *m_statusItemMenu = nullptr;
     QPointer<QMenu> m_generalMenu;
     QPointer<QMessageBox> m_aboutPanel;
+    TRTrayWatcher *m_trayWatcher = nullptr;
+    QPointer<QMessageBox> m_noTrayNotice;
     QPointer<TRPreferencesWindowController> m_preferencesWindowController;
     // Fires once a rebuild has settled, when the trees and menus it
     // replaced are gone.

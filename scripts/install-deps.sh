@@ -11,6 +11,8 @@ packages=(
   # Qt 6
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools
   qt6-l10n-tools qt6-qpa-plugins libqt6svg6 libgl-dev
+  # X11: whether an XEmbed tray runs is asked on Qt's own connection
+  libxcb1-dev
   # Qt's own translations: standard buttons and dialogs in the user's language
   qt6-translations-l10n
   qt6-webengine-dev qt6-webengine-dev-tools

@@ -166,6 +166,32 @@
         <source>Your web bookmarks from Safari, Chrome and the local network, one click away.</source>
         <translation>Ihre Web-Lesezeichen aus Safari, Chrome und dem lokalen Netzwerk, nur einen Klick entfernt.</translation>
     </message>
+    <message>
+        <source>Trellis is waiting for a system tray.</source>
+        <translation>Trellis wartet auf einen Infobereich.</translation>
+    </message>
+    <message>
+        <source>Trellis shows its menu as an icon in the system tray, and this desktop has none running. The icon appears as soon as a tray starts.
+
+GNOME: install and turn on the AppIndicator extension (gnome-shell-extension-appindicator).
+KDE Plasma: add the System Tray widget to a panel.
+XFCE: add the Status Tray plugin to a panel.
+Other desktops: start a tray such as trayer.</source>
+        <translation>Trellis zeigt sein Menü als Symbol im Infobereich, und auf dieser Arbeitsfläche läuft keiner. Das Symbol erscheint, sobald ein Infobereich startet.
+
+GNOME: Installieren und aktivieren Sie die Erweiterung „AppIndicator“ (gnome-shell-extension-appindicator).
+KDE Plasma: Fügen Sie einer Kontrollleiste das Miniprogramm „Systemabschnitt der Kontrollleiste“ hinzu.
+XFCE: Fügen Sie einer Leiste das Element „Statusbenachrichtigungen“ (Status Tray) hinzu.
+Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Quit Trellis</source>
+        <translation>Trellis beenden</translation>
+    </message>
 </context>
 <context>
     <name>TRPluginEnabledTableViewCell</name>

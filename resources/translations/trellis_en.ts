@@ -166,6 +166,27 @@
         <source>Your web bookmarks from Safari, Chrome and the local network, one click away.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Trellis is waiting for a system tray.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Trellis shows its menu as an icon in the system tray, and this desktop has none running. The icon appears as soon as a tray starts.
+
+GNOME: install and turn on the AppIndicator extension (gnome-shell-extension-appindicator).
+KDE Plasma: add the System Tray widget to a panel.
+XFCE: add the Status Tray plugin to a panel.
+Other desktops: start a tray such as trayer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit Trellis</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRPluginEnabledTableViewCell</name>

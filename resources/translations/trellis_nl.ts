@@ -166,6 +166,32 @@
         <source>Your web bookmarks from Safari, Chrome and the local network, one click away.</source>
         <translation>Je webbladwijzers uit Safari, Chrome en het lokale netwerk, op één klik afstand.</translation>
     </message>
+    <message>
+        <source>Trellis is waiting for a system tray.</source>
+        <translation>Trellis wacht op een systeemvak.</translation>
+    </message>
+    <message>
+        <source>Trellis shows its menu as an icon in the system tray, and this desktop has none running. The icon appears as soon as a tray starts.
+
+GNOME: install and turn on the AppIndicator extension (gnome-shell-extension-appindicator).
+KDE Plasma: add the System Tray widget to a panel.
+XFCE: add the Status Tray plugin to a panel.
+Other desktops: start a tray such as trayer.</source>
+        <translation>Trellis toont zijn menu als pictogram in het systeemvak, en op dit bureaublad draait er geen. Het pictogram verschijnt zodra er een systeemvak start.
+
+GNOME: installeer en activeer de uitbreiding ‘AppIndicator’ (gnome-shell-extension-appindicator).
+KDE Plasma: voeg de widget ‘Systeemvak’ toe aan een paneel.
+XFCE: voeg de plug-in ‘Statusvak’ (Status Tray) toe aan een paneel.
+Andere bureaubladen: start een systeemvak zoals trayer.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Quit Trellis</source>
+        <translation>Trellis afsluiten</translation>
+    </message>
 </context>
 <context>
     <name>TRPluginEnabledTableViewCell</name>
