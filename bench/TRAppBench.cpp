@@ -214,7 +214,8 @@ int benchStartup(int argc, char *argv[])
     // Checked as soon as the event loop runs the launch and after it.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &app, [&delegate, started] {
-        if (delegate.menuController() && delegate.menuController()->statusItem()->isVisible()) {
+        if (delegate.menuController() && delegate.menuController()->statusItem() &&
+            delegate.menuController()->statusItem()->isVisible()) {
             const qint64 now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                    std::chrono::system_clock::now().time_since_epoch())
                                    .count();

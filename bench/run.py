@@ -167,11 +167,25 @@ class VirtualDisplay:
         os.close(write)
         with os.fdopen(read) as pipe:
             self.display = ":" + pipe.readline().strip()
+        # A tray, as on a desktop: Trellis shows its icon only once there is one.
+        env = dict(os.environ, DISPLAY=self.display)
+        self.tray = subprocess.Popen(["trayer", "--edge", "top", "--align", "right",
+                                      "--widthtype", "request"], env=env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            tree = subprocess.run(["xwininfo", "-root", "-tree"], env=env, capture_output=True,
+                                  text=True).stdout
+            if '("panel" "trayer")' in tree:
+                break
+            time.sleep(0.05)
+        else:
+            sys.exit("trayer did not start on the virtual display")
         return self
 
     def __exit__(self, *_):
-        self.process.terminate()
-        self.process.wait()
+        for process in (self.tray, self.process):
+            process.terminate()
+            process.wait()
 
 
 def environment(display, home=None):

@@ -27,6 +27,9 @@ packages=(
   # tests: a private session bus, a virtual display; the Bonjour end-to-end
   # test runs avahi-daemon in a network namespace of its own
   dbus dbus-daemon xvfb xauth avahi-daemon avahi-utils iproute2
+  # tests and benchmarks: an XEmbed tray on the virtual display, and its
+  # window tree (xwininfo) to see the icon docked in it
+  trayer x11-utils
   # tests: the login item's autostart entry is checked by the desktop's own validator
   desktop-file-utils
   # tests: the installed tree's software-centre description is checked by its validator

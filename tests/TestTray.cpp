@@ -1,0 +1,325 @@
+#include "TRMenuController.h"
+#include "TRPluginManager.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRTestMain.h"
+#include "TRTestSessionBus.h"
+#include "TRTrayWatcher.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// What a panel's tray offers on the session bus: hosts register with it,
+// and items (applications' icons) register with it to be shown.
+class StatusNotifierWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isStatusNotifierHostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredStatusNotifierItems)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+
+public:
+    ~StatusNotifierWatcher() override { stop(); }
+
+    bool start(bool withHost)
+    {
+        m_hostRegistered = withHost;
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        return bus.registerObject(TRTrayWatcher::statusNotifierWatcherPath, this,
+                                  QDBusConnection::ExportAllContents) &&
+               bus.registerService(TRTrayWatcher::statusNotifierWatcherService);
+    }
+    void stop()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.unregisterService(TRTrayWatcher::statusNotifierWatcherService);
+        bus.unregisterObject(TRTrayWatcher::statusNotifierWatcherPath);
+    }
+    void registerHost()
+    {
+        m_hostRegistered = true;
+        emit StatusNotifierHostRegistered();
+    }
+
+    bool isStatusNotifierHostRegistered() const { return m_hostRegistered; }
+    QStringList registeredStatusNotifierItems() const { return m_items; }
+    int protocolVersion() const { return 0; }
+
+public slots:
+    void RegisterStatusNotifierItem(const QString &service, const QDBusMessage &message)
+    {
+        // An item names either its bus name or, on the sender's name, its path.
+        m_items << (service.startsWith('/') ? message.service() : service);
+        emit StatusNotifierItemRegistered(m_items.last());
+    }
+    void RegisterStatusNotifierHost(const QString &) { registerHost(); }
+
+signals:
+    void StatusNotifierItemRegistered(const QString &service);
+    void StatusNotifierHostRegistered();
+
+private:
+    bool m_hostRegistered = false;
+    QStringList m_items;
+};
+
+// An XEmbed tray on the test's display.
+class Trayer
+{
+public:
+    bool start()
+    {
+        m_process.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request"});
+        return m_process.waitForStarted(5000);
+    }
+    ~Trayer()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
+
+private:
+    QProcess m_process;
+};
+
+// The windows docked in the XEmbed tray: the names of those below trayer's
+// panel in the display's window tree.
+QStringList windowsInTheTray()
+{
+    QProcess tree;
+    tree.start("xwininfo", {"-root", "-tree"});
+    tree.waitForFinished(5000);
+    QStringList docked;
+    qsizetype panelIndent = -1;
+    static const QRegularExpression window("^(\\s*)0x[0-9a-f]+ (?:\"([^\"]*)\"|\\(has no name\\))");
+    for (const QString &line : QString::fromUtf8(tree.readAllStandardOutput()).split('\n')) {
+        const QRegularExpressionMatch match = window.match(line);
+        if (!match.hasMatch()) {
+            continue;
+        }
+        const qsizetype indent = match.capturedLength(1);
+        if (panelIndent >= 0 && indent <= panelIndent) {
+            panelIndent = -1;
+        }
+        if (line.contains("(\"panel\" \"trayer\")")) {
+            panelIndent = indent;
+        } else if (panelIndent >= 0 && !match.captured(2).isEmpty()) {
+            docked << match.captured(2);
+        }
+    }
+    return docked;
+}
+
+// The bus name of a process's connection to the session bus; empty while
+// it has none.
+QString busNameOfProcess(qint64 pid)
+{
+    QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    for (const QString &name : bus->registeredServiceNames().value()) {
+        if (name.startsWith(':') && bus->servicePid(name).value() == pid) {
+            return name;
+        }
+    }
+    return {};
+}
+
+QVariant itemProperty(const QString &service, const QString &name)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(service, "/StatusNotifierItem",
+                                                      "org.freedesktop.DBus.Properties", "Get");
+    get << QString("org.kde.StatusNotifierItem") << name;
+    const QDBusReply<QDBusVariant> reply =
+        QDBusConnection::sessionBus().call(get, QDBus::Block, 5000);
+    return reply.isValid() ? reply.value().variant() : QVariant();
+}
+
+// The labels of an exported menu's items, from its layout: each item is
+// (id, properties, children as variants of items).
+void collectLabels(const QDBusArgument &item, QStringList &labels)
+{
+    int id = 0;
+    QVariantMap properties;
+    item.beginStructure();
+    item >> id >> properties;
+    labels << properties.value("label").toString();
+    item.beginArray();
+    while (!item.atEnd()) {
+        QDBusVariant child;
+        item >> child;
+        collectLabels(child.variant().value<QDBusArgument>(), labels);
+    }
+    item.endArray();
+    item.endStructure();
+}
+
+QStringList menuLabels(const QString &service, const QString &path)
+{
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(service, path, "com.canonical.dbusmenu", "GetLayout");
+    get << 0 << -1 << QStringList{"label"};
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 5000);
+    QStringList labels;
+    if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 2) {
+        collectLabels(reply.arguments().at(1).value<QDBusArgument>(), labels);
+    }
+    return labels;
+}
+
+} // namespace
+
+// Tray icons need a display: this runs under Xvfb, on a private session bus,
+// where no tray runs until a test starts one.
+class TestTray : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TRTestSessionBus> m_bus;
+
+private slots:
+    void initTestCase()
+    {
+        m_bus = std::make_unique<TRTestSessionBus>();
+        QVERIFY2(m_bus->isRunning(), "dbus-daemon did not start");
+        QCOMPARE(QGuiApplication::platformName(), QString("xcb"));
+    }
+
+    void xembedTrayStartedLater()
+    {
+        TRTrayWatcher watcher;
+        QVERIFY(!watcher.isTrayAvailable());
+        QSignalSpy available(&watcher, &TRTrayWatcher::trayAvailable);
+
+        Trayer trayer;
+        QVERIFY(trayer.start());
+        QVERIFY(available.wait(10000));
+        QVERIFY(watcher.isTrayAvailable());
+
+        // Once a tray runs, there is nothing to wait for.
+        TRTrayWatcher later;
+        QVERIFY(later.isTrayAvailable());
+    }
+
+    void statusNotifierHost_data()
+    {
+        QTest::addColumn<bool>("watcherAtStart");
+        QTest::addColumn<bool>("hostAtStart");
+        // The panel's watcher is up before its host (KDE starts them apart).
+        QTest::newRow("host registers later") << true << false;
+        // The panel starts after Trellis, watcher and host together.
+        QTest::newRow("watcher starts later with its host") << false << true;
+        QTest::newRow("host already there") << true << true;
+    }
+
+    void statusNotifierHost()
+    {
+        QFETCH(bool, watcherAtStart);
+        QFETCH(bool, hostAtStart);
+        StatusNotifierWatcher panel;
+        if (watcherAtStart) {
+            QVERIFY(panel.start(hostAtStart));
+        }
+        TRTrayWatcher watcher;
+        QSignalSpy available(&watcher, &TRTrayWatcher::trayAvailable);
+        if (watcherAtStart && hostAtStart) {
+            // Asked without blocking the start: the answer comes as an event.
+            QVERIFY(available.wait(5000));
+            return;
+        }
+        // Time for the question to be answered, wrongly if at all.
+        QTest::qWait(300);
+        QCOMPARE(available.count(), 0);
+        QVERIFY(!watcher.isTrayAvailable());
+
+        if (watcherAtStart) {
+            panel.registerHost();
+        } else {
+            QVERIFY(panel.start(hostAtStart));
+        }
+        QVERIFY(available.wait(5000));
+        QVERIFY(watcher.isTrayAvailable());
+    }
+
+    // No tray at all: the menu is ready, there is no icon, and after a while
+    // a window says once how to get a tray; a tray that appears then still
+    // gets the icon, and the window goes.
+    void noTrayThenXEmbedTray()
+    {
+        TRSettings::standard().resetForTesting();
+        TRTrayWatcher::noticeDelay = 300ms;
+        TRPluginManager plugins(std::vector<TRPluginManager::Factory>{});
+        TRMenuController controller(&plugins);
+        QVERIFY(!controller.statusItem());
+        QVERIFY(!controller.statusItemMenu()->actions().isEmpty());
+
+        QTRY_VERIFY_WITH_TIMEOUT(controller.noTrayNotice(), 5000);
+        QMessageBox *notice = controller.noTrayNotice();
+        QVERIFY(notice->isVisible());
+        QVERIFY(notice->informativeText().contains("gnome-shell-extension-appindicator"));
+        QTest::qWait(900);
+        QCOMPARE(controller.noTrayNotice(), notice);
+
+        Trayer trayer;
+        QVERIFY(trayer.start());
+        QTRY_VERIFY_WITH_TIMEOUT(controller.statusItem(), 10000);
+        QVERIFY(controller.statusItem()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!controller.noTrayNotice(), 5000);
+        // Docked for real: the icon's window sits inside the tray's panel.
+        QTRY_VERIFY_WITH_TIMEOUT(windowsInTheTray().contains("Trellis"), 10000);
+    }
+
+    // The application as users start it, before their panel: Qt decides only
+    // once whether to use a StatusNotifierItem host, so an icon made at the
+    // start would never reach a host that registers after it.
+    void applicationStartedBeforeThePanel()
+    {
+        TRSettings::standard().resetForTesting();
+        TRSettings::standard().setBool(TRSettingsKeys::firstRun, false);
+        QVERIFY(TRSettings::standard().synchronize());
+
+        QProcess trellis;
+        trellis.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        trellis.start(qEnvironmentVariable("TRELLIS_BINARY_DIR") + "/trellis", {});
+        QVERIFY(trellis.waitForStarted(5000));
+        QString trellisName;
+        QTRY_VERIFY_WITH_TIMEOUT(!(trellisName = busNameOfProcess(trellis.processId())).isEmpty(),
+                                 10000);
+        // Past the point where the icon used to be made.
+        QTest::qWait(500);
+
+        StatusNotifierWatcher panel;
+        QSignalSpy registered(&panel, &StatusNotifierWatcher::StatusNotifierItemRegistered);
+        QVERIFY(panel.start(false));
+        panel.registerHost();
+        QVERIFY(registered.wait(10000));
+        const QString item = registered.first().first().toString();
+
+        QCOMPARE(QDBusConnection::sessionBus().interface()->servicePid(item).value(),
+                 quint32(trellis.processId()));
+        QCOMPARE(itemProperty(item, "Status").toString(), QString("Active"));
+        const QString menu = itemProperty(item, "Menu").value<QDBusObjectPath>().path();
+        QVERIFY(!menu.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(menuLabels(item, menu).contains("General"), 5000);
+
+        trellis.terminate();
+        QVERIFY(trellis.waitForFinished(10000));
+        QCOMPARE(trellis.readAllStandardOutput(), QByteArray());
+    }
+};
+
+TRELLIS_TEST_MAIN(TestTray)
+#include "TestTray.moc"
