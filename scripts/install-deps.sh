@@ -36,6 +36,9 @@ packages=(
   appstream
   # packaging (cpack -G DEB): dpkg-shlibdeps finds the libraries the binaries need
   dpkg-dev file
+  # tools/take-screenshots.sh: a tray and a window manager on Xvfb, clicks and
+  # key presses, window lookups, captures; a CJK font for the corpus's titles
+  trayer openbox xdotool x11-utils imagemagick fonts-wqy-microhei
 )
 
 missing=()
