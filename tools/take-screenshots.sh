@@ -9,7 +9,7 @@
 # built-in browser shows come from a local HTTP server on 127.0.0.1, and
 # nothing can leave the machine. Needs root (for the namespace), or
 # unprivileged user namespaces.
-set -euo pipefail
+set -Eeuo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 out="$repo/docs/screenshots"
@@ -239,19 +239,25 @@ save_region() {
 # Saves the window with the given title, with its frame, as NAME.png.
 save_window() {
   local name=$1 title=$2 window
-  window=$(xdotool search --onlyvisible --name "^$title" | head -n 1)
+  window=$(xdotool search --onlyvisible --name "^$title" | head -n 1) || true
   [ -n "$window" ] || fail "no window titled \"$title\""
   import -frame -window "$window" "$work/window.png"
   convert "$work/window.png" -strip -define png:compression-level=9 "$out/$name.png"
   echo "saved $out/$name.png ($(du -k "$out/$name.png" | cut -f1) KB)"
 }
 
+# Closes the window with the given title as its close button would: openbox
+# asks the window to close on Alt+F4.
 close_window() {
   local window
-  window=$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)
+  window=$(xdotool search --onlyvisible --name "^$1" | head -n 1) || true
   [ -n "$window" ] || fail "no window titled \"$1\" to close"
-  xdotool windowclose "$window" 2>/dev/null || xdotool windowkill "$window"
-  sleep 0.5
+  xdotool windowactivate --sync "$window" key alt+F4
+  for _ in $(seq 50); do
+    xdotool search --onlyvisible --name "^$1" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "the window titled \"$1\" did not close"
 }
 
 open_tray_menu() {
@@ -272,6 +278,23 @@ open_tray_menu() {
 
 close_menus() {
   key Escape Escape Escape Escape Escape
+}
+
+# Prints the first of Trellis's visible windows at least MIN_WIDTH pixels
+# wide once there is one (the tray icon is smaller); fails after ten seconds.
+wait_for_trellis_window() {
+  local window
+  for _ in $(seq 100); do
+    for window in $(xdotool search --onlyvisible --pid "$trellis_pid" 2>/dev/null || true); do
+      eval "$(xdotool getwindowgeometry --shell "$window")"
+      if [ "$WIDTH" -ge "$1" ]; then
+        echo "$window"
+        return 0
+      fi
+    done
+    sleep 0.1
+  done
+  return 1
 }
 
 wait_for_window() {
@@ -319,7 +342,8 @@ open_tray_menu
 key Down Right Down Return
 wait_for_window Plugins
 sleep 1
-plugins=$(xdotool search --onlyvisible --name '^Plugins' | head -n 1)
+plugins=$(xdotool search --onlyvisible --name '^Plugins' | head -n 1) || true
+[ -n "$plugins" ] || fail "the Plugins window is gone"
 # The rows: Bonjour, Chrome, Safari, 30 pixels each below the header.
 xdotool mousemove --window "$plugins" 70 63 click 1
 sleep 1
@@ -332,17 +356,7 @@ close_window Plugins
 step "the browser window: Safari's bookmarks beside a page"
 open_tray_menu
 key Down Down Down Down Right Down Return
-browser=""
-for _ in $(seq 100); do
-  browser=$(xdotool search --onlyvisible --pid "$trellis_pid" --classname trellis 2>/dev/null |
-    while read -r window; do
-      eval "$(xdotool getwindowgeometry --shell "$window")"
-      [ "$WIDTH" -ge 800 ] && echo "$window"
-    done | head -n 1)
-  [ -n "$browser" ] && break
-  sleep 0.1
-done
-[ -n "$browser" ] || fail "no browser window appeared"
+browser=$(wait_for_trellis_window 800) || fail "no browser window appeared"
 sleep 2
 # From the filter field to the outline; then the Cooking folder, opened, and
 # the third recipe in it, which the window loads.
@@ -356,3 +370,26 @@ sleep 2
 import -frame -window "$browser" "$work/window.png"
 convert "$work/window.png" -strip -define png:compression-level=9 "$out/browser.png"
 echo "saved $out/browser.png ($(du -k "$out/browser.png" | cut -f1) KB)"
+close_window "Spring Vegetable Risotto"
+
+step "the Welcome alert of a first start"
+open_tray_menu
+key Down Right Down Down Down Return
+for _ in $(seq 100); do
+  kill -0 "$trellis_pid" 2>/dev/null || break
+  sleep 0.1
+done
+! kill -0 "$trellis_pid" 2>/dev/null || fail "\"Quit\" did not end trellis"
+ini="$XDG_CONFIG_HOME/Trellis/Trellis.ini"
+sed -i 's/^_defaults_firstRun=.*/_defaults_firstRun=1/' "$ini"
+grep -qx '_defaults_firstRun=1' "$ini" || fail "could not turn the first start back on in $ini"
+LANG=en_US.UTF-8 TZ=UTC "$build/bin/trellis" >>"$work/trellis.log" 2>&1 &
+pids+=($!)
+trellis_pid=$!
+alert=$(wait_for_trellis_window 200) || fail "no Welcome alert appeared"
+sleep 1
+import -frame -window "$alert" "$work/window.png"
+convert "$work/window.png" -strip -define png:compression-level=9 "$out/welcome.png"
+echo "saved $out/welcome.png ($(du -k "$out/welcome.png" | cut -f1) KB)"
+# "Later", which leaves the settings as they were.
+key Escape
