@@ -36,9 +36,10 @@ packages=(
   appstream
   # packaging (cpack -G DEB): dpkg-shlibdeps finds the libraries the binaries need
   dpkg-dev file
-  # tools/take-screenshots.sh: a tray and a window manager on Xvfb, clicks and
-  # key presses, window lookups, captures; a CJK font for the corpus's titles
-  trayer openbox xdotool x11-utils imagemagick fonts-wqy-microhei
+  # tools/take-screenshots.sh (with trayer and xwininfo above): a window
+  # manager on Xvfb, clicks and key presses, captures; a CJK font for the
+  # corpus's titles
+  openbox xdotool imagemagick fonts-wqy-microhei
 )
 
 missing=()
