@@ -315,6 +315,16 @@ private slots:
         QVERIFY(!menu.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(menuLabels(item, menu).contains("General"), 5000);
 
+        // The panel restarts (a crash, a new session of the shell): the icon
+        // comes back in the new one.
+        panel.stop();
+        StatusNotifierWatcher restarted;
+        QSignalSpy registeredAgain(&restarted,
+                                   &StatusNotifierWatcher::StatusNotifierItemRegistered);
+        QVERIFY(restarted.start(true));
+        QVERIFY(registeredAgain.wait(10000));
+        QCOMPARE(registeredAgain.first().first().toString(), item);
+
         trellis.terminate();
         QVERIFY(trellis.waitForFinished(10000));
         QCOMPARE(trellis.readAllStandardOutput(), QByteArray());
