@@ -1,3 +1,4 @@
+#include "TRFileGrant.h"
 #include "TRMenuController.h"
 #include "TRPluginManager.h"
 #include "TRSettings.h"
@@ -18,6 +19,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 
 using namespace std::chrono_literals;
 
@@ -148,36 +150,71 @@ QVariant itemProperty(const QString &service, const QString &name)
     return reply.isValid() ? reply.value().variant() : QVariant();
 }
 
-// The labels of an exported menu's items, from its layout: each item is
-// (id, properties, children as variants of items).
-void collectLabels(const QDBusArgument &item, QStringList &labels)
+// An exported menu as a host sees it: each item is (id, properties,
+// children as variants of items).
+struct MenuItem
 {
     int id = 0;
+    QString label;
+    QList<MenuItem> children;
+};
+
+MenuItem readMenuItem(const QDBusArgument &argument)
+{
+    MenuItem item;
     QVariantMap properties;
-    item.beginStructure();
-    item >> id >> properties;
-    labels << properties.value("label").toString();
-    item.beginArray();
-    while (!item.atEnd()) {
+    argument.beginStructure();
+    argument >> item.id >> properties;
+    item.label = properties.value("label").toString();
+    argument.beginArray();
+    while (!argument.atEnd()) {
         QDBusVariant child;
-        item >> child;
-        collectLabels(child.variant().value<QDBusArgument>(), labels);
+        argument >> child;
+        item.children << readMenuItem(child.variant().value<QDBusArgument>());
     }
-    item.endArray();
-    item.endStructure();
+    argument.endArray();
+    argument.endStructure();
+    return item;
 }
 
-QStringList menuLabels(const QString &service, const QString &path)
+QDBusMessage callMenu(const QString &service, const QString &path, const QString &method,
+                      const QVariantList &arguments)
 {
-    QDBusMessage get =
-        QDBusMessage::createMethodCall(service, path, "com.canonical.dbusmenu", "GetLayout");
-    get << 0 << -1 << QStringList{"label"};
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, 5000);
-    QStringList labels;
-    if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 2) {
-        collectLabels(reply.arguments().at(1).value<QDBusArgument>(), labels);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, path, "com.canonical.dbusmenu", method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+}
+
+// The labels a host shows after opening the submenus named, one after the
+// other, as a host does: it tells the application before showing each.
+QStringList menuLabels(const QString &service, const QString &path, const QStringList &submenus)
+{
+    int parent = 0;
+    for (qsizetype level = 0; level <= submenus.size(); ++level) {
+        const QDBusMessage reply =
+            callMenu(service, path, "GetLayout", {parent, -1, QStringList{"label"}});
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2) {
+            return {};
+        }
+        const MenuItem menu = readMenuItem(reply.arguments().at(1).value<QDBusArgument>());
+        if (level == submenus.size()) {
+            QStringList labels;
+            for (const MenuItem &child : menu.children) {
+                labels << child.label;
+            }
+            return labels;
+        }
+        const auto next =
+            std::find_if(menu.children.begin(), menu.children.end(),
+                         [&](const MenuItem &child) { return child.label == submenus.at(level); });
+        if (next == menu.children.end()) {
+            return {};
+        }
+        parent = next->id;
+        callMenu(service, path, "AboutToShow", {parent});
     }
-    return labels;
+    return {};
 }
 
 } // namespace
@@ -289,6 +326,21 @@ private slots:
     {
         TRSettings::standard().resetForTesting();
         TRSettings::standard().setBool(TRSettingsKeys::firstRun, false);
+        QTemporaryDir chrome;
+        QFile bookmarks(chrome.filePath("Bookmarks"));
+        QVERIFY(bookmarks.open(QIODevice::WriteOnly));
+        bookmarks.write(
+            QByteArray("{'roots': {'bookmark_bar': {'type': 'folder', 'name': 'Bar', "
+                       "'children': [{'type': 'folder', 'name': 'Cooking', 'children': ["
+                       "{'type': 'url', 'name': 'Spring Risotto', "
+                       "'url': 'http://127.0.0.1/risotto'}, "
+                       "{'type': 'url', 'name': 'Lemon Cake', "
+                       "'url': 'http://127.0.0.1/cake'}]}]}}}")
+                .replace('\'', '"'));
+        bookmarks.close();
+        const std::optional<QByteArray> grant = TRFileGrant::make(bookmarks.fileName());
+        QVERIFY(grant);
+        TRSettings::standard().setData(TRSettingsKeys::googleChromeBookmarksData, *grant);
         QVERIFY(TRSettings::standard().synchronize());
 
         QProcess trellis;
@@ -313,7 +365,10 @@ private slots:
         QCOMPARE(itemProperty(item, "Status").toString(), QString("Active"));
         const QString menu = itemProperty(item, "Menu").value<QDBusObjectPath>().path();
         QVERIFY(!menu.isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(menuLabels(item, menu).contains("General"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(menuLabels(item, menu, {}).contains("General"), 5000);
+        // Submenus are filled when they open; a host opens them over the bus.
+        QTRY_COMPARE_WITH_TIMEOUT(menuLabels(item, menu, {"Chrome", "Bar", "Cooking"}),
+                                  QStringList({"Spring Risotto", "Lemon Cake"}), 5000);
 
         // The panel restarts (a crash, a new session of the shell): the icon
         // comes back in the new one.
