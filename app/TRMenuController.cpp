@@ -17,6 +17,7 @@
 #include <QHash>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -154,20 +155,68 @@ QIcon TRMenuController::imageNamed(const QString &name)
     return image;
 }
 
+QIcon TRMenuController::statusItemImageNamed(const QString &name)
+{
+    static QHash<QString, QIcon> cache;
+    const auto cached = cache.constFind(name);
+    if (cached != cache.constEnd()) {
+        return *cached;
+    }
+    QIcon image = imageNamed(name);
+    if (!image.isNull()) {
+#ifdef Q_OS_MACOS
+        // The menu bar tints template images to suit its appearance.
+        image.setIsMask(true);
+#else
+        // Nothing tints the image here, and panels are dark (GNOME) or light:
+        // the dark lines get a light edge that keeps them visible on both.
+        QIcon edged;
+        for (const int size : {16, 22, 24, 32, 48, 64}) {
+            const QImage lines = image.pixmap(size, size)
+                                     .toImage()
+                                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            QImage edge = lines;
+            QPainter tint(&edge);
+            tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            tint.fillRect(edge.rect(), QColor(255, 255, 255, 230));
+            tint.end();
+            QImage shown(lines.size(), QImage::Format_ARGB32_Premultiplied);
+            shown.fill(Qt::transparent);
+            QPainter painter(&shown);
+            const int width = size >= 32 ? 2 : 1;
+            for (int dx = -width; dx <= width; ++dx) {
+                for (int dy = -width; dy <= width; ++dy) {
+                    painter.drawImage(dx, dy, edge);
+                }
+            }
+            painter.drawImage(0, 0, lines);
+            painter.end();
+            edged.addPixmap(QPixmap::fromImage(shown));
+        }
+        image = edged;
+#endif
+    }
+    cache.insert(name, image);
+    return image;
+}
+
 void TRMenuController::updateStatusItemImage()
 {
     if (!m_statusItem) {
         return;
     }
     const auto name = TRSettings::standard().stringForKey(TRSettingsKeys::menuIconName);
-    QIcon image = imageNamed(name.value_or(menuIconNames.first()));
+    QIcon image = statusItemImageNamed(name.value_or(menuIconNames.first()));
     // A tray icon without an image cannot be found or clicked, so an unknown
     // stored name falls back to the default image.
     if (image.isNull()) {
-        image = imageNamed(menuIconNames.first());
+        image = statusItemImageNamed(menuIconNames.first());
     }
-    image.setIsMask(true);
-    m_statusItem->setIcon(image);
+    // Every rebuild comes here; a tray host is told of a new image only when
+    // there is one.
+    if (image.cacheKey() != m_statusItem->icon().cacheKey()) {
+        m_statusItem->setIcon(image);
+    }
 }
 
 void TRMenuController::addGeneralMenu()

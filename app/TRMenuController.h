@@ -56,6 +56,9 @@ public:
     // One of the application's own images by name; null when there is none.
     // Main thread only.
     static QIcon imageNamed(const QString &name);
+    // That image as the tray shows it; null when there is none. Main thread
+    // only.
+    static QIcon statusItemImageNamed(const QString &name);
 
     // The window that says how to get a tray; null when none is shown.
     QMessageBox *noTrayNotice() const;
