@@ -1,6 +1,7 @@
 #include "TRTestSupport.h"
 
 #include "TRBookmarksParser.h"
+#include "TRPropertyList.h"
 
 #include <QBuffer>
 #include <QDeadlineTimer>
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -44,6 +46,141 @@ bool TRTestSupport::writeFile(const QString &path, const QByteArray &bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(bytes) == bytes.size();
+}
+
+QByteArray TRTestSupport::readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString TRTestSupport::dump(const TRBookmarkPtr &node)
+{
+    if (node->kind() == TRBookmarkKind::group) {
+        QStringList children;
+        for (const auto &child : node->bookmarks()) {
+            children << dump(child);
+        }
+        return node->name() + "{" + children.join("|") + "}";
+    }
+    return node->name() + "(" + node->url().toString() + ")";
+}
+
+QByteArray TRTestSupport::json(const char *text)
+{
+    return QByteArray(text).replace('\'', '"');
+}
+
+void TRTestSupport::makeChromeHistory(const QString &path, const QList<ChromeRow> &rows)
+{
+    QFile::remove(path);
+    QDir().mkpath(QFileInfo(path).path());
+    SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    // A fixture needs no durability, and syncing every statement is slow.
+    db.exec("PRAGMA synchronous = OFF");
+    db.exec("CREATE TABLE urls(id INTEGER PRIMARY KEY AUTOINCREMENT, url LONGVARCHAR, title "
+            "LONGVARCHAR, visit_count INTEGER DEFAULT 0 NOT NULL, typed_count INTEGER DEFAULT 0 "
+            "NOT NULL, last_visit_time INTEGER NOT NULL, hidden INTEGER DEFAULT 0 NOT NULL)");
+    SQLite::Transaction transaction(db);
+    SQLite::Statement insert(db, "INSERT INTO urls(title, url, visit_count, last_visit_time) "
+                                 "VALUES (?, ?, ?, ?)");
+    for (const ChromeRow &row : rows) {
+        row.title.isNull() ? insert.bind(1) : insert.bind(1, row.title.toString().toStdString());
+        row.url.isNull() ? insert.bind(2) : insert.bind(2, row.url.toString().toStdString());
+        insert.bind(3, static_cast<int64_t>(row.visitCount));
+        insert.bind(4, static_cast<int64_t>(row.lastVisitTime));
+        insert.exec();
+        insert.reset();
+    }
+    transaction.commit();
+}
+
+qint64 TRTestSupport::chromeTime(const QDateTime &moment)
+{
+    return (moment.toMSecsSinceEpoch() + 11644473600000LL) * 1000;
+}
+
+QVariantMap TRTestSupport::safariFolder(const QString &title, const QVariantList &children,
+                                        const QString &uuid)
+{
+    QVariantMap node{
+        {"WebBookmarkType", "WebBookmarkTypeList"}, {"Title", title}, {"Children", children}};
+    if (!uuid.isEmpty()) {
+        node.insert("WebBookmarkUUID", uuid);
+    }
+    return node;
+}
+
+QVariantMap TRTestSupport::safariLeaf(const QString &title, const QString &url)
+{
+    return {{"WebBookmarkType", "WebBookmarkTypeLeaf"},
+            {"URLString", url},
+            {"URIDictionary", QVariantMap{{"title", title}}},
+            {"WebBookmarkUUID", QString("LEAF-" + title)}};
+}
+
+bool TRTestSupport::writeSafariBookmarks(const QString &path, const QVariantList &children,
+                                         bool xml)
+{
+    const QVariantMap root{{"WebBookmarkType", "WebBookmarkTypeList"},
+                           {"WebBookmarkFileVersion", qint64(1)},
+                           {"Children", children}};
+    const QByteArray bytes = xml ? TRPropertyList::toXml(root) : TRPropertyList::toBinary(root);
+    return !bytes.isEmpty() && writeFile(path, bytes);
+}
+
+QByteArray TRTestSupport::nestedBinaryArrays(int levels, bool cycle)
+{
+    QByteArray bytes = "bplist00";
+    const auto bigEndian = [&bytes](quint64 value, int width) {
+        for (int i = width - 1; i >= 0; --i) {
+            bytes.append(static_cast<char>((value >> (8 * i)) & 0xff));
+        }
+    };
+    std::vector<quint64> offsets;
+    for (int i = 0; i < levels; ++i) {
+        offsets.push_back(quint64(bytes.size()));
+        bytes.append(char(0xA1));
+        bigEndian(cycle && i == levels - 1 ? 0 : quint64(i + 1), 4);
+    }
+    offsets.push_back(quint64(bytes.size()));
+    bytes.append("\x51x");
+    const auto table = quint64(bytes.size());
+    for (quint64 offset : offsets) {
+        bigEndian(offset, 4);
+    }
+    bytes.append(QByteArray(6, '\0')).append(char(4)).append(char(4));
+    bigEndian(offsets.size(), 8);
+    bigEndian(0, 8);
+    bigEndian(table, 8);
+    return bytes;
+}
+
+QJsonDocument TRTestSupport::inspect(const QString &command, const QString &file)
+{
+    QProcess process;
+    process.start(qEnvironmentVariable("TRELLIS_BINARY_DIR") + "/trellis-inspect", {command, file});
+    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
+        return {};
+    }
+    return QJsonDocument::fromJson(process.readAllStandardOutput());
+}
+
+std::pair<int, int> TRTestSupport::countBelow(const QJsonObject &node)
+{
+    int items = 0;
+    int folders = 0;
+    for (const QJsonValue &child : node["children"].toArray()) {
+        if (child["kind"] == "item") {
+            ++items;
+        } else {
+            ++folders;
+            const auto [i, f] = countBelow(child.toObject());
+            items += i;
+            folders += f;
+        }
+    }
+    return {items, folders};
 }
 
 QString TRTestSupport::realDataDirectory()

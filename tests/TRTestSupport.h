@@ -2,12 +2,17 @@
 
 // Helpers shared by the tests of the data sources.
 
+#include "TRBookmark.h"
+
 #include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMetaType>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 #include <memory>
@@ -19,6 +24,63 @@ QByteArray captureStdout(const std::function<void()> &fn);
 
 // Writes bytes to path, creating folders; false on failure.
 bool writeFile(const QString &path, const QByteArray &bytes);
+// The file's bytes, or empty when it cannot be read.
+QByteArray readFile(const QString &path);
+
+// A tree as one line: groups as name{children}, items as name(url).
+QString dump(const TRBookmarkPtr &node);
+
+// The names of nodes, in order.
+template <typename Nodes>
+QStringList names(const Nodes &nodes)
+{
+    QStringList result;
+    for (const auto &node : nodes) {
+        result << node->name();
+    }
+    return result;
+}
+
+// Runs one update of a parser and waits for its completion.
+template <typename Parser>
+bool update(Parser &parser)
+{
+    bool done = false;
+    parser.updateBookmarks([&done] { done = true; });
+    return QTest::qWaitFor([&done] { return done; }, 30000);
+}
+
+// JSON written with single quotes, which keeps fixtures readable.
+QByteArray json(const char *text);
+
+// One row of Chrome's urls table: title and url may be null.
+struct ChromeRow
+{
+    QVariant title;
+    QVariant url;
+    qint64 visitCount;
+    qint64 lastVisitTime;
+};
+// A Chrome History database at path holding rows, replacing any file there.
+void makeChromeHistory(const QString &path, const QList<ChromeRow> &rows);
+// Chrome's time for a moment: microseconds since 1601.
+qint64 chromeTime(const QDateTime &moment);
+
+// Safari's Bookmarks.plist: a folder, a bookmark (its identifier "LEAF-"
+// and its title), and a file of the given top-level children.
+QVariantMap safariFolder(const QString &title, const QVariantList &children,
+                         const QString &uuid = {});
+QVariantMap safariLeaf(const QString &title, const QString &url);
+bool writeSafariBookmarks(const QString &path, const QVariantList &children, bool xml = false);
+
+// A binary property list of levels arrays, each holding the next, the
+// innermost the string "x" (or, with cycle, the outermost array again).
+QByteArray nestedBinaryArrays(int levels, bool cycle = false);
+
+// What trellis-inspect prints for file, as a user runs it; null when it fails.
+QJsonDocument inspect(const QString &command, const QString &file);
+// Items and folders below a node of trellis-inspect's JSON.
+std::pair<int, int> countBelow(const QJsonObject &node);
 
 // The folder of real browser files, or empty when it is not there.
 QString realDataDirectory();
