@@ -370,11 +370,18 @@ TRTestSupport::ExclusiveLock::ExclusiveLock(const QString &path, const QByteArra
         return;
     }
     // A probe reading at the moment the tool begins makes it wait, not fail.
-    m_process.write(".timeout 10000\n" + committed + "\nPRAGMA locking_mode=EXCLUSIVE;\nBEGIN " +
-                    "EXCLUSIVE;\n" + uncommitted + "\n");
+    // The marker says that committed is done: a probe before then could be
+    // kept out by the change of journal mode and take it for the lock.
+    m_process.write(".timeout 10000\n" + committed + "\n.print committed-done\n" +
+                    "PRAGMA locking_mode=EXCLUSIVE;\nBEGIN EXCLUSIVE;\n" + uncommitted + "\n");
     m_process.waitForBytesWritten(10000);
-    // The lock is taken when another connection can no longer read.
     const QDeadlineTimer deadline(10000);
+    QByteArray out;
+    while (!out.contains("committed-done") && !deadline.hasExpired() &&
+           m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+        out += m_process.readAllStandardOutput();
+    }
+    // The lock is taken when another connection can no longer read.
     while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
         try {
             SQLite::Database probe(QFile::encodeName(path).toStdString(), SQLite::OPEN_READONLY);
