@@ -11,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -20,90 +19,23 @@
 
 using Parser = TRSafariBookmarksParser;
 using Key = TRSafariBookmarksParser::BookmarkTypeKey;
+using TRTestSupport::dump;
+using TRTestSupport::inspect;
+using TRTestSupport::readFile;
+using TRTestSupport::update;
 using TRTestSupport::writeFile;
 
-namespace {
+using TRTestSupport::safariFolder;
+using TRTestSupport::safariLeaf;
+using TRTestSupport::writeSafariBookmarks;
 
-// A tree as one line: groups as name{children}, items as name(url).
-QString dump(const TRBookmarkPtr &node)
-{
-    if (node->kind() == TRBookmarkKind::group) {
-        QStringList children;
-        for (const auto &child : node->bookmarks()) {
-            children << dump(child);
-        }
-        return node->name() + "{" + children.join("|") + "}";
-    }
-    return node->name() + "(" + node->url().toString() + ")";
-}
+namespace {
 
 // The children of a root, without the root's own name.
 QString contents(const TRBookmarkPtr &root)
 {
     const QString text = dump(root);
     return text.mid(root->name().size());
-}
-
-QVariantMap folder(const QString &title, const QVariantList &children, const QString &uuid = {})
-{
-    QVariantMap node{
-        {"WebBookmarkType", "WebBookmarkTypeList"}, {"Title", title}, {"Children", children}};
-    if (!uuid.isEmpty()) {
-        node.insert("WebBookmarkUUID", uuid);
-    }
-    return node;
-}
-
-QVariantMap leaf(const QString &title, const QString &url)
-{
-    return {{"WebBookmarkType", "WebBookmarkTypeLeaf"},
-            {"URLString", url},
-            {"URIDictionary", QVariantMap{{"title", title}}},
-            {"WebBookmarkUUID", QString("LEAF-" + title)}};
-}
-
-bool writeBookmarks(const QString &path, const QVariantList &children, bool xml = false)
-{
-    const QVariantMap root{{"WebBookmarkType", "WebBookmarkTypeList"},
-                           {"WebBookmarkFileVersion", qint64(1)},
-                           {"Children", children}};
-    const QByteArray bytes = xml ? TRPropertyList::toXml(root) : TRPropertyList::toBinary(root);
-    return !bytes.isEmpty() && writeFile(path, bytes);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Bookmarks and folders below a node of trellis-inspect's JSON.
-std::pair<int, int> countBelow(const QJsonObject &node)
-{
-    int bookmarks = 0;
-    int folders = 0;
-    for (const QJsonValue &child : node["children"].toArray()) {
-        if (child["kind"] == "item") {
-            ++bookmarks;
-        } else {
-            ++folders;
-            const auto [b, f] = countBelow(child.toObject());
-            bookmarks += b;
-            folders += f;
-        }
-    }
-    return {bookmarks, folders};
-}
-
-// What trellis-inspect prints for file, as a user runs it.
-QJsonDocument inspect(const QString &command, const QString &file)
-{
-    QProcess process;
-    process.start(qEnvironmentVariable("TRELLIS_BINARY_DIR") + "/trellis-inspect", {command, file});
-    if (!process.waitForFinished(120000) || process.exitCode() != 0) {
-        return {};
-    }
-    return QJsonDocument::fromJson(process.readAllStandardOutput());
 }
 
 QSet<Key> keys(const Parser &parser)
@@ -122,34 +54,6 @@ QByteArray deeplyNestedXml(int depth)
            open.repeated(depth) + QByteArray("</array></dict>").repeated(depth) + "</plist>";
 }
 
-// Arrays nested depth levels deep in a binary property list: each holds a
-// reference to the next, the last holds false.
-QByteArray deeplyNestedBinary(int depth)
-{
-    const auto bigEndian = [](quint64 value, int width) {
-        QByteArray bytes;
-        for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) {
-            bytes.append(char((value >> shift) & 0xFF));
-        }
-        return bytes;
-    };
-    QByteArray data = "bplist00";
-    QList<quint64> offsets;
-    for (int i = 0; i < depth; ++i) {
-        offsets.append(quint64(data.size()));
-        data += char(0xA1) + bigEndian(quint64(i + 1), 4);
-    }
-    offsets.append(quint64(data.size()));
-    data += char(0x08);
-    const auto table = quint64(data.size());
-    for (quint64 offset : std::as_const(offsets)) {
-        data += bigEndian(offset, 4);
-    }
-    data += QByteArray(6, '\0') + char(4) + char(4) + bigEndian(quint64(offsets.size()), 8) +
-            bigEndian(0, 8) + bigEndian(table, 8);
-    return data;
-}
-
 // The two versions of each file that the fault cases read.
 QDateTime faultsNow()
 {
@@ -161,9 +65,10 @@ QByteArray bookmarksBytes(const QString &name)
     return TRPropertyList::toBinary(QVariantMap{
         {"WebBookmarkType", "WebBookmarkTypeList"},
         {"Children",
-         QVariantList{
-             folder("BookmarksBar", {leaf(name, "https://" + name.toLower() + ".example/")}, "BAR"),
-             leaf("Top", "https://top.example/")}}});
+         QVariantList{safariFolder("BookmarksBar",
+                                   {safariLeaf(name, "https://" + name.toLower() + ".example/")},
+                                   "BAR"),
+                      safariLeaf("Top", "https://top.example/")}}});
 }
 
 struct SafariVisit
@@ -217,7 +122,7 @@ QByteArray historyDatabaseBytes(const QList<SafariVisit> &visits)
         }
         transaction.commit();
     }
-    return readAll(path);
+    return readFile(path);
 }
 
 // The bytes of a History.plist holding visits.
@@ -340,37 +245,34 @@ class TestSafariParser : public QObject
 
     QString file(const QString &name) const { return m_files.filePath(name); }
 
-    // Runs one update of parser and waits for its completion.
-    static bool update(Parser &parser)
-    {
-        bool done = false;
-        parser.updateBookmarks([&done] { done = true; });
-        return QTest::qWaitFor([&done] { return done; }, 30000);
-    }
-
     QVariantList sampleBookmarks() const
     {
-        return {QVariantMap{{"WebBookmarkType", "WebBookmarkTypeProxy"}, {"Title", "History"}},
-                folder("BookmarksBar",
-                       {leaf("Qt", "https://www.qt.io/"),
-                        folder("Tools", {leaf("CMake", "https://cmake.org/")}, "BAR-TOOLS")},
-                       "BAR"),
-                folder("BookmarksMenu", {leaf("Menu", "https://menu.example/")}, "MENU"),
-                folder("com.apple.ReadingList", {leaf("Later", "https://later.example/")}, "RL"),
-                folder("Work",
-                       {folder("BookmarksBar", {leaf("Inner", "https://inner.example/")}, "W-BAR"),
-                        folder("com.apple", {}, "W-APPLE"), leaf("Feed", "feed://news.example/rss"),
-                        leaf("Bare", "bare.example"),
-                        QVariantMap{{"WebBookmarkType", "WebBookmarkTypeLeaf"},
-                                    {"URLString", "https://untitled.example/"}},
-                        leaf("Spaced", "https://spaced.example/a b"),
-                        QVariantMap{{"WebBookmarkType", "WebBookmarkTypeLeaf"}, {"URLString", 3.0}},
-                        folder("Stops", {leaf("Before", "https://before.example/"),
-                                         QVariantMap{{"Title", "no type"}},
-                                         leaf("After", "https://after.example/")}),
-                        leaf("Sibling", "https://sibling.example/")},
-                       "WORK"),
-                leaf("Top", "https://top.example/")};
+        return {
+            QVariantMap{{"WebBookmarkType", "WebBookmarkTypeProxy"}, {"Title", "History"}},
+            safariFolder(
+                "BookmarksBar",
+                {safariLeaf("Qt", "https://www.qt.io/"),
+                 safariFolder("Tools", {safariLeaf("CMake", "https://cmake.org/")}, "BAR-TOOLS")},
+                "BAR"),
+            safariFolder("BookmarksMenu", {safariLeaf("Menu", "https://menu.example/")}, "MENU"),
+            safariFolder("com.apple.ReadingList", {safariLeaf("Later", "https://later.example/")},
+                         "RL"),
+            safariFolder(
+                "Work",
+                {safariFolder("BookmarksBar", {safariLeaf("Inner", "https://inner.example/")},
+                              "W-BAR"),
+                 safariFolder("com.apple", {}, "W-APPLE"),
+                 safariLeaf("Feed", "feed://news.example/rss"), safariLeaf("Bare", "bare.example"),
+                 QVariantMap{{"WebBookmarkType", "WebBookmarkTypeLeaf"},
+                             {"URLString", "https://untitled.example/"}},
+                 safariLeaf("Spaced", "https://spaced.example/a b"),
+                 QVariantMap{{"WebBookmarkType", "WebBookmarkTypeLeaf"}, {"URLString", 3.0}},
+                 safariFolder("Stops", {safariLeaf("Before", "https://before.example/"),
+                                        QVariantMap{{"Title", "no type"}},
+                                        safariLeaf("After", "https://after.example/")}),
+                 safariLeaf("Sibling", "https://sibling.example/")},
+                "WORK"),
+            safariLeaf("Top", "https://top.example/")};
     }
 
 private slots:
@@ -427,7 +329,7 @@ private slots:
     {
         QFETCH(bool, xml);
         const QString path = file(xml ? "xml/Bookmarks.plist" : "Bookmarks.plist");
-        QVERIFY(writeBookmarks(path, sampleBookmarks(), xml));
+        QVERIFY(writeSafariBookmarks(path, sampleBookmarks(), xml));
         Parser parser;
         parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
         QVERIFY(update(parser));
@@ -465,7 +367,7 @@ private slots:
     void disabledFolders()
     {
         const QString path = file("disabled/Bookmarks.plist");
-        QVERIFY(writeBookmarks(path, sampleBookmarks()));
+        QVERIFY(writeSafariBookmarks(path, sampleBookmarks()));
         Parser parser;
         parser.disabledBookmarkUUIDs() = {"WORK", "BAR", "GONE"};
         parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
@@ -487,7 +389,7 @@ private slots:
     void unreadableBookmarksKeepTheTree()
     {
         const QString path = file("keep/Bookmarks.plist");
-        QVERIFY(writeBookmarks(path, sampleBookmarks()));
+        QVERIFY(writeSafariBookmarks(path, sampleBookmarks()));
         Parser parser;
         parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
         QVERIFY(update(parser));
@@ -501,7 +403,7 @@ private slots:
             TRPropertyList::toXml(QVariantList{}),
             QByteArray("garbage"),
             deeplyNestedXml(100000),
-            deeplyNestedBinary(100000)};
+            TRTestSupport::nestedBinaryArrays(100000)};
         for (const QByteArray &bytes : broken) {
             QVERIFY(writeFile(path, bytes));
             // The bookmarks reader fails without a word.
@@ -513,89 +415,29 @@ private slots:
         }
 
         // A file without the special folders empties their roots.
-        QVERIFY(writeBookmarks(path, {leaf("Only", "https://only.example/")}));
+        QVERIFY(writeSafariBookmarks(path, {safariLeaf("Only", "https://only.example/")}));
         QVERIFY(update(parser));
         QCOMPARE(contents(parser.root(Key::bookmarksBar)), "{}");
         QCOMPARE(contents(parser.root(Key::user)), "{Only(https://only.example/)}");
         QVERIFY(parser.bookmarks().contains(Key::readingList));
     }
 
-    void allReadersInOneParse()
+    // Most Visited holds the very nodes of the day groups, which then name
+    // it as their parent; the days name the history root.
+    void mostVisitedSharesTheDaysNodes()
     {
-        const QDateTime now(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
-        TRDayFormatter::setNowForTesting([now] { return now; });
-        const QString history = file("all/History.db");
-        QDir().mkpath(file("all"));
-        {
-            SQLite::Database db(history.toStdString(),
-                                SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-            db.exec("CREATE TABLE history_items (id INTEGER PRIMARY KEY, url TEXT, visit_count "
-                    "INTEGER NOT NULL)");
-            db.exec("CREATE TABLE history_visits (id INTEGER PRIMARY KEY, history_item INTEGER, "
-                    "visit_time REAL, title TEXT)");
-            const double t = TRPropertyList::referenceTimeFromDate(now);
-            db.exec("INSERT INTO history_items VALUES (1, 'https://a.example/', 2), "
-                    "(2, 'https://b.example/', 5)");
-            db.exec(QStringLiteral("INSERT INTO history_visits VALUES (1, 1, %1, 'A1'), "
-                                   "(2, 1, %2, 'A2'), (3, 2, %3, 'B')")
-                        .arg(t - 60, 0, 'f', 3)
-                        .arg(t - 90000, 0, 'f', 3)
-                        .arg(t - 120, 0, 'f', 3)
-                        .toStdString());
-        }
-        const QString topSites = file("all/TopSites.plist");
-        QVERIFY(writeFile(
-            topSites,
-            TRPropertyList::toBinary(QVariantMap{
-                {"TopSites", QVariantList{QVariantMap{{"TopSiteURLString", "https://t.example/"},
-                                                      {"TopSiteTitle", "T"}}}}})));
-        const QString session = file("all/LastSession.plist");
-        QVERIFY(writeFile(
-            session,
-            TRPropertyList::toBinary(QVariantMap{
-                {"SessionWindows",
-                 QVariantList{QVariantMap{
-                     {"TabStates", QVariantList{QVariantMap{{"TabURL", "https://s.example/"},
-                                                            {"TabTitle", "S"}}}}}}}})));
-        const QString bookmarks = file("all/Bookmarks.plist");
-        QVERIFY(writeBookmarks(bookmarks, sampleBookmarks()));
-
+        TRDayFormatter::setNowForTesting([] { return faultsNow(); });
+        const QString history = file("shared/History.db");
+        QVERIFY(writeFile(history, historyDatabaseBytes(firstSafariVisits())));
         Parser parser;
         parser.bookmarkDataForHistory = TRFileGrant::make(history);
-        parser.bookmarkDataForTopSites = TRFileGrant::make(topSites);
-        parser.bookmarkDataForLastSession = TRFileGrant::make(session);
-        parser.bookmarkDataForBookmarks = TRFileGrant::make(bookmarks);
         QVERIFY(update(parser));
-        QCOMPARE(keys(parser),
-                 QSet<Key>({Key::history, Key::mostVisited, Key::lastSession, Key::topSites,
-                            Key::readingList, Key::bookmarksBar, Key::bookmarksMenu, Key::user}));
-        QCOMPARE(contents(parser.root(Key::history)),
-                 "{Today{A1(https://a.example/)|B(https://b.example/)}|"
-                 "Yesterday{A2(https://a.example/)}}");
-        QCOMPARE(contents(parser.root(Key::mostVisited)),
-                 "{B(https://b.example/)|A1(https://a.example/)}");
-        // The very nodes of the day groups, now naming Most Visited as parent.
-        const auto today = parser.root(Key::history)->bookmarks().front();
-        QCOMPARE(parser.root(Key::mostVisited)->bookmarks().front(), today->bookmarks()[1]);
-        QCOMPARE(today->bookmarks()[1]->parent(), parser.root(Key::mostVisited));
-        QCOMPARE(today->parent(), parser.root(Key::history));
-        QCOMPARE(contents(parser.root(Key::topSites)), "{T(https://t.example/)}");
-        QCOMPARE(contents(parser.root(Key::lastSession)), "{S(https://s.example/)}");
-
-        // A history that cannot be queried: the message, neither history key,
-        // the old day groups kept, the other readers unharmed.
-        const auto historyRoot = parser.root(Key::history);
-        const QString oldHistory = dump(historyRoot);
-        {
-            SQLite::Database db(history.toStdString(), SQLite::OPEN_READWRITE);
-            db.exec("DROP TABLE history_visits");
-        }
-        const QByteArray out = TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); });
-        QCOMPARE(out, QByteArray("Could not execute query: no such table: history_visits\n"));
-        QCOMPARE(keys(parser), QSet<Key>({Key::lastSession, Key::topSites, Key::readingList,
-                                          Key::bookmarksBar, Key::bookmarksMenu, Key::user}));
-        QCOMPARE(parser.root(Key::history), historyRoot);
-        QCOMPARE(dump(historyRoot), oldHistory);
+        const auto days = parser.root(Key::history)->bookmarks();
+        QCOMPARE(days.size(), 2u);
+        const TRBookmarkPtr older = days[1]->bookmarks().front();
+        QCOMPARE(parser.root(Key::mostVisited)->bookmarks().front(), older);
+        QCOMPARE(older->parent(), parser.root(Key::mostVisited));
+        QCOMPARE(days[0]->parent(), parser.root(Key::history));
     }
 
     // Between two refreshes a granted file is deleted, replaced, made
@@ -883,7 +725,7 @@ private slots:
     void allGenericBookmarkGroup()
     {
         const QString path = file("generic/Bookmarks.plist");
-        QVERIFY(writeBookmarks(path, sampleBookmarks()));
+        QVERIFY(writeSafariBookmarks(path, sampleBookmarks()));
 
         // First used before any read: empty for good.
         Parser early;
@@ -906,7 +748,7 @@ private slots:
         QCOMPARE(group->kind(), TRBookmarkKind::group);
         QVERIFY(group->name().isEmpty());
         const auto qt = group->bookmarks().front();
-        QVERIFY(writeBookmarks(path, {leaf("New", "https://new.example/")}));
+        QVERIFY(writeSafariBookmarks(path, {safariLeaf("New", "https://new.example/")}));
         QVERIFY(update(late));
         QCOMPARE(late.allGenericBookmarkGroup(), group);
         QCOMPARE(group->bookmarks().front(), qt);
@@ -917,7 +759,7 @@ private slots:
     void customizationSurvivesRestart()
     {
         const QString path = file("custom/Bookmarks.plist");
-        QVERIFY(writeBookmarks(path, sampleBookmarks()));
+        QVERIFY(writeSafariBookmarks(path, sampleBookmarks()));
         const QString archive = m_support->filePath("customized_bookmarks.plist");
         {
             Parser parser;
@@ -926,15 +768,16 @@ private slots:
             parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
             QVERIFY(update(parser));
             // Saved at the start of the parse, before pruning.
-            QCOMPARE(Parser::unarchiveStringSet(readAll(archive)), QSet<QString>({"WORK", "GONE"}));
+            QCOMPARE(Parser::unarchiveStringSet(readFile(archive)),
+                     QSet<QString>({"WORK", "GONE"}));
             QCOMPARE(parser.disabledBookmarkUUIDs(), QSet<QString>({"WORK"}));
         }
         // Saved again when the parser goes.
-        QCOMPARE(Parser::unarchiveStringSet(readAll(archive)), QSet<QString>({"WORK"}));
+        QCOMPARE(Parser::unarchiveStringSet(readFile(archive)), QSet<QString>({"WORK"}));
         QVERIFY(!QFile::exists(archive + ".partial"));
 
         // The file is NSKeyedArchiver's binary layout.
-        const QByteArray bytes = readAll(archive);
+        const QByteArray bytes = readFile(archive);
         QVERIFY(bytes.startsWith("bplist00"));
         const auto root = TRPropertyList::dictionary(TRPropertyList::fromData(bytes));
         QVERIFY(root);
@@ -1072,10 +915,9 @@ private slots:
         QTemporaryDir corpus;
         QVERIFY(
             TRTestSupport::makeCorpus(corpus.path(), "small", {"--only", "safari", "--leave-wal"}));
-        QFile manifestFile(corpus.filePath("manifest.json"));
-        QVERIFY(manifestFile.open(QIODevice::ReadOnly));
         const QJsonObject manifest =
-            QJsonDocument::fromJson(manifestFile.readAll()).object()["safari"].toObject();
+            QJsonDocument::fromJson(readFile(corpus.filePath("manifest.json")))["safari"]
+                .toObject();
         const QString safari = corpus.filePath("safari/");
 
         const QJsonArray roots = inspect("safari-bookmarks", safari + "Bookmarks.plist").array();
@@ -1087,11 +929,12 @@ private slots:
             const QJsonObject root = roots[index].toObject();
             const QJsonObject want = counts[name].toObject();
             QCOMPARE(root["children"].toArray().size(), want["children"].toInt());
-            QCOMPARE(countBelow(root),
+            QCOMPARE(TRTestSupport::countBelow(root),
                      std::make_pair(want["bookmarks"].toInt(), want["folders"].toInt()));
         }
         QCOMPARE(roots[1]["name"].toString(), QStringLiteral("Bookmarks Menu"));
-        QCOMPARE(countBelow(roots[2].toObject()).first, counts["reading_list_items"].toInt());
+        QCOMPARE(TRTestSupport::countBelow(roots[2].toObject()).first,
+                 counts["reading_list_items"].toInt());
 
         const QJsonObject database = manifest["history_db"].toObject();
         QVERIFY(database["visits_in_wal"].toInt() > 0);
