@@ -5,83 +5,24 @@
 #include "TRTestMain.h"
 #include "TRTestSupport.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
-#include <SQLiteCpp/SQLiteCpp.h>
-
 #include <ctime>
 
 using Parser = TRGoogleChromeBookmarksParser;
+using Row = TRTestSupport::ChromeRow;
+using TRTestSupport::chromeTime;
+using TRTestSupport::dump;
+using TRTestSupport::json;
+using TRTestSupport::update;
 using TRTestSupport::writeFile;
 
 namespace {
-
-// JSON written with single quotes, which keeps the fixtures readable.
-QByteArray json(const char *text)
-{
-    return QByteArray(text).replace('\'', '"');
-}
-
-// A tree as one line: groups as name{children}, items as name(url).
-QString dump(const TRBookmarkPtr &node)
-{
-    QString text = node->name();
-    if (node->kind() == TRBookmarkKind::group) {
-        QStringList children;
-        for (const auto &child : node->bookmarks()) {
-            children << dump(child);
-        }
-        return text + "{" + children.join("|") + "}";
-    }
-    return text + "(" + node->url().toString() + ")";
-}
-
-struct Row
-{
-    QVariant title;
-    QVariant url;
-    qint64 visitCount;
-    qint64 lastVisitTime;
-};
-
-// A History database with Chrome's urls table.
-bool makeHistory(const QString &path, const QList<Row> &rows)
-{
-    QFile::remove(path);
-    SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-    // A fixture needs no durability, and syncing every statement is slow.
-    db.exec("PRAGMA synchronous = OFF");
-    db.exec("CREATE TABLE urls(id INTEGER PRIMARY KEY AUTOINCREMENT, url LONGVARCHAR, title "
-            "LONGVARCHAR, visit_count INTEGER DEFAULT 0 NOT NULL, typed_count INTEGER DEFAULT 0 "
-            "NOT NULL, last_visit_time INTEGER NOT NULL, hidden INTEGER DEFAULT 0 NOT NULL)");
-    SQLite::Transaction transaction(db);
-    SQLite::Statement insert(db, "INSERT INTO urls(title, url, visit_count, last_visit_time) "
-                                 "VALUES (?, ?, ?, ?)");
-    for (const Row &row : rows) {
-        row.title.isNull() ? insert.bind(1) : insert.bind(1, row.title.toString().toStdString());
-        row.url.isNull() ? insert.bind(2) : insert.bind(2, row.url.toString().toStdString());
-        insert.bind(3, static_cast<int64_t>(row.visitCount));
-        insert.bind(4, static_cast<int64_t>(row.lastVisitTime));
-        insert.exec();
-        insert.reset();
-    }
-    transaction.commit();
-    return true;
-}
-
-// Chrome's time for a moment.
-qint64 chromeTime(const QDateTime &moment)
-{
-    return (moment.toMSecsSinceEpoch() + 11644473600000LL) * 1000;
-}
 
 // The two versions of the files that the fault cases read.
 QDateTime faultsNow()
@@ -116,10 +57,8 @@ QList<Row> secondVisits()
 QByteArray historyBytes(const QList<Row> &rows)
 {
     QTemporaryDir folder;
-    const QString path = folder.filePath("History");
-    makeHistory(path, rows);
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    TRTestSupport::makeChromeHistory(folder.filePath("History"), rows);
+    return TRTestSupport::readFile(folder.filePath("History"));
 }
 
 } // namespace
@@ -130,14 +69,6 @@ class TestChromeParser : public QObject
     Q_OBJECT
 
     QTemporaryDir m_files;
-
-    // Runs one update of parser and waits for its completion.
-    static bool update(Parser &parser)
-    {
-        bool done = false;
-        parser.updateBookmarks([&done] { done = true; });
-        return QTest::qWaitFor([&done] { return done; }, 30000);
-    }
 
 private slots:
     // Addresses kept as they stand must be exactly what parsing would keep:
@@ -321,12 +252,13 @@ private slots:
     void historyRows()
     {
         const QString path = m_files.filePath("rows.sqlite");
-        makeHistory(path, {{"Qt", "https://www.qt.io/", 5, 0},
-                           {QVariant(), "https://untitled.example/path", 1, 13000000000000000LL},
-                           {"", "https://empty.example/", 2, 13000000000000001LL},
-                           {"No URL", QVariant(), 3, 13000000000000002LL},
-                           {"File", "file:///tmp/dev%20notes.html", 1, 13000000000000003LL},
-                           {"", "", 1, 13000000000000004LL}});
+        TRTestSupport::makeChromeHistory(
+            path, {{"Qt", "https://www.qt.io/", 5, 0},
+                   {QVariant(), "https://untitled.example/path", 1, 13000000000000000LL},
+                   {"", "https://empty.example/", 2, 13000000000000001LL},
+                   {"No URL", QVariant(), 3, 13000000000000002LL},
+                   {"File", "file:///tmp/dev%20notes.html", 1, 13000000000000003LL},
+                   {"", "", 1, 13000000000000004LL}});
         const TRHistoryStorePtr store = Parser::readHistory(path);
         QVERIFY(store);
         // The nodes a day makes when opened.
@@ -351,65 +283,16 @@ private slots:
         }
     }
 
-    void historyThatCannotBeRead()
+    // A missing file cannot be opened: nothing is said, and nothing is
+    // created. Files that are no history are in the fault table.
+    void missingHistoryIsNotCreated()
     {
-        const QString notADatabase = m_files.filePath("not-a-database");
-        QVERIFY(writeFile(notADatabase, QByteArray(4096, 'x')));
-        TRHistoryStorePtr store;
-        const QByteArray out =
-            TRTestSupport::captureStdout([&] { store = Parser::readHistory(notADatabase); });
-        QVERIFY(!store);
-        QCOMPARE(out, QByteArray("Could not execute query: file is not a database\n"));
-
-        // Another database: the query names what is missing.
-        const QString other = m_files.filePath("other.sqlite");
-        {
-            SQLite::Database db(other.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-            db.exec("CREATE TABLE t(x)");
-        }
-        QCOMPARE(TRTestSupport::captureStdout([&] { store = Parser::readHistory(other); }),
-                 QByteArray("Could not execute query: no such table: urls\n"));
-        QVERIFY(!store);
-
-        // A missing file cannot be opened: nothing is said, and nothing is created.
         const QString missing = m_files.filePath("missing.sqlite");
+        TRHistoryStorePtr store;
         QCOMPARE(TRTestSupport::captureStdout([&] { store = Parser::readHistory(missing); }),
                  QByteArray());
         QVERIFY(!store);
         QVERIFY(!QFileInfo::exists(missing));
-    }
-
-    void daysNewestFirst()
-    {
-        const QDateTime now(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
-        TRDayFormatter::setNowForTesting([now] { return now; });
-        TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::displayUrl, false);
-        const auto add = [&](const QString &name, const QDateTime &when) {
-            builder.addVisit(builder.addAddress("https://x/", 1), when.toMSecsSinceEpoch(),
-                             name.toUtf8());
-        };
-        add("older today", now.addSecs(-3600));
-        add("two days ago", now.addDays(-2));
-        add("yesterday late", QDateTime(QDate(2024, 4, 30), QTime(23, 59, 59), Qt::UTC));
-        add("newest today", now.addSecs(-60));
-        add("today, same second A", now.addSecs(-7200));
-        add("today, same second B", now.addSecs(-7200));
-        add("just after midnight", QDateTime(QDate(2024, 5, 1), QTime(0, 0, 1), Qt::UTC));
-        const TRDayFormatter formatter("en_US");
-        const auto days = Parser::groupHistoryByDay(builder.finish(), formatter);
-        QStringList layout;
-        for (const auto &day : days) {
-            QStringList names;
-            for (const auto &entry : day->bookmarks()) {
-                names << entry->name();
-                QCOMPARE(entry->parent(), TRBookmarkPtr(day));
-            }
-            layout << day->name() + ": " + names.join(", ");
-        }
-        QCOMPARE(layout, QStringList({"Today: newest today, older today, today, same second A, "
-                                      "today, same second B, just after midnight",
-                                      "Yesterday: yesterday late",
-                                      "Monday, April 29, 2024: two days ago"}));
     }
 
     // Visits around midnight and clock changes fall into the day their local
@@ -493,6 +376,7 @@ private slots:
             QStringList dayNames;
             for (const auto &entry : day->bookmarks()) {
                 dayNames << entry->name();
+                QCOMPARE(entry->parent(), TRBookmarkPtr(day));
             }
             layout << day->name() + ": " + dayNames.join(",");
         }
@@ -524,8 +408,9 @@ private slots:
             bookmarks,
             json("{'roots':{'bookmark_bar':{'type':'folder','name':'Bar','children':[]}}}")));
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        makeHistory(history, {{"Recent", "https://r.example/", 1, chromeTime(now)},
-                              {"Old", "https://o.example/", 1, chromeTime(now.addDays(-3))}});
+        TRTestSupport::makeChromeHistory(
+            history, {{"Recent", "https://r.example/", 1, chromeTime(now)},
+                      {"Old", "https://o.example/", 1, chromeTime(now.addDays(-3))}});
         Parser parser;
         parser.dataForBookmarks = TRFileGrant::make(bookmarks);
         parser.dataForHistory = TRFileGrant::make(history);
@@ -543,7 +428,7 @@ private slots:
 
         // A broken Bookmarks file and an empty history keep what was read.
         QVERIFY(writeFile(bookmarks, json("{'roots':{'other':{'type':'folder','name':'O'}}}")));
-        makeHistory(history, {});
+        TRTestSupport::makeChromeHistory(history, {});
         const QByteArray out = TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); });
         QCOMPARE(out, QByteArray("Could not decode 'BookmarksContainer': The data couldn’t be read "
                                  "because it is missing.\n"));
@@ -564,7 +449,8 @@ private slots:
         QCOMPARE(parser.lastUpdateResult().bookmarks, Parser::Outcome::unreadable);
 
         // New content replaces the tree; the history root stays the same node.
-        makeHistory(history, {{"Only", "https://only.example/", 1, chromeTime(now)}});
+        TRTestSupport::makeChromeHistory(history,
+                                         {{"Only", "https://only.example/", 1, chromeTime(now)}});
         QVERIFY(update(parser));
         QCOMPARE(parser.historyBookmark(), root);
         QCOMPARE(root->bookmarks().size(), std::size_t(1));
@@ -740,7 +626,7 @@ private slots:
             rows.append({QString("Page %1").arg(i), QString("https://site%1.example/").arg(i), 1,
                          base - i * 1000000LL});
         }
-        makeHistory(history, rows);
+        TRTestSupport::makeChromeHistory(history, rows);
         Parser parser;
         parser.dataForHistory = TRFileGrant::make(history);
         QStringList completed;
@@ -780,23 +666,9 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, command);
         QFETCH(int, items);
-        QProcess inspect;
-        inspect.start(qEnvironmentVariable("TRELLIS_BINARY_DIR") + "/trellis-inspect",
-                      {command, QDir(folder).filePath(file)});
-        QVERIFY(inspect.waitForFinished(60000));
-        QCOMPARE(inspect.exitCode(), 0);
-        QJsonParseError error;
-        const QJsonDocument json = QJsonDocument::fromJson(inspect.readAllStandardOutput(), &error);
-        QCOMPARE(error.error, QJsonParseError::NoError);
-        int count = 0;
-        std::function<void(const QJsonObject &)> walk = [&](const QJsonObject &node) {
-            count += node["kind"] == "item" ? 1 : 0;
-            for (const auto child : node["children"].toArray()) {
-                walk(child.toObject());
-            }
-        };
-        walk(json.object());
-        QCOMPARE(count, items);
+        const QJsonDocument json = TRTestSupport::inspect(command, QDir(folder).filePath(file));
+        QVERIFY(json.isObject());
+        QCOMPARE(TRTestSupport::countBelow(json.object()).first, items);
     }
 
     void corpusCounts()
