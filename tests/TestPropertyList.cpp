@@ -52,6 +52,12 @@ QByteArray container(unsigned kind, std::initializer_list<int> references)
     return bytes;
 }
 
+// An ASCII string of up to 14 bytes.
+QByteArray ascii(QByteArrayView text)
+{
+    return QByteArray(1, static_cast<char>(0x50 | text.size())) + text.toByteArray();
+}
+
 QByteArray utf16(std::initializer_list<char16_t> units)
 {
     QByteArray bytes;
@@ -218,31 +224,17 @@ private slots:
         appendBigEndian(integer16, 42, 8);
         const QByteArray bytes = assemble({
             container(0xD, {1, 1, 5, 6, 7, 11, 2, 3, 4, 8, 9, 10}),
-            QByteArray("\x51"
-                       "k",
-                       2),
-            QByteArray("\x55"
-                       "first",
-                       6),
-            QByteArray("\x56"
-                       "second",
-                       7),
-            QByteArray("\x53"
-                       "a\0b",
-                       4),
-            QByteArray("\x51"
-                       "n",
-                       2),
-            QByteArray("\x51"
-                       "r",
-                       2),
+            ascii("k"),
+            ascii("first"),
+            ascii("second"),
+            ascii(QByteArrayView("a\0b", 3)),
+            ascii("n"),
+            ascii("r"),
             utf16({u'u', u'k'}),
             integer16,
             QByteArray("\x22\x40\x30\x00\x00", 5),
             QByteArray("\x08", 1),
-            QByteArray("\x51"
-                       "f",
-                       2),
+            ascii("f"),
         });
         QVERIFY(TRBinaryPropertyList::fromData(bytes));
         const auto tree = TRPropertyList::treeFromData(bytes);
