@@ -20,30 +20,10 @@
 #include <QTreeView>
 
 using DataKey = TRSafariBookmarksParser::BookmarkDataKey;
+using TRTestSupport::safariFolder;
+using TRTestSupport::writeSafariBookmarks;
 
 namespace {
-
-QVariantMap folder(const QString &title, const QString &uuid, const QVariantList &children = {})
-{
-    return {{"WebBookmarkType", "WebBookmarkTypeList"},
-            {"Title", title},
-            {"WebBookmarkUUID", uuid},
-            {"Children", children}};
-}
-
-QVariantMap leaf(const QString &title)
-{
-    return {{"WebBookmarkType", "WebBookmarkTypeLeaf"},
-            {"URLString", QString("https://example.org/" + title)},
-            {"URIDictionary", QVariantMap{{"title", title}}}};
-}
-
-bool writeBookmarks(const QString &path, const QVariantList &children)
-{
-    return TRTestSupport::writeFile(
-        path, TRPropertyList::toBinary(
-                  QVariantMap{{"WebBookmarkType", "WebBookmarkTypeList"}, {"Children", children}}));
-}
 
 // The names of the outline's rows below parent, each with its children in
 // braces when the outline lists any.
@@ -100,20 +80,26 @@ class TestSafariConfiguration : public QObject
     {
         TRSafariBookmarksParser &parser = TRSafariBookmarksParser::shared();
         parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
-        bool done = false;
-        parser.updateBookmarks([&done] { done = true; });
-        return QTest::qWaitFor([&done] { return done; }, 30000);
+        return TRTestSupport::update(parser);
     }
 
     QVariantList sampleBookmarks() const
     {
-        return {folder("BookmarksBar", "BAR",
-                       {folder("News", "NEWS",
-                               {folder("Local", "LOCAL", {folder("Town", "TOWN", {leaf("t")})}),
-                                leaf("n")}),
-                        folder("Only links", "LINKS", {leaf("a"), leaf("b")}), leaf("top")}),
-                folder("BookmarksMenu", "MENU", {leaf("m")}),
-                folder("Work", "WORK", {folder("Projects", "PROJECTS")})};
+        const auto leaf = [](const QString &title) {
+            return TRTestSupport::safariLeaf(title, "https://example.org/" + title);
+        };
+        return {
+            safariFolder(
+                "BookmarksBar",
+                {safariFolder(
+                     "News",
+                     {safariFolder("Local", {safariFolder("Town", {leaf("t")}, "TOWN")}, "LOCAL"),
+                      leaf("n")},
+                     "NEWS"),
+                 safariFolder("Only links", {leaf("a"), leaf("b")}, "LINKS"), leaf("top")},
+                "BAR"),
+            safariFolder("BookmarksMenu", {leaf("m")}, "MENU"),
+            safariFolder("Work", {safariFolder("Projects", {}, "PROJECTS")}, "WORK")};
     }
 
 private slots:
@@ -273,7 +259,7 @@ private slots:
     void outlineListsFoldersOfTheThreeRoots()
     {
         const QString path = m_files.filePath("outline/Bookmarks.plist");
-        QVERIFY(writeBookmarks(path, sampleBookmarks()));
+        QVERIFY(writeSafariBookmarks(path, sampleBookmarks()));
         TRSafariPluginConfigurationViewController pane;
         QCOMPARE(pane.findChild<QTabWidget *>()->count(), 2);
         TRSafariPluginBookmarksCustomizationViewController *customization =
@@ -311,7 +297,7 @@ private slots:
     void switchingAFolderReachesItsDirectSubfoldersOnly()
     {
         const QString path = m_files.filePath("switch/Bookmarks.plist");
-        QVERIFY(writeBookmarks(path, sampleBookmarks()));
+        QVERIFY(writeSafariBookmarks(path, sampleBookmarks()));
         TRSafariPluginBookmarksCustomizationViewController customization;
         QVERIFY(parse(path));
         QAbstractItemModel *model = customization.model();
@@ -350,15 +336,16 @@ private slots:
     void outlineIsRebuiltAfterEachParse()
     {
         const QString path = m_files.filePath("rebuild/Bookmarks.plist");
-        QVERIFY(writeBookmarks(path, sampleBookmarks()));
+        QVERIFY(writeSafariBookmarks(path, sampleBookmarks()));
         TRSafariPluginBookmarksCustomizationViewController customization;
         QVERIFY(parse(path));
         QTreeView *view = customization.outlineView();
         const QAbstractItemModel *model = customization.model();
         view->collapse(model->index(0, 0, {}));
 
-        QVERIFY(writeBookmarks(path, {folder("BookmarksBar", "BAR", {folder("Sport", "SPORT")}),
-                                      folder("BookmarksMenu", "MENU")}));
+        QVERIFY(writeSafariBookmarks(
+            path, {safariFolder("BookmarksBar", {safariFolder("Sport", {}, "SPORT")}, "BAR"),
+                   safariFolder("BookmarksMenu", {}, "MENU")}));
         QVERIFY(parse(path));
         QVERIFY(find(model, "Sport").isValid());
         QVERIFY(!find(model, "News").isValid());
@@ -368,9 +355,7 @@ private slots:
         TRSafariBookmarksParser &parser = TRSafariBookmarksParser::shared();
         parser.bookmarkDataForTopSites = TRFileGrant::make(safariFile("TopSites.plist"));
         parser.bookmarkDataForBookmarks.reset();
-        bool done = false;
-        parser.updateBookmarks([&done] { done = true; });
-        QVERIFY(QTest::qWaitFor([&done] { return done; }, 30000));
+        QVERIFY(TRTestSupport::update(parser));
         QCOMPARE(model->rowCount({}), 0);
         parser.bookmarkDataForTopSites.reset();
     }
