@@ -1,6 +1,10 @@
 #include "TRPropertyList.h"
 #include "TRSafariBookmark.h"
 #include "TRTestMain.h"
+#include "TRTestSupport.h"
+
+using TRTestSupport::names;
+using TRTestSupport::nestedBinaryArrays;
 
 namespace {
 
@@ -15,46 +19,6 @@ TRSafariBookmarkPtr item(const QString &name)
                                   QUrl(QStringLiteral("https://example.com/") + name));
 }
 
-QStringList names(const std::vector<TRSafariBookmarkPtr> &nodes)
-{
-    QStringList result;
-    for (const auto &node : nodes) {
-        result << node->name();
-    }
-    return result;
-}
-
-// A binary property list written byte by byte: levels arrays, each holding
-// the next, the innermost holding the string "x" (or, with cycle, the
-// outermost array again).
-QByteArray binaryChain(int levels, bool cycle)
-{
-    QByteArray bytes = "bplist00";
-    std::vector<quint32> offsets;
-    const auto bigEndian = [&bytes](quint64 value, int width) {
-        for (int i = width - 1; i >= 0; --i) {
-            bytes.append(static_cast<char>((value >> (8 * i)) & 0xff));
-        }
-    };
-    for (int i = 0; i < levels; ++i) {
-        offsets.push_back(static_cast<quint32>(bytes.size()));
-        bytes.append(static_cast<char>(0xA1));
-        bigEndian(cycle && i == levels - 1 ? 0 : static_cast<quint64>(i + 1), 4);
-    }
-    offsets.push_back(static_cast<quint32>(bytes.size()));
-    bytes.append(static_cast<char>(0x51)).append('x');
-    const auto table = static_cast<quint64>(bytes.size());
-    for (quint32 offset : offsets) {
-        bigEndian(offset, 4);
-    }
-    bytes.append(QByteArray(6, '\0'));
-    bytes.append(char(4)).append(char(4));
-    bigEndian(offsets.size(), 8);
-    bigEndian(0, 8);
-    bigEndian(table, 8);
-    return bytes;
-}
-
 } // namespace
 
 // The Safari node and the property-list layer it is stored through.
@@ -63,19 +27,6 @@ class TestSafariBookmark : public QObject
     Q_OBJECT
 
 private slots:
-    void newNode()
-    {
-        const QDateTime before = QDateTime::currentDateTimeUtc();
-        const auto node = item(QStringLiteral("a"));
-        QCOMPARE(node->tag, TRSafariBookmark::Tag::generic);
-        QCOMPARE(node->visitCount, 0);
-        QVERIFY(!node->nextFaviconDataRefresh);
-        QVERIFY(node->lastVisitedDate >= before);
-        QVERIFY(node->lastVisitedDate <= QDateTime::currentDateTimeUtc());
-        QCOMPARE(node->id().size(), 36);
-        QVERIFY(node->isEnabled());
-    }
-
     void enabledReachesDescendantGroupsOnly()
     {
         const auto root = group(QStringLiteral("root"));
@@ -218,33 +169,6 @@ private slots:
         QCOMPARE(odd->id().size(), 36);
     }
 
-    void propertyListTypes()
-    {
-        const QVariantMap value{{"list", QVariantList{QVariantMap{}, QVariantMap{{"a", true}}}},
-                                {"mixed", QVariantList{QVariantMap{}, QStringLiteral("x")}},
-                                {"negative", qint64(-3)},
-                                {"real", 2.5},
-                                {"flag", false},
-                                {"text", QStringLiteral("t")}};
-        const QVariant read = TRPropertyList::fromData(TRPropertyList::toBinary(value));
-        const auto map = TRPropertyList::dictionary(read);
-        QVERIFY(map);
-        QCOMPARE(TRPropertyList::listOfDictionaries(map->value("list"))->size(), 2u);
-        QVERIFY(!TRPropertyList::listOfDictionaries(map->value("mixed")));
-        QVERIFY(!TRPropertyList::listOfDictionaries(map->value("text")));
-        QCOMPARE(TRPropertyList::integer(map->value("negative")), qint64(-3));
-        QCOMPARE(TRPropertyList::integer(map->value("real")), qint64(2));
-        QCOMPARE(TRPropertyList::number(map->value("flag")), 0.0);
-        QVERIFY(!TRPropertyList::number(map->value("text")));
-        QCOMPARE(TRPropertyList::string(map->value("text")), QStringLiteral("t"));
-        QVERIFY(!TRPropertyList::string(map->value("real")));
-
-        // Neither garbage nor an empty file is a property list.
-        QVERIFY(!TRPropertyList::fromData("not a plist").isValid());
-        QVERIFY(!TRPropertyList::fromData({}).isValid());
-        QVERIFY(!TRPropertyList::fromData(QByteArray("bplist00\xff\xff\xff", 11)).isValid());
-    }
-
     // Too deep a tree is refused whole, before the library that would walk it
     // recursively (and overflow the stack) ever sees it.
     void deepNesting_data()
@@ -273,10 +197,10 @@ private slots:
         }
         xml += "</plist>";
         QCOMPARE(TRPropertyList::fromData(xml).isValid(), readable);
-        QCOMPARE(TRPropertyList::fromData(binaryChain(levels, false)).isValid(), readable);
+        QCOMPARE(TRPropertyList::fromData(nestedBinaryArrays(levels)).isValid(), readable);
         // Readers that walk the nodes in place take exactly the same files.
         QCOMPARE(TRPropertyList::treeFromData(xml).has_value(), readable);
-        QCOMPARE(TRPropertyList::treeFromData(binaryChain(levels, false)).has_value(), readable);
+        QCOMPARE(TRPropertyList::treeFromData(nestedBinaryArrays(levels)).has_value(), readable);
     }
 
     // Walked in place, a property list answers as its QVariant form does.
@@ -314,9 +238,9 @@ private slots:
 
     void binaryCycleRefused()
     {
-        QVERIFY(TRPropertyList::fromData(binaryChain(3, false)).isValid());
-        QVERIFY(!TRPropertyList::fromData(binaryChain(3, true)).isValid());
-        QByteArray truncated = binaryChain(3, false);
+        QVERIFY(TRPropertyList::fromData(nestedBinaryArrays(3)).isValid());
+        QVERIFY(!TRPropertyList::fromData(nestedBinaryArrays(3, true)).isValid());
+        QByteArray truncated = nestedBinaryArrays(3);
         truncated.chop(40);
         QVERIFY(!TRPropertyList::fromData(truncated).isValid());
     }
