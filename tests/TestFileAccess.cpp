@@ -12,17 +12,8 @@
 #include <sys/stat.h>
 
 using TRTestSupport::captureStdout;
+using TRTestSupport::readFile;
 using TRTestSupport::writeFile;
-
-namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 // Grants, private copies and the file picker, on real files in a temporary home.
 class TestFileAccess : public QObject
@@ -90,21 +81,6 @@ private slots:
         QCOMPARE(out.count('\n'), 1);
     }
 
-    void grantOfADeletedFile()
-    {
-        const QString path = m_browser.filePath("Gone");
-        QVERIFY(writeFile(path, "x"));
-        const QByteArray grant = *TRFileGrant::make(path);
-        QVERIFY(QFile::remove(path));
-        std::optional<QString> copy;
-        const QByteArray out =
-            captureStdout([&] { copy = TRBookmarksParser::copyScopedFile("gone_data", grant); });
-        QVERIFY(!copy);
-        QCOMPARE(out,
-                 QByteArray("Could not get scoped URL: The file “Gone” couldn’t be opened because "
-                            "there is no such file.\n"));
-    }
-
     void noGrantTouchesNoFile()
     {
         const QString target = QDir(privateFolder()).filePath("untouched_data");
@@ -157,12 +133,8 @@ private slots:
         // folders.
         QTemporaryDir browser;
         QTemporaryDir copies;
-        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                          QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                          QFileDevice::ExeOther;
-        QVERIFY(QFile::setPermissions(browser.path(), open));
-        QVERIFY(QFile::setPermissions(copies.path(),
-                                      open | QFileDevice::WriteGroup | QFileDevice::WriteOther));
+        QVERIFY(QFile::setPermissions(browser.path(), TRTestSupport::openToAll));
+        QVERIFY(QFile::setPermissions(copies.path(), TRTestSupport::writableByAll));
         TRBookmarksParser::setApplicationSupportDirectoryOverride(copies.path());
         const auto restore =
             qScopeGuard([] { TRBookmarksParser::setApplicationSupportDirectoryOverride({}); });
