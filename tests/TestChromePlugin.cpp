@@ -16,19 +16,12 @@
 #include <QAction>
 #include <QMenu>
 
-#include <SQLiteCpp/SQLiteCpp.h>
-
 using TRTestMenus::describe;
 using TRTestMenus::findItem;
+using TRTestSupport::json;
 using TRTestSupport::writeFile;
 
 namespace {
-
-// JSON written with single quotes, which keeps the fixtures readable.
-QByteArray json(const char *text)
-{
-    return QByteArray(text).replace('\'', '"');
-}
 
 // Opens an item's submenu as the user does, which fills it.
 QMenu *open(QAction *item)
@@ -74,17 +67,12 @@ private slots:
                  "'other':{'type':'folder','name':'Other bookmarks','children':[]},"
                  "'synced':{'type':'folder','name':'Mobile bookmarks','children':[]}}}");
         QVERIFY(writeFile(bookmarksPath(), bookmarksJson));
-        SQLite::Database db(historyPath().toStdString(),
-                            SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-        db.exec("CREATE TABLE urls(id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR, "
-                "visit_count INTEGER DEFAULT 0 NOT NULL, last_visit_time INTEGER NOT NULL)");
-        const qint64 now = (QDateTime::currentMSecsSinceEpoch() + 11644473600000LL) * 1000;
-        db.exec(QString("INSERT INTO urls(url, title, visit_count, last_visit_time) VALUES "
-                        "('https://today.example/', 'Today page', 3, %1), "
-                        "('https://before.example/', 'Earlier page', 1, %2)")
-                    .arg(now)
-                    .arg(now - 3LL * 86400 * 1000000)
-                    .toStdString());
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        TRTestSupport::makeChromeHistory(
+            historyPath(),
+            {{"Today page", "https://today.example/", 3, TRTestSupport::chromeTime(now)},
+             {"Earlier page", "https://before.example/", 1,
+              TRTestSupport::chromeTime(now.addDays(-3))}});
     }
 
     void init()
