@@ -43,22 +43,6 @@ private slots:
         QVERIFY(other->url().isEmpty());
     }
 
-    void initSetsEveryField()
-    {
-        const TRBookmarkPtr b =
-            TRBookmark::init(TRBookmarkKind::item, "Qt", QUrl("https://www.qt.io/"));
-        QCOMPARE(b->name(), QString("Qt"));
-        QCOMPARE(b->url(), QUrl("https://www.qt.io/"));
-        QCOMPARE(b->kind(), TRBookmarkKind::item);
-        QVERIFY(b->isEnabled());
-        QVERIFY(!b->isPrivate());
-        QVERIFY(!b->isPinned());
-        QVERIFY(b->faviconData().isEmpty());
-        QVERIFY(!b->parent());
-        QVERIFY(b->bookmarks().empty());
-        QVERIFY(TRBookmark::init(TRBookmarkKind::group, "Folder")->url().isEmpty());
-    }
-
     void identifiersAreUpperCaseRandomUuids()
     {
         static const QRegularExpression form(
@@ -71,13 +55,14 @@ private slots:
         }
         QCOMPARE(seen.size(), 10000);
 
+        // Each node makes its own.
         const auto a = TRBookmark::init(TRBookmarkKind::item, "Same", QUrl("https://a.example/"));
         const auto b = TRBookmark::init(TRBookmarkKind::item, "Same", QUrl("https://a.example/"));
-        QCOMPARE(a->id().size(), 36);
+        QVERIFY(form.match(a->id()).hasMatch());
         QVERIFY(a->id() != b->id());
-        QVERIFY(a != b);
     }
 
+    // The one caller checks the range first; the refusal is only seen here.
     void kindFromRawValue()
     {
         QCOMPARE(TRBookmarkKindFromRawValue(0), std::optional(TRBookmarkKind::item));
@@ -106,6 +91,9 @@ private slots:
 
         group->addBookmark(nullptr);
         QCOMPARE(group->bookmarks().size(), std::size_t(2));
+        // Emptying takes both.
+        group->removeAllBookmarks();
+        QVERIFY(group->bookmarks().empty());
     }
 
     void removeAllBookmarksEmptiesEveryLevel()
@@ -129,16 +117,6 @@ private slots:
         // Emptying an item does nothing.
         leaf->removeAllBookmarks();
         QCOMPARE(leaf->parent(), sub);
-    }
-
-    void removeAllBookmarksRemovesDuplicates()
-    {
-        const auto group = TRBookmark::init(TRBookmarkKind::group, "G");
-        const auto child = TRBookmark::init(TRBookmarkKind::item, "C", QUrl("https://c/"));
-        group->addBookmark(child);
-        group->addBookmark(child);
-        group->removeAllBookmarks();
-        QVERIFY(group->bookmarks().empty());
     }
 
     // A group that holds itself, directly or through a child, must not send
