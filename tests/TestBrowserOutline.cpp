@@ -6,11 +6,14 @@
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
+#include "TRTestSupport.h"
 
 #include <QLineEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
+
+using TRTestSupport::names;
 
 namespace {
 
@@ -26,15 +29,6 @@ TRBookmarkPtr group(const QString &name, const std::vector<TRBookmarkPtr> &child
         node->addBookmark(child);
     }
     return node;
-}
-
-QStringList names(const std::vector<TRBookmarkPtr> &bookmarks)
-{
-    QStringList list;
-    for (const auto &bookmark : bookmarks) {
-        list << bookmark->name();
-    }
-    return list;
 }
 
 // The outline's top level as the view shows it.
