@@ -395,8 +395,9 @@ TRSafariBookmarkPtr TRSafariBookmarksParser::allGenericBookmarkGroup()
 void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
 {
     // A parse that the application stopped before it ended leaves no work
-    // behind and must not block the next one.
-    if (m_isParsing && m_operationQueue->operationCount() > 0) {
+    // behind and must not block the next one; one whose result is still on
+    // its way to this thread is running.
+    if (m_isParsing && (m_operationQueue->operationCount() > 0 || m_resultPending)) {
         return;
     }
     m_isParsing = true;
@@ -420,7 +421,11 @@ void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
                 TROperationQueue::runOnMainQueue(this, [this] { m_isParsing = false; });
                 return;
             }
+            // Before the operation ends, so that the queue never looks idle
+            // while the result travels.
+            m_resultPending = true;
             TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
+                m_resultPending = false;
                 publish(*parsed);
                 TRNotificationCenter::defaultCenter().post(
                     TRNotificationNames::safariBookmarksParserDidFinishParsing);

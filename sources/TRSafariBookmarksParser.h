@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -162,6 +163,9 @@ private:
     QSet<QString> m_disabledBookmarkUUIDs;
     QSet<QString> m_allBookmarkUUIDs;
     bool m_isParsing = false;
+    // Set by the worker once its result is on its way to the main thread:
+    // the parse is then over for the queue but not yet published.
+    std::atomic<bool> m_resultPending{false};
     QHash<BookmarkTypeKey, TRSafariBookmarkPtr> m_bookmarks;
     QHash<BookmarkTypeKey, TRSafariBookmarkPtr> m_roots;
     TRSafariBookmarkPtr m_allGenericBookmarkGroup;
