@@ -137,7 +137,7 @@ cache="${XDG_CACHE_HOME:-$HOME/.cache}/trellis-package-check"
 report="$build/package-check"
 
 step() {
-  echo "== $*"
+  echo "== [${SECONDS} s] $*"
 }
 
 # The build and the package. Ninja does nothing when the build is current; the
@@ -221,6 +221,7 @@ cleanup() {
   if [ -n "${TRELLIS_KEEP_ROOT:-}" ]; then
     echo "check-package: the root is kept in $root (mounts removed)" >&2
   else
+    step "removing the root"
     remove_root_folder "$work" || status=2
   fi
   exit "$status"
@@ -261,6 +262,8 @@ printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod 755 "$root/usr/sbin/policy-rc.d"
 # Packages downloaded by earlier runs; apt-get checks them against the index.
 find "$cache/archives" -name '*.deb' -exec cp -t "$root/var/cache/apt/archives/" {} +
+# A root used once need not survive a power cut: dpkg skips its fsyncs.
+echo force-unsafe-io >"$root/etc/dpkg/dpkg.cfg.d/check-package-unsafe-io"
 
 in_root() {
   chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
