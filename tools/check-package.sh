@@ -125,6 +125,8 @@ fi
 
 # First pass, on this machine.
 SECONDS=0
+# The output as started: a trap may run while a command's output goes to a log.
+exec 5>&1 6>&2
 [ "$(id -u)" -eq 0 ] || die "needs root (debootstrap, chroot and mounts); run it with sudo"
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -206,6 +208,7 @@ mounted=()
 cleanup() {
   local status=$? pid
   trap - EXIT INT TERM
+  exec 1>&5 2>&6
   # Whatever still runs inside the root holds its mounts busy.
   for attempt in TERM KILL; do
     for proc in /proc/[0-9]*; do
@@ -346,7 +349,7 @@ cp "$0" "$root/check/check-package.sh"
 ip_up='ip link set lo up 2>/dev/null || true'
 unshare --net -- sh -c "$ip_up; exec chroot '$root' /usr/bin/env -i \
   PATH=/usr/sbin:/usr/bin:/sbin:/bin TRELLIS_PACKAGE_CHECK_SESSION=1 \
-  /bin/bash /check/check-package.sh" || true
+  /bin/bash /check/check-package.sh" 5>&- 6>&- || true
 cp -a "$root/check/." "$report/"
 rm -f "$report/check-package.sh"
 [ ! -s "$report/session-error" ] || die "$(cat "$report/session-error")"
