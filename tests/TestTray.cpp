@@ -80,6 +80,16 @@ private:
     QStringList m_items;
 };
 
+QString windowTree()
+{
+    QProcess tree;
+    tree.start("xwininfo", {"-root", "-tree"});
+    tree.waitForFinished(5000);
+    return QString::fromUtf8(tree.readAllStandardOutput());
+}
+
+const QString trayerPanel = "(\"panel\" \"trayer\")";
+
 // An XEmbed tray on the test's display.
 class Trayer
 {
@@ -93,6 +103,13 @@ public:
     {
         m_process.terminate();
         m_process.waitForFinished(5000);
+        // The display lets go of the tray's selection when it sees the
+        // connection close, which may come after the process has gone; the
+        // next case must start without a tray.
+        const QDeadlineTimer deadline(5000);
+        while (windowTree().contains(trayerPanel) && !deadline.hasExpired()) {
+            QTest::qWait(20);
+        }
     }
 
 private:
@@ -103,13 +120,10 @@ private:
 // panel in the display's window tree.
 QStringList windowsInTheTray()
 {
-    QProcess tree;
-    tree.start("xwininfo", {"-root", "-tree"});
-    tree.waitForFinished(5000);
     QStringList docked;
     qsizetype panelIndent = -1;
     static const QRegularExpression window("^(\\s*)0x[0-9a-f]+ (?:\"([^\"]*)\"|\\(has no name\\))");
-    for (const QString &line : QString::fromUtf8(tree.readAllStandardOutput()).split('\n')) {
+    for (const QString &line : windowTree().split('\n')) {
         const QRegularExpressionMatch match = window.match(line);
         if (!match.hasMatch()) {
             continue;
@@ -118,7 +132,7 @@ QStringList windowsInTheTray()
         if (panelIndent >= 0 && indent <= panelIndent) {
             panelIndent = -1;
         }
-        if (line.contains("(\"panel\" \"trayer\")")) {
+        if (line.contains(trayerPanel)) {
             panelIndent = indent;
         } else if (panelIndent >= 0 && !match.captured(2).isEmpty()) {
             docked << match.captured(2);
