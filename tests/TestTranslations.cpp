@@ -104,9 +104,9 @@ private slots:
     void englishCatalogueMatchesTheSources()
     {
         QStringList files;
-        for (const char *folder : {"app", "sources", "config", "browser", "resources/ui"}) {
+        for (const char *folder : {"app", "core", "ui", "browser"}) {
             QDirIterator it(QStringLiteral(TRELLIS_SOURCE_DIR "/") + QLatin1String(folder),
-                            {"*.cpp", "*.h", "*.ui"}, QDir::Files);
+                            {"*.cpp", "*.h", "*.ui"}, QDir::Files, QDirIterator::Subdirectories);
             while (it.hasNext()) {
                 files << it.next();
             }
