@@ -1,5 +1,5 @@
 #include "AppDelegate.h"
-#include "TRBookmarksParser.h"
+#include "TRHeapTrim.h"
 #include "TRLanguage.h"
 #include "TRSingleInstance.h"
 
@@ -8,7 +8,7 @@
 
 int main(int argc, char *argv[])
 {
-    TRBookmarksParser::useOneMemoryArena();
+    TRHeapTrim::useOneMemoryArena();
     AppDelegate::prepareGraphics();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trellis"));

@@ -15,8 +15,8 @@
 //       the real application idle
 
 #include "AppDelegate.h"
-#include "TRBookmarksParser.h"
 #include "TRFileGrant.h"
+#include "TRHeapTrim.h"
 #include "TRMenuController.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -241,7 +241,7 @@ int writeHome(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    TRBookmarksParser::useOneMemoryArena();
+    TRHeapTrim::useOneMemoryArena();
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     if (mode == "menu" && argc >= 3) {
         return benchMenu(argc, argv);

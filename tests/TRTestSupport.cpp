@@ -1,6 +1,6 @@
 #include "TRTestSupport.h"
 
-#include "TRBookmarksParser.h"
+#include "TRPrivateFolder.h"
 #include "TRPropertyList.h"
 
 #include <QBuffer>
@@ -291,7 +291,7 @@ TRTestSupport::FaultFolders::FaultFolders()
     m_valid = browser.isValid() && support.isValid() &&
               QFile::setPermissions(browser.path(), openToAll) &&
               QFile::setPermissions(support.path(), writableByAll);
-    TRBookmarksParser::setApplicationSupportDirectoryOverride(support.path());
+    TRPrivateFolder::setOverride(support.path());
 }
 
 bool TRTestSupport::FaultFolders::apply(Fault fault, const QString &path,
@@ -304,8 +304,7 @@ bool TRTestSupport::FaultFolders::apply(Fault fault, const QString &path,
     case Fault::privateFolderUnavailable:
         // Somewhere new, below a folder where nothing can be made; once that
         // is put right, the folder is made there.
-        TRBookmarksParser::setApplicationSupportDirectoryOverride(
-            support.filePath(QStringLiteral("moved/Trellis")));
+        TRPrivateFolder::setOverride(support.filePath(QStringLiteral("moved/Trellis")));
         return QFile::setPermissions(support.path(), readOnly);
     default:
         return applyFault(fault, path, replacement);
@@ -322,7 +321,7 @@ TRTestSupport::FaultFolders::~FaultFolders()
 {
     // A case may have taken the write permission away.
     QFile::setPermissions(support.path(), writableByAll);
-    TRBookmarksParser::setApplicationSupportDirectoryOverride({});
+    TRPrivateFolder::setOverride({});
 }
 
 TRTestSupport::OrdinaryUser::OrdinaryUser()

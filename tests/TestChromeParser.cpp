@@ -1,7 +1,7 @@
-#include "TRBookmarksParser.h"
 #include "TRDayFormatter.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
+#include "TRPlainAddress.h"
 #include "TRTestMain.h"
 #include "TRTestSupport.h"
 
@@ -112,7 +112,7 @@ private slots:
         int plain = 0;
         int escaped = 0;
         for (const QByteArray &text : std::as_const(texts)) {
-            if (!TRBookmarksParser::isPlainWebUrl(text)) {
+            if (!TRPlainAddress::isPlain(text)) {
                 continue;
             }
             ++plain;
@@ -151,7 +151,7 @@ private slots:
                                     "http://9/",
                                     "http://1.2.3.4/",
                                     "http://a.b./"}) {
-            QVERIFY2(!TRBookmarksParser::isPlainWebUrl(refused), refused);
+            QVERIFY2(!TRPlainAddress::isPlain(refused), refused);
         }
     }
 

@@ -1,6 +1,7 @@
-#include "TRBookmarksParser.h"
 #include "TRFileGrant.h"
 #include "TRPluginFilePicker.h"
+#include "TRPrivateCopy.h"
+#include "TRPrivateFolder.h"
 #include "TRTestMain.h"
 #include "TRTestSupport.h"
 
@@ -30,7 +31,7 @@ class TestFileAccess : public QObject
 private slots:
     void privateCopiesLiveInTheApplicationsDataFolder()
     {
-        const std::optional<QString> folder = TRBookmarksParser::applicationSupportDirectory();
+        const std::optional<QString> folder = TRPrivateFolder::path();
         QVERIFY(folder);
         QCOMPARE(*folder, qEnvironmentVariable("XDG_DATA_HOME") + "/Trellis");
         QVERIFY(QFileInfo(*folder).isDir());
@@ -74,7 +75,7 @@ private slots:
         QFETCH(QString, message);
         std::optional<QString> resolved;
         const QByteArray out =
-            captureStdout([&] { resolved = TRBookmarksParser::resolveScopedURL(grant); });
+            captureStdout([&] { resolved = TRPrivateCopy::resolveGrant(grant); });
         QVERIFY(!resolved);
         QVERIFY(out.startsWith("Could not get scoped URL: "));
         QVERIFY2(QString::fromUtf8(out).contains(message), out.constData());
@@ -85,7 +86,7 @@ private slots:
     {
         const QString target = QDir(privateFolder()).filePath("untouched_data");
         QVERIFY(writeFile(target, "previous"));
-        QVERIFY(!TRBookmarksParser::copyScopedFile("untouched_data", std::nullopt));
+        QVERIFY(!TRPrivateCopy::make("untouched_data", std::nullopt));
         QCOMPARE(readFile(target), QByteArray("previous"));
     }
 
@@ -96,14 +97,13 @@ private slots:
         const QString source = m_browser.filePath("Profile/History");
         QVERIFY(writeFile(source, "first"));
         const QByteArray grant = *TRFileGrant::make(source);
-        const std::optional<QString> copy =
-            TRBookmarksParser::copyScopedFile("history_copy", grant);
+        const std::optional<QString> copy = TRPrivateCopy::make("history_copy", grant);
         QVERIFY(copy);
         QCOMPARE(*copy, QDir(privateFolder()).filePath("history_copy"));
         QCOMPARE(readFile(*copy), QByteArray("first"));
 
         QVERIFY(writeFile(source, "second, longer"));
-        QCOMPARE(TRBookmarksParser::copyScopedFile("history_copy", grant), copy);
+        QCOMPARE(TRPrivateCopy::make("history_copy", grant), copy);
         QCOMPARE(readFile(*copy), QByteArray("second, longer"));
         QCOMPARE(QDir(privateFolder()).entryList({"history_copy*"}, QDir::Files),
                  QStringList({"history_copy"}));
@@ -116,12 +116,12 @@ private slots:
         QVERIFY(writeFile(source, "main"));
         QVERIFY(writeFile(source + "-wal", "recent visits"));
         const QByteArray grant = *TRFileGrant::make(source);
-        const QString copy = *TRBookmarksParser::copyScopedFile("wal_copy", grant);
+        const QString copy = *TRPrivateCopy::make("wal_copy", grant);
         QCOMPARE(readFile(copy + "-wal"), QByteArray("recent visits"));
 
         QVERIFY(writeFile(copy + "-shm", "stale index"));
         QVERIFY(QFile::remove(source + "-wal"));
-        TRBookmarksParser::copyScopedFile("wal_copy", grant);
+        TRPrivateCopy::make("wal_copy", grant);
         QVERIFY(QFileInfo::exists(copy));
         QVERIFY(!QFileInfo::exists(copy + "-wal"));
         QVERIFY(!QFileInfo::exists(copy + "-shm"));
@@ -135,9 +135,8 @@ private slots:
         QTemporaryDir copies;
         QVERIFY(QFile::setPermissions(browser.path(), TRTestSupport::openToAll));
         QVERIFY(QFile::setPermissions(copies.path(), TRTestSupport::writableByAll));
-        TRBookmarksParser::setApplicationSupportDirectoryOverride(copies.path());
-        const auto restore =
-            qScopeGuard([] { TRBookmarksParser::setApplicationSupportDirectoryOverride({}); });
+        TRPrivateFolder::setOverride(copies.path());
+        const auto restore = qScopeGuard([] { TRPrivateFolder::setOverride({}); });
         const QString source = browser.filePath("Locked");
         QVERIFY(writeFile(source, "secret"));
         const QByteArray grant = *TRFileGrant::make(source);
@@ -146,7 +145,7 @@ private slots:
         const QByteArray out = captureStdout([&] {
             const TRTestSupport::OrdinaryUser user;
             QVERIFY(user.isValid());
-            copy = TRBookmarksParser::copyScopedFile("locked_copy", grant);
+            copy = TRPrivateCopy::make("locked_copy", grant);
         });
         QCOMPARE(out, QByteArray());
         QVERIFY(copy);
@@ -161,12 +160,12 @@ private slots:
         const QString source = m_browser.filePath("Piped");
         QVERIFY(writeFile(source, "file"));
         const QByteArray grant = *TRFileGrant::make(source);
-        QVERIFY(TRBookmarksParser::copyScopedFile("piped_copy", grant));
+        QVERIFY(TRPrivateCopy::make("piped_copy", grant));
         QVERIFY(QFile::remove(source));
         QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0644), 0);
         std::optional<QString> copy;
         const QByteArray out =
-            captureStdout([&] { copy = TRBookmarksParser::copyScopedFile("piped_copy", grant); });
+            captureStdout([&] { copy = TRPrivateCopy::make("piped_copy", grant); });
         QCOMPARE(out, QByteArray("Copy Error: The file “Piped” couldn’t be copied.\n"));
         QVERIFY(copy);
         QVERIFY(!QFileInfo::exists(*copy));

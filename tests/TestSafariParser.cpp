@@ -3,6 +3,7 @@
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TROperationQueue.h"
+#include "TRPrivateFolder.h"
 #include "TRPropertyList.h"
 #include "TRSafariBookmarksParser.h"
 #include "TRTestMain.h"
@@ -280,10 +281,10 @@ private slots:
     {
         TRDayFormatter::setNowForTesting({});
         m_support = std::make_unique<QTemporaryDir>();
-        Parser::setApplicationSupportDirectoryOverride(m_support->path());
+        TRPrivateFolder::setOverride(m_support->path());
     }
 
-    void cleanup() { Parser::setApplicationSupportDirectoryOverride({}); }
+    void cleanup() { TRPrivateFolder::setOverride({}); }
 
     void keysAndRoots()
     {

@@ -1,5 +1,7 @@
 #include "TRDayFormatter.h"
 #include "TRFileGrant.h"
+#include "TRPrivateCopy.h"
+#include "TRPrivateFolder.h"
 #include "TRPropertyList.h"
 #include "TRSafariBookmarksParser.h"
 #include "TRTestMain.h"
@@ -555,8 +557,8 @@ private slots:
         }
         // Read through private copies, never in place: the database is in WAL mode.
         QTemporaryDir copies;
-        Parser::setApplicationSupportDirectoryOverride(copies.path());
-        const auto database = Parser::copyScopedFile(
+        TRPrivateFolder::setOverride(copies.path());
+        const auto database = TRPrivateCopy::make(
             "history_data", TRFileGrant::make(folder + "/safari/plaso_History.db"));
         QVERIFY(database);
         const TRHistoryStorePtr visits = Parser::readHistory(*database, "plaso_History.db");
@@ -567,9 +569,9 @@ private slots:
         QCOMPARE(names(days), QStringList({"Thursday, November 9, 2017"}));
         QVERIFY(!Parser::selectMostVisited(*visits).empty());
 
-        const auto list = Parser::copyScopedFile(
+        const auto list = TRPrivateCopy::make(
             "history_data", TRFileGrant::make(folder + "/safari/plaso_History.plist"));
-        Parser::setApplicationSupportDirectoryOverride({});
+        TRPrivateFolder::setOverride({});
         QVERIFY(list);
         const auto entries = entriesOf(Parser::readHistory(*list, "History.plist"));
         QCOMPARE(entries.size(), 18u);

@@ -10,9 +10,9 @@
 // version is complete on disk; anything else it prints is a product's
 // failure message.
 
-#include "TRBookmarksParser.h"
 #include "TRCrashVersions.h"
 #include "TRFileGrant.h"
+#include "TRPrivateCopy.h"
 #include "TRSafariBookmarksParser.h"
 #include "TRSettings.h"
 
@@ -50,9 +50,7 @@ int main(int argc, char *argv[])
             return 2;
         }
         write = [&](int version) {
-            return TRBookmarksParser::copyScopedFile(QStringLiteral("history_data"),
-                                                     grants[version])
-                .has_value();
+            return TRPrivateCopy::make(QStringLiteral("history_data"), grants[version]).has_value();
         };
     } else if (mode == u"settings") {
         write = [](int version) {

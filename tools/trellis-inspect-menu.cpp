@@ -2,11 +2,11 @@
 // the given files, as a text tree. trellis-inspect runs it for its
 // safari-menu command.
 
-#include "TRBookmarksParser.h"
 #include "TRFileGrant.h"
 #include "TRInspectMenuWriter.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
+#include "TRPrivateFolder.h"
 #include "TRSafariBookmarksParser.h"
 #include "TRSafariPlugin.h"
 #include "TRSettings.h"
@@ -76,7 +76,7 @@ int main(int argc, char *argv[])
     }
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scope.filePath("settings"));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scope.filePath("settings"));
-    TRBookmarksParser::setApplicationSupportDirectoryOverride(scope.path());
+    TRPrivateFolder::setOverride(scope.path());
     TRSettings &settings = TRSettings::standard();
 
     bool granted = false;

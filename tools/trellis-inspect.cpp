@@ -2,10 +2,11 @@
 // and prints the tree it reads as JSON; safari-menu prints the Safari submenu
 // that the real plugin builds from the given files.
 
-#include "TRBookmarksParser.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
+#include "TRHeapTrim.h"
 #include "TRInspectJsonWriter.h"
+#include "TRPrivateFolder.h"
 #include "TRSafariBookmarksParser.h"
 
 #include <QCoreApplication>
@@ -108,7 +109,7 @@ int inspectSafari(const QString &command, const QString &file, const QByteArray 
 int main(int argc, char *argv[])
 {
     // As the application does, so that the reads cost what they cost there.
-    TRBookmarksParser::useOneMemoryArena();
+    TRHeapTrim::useOneMemoryArena();
     QCoreApplication app(argc, argv);
     // The menu needs the widgets and everything they load; the readers need
     // Qt Core only, so the menu lives in a tool of its own beside this one.
@@ -142,7 +143,7 @@ int main(int argc, char *argv[])
         std::fputs("trellis-inspect: cannot create a temporary folder\n", stderr);
         return 1;
     }
-    TRBookmarksParser::setApplicationSupportDirectoryOverride(copies.path());
+    TRPrivateFolder::setOverride(copies.path());
 
     const std::optional<QByteArray> grant = TRFileGrant::make(file);
     if (!grant) {

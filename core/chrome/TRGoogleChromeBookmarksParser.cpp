@@ -1,7 +1,12 @@
 #include "TRGoogleChromeBookmarksParser.h"
 
 #include "TRDayFormatter.h"
+#include "TRDiagnostics.h"
 #include "TROperationQueue.h"
+#include "TRPlainAddress.h"
+#include "TRPrivateCopy.h"
+#include "TRPrivateFolder.h"
+#include "TRSQLiteDatabase.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -54,7 +59,7 @@ void decodeChildren(const QJsonArray &children, TRGoogleChromeBookmark &folder)
             // A plain web address is what parsing would give back: kept as
             // it is; only the others are parsed.
             const QByteArray bytes = url ? url->toUtf8() : QByteArray();
-            const bool plain = TRBookmarksParser::isPlainWebUrl(bytes);
+            const bool plain = TRPlainAddress::isPlain(bytes);
             node = TRGoogleChromeBookmark::init(TRBookmarkKind::item, name,
                                                 url && !plain ? parseUrl(*url) : QUrl());
             if (plain) {
@@ -150,7 +155,8 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
                                      const std::optional<QByteArray> &historyGrant)
 {
     Parsed parsed;
-    if (const auto copy = copyScopedFile(rawValue(BookmarkDataKey::bookmarks), bookmarksGrant)) {
+    if (const auto copy =
+            TRPrivateCopy::make(rawValue(BookmarkDataKey::bookmarks), bookmarksGrant)) {
         parsed.result.bookmarks = Outcome::unreadable;
         QFile file(*copy);
         if (file.open(QIODevice::ReadOnly)) {
@@ -165,14 +171,14 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
                         std::static_pointer_cast<TRGoogleChromeBookmark>(rootFolder));
                 }
                 TRPackedBookmarks<TRGoogleChromeBookmark>::pack(
-                    rootFolders, applicationSupportDirectory().value_or(QString()));
+                    rootFolders, TRPrivateFolder::path().value_or(QString()));
             } else {
-                TRBookmarksParser::writeLine(
-                    QStringLiteral("Could not decode 'BookmarksContainer': ") + error);
+                TRDiagnostics::writeLine(QStringLiteral("Could not decode 'BookmarksContainer': ") +
+                                         error);
             }
         }
     }
-    if (const auto copy = copyScopedFile(rawValue(BookmarkDataKey::history), historyGrant)) {
+    if (const auto copy = TRPrivateCopy::make(rawValue(BookmarkDataKey::history), historyGrant)) {
         const std::shared_ptr<TRHistoryStore> store = readHistory(*copy);
         parsed.result.history = !store               ? Outcome::unreadable
                                 : store->size() == 0 ? Outcome::empty
@@ -182,7 +188,7 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
             parsed.historyDays = groupHistoryByDay(store, formatter);
             // Every row has been looked at; what stays is read only when a
             // day is opened.
-            store->moveToFile(applicationSupportDirectory().value_or(QString()));
+            store->moveToFile(TRPrivateFolder::path().value_or(QString()));
         }
     }
     return parsed;
@@ -268,7 +274,7 @@ qint64 TRGoogleChromeBookmarksParser::millisecondsFromChromeTime(qint64 microsec
 
 std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readHistory(const QString &path)
 {
-    const std::unique_ptr<SQLite::Database> database = openDatabaseCopy(path);
+    const std::unique_ptr<SQLite::Database> database = TRSQLiteDatabase::openCopy(path);
     if (!database) {
         return nullptr;
     }
@@ -283,8 +289,8 @@ std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readHistory(const
         -1, &prepared, nullptr);
     const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> query(prepared, sqlite3_finalize);
     const auto queryFailed = [&] {
-        TRBookmarksParser::writeLine(QStringLiteral("Could not execute query: ") +
-                                     QString::fromUtf8(sqlite3_errmsg(handle)));
+        TRDiagnostics::writeLine(QStringLiteral("Could not execute query: ") +
+                                 QString::fromUtf8(sqlite3_errmsg(handle)));
         return nullptr;
     };
     if (prepareResult != SQLITE_OK || !query) {
@@ -315,7 +321,7 @@ std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readHistory(const
         // not parse is dropped, as its UTF-8 bytes would parse to the same
         // invalid URL.
         QByteArray parsedUrl;
-        if (!TRBookmarksParser::isPlainWebUrl(urlBytes)) {
+        if (!TRPlainAddress::isPlain(urlBytes)) {
             parsedUrl = parseUrl(QString::fromUtf8(urlBytes)).toEncoded();
             if (parsedUrl.isEmpty()) {
                 continue;

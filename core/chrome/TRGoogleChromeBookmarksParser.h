@@ -4,7 +4,6 @@
 // of the granted files, on a serial queue of its own, into two trees: the
 // bookmark folders, and the history grouped by day.
 
-#include "TRBookmarksParser.h"
 #include "TRGoogleChromeBookmark.h"
 #include "TRHistoryStore.h"
 
@@ -19,7 +18,7 @@
 class TRDayFormatter;
 class TROperationQueue;
 
-class TRGoogleChromeBookmarksParser : public QObject, public TRBookmarksParser
+class TRGoogleChromeBookmarksParser : public QObject
 {
     Q_OBJECT
 

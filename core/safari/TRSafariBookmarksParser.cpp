@@ -1,10 +1,15 @@
 #include "TRSafariBookmarksParser.h"
 
 #include "TRDayFormatter.h"
+#include "TRDiagnostics.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TROperationQueue.h"
+#include "TRPlainAddress.h"
+#include "TRPrivateCopy.h"
+#include "TRPrivateFolder.h"
 #include "TRPropertyList.h"
+#include "TRSQLiteDatabase.h"
 #include "TRSettingsKeys.h"
 
 #include <QDir>
@@ -296,7 +301,7 @@ std::optional<QSet<QString>> TRSafariBookmarksParser::unarchiveStringSet(const Q
 
 void TRSafariBookmarksParser::saveCustomizedBookmarks()
 {
-    const std::optional<QString> directory = applicationSupportDirectory();
+    const std::optional<QString> directory = TRPrivateFolder::path();
     if (!directory) {
         return;
     }
@@ -317,14 +322,13 @@ void TRSafariBookmarksParser::saveCustomizedBookmarks()
     }
     if (!error.isEmpty()) {
         QFile::remove(temporary);
-        TRBookmarksParser::writeLine(QStringLiteral("Could not save customized bookmarks: ") +
-                                     error);
+        TRDiagnostics::writeLine(QStringLiteral("Could not save customized bookmarks: ") + error);
     }
 }
 
 void TRSafariBookmarksParser::loadCustomizedBookmarks()
 {
-    const std::optional<QString> directory = applicationSupportDirectory();
+    const std::optional<QString> directory = TRPrivateFolder::path();
     if (!directory) {
         return;
     }
@@ -440,10 +444,11 @@ void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
 TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &grants)
 {
     Parsed parsed;
-    if (const auto copy = copyScopedFile(rawValue(BookmarkDataKey::history), grants.historyGrant)) {
+    if (const auto copy =
+            TRPrivateCopy::make(rawValue(BookmarkDataKey::history), grants.historyGrant)) {
         // The copy has no extension: the granted file's own name says which
         // kind of history it is.
-        if (const auto granted = resolveScopedURL(*grants.historyGrant)) {
+        if (const auto granted = TRPrivateCopy::resolveGrant(*grants.historyGrant)) {
             const std::shared_ptr<TRHistoryStore> store = readHistory(*copy, *granted);
             if (store && store->size() > 0) {
                 // The most visited are made now and are the nodes their days
@@ -459,20 +464,20 @@ TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &gra
                 parsed.mostVisited = std::move(mostVisited);
                 // Every visit has been looked at; what stays is read only
                 // when a day is opened.
-                store->moveToFile(applicationSupportDirectory().value_or(QString()));
+                store->moveToFile(TRPrivateFolder::path().value_or(QString()));
             }
         }
     }
     if (const auto copy =
-            copyScopedFile(rawValue(BookmarkDataKey::lastSession), grants.lastSessionGrant)) {
+            TRPrivateCopy::make(rawValue(BookmarkDataKey::lastSession), grants.lastSessionGrant)) {
         parsed.lastSession = readLastSession(*copy);
     }
     if (const auto copy =
-            copyScopedFile(rawValue(BookmarkDataKey::topSites), grants.topSitesGrant)) {
+            TRPrivateCopy::make(rawValue(BookmarkDataKey::topSites), grants.topSitesGrant)) {
         parsed.topSites = readTopSites(*copy);
     }
     if (const auto copy =
-            copyScopedFile(rawValue(BookmarkDataKey::bookmarks), grants.bookmarksGrant)) {
+            TRPrivateCopy::make(rawValue(BookmarkDataKey::bookmarks), grants.bookmarksGrant)) {
         parsed.bookmarks = readBookmarks(*copy, grants.disabled);
         // Kept packed below the roots' own children until a folder is opened.
         if (parsed.bookmarks) {
@@ -484,8 +489,8 @@ TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &gra
                     }
                 }
             }
-            TRPackedBookmarks<TRSafariBookmark>::pack(
-                folders, applicationSupportDirectory().value_or(QString()));
+            TRPackedBookmarks<TRSafariBookmark>::pack(folders,
+                                                      TRPrivateFolder::path().value_or(QString()));
         }
     }
     return parsed;
@@ -628,7 +633,7 @@ void TRSafariBookmarksParser::parseBookmarkList(const std::vector<TRPropertyList
             // A plain web address is what parsing would give back: it is
             // kept as it is, and only the others are parsed.
             QByteArray encodedUrl;
-            if (TRBookmarksParser::isPlainWebUrl(*urlBytes)) {
+            if (TRPlainAddress::isPlain(*urlBytes)) {
                 encodedUrl = urlBytes->toByteArray();
             } else {
                 const std::optional<QString> urlString = urlNode.string();
@@ -770,7 +775,7 @@ QUrl TRSafariBookmarksParser::urlFromText(const QString &text, bool byteFallback
 
 std::shared_ptr<TRHistoryStore> TRSafariBookmarksParser::readHistoryDatabase(const QString &path)
 {
-    const std::unique_ptr<SQLite::Database> database = openDatabaseCopy(path);
+    const std::unique_ptr<SQLite::Database> database = TRSQLiteDatabase::openCopy(path);
     if (!database) {
         return nullptr;
     }
@@ -778,8 +783,8 @@ std::shared_ptr<TRHistoryStore> TRSafariBookmarksParser::readHistoryDatabase(con
     // The rows are read through SQLite's own interface: by column index, as
     // raw UTF-8, without a wrapper object per value.
     const auto failed = [handle] {
-        TRBookmarksParser::writeLine(QStringLiteral("Could not execute query: ") +
-                                     QString::fromUtf8(sqlite3_errmsg(handle)));
+        TRDiagnostics::writeLine(QStringLiteral("Could not execute query: ") +
+                                 QString::fromUtf8(sqlite3_errmsg(handle)));
         return nullptr;
     };
     sqlite3_stmt *statement = nullptr;
@@ -819,7 +824,7 @@ std::shared_ptr<TRHistoryStore> TRSafariBookmarksParser::readHistoryDatabase(con
         // A plain web address is what parsing would give back; only the
         // others are parsed.
         QByteArray parsedUrl;
-        if (!TRBookmarksParser::isPlainWebUrl(urlBytes)) {
+        if (!TRPlainAddress::isPlain(urlBytes)) {
             parsedUrl = urlFromText(QString::fromUtf8(urlBytes), true).toEncoded();
             if (parsedUrl.isEmpty()) {
                 continue;

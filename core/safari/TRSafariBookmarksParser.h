@@ -4,7 +4,6 @@
 // copies of the granted files, on a serial queue of its own, into long-lived
 // root groups that the plugin and the customisation pane show.
 
-#include "TRBookmarksParser.h"
 #include "TRHistoryStore.h"
 #include "TRPropertyList.h"
 #include "TRSafariBookmark.h"
@@ -24,7 +23,7 @@
 class TRDayFormatter;
 class TROperationQueue;
 
-class TRSafariBookmarksParser : public QObject, public TRBookmarksParser
+class TRSafariBookmarksParser : public QObject
 {
     Q_OBJECT
 

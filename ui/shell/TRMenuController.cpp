@@ -1,6 +1,6 @@
 #include "TRMenuController.h"
 
-#include "TRBookmarksParser.h"
+#include "TRHeapTrim.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRPluginManager.h"
@@ -33,7 +33,7 @@ TRMenuController::TRMenuController(TRPluginManager *pluginManager, QObject *pare
     m_releaseMemoryTimer = new QTimer(this);
     m_releaseMemoryTimer->setSingleShot(true);
     m_releaseMemoryTimer->setInterval(2000);
-    connect(m_releaseMemoryTimer, &QTimer::timeout, this, &TRBookmarksParser::releaseFreeMemory);
+    connect(m_releaseMemoryTimer, &QTimer::timeout, this, &TRHeapTrim::releaseFreeMemory);
     m_statusItemMenu = new QMenu();
     m_statusItemMenu->setTitle(QString());
     updateMenu();
