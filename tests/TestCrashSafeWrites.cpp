@@ -1,5 +1,5 @@
 #include "TRCrashVersions.h"
-#include "TRSafariBookmarksParser.h"
+#include "TRSafariCustomizedBookmarks.h"
 #include "TRTestMain.h"
 #include "TRTestSupport.h"
 
@@ -76,7 +76,7 @@ class TestCrashSafeWrites : public QObject
         if (mode == u"customized") {
             const auto bytes = readFile(dataFolder() + "/customized_bookmarks.plist");
             const auto folders =
-                bytes ? TRSafariBookmarksParser::unarchiveStringSet(*bytes) : std::nullopt;
+                bytes ? TRSafariCustomizedBookmarks::unarchiveStringSet(*bytes) : std::nullopt;
             for (int version : {0, 1}) {
                 if (folders == m_folders[version]) {
                     return version;

@@ -6,6 +6,7 @@
 #include "TRPrivateFolder.h"
 #include "TRPropertyList.h"
 #include "TRSafariBookmarksParser.h"
+#include "TRSafariCustomizedBookmarks.h"
 #include "TRTestMain.h"
 #include "TRTestSupport.h"
 
@@ -783,12 +784,13 @@ private slots:
             parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
             QVERIFY(update(parser));
             // Saved at the start of the parse, before pruning.
-            QCOMPARE(Parser::unarchiveStringSet(readFile(archive)),
+            QCOMPARE(TRSafariCustomizedBookmarks::unarchiveStringSet(readFile(archive)),
                      QSet<QString>({"WORK", "GONE"}));
             QCOMPARE(parser.disabledBookmarkUUIDs(), QSet<QString>({"WORK"}));
         }
         // Saved again when the parser goes.
-        QCOMPARE(Parser::unarchiveStringSet(readFile(archive)), QSet<QString>({"WORK"}));
+        QCOMPARE(TRSafariCustomizedBookmarks::unarchiveStringSet(readFile(archive)),
+                 QSet<QString>({"WORK"}));
         QVERIFY(!QFile::exists(archive + ".partial"));
 
         // The file is NSKeyedArchiver's binary layout.
@@ -914,7 +916,7 @@ private slots:
     void unusableArchives()
     {
         QFETCH(QByteArray, bytes);
-        QVERIFY(!Parser::unarchiveStringSet(bytes));
+        QVERIFY(!TRSafariCustomizedBookmarks::unarchiveStringSet(bytes));
         QVERIFY(writeFile(m_support->filePath("customized_bookmarks.plist"), bytes));
         Parser parser;
         QVERIFY(parser.disabledBookmarkUUIDs().isEmpty());

@@ -3,7 +3,11 @@
 #include "TRPrivateCopy.h"
 #include "TRPrivateFolder.h"
 #include "TRPropertyList.h"
-#include "TRSafariBookmarksParser.h"
+#include "TRSafariHistoryDatabaseReader.h"
+#include "TRSafariHistoryListReader.h"
+#include "TRSafariHistoryReader.h"
+#include "TRSafariLastSessionReader.h"
+#include "TRSafariTopSitesReader.h"
 #include "TRTestMain.h"
 #include "TRTestSupport.h"
 
@@ -11,7 +15,6 @@
 
 #include <numeric>
 
-using Parser = TRSafariBookmarksParser;
 using TRTestSupport::names;
 using TRTestSupport::writeFile;
 
@@ -150,13 +153,13 @@ private slots:
         makeHistoryDatabase(path, {{"https://b.example/", "nine", at(today9)},
                                    {"https://c.example/", "late", at(yesterday23)},
                                    {"https://a.example/", "ten", at(today10)}});
-        const TRHistoryStorePtr store = Parser::readHistoryDatabase(path);
+        const TRHistoryStorePtr store = TRSafariHistoryDatabaseReader::read(path);
         const auto entries = entriesOf(store);
         QCOMPARE(names(entries), QStringList({"ten", "nine", "late"}));
         QCOMPARE(entries.front()->lastVisitedDate, today10);
 
         const TRDayFormatter formatter;
-        const auto days = Parser::groupHistoryByDay(store, formatter);
+        const auto days = TRSafariHistoryReader::groupByDay(store, formatter);
         // Counted before anything is made.
         QCOMPARE(days[0]->childCount(), 2u);
         QVERIFY(days[0]->hasUnmadeChildren());
@@ -168,7 +171,7 @@ private slots:
         QVERIFY(!days[0]->hasUrl());
 
         // Older days are named by their full date; one visit makes one group.
-        const auto single = Parser::groupHistoryByDay(storeOf({{"late"}}), formatter);
+        const auto single = TRSafariHistoryReader::groupByDay(storeOf({{"late"}}), formatter);
         QCOMPARE(single.size(), 1u);
         QCOMPARE(single[0]->bookmarks().size(), 1u);
         const auto older = storeOf(
@@ -176,16 +179,16 @@ private slots:
              {"nine", "https://b.example/", 1, today9},
              {"old", "https://a.example/", 1, QDateTime(QDate(2024, 4, 20), QTime(8, 0), Qt::UTC)},
              {"late", "https://c.example/", 1, yesterday23}});
-        QCOMPARE(names(Parser::groupHistoryByDay(older, formatter)),
+        QCOMPARE(names(TRSafariHistoryReader::groupByDay(older, formatter)),
                  QStringList({"Today", "Yesterday", "Saturday, April 20, 2024"}));
 
         // Equal times keep the reader's order.
-        QCOMPARE(
-            names(Parser::groupHistoryByDay(storeOf({{"first", "https://f.example/", 1, today9},
-                                                     {"second", "https://s.example/", 1, today9}}),
-                                            formatter)[0]
-                      ->bookmarks()),
-            QStringList({"first", "second"}));
+        QCOMPARE(names(TRSafariHistoryReader::groupByDay(
+                           storeOf({{"first", "https://f.example/", 1, today9},
+                                    {"second", "https://s.example/", 1, today9}}),
+                           formatter)[0]
+                           ->bookmarks()),
+                 QStringList({"first", "second"}));
     }
 
     void historyDatabaseRows()
@@ -203,7 +206,7 @@ private slots:
                                    {"https://texttime.example/", "text time", "twelve"},
                                    {"https://x.example/ü|{}", "raw", at(visit)}});
         const QDateTime before = QDateTime::currentDateTimeUtc();
-        const auto entries = entriesOf(Parser::readHistoryDatabase(path));
+        const auto entries = entriesOf(TRSafariHistoryDatabaseReader::read(path));
         QHash<QString, TRSafariBookmarkPtr> byName;
         for (const auto &entry : entries) {
             byName.insert(entry->name(), entry);
@@ -249,7 +252,7 @@ private slots:
                                    {"https://s.example/a b", "A", "1e3", 4},
                                    {"https://other.example/", "A", "12.", 2}});
         const QDateTime before = QDateTime::currentDateTimeUtc();
-        const TRHistoryStorePtr store = Parser::readHistoryDatabase(path);
+        const TRHistoryStorePtr store = TRSafariHistoryDatabaseReader::read(path);
         const auto entries = entriesOf(store);
         QCOMPARE(entries.size(), 7u);
         // One address for the item's visits, one for the other item; "A"
@@ -305,7 +308,7 @@ private slots:
                            QString::number(visits.size()), time});
         }
         makeHistoryDatabase(path, visits);
-        const auto entries = entriesOf(Parser::readHistoryDatabase(path));
+        const auto entries = entriesOf(TRSafariHistoryDatabaseReader::read(path));
         QCOMPARE(entries.size(), static_cast<std::size_t>(times.size()));
         for (const auto &entry : entries) {
             const double time = times.at(entry->name().toInt());
@@ -320,7 +323,7 @@ private slots:
     // history are in the parser's fault table.
     void missingHistoryDatabaseIsNotCreated()
     {
-        QVERIFY(!Parser::readHistoryDatabase(file("missing.db")));
+        QVERIFY(!TRSafariHistoryDatabaseReader::read(file("missing.db")));
         QVERIFY(!QFile::exists(file("missing.db")));
     }
 
@@ -352,7 +355,7 @@ private slots:
                         {"visitCount", "9"}}};
         QVERIFY(writePropertyList(path, QVariantMap{{"WebHistoryDates", dates}}, xml));
         const QDateTime before = QDateTime::currentDateTimeUtc();
-        const auto entries = entriesOf(Parser::readHistoryPropertyList(path));
+        const auto entries = entriesOf(TRSafariHistoryListReader::read(path));
         // Newest first: the two without a usable time are dated by the read.
         QCOMPARE(names(entries),
                  QStringList({"https://b.example/a%20b", "https://c.example/", "A"}));
@@ -365,15 +368,15 @@ private slots:
         // The file's extension picks the reader; the copy itself has none.
         const QString copy = file(xml ? "history_copy_xml" : "history_copy");
         QVERIFY(QFile::copy(path, copy));
-        QCOMPARE(entriesOf(Parser::readHistory(copy, "/x/History.PLIST")).size(), 3u);
-        QVERIFY(entriesOf(Parser::readHistory(copy, "/x/History.db")).empty());
-        QVERIFY(!Parser::readHistory(copy, "/x/History.txt"));
+        QCOMPARE(entriesOf(TRSafariHistoryReader::read(copy, "/x/History.PLIST")).size(), 3u);
+        QVERIFY(entriesOf(TRSafariHistoryReader::read(copy, "/x/History.db")).empty());
+        QVERIFY(!TRSafariHistoryReader::read(copy, "/x/History.txt"));
 
         for (const QVariant &root :
              {QVariant(QVariantMap{}), QVariant(QVariantMap{{"WebHistoryDates", "x"}}),
               QVariant(QVariantList{QVariantMap{{"", "https://a.example/"}}})}) {
             QVERIFY(writePropertyList(path, root, xml));
-            QVERIFY(entriesOf(Parser::readHistoryPropertyList(path)).empty());
+            QVERIFY(entriesOf(TRSafariHistoryListReader::read(path)).empty());
         }
     }
 
@@ -394,7 +397,7 @@ private slots:
         auto store =
             storeOf({visit("https://one.example/a", 3, 1), visit("https://one.example/b", 5, 2),
                      visit("https://one.example/b", 5, 3)});
-        auto selected = Parser::selectMostVisited(*store);
+        auto selected = TRSafariHistoryReader::selectMostVisited(*store);
         QCOMPARE(selected, std::vector<std::size_t>{1});
 
         // A node made for a visit is the very node its day then holds; it
@@ -403,7 +406,7 @@ private slots:
         const auto root = TRSafariBookmark::init(TRBookmarkKind::group, "Most Visited");
         const auto made = store->makeNode<TRSafariBookmark>(1);
         root->addBookmark(made);
-        const auto days = Parser::groupHistoryByDay(store, formatter, {{1, made}});
+        const auto days = TRSafariHistoryReader::groupByDay(store, formatter, {{1, made}});
         QCOMPARE(days[0]->bookmarks()[1], TRBookmarkPtr(made));
         QCOMPARE(made->parent(), TRBookmarkPtr(root));
         QCOMPARE(days[0]->bookmarks()[0]->parent(), TRBookmarkPtr(days[0]));
@@ -418,8 +421,8 @@ private slots:
         many.append(visit("file:///tmp/x.html", 100, 5));
         many.append(visit("mailto:a@b.example", 99, 5));
         store = storeOf(many);
-        QVERIFY(Parser::groupHistoryByDay(store, formatter).size() > 1);
-        selected = Parser::selectMostVisited(*store);
+        QVERIFY(TRSafariHistoryReader::groupByDay(store, formatter).size() > 1);
+        selected = TRSafariHistoryReader::selectMostVisited(*store);
         QCOMPARE(selected.size(), 10u);
         for (std::size_t i = 0; i < selected.size(); ++i) {
             QCOMPARE(store->visitCount(selected[i]), static_cast<qint64>(12 - i));
@@ -428,10 +431,10 @@ private slots:
         // Two URLs of one host with equal counts: the later visit wins.
         store = storeOf(
             {visit("https://s.example/old", 4, 300), visit("https://s.example/new", 4, 30)});
-        QCOMPARE(urlsOf(*store, Parser::selectMostVisited(*store)),
+        QCOMPARE(urlsOf(*store, TRSafariHistoryReader::selectMostVisited(*store)),
                  QByteArrayList{"https://s.example/new"});
 
-        QVERIFY(Parser::selectMostVisited(*storeOf({})).empty());
+        QVERIFY(TRSafariHistoryReader::selectMostVisited(*storeOf({})).empty());
 
         // Thousands of visits of one host before any other: the selection
         // looks past them, exactly as a stable sort of every visit would.
@@ -459,7 +462,7 @@ private slots:
                 expected.push_back(index);
             }
         }
-        QCOMPARE(Parser::selectMostVisited(*store), expected);
+        QCOMPARE(TRSafariHistoryReader::selectMostVisited(*store), expected);
         QCOMPARE(hosts.front(), QStringLiteral("busy.example"));
     }
 
@@ -477,23 +480,23 @@ private slots:
             QVariantMap{{"TopSiteURLString", "file:///tmp/t.html"}, {"TopSiteTitle", "file"}}};
         QVERIFY(writePropertyList(
             path, QVariantMap{{"TopSites", sites}, {"BannedURLStrings", QVariantList()}}));
-        const auto entries = Parser::readTopSites(path);
+        const auto entries = TRSafariTopSitesReader::read(path);
         QVERIFY(entries);
         QCOMPARE(names(*entries), QStringList({"A", "https://untitled.example/",
                                                "https://number.example/", "file"}));
         QCOMPARE(entries->back()->url().toLocalFile(), QStringLiteral("/tmp/t.html"));
 
         QVERIFY(writePropertyList(path, QVariantMap{{"TopSites", QVariantList()}}, true));
-        QVERIFY(Parser::readTopSites(path));
-        QVERIFY(Parser::readTopSites(path)->empty());
+        QVERIFY(TRSafariTopSitesReader::read(path));
+        QVERIFY(TRSafariTopSitesReader::read(path)->empty());
 
         for (const QVariant &root :
              {QVariant(QVariantMap{}), QVariant(QVariantMap{{"TopSites", QVariantList{"x"}}}),
               QVariant(QVariantList{})}) {
             QVERIFY(writePropertyList(path, root));
-            QVERIFY(!Parser::readTopSites(path));
+            QVERIFY(!TRSafariTopSitesReader::read(path));
         }
-        QVERIFY(!Parser::readTopSites(file("missing.plist")));
+        QVERIFY(!TRSafariTopSitesReader::read(file("missing.plist")));
     }
 
     void lastSession()
@@ -523,7 +526,7 @@ private slots:
             QVariantMap{{"IsPrivateWindow", false}, {"TabStates", "not a list"}}};
         QVERIFY(writePropertyList(
             path, QVariantMap{{"SessionPinnedTabs", pinned}, {"SessionWindows", windows}}));
-        auto tabs = Parser::readLastSession(path);
+        auto tabs = TRSafariLastSessionReader::read(path);
         QVERIFY(tabs);
         QCOMPARE(names(*tabs), QStringList({"Pinned", "A", "", "P", "P2"}));
         QVERIFY((*tabs)[0]->isPinned());
@@ -539,14 +542,14 @@ private slots:
 
         // Without windows only the pinned tabs; without either, nothing.
         QVERIFY(writePropertyList(path, QVariantMap{{"SessionPinnedTabs", pinned}}, true));
-        tabs = Parser::readLastSession(path);
+        tabs = TRSafariLastSessionReader::read(path);
         QVERIFY(tabs);
         QCOMPARE(names(*tabs), QStringList({"Pinned"}));
         QVERIFY(writePropertyList(path, QVariantMap{{"SessionVersion", "1.0"}}));
-        QVERIFY(Parser::readLastSession(path));
-        QVERIFY(Parser::readLastSession(path)->empty());
+        QVERIFY(TRSafariLastSessionReader::read(path));
+        QVERIFY(TRSafariLastSessionReader::read(path)->empty());
         QVERIFY(writePropertyList(path, QVariantList{}));
-        QVERIFY(!Parser::readLastSession(path));
+        QVERIFY(!TRSafariLastSessionReader::read(path));
     }
 
     void realFiles()
@@ -561,19 +564,19 @@ private slots:
         const auto database = TRPrivateCopy::make(
             "history_data", TRFileGrant::make(folder + "/safari/plaso_History.db"));
         QVERIFY(database);
-        const TRHistoryStorePtr visits = Parser::readHistory(*database, "plaso_History.db");
+        const TRHistoryStorePtr visits = TRSafariHistoryReader::read(*database, "plaso_History.db");
         QVERIFY(visits);
         QCOMPARE(visits->size(), 25u);
         const TRDayFormatter formatter;
-        const auto days = Parser::groupHistoryByDay(visits, formatter);
+        const auto days = TRSafariHistoryReader::groupByDay(visits, formatter);
         QCOMPARE(names(days), QStringList({"Thursday, November 9, 2017"}));
-        QVERIFY(!Parser::selectMostVisited(*visits).empty());
+        QVERIFY(!TRSafariHistoryReader::selectMostVisited(*visits).empty());
 
         const auto list = TRPrivateCopy::make(
             "history_data", TRFileGrant::make(folder + "/safari/plaso_History.plist"));
         TRPrivateFolder::setOverride({});
         QVERIFY(list);
-        const auto entries = entriesOf(Parser::readHistory(*list, "History.plist"));
+        const auto entries = entriesOf(TRSafariHistoryReader::read(*list, "History.plist"));
         QCOMPARE(entries.size(), 18u);
         for (const auto &entry : entries) {
             QVERIFY(entry->hasUrl());

@@ -4,23 +4,18 @@
 // copies of the granted files, on a serial queue of its own, into long-lived
 // root groups that the plugin and the customisation pane show.
 
-#include "TRHistoryStore.h"
-#include "TRPropertyList.h"
 #include "TRSafariBookmark.h"
 
 #include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
-#include <QVariantMap>
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
-class TRDayFormatter;
 class TROperationQueue;
 
 class TRSafariBookmarksParser : public QObject
@@ -81,15 +76,12 @@ public:
     void updateBookmarks(std::function<void()> completion);
 
     // Writes the switched-off folders to customized_bookmarks.plist in the
-    // private folder, as a keyed archive of a set of strings; a failure is
-    // a line on standard output and changes nothing else.
+    // private folder (TRSafariCustomizedBookmarks); a failure is a line on
+    // standard output and changes nothing else.
     void saveCustomizedBookmarks();
     // Reads them back; anything but a readable archive of a set of strings
     // leaves the set as it was.
     void loadCustomizedBookmarks();
-    // The archive's bytes for a set of strings, and the set an archive holds.
-    static QByteArray archiveStringSet(const QSet<QString> &strings);
-    static std::optional<QSet<QString>> unarchiveStringSet(const QByteArray &archive);
 
     // The roots that the last parse could read; emptied when a parse starts.
     const QHash<BookmarkTypeKey, TRSafariBookmarkPtr> &bookmarks() const { return m_bookmarks; }
@@ -99,39 +91,9 @@ public:
     // and the other bookmarks as they were at its first use; never rebuilt.
     TRSafariBookmarkPtr allGenericBookmarkGroup();
 
-    // The readers, for the parser, tests and tools. None of them touches a
-    // parser's trees; each builds new nodes only.
-
-    // Every visit of a History.db, in the database's newest-first order,
-    // packed; none when it cannot be read, after a line on standard output
-    // when the query fails.
-    static std::shared_ptr<TRHistoryStore> readHistoryDatabase(const QString &path);
-    // Every entry of a History.plist's "WebHistoryDates", newest first (in
-    // list order where times are equal).
-    static std::shared_ptr<TRHistoryStore> readHistoryPropertyList(const QString &path);
-    // The copy at path read as the kind of history that grantedPath's
-    // extension names ("db" or "plist").
-    static std::shared_ptr<TRHistoryStore> readHistory(const QString &path,
-                                                       const QString &grantedPath);
-    // Day groups, newest day first, each making its visits (newest first)
-    // when first opened; nodes already made for some visits (the most
-    // visited) are the ones their day then holds.
-    static std::vector<TRSafariBookmarkPtr>
-    groupHistoryByDay(const TRHistoryStorePtr &store, const TRDayFormatter &formatter,
-                      const std::vector<std::pair<std::size_t, TRSafariBookmarkPtr>> &made = {});
-    // The visit of each of the ten most visited hosts that has the host's
-    // highest count and among those the latest visit, highest count first.
-    static std::vector<std::size_t> selectMostVisited(const TRHistoryStore &store);
-    // The entries of a TopSites.plist; none when it is not one.
-    static std::optional<std::vector<TRSafariBookmarkPtr>> readTopSites(const QString &path);
-    // Pinned tabs, then every window's tabs; none when the file is no
-    // property-list dictionary.
-    static std::optional<std::vector<TRSafariBookmarkPtr>> readLastSession(const QString &path);
-    // A tab of a last session; none without a usable "TabURL".
-    static TRSafariBookmarkPtr makeTabBookmark(const QVariantMap &tab, bool pinned);
-
-    // What a Bookmarks.plist holds: the children of each of the four roots,
-    // held by stand-in groups, and the identifiers of the folders met.
+    // What a Bookmarks.plist holds (TRSafariBookmarksReader makes it): the
+    // children of each of the four roots, held by stand-in groups, and the
+    // identifiers of the folders met.
     struct BookmarksRead
     {
         QHash<BookmarkTypeKey, TRSafariBookmarkPtr> roots;
@@ -139,22 +101,10 @@ public:
         QHash<BookmarkTypeKey, QString> rootIdentifiers;
         QSet<QString> allBookmarkUUIDs;
     };
-    // None when the file is no dictionary or has no "Children"; folders
-    // whose identifier is in disabled are switched off.
-    static std::optional<BookmarksRead> readBookmarks(const QString &path,
-                                                      const QSet<QString> &disabled);
-
-    // A URL from a text of Safari's files: file:// texts as file URLs, others
-    // strictly; with byteFallback, a text the strict parser refuses is taken
-    // tolerantly as raw bytes. Empty when nothing usable comes of it.
-    static QUrl urlFromText(const QString &text, bool byteFallback);
 
 private:
     struct Parsed;
     static Parsed parse(const Parsed &grants);
-    static void parseBookmarkList(const std::vector<TRPropertyList::Node> &list,
-                                  const TRSafariBookmarkPtr &parent, int depth,
-                                  const QSet<QString> &disabled, BookmarksRead &read);
     void publish(Parsed &parsed);
     void publishBookmarks(const BookmarksRead &read);
 

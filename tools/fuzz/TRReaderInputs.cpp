@@ -4,7 +4,12 @@
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRHistoryStore.h"
 #include "TRPackedBookmarks.h"
-#include "TRSafariBookmarksParser.h"
+#include "TRSafariBookmarksReader.h"
+#include "TRSafariCustomizedBookmarks.h"
+#include "TRSafariHistoryListReader.h"
+#include "TRSafariHistoryReader.h"
+#include "TRSafariLastSessionReader.h"
+#include "TRSafariTopSitesReader.h"
 
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -134,7 +139,7 @@ Outcome safariBookmarks(const QByteArray &bytes)
     const InputFile file(bytes);
     // One folder switched off by identifier, as customisation does.
     static const QSet<QString> disabled{QStringLiteral("00000000-0000-0000-0000-000000000001")};
-    const auto read = TRSafariBookmarksParser::readBookmarks(file.path(), disabled);
+    const auto read = TRSafariBookmarksReader::read(file.path(), disabled);
     if (!read) {
         return {};
     }
@@ -157,20 +162,19 @@ Outcome safariBookmarks(const QByteArray &bytes)
 Outcome safariHistoryPropertyList(const QByteArray &bytes)
 {
     const InputFile file(bytes);
-    const std::shared_ptr<TRHistoryStore> store =
-        TRSafariBookmarksParser::readHistoryPropertyList(file.path());
+    const std::shared_ptr<TRHistoryStore> store = TRSafariHistoryListReader::read(file.path());
     if (!store) {
         return {};
     }
     std::vector<std::pair<std::size_t, TRSafariBookmarkPtr>> made;
     std::vector<TRSafariBookmarkPtr> mostVisited;
-    for (std::size_t index : TRSafariBookmarksParser::selectMostVisited(*store)) {
+    for (std::size_t index : TRSafariHistoryReader::selectMostVisited(*store)) {
         mostVisited.push_back(store->makeNode<TRSafariBookmark>(index));
         made.emplace_back(index, mostVisited.back());
     }
     static const TRDayFormatter formatter;
     const std::vector<TRSafariBookmarkPtr> days =
-        TRSafariBookmarksParser::groupHistoryByDay(store, formatter, made);
+        TRSafariHistoryReader::groupByDay(store, formatter, made);
     store->moveToFile(storeFolder());
     const qint64 nodes = walkAll(days);
     if (nodes - static_cast<qint64>(days.size()) != static_cast<qint64>(store->size())) {
@@ -183,27 +187,27 @@ Outcome safariHistoryPropertyList(const QByteArray &bytes)
 Outcome safariTopSites(const QByteArray &bytes)
 {
     const InputFile file(bytes);
-    const auto sites = TRSafariBookmarksParser::readTopSites(file.path());
+    const auto sites = TRSafariTopSitesReader::read(file.path());
     return sites ? Outcome{true, walkAll(*sites)} : Outcome{};
 }
 
 Outcome safariLastSession(const QByteArray &bytes)
 {
     const InputFile file(bytes);
-    const auto tabs = TRSafariBookmarksParser::readLastSession(file.path());
+    const auto tabs = TRSafariLastSessionReader::read(file.path());
     return tabs ? Outcome{true, walkAll(*tabs)} : Outcome{};
 }
 
 Outcome customizedBookmarks(const QByteArray &bytes)
 {
-    const auto strings = TRSafariBookmarksParser::unarchiveStringSet(bytes);
+    const auto strings = TRSafariCustomizedBookmarks::unarchiveStringSet(bytes);
     if (!strings) {
         return {};
     }
     // What is read is written back on the next save: it must survive the
     // round trip unchanged.
-    if (TRSafariBookmarksParser::unarchiveStringSet(
-            TRSafariBookmarksParser::archiveStringSet(*strings)) != strings) {
+    if (TRSafariCustomizedBookmarks::unarchiveStringSet(
+            TRSafariCustomizedBookmarks::archiveStringSet(*strings)) != strings) {
         std::abort();
     }
     return {true, static_cast<qint64>(strings->size())};
