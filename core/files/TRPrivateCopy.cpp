@@ -1,6 +1,7 @@
 #include "TRPrivateCopy.h"
 
 #include "TRDiagnostics.h"
+#include "TRFileCopy.h"
 #include "TRFileGrant.h"
 #include "TRPrivateFolder.h"
 
@@ -8,92 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
 #include <cstdio>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace {
-
-// Opens path for reading when it is a regular file. Anything else under a
-// granted file's name never ends a copy: opening a named pipe waits for a
-// writer that may never come, and a device such as /dev/zero has no end. So
-// the file is opened without waiting and what was opened is looked at
-// before a byte is read.
-bool openRegularFile(const QString &path, QFile &file)
-{
-#ifdef Q_OS_UNIX
-    const int handle =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (handle < 0) {
-        return false;
-    }
-    struct stat status = {};
-    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode) ||
-        !file.open(handle, QIODevice::ReadOnly | QIODevice::Unbuffered,
-                   QFileDevice::AutoCloseHandle)) {
-        ::close(handle);
-        return false;
-    }
-    return true;
-#else
-    file.setFileName(path);
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-#endif
-}
-
-// Copies the bytes of source into target, which is created or emptied.
-// QFile::copy would also force every byte to the disk before returning,
-// which for a history of a few hundred megabytes takes longer than reading
-// it; a private copy is made again for every read and needs no such
-// durability. On Linux the kernel copies (copy_file_range: nothing passes
-// through this process, and file systems that share extents share them).
-bool copyContents(const QString &source, const QString &target)
-{
-    QFile in;
-    QFile out(target);
-    if (!openRegularFile(source, in) ||
-        !out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        return false;
-    }
-#ifdef Q_OS_LINUX
-    bool copied = false;
-    for (;;) {
-        const ssize_t count =
-            ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr, 1 << 30, 0);
-        if (count > 0) {
-            copied = true;
-        } else if (count == 0) {
-            return true;
-        } else if (errno != EINTR) {
-            // A kernel or file system that cannot copy by itself says so
-            // before the first byte; the loop below does it then.
-            if (copied ||
-                (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)) {
-                return false;
-            }
-            break;
-        }
-    }
-#endif
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 count = in.read(buffer.data(), buffer.size());
-        if (count < 0) {
-            return false;
-        }
-        if (count == 0) {
-            return true;
-        }
-        if (out.write(buffer.constData(), count) != count) {
-            return false;
-        }
-    }
-}
 
 // Copies source to temporary, a file beside the copy it will replace, with
 // the source's permissions as QFile::copy gives them. Returns an error text,
@@ -103,7 +21,7 @@ QString copyToTemporary(const QString &source, const QString &temporary)
     // A leftover of an interrupted copy may carry a read-only source's
     // permissions; it is removed rather than opened.
     QFile::remove(temporary);
-    if (!copyContents(source, temporary)) {
+    if (!TRFileCopy::copyContents(source, temporary)) {
         QFile::remove(temporary);
         return QStringLiteral("The file “%1” couldn’t be copied.")
             .arg(QFileInfo(source).fileName());
