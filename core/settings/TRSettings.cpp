@@ -1,16 +1,10 @@
 #include "TRSettings.h"
 
-#include <QFile>
+#include "TRSettingsFile.h"
+
 #include <QSettings>
 
 #include <limits>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -60,48 +54,18 @@ bool isNumber(const QVariant &value)
     }
 }
 
-// QSettings writes under a lock file. A process killed after creating it and
-// before writing its owner into it leaves it empty, and QSettings then
-// takes it for a live lock until it is 30 seconds old: every write of the
-// next start waits that long. The owner of a live lock holds flock() on it
-// from the moment it is created, so an empty lock that flock() can take
-// has no owner.
-void removeOwnerlessLock(const QString &settingsFile)
-{
-#ifdef Q_OS_UNIX
-    const QByteArray lock = QFile::encodeName(settingsFile + QStringLiteral(".lock"));
-    const int fd = ::open(lock.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return;
-    }
-    struct stat status = {};
-    if (::fstat(fd, &status) == 0 && status.st_size == 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        ::unlink(lock.constData());
-    }
-    ::close(fd);
-#else
-    Q_UNUSED(settingsFile);
-#endif
-}
-
 } // namespace
 
 TRSettings::TRSettings()
-#if defined(Q_OS_MACOS) || defined(Q_OS_WIN)
-    : m_store(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                          QStringLiteral("Trellis"), QStringLiteral("Trellis")))
-#else
-    : m_store(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                          QStringLiteral("Trellis"), QStringLiteral("Trellis")))
-#endif
+    : m_store(TRSettingsFile::openUserStore())
 {
-    removeOwnerlessLock(m_store->fileName());
+    TRSettingsFile::removeOwnerlessLock(m_store->fileName());
 }
 
 TRSettings::TRSettings(const QString &iniFilePath)
     : m_store(std::make_unique<QSettings>(iniFilePath, QSettings::IniFormat))
 {
-    removeOwnerlessLock(m_store->fileName());
+    TRSettingsFile::removeOwnerlessLock(m_store->fileName());
 }
 
 TRSettings::~TRSettings() = default;
