@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
-#include <QStandardPaths>
 
 #include <sys/stat.h>
 
@@ -23,10 +22,7 @@ class TestFileAccess : public QObject
 
     QTemporaryDir m_browser;
 
-    QString privateFolder() const
-    {
-        return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    }
+    QString privateFolder() const { return TRPrivateFolder::path().value_or(QString()); }
 
 private slots:
     void privateCopiesLiveInTheApplicationsDataFolder()
