@@ -1,6 +1,7 @@
 #include "TRBonjourPlugin.h"
 #include "TRBonjourPluginConfigurationViewController.h"
 #include "TRDNSSDServiceBrowser.h"
+#include "TRImages.h"
 #include "TRMenuController.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -178,7 +179,7 @@ private slots:
         QCOMPARE(browser->searches.size(), std::size_t(1));
         QCOMPARE(browser->searches[0].first, QString("_http._tcp."));
         QCOMPARE(browser->searches[0].second, QString());
-        QVERIFY(!TRMenuController::imageNamed("bonjour").isNull());
+        QVERIFY(!TRImages::imageNamed("bonjour").isNull());
     }
 
     void builtIntoTheRegistry()

@@ -1,3 +1,4 @@
+#include "TRImages.h"
 #include "TRMenuController.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -258,14 +259,14 @@ private slots:
         QVERIFY(!item->icon().isNull());
         const qint64 bookmarksKey = item->icon().cacheKey();
         QVERIFY(bookmarksKey != defaultKey);
-        QVERIFY(!TRMenuController::imageNamed("bookmarks").isNull());
+        QVERIFY(!TRImages::imageNamed("bookmarks").isNull());
 
         // An unknown stored name must not leave the tray without an icon.
         TRSettings::standard().setString(TRSettingsKeys::menuIconName, "no such image");
         controller->updateMenu();
         QVERIFY(!item->icon().isNull());
-        QVERIFY(TRMenuController::imageNamed("no such image").isNull());
-        QVERIFY(TRMenuController::imageNamed("").isNull());
+        QVERIFY(TRImages::imageNamed("no such image").isNull());
+        QVERIFY(TRImages::imageNamed("").isNull());
     }
 
     // The tag decides the action: 100 opens the About panel, tags outside

@@ -3,7 +3,7 @@
 #include "TRBonjourPluginConfigurationViewController.h"
 #include "TRBookmarkMenuBuilder.h"
 #include "TRDNSSDServiceBrowser.h"
-#include "TRMenuController.h"
+#include "TRImages.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRUIManager.h"
@@ -46,7 +46,7 @@ TRBonjourPlugin::~TRBonjourPlugin()
 QIcon TRBonjourPlugin::image() const
 {
     return QIcon::fromTheme(QStringLiteral("network-workgroup"),
-                            TRMenuController::imageNamed(QStringLiteral("bonjour")));
+                            TRImages::imageNamed(QStringLiteral("bonjour")));
 }
 
 bool TRBonjourPlugin::isEnabled() const
@@ -76,7 +76,7 @@ void TRBonjourPlugin::rebuildMenu()
     std::stable_sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) {
         return QString::compare(a->name(), b->name(), Qt::CaseSensitive) < 0;
     });
-    const QIcon icon = TRMenuController::imageNamed(QStringLiteral("bookmark"));
+    const QIcon icon = TRImages::imageNamed(QStringLiteral("bookmark"));
     for (const auto &bookmark : sorted) {
         QAction *item =
             m_parentMenu->addAction(icon, TRBookmarkMenuBuilder::menuText(bookmark->name()));

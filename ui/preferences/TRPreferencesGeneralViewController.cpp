@@ -1,5 +1,6 @@
 #include "TRPreferencesGeneralViewController.h"
 
+#include "TRImages.h"
 #include "TRLauncherApplication.h"
 #include "TRLoginItem.h"
 #include "TRMenuController.h"
@@ -41,8 +42,7 @@ TRPreferencesGeneralViewController::TRPreferencesGeneralViewController(QWidget *
 
     // The rows come from the status menu's own tables, so both always agree.
     for (const QString &name : TRMenuController::menuIconNames) {
-        m_ui->menuIconPopUpButton->addItem(TRMenuController::imageNamed(name), menuIconTitle(name),
-                                           name);
+        m_ui->menuIconPopUpButton->addItem(TRImages::imageNamed(name), menuIconTitle(name), name);
     }
     for (const int seconds : TRMenuController::updateRates) {
         m_ui->updateRatePopUpButton->addItem(updateRateTitle(seconds), seconds);

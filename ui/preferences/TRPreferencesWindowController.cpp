@@ -1,6 +1,6 @@
 #include "TRPreferencesWindowController.h"
 
-#include "TRMenuController.h"
+#include "TRImages.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRPluginManager.h"
@@ -48,10 +48,10 @@ TRPreferencesWindowController::TRPreferencesWindowController(TRPluginManager *pl
     };
     addItem(generalPaneIdentifier, tr("General"),
             QIcon::fromTheme(QStringLiteral("preferences-system"),
-                             TRMenuController::imageNamed(QStringLiteral("tr_icon"))));
+                             TRImages::imageNamed(QStringLiteral("tr_icon"))));
     addItem(customSearchPaneIdentifier, tr("Custom search"),
             QIcon::fromTheme(QStringLiteral("system-search"),
-                             TRMenuController::imageNamed(QStringLiteral("search"))));
+                             TRImages::imageNamed(QStringLiteral("search"))));
 }
 
 TRPreferencesWindowController::~TRPreferencesWindowController() = default;

@@ -1,7 +1,7 @@
 #include "TRSafariPlugin.h"
 
 #include "TRBookmarkMenuBuilder.h"
-#include "TRMenuController.h"
+#include "TRImages.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRSafariPluginConfigurationViewController.h"
@@ -21,7 +21,7 @@ const char *const imageNameProperty = "imageName";
 
 void setImage(QAction *item, const QString &name, bool isTemplate)
 {
-    QIcon image = TRMenuController::imageNamed(name);
+    QIcon image = TRImages::imageNamed(name);
     image.setIsMask(isTemplate);
     item->setIcon(image);
     item->setProperty(imageNameProperty, image.isNull() ? QString() : name);
@@ -30,7 +30,7 @@ void setImage(QAction *item, const QString &name, bool isTemplate)
 // A desktop theme image, with a drawing of our own where the theme has none.
 void setThemeImage(QAction *item, const QString &themeName, const QString &fallbackName)
 {
-    item->setIcon(QIcon::fromTheme(themeName, TRMenuController::imageNamed(fallbackName)));
+    item->setIcon(QIcon::fromTheme(themeName, TRImages::imageNamed(fallbackName)));
     item->setProperty(imageNameProperty, fallbackName);
 }
 
@@ -72,7 +72,7 @@ QString TRSafariPlugin::name() const
 
 QIcon TRSafariPlugin::image() const
 {
-    return TRMenuController::imageNamed(QStringLiteral("safari"));
+    return TRImages::imageNamed(QStringLiteral("safari"));
 }
 
 bool TRSafariPlugin::isEnabled() const

@@ -1,6 +1,6 @@
 #include "TRSafariPluginBookmarksCustomizationViewController.h"
 
-#include "TRMenuController.h"
+#include "TRImages.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRSafariBookmarksParser.h"
@@ -20,7 +20,7 @@ public:
         : QAbstractItemModel(owner)
         , m_owner(owner)
         , m_folderImage(QIcon::fromTheme(QStringLiteral("folder"),
-                                         TRMenuController::imageNamed(QStringLiteral("folder"))))
+                                         TRImages::imageNamed(QStringLiteral("folder"))))
     {}
 
     void reset(const std::vector<TRSafariBookmarkPtr> &roots)

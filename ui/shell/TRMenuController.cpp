@@ -1,6 +1,7 @@
 #include "TRMenuController.h"
 
 #include "TRHeapTrim.h"
+#include "TRImages.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRPluginManager.h"
@@ -13,13 +14,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
-#include <QFile>
-#include <QHash>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QSystemTrayIcon>
 
 const QStringList TRMenuController::menuIconNames{QStringLiteral("tr_icon"),
@@ -140,88 +137,17 @@ void TRMenuController::updateMenu()
     m_releaseMemoryTimer->start();
 }
 
-QIcon TRMenuController::imageNamed(const QString &name)
-{
-    // Making an icon from an SVG file parses the file; a history menu asks
-    // for the same few images hundreds of times, so each is made once.
-    static QHash<QString, QIcon> cache;
-    const auto cached = cache.constFind(name);
-    if (cached != cache.constEnd()) {
-        return *cached;
-    }
-    const QString path = QStringLiteral(":/icons/") + name + QStringLiteral(".svg");
-    const QIcon image = name.isEmpty() || !QFile::exists(path) ? QIcon() : QIcon(path);
-    cache.insert(name, image);
-    return image;
-}
-
-namespace {
-
-#ifndef Q_OS_MACOS
-// Nothing tints a tray image here, and panels are dark (GNOME) or light: the
-// dark lines get a light edge that keeps them visible on both.
-QIcon withLightEdge(const QIcon &image)
-{
-    QIcon edged;
-    for (const int size : {16, 22, 24, 32, 48, 64}) {
-        const QImage lines =
-            image.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        QImage edge = lines;
-        QPainter tint(&edge);
-        tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        tint.fillRect(edge.rect(), QColor(255, 255, 255, 230));
-        tint.end();
-
-        QImage shown(lines.size(), QImage::Format_ARGB32_Premultiplied);
-        shown.fill(Qt::transparent);
-        QPainter painter(&shown);
-        const int width = size >= 32 ? 2 : 1;
-        for (int dx = -width; dx <= width; ++dx) {
-            for (int dy = -width; dy <= width; ++dy) {
-                painter.drawImage(dx, dy, edge);
-            }
-        }
-        painter.drawImage(0, 0, lines);
-        painter.end();
-        edged.addPixmap(QPixmap::fromImage(shown));
-    }
-    return edged;
-}
-#endif
-
-} // namespace
-
-QIcon TRMenuController::statusItemImageNamed(const QString &name)
-{
-    static QHash<QString, QIcon> cache;
-    const auto cached = cache.constFind(name);
-    if (cached != cache.constEnd()) {
-        return *cached;
-    }
-    QIcon image = imageNamed(name);
-    if (!image.isNull()) {
-#ifdef Q_OS_MACOS
-        // The menu bar tints template images to suit its appearance.
-        image.setIsMask(true);
-#else
-        image = withLightEdge(image);
-#endif
-    }
-    cache.insert(name, image);
-    return image;
-}
-
 void TRMenuController::updateStatusItemImage()
 {
     if (!m_statusItem) {
         return;
     }
     const auto name = TRSettings::standard().stringForKey(TRSettingsKeys::menuIconName);
-    QIcon image = statusItemImageNamed(name.value_or(menuIconNames.first()));
+    QIcon image = TRImages::statusItemImageNamed(name.value_or(menuIconNames.first()));
     // A tray icon without an image cannot be found or clicked, so an unknown
     // stored name falls back to the default image.
     if (image.isNull()) {
-        image = statusItemImageNamed(menuIconNames.first());
+        image = TRImages::statusItemImageNamed(menuIconNames.first());
     }
     // Every rebuild comes here; a tray host is told of a new image only when
     // there is one.
@@ -364,7 +290,7 @@ void TRMenuController::showAboutPanel()
             QMessageBox::NoIcon, tr("About Trellis"),
             QStringLiteral("<b>%1</b>").arg(QApplication::applicationDisplayName()));
         m_aboutPanel->setAttribute(Qt::WA_DeleteOnClose);
-        m_aboutPanel->setIconPixmap(imageNamed(menuIconNames.first()).pixmap(64, 64));
+        m_aboutPanel->setIconPixmap(TRImages::imageNamed(menuIconNames.first()).pixmap(64, 64));
         m_aboutPanel->setInformativeText(
             tr("Version %1").arg(QApplication::applicationVersion()) + QStringLiteral("\n\n") +
             tr("Your web bookmarks from Safari, Chrome and the local network, one click away."));

@@ -11,7 +11,6 @@
 #include <array>
 
 class QAction;
-class QIcon;
 class QMenu;
 class QMessageBox;
 class QSystemTrayIcon;
@@ -53,12 +52,6 @@ public:
     // The interval for a stored index; an index outside the table reads as
     // its first entry.
     static int updateRateForIndex(qint64 index);
-    // One of the application's own images by name; null when there is none.
-    // Main thread only.
-    static QIcon imageNamed(const QString &name);
-    // That image as the tray shows it; null when there is none. Main thread
-    // only.
-    static QIcon statusItemImageNamed(const QString &name);
 
     // The window that says how to get a tray; null when none is shown.
     QMessageBox *noTrayNotice() const;
