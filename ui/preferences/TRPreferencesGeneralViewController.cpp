@@ -3,9 +3,9 @@
 #include "TRImages.h"
 #include "TRLauncherApplication.h"
 #include "TRLoginItem.h"
-#include "TRMenuController.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
+#include "TRSettingsOptions.h"
 #include "ui_TRPreferencesGeneralViewController.h"
 
 #include <algorithm>
@@ -40,11 +40,12 @@ TRPreferencesGeneralViewController::TRPreferencesGeneralViewController(QWidget *
 {
     m_ui->setupUi(this);
 
-    // The rows come from the status menu's own tables, so both always agree.
-    for (const QString &name : TRMenuController::menuIconNames) {
+    // The rows come from the tables the status menu reads too, so both always
+    // agree.
+    for (const QString &name : TRSettingsOptions::menuIconNames) {
         m_ui->menuIconPopUpButton->addItem(TRImages::imageNamed(name), menuIconTitle(name), name);
     }
-    for (const int seconds : TRMenuController::updateRates) {
+    for (const int seconds : TRSettingsOptions::updateRates) {
         m_ui->updateRatePopUpButton->addItem(updateRateTitle(seconds), seconds);
     }
 
@@ -134,7 +135,7 @@ void TRPreferencesGeneralViewController::applyMenuIcon()
     m_currentMenuIndex = index;
     TRSettings &settings = TRSettings::standard();
     settings.setInteger(TRSettingsKeys::menuIconIndex, index);
-    settings.setString(TRSettingsKeys::menuIconName, TRMenuController::menuIconNames.at(index));
+    settings.setString(TRSettingsKeys::menuIconName, TRSettingsOptions::menuIconNames.at(index));
 }
 
 void TRPreferencesGeneralViewController::applyUpdateRate()
@@ -147,5 +148,5 @@ void TRPreferencesGeneralViewController::applyUpdateRate()
     TRSettings &settings = TRSettings::standard();
     settings.setInteger(TRSettingsKeys::updateRateIndex, index);
     settings.setInteger(TRSettingsKeys::updateRateInterval,
-                        TRMenuController::updateRates.at(static_cast<std::size_t>(index)));
+                        TRSettingsOptions::updateRates.at(static_cast<std::size_t>(index)));
 }

@@ -9,6 +9,7 @@
 #include "TRPreferencesWindowController.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
+#include "TRSettingsOptions.h"
 #include "TRTrayWatcher.h"
 
 #include <QAction>
@@ -19,9 +20,12 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-const QStringList TRMenuController::menuIconNames{QStringLiteral("tr_icon"),
-                                                  QStringLiteral("bookmarks")};
-const QString TRMenuController::loadingTitle = QStringLiteral("Loading...");
+namespace {
+
+// Stands in for the items of the inline plugin until it has built them.
+const QString loadingTitle = QStringLiteral("Loading...");
+
+} // namespace
 
 TRMenuController::TRMenuController(TRPluginManager *pluginManager, QObject *parent)
     : QObject(parent)
@@ -143,11 +147,12 @@ void TRMenuController::updateStatusItemImage()
         return;
     }
     const auto name = TRSettings::standard().stringForKey(TRSettingsKeys::menuIconName);
-    QIcon image = TRImages::statusItemImageNamed(name.value_or(menuIconNames.first()));
+    QIcon image =
+        TRImages::statusItemImageNamed(name.value_or(TRSettingsOptions::menuIconNames.first()));
     // A tray icon without an image cannot be found or clicked, so an unknown
     // stored name falls back to the default image.
     if (image.isNull()) {
-        image = TRImages::statusItemImageNamed(menuIconNames.first());
+        image = TRImages::statusItemImageNamed(TRSettingsOptions::menuIconNames.first());
     }
     // Every rebuild comes here; a tray host is told of a new image only when
     // there is one.
@@ -178,22 +183,14 @@ void TRMenuController::addGeneralMenu()
     m_statusItemMenu->addAction(general);
 }
 
-int TRMenuController::updateRateForIndex(qint64 index)
-{
-    if (index < 0 || index >= static_cast<qint64>(updateRates.size())) {
-        return updateRates.front();
-    }
-    return updateRates[static_cast<std::size_t>(index)];
-}
-
 void TRMenuController::addPluginItems()
 {
     const auto &plugins = m_pluginManager->plugins();
     if (plugins.empty()) {
         return;
     }
-    const int interval =
-        updateRateForIndex(TRSettings::standard().integerForKey(TRSettingsKeys::updateRateIndex));
+    const int interval = TRSettingsOptions::updateRateForIndex(
+        TRSettings::standard().integerForKey(TRSettingsKeys::updateRateIndex));
 
     std::vector<TRPluginPtr> enabled;
     int inlineCount = 0;
@@ -290,7 +287,8 @@ void TRMenuController::showAboutPanel()
             QMessageBox::NoIcon, tr("About Trellis"),
             QStringLiteral("<b>%1</b>").arg(QApplication::applicationDisplayName()));
         m_aboutPanel->setAttribute(Qt::WA_DeleteOnClose);
-        m_aboutPanel->setIconPixmap(TRImages::imageNamed(menuIconNames.first()).pixmap(64, 64));
+        m_aboutPanel->setIconPixmap(
+            TRImages::imageNamed(TRSettingsOptions::menuIconNames.first()).pixmap(64, 64));
         m_aboutPanel->setInformativeText(
             tr("Version %1").arg(QApplication::applicationVersion()) + QStringLiteral("\n\n") +
             tr("Your web bookmarks from Safari, Chrome and the local network, one click away."));

@@ -5,10 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QStringList>
 #include <QTimer>
-
-#include <array>
 
 class QAction;
 class QMenu;
@@ -27,12 +24,6 @@ public:
     enum Tag { aboutTag = 100, preferencesTag = 101, quitTag = 102, pluginsTag = 103 };
     enum Action { aboutAction = 0, preferencesAction = 1, quitAction = 2, pluginsAction = 3 };
 
-    // Refresh intervals in seconds, indexed by the update-rate setting.
-    static constexpr std::array<int, 5> updateRates{60, 120, 300, 1800, 3600};
-    // The status item's images, indexed by the menu-icon setting.
-    static const QStringList menuIconNames;
-    static const QString loadingTitle;
-
     // Builds the menu and asks every plugin to update. The registry must
     // outlive the controller.
     explicit TRMenuController(TRPluginManager *pluginManager, QObject *parent = nullptr);
@@ -48,10 +39,6 @@ public:
     // The action of the General submenu's items.
     void handleMenuItem(QAction *sender);
     void performMenuAction(int action);
-
-    // The interval for a stored index; an index outside the table reads as
-    // its first entry.
-    static int updateRateForIndex(qint64 index);
 
     // The window that says how to get a tray; null when none is shown.
     QMessageBox *noTrayNotice() const;
