@@ -154,7 +154,7 @@ private slots:
             AppDelegate delegate(recordingPlugins(), true);
             launch(delegate);
             // "OK" opens the plugin manager with the registry's plugins.
-            const auto *window = delegate.pluginManager()->pluginWindowController();
+            const auto *window = delegate.menuController()->pluginWindowController();
             QVERIFY(window->isVisible());
             QCOMPARE(window->plugins(), delegate.pluginManager()->plugins());
         }

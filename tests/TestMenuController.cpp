@@ -3,6 +3,8 @@
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRPluginManager.h"
+#include "TRPluginManagerWindowController.h"
+#include "TRPreferencesWindowController.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
@@ -13,6 +15,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -32,6 +36,15 @@ QList<QMessageBox *> visibleMessageBoxes()
     return boxes;
 }
 
+int preferencesWindowCount()
+{
+    int count = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        count += qobject_cast<TRPreferencesWindowController *>(widget) ? 1 : 0;
+    }
+    return count;
+}
+
 } // namespace
 
 class TestMenuController : public QObject
@@ -42,6 +55,9 @@ class TestMenuController : public QObject
     std::shared_ptr<TRTestPlugin> chrome;
     std::shared_ptr<TRTestPlugin> safari;
     std::unique_ptr<TRPluginManager> manager;
+    // Requests to rebuild the status menu, posted since the test began.
+    int menuUpdates = 0;
+    QObject observer;
 
     // A registry of the three sources, created in another order than their
     // names' order, with some items in each submenu.
@@ -65,8 +81,16 @@ class TestMenuController : public QObject
     }
 
 private slots:
+    void initTestCase()
+    {
+        TRNotificationCenter::defaultCenter().addObserver(
+            &observer, TRNotificationNames::menuControllerMenuNeedsUpdate,
+            [this](const TRNotification &) { ++menuUpdates; });
+    }
+
     void init()
     {
+        menuUpdates = 0;
         TRSettings::standard().resetForTesting();
         TRSettings::standard().registerDefaults(TRSettingsKeys::generalDefaults());
     }
@@ -267,6 +291,61 @@ private slots:
         QVERIFY(!item->icon().isNull());
         QVERIFY(TRImages::imageNamed("no such image").isNull());
         QVERIFY(TRImages::imageNamed("").isNull());
+    }
+
+    // Made on first use and kept: closed and moved, it comes back centred.
+    void pluginsActionOpensOneWindowCentred()
+    {
+        auto controller = makeController(true, true, true);
+        controller->performMenuAction(TRMenuController::pluginsAction);
+        TRPluginManagerWindowController *window = controller->pluginWindowController();
+        window->close();
+        window->move(0, 0);
+        controller->performMenuAction(TRMenuController::pluginsAction);
+        QCOMPARE(controller->pluginWindowController(), window);
+        QVERIFY(window->isVisible());
+        const QPoint centre = window->screen()->availableGeometry().center();
+        QVERIFY((window->frameGeometry().center() - centre).manhattanLength() <= 2);
+    }
+
+    void menuOpensOnePreferencesWindow()
+    {
+        auto controller = makeController(false, false, false);
+        QAction *item =
+            findItem(findItem(controller->statusItemMenu(), "General")->menu(), "Preferences...");
+        QVERIFY(item);
+
+        item->trigger();
+        QPointer<TRPreferencesWindowController> window = controller->preferencesWindowController();
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QVERIFY(window->currentViewController());
+
+        controller->performMenuAction(TRMenuController::preferencesAction);
+        QCOMPARE(controller->preferencesWindowController(), window.data());
+        QCOMPARE(preferencesWindowCount(), 1);
+
+        // Closed, it is freed, and the next opening makes a new window.
+        window->close();
+        QCOMPARE(menuUpdates, 1);
+        QTRY_VERIFY(!window);
+        QVERIFY(!controller->preferencesWindowController());
+        controller->performMenuAction(TRMenuController::preferencesAction);
+        QVERIFY(controller->preferencesWindowController());
+        QVERIFY(controller->preferencesWindowController()->isVisible());
+    }
+
+    void menuControllerTakesAnOpenWindowAlong()
+    {
+        auto controller = makeController(true, false, false);
+        controller->performMenuAction(TRMenuController::preferencesAction);
+        QPointer<TRPreferencesWindowController> window = controller->preferencesWindowController();
+        QVERIFY(window);
+        // The window must not outlive the registry it calls on when closing.
+        controller.reset();
+        QVERIFY(!window);
+        QCOMPARE(bonjour->updateCount, 1);
+        QCOMPARE(menuUpdates, 0);
     }
 
     // The tag decides the action: 100 opens the About panel, tags outside

@@ -1,5 +1,4 @@
 #include "TRLoginItem.h"
-#include "TRMenuController.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRPluginManager.h"
@@ -9,7 +8,6 @@
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
-#include "TRTestMenus.h"
 #include "TRTestPlugin.h"
 
 #include <QAction>
@@ -58,15 +56,6 @@ std::optional<QByteArray> desktopFileProblems(const QString &path)
         return validate.readAll() + QByteArray("(failed)");
     }
     return validate.readAll();
-}
-
-int preferencesWindowCount()
-{
-    int count = 0;
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        count += qobject_cast<TRPreferencesWindowController *>(widget) ? 1 : 0;
-    }
-    return count;
 }
 
 } // namespace
@@ -465,47 +454,6 @@ private slots:
         TRPreferencesCustomSearchViewController fresh;
         QCOMPARE(fresh.customPrefixTextField()->text(), QString());
         QVERIFY(!fresh.customPrefixTextField()->isEnabled());
-    }
-
-    void menuOpensOnePreferencesWindow()
-    {
-        TRMenuController menu(manager.get());
-        events.clear();
-        QAction *item = TRTestMenus::findItem(
-            TRTestMenus::findItem(menu.statusItemMenu(), "General")->menu(), "Preferences...");
-        QVERIFY(item);
-
-        item->trigger();
-        QPointer<TRPreferencesWindowController> window = menu.preferencesWindowController();
-        QVERIFY(window);
-        QVERIFY(window->isVisible());
-        QVERIFY(window->currentViewController());
-
-        menu.performMenuAction(TRMenuController::preferencesAction);
-        QCOMPARE(menu.preferencesWindowController(), window.data());
-        QCOMPARE(preferencesWindowCount(), 1);
-
-        // Closed, it is freed, and the next opening makes a new window.
-        window->close();
-        QCOMPARE(events.count("menu needs update"), 1);
-        QTRY_VERIFY(!window);
-        QVERIFY(!menu.preferencesWindowController());
-        menu.performMenuAction(TRMenuController::preferencesAction);
-        QVERIFY(menu.preferencesWindowController());
-        QVERIFY(menu.preferencesWindowController()->isVisible());
-    }
-
-    void menuControllerTakesAnOpenWindowAlong()
-    {
-        auto menu = std::make_unique<TRMenuController>(manager.get());
-        menu->performMenuAction(TRMenuController::preferencesAction);
-        QPointer<TRPreferencesWindowController> window = menu->preferencesWindowController();
-        QVERIFY(window);
-        events.clear();
-        // The window must not outlive the registry it calls on when closing.
-        menu.reset();
-        QVERIFY(!window);
-        QVERIFY(events.isEmpty());
     }
 };
 

@@ -1,10 +1,13 @@
 #include "AppDelegate.h"
 
 #include "TRAlert.h"
+#include "TRBonjourPlugin.h"
+#include "TRGoogleChromePlugin.h"
 #include "TRLauncherApplication.h"
 #include "TRMenuController.h"
 #include "TROperationQueue.h"
 #include "TRPreferencesController.h"
+#include "TRSafariPlugin.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRSystemVersion.h"
@@ -14,8 +17,17 @@
 
 const QString AppDelegate::bundleIdentifier = QStringLiteral("com.kwtlabs.Trellis");
 
+std::vector<TRPluginManager::Factory> AppDelegate::builtInPlugins()
+{
+    return {
+        [] { return std::make_shared<TRSafariPlugin>(); },
+        [] { return std::make_shared<TRGoogleChromePlugin>(); },
+        [] { return std::make_shared<TRBonjourPlugin>(); },
+    };
+}
+
 AppDelegate::AppDelegate()
-    : AppDelegate(TRPluginManager::builtInPlugins(), TRSystemVersion::runningSystemIsSupported())
+    : AppDelegate(builtInPlugins(), TRSystemVersion::runningSystemIsSupported())
 {}
 
 AppDelegate::AppDelegate(std::vector<TRPluginManager::Factory> plugins, bool systemIsSupported)

@@ -22,6 +22,9 @@ public:
     // The identifier of this application, as the launcher application knows it.
     static const QString bundleIdentifier;
 
+    // The sources built into the application, in the order they are created.
+    static std::vector<TRPluginManager::Factory> builtInPlugins();
+
     AppDelegate();
     // For tests: the plugins to register, and the answer of the system check.
     AppDelegate(std::vector<TRPluginManager::Factory> plugins, bool systemIsSupported);

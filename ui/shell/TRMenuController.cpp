@@ -63,8 +63,10 @@ TRMenuController::TRMenuController(TRPluginManager *pluginManager, QObject *pare
 TRMenuController::~TRMenuController()
 {
     TRNotificationCenter::defaultCenter().removeObserver(this);
-    // The window calls on the registry, which goes away with this controller.
+    // The windows call on the registry, which goes away with this controller;
+    // the plugin manager window hands its shown pane back to the plugin.
     delete m_preferencesWindowController;
+    m_pluginWindowController.reset();
     delete m_noTrayNotice;
     // Plugins own the items that may still stand in the menu; take them out
     // before the menu deletes what it owns.
@@ -254,7 +256,7 @@ void TRMenuController::performMenuAction(int action)
         QCoreApplication::quit();
         break;
     case pluginsAction:
-        m_pluginManager->pluginWindowController()->showWindow();
+        pluginWindowController()->showWindow();
         break;
     default:
         break;
@@ -264,6 +266,16 @@ void TRMenuController::performMenuAction(int action)
 TRPreferencesWindowController *TRMenuController::preferencesWindowController() const
 {
     return m_preferencesWindowController;
+}
+
+TRPluginManagerWindowController *TRMenuController::pluginWindowController()
+{
+    // Made when first asked for, not at start-up: most launches never open it.
+    if (!m_pluginWindowController) {
+        m_pluginWindowController = std::make_unique<TRPluginManagerWindowController>();
+        m_pluginWindowController->setPlugins(m_pluginManager->plugins());
+    }
+    return m_pluginWindowController.get();
 }
 
 void TRMenuController::showPreferencesWindow()

@@ -7,11 +7,14 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <memory>
+
 class QAction;
 class QMenu;
 class QMessageBox;
 class QSystemTrayIcon;
 class TRPluginManager;
+class TRPluginManagerWindowController;
 class TRPreferencesWindowController;
 class TRTrayWatcher;
 
@@ -34,6 +37,9 @@ public:
     QMenu *statusItemMenu() const { return m_statusItemMenu; }
     // The open preferences window; null when none is open.
     TRPreferencesWindowController *preferencesWindowController() const;
+    // The plugin manager window, made on first use and kept for the life of
+    // the controller; it lists the registry's plugins in the registry's order.
+    TRPluginManagerWindowController *pluginWindowController();
 
     void updateMenu();
     // The action of the General submenu's items.
@@ -60,6 +66,7 @@ private:
     TRTrayWatcher *m_trayWatcher = nullptr;
     QPointer<QMessageBox> m_noTrayNotice;
     QPointer<TRPreferencesWindowController> m_preferencesWindowController;
+    std::unique_ptr<TRPluginManagerWindowController> m_pluginWindowController;
     // Fires once a rebuild has settled, when the trees and menus it
     // replaced are gone.
     QTimer *m_releaseMemoryTimer = nullptr;
