@@ -13,4 +13,9 @@ public:
     static QIcon imageNamed(const QString &name);
     // That image as the tray shows it; null when there is none.
     static QIcon statusItemImageNamed(const QString &name);
+
+private:
+    // An image made ready for this platform's tray; one unit per platform
+    // (TRImages_unix.cpp, TRImages_mac.cpp).
+    static QIcon forStatusItem(const QIcon &image);
 };
