@@ -10,6 +10,7 @@
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRSettingsOptions.h"
+#include "TRTrayPlatform.h"
 #include "TRTrayWatcher.h"
 
 #include <QAction>
@@ -85,16 +86,15 @@ void TRMenuController::showStatusItem()
     m_statusItem = new QSystemTrayIcon(this);
     m_statusItem->setToolTip(QApplication::applicationDisplayName());
     m_statusItem->setContextMenu(m_statusItemMenu);
-#ifndef Q_OS_MACOS
-    // The menu bar opens the menu on any click; elsewhere a left click would
-    // otherwise do nothing.
-    connect(m_statusItem, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger) {
-                    m_statusItemMenu->popup(QCursor::pos());
-                }
-            });
-#endif
+    // A left click that the tray does not answer itself opens the menu too.
+    if (!TRTrayPlatform::opensMenuOnAnyClick()) {
+        connect(m_statusItem, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger) {
+                        m_statusItemMenu->popup(QCursor::pos());
+                    }
+                });
+    }
     updateStatusItemImage();
     m_statusItem->show();
 }

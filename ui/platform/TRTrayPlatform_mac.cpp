@@ -1,0 +1,6 @@
+#include "TRTrayPlatform.h"
+
+bool TRTrayPlatform::opensMenuOnAnyClick()
+{
+    return true;
+}
