@@ -1,5 +1,7 @@
 #include "TRTrayWatcher.h"
 
+#include "TRXEmbedTray.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -7,12 +9,6 @@
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QGuiApplication>
-
-#if TRELLIS_HAVE_XCB
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#endif
 
 using namespace std::chrono_literals;
 
@@ -38,12 +34,13 @@ TRTrayWatcher::TRTrayWatcher(QObject *parent)
         return;
     }
     if (x11) {
-        watchXEmbedTrays();
-        if (xembedTrayIsRunning()) {
+        m_xembedTray = new TRXEmbedTray(this);
+        if (m_xembedTray->isRunning()) {
             stopWatching();
             m_trayAvailable = true;
             return;
         }
+        connect(m_xembedTray, &TRXEmbedTray::started, this, &TRTrayWatcher::becomeAvailable);
     }
     watchStatusNotifierHosts();
 
@@ -100,81 +97,6 @@ void TRTrayWatcher::askWhetherHostIsRegistered()
             });
 }
 
-void TRTrayWatcher::watchXEmbedTrays()
-{
-#if TRELLIS_HAVE_XCB
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
-    if (!connection) {
-        return;
-    }
-    auto intern = [connection](const QByteArray &name) {
-        const xcb_intern_atom_cookie_t cookie =
-            xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.constData());
-        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        return atom;
-    };
-    m_managerAtom = intern(QByteArrayLiteral("MANAGER"));
-    const int screens = xcb_setup_roots_length(xcb_get_setup(connection));
-    for (int screen = 0; screen < screens; ++screen) {
-        m_traySelections << intern("_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
-    }
-    // A tray that starts announces itself with a MANAGER message to the
-    // root windows, which Qt listens to already.
-    qGuiApp->installNativeEventFilter(this);
-    m_filterInstalled = true;
-#endif
-}
-
-bool TRTrayWatcher::xembedTrayIsRunning() const
-{
-#if TRELLIS_HAVE_XCB
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
-    if (!connection) {
-        return false;
-    }
-    for (const quint32 selection : m_traySelections) {
-        xcb_get_selection_owner_reply_t *reply = xcb_get_selection_owner_reply(
-            connection, xcb_get_selection_owner(connection, selection), nullptr);
-        const bool owned = reply && reply->owner != XCB_WINDOW_NONE;
-        std::free(reply);
-        if (owned) {
-            return true;
-        }
-    }
-#endif
-    return false;
-}
-
-bool TRTrayWatcher::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result)
-{
-    Q_UNUSED(result)
-#if TRELLIS_HAVE_XCB
-    if (eventType != "xcb_generic_event_t") {
-        return false;
-    }
-    const auto *event = static_cast<const xcb_generic_event_t *>(message);
-    if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE) {
-        return false;
-    }
-    const auto *clientMessage = static_cast<const xcb_client_message_event_t *>(message);
-    if (clientMessage->type == m_managerAtom && clientMessage->format == 32 &&
-        m_traySelections.contains(clientMessage->data.data32[1])) {
-        // Not from inside the event dispatch: whoever is told goes on to
-        // make windows.
-        QMetaObject::invokeMethod(this, &TRTrayWatcher::becomeAvailable, Qt::QueuedConnection);
-    }
-#else
-    Q_UNUSED(eventType)
-    Q_UNUSED(message)
-#endif
-    // Qt's own tray icon needs the message too.
-    return false;
-}
-
 void TRTrayWatcher::becomeAvailable()
 {
     if (m_trayAvailable) {
@@ -188,9 +110,8 @@ void TRTrayWatcher::becomeAvailable()
 void TRTrayWatcher::stopWatching()
 {
     m_noticeTimer.stop();
-    if (m_filterInstalled && qGuiApp) {
-        qGuiApp->removeNativeEventFilter(this);
-        m_filterInstalled = false;
+    if (m_xembedTray) {
+        m_xembedTray->stopWatching();
     }
     if (m_serviceWatcher) {
         delete m_serviceWatcher;

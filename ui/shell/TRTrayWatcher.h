@@ -11,8 +11,6 @@
 // with the AppIndicator extension, XFCE, and on Wayland) or, on X11, an
 // XEmbed tray. Waiting costs no wakeups: both arrive as events.
 
-#include <QAbstractNativeEventFilter>
-#include <QList>
 #include <QObject>
 #include <QTimer>
 
@@ -20,8 +18,9 @@
 
 class QDBusPendingCallWatcher;
 class QDBusServiceWatcher;
+class TRXEmbedTray;
 
-class TRTrayWatcher : public QObject, public QAbstractNativeEventFilter
+class TRTrayWatcher : public QObject
 {
     Q_OBJECT
 
@@ -42,8 +41,6 @@ public:
     // (macOS, Windows, the offscreen platform) from the start.
     bool isTrayAvailable() const { return m_trayAvailable; }
 
-    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
-
 signals:
     // Once, when a tray appears after the watcher was made.
     void trayAvailable();
@@ -56,18 +53,13 @@ private slots:
 
 private:
     void watchStatusNotifierHosts();
-    void watchXEmbedTrays();
-    bool xembedTrayIsRunning() const;
     void becomeAvailable();
     void stopWatching();
 
     bool m_trayAvailable = false;
-    bool m_filterInstalled = false;
+    // On X11 only.
+    TRXEmbedTray *m_xembedTray = nullptr;
     QDBusServiceWatcher *m_serviceWatcher = nullptr;
     QDBusPendingCallWatcher *m_pendingQuestion = nullptr;
     QTimer m_noticeTimer;
-    // X11 atoms: MANAGER, announced on the root window when a tray starts,
-    // and the tray selection of each screen.
-    quint32 m_managerAtom = 0;
-    QList<quint32> m_traySelections;
 };
