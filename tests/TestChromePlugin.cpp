@@ -2,6 +2,7 @@
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRGoogleChromePlugin.h"
 #include "TRGoogleChromePluginConfigurationViewController.h"
+#include "TRGoogleChromeProfile.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRPluginFilePicker.h"
@@ -269,13 +270,12 @@ private slots:
     void profileFolderPrefersChrome()
     {
         const QString home = qEnvironmentVariable("HOME");
-        QCOMPARE(TRGoogleChromePluginConfigurationViewController::chromeProfileDirectory(),
+        QCOMPARE(TRGoogleChromeProfile::defaultDirectory(),
                  home + "/.config/google-chrome/Default");
         QVERIFY(QDir().mkpath(home + "/.config/chromium/Default"));
-        QCOMPARE(TRGoogleChromePluginConfigurationViewController::chromeProfileDirectory(),
-                 home + "/.config/chromium/Default");
+        QCOMPARE(TRGoogleChromeProfile::defaultDirectory(), home + "/.config/chromium/Default");
         QVERIFY(QDir().mkpath(home + "/.config/google-chrome/Default"));
-        QCOMPARE(TRGoogleChromePluginConfigurationViewController::chromeProfileDirectory(),
+        QCOMPARE(TRGoogleChromeProfile::defaultDirectory(),
                  home + "/.config/google-chrome/Default");
     }
 };

@@ -1,5 +1,6 @@
 #include "TRGoogleChromePluginConfigurationViewController.h"
 
+#include "TRGoogleChromeProfile.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRPluginFilePicker.h"
@@ -7,7 +8,6 @@
 #include "TRSettingsKeys.h"
 #include "ui_TRGoogleChromePluginConfigurationViewController.h"
 
-#include <QDir>
 #include <QPointer>
 
 TRGoogleChromePluginConfigurationViewController::TRGoogleChromePluginConfigurationViewController(
@@ -26,18 +26,6 @@ TRGoogleChromePluginConfigurationViewController::TRGoogleChromePluginConfigurati
 TRGoogleChromePluginConfigurationViewController::
     ~TRGoogleChromePluginConfigurationViewController() = default;
 
-QString TRGoogleChromePluginConfigurationViewController::chromeProfileDirectory()
-{
-#ifdef Q_OS_MACOS
-    return QDir::home().filePath(
-        QStringLiteral("Library/Application Support/Google/Chrome/Default"));
-#else
-    const QString chrome = QDir::home().filePath(QStringLiteral(".config/google-chrome/Default"));
-    const QString chromium = QDir::home().filePath(QStringLiteral(".config/chromium/Default"));
-    return !QDir(chrome).exists() && QDir(chromium).exists() ? chromium : chrome;
-#endif
-}
-
 void TRGoogleChromePluginConfigurationViewController::chooseBookmarksFile()
 {
     choose(Key::bookmarks);
@@ -51,7 +39,7 @@ void TRGoogleChromePluginConfigurationViewController::chooseHistoryFile()
 void TRGoogleChromePluginConfigurationViewController::choose(Key key)
 {
     TRPluginFilePickerInfo info;
-    info.directoryPath = chromeProfileDirectory();
+    info.directoryPath = TRGoogleChromeProfile::defaultDirectory();
     info.allowedFileNames = {key == Key::bookmarks ? QStringLiteral("Bookmarks")
                                                    : QStringLiteral("History")};
     m_currentFilePicker = std::make_unique<TRPluginFilePicker>(info);

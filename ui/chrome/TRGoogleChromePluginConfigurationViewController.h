@@ -25,9 +25,6 @@ public:
     void chooseBookmarksFile();
     void chooseHistoryFile();
 
-    // Chrome's profile folder: Chrome's own, or Chromium's when only that exists.
-    static QString chromeProfileDirectory();
-
     TRPluginFilePicker *currentFilePicker() const { return m_currentFilePicker.get(); }
 
 protected:
