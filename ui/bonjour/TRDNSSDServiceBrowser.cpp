@@ -2,11 +2,6 @@
 
 #include "TRDNSSDNetService.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusServiceWatcher>
-#include <QFileInfo>
-#include <QFileSystemWatcher>
 #include <QSocketNotifier>
 
 #include <algorithm>
@@ -23,35 +18,11 @@ void DNSSD_API browseCallback(DNSServiceRef, DNSServiceFlags flags, uint32_t,
                                                                domain);
 }
 
-const QString avahiServiceName = QStringLiteral("org.freedesktop.Avahi");
-
-// The path of the system bus's socket, as libdbus finds the bus; empty for
-// an address that is no socket path.
-QString systemBusSocketPath()
-{
-    const QByteArray address = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
-    if (address.isEmpty()) {
-        return QStringLiteral("/run/dbus/system_bus_socket");
-    }
-    // Only a single "unix:path=..." address is watched.
-    if (!address.startsWith("unix:path=") || address.contains(';') || address.contains(',')) {
-        return {};
-    }
-    return QString::fromLocal8Bit(address.mid(10));
-}
-
 } // namespace
 
 TRDNSSDServiceBrowser::TRDNSSDServiceBrowser()
 {
-#ifdef Q_OS_LINUX
-    // Avahi's DNS-SD layer writes a warning about itself to standard error
-    // on first use unless this is set; nothing but our own diagnostics may
-    // be printed.
-    if (!qEnvironmentVariableIsSet("AVAHI_COMPAT_NOWARN")) {
-        qputenv("AVAHI_COMPAT_NOWARN", "1");
-    }
-#endif
+    TRDNSSDDaemonWatcher::prepareLibrary();
     m_retryTimer.setSingleShot(true);
     QObject::connect(&m_retryTimer, &QTimer::timeout, &m_retryTimer, [this] { start(); });
 }
@@ -79,7 +50,7 @@ TRNetServicePtr TRDNSSDServiceBrowser::makeService(const QString &name, const QS
 void TRDNSSDServiceBrowser::start()
 {
     m_retryTimer.stop();
-    stopWatching();
+    m_daemonWatcher.stop();
     m_failed = false;
     ++m_attempts;
     DNSServiceRef ref = nullptr;
@@ -140,63 +111,10 @@ void TRDNSSDServiceBrowser::restart()
 
 void TRDNSSDServiceBrowser::waitForDaemon()
 {
-    if (!watchSystemBus()) {
+    // Through the timer: the watcher goes while the next attempt starts.
+    if (!m_daemonWatcher.watch(
+            [this](std::chrono::milliseconds wait) { m_retryTimer.start(wait); })) {
         scheduleRetry();
-    }
-}
-
-bool TRDNSSDServiceBrowser::watchSystemBus()
-{
-#ifdef Q_OS_LINUX
-    stopWatching();
-    // A connection of its own, made afresh each time: Qt keeps the shared
-    // system bus connection disconnected once it has failed.
-    const QString name =
-        QStringLiteral("trellis-dnssd-%1").arg(reinterpret_cast<quintptr>(this), 0, 16);
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SystemBus, name);
-    if (bus.isConnected()) {
-        // A daemon that is there and still fails is asked again in time.
-        if (bus.interface()->isServiceRegistered(avahiServiceName)) {
-            QDBusConnection::disconnectFromBus(name);
-            return false;
-        }
-        m_busConnectionName = name;
-        m_daemonWatcher = std::make_unique<QDBusServiceWatcher>(
-            avahiServiceName, bus, QDBusServiceWatcher::WatchForRegistration);
-        // Through the timer: the watcher goes while the next attempt starts.
-        QObject::connect(m_daemonWatcher.get(), &QDBusServiceWatcher::serviceRegistered,
-                         &m_retryTimer, [this] { m_retryTimer.start(0); });
-        return true;
-    }
-    QDBusConnection::disconnectFromBus(name);
-    const QString socket = systemBusSocketPath();
-    const QString folder = socket.isEmpty() ? QString() : QFileInfo(socket).absolutePath();
-    // A socket that is there but takes no connection will not change again.
-    if (folder.isEmpty() || QFileInfo::exists(socket) || !QFileInfo(folder).isDir()) {
-        return false;
-    }
-    m_busWatcher = std::make_unique<QFileSystemWatcher>(QStringList{folder});
-    QObject::connect(m_busWatcher.get(), &QFileSystemWatcher::directoryChanged, &m_retryTimer,
-                     [this, socket] {
-                         // The socket is there a moment before the bus
-                         // listens on it.
-                         if (QFileInfo::exists(socket)) {
-                             m_retryTimer.start(500);
-                         }
-                     });
-    return !m_busWatcher->directories().isEmpty();
-#else
-    return false;
-#endif
-}
-
-void TRDNSSDServiceBrowser::stopWatching()
-{
-    m_daemonWatcher.reset();
-    m_busWatcher.reset();
-    if (!m_busConnectionName.isEmpty()) {
-        QDBusConnection::disconnectFromBus(m_busConnectionName);
-        m_busConnectionName.clear();
     }
 }
 
@@ -209,7 +127,7 @@ void TRDNSSDServiceBrowser::scheduleRetry()
 void TRDNSSDServiceBrowser::close()
 {
     m_retryTimer.stop();
-    stopWatching();
+    m_daemonWatcher.stop();
     // The notifier must go before the library closes its socket.
     m_notifier.reset();
     if (m_ref) {

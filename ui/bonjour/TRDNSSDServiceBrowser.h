@@ -3,6 +3,7 @@
 // The service browser over the DNS-SD API, which tries again when a daemon
 // that was missing appears.
 
+#include "TRDNSSDDaemonWatcher.h"
 #include "TRNetServiceBrowser.h"
 
 #include <QTimer>
@@ -10,8 +11,6 @@
 #include <chrono>
 #include <memory>
 
-class QDBusServiceWatcher;
-class QFileSystemWatcher;
 class QSocketNotifier;
 struct _DNSServiceRef_t;
 
@@ -37,7 +36,7 @@ public:
     // The wait before the next timed attempt, while no daemon answers.
     std::chrono::milliseconds nextRetryInterval() const { return m_nextRetryInterval; }
     // Whether the browser waits for the daemon's name or the bus's socket.
-    bool isWatchingForDaemon() const { return m_daemonWatcher || m_busWatcher; }
+    bool isWatchingForDaemon() const { return m_daemonWatcher.isWatching(); }
     bool isRetryScheduled() const { return m_retryTimer.isActive(); }
     // Browse requests made since the browser was made.
     int attempts() const { return m_attempts; }
@@ -58,10 +57,8 @@ private:
     void restart();
     void close();
     void scheduleRetry();
-    // Watches for the daemon or the bus, or else schedules a timed attempt.
+    // Watches for the daemon, or else schedules a timed attempt.
     void waitForDaemon();
-    bool watchSystemBus();
-    void stopWatching();
 
     QString m_type;
     QString m_domain;
@@ -72,7 +69,5 @@ private:
     // Set by the callback when the daemon reports an error.
     bool m_failed = false;
     int m_attempts = 0;
-    std::unique_ptr<QDBusServiceWatcher> m_daemonWatcher;
-    std::unique_ptr<QFileSystemWatcher> m_busWatcher;
-    QString m_busConnectionName;
+    TRDNSSDDaemonWatcher m_daemonWatcher;
 };
