@@ -21,7 +21,6 @@ class TestPluginManagerWindow : public QObject
     Q_OBJECT
 
     std::vector<std::shared_ptr<TRTestPlugin>> m_plugins;
-    std::unique_ptr<TRPluginManager> m_manager;
     std::unique_ptr<TRPluginManagerWindowController> m_window;
     int m_menuUpdates = 0;
     QObject m_observer;
@@ -65,20 +64,15 @@ private slots:
                 return plugin;
             });
         }
-        m_manager = std::make_unique<TRPluginManager>(factories);
         m_window = std::make_unique<TRPluginManagerWindowController>();
-        m_window->setPlugins(m_manager->plugins());
+        m_window->setPlugins(TRPluginManager(factories).plugins());
         m_menuUpdates = 0;
         window()->resize(700, 400);
         window()->showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(window()));
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        m_manager.reset();
-    }
+    void cleanup() { m_window.reset(); }
 
     void listShowsThePluginsInTheRegistrysOrder()
     {
@@ -89,7 +83,7 @@ private slots:
             auto *cell = qobject_cast<TRPluginNameTableViewCell *>(table()->cellWidget(row, 1));
             QVERIFY(cell);
             names << cell->pluginNameTextField()->text();
-            QCOMPARE(cell->plugin(), m_manager->plugins()[size_t(row)]);
+            QCOMPARE(cell->plugin(), window()->plugins()[size_t(row)]);
         }
         QCOMPARE(names, QStringList({"Bonjour", "Chrome", "Safari"}));
         const std::unique_ptr<QWidget> enabled(list()->viewForTableColumn("PluginEnabled", 0));
@@ -186,7 +180,6 @@ private slots:
         QVERIFY(pane);
         const auto safari = m_plugins[0];
         m_window.reset();
-        m_manager.reset();
         m_plugins.clear();
         // Still the plugin's, not freed with the window, and freed with the plugin.
         QVERIFY(pane);
