@@ -1,0 +1,258 @@
+#include "TRSafariHistoryWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <sqlite3.h>
+
+namespace {
+
+// Safari's tables and indexes; readers use history_items and history_visits.
+const char *const schema = R"(
+CREATE TABLE history_items (id INTEGER PRIMARY KEY AUTOINCREMENT,url TEXT NOT NULL UNIQUE,
+  domain_expansion TEXT NULL,visit_count INTEGER NOT NULL,daily_visit_counts BLOB NOT NULL,
+  weekly_visit_counts BLOB NULL,autocomplete_triggers BLOB NULL,
+  should_recompute_derived_visit_counts INTEGER NOT NULL,visit_count_score INTEGER NOT NULL,
+  status_code INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE history_visits (id INTEGER PRIMARY KEY AUTOINCREMENT,
+  history_item INTEGER NOT NULL REFERENCES history_items(id) ON DELETE CASCADE,
+  visit_time REAL NOT NULL,title TEXT NULL,load_successful BOOLEAN NOT NULL DEFAULT 1,
+  http_non_get BOOLEAN NOT NULL DEFAULT 0,synthesized BOOLEAN NOT NULL DEFAULT 0,
+  redirect_source INTEGER NULL UNIQUE REFERENCES history_visits(id) ON DELETE CASCADE,
+  redirect_destination INTEGER NULL UNIQUE REFERENCES history_visits(id) ON DELETE CASCADE,
+  origin INTEGER NOT NULL DEFAULT 0,generation INTEGER NOT NULL DEFAULT 0,
+  attributes INTEGER NOT NULL DEFAULT 0,score INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE history_tombstones (id INTEGER PRIMARY KEY AUTOINCREMENT,start_time REAL NOT NULL,
+  end_time REAL NOT NULL,url TEXT,generation INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE metadata (key TEXT NOT NULL UNIQUE, value);
+CREATE TABLE history_client_versions (client_version INTEGER PRIMARY KEY,last_seen REAL NOT NULL);
+CREATE TABLE history_event_listeners (listener_name TEXT PRIMARY KEY NOT NULL UNIQUE,
+  last_seen REAL NOT NULL);
+CREATE TABLE history_events (id INTEGER PRIMARY KEY AUTOINCREMENT,event_type TEXT NOT NULL,
+  event_time REAL NOT NULL,pending_listeners TEXT NOT NULL,value BLOB);
+CREATE INDEX history_items__domain_expansion ON history_items (domain_expansion);
+CREATE INDEX history_visits__last_visit ON history_visits (history_item, visit_time DESC,
+  synthesized ASC);
+CREATE INDEX history_visits__origin ON history_visits (origin, generation);
+CREATE INDEX history_tombstones__generation ON history_tombstones (generation);
+CREATE INDEX history_tombstones__end_time ON history_tombstones (end_time);
+)";
+
+// Seconds from 1970-01-01 to 2001-01-01.
+constexpr double epochOffset = 978307200.0;
+
+quint32 bigEndian32(const uchar *bytes)
+{
+    return (quint32(bytes[0]) << 24) | (quint32(bytes[1]) << 16) | (quint32(bytes[2]) << 8) |
+           quint32(bytes[3]);
+}
+
+void putBigEndian32(uchar *bytes, quint32 value)
+{
+    for (int i = 0; i < 4; ++i) {
+        bytes[i] = static_cast<uchar>(value >> (24 - 8 * i));
+    }
+}
+
+// The log's checksum: pairs of 32-bit words, summed into both halves; the
+// words are big-endian when the magic number says so.
+void checksum(const uchar *data, qsizetype size, bool bigEndian, quint32 &first, quint32 &second)
+{
+    for (qsizetype i = 0; i + 8 <= size; i += 8) {
+        quint32 a = bigEndian32(data + i);
+        quint32 b = bigEndian32(data + i + 4);
+        if (!bigEndian) {
+            a = qbswap(a);
+            b = qbswap(b);
+        }
+        first += a + second;
+        second += b + first;
+    }
+}
+
+// SQLite draws the log's salt at random; it is replaced by a fixed one and
+// the checksums that depend on it are made again. Without the shared-memory
+// index (removed), SQLite rebuilds its view of the log from the log alone.
+bool fixSalt(const QString &logPath, quint64 salt)
+{
+    QFile file(logPath);
+    if (!file.open(QIODevice::ReadWrite)) {
+        return false;
+    }
+    QByteArray log = file.readAll();
+    constexpr qsizetype headerSize = 32;
+    constexpr qsizetype frameHeaderSize = 24;
+    if (log.size() < headerSize) {
+        return log.isEmpty();
+    }
+    auto *bytes = reinterpret_cast<uchar *>(log.data());
+    const bool bigEndian = (bigEndian32(bytes) & 1) != 0;
+    const qsizetype pageSize = bigEndian32(bytes + 8);
+    const quint32 oldSalt1 = bigEndian32(bytes + 16);
+    const quint32 oldSalt2 = bigEndian32(bytes + 20);
+    putBigEndian32(bytes + 16, static_cast<quint32>(salt >> 32));
+    putBigEndian32(bytes + 20, static_cast<quint32>(salt));
+    quint32 first = 0;
+    quint32 second = 0;
+    checksum(bytes, 24, bigEndian, first, second);
+    putBigEndian32(bytes + 24, first);
+    putBigEndian32(bytes + 28, second);
+    // Each frame's checksum runs on from the one before; frames of an older
+    // salt (none in a fresh log) end the valid part and are left alone.
+    for (qsizetype at = headerSize; at + frameHeaderSize + pageSize <= log.size();
+         at += frameHeaderSize + pageSize) {
+        uchar *frame = bytes + at;
+        if (bigEndian32(frame + 8) != oldSalt1 || bigEndian32(frame + 12) != oldSalt2) {
+            break;
+        }
+        putBigEndian32(frame + 8, static_cast<quint32>(salt >> 32));
+        putBigEndian32(frame + 12, static_cast<quint32>(salt));
+        checksum(frame, 8, bigEndian, first, second);
+        checksum(frame + frameHeaderSize, pageSize, bigEndian, first, second);
+        putBigEndian32(frame + 16, first);
+        putBigEndian32(frame + 20, second);
+    }
+    return file.seek(0) && file.write(log) == log.size();
+}
+
+} // namespace
+
+TRSafariHistoryWriter::TRSafariHistoryWriter(const QString &path)
+    : m_path(path)
+{
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
+        QFile::remove(path + QLatin1StringView(suffix));
+    }
+    QDir().mkpath(QFileInfo(path).path());
+    open();
+    m_database->exec("PRAGMA journal_mode = WAL");
+    m_transaction = std::make_unique<SQLite::Transaction>(*m_database);
+    m_database->exec(schema);
+    prepare();
+}
+
+TRSafariHistoryWriter::~TRSafariHistoryWriter() = default;
+
+void TRSafariHistoryWriter::open()
+{
+    m_database = std::make_unique<SQLite::Database>(QFile::encodeName(m_path).toStdString(),
+                                                    SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    m_database->exec("PRAGMA synchronous = OFF");
+}
+
+void TRSafariHistoryWriter::prepare()
+{
+    m_insertItem = std::make_unique<SQLite::Statement>(
+        *m_database, "INSERT INTO history_items(url, domain_expansion, visit_count, "
+                     "daily_visit_counts, should_recompute_derived_visit_counts, "
+                     "visit_count_score) VALUES (?, ?, ?, zeroblob(0), 0, ?)");
+    m_updateItem = std::make_unique<SQLite::Statement>(
+        *m_database,
+        "UPDATE history_items SET visit_count = ?, visit_count_score = ? WHERE id = ?");
+    m_insertVisit = std::make_unique<SQLite::Statement>(
+        *m_database, "INSERT INTO history_visits(history_item, visit_time, title, "
+                     "load_successful, redirect_source, redirect_destination, origin, score) "
+                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    m_updateVisit = std::make_unique<SQLite::Statement>(
+        *m_database, "UPDATE history_visits SET redirect_destination = ? WHERE id = ?");
+}
+
+qint64 TRSafariHistoryWriter::addItem(const Item &item)
+{
+    m_insertItem->bind(1, item.url.toStdString());
+    if (item.domainExpansion.isNull()) {
+        m_insertItem->bind(2);
+    } else {
+        m_insertItem->bind(2, item.domainExpansion.toString().toStdString());
+    }
+    m_insertItem->bind(3, static_cast<int64_t>(item.visitCount));
+    m_insertItem->bind(4, static_cast<int64_t>(item.visitCount * 100));
+    m_insertItem->exec();
+    m_insertItem->reset();
+    return m_database->getLastInsertRowid();
+}
+
+void TRSafariHistoryWriter::setVisitCount(qint64 item, qint64 count)
+{
+    m_updateItem->bind(1, static_cast<int64_t>(count));
+    m_updateItem->bind(2, static_cast<int64_t>(count * 100));
+    m_updateItem->bind(3, static_cast<int64_t>(item));
+    m_updateItem->exec();
+    m_updateItem->reset();
+}
+
+qint64 TRSafariHistoryWriter::addVisit(const Visit &visit)
+{
+    const auto bindOptional = [this](int index, qint64 value) {
+        value > 0 ? m_insertVisit->bind(index, static_cast<int64_t>(value))
+                  : m_insertVisit->bind(index);
+    };
+    m_insertVisit->bind(1, static_cast<int64_t>(visit.item));
+    m_insertVisit->bind(2, visit.time);
+    if (visit.title.isNull()) {
+        m_insertVisit->bind(3);
+    } else {
+        m_insertVisit->bind(3, visit.title.toString().toStdString());
+    }
+    m_insertVisit->bind(4, visit.loadSuccessful ? 1 : 0);
+    bindOptional(5, visit.redirectSource);
+    bindOptional(6, visit.redirectDestination);
+    m_insertVisit->bind(7, visit.origin);
+    m_insertVisit->bind(8, visit.loadSuccessful ? 100 : 0);
+    m_insertVisit->exec();
+    m_insertVisit->reset();
+    return m_database->getLastInsertRowid();
+}
+
+void TRSafariHistoryWriter::setRedirectDestination(qint64 visit, qint64 destination)
+{
+    m_updateVisit->bind(1, static_cast<int64_t>(destination));
+    m_updateVisit->bind(2, static_cast<int64_t>(visit));
+    m_updateVisit->exec();
+    m_updateVisit->reset();
+}
+
+void TRSafariHistoryWriter::keepInWriteAheadLog(quint64 salt)
+{
+    finish();
+    // A connection that neither checkpoints as the log grows nor when it
+    // closes, as a browser that is still running leaves it.
+    open();
+    sqlite3_db_config(m_database->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    m_database->exec("PRAGMA wal_autocheckpoint = 0");
+    m_transaction = std::make_unique<SQLite::Transaction>(*m_database);
+    prepare();
+    m_inLog = true;
+    m_salt = salt;
+}
+
+void TRSafariHistoryWriter::finish()
+{
+    if (!m_database) {
+        return;
+    }
+    m_insertItem.reset();
+    m_updateItem.reset();
+    m_insertVisit.reset();
+    m_updateVisit.reset();
+    m_transaction->commit();
+    m_transaction.reset();
+    m_database.reset();
+    if (m_inLog) {
+        QFile::remove(m_path + QStringLiteral("-shm"));
+        fixSalt(m_path + QStringLiteral("-wal"), m_salt);
+        m_inLog = false;
+    }
+}
+
+double TRSafariHistoryWriter::time(const QDateTime &moment)
+{
+    return timeFromUnixMicroseconds(moment.toMSecsSinceEpoch() * 1000);
+}
+
+double TRSafariHistoryWriter::timeFromUnixMicroseconds(qint64 microseconds)
+{
+    return static_cast<double>(microseconds) / 1e6 - epochOffset;
+}
