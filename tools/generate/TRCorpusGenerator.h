@@ -22,7 +22,7 @@ public:
         // Leave Safari's newest visits in History.db-wal.
         bool leaveWal = false;
         // The browsers to write, "chrome" and "safari"; both when empty.
-        QStringList only;
+        QStringList only = {};
         // Instead of the scale's own.
         std::optional<int> days = std::nullopt;
         std::optional<int> visits = std::nullopt;

@@ -460,7 +460,16 @@ QJsonObject TRSafariCorpus::writeHistoryPropertyList(const QString &path,
     Writer::set(root, "WebHistoryDates", dates.release());
     Writer::set(root, "WebHistoryFileVersion", Writer::release(Writer::fromVariant(1)));
     Writer::writeFile(path, Writer::bytes(root, Writer::Format::binary));
-    return {{"entries", static_cast<int>(pages.size())}, {"entries_without_title", withoutTitle}};
+    // A reader groups the entries by the day of their last visit.
+    std::vector<qint64> days;
+    for (const qint64 time : last) {
+        days.push_back(time / day);
+    }
+    std::sort(days.begin(), days.end());
+    return {
+        {"entries", static_cast<int>(pages.size())},
+        {"entries_without_title", withoutTitle},
+        {"days_spanned", static_cast<int>(std::unique(days.begin(), days.end()) - days.begin())}};
 }
 
 QJsonObject TRSafariCorpus::writeTopSites(const QString &path) const
