@@ -3,12 +3,10 @@
 #include "TRPrivateFolder.h"
 #include "TRPropertyList.h"
 
-#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 #include <QJsonArray>
 #include <QProcess>
 #include <QStandardPaths>
@@ -71,64 +69,6 @@ QByteArray TRTestSupport::json(const char *text)
     return QByteArray(text).replace('\'', '"');
 }
 
-void TRTestSupport::makeChromeHistory(const QString &path, const QList<ChromeRow> &rows)
-{
-    QFile::remove(path);
-    QDir().mkpath(QFileInfo(path).path());
-    SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-    // A fixture needs no durability, and syncing every statement is slow.
-    db.exec("PRAGMA synchronous = OFF");
-    db.exec("CREATE TABLE urls(id INTEGER PRIMARY KEY AUTOINCREMENT, url LONGVARCHAR, title "
-            "LONGVARCHAR, visit_count INTEGER DEFAULT 0 NOT NULL, typed_count INTEGER DEFAULT 0 "
-            "NOT NULL, last_visit_time INTEGER NOT NULL, hidden INTEGER DEFAULT 0 NOT NULL)");
-    SQLite::Transaction transaction(db);
-    SQLite::Statement insert(db, "INSERT INTO urls(title, url, visit_count, last_visit_time) "
-                                 "VALUES (?, ?, ?, ?)");
-    for (const ChromeRow &row : rows) {
-        row.title.isNull() ? insert.bind(1) : insert.bind(1, row.title.toString().toStdString());
-        row.url.isNull() ? insert.bind(2) : insert.bind(2, row.url.toString().toStdString());
-        insert.bind(3, static_cast<int64_t>(row.visitCount));
-        insert.bind(4, static_cast<int64_t>(row.lastVisitTime));
-        insert.exec();
-        insert.reset();
-    }
-    transaction.commit();
-}
-
-qint64 TRTestSupport::chromeTime(const QDateTime &moment)
-{
-    return (moment.toMSecsSinceEpoch() + 11644473600000LL) * 1000;
-}
-
-QVariantMap TRTestSupport::safariFolder(const QString &title, const QVariantList &children,
-                                        const QString &uuid)
-{
-    QVariantMap node{
-        {"WebBookmarkType", "WebBookmarkTypeList"}, {"Title", title}, {"Children", children}};
-    if (!uuid.isEmpty()) {
-        node.insert("WebBookmarkUUID", uuid);
-    }
-    return node;
-}
-
-QVariantMap TRTestSupport::safariLeaf(const QString &title, const QString &url)
-{
-    return {{"WebBookmarkType", "WebBookmarkTypeLeaf"},
-            {"URLString", url},
-            {"URIDictionary", QVariantMap{{"title", title}}},
-            {"WebBookmarkUUID", QString("LEAF-" + title)}};
-}
-
-bool TRTestSupport::writeSafariBookmarks(const QString &path, const QVariantList &children,
-                                         bool xml)
-{
-    const QVariantMap root{{"WebBookmarkType", "WebBookmarkTypeList"},
-                           {"WebBookmarkFileVersion", qint64(1)},
-                           {"Children", children}};
-    const QByteArray bytes = xml ? TRPropertyList::toXml(root) : TRPropertyList::toBinary(root);
-    return !bytes.isEmpty() && writeFile(path, bytes);
-}
-
 QByteArray TRTestSupport::nestedBinaryArrays(int levels, bool cycle)
 {
     QByteArray bytes = "bplist00";
@@ -189,33 +129,6 @@ QString TRTestSupport::realDataDirectory()
     return !path.isEmpty() && QFileInfo(path).isDir() ? path : QString();
 }
 
-QString TRTestSupport::corpusUnavailableReason()
-{
-    const QString generator = qEnvironmentVariable("TRELLIS_CORPUS_GENERATOR");
-    if (generator.isEmpty() || !QFileInfo::exists(generator)) {
-        return QStringLiteral("the corpus generator (shared/corpus/make_corpus.py) is not beside "
-                              "the repository");
-    }
-    return {};
-}
-
-bool TRTestSupport::makeCorpus(const QString &folder, const QString &scale,
-                               const QStringList &options)
-{
-    if (!corpusUnavailableReason().isEmpty()) {
-        return false;
-    }
-    QProcess generator;
-    generator.start(QStringLiteral("python3"),
-                    QStringList{qEnvironmentVariable("TRELLIS_CORPUS_GENERATOR"),
-                                QStringLiteral("--out"), folder, QStringLiteral("--scale"), scale,
-                                QStringLiteral("--now"), QStringLiteral("2024-05-01T12:00:00Z"),
-                                QStringLiteral("--quiet")} +
-                        options);
-    return generator.waitForFinished(300000) && generator.exitStatus() == QProcess::NormalExit &&
-           generator.exitCode() == 0;
-}
-
 bool TRTestSupport::applyFault(Fault fault, const QString &path, const QByteArray &replacement)
 {
     switch (fault) {
@@ -264,12 +177,24 @@ void TRTestSupport::clearFault(const QString &path)
 
 QByteArray TRTestSupport::jpegBytes()
 {
-    QImage image(16, 16, QImage::Format_RGB32);
-    image.fill(QColor(200, 80, 40));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    return image.save(&buffer, "JPG") ? bytes : QByteArray();
+    // A 16 by 16 orange square as Qt's JPEG writer saves it: the tests of
+    // core classes have no image classes to make one.
+    return QByteArray::fromHex(
+        "ffd8ffe000104a46494600010101006400640000ffdb004300080606070605080707070909080a0c140d0c0b"
+        "0b0c1912130f141d1a1f1e1d1a1c1c20242e2720222c231c1c2837292c30313434341f27393d38323c2e3334"
+        "32ffdb0043010909090c0b0c180d0d1832211c21323232323232323232323232323232323232323232323232"
+        "3232323232323232323232323232323232323232323232323232ffc000110800100010030122000211010311"
+        "01ffc4001f0000010501010101010100000000000000000102030405060708090a0bffc400b5100002010303"
+        "020403050504040000017d01020300041105122131410613516107227114328191a1082342b1c11552d1f024"
+        "33627282090a161718191a25262728292a3435363738393a434445464748494a535455565758595a63646566"
+        "6768696a737475767778797a838485868788898a92939495969798999aa2a3a4a5a6a7a8a9aab2b3b4b5b6b7"
+        "b8b9bac2c3c4c5c6c7c8c9cad2d3d4d5d6d7d8d9dae1e2e3e4e5e6e7e8e9eaf1f2f3f4f5f6f7f8f9faffc400"
+        "1f0100030101010101010101010000000000000102030405060708090a0bffc400b511000201020404030407"
+        "05040400010277000102031104052131061241510761711322328108144291a1b1c109233352f0156272d10a"
+        "162434e125f11718191a262728292a35363738393a434445464748494a535455565758595a63646566676869"
+        "6a737475767778797a82838485868788898a92939495969798999aa2a3a4a5a6a7a8a9aab2b3b4b5b6b7b8b9"
+        "bac2c3c4c5c6c7c8c9cad2d3d4d5d6d7d8d9dae2e3e4e5e6e7e8e9eaf2f3f4f5f6f7f8f9faffda000c030100"
+        "02110311003f00cea28a2be6cfb83fffd9");
 }
 
 bool TRTestSupport::makeOtherDatabase(const QString &path)

@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers shared by the tests of the data sources.
+// Helpers shared by the tests of the data sources; core classes only.
 
 #include "TRBookmark.h"
 
@@ -53,26 +53,6 @@ bool update(Parser &parser)
 // JSON written with single quotes, which keeps fixtures readable.
 QByteArray json(const char *text);
 
-// One row of Chrome's urls table: title and url may be null.
-struct ChromeRow
-{
-    QVariant title;
-    QVariant url;
-    qint64 visitCount;
-    qint64 lastVisitTime;
-};
-// A Chrome History database at path holding rows, replacing any file there.
-void makeChromeHistory(const QString &path, const QList<ChromeRow> &rows);
-// Chrome's time for a moment: microseconds since 1601.
-qint64 chromeTime(const QDateTime &moment);
-
-// Safari's Bookmarks.plist: a folder, a bookmark (its identifier "LEAF-"
-// and its title), and a file of the given top-level children.
-QVariantMap safariFolder(const QString &title, const QVariantList &children,
-                         const QString &uuid = {});
-QVariantMap safariLeaf(const QString &title, const QString &url);
-bool writeSafariBookmarks(const QString &path, const QVariantList &children, bool xml = false);
-
 // A binary property list of levels arrays, each holding the next, the
 // innermost the string "x" (or, with cycle, the outermost array again).
 QByteArray nestedBinaryArrays(int levels, bool cycle = false);
@@ -84,12 +64,6 @@ std::pair<int, int> countBelow(const QJsonObject &node);
 
 // The folder of real browser files, or empty when it is not there.
 QString realDataDirectory();
-// Runs the corpus generator into folder at the given scale, with further
-// generator options; false when the generator is missing or fails.
-bool makeCorpus(const QString &folder, const QString &scale,
-                const QStringList &options = QStringList());
-// Why makeCorpus cannot run, or empty when it can.
-QString corpusUnavailableReason();
 
 // What happens to a granted file between two refreshes.
 enum class Fault {

@@ -1,5 +1,5 @@
 #include "TRBookmark.h"
-#include "TRTestMain.h"
+#include "TRCoreTestMain.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -182,5 +182,5 @@ private slots:
     }
 };
 
-TRELLIS_TEST_MAIN(TestBookmark)
+TRELLIS_CORE_TEST_MAIN(TestBookmark)
 #include "TestBookmark.moc"

@@ -1,8 +1,10 @@
+#include "TRBrowserFiles.h"
+#include "TRCoreTestMain.h"
+#include "TRCorpusGenerator.h"
 #include "TRDayFormatter.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRPlainAddress.h"
-#include "TRTestMain.h"
 #include "TRTestSupport.h"
 
 #include <QJsonDocument>
@@ -15,8 +17,8 @@
 #include <ctime>
 
 using Parser = TRGoogleChromeBookmarksParser;
-using Row = TRTestSupport::ChromeRow;
-using TRTestSupport::chromeTime;
+using Row = TRBrowserFiles::ChromeRow;
+using TRBrowserFiles::chromeTime;
 using TRTestSupport::dump;
 using TRTestSupport::json;
 using TRTestSupport::update;
@@ -57,7 +59,7 @@ QList<Row> secondVisits()
 QByteArray historyBytes(const QList<Row> &rows)
 {
     QTemporaryDir folder;
-    TRTestSupport::makeChromeHistory(folder.filePath("History"), rows);
+    TRBrowserFiles::writeChromeHistory(folder.filePath("History"), rows);
     return TRTestSupport::readFile(folder.filePath("History"));
 }
 
@@ -252,7 +254,7 @@ private slots:
     void historyRows()
     {
         const QString path = m_files.filePath("rows.sqlite");
-        TRTestSupport::makeChromeHistory(
+        TRBrowserFiles::writeChromeHistory(
             path, {{"Qt", "https://www.qt.io/", 5, 0},
                    {QVariant(), "https://untitled.example/path", 1, 13000000000000000LL},
                    {"", "https://empty.example/", 2, 13000000000000001LL},
@@ -408,7 +410,7 @@ private slots:
             bookmarks,
             json("{'roots':{'bookmark_bar':{'type':'folder','name':'Bar','children':[]}}}")));
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        TRTestSupport::makeChromeHistory(
+        TRBrowserFiles::writeChromeHistory(
             history, {{"Recent", "https://r.example/", 1, chromeTime(now)},
                       {"Old", "https://o.example/", 1, chromeTime(now.addDays(-3))}});
         Parser parser;
@@ -428,7 +430,7 @@ private slots:
 
         // A broken Bookmarks file and an empty history keep what was read.
         QVERIFY(writeFile(bookmarks, json("{'roots':{'other':{'type':'folder','name':'O'}}}")));
-        TRTestSupport::makeChromeHistory(history, {});
+        TRBrowserFiles::writeChromeHistory(history, {});
         const QByteArray out = TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); });
         QCOMPARE(out, QByteArray("Could not decode 'BookmarksContainer': The data couldn’t be read "
                                  "because it is missing.\n"));
@@ -449,8 +451,8 @@ private slots:
         QCOMPARE(parser.lastUpdateResult().bookmarks, Parser::Outcome::unreadable);
 
         // New content replaces the tree; the history root stays the same node.
-        TRTestSupport::makeChromeHistory(history,
-                                         {{"Only", "https://only.example/", 1, chromeTime(now)}});
+        TRBrowserFiles::writeChromeHistory(history,
+                                           {{"Only", "https://only.example/", 1, chromeTime(now)}});
         QVERIFY(update(parser));
         QCOMPARE(parser.historyBookmark(), root);
         QCOMPARE(root->bookmarks().size(), std::size_t(1));
@@ -626,7 +628,7 @@ private slots:
             rows.append({QString("Page %1").arg(i), QString("https://site%1.example/").arg(i), 1,
                          base - i * 1000000LL});
         }
-        TRTestSupport::makeChromeHistory(history, rows);
+        TRBrowserFiles::writeChromeHistory(history, rows);
         Parser parser;
         parser.dataForHistory = TRFileGrant::make(history);
         QStringList completed;
@@ -673,16 +675,10 @@ private slots:
 
     void corpusCounts()
     {
-        const QString reason = TRTestSupport::corpusUnavailableReason();
-        if (!reason.isEmpty()) {
-            QSKIP(qPrintable(reason));
-        }
         QTemporaryDir corpus;
-        QVERIFY(TRTestSupport::makeCorpus(corpus.path(), "small"));
-        QFile manifestFile(corpus.filePath("manifest.json"));
-        QVERIFY(manifestFile.open(QIODevice::ReadOnly));
-        const QJsonObject manifest = QJsonDocument::fromJson(manifestFile.readAll()).object();
-        const QJsonObject chrome = manifest["chrome"].toObject();
+        TRCorpusGenerator generator({.scale = "small", .only = {"chrome"}});
+        QVERIFY2(generator.write(corpus.path()), qPrintable(generator.errorString()));
+        const QJsonObject chrome = generator.manifest()["chrome"].toObject();
 
         Parser parser;
         parser.dataForBookmarks = TRFileGrant::make(corpus.filePath("chrome/Default/Bookmarks"));
@@ -711,5 +707,5 @@ private slots:
     }
 };
 
-TRELLIS_TEST_MAIN(TestChromeParser)
+TRELLIS_CORE_TEST_MAIN(TestChromeParser)
 #include "TestChromeParser.moc"

@@ -1,3 +1,4 @@
+#include "TRBrowserFiles.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRGoogleChromePlugin.h"
@@ -69,11 +70,11 @@ private slots:
                  "'synced':{'type':'folder','name':'Mobile bookmarks','children':[]}}}");
         QVERIFY(writeFile(bookmarksPath(), bookmarksJson));
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        TRTestSupport::makeChromeHistory(
+        TRBrowserFiles::writeChromeHistory(
             historyPath(),
-            {{"Today page", "https://today.example/", 3, TRTestSupport::chromeTime(now)},
+            {{"Today page", "https://today.example/", 3, TRBrowserFiles::chromeTime(now)},
              {"Earlier page", "https://before.example/", 1,
-              TRTestSupport::chromeTime(now.addDays(-3))}});
+              TRBrowserFiles::chromeTime(now.addDays(-3))}});
     }
 
     void init()

@@ -1,6 +1,7 @@
+#include "TRCoreTestMain.h"
 #include "TRCrashVersions.h"
+#include "TRSafariBookmarksParser.h"
 #include "TRSafariCustomizedBookmarks.h"
-#include "TRTestMain.h"
 #include "TRTestSupport.h"
 
 #include <QDir>
@@ -208,5 +209,5 @@ private slots:
     }
 };
 
-TRELLIS_TEST_MAIN(TestCrashSafeWrites)
+TRELLIS_CORE_TEST_MAIN(TestCrashSafeWrites)
 #include "TestCrashSafeWrites.moc"

@@ -1,8 +1,8 @@
+#include "TRCoreTestMain.h"
 #include "TRGoogleChromeBookmark.h"
 #include "TRHistoryStore.h"
 #include "TRPackedBookmarks.h"
 #include "TRSafariBookmark.h"
-#include "TRTestMain.h"
 
 #include <QDir>
 #include <QFile>
@@ -286,5 +286,5 @@ private slots:
     }
 };
 
-TRELLIS_TEST_MAIN(TestHistoryStore)
+TRELLIS_CORE_TEST_MAIN(TestHistoryStore)
 #include "TestHistoryStore.moc"

@@ -1,6 +1,6 @@
+#include "TRCoreTestMain.h"
 #include "TRNotificationCenter.h"
 #include "TROperationQueue.h"
-#include "TRTestMain.h"
 
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -229,5 +229,5 @@ private slots:
     }
 };
 
-TRELLIS_TEST_MAIN(TestInfrastructure)
+TRELLIS_CORE_TEST_MAIN(TestInfrastructure)
 #include "TestInfrastructure.moc"

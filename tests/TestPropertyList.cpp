@@ -1,6 +1,6 @@
 #include "TRBinaryPropertyList.h"
+#include "TRCoreTestMain.h"
 #include "TRPropertyList.h"
-#include "TRTestMain.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -407,5 +407,5 @@ private slots:
     }
 };
 
-TRELLIS_TEST_MAIN(TestPropertyList)
+TRELLIS_CORE_TEST_MAIN(TestPropertyList)
 #include "TestPropertyList.moc"

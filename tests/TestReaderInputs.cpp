@@ -1,14 +1,19 @@
 // The inputs that once found a fault in a reader of other programs' files,
-// and the hand-made seeds of the fuzz targets, through the same code the
-// fuzz targets run: each is read or refused as recorded here, and whatever
-// a reader makes is walked to the last node.
+// and the seeds of the fuzz targets (hand-made ones and the generator's tiny
+// browser files), through the same code the fuzz targets run: each is read
+// or refused as recorded here, and whatever a reader makes is walked to the
+// last node.
 
+#include "TRCoreTestMain.h"
+#include "TRCorpusGenerator.h"
 #include "TRReaderInputs.h"
-#include "TRTestMain.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -64,7 +69,17 @@ class TestReaderInputs : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_corpus;
+    QJsonObject m_manifest;
+
 private slots:
+    void initTestCase()
+    {
+        TRCorpusGenerator generator({.scale = "tiny"});
+        QVERIFY2(generator.write(m_corpus.path()), qPrintable(generator.errorString()));
+        m_manifest = generator.manifest();
+    }
+
     void everyInputHasItsRow()
     {
         QSet<QString> listed;
@@ -124,7 +139,56 @@ private slots:
         // of them is big enough to take a reader longer than this.
         QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
     }
+
+    // The generator's tiny files, which the fuzz targets start from, read in
+    // full: as many nodes as its manifest counts.
+    void generatedFile_data()
+    {
+        QTest::addColumn<QString>("reader");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("nodes");
+        const QJsonObject &manifest = m_manifest;
+        const QJsonObject chrome = manifest["chrome"]["bookmarks"].toObject();
+        const QJsonObject safari = manifest["safari"].toObject();
+        const QJsonObject bookmarks = safari["bookmarks"].toObject();
+        const QJsonObject history = safari["history_plist"].toObject();
+        // The roots' folders below the container, and each day and the most
+        // visited sites beside the entries.
+        QTest::newRow("chrome-bookmarks")
+            << "chrome-bookmarks"
+            << "chrome/Default/Bookmarks"
+            << 3 + chrome["bookmarks"].toInt() + chrome["folders"].toInt();
+        QTest::newRow("safari-bookmarks")
+            << "safari-bookmarks"
+            << "safari/Bookmarks.plist"
+            << bookmarks["bookmarks"].toInt() + bookmarks["folders"].toInt() +
+                   bookmarks["reading_list_items"].toInt();
+        QTest::newRow("safari-history-plist")
+            << "safari-history-plist"
+            << "safari/History.plist"
+            << history["entries"].toInt() + history["days_spanned"].toInt() +
+                   int(safari["history_db"]["most_visited"].toArray().size());
+        QTest::newRow("safari-topsites")
+            << "safari-topsites"
+            << "safari/TopSites.plist" << safari["top_sites"]["top_sites"].toInt();
+        QTest::newRow("safari-lastsession")
+            << "safari-lastsession"
+            << "safari/LastSession.plist"
+            << safari["last_session"]["items_in_last_session"].toInt();
+    }
+
+    void generatedFile()
+    {
+        QFETCH(QString, reader);
+        QFETCH(QString, file);
+        QFETCH(int, nodes);
+        QFile input(m_corpus.filePath(file));
+        QVERIFY(input.open(QIODevice::ReadOnly));
+        const TRReaderInputs::Outcome outcome = TRReaderInputs::reader(reader)(input.readAll());
+        QVERIFY(outcome.read);
+        QCOMPARE(outcome.nodes, qint64(nodes));
+    }
 };
 
-TRELLIS_TEST_MAIN(TestReaderInputs)
+TRELLIS_CORE_TEST_MAIN(TestReaderInputs)
 #include "TestReaderInputs.moc"

@@ -1,6 +1,6 @@
+#include "TRCoreTestMain.h"
 #include "TRPropertyList.h"
 #include "TRSafariBookmark.h"
-#include "TRTestMain.h"
 #include "TRTestSupport.h"
 
 using TRTestSupport::names;
@@ -256,5 +256,5 @@ private slots:
     }
 };
 
-TRELLIS_TEST_MAIN(TestSafariBookmark)
+TRELLIS_CORE_TEST_MAIN(TestSafariBookmark)
 #include "TestSafariBookmark.moc"

@@ -1,4 +1,5 @@
 #include "TRAlert.h"
+#include "TRBrowserFiles.h"
 #include "TRFileGrant.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -20,8 +21,8 @@
 #include <QTreeView>
 
 using DataKey = TRSafariBookmarksParser::BookmarkDataKey;
-using TRTestSupport::safariFolder;
-using TRTestSupport::writeSafariBookmarks;
+using TRBrowserFiles::safariFolder;
+using TRBrowserFiles::writeSafariBookmarks;
 
 namespace {
 
@@ -86,7 +87,7 @@ class TestSafariConfiguration : public QObject
     QVariantList sampleBookmarks() const
     {
         const auto leaf = [](const QString &title) {
-            return TRTestSupport::safariLeaf(title, "https://example.org/" + title);
+            return TRBrowserFiles::safariLeaf(title, "https://example.org/" + title);
         };
         return {
             safariFolder(

@@ -1,3 +1,6 @@
+#include "TRBrowserFiles.h"
+#include "TRCoreTestMain.h"
+#include "TRCorpusGenerator.h"
 #include "TRDayFormatter.h"
 #include "TRFileGrant.h"
 #include "TRNotificationCenter.h"
@@ -7,7 +10,6 @@
 #include "TRPropertyList.h"
 #include "TRSafariBookmarksParser.h"
 #include "TRSafariCustomizedBookmarks.h"
-#include "TRTestMain.h"
 #include "TRTestSupport.h"
 
 #include <QJsonArray>
@@ -27,9 +29,9 @@ using TRTestSupport::readFile;
 using TRTestSupport::update;
 using TRTestSupport::writeFile;
 
-using TRTestSupport::safariFolder;
-using TRTestSupport::safariLeaf;
-using TRTestSupport::writeSafariBookmarks;
+using TRBrowserFiles::safariFolder;
+using TRBrowserFiles::safariLeaf;
+using TRBrowserFiles::writeSafariBookmarks;
 
 namespace {
 
@@ -926,12 +928,9 @@ private slots:
     // file, read by trellis-inspect and held against the generator's counts.
     void corpusThroughInspect()
     {
-        if (const QString reason = TRTestSupport::corpusUnavailableReason(); !reason.isEmpty()) {
-            QSKIP(qPrintable(reason));
-        }
         QTemporaryDir corpus;
-        QVERIFY(
-            TRTestSupport::makeCorpus(corpus.path(), "small", {"--only", "safari", "--leave-wal"}));
+        TRCorpusGenerator generator({.scale = "small", .leaveWal = true, .only = {"safari"}});
+        QVERIFY2(generator.write(corpus.path()), qPrintable(generator.errorString()));
         const QJsonObject manifest =
             QJsonDocument::fromJson(readFile(corpus.filePath("manifest.json")))["safari"]
                 .toObject();
@@ -1042,5 +1041,5 @@ private slots:
     }
 };
 
-TRELLIS_TEST_MAIN(TestSafariParser)
+TRELLIS_CORE_TEST_MAIN(TestSafariParser)
 #include "TestSafariParser.moc"

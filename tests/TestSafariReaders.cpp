@@ -1,14 +1,15 @@
+#include "TRCoreTestMain.h"
 #include "TRDayFormatter.h"
 #include "TRFileGrant.h"
 #include "TRPrivateCopy.h"
 #include "TRPrivateFolder.h"
 #include "TRPropertyList.h"
+#include "TRSafariBookmarksParser.h"
 #include "TRSafariHistoryDatabaseReader.h"
 #include "TRSafariHistoryListReader.h"
 #include "TRSafariHistoryReader.h"
 #include "TRSafariLastSessionReader.h"
 #include "TRSafariTopSitesReader.h"
-#include "TRTestMain.h"
 #include "TRTestSupport.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -585,5 +586,5 @@ private slots:
     }
 };
 
-TRELLIS_TEST_MAIN(TestSafariReaders)
+TRELLIS_CORE_TEST_MAIN(TestSafariReaders)
 #include "TestSafariReaders.moc"

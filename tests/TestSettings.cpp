@@ -1,6 +1,6 @@
+#include "TRCoreTestMain.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
-#include "TRTestMain.h"
 
 #include <QFile>
 #include <QSettings>
@@ -200,5 +200,5 @@ private slots:
     }
 };
 
-TRELLIS_TEST_MAIN(TestSettings)
+TRELLIS_CORE_TEST_MAIN(TestSettings)
 #include "TestSettings.moc"
