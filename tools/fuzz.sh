@@ -6,9 +6,10 @@
 #   the seeds alone (the test command's check)
 #   TARGET: chrome-bookmarks safari-bookmarks safari-history-plist
 #           safari-topsites safari-lastsession customized-bookmarks (all by default)
-# Seeds: the corpus generator's tiny and small files, the hand-made ones in
-# tools/fuzz/seeds (property lists also in binary form), and the inputs that
-# once found a fault (tests/regressions). What a run learns is kept in
+# Seeds: the browser files of trellis-generate's tiny corpus (written into
+# build/fuzz/generated), the hand-made ones in tools/fuzz/seeds (property
+# lists also in binary form), and the inputs that once found a fault
+# (tests/regressions). What a run learns is kept in
 # build/fuzz/corpus/TARGET for the next run; an input that crashes, hangs or
 # leaks is written to build/fuzz/findings/TARGET/ and fails the command.
 set -euo pipefail
@@ -26,7 +27,7 @@ while [ $# -gt 0 ]; do
         --runs) runs=$2; shift 2 ;;
         --seed) seed=$2; shift 2 ;;
         --jobs) jobs=$2; shift 2 ;;
-        -h|--help) sed -n 2,13p "$0"; exit 0 ;;
+        -h|--help) sed -n 2,14p "$0"; exit 0 ;;
         *) targets+=("$1"); shift ;;
     esac
 done
@@ -39,14 +40,10 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
 out=$root/build/fuzz
-generator=$root/../shared/corpus/make_corpus.py
-# The generated files depend only on the options: made once.
-for scale in tiny small; do
-    if [ ! -d "$out/generated/$scale" ] && [ -f "$generator" ]; then
-        python3 "$generator" --out "$out/generated/$scale" --scale "$scale" \
-            --now 2024-05-01T12:00:00Z --quiet
-    fi
-done
+# Written each time, so that the seeds follow the generator; at this scale
+# it takes a moment.
+rm -rf "$out/generated"
+"$out/bin/trellis-generate" --out "$out/generated" --scale tiny --quiet
 
 seed_files() {
     case $1 in
@@ -63,13 +60,11 @@ prepare() {
     local target=$1 seeds=$out/seeds/$1
     rm -rf "$seeds"
     mkdir -p "$seeds" "$out/corpus/$target" "$out/findings/$target"
-    for scale in tiny small; do
-        local file
-        file=$(seed_files "$target")
-        if [ -n "$file" ] && [ -f "$out/generated/$scale/$file" ]; then
-            cp "$out/generated/$scale/$file" "$seeds/$scale"
-        fi
-    done
+    local file
+    file=$(seed_files "$target")
+    if [ -n "$file" ]; then
+        cp "$out/generated/$file" "$seeds/generated"
+    fi
     for file in "$root/tools/fuzz/seeds/$target"/* "$root/tests/regressions/$target"/*; do
         [ -f "$file" ] || continue
         cp "$file" "$seeds/"
