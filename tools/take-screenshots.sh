@@ -48,6 +48,8 @@ if [ -z "${TRELLIS_SCREENSHOTS_IN_NETNS:-}" ]; then
   build=$(cd "$build" && pwd)
   [ -x "$build/bin/trellis" ] || fail "$build/bin/trellis is not there"
   [ -f "$build/bin/trellis-browser.so" ] || fail "$build/bin/trellis-browser.so is not there"
+  [ -x "$build/bin/trellis-generate" ] || fail "$build/bin/trellis-generate is not there" \
+    "(cmake --build $build --target trellis-generate)"
   unshare_options=(--net)
   [ "$(id -u)" -eq 0 ] || unshare_options+=(--map-root-user)
   TRELLIS_SCREENSHOTS_IN_NETNS=1 exec unshare "${unshare_options[@]}" -- "$0" "$build"
@@ -105,10 +107,8 @@ export QT_QPA_PLATFORM=xcb
 # The web engine's sandbox refuses to run as root.
 [ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
 
-step "data: the corpus generator's Chrome and Safari files, a Safari bookmarks file and a local site"
-generator=${TRELLIS_CORPUS_GENERATOR:-$repo/../shared/corpus/make_corpus.py}
-[ -f "$generator" ] || fail "the corpus generator is not at $generator (set TRELLIS_CORPUS_GENERATOR)"
-python3 "$generator" --out "$work/corpus" --scale small --days 10 --visits 300 \
+step "data: the generator's Chrome and Safari files, a Safari bookmarks file and a local site"
+"$build/bin/trellis-generate" --out "$work/corpus" --scale small --days 10 --visits 300 \
   --now "$(date -u +%Y-%m-%dT%H:%M:%SZ)" --quiet
 chrome="$HOME/.config/google-chrome/Default"
 safari="$HOME/Library/Safari"
