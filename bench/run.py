@@ -5,12 +5,14 @@ ratio to a floor measured in the same run on the same file.
 
 Usage: bench/run.py [--scale large] [--runs 5] [--idle-seconds 30]
 
-Needs the packages of scripts/install-deps.sh (sqlite3, plistutil, Xvfb) and
-the corpus generator beside the repository (../shared/corpus). The corpus is
-generated once per scale into ~/.cache/trellis-bench (or $XDG_CACHE_HOME).
+Needs the packages of scripts/install-deps.sh (sqlite3, plistutil, Xvfb). The
+corpus comes from trellis-generate, built with the rest, once per scale into
+~/.cache/trellis-bench (or $XDG_CACHE_HOME), and again when the generator is
+rebuilt.
 """
 
 import argparse
+import json
 import os
 import shutil
 import statistics
@@ -21,8 +23,8 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
-GENERATOR = ROOT.parent / "shared" / "corpus" / "make_corpus.py"
 BIN = ROOT / "build" / "release" / "bin"
+GENERATOR = BIN / "trellis-generate"
 NOW = "2024-05-01T12:00:00Z"
 
 SAFARI_QUERY = (
@@ -40,21 +42,28 @@ def build():
         subprocess.run(["cmake", "--preset", "release"], cwd=ROOT, check=True,
                        stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", "build/release", "--target", "trellis",
-                    "trellis-inspect", "trellis-bench-app"], cwd=ROOT, check=True,
-                   stdout=subprocess.DEVNULL)
+                    "trellis-inspect", "trellis-bench-app", "trellis-generate"], cwd=ROOT,
+                   check=True, stdout=subprocess.DEVNULL)
+
+
+def generated_by_this_build(folder):
+    """Whether folder holds a corpus that the generator as built now wrote."""
+    manifest = folder / "manifest.json"
+    if not manifest.exists() or manifest.stat().st_mtime < GENERATOR.stat().st_mtime:
+        return False
+    with open(manifest) as text:
+        return json.load(text).get("generator") == "trellis-generate"
 
 
 def corpus(scale):
     cache = Path(os.environ.get("XDG_CACHE_HOME", Path.home() / ".cache")) / "trellis-bench"
     folder = cache / scale
-    if not (folder / "manifest.json").exists():
-        if not GENERATOR.exists():
-            sys.exit(f"no corpus generator at {GENERATOR}")
+    if not generated_by_this_build(folder):
         print(f"generating the {scale} corpus in {folder} ...", file=sys.stderr, flush=True)
         partial = cache / (scale + ".partial")
         shutil.rmtree(partial, ignore_errors=True)
-        subprocess.run([sys.executable, str(GENERATOR), "--out", str(partial), "--scale", scale,
-                        "--now", NOW, "--quiet"], check=True)
+        subprocess.run([GENERATOR, "--out", partial, "--scale", scale, "--now", NOW, "--quiet"],
+                       check=True)
         shutil.rmtree(folder, ignore_errors=True)
         partial.rename(folder)
     return folder
@@ -268,7 +277,7 @@ def idle_figures(display, home, seconds):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--scale", default="large",
-                        choices=["tiny", "small", "medium", "large", "huge"])
+                        choices=["tiny", "small", "medium", "large"])
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--idle-seconds", type=int, default=30)
     args = parser.parse_args()
