@@ -34,10 +34,11 @@ TRCorpusHistory::TRCorpusHistory(const TRCorpusWeb &web, TRCorpusWeb::Browser br
     : m_pages(std::move(fixed))
 {
     // The pages: the odd cases, then pages of hosts drawn by popularity;
-    // a host's front page is the most visited of its pages.
+    // a host's front page is the most visited of its pages. Addresses that
+    // differ only in what is percent-encoded are one page to a reader.
     QSet<QByteArray> urls;
     for (const Page &page : m_pages) {
-        urls.insert(page.page.url);
+        urls.insert(QByteArray::fromPercentEncoding(page.page.url));
     }
     std::vector<bool> hasRoot(static_cast<std::size_t>(web.hostCount()), false);
     int attempts = 0;
@@ -45,11 +46,12 @@ TRCorpusHistory::TRCorpusHistory(const TRCorpusWeb &web, TRCorpusWeb::Browser br
         const int host = web.drawHost(random);
         const bool root = !hasRoot[static_cast<std::size_t>(host)] && random.chance(0.6);
         Page page{root ? web.rootPage(host) : web.page(host, browser, random)};
-        if (urls.contains(page.page.url)) {
+        const QByteArray key = QByteArray::fromPercentEncoding(page.page.url);
+        if (urls.contains(key)) {
             continue;
         }
         hasRoot[static_cast<std::size_t>(host)] = hasRoot[static_cast<std::size_t>(host)] || root;
-        urls.insert(page.page.url);
+        urls.insert(key);
         page.weight = web.popularity(host) * (root ? 20.0 : 1.0) * (0.2 + 1.6 * random.unit());
         m_pages.push_back(std::move(page));
     }
@@ -189,6 +191,9 @@ std::vector<qint64> TRCorpusHistory::visitTimes(int visits, int days, const QDat
 
 void TRCorpusHistory::pairRedirects()
 {
+    if (m_visits.size() < 2) {
+        return;
+    }
     for (std::size_t i = 0; i < m_visits.size(); ++i) {
         const int target = m_pages[static_cast<std::size_t>(m_visits[i].page)].redirectsTo;
         if (target < 0) {

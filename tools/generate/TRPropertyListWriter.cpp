@@ -1,5 +1,7 @@
 #include "TRPropertyListWriter.h"
 
+#include "TRBinaryPlistEncoder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -106,19 +108,14 @@ QByteArray TRPropertyListWriter::bytes(const Node &node, Format format)
     if (!node) {
         return {};
     }
+    if (format == Format::binary) {
+        return TRBinaryPlistEncoder::encode(node.get());
+    }
     char *data = nullptr;
     uint32_t length = 0;
-    if (format == Format::binary) {
-        plist_to_bin(node.get(), &data, &length);
-    } else {
-        plist_to_xml(node.get(), &data, &length);
-    }
+    plist_to_xml(node.get(), &data, &length);
     const QByteArray result(data, static_cast<qsizetype>(length));
-    if (format == Format::binary) {
-        plist_to_bin_free(data);
-    } else {
-        plist_to_xml_free(data);
-    }
+    plist_to_xml_free(data);
     return result;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-// Property lists written through libplist, in binary or XML form, from Qt
-// values or from nodes built directly (a history of a million entries is
-// built without a QVariant for each).
+// Property lists in binary or XML form, from Qt values or from libplist
+// nodes built directly (a history of a million entries is built without a
+// QVariant for each).
 
 #include <QByteArray>
 #include <QDateTime>
