@@ -18,7 +18,8 @@ packages=(
   qt6-webengine-dev qt6-webengine-dev-tools
   # data sources
   libsqlitecpp-dev libsqlite3-dev libicu-dev libplist-dev
-  # tests and benchmarks: the sqlite3 shell, the corpus generator
+  # tests and benchmarks: the sqlite3 shell; Python runs bench/run.py and the
+  # screenshots' fixtures
   sqlite3 python3 bc
   # benchmarks: plistutil converts property lists
   libplist-utils
