@@ -273,7 +273,6 @@ QJsonObject TRSafariCorpus::writeBookmarks(const QString &path) const
         bookmarks += counts.bookmarks;
         folders += counts.folders;
         emptyFolders += counts.emptyFolders;
-        // The top level's folders are a level higher than the bar's.
         maxDepth = std::max(maxDepth, counts.maxDepth);
         TRCorpusManifest::tally(*root, tally);
     }
