@@ -191,7 +191,7 @@ def write_safari_bookmarks(path, port):
 
 
 def grant(path):
-    """A grant as sources/TRFileGrant_unix.cpp makes it: a QDataStream of the
+    """A grant as core/files/TRFileGrant_unix.cpp makes it: a QDataStream of the
     magic number, the version, the canonical path and the file's identity."""
     canonical = os.path.realpath(path)
     info = os.stat(canonical)
