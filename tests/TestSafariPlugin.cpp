@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 
 using TRTestMenus::describe;
@@ -106,11 +107,20 @@ class TestSafariPlugin : public QObject
         return waitForRebuild(before);
     }
 
-    void setBools(const QStringList &keys)
+    std::unique_ptr<TRSafariBookmarksParser> m_parser;
+    std::unique_ptr<TRSafariPlugin> m_plugin;
+
+    // The plugin over all four files of a corpus, with these settings on,
+    // once its first parse has rebuilt the menu; null when it has not.
+    TRSafariPlugin *built(const QStringList &settings = {}, const QString &scale = "tiny")
     {
-        for (const QString &key : keys) {
+        grantAll(scale);
+        for (const QString &key : settings) {
             TRSettings::standard().setBool(key, true);
         }
+        m_parser = std::make_unique<TRSafariBookmarksParser>();
+        m_plugin = std::make_unique<TRSafariPlugin>(m_parser.get());
+        return waitForRebuild(0) ? m_plugin.get() : nullptr;
     }
 
 private slots:
@@ -127,6 +137,12 @@ private slots:
     {
         TRSettings::standard().resetForTesting();
         m_events.reset();
+    }
+
+    void cleanup()
+    {
+        m_plugin.reset();
+        m_parser.reset();
     }
 
     void conformsAsAPlugin()
@@ -174,51 +190,76 @@ private slots:
                  QStringList({"Search", "-", "All Bookmarks...", "-", "-"}));
     }
 
-    void defaultLayoutWithAllFourFiles()
+    // The sections the settings allow, each with its image, and what one of
+    // them holds.
+    void layouts_data()
     {
-        grantAll("tiny");
-        TRSafariBookmarksParser parser;
-        TRSafariPlugin plugin(&parser);
-        QVERIFY(waitForRebuild(0));
-        QCOMPARE(describe(plugin.parentMenu()),
-                 QStringList({"Search", "-", "All Bookmarks...", "-", "-", "Favorites>",
-                              "Bookmarks Menu>", "-", "Été 2023>", "Straße – Wikipedia"}));
-        // Nothing below the roots is made before it is shown.
-        QVERIFY(findItem(plugin.parentMenu(), "Favorites")->menu()->isEmpty());
+        QTest::addColumn<QStringList>("settings");
+        QTest::addColumn<QStringList>("top");
+        QTest::addColumn<QString>("submenu");
+        QTest::addColumn<QStringList>("below");
+        const QStringList head{"Search [search]", "-", "All Bookmarks... [bookmarks]", "-"};
+        const QStringList folders{"Favorites> [favorites]", "Bookmarks Menu> [bookmarks_menu]", "-",
+                                  "Été 2023> [folder]", "Straße – Wikipedia [bookmark]"};
+        QTest::newRow("default") << QStringList() << head + QStringList("-") + folders
+                                 << "Favorites"
+                                 << QStringList({"JavaScript> [folder]", "  Wikipedia [bookmark]",
+                                                 "  東京の天気 - 日本気象協会 tenki.jp [bookmark]",
+                                                 "Google [bookmark]", "Gmail [bookmark]"});
+        // The folders' separator follows the history's settings.
+        QTest::newRow("history") << QStringList({TRSettingsKeys::allowHistory})
+                                 << head + QStringList({"History> [history]", "-"}) + folders
+                                 << QString() << QStringList();
+        QTest::newRow("most visited and history")
+            << QStringList({TRSettingsKeys::allowHistory, TRSettingsKeys::allowMostVisitedItems})
+            << head + QStringList({"Most Visited> [most_visited]", "History> [history]", "-"}) +
+                   folders
+            << QString() << QStringList();
+        QTest::newRow("top sites")
+            << QStringList({TRSettingsKeys::allowTopSites})
+            << head + QStringList({"Top Sites> [topsites]", "-"}) + folders << "Top Sites"
+            << QStringList({"Apple [bookmark]", "Google [bookmark]",
+                            "https://mail.google.com/ [bookmark]", "YouTube [bookmark]",
+                            "Wikipedia, the free encyclopedia [bookmark]"});
+        QTest::newRow("most visited and top sites")
+            << QStringList({TRSettingsKeys::allowTopSites, TRSettingsKeys::allowMostVisitedItems})
+            << head +
+                   QStringList(
+                       {"Most Visited> [most_visited]", "-", "Top Sites> [topsites]", "-"}) +
+                   folders
+            << QString() << QStringList();
+        QTest::newRow("reading list")
+            << QStringList({TRSettingsKeys::allowReadingList})
+            << head + QStringList({"-", "Reading List> [reading_list]", "-"}) + folders
+            << "Reading List"
+            << QStringList({"GitHub [bookmark]", "الاقتصاد الاقتصاد - Google Search [bookmark]",
+                            "1855 in aviation - Wikipedia [bookmark]"});
+        QTest::newRow("last session")
+            << QStringList({TRSettingsKeys::allowLastSession})
+            << head + QStringList({"-", "Last Session> [smart_folder]", "-"}) + folders << QString()
+            << QStringList();
+    }
 
-        const QStringList tree = describeTree(plugin.parentMenu());
-        QCOMPARE(tree.mid(0, 3),
-                 QStringList({"Search [search]", "-", "All Bookmarks... [bookmarks]"}));
-        QCOMPARE(subtree(tree, "Favorites"),
-                 QStringList({"JavaScript> [folder]", "  Wikipedia [bookmark]",
-                              "  東京の天気 - 日本気象協会 tenki.jp [bookmark]",
-                              "Google [bookmark]", "Gmail [bookmark]"}));
-        QVERIFY(tree.contains("Favorites> [favorites]"));
-        QVERIFY(tree.contains("Bookmarks Menu> [bookmarks_menu]"));
-        const QStringList menuFolder = subtree(tree, "Bookmarks Menu");
-        QCOMPARE(menuFolder.first(),
-                 QString("Understanding write-ahead logging, checkpoints and why a c... [bookmark] "
-                         "{Understanding write-ahead logging, checkpoints and why a copied SQLite "
-                         "database misses the most recent rows: a deep dive | Database Internals "
-                         "Blog}"));
-        // The empty folder says so, in an entry that cannot be chosen.
-        QCOMPARE(subtree(menuFolder, "Podcasts").last(2),
-                 QStringList({"Podcasts> [folder]", "  No Bookmarks! (disabled)"}));
-        QCOMPARE(subtree(tree, "Été 2023"), QStringList({"Google [bookmark]"}));
+    void layouts()
+    {
+        QFETCH(QStringList, settings);
+        QFETCH(QStringList, top);
+        QFETCH(QString, submenu);
+        QFETCH(QStringList, below);
+        TRSafariPlugin *plugin = built(settings);
+        QVERIFY(plugin);
+        // Nothing below the roots is made before it is shown.
+        QVERIFY(findItem(plugin->parentMenu(), "Favorites")->menu()->isEmpty());
+        const QStringList tree = describeTree(plugin->parentMenu());
+        QCOMPARE(tree.filter(QRegularExpression("^\\S")), top);
+        QCOMPARE(subtree(tree, submenu), below);
     }
 
     void historyDaysWithItemCounts()
     {
-        grantAll("tiny");
-        setBools({TRSettingsKeys::allowHistory});
-        TRSafariBookmarksParser parser;
-        TRSafariPlugin plugin(&parser);
-        QVERIFY(waitForRebuild(0));
-        QCOMPARE(describe(plugin.parentMenu()).mid(0, 6),
-                 QStringList({"Search", "-", "All Bookmarks...", "-", "History>", "-"}));
-        QMenu *history = findItem(plugin.parentMenu(), "History")->menu();
-        QVERIFY(history->isEmpty());
-        openMenu(history);
+        TRSafariPlugin *plugin = built({TRSettingsKeys::allowHistory});
+        QVERIFY(plugin);
+        QMenu *history = openMenu(findItem(plugin->parentMenu(), "History")->menu());
         QVERIFY(history->actions().size() >= 2);
         for (const QAction *day : history->actions()) {
             QCOMPARE(day->property("imageName").toString(), QString("history_item"));
@@ -227,10 +268,9 @@ private slots:
         }
 
         TRSettings::standard().setBool(TRSettingsKeys::showItemCount, true);
-        plugin.rebuildMenu();
-        history = findItem(plugin.parentMenu(), "History")->menu();
-        openMenu(history);
-        const auto days = parser.bookmarks().value(Key::history)->bookmarks();
+        plugin->rebuildMenu();
+        history = openMenu(findItem(plugin->parentMenu(), "History")->menu());
+        const auto days = m_parser->bookmarks().value(Key::history)->bookmarks();
         QCOMPARE(history->actions().size(), qsizetype(days.size()));
         for (QAction *day : history->actions()) {
             openMenu(day->menu());
@@ -241,76 +281,45 @@ private slots:
         }
     }
 
-    void topSitesSeparatorFollowsHistorySettings()
-    {
-        grantAll("tiny");
-        setBools({TRSettingsKeys::allowTopSites});
-        TRSafariBookmarksParser parser;
-        TRSafariPlugin plugin(&parser);
-        QVERIFY(waitForRebuild(0));
-        QCOMPARE(describe(plugin.parentMenu()).mid(2, 4),
-                 QStringList({"All Bookmarks...", "-", "Top Sites>", "-"}));
-        QCOMPARE(describeTree(plugin.parentMenu()).filter("Top Sites"),
-                 QStringList({"Top Sites> [topsites]"}));
-
-        TRSettings::standard().setBool(TRSettingsKeys::allowMostVisitedItems, true);
-        plugin.rebuildMenu();
-        QCOMPARE(describe(plugin.parentMenu()).mid(2, 5),
-                 QStringList({"All Bookmarks...", "-", "Most Visited>", "-", "Top Sites>"}));
-    }
-
-    void readingListFollowsASeparator()
-    {
-        grantAll("tiny");
-        setBools({TRSettingsKeys::allowReadingList});
-        TRSafariBookmarksParser parser;
-        TRSafariPlugin plugin(&parser);
-        QVERIFY(waitForRebuild(0));
-        QCOMPARE(describe(plugin.parentMenu()).mid(2, 5),
-                 QStringList({"All Bookmarks...", "-", "-", "Reading List>", "-"}));
-        QCOMPARE(subtree(describeTree(plugin.parentMenu()), "Reading List"),
-                 QStringList({"GitHub [bookmark]", "الاقتصاد الاقتصاد - Google Search [bookmark]",
-                              "1855 in aviation - Wikipedia [bookmark]"}));
-        QVERIFY(describeTree(plugin.parentMenu()).contains("Reading List> [reading_list]"));
-    }
-
     void flatListLeavesOutFoldersAndDisabledOnes()
     {
-        grantAll("tiny");
-        TRSafariBookmarksParser parser;
-        TRSafariPlugin plugin(&parser);
-        QVERIFY(waitForRebuild(0));
+        TRSafariPlugin *plugin = built();
+        QVERIFY(plugin);
         const TRSafariBookmarkPtr climbing =
-            findNode(parser.bookmarks().value(Key::bookmarksMenu), "Climbing");
+            findNode(m_parser->bookmarks().value(Key::bookmarksMenu), "Climbing");
         QVERIFY(climbing && !climbing->id().isEmpty());
-        parser.disabledBookmarkUUIDs().insert(climbing->id());
-        QVERIFY(refreshAndWait(plugin));
+        m_parser->disabledBookmarkUUIDs().insert(climbing->id());
+        QVERIFY(refreshAndWait(*plugin));
 
-        QCOMPARE(subtree(describeTree(plugin.parentMenu()), "Bookmarks Menu").mid(1),
-                 QStringList({"Podcasts> [folder]", "  News> [folder]",
+        // Long names are shortened, with the whole name as the tool tip; the
+        // empty folder says so, in an entry that cannot be chosen.
+        QCOMPARE(subtree(describeTree(plugin->parentMenu()), "Bookmarks Menu"),
+                 QStringList({"Understanding write-ahead logging, checkpoints and why a c... "
+                              "[bookmark] {Understanding write-ahead logging, checkpoints and why "
+                              "a copied SQLite database misses the most recent rows: a deep dive | "
+                              "Database Internals Blog}",
+                              "Podcasts> [folder]", "  News> [folder]",
                               "    Inbox (1614) - alex.morgan.1987@gmail.com - Gmail [bookmark]",
                               "  Podcasts> [folder]", "    No Bookmarks! (disabled)"}));
 
         TRSettings::standard().setBool(TRSettingsKeys::allowFlatList, true);
-        plugin.rebuildMenu();
-        const QStringList tree = describeTree(plugin.parentMenu());
+        plugin->rebuildMenu();
+        const QStringList tree = describeTree(plugin->parentMenu());
         QCOMPARE(subtree(tree, "Bookmarks Menu").mid(1),
                  QStringList({"Inbox (1614) - alex.morgan.1987@gmail.com - Gmail [bookmark]"}));
         QCOMPARE(
             subtree(tree, "Favorites"),
             QStringList({"Wikipedia [bookmark]", "東京の天気 - 日本気象協会 tenki.jp [bookmark]",
                          "Google [bookmark]", "Gmail [bookmark]"}));
-        QCOMPARE(describe(plugin.parentMenu()).mid(7),
+        QCOMPARE(describe(plugin->parentMenu()).mid(7),
                  QStringList({"-", "Google", "Straße – Wikipedia"}));
     }
 
     void longNamesAreShortenedByCharacters()
     {
-        grantAll("tiny");
-        TRSafariBookmarksParser parser;
-        TRSafariPlugin plugin(&parser);
-        QVERIFY(waitForRebuild(0));
-        const TRBookmarkPtr bar = parser.bookmarks().value(Key::bookmarksBar);
+        TRSafariPlugin *plugin = built();
+        QVERIFY(plugin);
+        const TRBookmarkPtr bar = m_parser->bookmarks().value(Key::bookmarksBar);
         const QString seventy = QString(57, 'a') + "🚀" + QString(12, 'b');
         const QString sixty = QString(60, 'c');
         const QString sixtyOne = QString(61, 'd');
@@ -319,8 +328,8 @@ private slots:
         findNode(bar, "Gmail")->setName(sixty);
         findNode(bar, "Wikipedia")->setName(sixtyOne);
         findNode(bar, "JavaScript")->setName(ampersand);
-        plugin.rebuildMenu();
-        const QStringList tree = describeTree(plugin.parentMenu());
+        plugin->rebuildMenu();
+        const QStringList tree = describeTree(plugin->parentMenu());
         // The character outside the basic plane counts as one and stays whole.
         QVERIFY(tree.contains("  " + QString(57, 'a') + "🚀... [bookmark] {" + seventy + "}"));
         QVERIFY(tree.contains("  " + sixty + " [bookmark]"));
@@ -331,12 +340,10 @@ private slots:
 
     void lastSessionPrivateAndPinnedTabs()
     {
-        grantAll("tiny");
-        setBools({TRSettingsKeys::allowLastSession, TRSettingsKeys::useFavIcons});
-        TRSafariBookmarksParser parser;
-        TRSafariPlugin plugin(&parser);
-        QVERIFY(waitForRebuild(0));
-        const TRBookmarkPtr session = parser.bookmarks().value(Key::lastSession);
+        TRSafariPlugin *plugin =
+            built({TRSettingsKeys::allowLastSession, TRSettingsKeys::useFavIcons});
+        QVERIFY(plugin);
+        const TRBookmarkPtr session = m_parser->bookmarks().value(Key::lastSession);
         const TRSafariBookmarkPtr pinned = findNode(session, "Gmail");
         const TRSafariBookmarkPtr hidden =
             findNode(session, "macos decode tutorial - Google Search");
@@ -345,16 +352,15 @@ private slots:
         for (const TRSafariBookmarkPtr &node : {pinned, hidden, plain}) {
             node->setFaviconData(pngFavicon());
         }
-        plugin.rebuildMenu();
-        QCOMPARE(describe(plugin.parentMenu()).mid(3, 3), QStringList({"-", "-", "Last Session>"}));
-        QStringList tabs = subtree(describeTree(plugin.parentMenu()), "Last Session");
+        plugin->rebuildMenu();
+        QStringList tabs = subtree(describeTree(plugin->parentMenu()), "Last Session");
         QVERIFY(tabs.contains("Gmail [pinned]"));
         QVERIFY(tabs.contains("Hacker News [favicon]"));
         QVERIFY(tabs.filter("Google Search").isEmpty());
 
         TRSettings::standard().setBool(TRSettingsKeys::showPrivateSessions, true);
-        plugin.rebuildMenu();
-        tabs = subtree(describeTree(plugin.parentMenu()), "Last Session");
+        plugin->rebuildMenu();
+        tabs = subtree(describeTree(plugin->parentMenu()), "Last Session");
         QVERIFY(tabs.contains("macos decode tutorial - Google Search [user]"));
         QVERIFY(tabs.contains("C++ vs Objective-C - Google Search [user]"));
         QCOMPARE(tabs.size(), 6);
@@ -363,15 +369,12 @@ private slots:
     // Most Visited holds the history's own nodes, so the count shows in both.
     void visitCountsInMostVisitedAndHistory()
     {
-        grantAll("small");
-        setBools({TRSettingsKeys::allowMostVisitedItems, TRSettingsKeys::allowHistory,
-                  TRSettingsKeys::showVisitCount});
-        TRSafariBookmarksParser parser;
-        TRSafariPlugin plugin(&parser);
-        QVERIFY(waitForRebuild(0));
-        QCOMPARE(describe(plugin.parentMenu()).mid(2, 4),
-                 QStringList({"All Bookmarks...", "-", "Most Visited>", "History>"}));
-        QMenu *mostVisited = findItem(plugin.parentMenu(), "Most Visited")->menu();
+        TRSafariPlugin *plugin =
+            built({TRSettingsKeys::allowMostVisitedItems, TRSettingsKeys::allowHistory,
+                   TRSettingsKeys::showVisitCount},
+                  "small");
+        QVERIFY(plugin);
+        QMenu *mostVisited = findItem(plugin->parentMenu(), "Most Visited")->menu();
         openMenu(mostVisited);
         QVERIFY(!mostVisited->isEmpty());
         QHash<TRBookmarkPtr, QString> titles;
@@ -384,7 +387,7 @@ private slots:
             titles.insert(node, entry->text());
         }
         int seenInHistory = 0;
-        QMenu *history = findItem(plugin.parentMenu(), "History")->menu();
+        QMenu *history = findItem(plugin->parentMenu(), "History")->menu();
         openMenu(history);
         for (const QAction *day : history->actions()) {
             openMenu(day->menu());
@@ -401,13 +404,11 @@ private slots:
 
     void menuActionsAskToShow()
     {
-        grantAll("tiny");
-        TRSafariBookmarksParser parser;
-        TRSafariPlugin plugin(&parser);
-        QVERIFY(waitForRebuild(0));
-        findItem(plugin.parentMenu(), "Search")->trigger();
-        findItem(plugin.parentMenu(), "All Bookmarks...")->trigger();
-        findItem(plugin.parentMenu(), "Straße – Wikipedia")->trigger();
+        TRSafariPlugin *plugin = built();
+        QVERIFY(plugin);
+        findItem(plugin->parentMenu(), "Search")->trigger();
+        findItem(plugin->parentMenu(), "All Bookmarks...")->trigger();
+        findItem(plugin->parentMenu(), "Straße – Wikipedia")->trigger();
         QCOMPARE(m_events.shown.size(), 3);
         QVERIFY(std::holds_alternative<TRUIManager::ShowSearch>(m_events.shown[0]));
         const auto *all = std::get_if<TRUIManager::ShowBookmark>(&m_events.shown[1]);
@@ -419,25 +420,23 @@ private slots:
 
     void rebuildFreesTheOldItems()
     {
-        grantAll("tiny");
-        TRSafariBookmarksParser parser;
-        TRSafariPlugin plugin(&parser);
-        QVERIFY(waitForRebuild(0));
+        TRSafariPlugin *plugin = built();
+        QVERIFY(plugin);
         // A submenu of the last build that opens before it is freed stays
         // empty rather than filling with items of the new build.
-        QPointer<QMenu> oldFavorites = findItem(plugin.parentMenu(), "Favorites")->menu();
-        plugin.rebuildMenu();
+        QPointer<QMenu> oldFavorites = findItem(plugin->parentMenu(), "Favorites")->menu();
+        plugin->rebuildMenu();
         QVERIFY(oldFavorites);
         QVERIFY(openMenu(oldFavorites)->isEmpty());
-        QVERIFY(!openMenu(findItem(plugin.parentMenu(), "Favorites")->menu())->isEmpty());
+        QVERIFY(!openMenu(findItem(plugin->parentMenu(), "Favorites")->menu())->isEmpty());
 
-        QPointer<QAction> old = plugin.parentMenu()->actions().first();
+        QPointer<QAction> old = plugin->parentMenu()->actions().first();
         QMenu statusMenu;
-        TRTestMenus::lendItems(plugin.parentMenu(), &statusMenu);
-        QVERIFY(refreshAndWait(plugin));
+        TRTestMenus::lendItems(plugin->parentMenu(), &statusMenu);
+        QVERIFY(refreshAndWait(*plugin));
         QTRY_VERIFY(old.isNull());
         QVERIFY(statusMenu.isEmpty());
-        QCOMPARE(plugin.parentMenu()->actions().size(), 10);
+        QCOMPARE(plugin->parentMenu()->actions().size(), 10);
     }
 
     // The inspection tool runs the real plugin in a settings store of its own.
