@@ -25,14 +25,6 @@ class TestFileAccess : public QObject
     QString privateFolder() const { return TRPrivateFolder::path().value_or(QString()); }
 
 private slots:
-    void privateCopiesLiveInTheApplicationsDataFolder()
-    {
-        const std::optional<QString> folder = TRPrivateFolder::path();
-        QVERIFY(folder);
-        QCOMPARE(*folder, qEnvironmentVariable("XDG_DATA_HOME") + "/Trellis");
-        QVERIFY(QFileInfo(*folder).isDir());
-    }
-
     void grantsResolveToTheirFile()
     {
         const QString path = m_browser.filePath("Profile/Bookmarks");
