@@ -158,22 +158,13 @@ private slots:
         for (const QString &flag : flags) {
             settings.setBool(flag, false);
         }
-        TRSafariPluginOptionsViewController pane;
+        using Pane = TRSafariPluginOptionsViewController;
+        // In the order of the kinds of file.
+        void (Pane::*const choose[])() = {&Pane::chooseBookmarksFile, &Pane::chooseTopSitesFile,
+                                          &Pane::chooseHistoryFile, &Pane::chooseLastSessionFile};
+        Pane pane;
         TRPluginFilePicker::setNextFileNameForTesting(safariFile(file));
-        switch (DataKey(key)) {
-        case DataKey::bookmarks:
-            pane.chooseBookmarksFile();
-            break;
-        case DataKey::topSites:
-            pane.chooseTopSitesFile();
-            break;
-        case DataKey::history:
-            pane.chooseHistoryFile();
-            break;
-        case DataKey::lastSession:
-            pane.chooseLastSessionFile();
-            break;
-        }
+        (pane.*choose[key])();
         QVERIFY(pane.currentFilePicker());
         QCOMPARE(pane.currentFilePicker()->filePickerInfo().allowedFileNames,
                  TRSafariBookmarksParser::allowedFileNames(DataKey(key)));
@@ -274,11 +265,9 @@ private slots:
                                                    parser.bookmarks().value(Type::bookmarksMenu),
                                                    parser.bookmarks().value(Type::user)}));
         // Folders only; a folder of links alone has nothing to unfold.
-        const QString bar = parser.bookmarks().value(Type::bookmarksBar)->name();
-        const QString menu = parser.bookmarks().value(Type::bookmarksMenu)->name();
-        const QString user = parser.bookmarks().value(Type::user)->name();
-        QCOMPARE(outline(model), bar + "{News{Local{Town}}, Only links}, " + menu + ", " + user +
-                                     "{Work{Projects}}");
+        QCOMPARE(outline(model),
+                 QString("Favorites{News{Local{Town}}, Only links}, Bookmarks Menu, "
+                         "Bookmarks{Work{Projects}}"));
         for (int row = 0; row < 3; ++row) {
             const QModelIndex top = model->index(row, 0, {});
             QVERIFY(customization->outlineView()->isExpanded(top) || !model->hasChildren(top));
