@@ -159,18 +159,12 @@ private slots:
     {
         QTest::addColumn<QString>("system");
         QTest::addColumn<QString>("chosen");
-        QTest::newRow("German") << "de_DE"
-                                << "de_DE";
-        QTest::newRow("Austrian German") << "de_AT"
-                                         << "de_AT";
-        QTest::newRow("Belgian Dutch") << "nl_BE"
-                                       << "nl_BE";
-        QTest::newRow("British English") << "en_GB"
-                                         << "en_GB";
-        QTest::newRow("no catalogue") << "fr_FR"
-                                      << "en_US";
-        QTest::newRow("C") << "C"
-                           << "en_US";
+        QTest::newRow("German") << QString("de_DE") << "de_DE";
+        QTest::newRow("Austrian German") << QString("de_AT") << "de_AT";
+        QTest::newRow("Belgian Dutch") << QString("nl_BE") << "nl_BE";
+        QTest::newRow("British English") << QString("en_GB") << "en_GB";
+        QTest::newRow("no catalogue") << QString("fr_FR") << "en_US";
+        QTest::newRow("C") << QString("C") << "en_US";
     }
 
     void languageChoice()
