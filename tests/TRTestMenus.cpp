@@ -3,22 +3,25 @@
 #include <QAction>
 #include <QMenu>
 
+namespace {
+
+// One item as describe writes it.
+QString itemLine(const QAction *action)
+{
+    if (action->isSeparator()) {
+        return QStringLiteral("-");
+    }
+    return action->text() + (action->menu() ? ">" : "") +
+           (action->isEnabled() ? "" : " (disabled)");
+}
+
+} // namespace
+
 QStringList TRTestMenus::describe(const QMenu *menu)
 {
     QStringList lines;
     for (const QAction *action : menu->actions()) {
-        if (action->isSeparator()) {
-            lines << "-";
-            continue;
-        }
-        QString line = action->text();
-        if (action->menu()) {
-            line += ">";
-        }
-        if (!action->isEnabled()) {
-            line += " (disabled)";
-        }
-        lines << line;
+        lines << itemLine(action);
     }
     return lines;
 }
@@ -33,19 +36,9 @@ QStringList TRTestMenus::describeTree(QMenu *menu, int depth)
 {
     QStringList lines;
     openMenu(menu);
-    const QString indent(depth * 2, QLatin1Char(' '));
     for (QAction *action : menu->actions()) {
-        if (action->isSeparator()) {
-            lines << indent + "-";
-            continue;
-        }
-        QString line = indent + action->text();
-        if (action->menu()) {
-            line += ">";
-        }
-        if (!action->isEnabled()) {
-            line += " (disabled)";
-        }
+        // A separator has neither an image nor a tool tip of its own.
+        QString line = QString(depth * 2, QLatin1Char(' ')) + itemLine(action);
         const QString image = action->property("imageName").toString();
         if (!image.isEmpty()) {
             line += " [" + image + "]";
