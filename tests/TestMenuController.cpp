@@ -119,11 +119,10 @@ private slots:
         QVERIFY(general && general->menu());
         QCOMPARE(describe(general->menu()),
                  QStringList({"About...", "-", "Plugins...", "Preferences...", "-", "Quit"}));
+        // About, Preferences and Quit are chosen in their own tests; nothing
+        // else chooses Plugins through its item.
         const QList<QAction *> items = general->menu()->actions();
-        QCOMPARE(items[0]->property("tag").toInt(), 100);
         QCOMPARE(items[2]->property("tag").toInt(), 103);
-        QCOMPARE(items[3]->property("tag").toInt(), 101);
-        QCOMPARE(items[5]->property("tag").toInt(), 102);
         for (const QAction *item : items) {
             QVERIFY(item->isEnabled());
             QVERIFY(item->shortcut().isEmpty());
@@ -337,8 +336,8 @@ private slots:
         QCOMPARE(menuUpdates, 1);
     }
 
-    // The tag decides the action: 100 opens the About panel, tags outside
-    // 100-103 do nothing.
+    // The tag decides the action: tags outside 100-103 do nothing; 100, the
+    // About item's, shows the name and the version, once.
     void tagsChooseTheAction()
     {
         auto controller = makeController(false, false, false);
@@ -352,18 +351,9 @@ private slots:
         controller->handleMenuItem(nullptr);
         QVERIFY(visibleMessageBoxes().isEmpty());
 
-        QAction about;
-        about.setProperty("tag", 100);
-        controller->handleMenuItem(&about);
-        QCOMPARE(visibleMessageBoxes().size(), 1);
-        visibleMessageBoxes().first()->close();
-    }
-
-    void aboutShowsNameAndVersionOnce()
-    {
-        auto controller = makeController(false, false, false);
         QAction *about =
             findItem(findItem(controller->statusItemMenu(), "General")->menu(), "About...");
+        QCOMPARE(about->property("tag").toInt(), 100);
         about->trigger();
         about->trigger();
         const QList<QMessageBox *> boxes = visibleMessageBoxes();
