@@ -162,7 +162,7 @@ private slots:
         QCOMPARE(browser->delegate(), plugin.get());
         QCOMPARE(browser->searches,
                  (std::vector<std::pair<QString, QString>>{{"_http._tcp.", QString()}}));
-        QVERIFY(!TRMenuController::imageNamed("bonjour").isNull());
+        QVERIFY(!TRImages::imageNamed("bonjour").isNull());
 
         // The default is registered by the plugin.
         QVERIFY(plugin->isEnabled());

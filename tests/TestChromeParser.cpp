@@ -141,7 +141,7 @@ private slots:
                                     "http://a.b/[x]",     "http://a_b.c/",
                                     "http://9/",          "http://1.2.3.4/",
                                     "http://a.b./",       "http://xn--bcher-kva.example/"}) {
-            QVERIFY2(!TRBookmarksParser::isPlainWebUrl(refused), refused);
+            QVERIFY2(!TRPlainAddress::isPlain(refused), refused);
         }
     }
 

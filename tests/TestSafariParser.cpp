@@ -737,7 +737,7 @@ private slots:
             parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
             QVERIFY(update(parser));
             // Saved at the start of the parse, before pruning.
-            QCOMPARE(Parser::unarchiveStringSet(readFile(archive)),
+            QCOMPARE(TRSafariCustomizedBookmarks::unarchiveStringSet(readFile(archive)),
                      QSet<QString>({"WORK", "BAR", "GONE"}));
             QVERIFY(!parser.root(Key::bookmarksBar)->isEnabled());
             QVERIFY(!parser.root(Key::user)->bookmarks().front()->isEnabled());
@@ -829,7 +829,8 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, members);
-        QCOMPARE(Parser::unarchiveStringSet(bytes).has_value(), !members.isEmpty());
+        QCOMPARE(TRSafariCustomizedBookmarks::unarchiveStringSet(bytes).has_value(),
+                 !members.isEmpty());
         QVERIFY(writeFile(m_support->filePath("customized_bookmarks.plist"), bytes));
         Parser parser;
         QCOMPARE(parser.disabledBookmarkUUIDs(), QSet<QString>(members.cbegin(), members.cend()));

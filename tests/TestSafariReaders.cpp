@@ -193,7 +193,7 @@ private slots:
                                    {"file:///tmp/a%20b.html", "file", at(visit)},
                                    {"https://nocount.example/", "count", at(visit), 0},
                                    {"https://x.example/ü|{}", "raw", at(visit)}});
-        const auto entries = entriesOf(Parser::readHistoryDatabase(path));
+        const auto entries = entriesOf(TRSafariHistoryDatabaseReader::read(path));
         QHash<QString, TRSafariBookmarkPtr> byName;
         for (const auto &entry : entries) {
             byName.insert(entry->name(), entry);
@@ -230,7 +230,7 @@ private slots:
                                    {"https://s.example/a b", "", time},
                                    {"https://s.example/a b", "A", time},
                                    {"https://other.example/", "A", time, 2}});
-        const TRHistoryStorePtr store = Parser::readHistoryDatabase(path);
+        const TRHistoryStorePtr store = TRSafariHistoryDatabaseReader::read(path);
         const auto entries = entriesOf(store);
         QCOMPARE(entries.size(), 7u);
         // One address for the item's visits, one for the other item; "A"
@@ -288,7 +288,7 @@ private slots:
         const QString path = file("times.db");
         makeHistoryDatabase(path, {{"https://t.example/", "t", stored}});
         const QDateTime before = QDateTime::currentDateTimeUtc();
-        const auto entries = entriesOf(Parser::readHistoryDatabase(path));
+        const auto entries = entriesOf(TRSafariHistoryDatabaseReader::read(path));
         QCOMPARE(entries.size(), 1u);
         if (read.isValid()) {
             QCOMPARE(entries[0]->lastVisitedDate, read);
