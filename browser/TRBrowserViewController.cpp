@@ -107,13 +107,11 @@ void TRBrowserViewController::loadUrl(const QUrl &url)
     }
 }
 
-void TRBrowserViewController::openCurrentUrlInDefaultBrowser()
+bool TRBrowserViewController::openCurrentUrlInDefaultBrowser()
 {
     if (!m_webViewController) {
-        return;
+        return false;
     }
     const QUrl url = m_webViewController->currentUrl();
-    if (!url.isEmpty()) {
-        QDesktopServices::openUrl(url);
-    }
+    return !url.isEmpty() && QDesktopServices::openUrl(url);
 }

@@ -43,9 +43,9 @@ public:
 
     void selectBookmark(const TRBookmarkPtr &bookmark);
     void loadUrl(const QUrl &url);
-    // Hands the web pane's current address to the default browser; nothing
-    // when no page was loaded.
-    void openCurrentUrlInDefaultBrowser();
+    // Hands the web pane's current address to the default browser; false
+    // when no page was loaded or no browser could be launched.
+    bool openCurrentUrlInDefaultBrowser();
 
 protected:
     void showEvent(QShowEvent *event) override;

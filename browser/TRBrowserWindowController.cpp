@@ -176,8 +176,16 @@ void TRBrowserWindowController::browserGoForward()
 
 void TRBrowserWindowController::browserOpenInSafari()
 {
-    m_content->openCurrentUrlInDefaultBrowser();
-    close();
+    // Closed only once the page is elsewhere: without a browser it would be lost.
+    if (m_content->openCurrentUrlInDefaultBrowser()) {
+        close();
+    } else {
+        TRAlert::run({TRAlert::Style::informational,
+                      tr("Trellis found no web browser to open this page in."),
+                      {},
+                      {},
+                      this});
+    }
 }
 
 void TRBrowserWindowController::didSelectBookmark(TRBrowserViewController *,

@@ -42,7 +42,8 @@ public:
 
     void browserGoBack();
     void browserGoForward();
-    // Opens the page in the default browser, then closes the window.
+    // Opens the page in the default browser, then closes the window; the
+    // window stays when no browser could be launched.
     void browserOpenInSafari();
     void runWebSearch(const QString &term);
 

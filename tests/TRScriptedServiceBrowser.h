@@ -15,6 +15,9 @@ class TRScriptedServiceBrowser : public TRNetServiceBrowser
 {
 public:
     void searchForServices(const QString &type, const QString &domain) override;
+    bool isDaemonAnswering() const override { return answering; }
+    // Whether the daemon answers the search.
+    bool answering = true;
 
     // One report of a service on one interface and family.
     void announce(const QString &name, bool moreComing, const QString &domain = "local.");

@@ -15,6 +15,10 @@ inline const QString googleChromePluginMenuNeedsUpdate =
     QStringLiteral("TRGoogleChromePluginMenuNeedsUpdateNotification");
 inline const QString safariPluginMenuNeedsUpdate =
     QStringLiteral("TRSafariPluginMenuNeedsUpdateNotification");
+// A plugin asks for the Plugins window open at its pane; the user-info key
+// names the plugin.
+inline const QString pluginSetupRequested = QStringLiteral("TRPluginSetupRequestedNotification");
+inline const QString pluginNameKey = QStringLiteral("PluginName");
 inline const QString safariBookmarksParserDidFinishParsing =
     QStringLiteral("TRSafariBookmarksParserDidFinishParsingNotification");
 

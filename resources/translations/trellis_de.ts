@@ -21,6 +21,17 @@
     </message>
 </context>
 <context>
+    <name>TRBonjourPlugin</name>
+    <message>
+        <source>No web servers found</source>
+        <translation>Keine Webserver gefunden</translation>
+    </message>
+    <message>
+        <source>Avahi is not running</source>
+        <translation>Avahi läuft nicht</translation>
+    </message>
+</context>
+<context>
     <name>TRBonjourPluginConfigurationViewController</name>
     <message>
         <source>Web servers on your local network</source>
@@ -86,6 +97,10 @@
         <source>Unable to search the given term!</source>
         <translation>Der eingegebene Begriff kann nicht gesucht werden!</translation>
     </message>
+    <message>
+        <source>Trellis found no web browser to open this page in.</source>
+        <translation>Trellis hat keinen Webbrowser gefunden, in dem sich diese Seite öffnen lässt.</translation>
+    </message>
 </context>
 <context>
     <name>TRGoogleChromeBookmarksParser</name>
@@ -99,6 +114,22 @@
     <message>
         <source>History</source>
         <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>No Chrome files granted yet</source>
+        <translation>Noch kein Zugriff auf Chrome-Dateien</translation>
+    </message>
+    <message>
+        <source>Reading…</source>
+        <translation>Wird gelesen…</translation>
+    </message>
+    <message>
+        <source>Couldn’t read “%1”</source>
+        <translation>„%1“ konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>No bookmarks or history</source>
+        <translation>Keine Lesezeichen und kein Verlauf</translation>
     </message>
 </context>
 <context>
@@ -130,6 +161,10 @@
     <message>
         <source>Not granted yet</source>
         <translation>Noch kein Zugriff</translation>
+    </message>
+    <message>
+        <source>Granted: %1</source>
+        <translation>Zugriff gewährt: %1</translation>
     </message>
 </context>
 <context>
@@ -206,6 +241,14 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
         <source>The file “%1” couldn’t be opened because the file name is invalid.</source>
         <translation>Die Datei „%1“ konnte nicht geöffnet werden, da der Dateiname ungültig ist.</translation>
     </message>
+    <message>
+        <source>Choose the file named %1.</source>
+        <translation>Wählen Sie die Datei namens %1.</translation>
+    </message>
+    <message>
+        <source> or </source>
+        <translation> oder </translation>
+    </message>
 </context>
 <context>
     <name>TRPluginManagerPluginContentViewController</name>
@@ -234,6 +277,13 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
     <message>
         <source>Plugins</source>
         <translation>Plugins</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginMenuNotice</name>
+    <message>
+        <source>Set up %1…</source>
+        <translation>%1 einrichten…</translation>
     </message>
 </context>
 <context>
@@ -361,6 +411,14 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
         <source>No Bookmarks!</source>
         <translation>Keine Lesezeichen!</translation>
     </message>
+    <message>
+        <source>No Safari files granted yet</source>
+        <translation>Noch kein Zugriff auf Safari-Dateien</translation>
+    </message>
+    <message>
+        <source>Reading…</source>
+        <translation>Wird gelesen…</translation>
+    </message>
 </context>
 <context>
     <name>TRSafariPluginBookmarksCustomizationViewController</name>
@@ -485,6 +543,25 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
     <message>
         <source>Not granted yet</source>
         <translation>Noch kein Zugriff</translation>
+    </message>
+    <message>
+        <source>Trellis reads Safari&apos;s files from private copies of the files you grant here. Safari keeps them on a Mac, in ~/Library/Safari; copy that folder to this computer and grant each file once.</source>
+        <translation>Trellis liest die Dateien von Safari aus privaten Kopien der Dateien, auf die Sie hier Zugriff gewähren. Safari bewahrt sie auf einem Mac in ~/Library/Safari auf; kopieren Sie diesen Ordner auf diesen Computer und gewähren Sie den Zugriff auf jede Datei einmal.</translation>
+    </message>
+    <message>
+        <source>Granted: %1</source>
+        <translation>Zugriff gewährt: %1</translation>
+    </message>
+</context>
+<context>
+    <name>TRUIManager</name>
+    <message>
+        <source>No default web browser</source>
+        <translation>Kein Standard-Webbrowser</translation>
+    </message>
+    <message>
+        <source>Trellis found no web browser to open bookmarks in, so it shows them in its own window until one is set up.</source>
+        <translation>Trellis hat keinen Webbrowser gefunden, in dem sich Lesezeichen öffnen lassen, und zeigt sie deshalb im eigenen Fenster, bis einer eingerichtet ist.</translation>
     </message>
 </context>
 </TS>

@@ -21,6 +21,17 @@
     </message>
 </context>
 <context>
+    <name>TRBonjourPlugin</name>
+    <message>
+        <source>No web servers found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Avahi is not running</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TRBonjourPluginConfigurationViewController</name>
     <message>
         <source>Web servers on your local network</source>
@@ -86,6 +97,10 @@
         <source>Unable to search the given term!</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Trellis found no web browser to open this page in.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRGoogleChromeBookmarksParser</name>
@@ -98,6 +113,22 @@
     <name>TRGoogleChromePlugin</name>
     <message>
         <source>History</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No Chrome files granted yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Couldn’t read “%1”</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No bookmarks or history</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -129,6 +160,10 @@
     </message>
     <message>
         <source>Not granted yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Granted: %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -201,6 +236,14 @@ Other desktops: start a tray such as trayer.</source>
         <source>The file “%1” couldn’t be opened because the file name is invalid.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Choose the file named %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> or </source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRPluginManagerPluginContentViewController</name>
@@ -228,6 +271,13 @@ Other desktops: start a tray such as trayer.</source>
     <name>TRPluginManagerWindowController</name>
     <message>
         <source>Plugins</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginMenuNotice</name>
+    <message>
+        <source>Set up %1…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -356,6 +406,14 @@ Other desktops: start a tray such as trayer.</source>
         <source>No Bookmarks!</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>No Safari files granted yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading…</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRSafariPluginBookmarksCustomizationViewController</name>
@@ -479,6 +537,25 @@ Other desktops: start a tray such as trayer.</source>
     </message>
     <message>
         <source>Not granted yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Trellis reads Safari&apos;s files from private copies of the files you grant here. Safari keeps them on a Mac, in ~/Library/Safari; copy that folder to this computer and grant each file once.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Granted: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TRUIManager</name>
+    <message>
+        <source>No default web browser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Trellis found no web browser to open bookmarks in, so it shows them in its own window until one is set up.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -21,6 +21,17 @@
     </message>
 </context>
 <context>
+    <name>TRBonjourPlugin</name>
+    <message>
+        <source>No web servers found</source>
+        <translation>Geen webservers gevonden</translation>
+    </message>
+    <message>
+        <source>Avahi is not running</source>
+        <translation>Avahi is niet actief</translation>
+    </message>
+</context>
+<context>
     <name>TRBonjourPluginConfigurationViewController</name>
     <message>
         <source>Web servers on your local network</source>
@@ -86,6 +97,10 @@
         <source>Unable to search the given term!</source>
         <translation>Kan de opgegeven term niet zoeken!</translation>
     </message>
+    <message>
+        <source>Trellis found no web browser to open this page in.</source>
+        <translation>Trellis heeft geen webbrowser gevonden om deze pagina in te openen.</translation>
+    </message>
 </context>
 <context>
     <name>TRGoogleChromeBookmarksParser</name>
@@ -99,6 +114,22 @@
     <message>
         <source>History</source>
         <translation>Geschiedenis</translation>
+    </message>
+    <message>
+        <source>No Chrome files granted yet</source>
+        <translation>Nog geen toegang tot Chrome-bestanden</translation>
+    </message>
+    <message>
+        <source>Reading…</source>
+        <translation>Bezig met lezen…</translation>
+    </message>
+    <message>
+        <source>Couldn’t read “%1”</source>
+        <translation>Kan ‘%1’ niet lezen</translation>
+    </message>
+    <message>
+        <source>No bookmarks or history</source>
+        <translation>Geen bladwijzers of geschiedenis</translation>
     </message>
 </context>
 <context>
@@ -130,6 +161,10 @@
     <message>
         <source>Not granted yet</source>
         <translation>Nog geen toegang</translation>
+    </message>
+    <message>
+        <source>Granted: %1</source>
+        <translation>Toegang verleend: %1</translation>
     </message>
 </context>
 <context>
@@ -206,6 +241,14 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
         <source>The file “%1” couldn’t be opened because the file name is invalid.</source>
         <translation>Het bestand ‘%1’ kan niet worden geopend, omdat de bestandsnaam ongeldig is.</translation>
     </message>
+    <message>
+        <source>Choose the file named %1.</source>
+        <translation>Kies het bestand met de naam %1.</translation>
+    </message>
+    <message>
+        <source> or </source>
+        <translation> of </translation>
+    </message>
 </context>
 <context>
     <name>TRPluginManagerPluginContentViewController</name>
@@ -234,6 +277,13 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
     <message>
         <source>Plugins</source>
         <translation>Plug-ins</translation>
+    </message>
+</context>
+<context>
+    <name>TRPluginMenuNotice</name>
+    <message>
+        <source>Set up %1…</source>
+        <translation>%1 instellen…</translation>
     </message>
 </context>
 <context>
@@ -361,6 +411,14 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
         <source>No Bookmarks!</source>
         <translation>Geen bladwijzers!</translation>
     </message>
+    <message>
+        <source>No Safari files granted yet</source>
+        <translation>Nog geen toegang tot Safari-bestanden</translation>
+    </message>
+    <message>
+        <source>Reading…</source>
+        <translation>Bezig met lezen…</translation>
+    </message>
 </context>
 <context>
     <name>TRSafariPluginBookmarksCustomizationViewController</name>
@@ -485,6 +543,25 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
     <message>
         <source>Not granted yet</source>
         <translation>Nog geen toegang</translation>
+    </message>
+    <message>
+        <source>Trellis reads Safari&apos;s files from private copies of the files you grant here. Safari keeps them on a Mac, in ~/Library/Safari; copy that folder to this computer and grant each file once.</source>
+        <translation>Trellis leest de bestanden van Safari uit privékopieën van de bestanden waartoe je hier toegang geeft. Safari bewaart ze op een Mac in ~/Library/Safari; kopieer die map naar deze computer en geef voor elk bestand één keer toegang.</translation>
+    </message>
+    <message>
+        <source>Granted: %1</source>
+        <translation>Toegang verleend: %1</translation>
+    </message>
+</context>
+<context>
+    <name>TRUIManager</name>
+    <message>
+        <source>No default web browser</source>
+        <translation>Geen standaardwebbrowser</translation>
+    </message>
+    <message>
+        <source>Trellis found no web browser to open bookmarks in, so it shows them in its own window until one is set up.</source>
+        <translation>Trellis heeft geen webbrowser gevonden om bladwijzers in te openen en toont ze daarom in een eigen venster tot er een is ingesteld.</translation>
     </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 #include "TRBookmarkMenuBuilder.h"
 #include "TRDNSSDServiceBrowser.h"
 #include "TRImages.h"
+#include "TRPluginMenuNotice.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRUIManager.h"
@@ -23,6 +24,12 @@ TRBonjourPlugin::TRBonjourPlugin(std::unique_ptr<TRNetServiceBrowser> browser, Q
     , m_netServiceBrowser(browser ? std::move(browser) : std::make_unique<TRDNSSDServiceBrowser>())
 {
     m_menuItem->setMenu(m_parentMenu.get());
+    // Whether the daemon answers can change while the menu stays as it is.
+    connect(m_parentMenu.get(), &QMenu::aboutToShow, this, [this] {
+        if (m_activeBookmarks.empty()) {
+            rebuildMenu();
+        }
+    });
     TRSettings::standard().registerDefaults(TRSettingsKeys::bonjourDefaults());
     m_menuItem->setIcon(image());
     m_netServiceBrowser->setDelegate(this);
@@ -31,6 +38,7 @@ TRBonjourPlugin::TRBonjourPlugin(std::unique_ptr<TRNetServiceBrowser> browser, Q
         m_activeBookmarks.clear();
         m_netServiceBrowser->searchForServices(serviceType, QString());
     }
+    rebuildMenu();
 }
 
 TRBonjourPlugin::~TRBonjourPlugin()
@@ -82,6 +90,13 @@ void TRBonjourPlugin::rebuildMenu()
             m_parentMenu->addAction(icon, TRBookmarkMenuBuilder::menuText(bookmark->name()));
         item->setData(QVariant::fromValue<TRBookmarkPtr>(bookmark));
         connect(item, &QAction::triggered, this, [this, item] { handleBonjourService(item); });
+    }
+    if (sorted.empty()) {
+        TRPluginMenuNotice::addNotice(m_parentMenu.get(),
+                                      m_netServiceBrowser->isDaemonAnswering()
+                                          ? tr("No web servers found")
+                                          : tr("Avahi is not running"),
+                                      m_parentMenu.get());
     }
 }
 

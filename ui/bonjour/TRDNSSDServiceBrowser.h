@@ -30,6 +30,7 @@ public:
     ~TRDNSSDServiceBrowser() override;
 
     void searchForServices(const QString &type, const QString &domain) override;
+    bool isDaemonAnswering() const override { return isConnected(); }
 
     // Whether a browse request stands with a daemon right now.
     bool isConnected() const { return m_ref != nullptr; }

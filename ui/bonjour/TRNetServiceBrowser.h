@@ -30,6 +30,8 @@ public:
     // Starts browsing for services of this type ("_http._tcp.") in this
     // domain (empty: the default domain), and keeps browsing.
     virtual void searchForServices(const QString &type, const QString &domain) = 0;
+    // Whether a daemon answers the search right now.
+    virtual bool isDaemonAnswering() const { return true; }
 
 protected:
     // For implementations: one report of the daemon, as it comes. added is

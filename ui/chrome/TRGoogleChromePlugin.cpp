@@ -5,6 +5,7 @@
 #include "TRGoogleChromePluginConfigurationViewController.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
+#include "TRPluginMenuNotice.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRUIManager.h"
@@ -26,6 +27,7 @@ TRGoogleChromePlugin::TRGoogleChromePlugin(TRGoogleChromeBookmarksParser *parser
     TRNotificationCenter::defaultCenter().addObserver(
         this, TRNotificationNames::googleChromePluginMenuNeedsUpdate,
         [this](const TRNotification &) { refreshMenu(); });
+    rebuildMenu();
 }
 
 TRGoogleChromePlugin::~TRGoogleChromePlugin()
@@ -86,9 +88,23 @@ void TRGoogleChromePlugin::refreshMenu()
     m_parser->dataForHistory = settings.dataForKey(TRSettingsKeys::googleChromeHistoryData);
     // One granted file is enough to show what it holds.
     if (!m_parser->dataForBookmarks && !m_parser->dataForHistory) {
+        // Taken back: the submenu says so, once.
+        if (!m_hasRead || m_wasGranted) {
+            m_wasGranted = false;
+            m_hasRead = true;
+            rebuildMenu();
+            TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
+        }
         return;
     }
+    if (!m_wasGranted) {
+        // The first read of a new grant can take a while on a long history.
+        m_wasGranted = true;
+        m_hasRead = false;
+        rebuildMenu();
+    }
     m_parser->updateBookmarks([this] {
+        m_hasRead = true;
         rebuildMenu();
         TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
     });
@@ -126,5 +142,38 @@ void TRGoogleChromePlugin::rebuildMenu()
             QIcon::fromTheme(QStringLiteral("folder"), QIcon(QStringLiteral(":/icons/folder.svg")));
         const TRBookmarkMenuBuilder folders(m_menuOwner.get(), {folderIcon, bookmarkIcon}, handler);
         folders.addMenuItems(m_parentMenu.get(), bookmarks);
+    }
+    if (m_parentMenu->isEmpty()) {
+        addNotices();
+    }
+}
+
+void TRGoogleChromePlugin::addNotices()
+{
+    QMenu *menu = m_parentMenu.get();
+    QObject *owner = m_menuOwner.get();
+    if (!m_wasGranted) {
+        TRPluginMenuNotice::addNotice(menu, tr("No Chrome files granted yet"), owner);
+        TRPluginMenuNotice::addSetUpItem(menu, name(), owner);
+        return;
+    }
+    if (!m_hasRead) {
+        TRPluginMenuNotice::addNotice(menu, tr("Reading…"), owner);
+        return;
+    }
+    using Outcome = TRGoogleChromeBookmarksParser::Outcome;
+    const auto result = m_parser->lastUpdateResult();
+    bool failed = false;
+    for (const auto &[outcome, file] : {std::pair(result.bookmarks, QStringLiteral("Bookmarks")),
+                                        std::pair(result.history, QStringLiteral("History"))}) {
+        if (outcome == Outcome::unreadable) {
+            TRPluginMenuNotice::addNotice(menu, tr("Couldn’t read “%1”").arg(file), owner);
+            failed = true;
+        }
+    }
+    if (failed) {
+        TRPluginMenuNotice::addSetUpItem(menu, name(), owner);
+    } else {
+        TRPluginMenuNotice::addNotice(menu, tr("No bookmarks or history"), owner);
     }
 }

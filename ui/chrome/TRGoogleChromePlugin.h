@@ -42,6 +42,9 @@ public:
     void rebuildMenu();
 
 private:
+    // What the submenu says while it has nothing else to show.
+    void addNotices();
+
     TRGoogleChromeBookmarksParser *m_parser;
     std::unique_ptr<QMenu> m_parentMenu;
     QAction *m_menuItem;
@@ -50,5 +53,8 @@ private:
     QTimer m_updateTimer;
     // Owns the items of the current submenu, wherever they stand.
     std::unique_ptr<QWidget> m_menuOwner;
+    // Whether a file is granted, and whether a read of the grants has ended.
+    bool m_wasGranted = false;
+    bool m_hasRead = false;
     std::unique_ptr<TRGoogleChromePluginConfigurationViewController> m_configuration;
 };

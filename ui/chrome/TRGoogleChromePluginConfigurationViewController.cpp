@@ -1,5 +1,6 @@
 #include "TRGoogleChromePluginConfigurationViewController.h"
 
+#include "TRFileGrant.h"
 #include "TRGoogleChromeProfile.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -8,6 +9,8 @@
 #include "TRSettingsKeys.h"
 #include "ui_TRGoogleChromePluginConfigurationViewController.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPointer>
 
 TRGoogleChromePluginConfigurationViewController::TRGoogleChromePluginConfigurationViewController(
@@ -76,7 +79,16 @@ void TRGoogleChromePluginConfigurationViewController::updateStatus()
 {
     const TRSettings &settings = TRSettings::standard();
     const auto describe = [&settings](const QString &key) {
-        return settings.dataForKey(key) ? tr("Granted") : tr("Not granted yet");
+        const auto grant = settings.dataForKey(key);
+        if (!grant) {
+            return tr("Not granted yet");
+        }
+        // The profile's folder tells which of several profiles was granted.
+        const auto path = TRFileGrant::resolve(*grant, nullptr);
+        return path ? tr("Granted: %1")
+                          .arg(QDir::toNativeSeparators(QFileInfo(*path).dir().dirName() + u'/' +
+                                                        QFileInfo(*path).fileName()))
+                    : tr("Granted");
     };
     m_ui->bookmarksStatusLabel->setText(describe(TRSettingsKeys::googleChromeBookmarksData));
     m_ui->historyStatusLabel->setText(describe(TRSettingsKeys::googleChromeHistoryData));

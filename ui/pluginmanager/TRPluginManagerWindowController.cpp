@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QTableWidget>
 
 TRPluginManagerWindowController::TRPluginManagerWindowController(QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -61,6 +62,16 @@ void TRPluginManagerWindowController::showWindow()
     show();
     raise();
     activateWindow();
+}
+
+void TRPluginManagerWindowController::showPlugin(const QString &name)
+{
+    showWindow();
+    for (std::size_t row = 0; row < m_plugins.size(); ++row) {
+        if (m_plugins[row]->name() == name) {
+            listViewController()->pluginsTableView()->selectRow(static_cast<int>(row));
+        }
+    }
 }
 
 bool TRPluginManagerWindowController::windowShouldClose()

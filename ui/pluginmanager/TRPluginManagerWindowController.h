@@ -31,6 +31,8 @@ public:
 
     // Centres the window on the screen it is on and brings it to the front.
     void showWindow();
+    // Shows the window with the named plugin's pane.
+    void showPlugin(const QString &name);
 
     // Every plugin refreshes and the status menu is rebuilt; the window may close.
     bool windowShouldClose();

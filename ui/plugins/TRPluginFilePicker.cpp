@@ -36,10 +36,7 @@ public:
         const QStringList files = selectedFiles();
         if (!files.isEmpty() && QFileInfo(files.first()).isFile() &&
             !m_picker.validate(files.first())) {
-            QMessageBox::warning(this, windowTitle(),
-                                 TRPluginFilePicker::tr("The file “%1” couldn’t be opened because "
-                                                        "the file name is invalid.")
-                                     .arg(QFileInfo(files.first()).fileName()));
+            QMessageBox::warning(this, windowTitle(), m_picker.refusalMessage(files.first()));
             return;
         }
         QFileDialog::accept();
@@ -77,6 +74,21 @@ bool TRPluginFilePicker::validate(const QString &path) const
     return m_info.allowedFileNames.contains(component);
 }
 
+QString TRPluginFilePicker::refusalMessage(const QString &path) const
+{
+    QString message = tr("The file “%1” couldn’t be opened because the file name is invalid.")
+                          .arg(QFileInfo(path).fileName());
+    // Saying which name is wanted saves guessing among a browser's many files.
+    if (!m_info.allowedFileNames.isEmpty()) {
+        QStringList names;
+        for (const QString &name : m_info.allowedFileNames) {
+            names << QStringLiteral("“%1”").arg(QUrl::fromPercentEncoding(name.toUtf8()));
+        }
+        message += u' ' + tr("Choose the file named %1.").arg(names.join(tr(" or ")));
+    }
+    return message;
+}
+
 void TRPluginFilePicker::show(CompletionHandler handler)
 {
     m_completionHandler = std::move(handler);
@@ -97,7 +109,9 @@ void TRPluginFilePicker::show(CompletionHandler handler)
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     // Browser profiles live in hidden folders; the dialog must show them.
-    dialog->setFilter(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    // AllDirs keeps the name filters off folders, or "*.plist" would hide
+    // every folder and leave a mouse user nowhere to go.
+    dialog->setFilter(QDir::AllEntries | QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setDirectory(m_info.directoryPath);
     if (!m_info.allowedFileTypes.isEmpty()) {

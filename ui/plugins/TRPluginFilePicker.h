@@ -54,6 +54,8 @@ public:
     // Whether the dialog accepts the file at path: its name, percent-encoded
     // as in a file URL, must be one of the allowed names.
     bool validate(const QString &path) const;
+    // What the dialog says when it refuses the file at path: the name it wants.
+    QString refusalMessage(const QString &path) const;
 
     // Tests answer in place of the user: the next show() chooses this path
     // (validated as the dialog would; a refused name cancels) or, given

@@ -4,6 +4,7 @@
 #include "TRImages.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
+#include "TRPluginMenuNotice.h"
 #include "TRSafariPluginConfigurationViewController.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
@@ -125,15 +126,43 @@ bool TRSafariPlugin::loadStoredAccessData()
 void TRSafariPlugin::refresh()
 {
     if (!loadStoredAccessData()) {
+        // Nothing granted, or taken back: the submenu says so, once.
+        if (m_notice != Notice::notGranted) {
+            m_notice = Notice::notGranted;
+            showNotice();
+            TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
+        }
         return;
+    }
+    if (m_notice == Notice::unknown || m_notice == Notice::notGranted) {
+        // The first read of a new grant can take a while on a long history.
+        m_notice = Notice::reading;
+        showNotice();
     }
     m_parser->updateBookmarks([self = QPointer<TRSafariPlugin>(this)] {
         if (!self) {
             return;
         }
+        self->m_notice = Notice::none;
         self->rebuildMenu();
         TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
     });
+}
+
+void TRSafariPlugin::showNotice()
+{
+    m_parentMenu->clear();
+    if (m_menuOwner) {
+        m_menuOwner.release()->deleteLater();
+    }
+    m_menuOwner = std::make_unique<QWidget>();
+    if (m_notice == Notice::notGranted) {
+        TRPluginMenuNotice::addNotice(m_parentMenu.get(), tr("No Safari files granted yet"),
+                                      m_menuOwner.get());
+        TRPluginMenuNotice::addSetUpItem(m_parentMenu.get(), name(), m_menuOwner.get());
+    } else {
+        TRPluginMenuNotice::addNotice(m_parentMenu.get(), tr("Reading…"), m_menuOwner.get());
+    }
 }
 
 void TRSafariPlugin::rebuildMenu()

@@ -63,6 +63,9 @@ public:
     void openURL(const QAction *sender);
 
 private:
+    // What the submenu says before it has read anything.
+    enum class Notice { unknown, notGranted, reading, none };
+    void showNotice();
     void addBookmarkItem(QMenu *menu, const TRSafariBookmarkPtr &node,
                          std::optional<BookmarkTypeKey> key);
     // The entries of node's children, into menu; flat puts the bookmarks of
@@ -81,5 +84,6 @@ private:
     QTimer m_updateTimer;
     // Owns the items of the current submenu, wherever they stand.
     std::unique_ptr<QWidget> m_menuOwner;
+    Notice m_notice = Notice::unknown;
     std::unique_ptr<TRSafariPluginConfigurationViewController> m_configuration;
 };

@@ -1,6 +1,7 @@
 #include "TRSafariPluginOptionsViewController.h"
 
 #include "TRAlert.h"
+#include "TRFileGrant.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRPluginFilePicker.h"
@@ -10,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QPointer>
 
 namespace {
@@ -40,6 +42,13 @@ TRSafariPluginOptionsViewController::TRSafariPluginOptionsViewController(QWidget
     , m_ui(std::make_unique<Ui::TRSafariPluginOptionsViewController>())
 {
     m_ui->setupUi(this);
+    // Away from a Mac the files come from one, copied over.
+    if (!QDir(QDir::home().filePath(QStringLiteral("Library/Safari"))).exists()) {
+        m_ui->explanationLabel->setText(
+            tr("Trellis reads Safari's files from private copies of the files you grant here. "
+               "Safari keeps them on a Mac, in ~/Library/Safari; copy that folder to this "
+               "computer and grant each file once."));
+    }
     connect(m_ui->chooseBookmarksButton, &QPushButton::clicked, this,
             &TRSafariPluginOptionsViewController::chooseBookmarksFile);
     connect(m_ui->chooseTopSitesButton, &QPushButton::clicked, this,
@@ -83,7 +92,20 @@ TRSafariPluginOptionsViewController::~TRSafariPluginOptionsViewController() = de
 QString TRSafariPluginOptionsViewController::safariDirectory()
 {
     const QString safari = QDir::home().filePath(QStringLiteral("Library/Safari"));
-    return QDir(safari).exists() ? safari : QDir::homePath();
+    if (QDir(safari).exists()) {
+        return safari;
+    }
+    // Away from a Mac the four files sit in a copied folder: each choice
+    // after the first starts where the last granted file is.
+    const TRSettings &settings = TRSettings::standard();
+    for (const Key key : {Key::bookmarks, Key::history, Key::topSites, Key::lastSession}) {
+        if (const auto grant = settings.dataForKey(TRSafariBookmarksParser::rawValue(key))) {
+            if (const auto path = TRFileGrant::resolve(*grant, nullptr)) {
+                return QFileInfo(*path).absolutePath();
+            }
+        }
+    }
+    return QDir::homePath();
 }
 
 void TRSafariPluginOptionsViewController::chooseBookmarksFile()
@@ -182,8 +204,13 @@ void TRSafariPluginOptionsViewController::refresh()
         dependent->setEnabled(section->isChecked());
     }
     const auto describe = [&settings](Key key) {
-        return settings.dataForKey(TRSafariBookmarksParser::rawValue(key)) ? tr("Granted")
-                                                                           : tr("Not granted yet");
+        const auto grant = settings.dataForKey(TRSafariBookmarksParser::rawValue(key));
+        if (!grant) {
+            return tr("Not granted yet");
+        }
+        // The name tells which of several copies was granted.
+        const auto path = TRFileGrant::resolve(*grant, nullptr);
+        return path ? tr("Granted: %1").arg(QFileInfo(*path).fileName()) : tr("Granted");
     };
     m_ui->bookmarksStatusLabel->setText(describe(Key::bookmarks));
     m_ui->topSitesStatusLabel->setText(describe(Key::topSites));

@@ -59,6 +59,12 @@ TRMenuController::TRMenuController(TRPluginManager *pluginManager, QObject *pare
                        [this](const TRNotification &) { updateMenu(); });
     center.addObserver(this, TRNotificationNames::pluginDidUpdate,
                        [this](const TRNotification &) { updateMenu(); });
+    center.addObserver(
+        this, TRNotificationNames::pluginSetupRequested,
+        [this](const TRNotification &notification) {
+            pluginWindowController()->showPlugin(
+                notification.userInfo.value(TRNotificationNames::pluginNameKey).toString());
+        });
 }
 
 TRMenuController::~TRMenuController()

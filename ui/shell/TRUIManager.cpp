@@ -1,5 +1,6 @@
 #include "TRUIManager.h"
 
+#include "TRAlert.h"
 #include "TRBrowserModule.h"
 #include "TRBrowserWindowFactory.h"
 #include "TRCurrentEvent.h"
@@ -9,6 +10,7 @@
 #include "TRSettingsKeys.h"
 
 #include <QDesktopServices>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -52,16 +54,12 @@ void TRUIManager::shouldShowBrowserNotification(const TRNotification &notificati
         if (bookmark->kind() == TRBookmarkKind::group) {
             openBrowserWindow(TRBrowserMode::BookmarkGroup{bookmark}, true);
         } else if (bookmark->hasUrl()) {
-            if (opensInDefaultBrowser()) {
-                QDesktopServices::openUrl(bookmark->url());
-            } else {
+            if (!opensInDefaultBrowser() || !openInDefaultBrowser(bookmark->url())) {
                 openBrowserWindow(TRBrowserMode::Bookmark{bookmark}, true);
             }
         }
     } else if (const auto *showUrl = std::get_if<ShowURL>(&action)) {
-        if (opensInDefaultBrowser()) {
-            QDesktopServices::openUrl(showUrl->url);
-        } else {
+        if (!opensInDefaultBrowser() || !openInDefaultBrowser(showUrl->url)) {
             openBrowserWindow(TRBrowserMode::Web{showUrl->url, showUrl->customName}, true);
         }
     } else {
@@ -78,6 +76,27 @@ bool TRUIManager::opensInDefaultBrowser()
     }
     const bool shift = modifiers->testFlag(Qt::ShiftModifier);
     return setting != shift;
+}
+
+bool TRUIManager::openInDefaultBrowser(const QUrl &url)
+{
+    if (QDesktopServices::openUrl(url)) {
+        return true;
+    }
+    // Without a browser to launch, the built-in window shows the page; the
+    // user hears why once, not at every bookmark.
+    if (!m_toldNoDefaultBrowser && TRBrowserModule::factory()) {
+        m_toldNoDefaultBrowser = true;
+        QTimer::singleShot(0, this, [] {
+            TRAlert::run({TRAlert::Style::informational,
+                          tr("No default web browser"),
+                          tr("Trellis found no web browser to open bookmarks in, so it shows "
+                             "them in its own window until one is set up."),
+                          {},
+                          nullptr});
+        });
+    }
+    return false;
 }
 
 void TRUIManager::openBrowserWindow(const TRBrowserMode::Type &type, bool tracked)

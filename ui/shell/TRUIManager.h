@@ -60,6 +60,8 @@ private:
     // True when an item or address goes to the default browser: the
     // setting, inverted while Shift is held.
     static bool opensInDefaultBrowser();
+    // Hands url to the default browser; false when none could be launched.
+    bool openInDefaultBrowser(const QUrl &url);
     // Search windows are kept apart from the tracked ones and freed when
     // they close. Without the browser module, an address goes to the
     // default browser instead.
@@ -70,6 +72,7 @@ private:
 
     std::vector<std::unique_ptr<QWidget>> m_currentBrowserWindowControllers;
     std::vector<std::unique_ptr<QWidget>> m_searchWindowControllers;
+    bool m_toldNoDefaultBrowser = false;
 };
 
 Q_DECLARE_METATYPE(TRUIManager::BrowserActionType)

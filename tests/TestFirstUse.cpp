@@ -1,0 +1,235 @@
+#include "TRAlert.h"
+#include "TRBonjourPlugin.h"
+#include "TRBrowserFiles.h"
+#include "TRBrowserModule.h"
+#include "TRFileGrant.h"
+#include "TRGoogleChromeBookmarksParser.h"
+#include "TRGoogleChromePlugin.h"
+#include "TRMenuController.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
+#include "TRPluginFilePicker.h"
+#include "TRPluginManager.h"
+#include "TRPluginManagerPluginListViewController.h"
+#include "TRPluginManagerWindowController.h"
+#include "TRSafariBookmarksParser.h"
+#include "TRSafariPlugin.h"
+#include "TRSafariPluginOptionsViewController.h"
+#include "TRScriptedServiceBrowser.h"
+#include "TRSettings.h"
+#include "TRSettingsKeys.h"
+#include "TRTestMain.h"
+#include "TRTestMenus.h"
+#include "TRTestPluginEvents.h"
+#include "TRTestSupport.h"
+#include "TRUIManager.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QMenu>
+#include <QTableWidget>
+#include <QToolButton>
+
+using TRTestMenus::describe;
+using TRTestMenus::findItem;
+
+// A new user's first steps, replayed: each dead end one met, and what the
+// menus say before there is anything to show.
+class TestFirstUse : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_files;
+    TRTestPluginEvents m_events;
+
+    void grant(const QString &key, const QString &path)
+    {
+        TRSettings::standard().setData(key, *TRFileGrant::make(path));
+    }
+
+    // Waits for the submenu to be rebuilt after the pane's grant.
+    bool grantedAndRebuilt(const QString &menuNeedsUpdate)
+    {
+        const int before = m_events.rebuilds;
+        TRNotificationCenter::defaultCenter().post(menuNeedsUpdate);
+        return QTest::qWaitFor([&] { return m_events.rebuilds > before; }, 30000);
+    }
+
+private slots:
+    void init()
+    {
+        TRSettings::standard().resetForTesting();
+        m_events.reset();
+    }
+
+    // Opened before anything is granted, a submenu says why it is empty and
+    // leads to the pane; granted, the same submenu fills without a restart.
+    void emptySubmenuExplainsAndFillsOnceGranted_data()
+    {
+        QTest::addColumn<QString>("plugin");
+        QTest::newRow("Chrome") << "Chrome";
+        QTest::newRow("Safari") << "Safari";
+    }
+
+    void emptySubmenuExplainsAndFillsOnceGranted()
+    {
+        QFETCH(QString, plugin);
+        const bool chrome = plugin == "Chrome";
+        // Both enabled, each has a submenu of its own, as for that user.
+        TRGoogleChromeBookmarksParser chromeParser;
+        TRSafariBookmarksParser safariParser;
+        const auto chromePlugin = std::make_shared<TRGoogleChromePlugin>(&chromeParser);
+        const auto safariPlugin = std::make_shared<TRSafariPlugin>(&safariParser);
+        const std::shared_ptr<TRPlugin> subject =
+            chrome ? std::shared_ptr<TRPlugin>(chromePlugin) : safariPlugin;
+        TRPluginManager manager({[&] { return chromePlugin; },
+                                 [&] {
+                                     return safariPlugin;
+                                 }});
+        TRMenuController controller(&manager);
+
+        QMenu *submenu = TRTestMenus::openMenu(subject->menuItem()->menu());
+        QCOMPARE(describe(submenu),
+                 QStringList({QString("No %1 files granted yet (disabled)").arg(plugin),
+                              QString("Set up %1…").arg(plugin)}));
+        submenu->hide();
+        findItem(submenu, QString("Set up %1…").arg(plugin))->trigger();
+        TRPluginManagerWindowController *window = controller.pluginWindowController();
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->listViewController()->pluginsTableView()->currentRow(), chrome ? 0 : 1);
+
+        if (chrome) {
+            const QString history = m_files.filePath("Default/History");
+            QVERIFY(QDir().mkpath(m_files.filePath("Default")));
+            TRBrowserFiles::writeChromeHistory(
+                history, {{"Today page", "https://today.example/", 3,
+                           TRBrowserFiles::chromeTime(QDateTime::currentDateTimeUtc())}});
+            grant(TRSettingsKeys::googleChromeHistoryData, history);
+            QVERIFY(grantedAndRebuilt(TRNotificationNames::googleChromePluginMenuNeedsUpdate));
+        } else {
+            const QString bookmarks = m_files.filePath("Safari/Bookmarks.plist");
+            QVERIFY(QDir().mkpath(m_files.filePath("Safari")));
+            QVERIFY(TRBrowserFiles::writeSafariBookmarks(
+                bookmarks, {TRBrowserFiles::safariLeaf("Qt", "https://www.qt.io/")}));
+            grant(TRSettingsKeys::bookmarksData, bookmarks);
+            QVERIFY(grantedAndRebuilt(TRNotificationNames::safariPluginMenuNeedsUpdate));
+        }
+        submenu = TRTestMenus::openMenu(subject->menuItem()->menu());
+        QVERIFY2(findItem(submenu, chrome ? "History" : "Qt"),
+                 qPrintable(describe(submenu).join('|')));
+        QVERIFY(!findItem(submenu, QString("Set up %1…").arg(plugin)));
+        window->close();
+    }
+
+    // A file that cannot be read says so in the submenu, by its name.
+    void unreadableFileIsNamed()
+    {
+        TRGoogleChromeBookmarksParser parser;
+        TRGoogleChromePlugin plugin(&parser);
+        const QString bookmarks = m_files.filePath("Broken/Bookmarks");
+        QVERIFY(TRTestSupport::writeFile(bookmarks, "not json"));
+        grant(TRSettingsKeys::googleChromeBookmarksData, bookmarks);
+        QCOMPARE(describe(plugin.parentMenu()),
+                 QStringList({"No Chrome files granted yet (disabled)", "Set up Chrome…"}));
+        plugin.refreshMenu();
+        QCOMPARE(describe(plugin.parentMenu()), QStringList({"Reading… (disabled)"}));
+        QVERIFY(QTest::qWaitFor([&] { return m_events.rebuilds > 0; }, 30000));
+        QCOMPARE(describe(plugin.parentMenu()),
+                 QStringList({"Couldn’t read “Bookmarks” (disabled)", "Set up Chrome…"}));
+    }
+
+    void bonjourSaysWhyNothingIsListed()
+    {
+        auto browser = std::make_unique<TRScriptedServiceBrowser>();
+        TRScriptedServiceBrowser *daemon = browser.get();
+        TRBonjourPlugin plugin(std::move(browser));
+        QCOMPARE(describe(TRTestMenus::openMenu(plugin.parentMenu())),
+                 QStringList({"No web servers found (disabled)"}));
+        plugin.parentMenu()->hide();
+        daemon->answering = false;
+        QCOMPARE(describe(TRTestMenus::openMenu(plugin.parentMenu())),
+                 QStringList({"Avahi is not running (disabled)"}));
+        plugin.parentMenu()->hide();
+        daemon->answering = true;
+        daemon->announce("printer", false);
+        QCOMPARE(describe(plugin.parentMenu()), QStringList({"printer"}));
+    }
+
+    // With no browser to launch, bookmarks open in the built-in window and
+    // the user is told once; the window's own button keeps the page.
+    void withoutADefaultBrowserTheBuiltInWindowOpens()
+    {
+        // Nothing on the path: Qt finds no launcher for the default browser.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", m_files.filePath("empty").toUtf8());
+        TRBrowserModule::setPathForTesting(QStringLiteral(TRELLIS_BROWSER_MODULE_PATH));
+        QStringList alerts;
+        TRAlert::setHandlerForTesting([&](const TRAlert::Request &request) {
+            alerts << request.message;
+            return int(TRAlert::firstButton);
+        });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Unable to detect a web browser"));
+        TRSettings::standard().setBool(TRSettingsKeys::openBookmarksInSafari, true);
+        TRUIManager manager;
+        const QUrl url("http://127.0.0.1:9/nothing-here");
+        const auto bookmark = TRBookmark::init(TRBookmarkKind::item, "Page");
+        bookmark->setUrl(url);
+        TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
+        TRUIManager::post(TRUIManager::ShowURL{url, "Address"});
+        QCOMPARE(manager.currentBrowserWindowControllers().size(), std::size_t(2));
+        QTRY_COMPARE(alerts, QStringList({"No default web browser"}));
+
+        QWidget *window = manager.currentBrowserWindowControllers()[0].get();
+        auto *button = window->findChild<QToolButton *>("browserOpenInSafariButton");
+        QVERIFY(button);
+        button->click();
+        QVERIFY(window->isVisible());
+        QCOMPARE(alerts.size(), 2);
+        TRAlert::setHandlerForTesting({});
+        qputenv("PATH", path);
+    }
+
+    // Safari's files name their type: the folders must still be listed, or
+    // a mouse user cannot reach a copied Safari folder.
+    void safariDialogListsFoldersAndStartsAtTheLastGrant()
+    {
+        QVERIFY(QDir().mkpath(m_files.filePath("Copied/Safari")));
+        QVERIFY(TRTestSupport::writeFile(m_files.filePath("Copied/notes.txt"), "x"));
+        QVERIFY(TRTestSupport::writeFile(m_files.filePath("Copied/History.db"), "x"));
+        TRPluginFilePickerInfo info;
+        info.directoryPath = m_files.filePath("Copied");
+        info.allowedFileTypes = {"Safari files (*.plist *.db)"};
+        QWidget window;
+        window.show();
+        QApplication::setActiveWindow(&window);
+        TRPluginFilePicker picker(info);
+        picker.show([](const TRPluginFilePicker::Result &) {});
+        auto *dialog = window.findChild<QFileDialog *>();
+        QVERIFY(dialog);
+        auto *model = dialog->findChild<QFileSystemModel *>();
+        QVERIFY(model);
+        const QModelIndex folder = model->index(info.directoryPath);
+        QVERIFY(QTest::qWaitFor([&] { return model->rowCount(folder) >= 2; }, 10000));
+        QStringList listed;
+        for (int row = 0; row < model->rowCount(folder); ++row) {
+            const QModelIndex index = model->index(row, 0, folder);
+            if (!model->flags(index).testFlag(Qt::ItemIsEnabled) && !model->isDir(index)) {
+                continue;
+            }
+            listed << model->fileName(index);
+        }
+        listed.sort();
+        QCOMPARE(listed, QStringList({"History.db", "Safari"}));
+        dialog->reject();
+
+        // Away from a Mac, the next choice opens where the last file was granted.
+        QCOMPARE(TRSafariPluginOptionsViewController::safariDirectory(), QDir::homePath());
+        grant(TRSettingsKeys::historyData, m_files.filePath("Copied/History.db"));
+        QCOMPARE(TRSafariPluginOptionsViewController::safariDirectory(),
+                 QFileInfo(m_files.filePath("Copied/History.db")).absolutePath());
+    }
+};
+
+TRELLIS_TEST_MAIN(TestFirstUse)
+#include "TestFirstUse.moc"
