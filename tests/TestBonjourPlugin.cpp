@@ -71,11 +71,14 @@ class TestBonjourPlugin : public QObject
         return "unix:path=" + QFile::encodeName(busFolder() + "/system_bus_socket");
     }
 
-    std::unique_ptr<TRBonjourPlugin> makePlugin()
+    // A fresh plugin on a scripted browser for every case.
+    std::unique_ptr<TRBonjourPlugin> plugin;
+
+    // The titles of the plugin's submenu.
+    QStringList shown() const { return TRTestMenus::describe(plugin->parentMenu()); }
+    void choose(const QString &title) const
     {
-        auto scripted = std::make_unique<TRScriptedServiceBrowser>();
-        browser = scripted.get();
-        return std::make_unique<TRBonjourPlugin>(std::move(scripted));
+        TRTestMenus::findItem(plugin->parentMenu(), title)->trigger();
     }
 
 private slots:
@@ -145,13 +148,19 @@ private slots:
         QDBusConnection::disconnectFromBus("fake-avahi");
     }
 
-    void init() { TRSettings::standard().resetForTesting(); }
+    void init()
+    {
+        TRSettings::standard().resetForTesting();
+        auto scripted = std::make_unique<TRScriptedServiceBrowser>();
+        browser = scripted.get();
+        plugin = std::make_unique<TRBonjourPlugin>(std::move(scripted));
+    }
+    void cleanup() { plugin.reset(); }
 
     // Browsing starts once, at creation, for web servers in the default
     // domain, and the fallback icon is our own.
     void conformsToThePluginProtocolAndBrowsesFromCreation()
     {
-        auto plugin = makePlugin();
         QCOMPARE(plugin->name(), QString("Bonjour"));
         QVERIFY(!plugin->allowsInlineMenu());
         QVERIFY(!plugin->menuItem()->icon().isNull());
@@ -177,14 +186,10 @@ private slots:
     void builtIntoTheRegistry()
     {
         TRPluginManager manager(AppDelegate::builtInPlugins());
-        QStringList registered;
-        for (const TRPluginPtr &plugin : manager.plugins()) {
-            registered << plugin->name();
-        }
-        QVERIFY(registered.contains("Bonjour"));
+        QVERIFY(names(manager.plugins()).contains("Bonjour"));
         // The real browser is used; without a daemon it keeps trying quietly.
-        for (const TRPluginPtr &plugin : manager.plugins()) {
-            if (auto *bonjour = dynamic_cast<TRBonjourPlugin *>(plugin.get())) {
+        for (const TRPluginPtr &builtIn : manager.plugins()) {
+            if (auto *bonjour = dynamic_cast<TRBonjourPlugin *>(builtIn.get())) {
                 QVERIFY(bonjour->isBrowsing());
             }
         }
@@ -194,14 +199,12 @@ private slots:
     // third, sorted by name; the list keeps the order of announcement.
     void batchOfFindsRebuildsOnce()
     {
-        auto plugin = makePlugin();
         MenuChanges changes(plugin->parentMenu());
         browser->announce("Zeta printer", true);
         browser->announce("alpha router", true);
         QVERIFY(plugin->parentMenu()->actions().isEmpty());
         browser->announce("Beta camera", false);
-        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()),
-                 QStringList({"Beta camera", "Zeta printer", "alpha router"}));
+        QCOMPARE(shown(), QStringList({"Beta camera", "Zeta printer", "alpha router"}));
         QCOMPARE(names(plugin->activeBookmarks()),
                  QStringList({"Zeta printer", "alpha router", "Beta camera"}));
         QCOMPARE(changes.added, 3);
@@ -209,7 +212,7 @@ private slots:
 
         // A later single find rebuilds at once.
         browser->announce("Attic NAS", false);
-        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()),
+        QCOMPARE(shown(),
                  QStringList({"Attic NAS", "Beta camera", "Zeta printer", "alpha router"}));
         QCOMPARE(changes.added, 7);
         QCOMPARE(changes.removed, 3);
@@ -225,7 +228,6 @@ private slots:
 
     void serviceItems()
     {
-        auto plugin = makePlugin();
         browser->announce("Printer", false);
         QAction *printer = TRTestMenus::findItem(plugin->parentMenu(), "Printer");
         QVERIFY(printer);
@@ -242,7 +244,7 @@ private slots:
         // update() rebuilds from what was found so far.
         plugin->parentMenu()->clear();
         plugin->update();
-        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Printer"}));
+        QCOMPARE(shown(), QStringList({"Printer"}));
     }
 
     // One service seen on three interfaces (or address families): one item,
@@ -250,12 +252,11 @@ private slots:
     // report repeats a service already found still ends the batch.
     void repeatedReportsAreOneService()
     {
-        auto plugin = makePlugin();
         browser->announce("Printer", true);
         browser->announce("Camera", true);
         browser->announce("Printer", true);
         browser->announce("Printer", false);
-        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Camera", "Printer"}));
+        QCOMPARE(shown(), QStringList({"Camera", "Printer"}));
         QCOMPARE(plugin->activeBookmarks().size(), std::size_t(2));
         const auto bookmark = plugin->activeBookmarks().front();
 
@@ -267,10 +268,10 @@ private slots:
 
         browser->withdraw("Printer", false);
         browser->withdraw("Printer", false);
-        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Camera", "Printer"}));
+        QCOMPARE(shown(), QStringList({"Camera", "Printer"}));
         QCOMPARE(plugin->activeBookmarks().front(), bookmark);
         browser->withdraw("Printer", false);
-        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Camera"}));
+        QCOMPARE(shown(), QStringList({"Camera"}));
 
         // Withdrawals of a service never seen change nothing.
         browser->withdraw("Printer", false);
@@ -282,26 +283,24 @@ private slots:
     // name takes the first remaining bookmark of it, whatever is removed.
     void duplicateNames()
     {
-        auto plugin = makePlugin();
         browser->announce("Printer", false, "local.");
         browser->announce("Printer", false, "example.com.");
         browser->announce("Other", false, "local.");
-        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()),
-                 QStringList({"Other", "Printer", "Printer"}));
+        QCOMPARE(shown(), QStringList({"Other", "Printer", "Printer"}));
         const auto first = plugin->activeBookmarks()[0];
         const auto second = plugin->activeBookmarks()[1];
         QCOMPARE(first->netService()->domain(), QString("local."));
         QCOMPARE(second->netService()->domain(), QString("example.com."));
 
         browser->withdraw("Printer", false, "example.com.");
-        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Other", "Printer"}));
+        QCOMPARE(shown(), QStringList({"Other", "Printer"}));
         QCOMPARE(plugin->activeBookmarks().size(), std::size_t(2));
         QCOMPARE(plugin->activeBookmarks()[0], second);
 
         // A removal rebuilds even when more reports are said to follow.
         MenuChanges changes(plugin->parentMenu());
         plugin->netServiceBrowserDidRemoveService(browser, second->netService(), true);
-        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Other"}));
+        QCOMPARE(shown(), QStringList({"Other"}));
         QCOMPARE(names(plugin->activeBookmarks()), QStringList({"Other"}));
         QCOMPARE(changes.removed, 2);
 
@@ -309,17 +308,15 @@ private slots:
         // is told first, with more to come, and both show at the end.
         browser->withdraw("Other", true, "local.");
         browser->announce("New", false, "local.");
-        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"New"}));
+        QCOMPARE(shown(), QStringList({"New"}));
     }
 
     // A service that goes and comes back is a new, unresolved bookmark.
     void reannouncedServiceIsNew()
     {
-        auto plugin = makePlugin();
         TRTestPluginEvents events;
         browser->announce("Printer", false);
-        QAction *printer = TRTestMenus::findItem(plugin->parentMenu(), "Printer");
-        printer->trigger();
+        choose("Printer");
         browser->service("Printer")->answer("printer.local.", 631);
         QCOMPARE(events.shown.size(), 1);
         const auto old = plugin->activeBookmarks().front();
@@ -336,7 +333,6 @@ private slots:
     // reports bring them back.
     void lostDaemonEmptiesTheSubmenu()
     {
-        auto plugin = makePlugin();
         browser->announce("Camera", true);
         browser->announce("Printer", false);
         browser->announce("Pending", true);
@@ -346,7 +342,7 @@ private slots:
 
         browser->announce("Printer", true);
         browser->announce("Printer", false);
-        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Printer"}));
+        QCOMPARE(shown(), QStringList({"Printer"}));
         browser->withdraw("Printer", false);
         browser->withdraw("Printer", false);
         QVERIFY(plugin->activeBookmarks().empty());
@@ -360,13 +356,12 @@ private slots:
     // show the stored address at once, without resolving again.
     void resolveThenShow()
     {
-        auto plugin = makePlugin();
         TRTestPluginEvents events;
         browser->announce("Web cam", false);
         const auto service = browser->service("Web cam");
         const auto bookmark = plugin->activeBookmarks().front();
 
-        TRTestMenus::findItem(plugin->parentMenu(), "Web cam")->trigger();
+        choose("Web cam");
         QVERIFY(events.shown.isEmpty());
         QCOMPARE(service->resolveRequests, 1);
         QVERIFY(service->isResolving());
@@ -381,7 +376,7 @@ private slots:
         QCOMPARE(events.shown.size(), 1);
         QCOMPARE(bookmarkShown(events, 0), TRBookmarkPtr(bookmark));
 
-        TRTestMenus::findItem(plugin->parentMenu(), "Web cam")->trigger();
+        choose("Web cam");
         QCOMPARE(events.shown.size(), 2);
         QCOMPARE(bookmarkShown(events, 1), TRBookmarkPtr(bookmark));
         QCOMPARE(service->resolveRequests, 1);
@@ -393,13 +388,12 @@ private slots:
     // never runs.
     void failedResolutionAndRetry()
     {
-        auto plugin = makePlugin();
         TRTestPluginEvents events;
         browser->announce("NAS", false);
         const auto service = browser->service("NAS");
         const auto bookmark = plugin->activeBookmarks().front();
 
-        TRTestMenus::findItem(plugin->parentMenu(), "NAS")->trigger();
+        choose("NAS");
         service->fail();
         QVERIFY(events.shown.isEmpty());
         QVERIFY(!bookmark->hasUrl());
@@ -408,7 +402,7 @@ private slots:
 
         int staleRuns = 0;
         bookmark->setResolveCompletionHandler([&staleRuns] { ++staleRuns; });
-        TRTestMenus::findItem(plugin->parentMenu(), "NAS")->trigger();
+        choose("NAS");
         QCOMPARE(service->resolveRequests, 2);
         service->answer("nas.local.", 5000);
         QCOMPARE(staleRuns, 0);
@@ -419,7 +413,7 @@ private slots:
         browser->announce("Refusing", false);
         const auto refusing = browser->service("Refusing");
         refusing->acceptsRequests = false;
-        TRTestMenus::findItem(plugin->parentMenu(), "Refusing")->trigger();
+        choose("Refusing");
         QCOMPARE(refusing->resolveRequests, 1);
         QVERIFY(!refusing->isResolving());
         QCOMPARE(events.shown.size(), 1);
@@ -429,7 +423,6 @@ private slots:
     // nothing and a new choice starts a fresh ten seconds.
     void resolutionTimesOutAfterTenSeconds()
     {
-        auto plugin = makePlugin();
         TRTestPluginEvents events;
         browser->announce("Silent", false);
         const auto service = browser->service("Silent");
@@ -437,7 +430,7 @@ private slots:
 
         QElapsedTimer clock;
         clock.start();
-        TRTestMenus::findItem(plugin->parentMenu(), "Silent")->trigger();
+        choose("Silent");
         QTest::qWait(9000);
         QVERIFY(service->isResolving());
         QVERIFY(service->requestOpen);
@@ -447,7 +440,7 @@ private slots:
         QVERIFY(events.shown.isEmpty());
         QVERIFY(bookmark->resolveCompletionHandler());
 
-        TRTestMenus::findItem(plugin->parentMenu(), "Silent")->trigger();
+        choose("Silent");
         QCOMPARE(service->resolveRequests, 2);
         QVERIFY(service->requestOpen);
         service->answer("silent.local.", 80);
@@ -460,16 +453,15 @@ private slots:
     // nothing.
     void choicesThatShowNothing()
     {
-        auto plugin = makePlugin();
         TRTestPluginEvents events;
         browser->announce("Odd", false);
         const auto bookmark = plugin->activeBookmarks().front();
-        TRTestMenus::findItem(plugin->parentMenu(), "Odd")->trigger();
+        choose("Odd");
         browser->service("Odd")->answer("bad host name.local.", 80);
         QVERIFY(!bookmark->hasUrl());
         QVERIFY(!bookmark->resolveCompletionHandler());
         // An answer without a host name stores nothing either.
-        TRTestMenus::findItem(plugin->parentMenu(), "Odd")->trigger();
+        choose("Odd");
         browser->service("Odd")->answer(QString(), 80);
         QVERIFY(!bookmark->hasUrl());
 
@@ -506,12 +498,11 @@ private slots:
     // only the status menu leaves the item out (TestMenuController).
     void disabledPluginKeepsBrowsing()
     {
-        auto plugin = makePlugin();
         plugin->setEnabled(false);
         QVERIFY(!plugin->isEnabled());
 
         browser->announce("Printer", false);
-        QCOMPARE(TRTestMenus::describe(plugin->parentMenu()), QStringList({"Printer"}));
+        QCOMPARE(shown(), QStringList({"Printer"}));
 
         plugin->setEnabled(true);
         QCOMPARE(TRTestMenus::describe(plugin->menuItem()->menu()), QStringList({"Printer"}));

@@ -116,11 +116,29 @@ private slots:
         m_defaultBrowser.opened.clear();
     }
 
-    void bookmarkModeLoadsTheBookmark()
+    // A bookmark, or an address with or without a name of its own: the page
+    // loads behind a progress bar, and the window takes the bookmark's name,
+    // the given name, or else the address.
+    void singlePageModes_data()
     {
+        QTest::addColumn<bool>("bookmark");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("bookmark") << true << "My page";
+        QTest::newRow("address with a name") << false << "Custom";
+        QTest::newRow("address with an empty name") << false << "";
+    }
+
+    void singlePageModes()
+    {
+        QFETCH(bool, bookmark);
+        QFETCH(QString, name);
+        const QUrl url = m_server.url("/one");
         TRBrowserWindowController window;
-        window.browserType =
-            TRBrowserViewController::Bookmark{item("My page", m_server.url("/one"))};
+        if (bookmark) {
+            window.browserType = TRBrowserViewController::Bookmark{item(name, url)};
+        } else {
+            window.browserType = TRBrowserViewController::Web{url, name};
+        }
         bool barShownWhileLoading = false;
         connect(window.content()->browserWebViewController(),
                 &TRBrowserWebViewController::webViewCreated, this, [&](QWebEngineView *view) {
@@ -133,37 +151,18 @@ private slots:
                     });
                 });
         window.showWindow();
-        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url("/one")), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, url), 20000);
         QVERIFY(barShownWhileLoading);
-        QCOMPARE(window.windowTitle(), QString("My page"));
+        QCOMPARE(window.windowTitle(), name.isEmpty() ? url.toString() : name);
         QVERIFY(!window.content()->browserBookmarksViewController());
-        QCOMPARE(window.browserAddressTextField()->text(), m_server.url("/one").toString());
+        if (bookmark) {
+            QCOMPARE(window.browserAddressTextField()->text(), url.toString());
+        }
         QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
         // Showing again keeps the window whole.
         window.showWindow();
-        QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, m_server.url("/one")), 20000);
-        QVERIFY(!window.content()->browserBookmarksViewController());
-    }
-
-    void webModeTitles_data()
-    {
-        QTest::addColumn<QString>("customName");
-        QTest::addColumn<bool>("titledByUrl");
-        QTest::newRow("custom name") << "Custom" << false;
-        QTest::newRow("empty name: the address") << "" << true;
-    }
-
-    void webModeTitles()
-    {
-        QFETCH(QString, customName);
-        QFETCH(bool, titledByUrl);
-        const QUrl url = m_server.url("/two");
-        TRBrowserWindowController window;
-        window.browserType = TRBrowserViewController::Web{url, customName};
-        window.showWindow();
         QTRY_VERIFY_WITH_TIMEOUT(showsPage(window, url), 20000);
-        QCOMPARE(window.windowTitle(), titledByUrl ? url.toString() : customName);
         QVERIFY(!window.content()->browserBookmarksViewController());
     }
 
@@ -258,13 +257,14 @@ private slots:
     {
         TRBrowserWindowController window;
         window.browserType = TRBrowserViewController::Web{m_server.url("/auth"), "Locked"};
-        QSignalSpy *challenges = nullptr;
-        QSignalSpy *finished = nullptr;
+        std::unique_ptr<QSignalSpy> challenges;
+        std::unique_ptr<QSignalSpy> finished;
         connect(window.content()->browserWebViewController(),
                 &TRBrowserWebViewController::webViewCreated, this, [&](QWebEngineView *view) {
-                    challenges =
-                        new QSignalSpy(view->page(), &QWebEnginePage::authenticationRequired);
-                    finished = new QSignalSpy(view->page(), &QWebEnginePage::loadFinished);
+                    challenges = std::make_unique<QSignalSpy>(
+                        view->page(), &QWebEnginePage::authenticationRequired);
+                    finished =
+                        std::make_unique<QSignalSpy>(view->page(), &QWebEnginePage::loadFinished);
                 });
         window.showWindow();
         QVERIFY(challenges && finished);
@@ -277,8 +277,6 @@ private slots:
             QVERIFY(!request.headers.contains("authorization"));
         }
         QVERIFY(!window.content()->browserWebViewController()->progressIndicator()->isVisible());
-        delete challenges;
-        delete finished;
     }
 
     void openInDefaultBrowser()

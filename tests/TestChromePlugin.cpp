@@ -20,18 +20,9 @@
 
 using TRTestMenus::describe;
 using TRTestMenus::findItem;
+using TRTestMenus::openMenu;
 using TRTestSupport::json;
 using TRTestSupport::writeFile;
-
-namespace {
-
-// Opens an item's submenu as the user does, which fills it.
-QMenu *open(QAction *item)
-{
-    return TRTestMenus::openMenu(item->menu());
-}
-
-} // namespace
 
 // The Chrome entry of the tray menu over real granted files.
 class TestChromePlugin : public QObject
@@ -153,10 +144,10 @@ private slots:
 
         QAction *historyItem = findItem(plugin.parentMenu(), "History");
         QVERIFY(historyItem->menu()->isEmpty());
-        QMenu *days = open(historyItem);
+        QMenu *days = openMenu(historyItem->menu());
         QCOMPARE(describe(days).size(), 2);
         QCOMPARE(days->actions().first()->text(), QString("Today"));
-        QMenu *today = open(days->actions().first());
+        QMenu *today = openMenu(days->actions().first()->menu());
         QCOMPARE(describe(today), QStringList({"Today page"}));
         QVERIFY(!today->actions().first()->icon().isNull());
         today->actions().first()->trigger();
@@ -165,15 +156,16 @@ private slots:
         QVERIFY(show);
         QCOMPARE(show->bookmark->url(), QUrl("https://today.example/"));
 
-        QMenu *bar = open(findItem(plugin.parentMenu(), "Bookmarks bar"));
+        QMenu *bar = openMenu(findItem(plugin.parentMenu(), "Bookmarks bar")->menu());
         QCOMPARE(describe(bar), QStringList({"Qt", "Docs>"}));
         QVERIFY(!findItem(plugin.parentMenu(), "Bookmarks bar")->icon().isNull());
         // "&" shows as written rather than marking a shortcut letter.
-        QMenu *docs = open(findItem(bar, "Docs"));
+        QMenu *docs = openMenu(findItem(bar, "Docs")->menu());
         QCOMPARE(describe(docs), QStringList({"CMake", "Tools && Tips"}));
         QCOMPARE(docs->actions().last()->iconText(), QString("Tools & Tips"));
         // Opening again does not add the items twice.
-        QCOMPARE(describe(open(findItem(plugin.parentMenu(), "Bookmarks bar"))).size(), 2);
+        QCOMPARE(describe(openMenu(findItem(plugin.parentMenu(), "Bookmarks bar")->menu())).size(),
+                 2);
     }
 
     void rebuildFreesTheOldItems()

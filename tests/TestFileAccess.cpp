@@ -49,24 +49,21 @@ private slots:
     void brokenGrantsFailWithAMessage_data()
     {
         QTest::addColumn<QByteArray>("grant");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("empty") << QByteArray() << "not in the correct format";
-        QTest::newRow("garbage") << QByteArray("\x01\x02garbage", 9) << "not in the correct format";
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("garbage") << QByteArray("\x01\x02garbage", 9);
         QTest::newRow("truncated")
-            << TRFileGrant::make(QCoreApplication::applicationFilePath())->left(12)
-            << "not in the correct format";
+            << TRFileGrant::make(QCoreApplication::applicationFilePath())->left(12);
     }
 
     void brokenGrantsFailWithAMessage()
     {
         QFETCH(QByteArray, grant);
-        QFETCH(QString, message);
         std::optional<QString> resolved;
         const QByteArray out =
             captureStdout([&] { resolved = TRPrivateCopy::resolveGrant(grant); });
         QVERIFY(!resolved);
         QVERIFY(out.startsWith("Could not get scoped URL: "));
-        QVERIFY2(QString::fromUtf8(out).contains(message), out.constData());
+        QVERIFY2(out.contains("not in the correct format"), out.constData());
         QCOMPARE(out.count('\n'), 1);
     }
 

@@ -9,6 +9,7 @@
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
 #include "TRTestPlugin.h"
+#include "TRTestSupport.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -80,12 +81,11 @@ private slots:
         events.clear();
         alpha = std::make_shared<TRTestPlugin>("Alpha", true);
         beta = std::make_shared<TRTestPlugin>("Beta", false);
-        alpha->onUpdate = [this] {
-            events << "update Alpha";
-        };
-        beta->onUpdate = [this] {
-            events << "update Beta";
-        };
+        for (const auto &plugin : {alpha, beta}) {
+            plugin->onUpdate = [this, name = plugin->name()] {
+                events << "update " + name;
+            };
+        }
         manager = std::make_unique<TRPluginManager>(
             std::vector<TRPluginManager::Factory>{[this] { return beta; },
                                                   [this] {
@@ -124,6 +124,7 @@ private slots:
                  pane->sizeHint().height() + window.toolbar()->sizeHint().height());
     }
 
+    // A click animates to the pane's size; of clicks that overlap, the newest wins.
     void clickingAPaneAnimatesToItsSize()
     {
         TRPreferencesWindowController window(manager.get());
@@ -141,7 +142,7 @@ private slots:
             qobject_cast<TRPreferencesCustomSearchViewController *>(window.currentViewController());
         QVERIFY(pane);
         QVERIFY(window.toolbarItem(customSearch)->isChecked());
-        QCOMPARE(window.selectedToolbarItem(), std::optional<QString>(customSearch));
+        QCOMPARE(window.selectedToolbarItem(), customSearch);
         const QRect target = animation->endValue().toRect();
         QCOMPARE(target.topLeft(), topLeft);
         QCOMPARE(target.height(),
@@ -154,31 +155,24 @@ private slots:
         // Each pane switch makes a new pane; the old one is gone.
         QTRY_VERIFY(!generalPane);
 
+        // Clicks that overlap: the newest pane wins, the overtaken one goes.
+        window.toolbarItem(general)->trigger();
+        QPointer<QWidget> overtaken = window.currentViewController();
+        QPropertyAnimation *first = window.viewAnimation();
+        window.toolbarItem(customSearch)->trigger();
+        QVERIFY(window.viewAnimation() && window.viewAnimation() != first);
+        QVERIFY(window.toolbarItem(customSearch)->isChecked());
+        QTRY_VERIFY(!window.viewAnimation());
+        pane = qobject_cast<TRPreferencesCustomSearchViewController *>(window.centralWidget());
+        QVERIFY(pane);
+        QCOMPARE(window.currentViewController(), pane);
+        QTRY_VERIFY(!overtaken);
+
         // An unknown item is remembered but changes nothing else.
         window.handlePaneSelection(QStringLiteral("1001"));
         QVERIFY(!window.viewAnimation());
         QCOMPARE(window.currentViewController(), pane);
-        QCOMPARE(window.selectedToolbarItem(), std::optional<QString>("1001"));
-    }
-
-    void newestPaneWinsWhenClicksOverlap()
-    {
-        TRPreferencesWindowController window(manager.get());
-        window.showWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-        window.toolbarItem(customSearch)->trigger();
-        QPointer<QWidget> overtaken = window.currentViewController();
-        QPropertyAnimation *first = window.viewAnimation();
-        window.toolbarItem(general)->trigger();
-        QVERIFY(window.viewAnimation());
-        QVERIFY(window.viewAnimation() != first);
-        QVERIFY(window.toolbarItem(general)->isChecked());
-
-        QTRY_VERIFY(!window.viewAnimation());
-        QVERIFY(qobject_cast<TRPreferencesGeneralViewController *>(window.centralWidget()));
-        QCOMPARE(window.centralWidget(), window.currentViewController());
-        QTRY_VERIFY(!overtaken);
+        QCOMPARE(window.selectedToolbarItem(), QString("1001"));
     }
 
     void closingRemembersTheClickedPane()
@@ -190,7 +184,7 @@ private slots:
             window.close();
         }
         QCOMPARE(settings().stringForKey(TRSettingsKeys::lastSelectedPreferencesPane),
-                 std::optional<QString>(customSearch));
+                 customSearch);
 
         // Opening without a click keeps what was stored, not the pane shown.
         TRPreferencesWindowController window(manager.get());
@@ -202,7 +196,7 @@ private slots:
         settings().setString(TRSettingsKeys::lastSelectedPreferencesPane, "1001");
         window.close();
         QCOMPARE(settings().stringForKey(TRSettingsKeys::lastSelectedPreferencesPane),
-                 std::optional<QString>("1001"));
+                 QString("1001"));
     }
 
     void unknownStoredPaneOpensGeneral_data()
@@ -217,9 +211,7 @@ private slots:
     {
         QFETCH(QVariant, stored);
         settings().resetForTesting();
-        if (stored.isValid()) {
-            settings().setObject(TRSettingsKeys::lastSelectedPreferencesPane, stored);
-        }
+        settings().setObject(TRSettingsKeys::lastSelectedPreferencesPane, stored);
         TRPreferencesWindowController window(manager.get());
         window.showWindow();
         QVERIFY(qobject_cast<TRPreferencesGeneralViewController *>(window.currentViewController()));
@@ -270,8 +262,7 @@ private slots:
         QCOMPARE(rates->currentIndex(), 3);
         QCOMPARE(pane.currentUpdateRateIndex(), 3);
         QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 1800);
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName),
-                 std::optional<QString>("tr_icon"));
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName), QString("tr_icon"));
 
         // The user picks rows with the keyboard.
         QTest::keyClick(rates, Qt::Key_Up);
@@ -283,13 +274,11 @@ private slots:
 
         QTest::keyClick(icons, Qt::Key_Down);
         QCOMPARE(settings().integerForKey(TRSettingsKeys::menuIconIndex), 1);
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName),
-                 std::optional<QString>("bookmarks"));
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName), QString("bookmarks"));
         QTest::keyClick(icons, Qt::Key_Up);
         QCOMPARE(pane.currentMenuIndex(), 0);
         QCOMPARE(settings().integerForKey(TRSettingsKeys::menuIconIndex), 0);
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName),
-                 std::optional<QString>("tr_icon"));
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName), QString("tr_icon"));
 
         // Another sender applies nothing; a change posts nothing.
         rates->setCurrentIndex(4);
@@ -385,10 +374,9 @@ private slots:
 
         QTemporaryDir folder;
         const QString entry = folder.filePath("trellis.desktop");
-        QFile file(entry);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Desktop Entry]\nType=Application\nName=Trellis\nExec=" + exec.toUtf8() + "\n");
-        file.close();
+        QVERIFY(TRTestSupport::writeFile(
+            entry,
+            "[Desktop Entry]\nType=Application\nName=Trellis\nExec=" + exec.toUtf8() + "\n"));
         QCOMPARE(desktopFileProblems(entry).value_or(QByteArray()), QByteArray());
     }
 
@@ -407,27 +395,23 @@ private slots:
 
         field->selectAll();
         QTest::keyClicks(field, ".co.uk");
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix),
-                 std::optional<QString>("co.uk"));
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("co.uk"));
         QCOMPARE(field->text(), QString(".co.uk"));
 
         field->selectAll();
         QTest::keyClicks(field, "..x");
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix),
-                 std::optional<QString>(".x"));
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString(".x"));
 
         field->selectAll();
         QTest::keyClick(field, Qt::Key_Backspace);
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix),
-                 std::optional<QString>(""));
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString(""));
 
         QTest::keyClicks(field, "de");
         box->click();
         QVERIFY(!settings().boolForKey(TRSettingsKeys::hasCustomGoogleSearch));
         QVERIFY(!field->isEnabled());
         QCOMPARE(field->text(), QString("de"));
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix),
-                 std::optional<QString>("de"));
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("de"));
         QVERIFY(events.isEmpty());
     }
 
@@ -439,8 +423,7 @@ private slots:
         QCOMPARE(pane.customPrefixTextField()->text(), QString(".de"));
         QVERIFY(pane.customPrefixTextField()->isEnabled());
         QVERIFY(pane.useCustomSearchCheckbox()->isChecked());
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix),
-                 std::optional<QString>(".de"));
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString(".de"));
 
         // Neither stored nor registered: an empty field.
         settings().resetForTesting();

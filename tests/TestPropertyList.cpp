@@ -195,24 +195,18 @@ private slots:
         QVERIFY(value.isValid());
         QCOMPARE(difference(tree->root(), value, QString()), QString());
 
+        // Beyond agreeing with libplist: values arrive at all. A real read as
+        // an integer, and a boolean as a number, are TestSafariBookmark's.
         const TRPropertyList::Node root = tree->root();
         QCOMPARE(root.value("unicode").string(),
                  std::optional<QString>(QStringLiteral("Straße – 東京 – \U0001F600 – e\u0301")));
         QCOMPARE(root.value("smallest").integer(),
                  std::optional<qint64>(std::numeric_limits<qint64>::min()));
-        QCOMPARE(root.value("negative").number(), std::optional<double>(-1));
-        QCOMPARE(root.value("false").number(), std::optional<double>(0));
-        QCOMPARE(root.value("real").integer(), std::optional<qint64>(2));
-        QVERIFY(!root.value("date").number());
-        QVERIFY(!root.value("data").string());
+        QVERIFY(!root.value("date").number() && !root.value("data").string());
         QVERIFY(!root.value("uid").integer());
-        QVERIFY(!root.value("nested").value("list").listOfDictionaries());
-        QCOMPARE(root.value("Children").listOfDictionaries()->size(), 600u);
         const auto last = root.value("Children").listOfDictionaries()->back();
         QCOMPARE(last.value("URIDictionary").value("title").string(),
                  std::optional<QString>(QStringLiteral("Seite 599 – Straße")));
-        QCOMPARE(last.value("URLString").utf8(),
-                 std::optional<QByteArrayView>("https://example.com/599"));
     }
 
     // Shapes libplist reads but does not write: repeated keys, an ASCII

@@ -179,10 +179,9 @@ private slots:
         QSettings onDisk(settings.fileName(), QSettings::IniFormat);
         QVERIFY(onDisk.contains(dataKey));
         // Only this grant's flags: the others keep their state.
-        const QStringList others{TRSettingsKeys::hasBookmarksData, TRSettingsKeys::hasTopSitesData,
-                                 TRSettingsKeys::hasHistoryData,
-                                 TRSettingsKeys::hasLastSessionData};
-        for (const QString &other : others) {
+        for (const QString &other :
+             {TRSettingsKeys::hasBookmarksData, TRSettingsKeys::hasTopSitesData,
+              TRSettingsKeys::hasHistoryData, TRSettingsKeys::hasLastSessionData}) {
             QCOMPARE(settings.boolForKey(other), flags.contains(other));
         }
         // The pane shows the section switched on.
@@ -248,7 +247,9 @@ private slots:
         }
     }
 
-    void outlineListsFoldersOfTheThreeRoots()
+    // The outline lists the folders of the three roots; switching a folder
+    // reaches its direct subfolders only; each parse rebuilds the outline.
+    void outlineOfTheFolders()
     {
         const QString path = m_files.filePath("outline/Bookmarks.plist");
         QVERIFY(writeSafariBookmarks(path, sampleBookmarks()));
@@ -257,7 +258,7 @@ private slots:
         TRSafariPluginBookmarksCustomizationViewController *customization =
             pane.customizationViewController();
         QVERIFY(parse(path));
-        const QAbstractItemModel *model = customization->model();
+        QAbstractItemModel *model = customization->model();
         TRSafariBookmarksParser &parser = TRSafariBookmarksParser::shared();
         using Type = TRSafariBookmarksParser::BookmarkTypeKey;
         QCOMPARE(customization->bookmarks(),
@@ -274,26 +275,16 @@ private slots:
             // The roots cannot be switched off.
             QVERIFY(!(model->flags(top) & Qt::ItemIsUserCheckable));
             QVERIFY(!(model->flags(top) & Qt::ItemIsEnabled));
-            QVERIFY(!const_cast<QAbstractItemModel *>(model)->setData(top, Qt::Unchecked,
-                                                                      Qt::CheckStateRole));
+            QVERIFY(!model->setData(top, Qt::Unchecked, Qt::CheckStateRole));
             QVERIFY(isChecked(top));
         }
         const QModelIndex news = find(model, "News");
         QVERIFY(model->flags(news) & Qt::ItemIsUserCheckable);
         QVERIFY(!(model->flags(news) & Qt::ItemIsSelectable));
         QVERIFY(!customization->progressIndicator()->isVisible());
-    }
 
-    void switchingAFolderReachesItsDirectSubfoldersOnly()
-    {
-        const QString path = m_files.filePath("switch/Bookmarks.plist");
-        QVERIFY(writeSafariBookmarks(path, sampleBookmarks()));
-        TRSafariPluginBookmarksCustomizationViewController customization;
-        QVERIFY(parse(path));
-        QAbstractItemModel *model = customization.model();
-        QSet<QString> &disabled = TRSafariBookmarksParser::shared().disabledBookmarkUUIDs();
+        QSet<QString> &disabled = parser.disabledBookmarkUUIDs();
         disabled.clear();
-
         // Town hidden on its own first: switching News later must not undo it.
         QVERIFY(model->setData(find(model, "Town"), Qt::Unchecked, Qt::CheckStateRole));
         QCOMPARE(disabled, QSet<QString>({"TOWN"}));
@@ -309,11 +300,9 @@ private slots:
         QVERIFY(!isChecked(find(model, "Town")));
         QCOMPARE(disabled, QSet<QString>({"TOWN"}));
         // The rows are the parser's own nodes: the shared tree changed.
-        const TRBookmarkPtr bar = TRSafariBookmarksParser::shared().bookmarks().value(
-            TRSafariBookmarksParser::BookmarkTypeKey::bookmarksBar);
-        QVERIFY(bar->bookmarks().front()->isEnabled());
+        QVERIFY(parser.bookmarks().value(Type::bookmarksBar)->bookmarks().front()->isEnabled());
         // Links keep their state; a non-Safari node changes nothing.
-        customization.handleStateChange(TRBookmark::init(TRBookmarkKind::group, "x"), false);
+        customization->handleStateChange(TRBookmark::init(TRBookmarkKind::group, "x"), false);
         QCOMPARE(disabled, QSet<QString>({"TOWN"}));
 
         // The next parse applies the set.
@@ -321,18 +310,10 @@ private slots:
         QVERIFY(!isChecked(find(model, "Town")));
         QVERIFY(isChecked(find(model, "News")));
         disabled.clear();
-    }
 
-    void outlineIsRebuiltAfterEachParse()
-    {
-        const QString path = m_files.filePath("rebuild/Bookmarks.plist");
-        QVERIFY(writeSafariBookmarks(path, sampleBookmarks()));
-        TRSafariPluginBookmarksCustomizationViewController customization;
-        QVERIFY(parse(path));
-        QTreeView *view = customization.outlineView();
-        const QAbstractItemModel *model = customization.model();
+        // A new file: the outline is rebuilt, and unfolded again.
+        QTreeView *view = customization->outlineView();
         view->collapse(model->index(0, 0, {}));
-
         QVERIFY(writeSafariBookmarks(
             path, {safariFolder("BookmarksBar", {safariFolder("Sport", {}, "SPORT")}, "BAR"),
                    safariFolder("BookmarksMenu", {}, "MENU")}));
@@ -342,7 +323,6 @@ private slots:
         QVERIFY(view->isExpanded(model->index(0, 0, {})));
 
         // Without a bookmarks file there are no roots to show.
-        TRSafariBookmarksParser &parser = TRSafariBookmarksParser::shared();
         parser.bookmarkDataForTopSites = TRFileGrant::make(safariFile("TopSites.plist"));
         parser.bookmarkDataForBookmarks.reset();
         QVERIFY(TRTestSupport::update(parser));

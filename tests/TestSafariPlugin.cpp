@@ -84,14 +84,13 @@ class TestSafariPlugin : public QObject
     void grantAll(const QString &scale)
     {
         const QString folder = m_corpus.filePath(scale + "/safari/");
-        TRSettings &settings = TRSettings::standard();
-        settings.setData(TRSettingsKeys::bookmarksData,
-                         *TRFileGrant::make(folder + "Bookmarks.plist"));
-        settings.setData(TRSettingsKeys::topSitesData,
-                         *TRFileGrant::make(folder + "TopSites.plist"));
-        settings.setData(TRSettingsKeys::historyData, *TRFileGrant::make(folder + "History.db"));
-        settings.setData(TRSettingsKeys::lastSessionData,
-                         *TRFileGrant::make(folder + "LastSession.plist"));
+        for (const auto &[key, name] :
+             {std::pair(TRSettingsKeys::bookmarksData, "Bookmarks.plist"),
+              std::pair(TRSettingsKeys::topSitesData, "TopSites.plist"),
+              std::pair(TRSettingsKeys::historyData, "History.db"),
+              std::pair(TRSettingsKeys::lastSessionData, "LastSession.plist")}) {
+            TRSettings::standard().setData(key, *TRFileGrant::make(folder + name));
+        }
     }
 
     // Creating the plugin starts a parse; this waits for its rebuild.
@@ -159,7 +158,20 @@ private slots:
         // show only when asked for.
         QVERIFY(plugin.isEnabled());
         QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::showVisitCount));
+
+        // One timer, at the latest rate.
+        plugin.setUpdateRate(60);
+        plugin.setUpdateRate(120);
+        QVERIFY(plugin.isUpdateTimerActive());
+        QCOMPARE(plugin.updateTimerInterval(), 120000);
+        QCOMPARE(plugin.updateRate(), std::optional(120.0));
+        plugin.setUpdateRate(std::nullopt);
+        QVERIFY(!plugin.isUpdateTimerActive());
+        // No period at all would reparse without pause.
+        plugin.setUpdateRate(0);
+        QCOMPARE(plugin.updateTimerInterval(), 1000);
         plugin.setEnabled(false);
+        QVERIFY(!plugin.isUpdateTimerActive());
         QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::safariEnabled));
     }
 
@@ -255,9 +267,14 @@ private slots:
         QCOMPARE(subtree(tree, submenu), below);
     }
 
-    void historyDaysWithItemCounts()
+    // Days show their item count only when asked; Most Visited holds the
+    // history's own nodes, so the visit count shows in both.
+    void historyCountsAndMostVisited()
     {
-        TRSafariPlugin *plugin = built({TRSettingsKeys::allowHistory});
+        TRSafariPlugin *plugin =
+            built({TRSettingsKeys::allowMostVisitedItems, TRSettingsKeys::allowHistory,
+                   TRSettingsKeys::showVisitCount},
+                  "small");
         QVERIFY(plugin);
         QMenu *history = openMenu(findItem(plugin->parentMenu(), "History")->menu());
         QVERIFY(history->actions().size() >= 2);
@@ -266,19 +283,39 @@ private slots:
             QVERIFY2(!day->text().endsWith(")"), qPrintable(day->text()));
             QVERIFY(day->menu()->isEmpty());
         }
+        QMenu *mostVisited = openMenu(findItem(plugin->parentMenu(), "Most Visited")->menu());
+        QVERIFY(!mostVisited->isEmpty());
+        QHash<TRBookmarkPtr, QString> titles;
+        for (const QAction *entry : mostVisited->actions()) {
+            const auto node = std::dynamic_pointer_cast<TRSafariBookmark>(
+                TRBookmarkMenuBuilder::bookmarkOf(entry));
+            QVERIFY(node && node->visitCount > 0);
+            QVERIFY2(entry->text().endsWith(QString(" (%1)").arg(node->visitCount)),
+                     qPrintable(entry->text()));
+            titles.insert(node, entry->text());
+        }
 
         TRSettings::standard().setBool(TRSettingsKeys::showItemCount, true);
         plugin->rebuildMenu();
         history = openMenu(findItem(plugin->parentMenu(), "History")->menu());
         const auto days = m_parser->bookmarks().value(Key::history)->bookmarks();
         QCOMPARE(history->actions().size(), qsizetype(days.size()));
+        int seenInHistory = 0;
         for (QAction *day : history->actions()) {
             openMenu(day->menu());
             const qsizetype shown = day->menu()->actions().size();
             QVERIFY(shown > 0);
             QCOMPARE(day->text(),
                      TRBookmarkMenuBuilder::bookmarkOf(day)->name() + QString(" (%1)").arg(shown));
+            for (const QAction *visit : day->menu()->actions()) {
+                const TRBookmarkPtr node = TRBookmarkMenuBuilder::bookmarkOf(visit);
+                if (titles.contains(node)) {
+                    QCOMPARE(visit->text(), titles.value(node));
+                    ++seenInHistory;
+                }
+            }
         }
+        QCOMPARE(seenInHistory, titles.size());
     }
 
     void flatListLeavesOutFoldersAndDisabledOnes()
@@ -315,29 +352,6 @@ private slots:
                  QStringList({"-", "Google", "Straße – Wikipedia"}));
     }
 
-    void longNamesAreShortenedByCharacters()
-    {
-        TRSafariPlugin *plugin = built();
-        QVERIFY(plugin);
-        const TRBookmarkPtr bar = m_parser->bookmarks().value(Key::bookmarksBar);
-        const QString seventy = QString(57, 'a') + "🚀" + QString(12, 'b');
-        const QString sixty = QString(60, 'c');
-        const QString sixtyOne = QString(61, 'd');
-        const QString ampersand = "Tom & Jerry";
-        findNode(bar, "Google")->setName(seventy);
-        findNode(bar, "Gmail")->setName(sixty);
-        findNode(bar, "Wikipedia")->setName(sixtyOne);
-        findNode(bar, "JavaScript")->setName(ampersand);
-        plugin->rebuildMenu();
-        const QStringList tree = describeTree(plugin->parentMenu());
-        // The character outside the basic plane counts as one and stays whole.
-        QVERIFY(tree.contains("  " + QString(57, 'a') + "🚀... [bookmark] {" + seventy + "}"));
-        QVERIFY(tree.contains("  " + sixty + " [bookmark]"));
-        QVERIFY(tree.contains("    " + QString(58, 'd') + "... [bookmark] {" + sixtyOne + "}"));
-        // Shown as written, not as a shortcut mark; the tool tip is plain text.
-        QVERIFY(tree.contains("  Tom && Jerry> [folder]"));
-    }
-
     void lastSessionPrivateAndPinnedTabs()
     {
         TRSafariPlugin *plugin =
@@ -366,43 +380,9 @@ private slots:
         QCOMPARE(tabs.size(), 6);
     }
 
-    // Most Visited holds the history's own nodes, so the count shows in both.
-    void visitCountsInMostVisitedAndHistory()
-    {
-        TRSafariPlugin *plugin =
-            built({TRSettingsKeys::allowMostVisitedItems, TRSettingsKeys::allowHistory,
-                   TRSettingsKeys::showVisitCount},
-                  "small");
-        QVERIFY(plugin);
-        QMenu *mostVisited = findItem(plugin->parentMenu(), "Most Visited")->menu();
-        openMenu(mostVisited);
-        QVERIFY(!mostVisited->isEmpty());
-        QHash<TRBookmarkPtr, QString> titles;
-        for (const QAction *entry : mostVisited->actions()) {
-            const auto node = std::dynamic_pointer_cast<TRSafariBookmark>(
-                TRBookmarkMenuBuilder::bookmarkOf(entry));
-            QVERIFY(node && node->visitCount > 0);
-            QVERIFY2(entry->text().endsWith(QString(" (%1)").arg(node->visitCount)),
-                     qPrintable(entry->text()));
-            titles.insert(node, entry->text());
-        }
-        int seenInHistory = 0;
-        QMenu *history = findItem(plugin->parentMenu(), "History")->menu();
-        openMenu(history);
-        for (const QAction *day : history->actions()) {
-            openMenu(day->menu());
-            for (const QAction *visit : day->menu()->actions()) {
-                const TRBookmarkPtr node = TRBookmarkMenuBuilder::bookmarkOf(visit);
-                if (titles.contains(node)) {
-                    QCOMPARE(visit->text(), titles.value(node));
-                    ++seenInHistory;
-                }
-            }
-        }
-        QCOMPARE(seenInHistory, titles.size());
-    }
-
-    void menuActionsAskToShow()
+    // Chosen items ask to be shown; long names are shortened; a rebuild
+    // frees the old items.
+    void itemsOfTheDefaultMenu()
     {
         TRSafariPlugin *plugin = built();
         QVERIFY(plugin);
@@ -416,12 +396,7 @@ private slots:
         QVERIFY(all && all->bookmark->bookmarks().size() == 7);
         const auto *one = std::get_if<TRUIManager::ShowBookmark>(&m_events.shown[2]);
         QVERIFY(one && one->bookmark->name() == "Straße – Wikipedia" && one->bookmark->hasUrl());
-    }
 
-    void rebuildFreesTheOldItems()
-    {
-        TRSafariPlugin *plugin = built();
-        QVERIFY(plugin);
         // A submenu of the last build that opens before it is freed stays
         // empty rather than filling with items of the new build.
         QPointer<QMenu> oldFavorites = findItem(plugin->parentMenu(), "Favorites")->menu();
@@ -429,6 +404,23 @@ private slots:
         QVERIFY(oldFavorites);
         QVERIFY(openMenu(oldFavorites)->isEmpty());
         QVERIFY(!openMenu(findItem(plugin->parentMenu(), "Favorites")->menu())->isEmpty());
+
+        const TRBookmarkPtr bar = m_parser->bookmarks().value(Key::bookmarksBar);
+        const QString seventy = QString(57, 'a') + "🚀" + QString(12, 'b');
+        const QString sixty = QString(60, 'c');
+        const QString sixtyOne = QString(61, 'd');
+        findNode(bar, "Google")->setName(seventy);
+        findNode(bar, "Gmail")->setName(sixty);
+        findNode(bar, "Wikipedia")->setName(sixtyOne);
+        findNode(bar, "JavaScript")->setName("Tom & Jerry");
+        plugin->rebuildMenu();
+        const QStringList tree = describeTree(plugin->parentMenu());
+        // The character outside the basic plane counts as one and stays whole.
+        QVERIFY(tree.contains("  " + QString(57, 'a') + "🚀... [bookmark] {" + seventy + "}"));
+        QVERIFY(tree.contains("  " + sixty + " [bookmark]"));
+        QVERIFY(tree.contains("    " + QString(58, 'd') + "... [bookmark] {" + sixtyOne + "}"));
+        // Shown as written, not as a shortcut mark; the tool tip is plain text.
+        QVERIFY(tree.contains("  Tom && Jerry> [folder]"));
 
         QPointer<QAction> old = plugin->parentMenu()->actions().first();
         QMenu statusMenu;
@@ -469,24 +461,6 @@ private slots:
                    {"safari-menu", "--bookmarks", m_corpus.filePath("missing.plist")});
         QVERIFY(tool.waitForFinished(120000));
         QCOMPARE(tool.exitCode(), 1);
-    }
-
-    void oneTimerAtTheLatestRate()
-    {
-        TRSafariBookmarksParser parser;
-        TRSafariPlugin plugin(&parser);
-        plugin.setUpdateRate(60);
-        plugin.setUpdateRate(120);
-        QVERIFY(plugin.isUpdateTimerActive());
-        QCOMPARE(plugin.updateTimerInterval(), 120000);
-        QCOMPARE(plugin.updateRate(), std::optional(120.0));
-        plugin.setUpdateRate(std::nullopt);
-        QVERIFY(!plugin.isUpdateTimerActive());
-        // No period at all would reparse without pause.
-        plugin.setUpdateRate(0);
-        QCOMPARE(plugin.updateTimerInterval(), 1000);
-        plugin.setEnabled(false);
-        QVERIFY(!plugin.isUpdateTimerActive());
     }
 };
 

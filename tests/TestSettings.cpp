@@ -1,6 +1,7 @@
 #include "TRCoreTestMain.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
+#include "TRTestSupport.h"
 
 #include <QFile>
 #include <QSettings>
@@ -29,32 +30,29 @@ private slots:
         QTest::addColumn<qint64>("asInteger");
         QTest::addColumn<QVariant>("asString");
 
-        QTest::newRow("string 1") << QVariant("1") << true << qint64(1) << QVariant("1");
-        QTest::newRow("string 0") << QVariant("0") << false << qint64(0) << QVariant("0");
-        QTest::newRow("string com") << QVariant("com") << false << qint64(0) << QVariant("com");
-        QTest::newRow("string 1000")
-            << QVariant("1000") << true << qint64(1000) << QVariant("1000");
-        QTest::newRow("string YES") << QVariant("YES") << true << qint64(0) << QVariant("YES");
-        QTest::newRow("string true") << QVariant("true") << true << qint64(0) << QVariant("true");
-        QTest::newRow("string false")
-            << QVariant("false") << false << qint64(0) << QVariant("false");
-        QTest::newRow("leading number")
-            << QVariant("  42abc") << true << qint64(42) << QVariant("  42abc");
-        QTest::newRow("negative") << QVariant("-7") << true << qint64(-7) << QVariant("-7");
-        QTest::newRow("overflow saturates")
-            << QVariant("99999999999999999999") << true << std::numeric_limits<qint64>::max()
-            << QVariant("99999999999999999999");
-        QTest::newRow("empty string") << QVariant("") << false << qint64(0) << QVariant("");
-        QTest::newRow("bool true") << QVariant(true) << true << qint64(1) << QVariant("1");
-        QTest::newRow("bool false") << QVariant(false) << false << qint64(0) << QVariant("0");
-        QTest::newRow("integer") << QVariant(3) << true << qint64(3) << QVariant("3");
-        QTest::newRow("double truncates")
-            << QVariant(2.75) << true << qint64(2) << QVariant("2.75");
-        QTest::newRow("byte block")
-            << QVariant(QByteArray("1")) << false << qint64(0) << QVariant();
-        QTest::newRow("absent") << QVariant() << false << qint64(0) << QVariant();
-        QTest::newRow("list") << QVariant(QStringList{"1", "2"}) << false << qint64(0)
-                              << QVariant();
+        const auto row = [](const char *name, const QVariant &value, bool asBool, qint64 asInteger,
+                            const QVariant &asString) {
+            QTest::newRow(name) << value << asBool << asInteger << asString;
+        };
+        row("string 1", "1", true, 1, "1");
+        row("string 0", "0", false, 0, "0");
+        row("string com", "com", false, 0, "com");
+        row("string 1000", "1000", true, 1000, "1000");
+        row("string YES", "YES", true, 0, "YES");
+        row("string true", "true", true, 0, "true");
+        row("string false", "false", false, 0, "false");
+        row("leading number", "  42abc", true, 42, "  42abc");
+        row("negative", "-7", true, -7, "-7");
+        row("overflow saturates", "99999999999999999999", true, std::numeric_limits<qint64>::max(),
+            "99999999999999999999");
+        row("empty string", "", false, 0, "");
+        row("bool true", true, true, 1, "1");
+        row("bool false", false, false, 0, "0");
+        row("integer", 3, true, 3, "3");
+        row("double truncates", 2.75, true, 2, "2.75");
+        row("byte block", QByteArray("1"), false, 0, {});
+        row("absent", {}, false, 0, {});
+        row("list", QStringList{"1", "2"}, false, 0, {});
     }
 
     void conversionRules()
@@ -85,21 +83,17 @@ private slots:
         settings.registerDefaults(TRSettingsKeys::bonjourDefaults());
         QVERIFY(settings.boolForKey(TRSettingsKeys::firstRun));
         QVERIFY(!settings.stringForKey(TRSettingsKeys::menuIconName).has_value());
-        // Registered values stay in memory; the file holds only what was set.
-        QVERIFY(settings.synchronize());
-        QFile file(settings.fileName());
-        QVERIFY(!file.open(QIODevice::ReadOnly) || !file.readAll().contains("_defaults_"));
-    }
-
-    void absentKeysReadAsEmptyValues()
-    {
-        TRSettings &settings = TRSettings::standard();
+        // A key that no registrar names reads as empty values.
         const QString key = TRSettingsKeys::bookmarksData;
         QVERIFY(!settings.objectForKey(key).isValid());
         QVERIFY(!settings.boolForKey(key));
         QCOMPARE(settings.integerForKey(key), 0);
         QVERIFY(!settings.stringForKey(key).has_value());
         QVERIFY(!settings.dataForKey(key).has_value());
+        // Registered values stay in memory; the file holds only what was set.
+        QVERIFY(settings.synchronize());
+        QFile file(settings.fileName());
+        QVERIFY(!file.open(QIODevice::ReadOnly) || !file.readAll().contains("_defaults_"));
     }
 
     // A stored value wins over the registered one, also after a restart that
@@ -168,16 +162,12 @@ private slots:
     void handEditedFileReadsSafely()
     {
         const QString path = TRSettings::standard().fileName();
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[General]\n"
-                   "_defaults_firstRun=false\n"
-                   "_defaults_updateRateIndex=garbage\n"
-                   "_defaults_menuIconName=a, b\n"
-                   "tr_plugin_safari_enabled=YES\n"
-                   "bookmarks_data=@ByteArray(\\0\\x1\\xff)\n");
-        file.close();
+        QVERIFY(TRTestSupport::writeFile(path, "[General]\n"
+                                               "_defaults_firstRun=false\n"
+                                               "_defaults_updateRateIndex=garbage\n"
+                                               "_defaults_menuIconName=a, b\n"
+                                               "tr_plugin_safari_enabled=YES\n"
+                                               "bookmarks_data=@ByteArray(\\0\\x1\\xff)\n"));
         TRSettings reader(path);
         QVERIFY(!reader.boolForKey(TRSettingsKeys::firstRun));
         QCOMPARE(reader.integerForKey(TRSettingsKeys::updateRateIndex), 0);

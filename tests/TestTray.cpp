@@ -5,6 +5,7 @@
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
 #include "TRTestSessionBus.h"
+#include "TRTestSupport.h"
 #include "TRTrayWatcher.h"
 
 #include <QDBusArgument>
@@ -16,7 +17,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -116,29 +116,24 @@ private:
     QProcess m_process;
 };
 
-// The windows docked in the XEmbed tray: the names of those below trayer's
-// panel in the display's window tree.
-QStringList windowsInTheTray()
+// Whether a window of this name is docked in the XEmbed tray: it sits below
+// trayer's panel in the display's window tree, where a window's line starts
+// with its id.
+bool dockedInTheTray(const QString &name)
 {
-    QStringList docked;
     qsizetype panelIndent = -1;
-    static const QRegularExpression window("^(\\s*)0x[0-9a-f]+ (?:\"([^\"]*)\"|\\(has no name\\))");
     for (const QString &line : windowTree().split('\n')) {
-        const QRegularExpressionMatch match = window.match(line);
-        if (!match.hasMatch()) {
-            continue;
-        }
-        const qsizetype indent = match.capturedLength(1);
-        if (panelIndent >= 0 && indent <= panelIndent) {
+        const qsizetype indent = line.indexOf("0x");
+        if (panelIndent >= 0 && indent >= 0 && indent <= panelIndent) {
             panelIndent = -1;
         }
         if (line.contains(trayerPanel)) {
             panelIndent = indent;
-        } else if (panelIndent >= 0 && !match.captured(2).isEmpty()) {
-            docked << match.captured(2);
+        } else if (panelIndent >= 0 && line.contains(" \"" + name + "\":")) {
+            return true;
         }
     }
-    return docked;
+    return false;
 }
 
 // The bus name of a process's connection to the session bus; empty while
@@ -330,7 +325,7 @@ private slots:
         QVERIFY(controller.statusItem()->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!controller.noTrayNotice(), 5000);
         // Docked for real: the icon's window sits inside the tray's panel.
-        QTRY_VERIFY_WITH_TIMEOUT(windowsInTheTray().contains("Trellis"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(dockedInTheTray("Trellis"), 10000);
     }
 
     // The application as users start it, before their panel: Qt decides only
@@ -341,20 +336,15 @@ private slots:
         TRSettings::standard().resetForTesting();
         TRSettings::standard().setBool(TRSettingsKeys::firstRun, false);
         QTemporaryDir chrome;
-        QFile bookmarks(chrome.filePath("Bookmarks"));
-        QVERIFY(bookmarks.open(QIODevice::WriteOnly));
-        bookmarks.write(
-            QByteArray("{'roots': {'bookmark_bar': {'type': 'folder', 'name': 'Bar', "
-                       "'children': [{'type': 'folder', 'name': 'Cooking', 'children': ["
-                       "{'type': 'url', 'name': 'Spring Risotto', "
-                       "'url': 'http://127.0.0.1/risotto'}, "
-                       "{'type': 'url', 'name': 'Lemon Cake', "
-                       "'url': 'http://127.0.0.1/cake'}]}]}}}")
-                .replace('\'', '"'));
-        bookmarks.close();
-        const std::optional<QByteArray> grant = TRFileGrant::make(bookmarks.fileName());
-        QVERIFY(grant);
-        TRSettings::standard().setData(TRSettingsKeys::googleChromeBookmarksData, *grant);
+        QVERIFY(TRTestSupport::writeFile(
+            chrome.filePath("Bookmarks"),
+            TRTestSupport::json(
+                "{'roots':{'bookmark_bar':{'type':'folder','name':'Bar','children':["
+                "{'type':'folder','name':'Cooking','children':["
+                "{'type':'url','name':'Spring Risotto','url':'http://127.0.0.1/risotto'},"
+                "{'type':'url','name':'Lemon Cake','url':'http://127.0.0.1/cake'}]}]}}}")));
+        TRSettings::standard().setData(TRSettingsKeys::googleChromeBookmarksData,
+                                       *TRFileGrant::make(chrome.filePath("Bookmarks")));
         QVERIFY(TRSettings::standard().synchronize());
 
         QProcess trellis;
