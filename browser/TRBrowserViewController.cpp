@@ -110,8 +110,8 @@ void TRBrowserViewController::loadUrl(const QUrl &url)
 bool TRBrowserViewController::openCurrentUrlInDefaultBrowser()
 {
     if (!m_webViewController) {
-        return false;
+        return true;
     }
     const QUrl url = m_webViewController->currentUrl();
-    return !url.isEmpty() && QDesktopServices::openUrl(url);
+    return url.isEmpty() || QDesktopServices::openUrl(url);
 }

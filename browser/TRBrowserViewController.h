@@ -44,7 +44,7 @@ public:
     void selectBookmark(const TRBookmarkPtr &bookmark);
     void loadUrl(const QUrl &url);
     // Hands the web pane's current address to the default browser; false
-    // when no page was loaded or no browser could be launched.
+    // only when there was a page and no browser could be launched.
     bool openCurrentUrlInDefaultBrowser();
 
 protected:

@@ -187,7 +187,7 @@ private slots:
         TRNotificationCenter::defaultCenter().post(
             TRNotificationNames::safariPluginMenuNeedsUpdate);
         QVERIFY(!parser.isParsing());
-        QVERIFY(plugin.parentMenu()->isEmpty());
+        QCOMPARE(plugin.parentMenu()->actions().size(), 2);
 
         // One grant is enough, and the needs-update notification starts a parse.
         TRSettings::standard().setData(TRSettingsKeys::topSitesData,
@@ -195,7 +195,8 @@ private slots:
         TRNotificationCenter::defaultCenter().post(
             TRNotificationNames::safariPluginMenuNeedsUpdate);
         QVERIFY(parser.isParsing());
-        QVERIFY(waitForRebuild(0));
+        // The first rebuild said that nothing was granted.
+        QVERIFY(waitForRebuild(1));
         // Top sites are not allowed by default and no bookmarks were read,
         // yet the folders' separator depends on the settings alone.
         QCOMPARE(describe(plugin.parentMenu()),
