@@ -138,6 +138,53 @@ private slots:
                  QStringList({"Couldn’t read “Bookmarks” (disabled)", "Set up Chrome…"}));
     }
 
+    // A day of 126 visits and a title of thousands of characters: every item
+    // of the open menu lies on the screen, and the rest of the day is one
+    // choice away in the browser window.
+    void longMenusStayOnTheScreen()
+    {
+        // Early in the day, so that every visit falls on one day.
+        const QDateTime now(QDate::currentDate(), QTime(0, 3));
+        QList<TRBrowserFiles::ChromeRow> rows;
+        for (int visit = 0; visit < 126; ++visit) {
+            rows.append({QString("Visit %1").arg(visit), QString("https://v%1.example/").arg(visit),
+                         1, TRBrowserFiles::chromeTime(now.addSecs(-visit))});
+        }
+        const QString longTitle = QString("Long ").repeated(431);
+        rows.append({longTitle, "https://long.example/", 1, TRBrowserFiles::chromeTime(now)});
+        const QString history = m_files.filePath("Long/History");
+        QVERIFY(QDir().mkpath(m_files.filePath("Long")));
+        TRBrowserFiles::writeChromeHistory(history, rows);
+        grant(TRSettingsKeys::googleChromeHistoryData, history);
+        TRGoogleChromeBookmarksParser parser;
+        TRGoogleChromePlugin plugin(&parser);
+        plugin.refreshMenu();
+        QVERIFY(QTest::qWaitFor([&] { return m_events.rebuilds > 0; }, 30000));
+
+        QMenu *days = TRTestMenus::openMenu(findItem(plugin.parentMenu(), "History")->menu());
+        QMenu *today = TRTestMenus::openMenu(days->actions().first()->menu());
+        today->popup(QPoint(0, 0));
+        QVERIFY(QTest::qWaitForWindowExposed(today));
+        const QRect screen = today->screen()->availableGeometry();
+        QVERIFY(today->width() <= screen.width());
+        for (QAction *item : today->actions()) {
+            const QRect place(today->mapToGlobal(today->actionGeometry(item).topLeft()),
+                              today->actionGeometry(item).size());
+            QVERIFY2(screen.contains(place), qPrintable(item->text()));
+        }
+        QAction *cut = findItem(today, longTitle.left(58) + "...");
+        QVERIFY(cut);
+        QCOMPARE(cut->toolTip(), longTitle);
+        QAction *all = today->actions().last();
+        QCOMPARE(all->text(), QString("Show all 127…"));
+        today->hide();
+        all->trigger();
+        QCOMPARE(m_events.shown.size(), 1);
+        const auto *group = std::get_if<TRUIManager::ShowBookmark>(&m_events.shown.first());
+        QVERIFY(group && group->bookmark->kind() == TRBookmarkKind::group);
+        QCOMPARE(group->bookmark->bookmarks().size(), std::size_t(127));
+    }
+
     // With no browser to launch, bookmarks open in the built-in window and
     // the user is told once; the window's own button keeps the page.
     void withoutADefaultBrowserTheBuiltInWindowOpens()

@@ -47,6 +47,13 @@
     </message>
 </context>
 <context>
+    <name>TRBookmarkMenuBuilder</name>
+    <message>
+        <source>Show all %1…</source>
+        <translation>Alle %1 anzeigen…</translation>
+    </message>
+</context>
+<context>
     <name>TRBrowserBookmarksViewController</name>
     <message>
         <source>Filter</source>
@@ -418,6 +425,10 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
     <message>
         <source>Reading…</source>
         <translation>Wird gelesen…</translation>
+    </message>
+    <message>
+        <source>Show all %1…</source>
+        <translation>Alle %1 anzeigen…</translation>
     </message>
 </context>
 <context>

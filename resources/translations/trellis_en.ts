@@ -47,6 +47,13 @@
     </message>
 </context>
 <context>
+    <name>TRBookmarkMenuBuilder</name>
+    <message>
+        <source>Show all %1…</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TRBrowserBookmarksViewController</name>
     <message>
         <source>Filter</source>
@@ -412,6 +419,10 @@ Other desktops: start a tray such as trayer.</source>
     </message>
     <message>
         <source>Reading…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show all %1…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -47,6 +47,13 @@
     </message>
 </context>
 <context>
+    <name>TRBookmarkMenuBuilder</name>
+    <message>
+        <source>Show all %1…</source>
+        <translation>Alle %1 tonen…</translation>
+    </message>
+</context>
+<context>
     <name>TRBrowserBookmarksViewController</name>
     <message>
         <source>Filter</source>
@@ -418,6 +425,10 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
     <message>
         <source>Reading…</source>
         <translation>Bezig met lezen…</translation>
+    </message>
+    <message>
+        <source>Show all %1…</source>
+        <translation>Alle %1 tonen…</translation>
     </message>
 </context>
 <context>

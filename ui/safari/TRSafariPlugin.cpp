@@ -15,6 +15,8 @@
 #include <QPixmap>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace {
 
 // The image's name travels with the item, for tests and the inspection tool.
@@ -324,8 +326,17 @@ void TRSafariPlugin::addChildItems(QMenu *menu, const TRSafariBookmarkPtr &node,
     const bool showPrivate = settings.boolForKey(TRSettingsKeys::showPrivateSessions);
     const bool useFavIcons = settings.boolForKey(TRSettingsKeys::useFavIcons);
     const bool showVisitCount = settings.boolForKey(TRSettingsKeys::showVisitCount);
-    for (const TRBookmarkPtr &plainChild : node->bookmarks()) {
-        const auto child = std::dynamic_pointer_cast<TRSafariBookmark>(plainChild);
+    // A list longer than the screen would run off it; the rest of the group
+    // opens in the browser window.
+    const auto &children = node->bookmarks();
+    const int capacity =
+        TRBookmarkMenuBuilder::maximumItemCount(menu) - static_cast<int>(menu->actions().size());
+    const bool capped = static_cast<int>(children.size()) > capacity;
+    const std::size_t shown =
+        capped ? static_cast<std::size_t>(std::max(capacity - 2, 1)) : children.size();
+    menu->setToolTipsVisible(true);
+    for (std::size_t index = 0; index < shown; ++index) {
+        const auto child = std::dynamic_pointer_cast<TRSafariBookmark>(children[index]);
         if (!child) {
             continue;
         }
@@ -356,21 +367,20 @@ void TRSafariPlugin::addChildItems(QMenu *menu, const TRSafariBookmarkPtr &node,
         }
         menu->addAction(item);
     }
+    if (capped) {
+        menu->addAction(makeSeparator());
+        auto *all = new QAction(tr("Show all %1…").arg(static_cast<qulonglong>(children.size())),
+                                m_menuOwner.get());
+        all->setData(QVariant::fromValue<TRBookmarkPtr>(node));
+        connect(all, &QAction::triggered, this, [this, all] { openBookmarkGroup(all); });
+        menu->addAction(all);
+    }
 }
 
 QAction *TRSafariPlugin::makeMenuItem(const TRSafariBookmarkPtr &node, Action action)
 {
     auto *item = new QAction(m_menuOwner.get());
-    // Counted in characters, so a character outside the basic plane is never cut in two.
-    const QList<uint> characters = node->name().toUcs4();
-    QString title = node->name();
-    if (characters.size() > maximumTitleLength) {
-        title = QString::fromUcs4(reinterpret_cast<const char32_t *>(characters.constData()),
-                                  maximumTitleLength - 2) +
-                QStringLiteral("...");
-        item->setToolTip(node->name());
-    }
-    item->setText(TRBookmarkMenuBuilder::menuText(title));
+    TRBookmarkMenuBuilder::setTitle(item, node->name());
     item->setData(QVariant::fromValue<TRBookmarkPtr>(node));
     connect(item, &QAction::triggered, this, [this, item, action] { (this->*action)(item); });
     return item;

@@ -26,9 +26,6 @@ public:
     // What choosing an entry does; both show the entry's node.
     using Action = void (TRSafariPlugin::*)(const QAction *sender);
 
-    // Names longer than this are shortened in the menu.
-    static constexpr int maximumTitleLength = 60;
-
     // Reads through the given parser; the application's shared one by default.
     explicit TRSafariPlugin(TRSafariBookmarksParser *parser = nullptr);
     ~TRSafariPlugin() override;

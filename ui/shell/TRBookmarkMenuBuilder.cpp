@@ -1,7 +1,14 @@
 #include "TRBookmarkMenuBuilder.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionMenuItem>
+
+#include <algorithm>
 
 TRBookmarkMenuBuilder::TRBookmarkMenuBuilder(QWidget *owner, Icons icons, Handler handler)
     : m_owner(owner)
@@ -11,8 +18,18 @@ TRBookmarkMenuBuilder::TRBookmarkMenuBuilder(QWidget *owner, Icons icons, Handle
 
 void TRBookmarkMenuBuilder::addMenuItems(QMenu *menu, const TRBookmarkPtr &node) const
 {
-    for (const TRBookmarkPtr &child : node->bookmarks()) {
-        auto *item = new QAction(menuText(child->name()), m_owner);
+    menu->setToolTipsVisible(true);
+    const auto &children = node->bookmarks();
+    // A list longer than the screen would run off it, out of reach of mouse
+    // and keyboard alike; the whole group opens in the browser window instead.
+    const int capacity = maximumItemCount(menu) - static_cast<int>(menu->actions().size());
+    const bool capped = static_cast<int>(children.size()) > capacity;
+    const std::size_t shown =
+        capped ? static_cast<std::size_t>(std::max(capacity - 2, 1)) : children.size();
+    for (std::size_t index = 0; index < shown; ++index) {
+        const TRBookmarkPtr &child = children[index];
+        auto *item = new QAction(m_owner);
+        setTitle(item, child->name());
         item->setData(QVariant::fromValue(child));
         if (child->kind() == TRBookmarkKind::group) {
             item->setIcon(m_icons.group);
@@ -27,6 +44,51 @@ void TRBookmarkMenuBuilder::addMenuItems(QMenu *menu, const TRBookmarkPtr &node)
         }
         menu->addAction(item);
     }
+    if (capped) {
+        menu->addAction(makeSeparator());
+        auto *all = new QAction(QCoreApplication::translate("TRBookmarkMenuBuilder", "Show all %1…")
+                                    .arg(static_cast<qulonglong>(children.size())),
+                                m_owner);
+        QObject::connect(all, &QAction::triggered, m_owner,
+                         [handler = m_handler, node] { handler(node); });
+        menu->addAction(all);
+    }
+}
+
+void TRBookmarkMenuBuilder::setTitle(QAction *item, const QString &name)
+{
+    // Counted in characters, so a character outside the basic plane is never cut in two.
+    const QList<uint> characters = name.toUcs4();
+    QString title = name;
+    if (characters.size() > maximumTitleLength) {
+        title = QString::fromUcs4(reinterpret_cast<const char32_t *>(characters.constData()),
+                                  maximumTitleLength - 2) +
+                QStringLiteral("...");
+        item->setToolTip(name);
+    }
+    item->setText(menuText(title));
+}
+
+int TRBookmarkMenuBuilder::maximumItemCount(const QMenu *menu)
+{
+    const QScreen *screen = menu->screen() ? menu->screen() : QGuiApplication::primaryScreen();
+    const int available = screen ? screen->availableGeometry().height() : 600;
+    QStyleOptionMenuItem option;
+    option.initFrom(menu);
+    option.text = QStringLiteral("Xg");
+    option.maxIconWidth = menu->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, menu);
+    const QSize text = QFontMetrics(menu->font()).size(Qt::TextSingleLine, option.text);
+    const int itemHeight =
+        std::max(1, menu->style()
+                        ->sizeFromContents(
+                            QStyle::CT_MenuItem, &option,
+                            QSize(text.width(), std::max(text.height(), option.maxIconWidth)), menu)
+                        .height());
+    // The frame and margins of the menu itself, with room to spare.
+    const int frame = 4 * menu->style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, menu) +
+                      2 * menu->style()->pixelMetric(QStyle::PM_MenuVMargin, nullptr, menu) +
+                      itemHeight;
+    return std::max(8, (available - frame) / itemHeight);
 }
 
 QMenu *TRBookmarkMenuBuilder::makeLazyMenu(const TRBookmarkPtr &node, const QString &title) const

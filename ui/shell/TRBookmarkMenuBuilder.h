@@ -42,6 +42,16 @@ public:
     // shortcut letter, so it is doubled to show as written.
     static QString menuText(QString name);
 
+    // Sets item's text to name, cut to maximumTitleLength characters with
+    // "..." so that the menu stays on the screen; a cut name is the item's
+    // tool tip in full.
+    static constexpr int maximumTitleLength = 60;
+    static void setTitle(QAction *item, const QString &name);
+
+    // How many items menu shows on its screen before the rest go behind
+    // "Show all N…"; at least a handful, however small the screen.
+    static int maximumItemCount(const QMenu *menu);
+
     // The bookmark an item stands for.
     static TRBookmarkPtr bookmarkOf(const QAction *action);
 
