@@ -158,13 +158,24 @@ private slots:
         for (const QString &flag : flags) {
             settings.setBool(flag, false);
         }
-        using Pane = TRSafariPluginOptionsViewController;
-        // In the order of the kinds of file.
-        void (Pane::*const choose[])() = {&Pane::chooseBookmarksFile, &Pane::chooseTopSitesFile,
-                                          &Pane::chooseHistoryFile, &Pane::chooseLastSessionFile};
-        Pane pane;
+        TRSafariPluginOptionsViewController pane;
         TRPluginFilePicker::setNextFileNameForTesting(safariFile(file));
-        (pane.*choose[key])();
+        // A switch rather than a table of member pointers, which the sanitizer
+        // build's optimiser takes for an uninitialised read.
+        switch (DataKey(key)) {
+        case DataKey::bookmarks:
+            pane.chooseBookmarksFile();
+            break;
+        case DataKey::topSites:
+            pane.chooseTopSitesFile();
+            break;
+        case DataKey::history:
+            pane.chooseHistoryFile();
+            break;
+        case DataKey::lastSession:
+            pane.chooseLastSessionFile();
+            break;
+        }
         QVERIFY(pane.currentFilePicker());
         QCOMPARE(pane.currentFilePicker()->filePickerInfo().allowedFileNames,
                  TRSafariBookmarksParser::allowedFileNames(DataKey(key)));
