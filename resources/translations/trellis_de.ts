@@ -426,10 +426,6 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
         <source>Reading…</source>
         <translation>Wird gelesen…</translation>
     </message>
-    <message>
-        <source>Show all %1…</source>
-        <translation>Alle %1 anzeigen…</translation>
-    </message>
 </context>
 <context>
     <name>TRSafariPluginBookmarksCustomizationViewController</name>

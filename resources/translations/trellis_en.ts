@@ -421,10 +421,6 @@ Other desktops: start a tray such as trayer.</source>
         <source>Reading…</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>Show all %1…</source>
-        <translation type="unfinished"></translation>
-    </message>
 </context>
 <context>
     <name>TRSafariPluginBookmarksCustomizationViewController</name>

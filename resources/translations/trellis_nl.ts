@@ -426,10 +426,6 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
         <source>Reading…</source>
         <translation>Bezig met lezen…</translation>
     </message>
-    <message>
-        <source>Show all %1…</source>
-        <translation>Alle %1 tonen…</translation>
-    </message>
 </context>
 <context>
     <name>TRSafariPluginBookmarksCustomizationViewController</name>

@@ -15,8 +15,6 @@
 #include <QPixmap>
 #include <QPointer>
 
-#include <algorithm>
-
 namespace {
 
 // The image's name travels with the item, for tests and the inspection tool.
@@ -329,11 +327,7 @@ void TRSafariPlugin::addChildItems(QMenu *menu, const TRSafariBookmarkPtr &node,
     // A list longer than the screen would run off it; the rest of the group
     // opens in the browser window.
     const auto &children = node->bookmarks();
-    const int capacity =
-        TRBookmarkMenuBuilder::maximumItemCount(menu) - static_cast<int>(menu->actions().size());
-    const bool capped = static_cast<int>(children.size()) > capacity;
-    const std::size_t shown =
-        capped ? static_cast<std::size_t>(std::max(capacity - 2, 1)) : children.size();
+    const std::size_t shown = TRBookmarkMenuBuilder::itemsThatFit(menu, children.size());
     menu->setToolTipsVisible(true);
     for (std::size_t index = 0; index < shown; ++index) {
         const auto child = std::dynamic_pointer_cast<TRSafariBookmark>(children[index]);
@@ -367,13 +361,11 @@ void TRSafariPlugin::addChildItems(QMenu *menu, const TRSafariBookmarkPtr &node,
         }
         menu->addAction(item);
     }
-    if (capped) {
-        menu->addAction(makeSeparator());
-        auto *all = new QAction(tr("Show all %1…").arg(static_cast<qulonglong>(children.size())),
-                                m_menuOwner.get());
+    if (shown < children.size()) {
+        QAction *all =
+            TRBookmarkMenuBuilder::addShowAllItem(menu, children.size(), m_menuOwner.get());
         all->setData(QVariant::fromValue<TRBookmarkPtr>(node));
         connect(all, &QAction::triggered, this, [this, all] { openBookmarkGroup(all); });
-        menu->addAction(all);
     }
 }
 

@@ -22,10 +22,7 @@ void TRBookmarkMenuBuilder::addMenuItems(QMenu *menu, const TRBookmarkPtr &node)
     const auto &children = node->bookmarks();
     // A list longer than the screen would run off it, out of reach of mouse
     // and keyboard alike; the whole group opens in the browser window instead.
-    const int capacity = maximumItemCount(menu) - static_cast<int>(menu->actions().size());
-    const bool capped = static_cast<int>(children.size()) > capacity;
-    const std::size_t shown =
-        capped ? static_cast<std::size_t>(std::max(capacity - 2, 1)) : children.size();
+    const std::size_t shown = itemsThatFit(menu, children.size());
     for (std::size_t index = 0; index < shown; ++index) {
         const TRBookmarkPtr &child = children[index];
         auto *item = new QAction(m_owner);
@@ -44,15 +41,23 @@ void TRBookmarkMenuBuilder::addMenuItems(QMenu *menu, const TRBookmarkPtr &node)
         }
         menu->addAction(item);
     }
-    if (capped) {
-        menu->addAction(makeSeparator());
-        auto *all = new QAction(QCoreApplication::translate("TRBookmarkMenuBuilder", "Show all %1…")
-                                    .arg(static_cast<qulonglong>(children.size())),
-                                m_owner);
+    if (shown < children.size()) {
+        QAction *all = addShowAllItem(menu, children.size(), m_owner);
         QObject::connect(all, &QAction::triggered, m_owner,
                          [handler = m_handler, node] { handler(node); });
-        menu->addAction(all);
     }
+}
+
+QAction *TRBookmarkMenuBuilder::addShowAllItem(QMenu *menu, std::size_t count, QObject *owner)
+{
+    auto *separator = new QAction(owner);
+    separator->setSeparator(true);
+    menu->addAction(separator);
+    auto *all = new QAction(QCoreApplication::translate("TRBookmarkMenuBuilder", "Show all %1…")
+                                .arg(static_cast<qulonglong>(count)),
+                            owner);
+    menu->addAction(all);
+    return all;
 }
 
 void TRBookmarkMenuBuilder::setTitle(QAction *item, const QString &name)
@@ -69,7 +74,7 @@ void TRBookmarkMenuBuilder::setTitle(QAction *item, const QString &name)
     item->setText(menuText(title));
 }
 
-int TRBookmarkMenuBuilder::maximumItemCount(const QMenu *menu)
+std::size_t TRBookmarkMenuBuilder::itemsThatFit(const QMenu *menu, std::size_t count)
 {
     const QScreen *screen = menu->screen() ? menu->screen() : QGuiApplication::primaryScreen();
     const int available = screen ? screen->availableGeometry().height() : 600;
@@ -88,7 +93,13 @@ int TRBookmarkMenuBuilder::maximumItemCount(const QMenu *menu)
     const int frame = 4 * menu->style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, menu) +
                       2 * menu->style()->pixelMetric(QStyle::PM_MenuVMargin, nullptr, menu) +
                       itemHeight;
-    return std::max(8, (available - frame) / itemHeight);
+    const int room =
+        std::max(8, (available - frame) / itemHeight) - static_cast<int>(menu->actions().size());
+    if (static_cast<int>(count) <= room) {
+        return count;
+    }
+    // Two places go to the separator and "Show all N…".
+    return static_cast<std::size_t>(std::max(room - 2, 1));
 }
 
 QMenu *TRBookmarkMenuBuilder::makeLazyMenu(const TRBookmarkPtr &node, const QString &title) const

@@ -7,6 +7,7 @@
 
 #include <QIcon>
 
+#include <cstddef>
 #include <functional>
 
 class QAction;
@@ -48,9 +49,12 @@ public:
     static constexpr int maximumTitleLength = 60;
     static void setTitle(QAction *item, const QString &name);
 
-    // How many items menu shows on its screen before the rest go behind
-    // "Show all N…"; at least a handful, however small the screen.
-    static int maximumItemCount(const QMenu *menu);
+    // How many of count further items menu shows: all when they fit its
+    // screen, else those that fit beside "Show all N…" (at least one).
+    static std::size_t itemsThatFit(const QMenu *menu, std::size_t count);
+    // Ends a cut list: a separator and "Show all N…", owned by owner, for
+    // the caller to connect.
+    static QAction *addShowAllItem(QMenu *menu, std::size_t count, QObject *owner);
 
     // The bookmark an item stands for.
     static TRBookmarkPtr bookmarkOf(const QAction *action);
