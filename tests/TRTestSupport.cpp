@@ -1,7 +1,7 @@
 #include "TRTestSupport.h"
 
+#include "TRBrowserFiles.h"
 #include "TRPrivateFolder.h"
-#include "TRPropertyList.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -69,33 +69,6 @@ QByteArray TRTestSupport::json(const char *text)
     return QByteArray(text).replace('\'', '"');
 }
 
-QByteArray TRTestSupport::nestedBinaryArrays(int levels, bool cycle)
-{
-    QByteArray bytes = "bplist00";
-    const auto bigEndian = [&bytes](quint64 value, int width) {
-        for (int i = width - 1; i >= 0; --i) {
-            bytes.append(static_cast<char>((value >> (8 * i)) & 0xff));
-        }
-    };
-    std::vector<quint64> offsets;
-    for (int i = 0; i < levels; ++i) {
-        offsets.push_back(quint64(bytes.size()));
-        bytes.append(char(0xA1));
-        bigEndian(cycle && i == levels - 1 ? 0 : quint64(i + 1), 4);
-    }
-    offsets.push_back(quint64(bytes.size()));
-    bytes.append("\x51x");
-    const auto table = quint64(bytes.size());
-    for (quint64 offset : offsets) {
-        bigEndian(offset, 4);
-    }
-    bytes.append(QByteArray(6, '\0')).append(char(4)).append(char(4));
-    bigEndian(offsets.size(), 8);
-    bigEndian(0, 8);
-    bigEndian(table, 8);
-    return bytes;
-}
-
 QJsonDocument TRTestSupport::inspect(const QString &command, const QString &file)
 {
     QProcess process;
@@ -141,10 +114,8 @@ bool TRTestSupport::applyFault(Fault fault, const QString &path, const QByteArra
     }
     case Fault::unreadable:
         return QFile::setPermissions(path, QFileDevice::Permissions());
-    case Fault::jpeg: {
-        const QByteArray jpeg = jpegBytes();
-        return !jpeg.isEmpty() && writeFile(path, jpeg);
-    }
+    case Fault::jpeg:
+        return writeFile(path, TRBrowserFiles::jpeg());
     case Fault::empty:
         return writeFile(path, QByteArray());
     case Fault::directory:
@@ -152,7 +123,7 @@ bool TRTestSupport::applyFault(Fault fault, const QString &path, const QByteArra
     case Fault::namedPipe:
         return QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
     case Fault::otherDatabase:
-        return makeOtherDatabase(path);
+        return TRBrowserFiles::writeOtherDatabase(path);
     case Fault::locked:
     case Fault::lockedWithWriteAheadLog:
     case Fault::privateFolderReadOnly:
@@ -172,42 +143,6 @@ void TRTestSupport::clearFault(const QString &path)
     } else if (info.exists()) {
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                         QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    }
-}
-
-QByteArray TRTestSupport::jpegBytes()
-{
-    // A 16 by 16 orange square as Qt's JPEG writer saves it: the tests of
-    // core classes have no image classes to make one.
-    return QByteArray::fromHex(
-        "ffd8ffe000104a46494600010101006400640000ffdb004300080606070605080707070909080a0c140d0c0b"
-        "0b0c1912130f141d1a1f1e1d1a1c1c20242e2720222c231c1c2837292c30313434341f27393d38323c2e3334"
-        "32ffdb0043010909090c0b0c180d0d1832211c21323232323232323232323232323232323232323232323232"
-        "3232323232323232323232323232323232323232323232323232ffc000110800100010030122000211010311"
-        "01ffc4001f0000010501010101010100000000000000000102030405060708090a0bffc400b5100002010303"
-        "020403050504040000017d01020300041105122131410613516107227114328191a1082342b1c11552d1f024"
-        "33627282090a161718191a25262728292a3435363738393a434445464748494a535455565758595a63646566"
-        "6768696a737475767778797a838485868788898a92939495969798999aa2a3a4a5a6a7a8a9aab2b3b4b5b6b7"
-        "b8b9bac2c3c4c5c6c7c8c9cad2d3d4d5d6d7d8d9dae1e2e3e4e5e6e7e8e9eaf1f2f3f4f5f6f7f8f9faffc400"
-        "1f0100030101010101010101010000000000000102030405060708090a0bffc400b511000201020404030407"
-        "05040400010277000102031104052131061241510761711322328108144291a1b1c109233352f0156272d10a"
-        "162434e125f11718191a262728292a35363738393a434445464748494a535455565758595a63646566676869"
-        "6a737475767778797a82838485868788898a92939495969798999aa2a3a4a5a6a7a8a9aab2b3b4b5b6b7b8b9"
-        "bac2c3c4c5c6c7c8c9cad2d3d4d5d6d7d8d9dae2e3e4e5e6e7e8e9eaf2f3f4f5f6f7f8f9faffda000c030100"
-        "02110311003f00cea28a2be6cfb83fffd9");
-}
-
-bool TRTestSupport::makeOtherDatabase(const QString &path)
-{
-    QFile::remove(path);
-    try {
-        SQLite::Database db(QFile::encodeName(path).toStdString(),
-                            SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-        db.exec("CREATE TABLE notes (id INTEGER PRIMARY KEY, text TEXT)");
-        db.exec("INSERT INTO notes(text) VALUES ('not a browser file')");
-        return true;
-    } catch (const SQLite::Exception &) {
-        return false;
     }
 }
 

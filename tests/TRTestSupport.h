@@ -55,8 +55,6 @@ QByteArray json(const char *text);
 
 // A binary property list of levels arrays, each holding the next, the
 // innermost the string "x" (or, with cycle, the outermost array again).
-QByteArray nestedBinaryArrays(int levels, bool cycle = false);
-
 // What trellis-inspect prints for file, as a user runs it; null when it fails.
 QJsonDocument inspect(const QString &command, const QString &file);
 // Items and folders below a node of trellis-inspect's JSON.

@@ -55,14 +55,6 @@ QList<Row> secondVisits()
     return {{"Newer", "https://newer.example/", 1, chromeTime(faultsNow().addSecs(-60))}};
 }
 
-// The bytes of a History database holding rows.
-QByteArray historyBytes(const QList<Row> &rows)
-{
-    QTemporaryDir folder;
-    TRBrowserFiles::writeChromeHistory(folder.filePath("History"), rows);
-    return TRTestSupport::readFile(folder.filePath("History"));
-}
-
 } // namespace
 
 // Chrome's Bookmarks JSON and History database, as Trellis reads them.
@@ -468,14 +460,15 @@ private slots:
             // browser's tables says.
             const QByteArray otherKind = history ? notADatabase : notJson;
             const QByteArray noTables = history ? noUrlsTable : notJson;
-            const QByteArray second = history ? historyBytes(secondVisits()) : secondBookmarks();
+            const QByteArray second =
+                history ? TRBrowserFiles::chromeHistory(secondVisits()) : secondBookmarks();
             row("deleted") << name << Fault::deleted << QByteArray() << gone(name) << false;
             row("replaced by another version")
                 << name << Fault::replaced << second << QByteArray() << true;
             row("replaced by a file of another kind")
                 << name << Fault::replaced
-                << (history ? secondBookmarks() : historyBytes(secondVisits())) << otherKind
-                << false;
+                << (history ? secondBookmarks() : TRBrowserFiles::chromeHistory(secondVisits()))
+                << otherKind << false;
             row("unreadable") << name << Fault::unreadable << QByteArray() << QByteArray() << false;
             if (history) {
                 // Chrome holds its History locked while it runs; what it
@@ -525,7 +518,7 @@ private slots:
         const QString bookmarks = browser.filePath("Default/Bookmarks");
         const QString history = browser.filePath("Default/History");
         QVERIFY(writeFile(bookmarks, firstBookmarks()));
-        QVERIFY(writeFile(history, historyBytes(firstVisits())));
+        QVERIFY(writeFile(history, TRBrowserFiles::chromeHistory(firstVisits())));
         QVERIFY(QFile::setPermissions(browser.filePath("Default"), TRTestSupport::openToAll));
         Parser parser;
         parser.dataForBookmarks = TRFileGrant::make(bookmarks);
@@ -575,7 +568,7 @@ private slots:
         QVERIFY(QFile::setPermissions(support.path(), TRTestSupport::writableByAll));
         TRTestSupport::clearFault(path);
         QVERIFY(writeFile(bookmarks, secondBookmarks()));
-        QVERIFY(writeFile(history, historyBytes(secondVisits())));
+        QVERIFY(writeFile(history, TRBrowserFiles::chromeHistory(secondVisits())));
         QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
         QCOMPARE(trees(), QStringList({secondBookmarkTree, secondHistoryTree}));
     }

@@ -1,72 +1,20 @@
 #include "TRBinaryPropertyList.h"
 #include "TRCoreTestMain.h"
 #include "TRPropertyList.h"
+#include "TRRawPropertyList.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
 #include <limits>
 
+using TRRawPropertyList::appendBigEndian;
+using TRRawPropertyList::ascii;
+using TRRawPropertyList::assemble;
+using TRRawPropertyList::container;
+using TRRawPropertyList::utf16;
+
 namespace {
-
-void appendBigEndian(QByteArray &bytes, quint64 value, int width)
-{
-    for (int i = width - 1; i >= 0; --i) {
-        bytes.append(static_cast<char>((value >> (8 * i)) & 0xff));
-    }
-}
-
-// A binary property list put together by hand from encoded objects, for the
-// shapes no writer makes: references and offsets of the given widths.
-QByteArray assemble(const std::vector<QByteArray> &objects, int referenceSize = 1,
-                    int offsetSize = 1, quint64 top = 0)
-{
-    QByteArray bytes = "bplist00";
-    std::vector<quint64> offsets;
-    for (const QByteArray &object : objects) {
-        offsets.push_back(static_cast<quint64>(bytes.size()));
-        bytes.append(object);
-    }
-    const auto table = static_cast<quint64>(bytes.size());
-    for (quint64 offset : offsets) {
-        appendBigEndian(bytes, offset, offsetSize);
-    }
-    bytes.append(QByteArray(6, '\0'));
-    bytes.append(static_cast<char>(offsetSize)).append(static_cast<char>(referenceSize));
-    appendBigEndian(bytes, offsets.size(), 8);
-    appendBigEndian(bytes, top, 8);
-    appendBigEndian(bytes, table, 8);
-    return bytes;
-}
-
-// A container's marker with its count, one-byte references following: a
-// dictionary's keys, then its values.
-QByteArray container(unsigned kind, std::initializer_list<int> references)
-{
-    const std::size_t count = kind == 0xD ? references.size() / 2 : references.size();
-    QByteArray bytes;
-    bytes.append(static_cast<char>((kind << 4) | count));
-    for (int reference : references) {
-        bytes.append(static_cast<char>(reference));
-    }
-    return bytes;
-}
-
-// An ASCII string of up to 14 bytes.
-QByteArray ascii(QByteArrayView text)
-{
-    return QByteArray(1, static_cast<char>(0x50 | text.size())) + text.toByteArray();
-}
-
-QByteArray utf16(std::initializer_list<char16_t> units)
-{
-    QByteArray bytes;
-    bytes.append(static_cast<char>(0x60 | units.size()));
-    for (char16_t unit : units) {
-        appendBigEndian(bytes, unit, 2);
-    }
-    return bytes;
-}
 
 // Where a node read in place answers otherwise than the QVariant that
 // libplist made of the same file; empty when they agree throughout.

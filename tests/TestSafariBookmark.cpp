@@ -1,10 +1,11 @@
 #include "TRCoreTestMain.h"
 #include "TRPropertyList.h"
+#include "TRRawPropertyList.h"
 #include "TRSafariBookmark.h"
 #include "TRTestSupport.h"
 
+using TRRawPropertyList::nestedArrays;
 using TRTestSupport::names;
-using TRTestSupport::nestedBinaryArrays;
 
 namespace {
 
@@ -170,10 +171,10 @@ private slots:
                                QByteArray("<array>").repeated(levels) + "<string>x</string>" +
                                QByteArray("</array>").repeated(levels) + "</plist>";
         QCOMPARE(TRPropertyList::fromData(xml).isValid(), readable);
-        QCOMPARE(TRPropertyList::fromData(nestedBinaryArrays(levels)).isValid(), readable);
+        QCOMPARE(TRPropertyList::fromData(nestedArrays(levels)).isValid(), readable);
         // Readers that walk the nodes in place take exactly the same files.
         QCOMPARE(TRPropertyList::treeFromData(xml).has_value(), readable);
-        QCOMPARE(TRPropertyList::treeFromData(nestedBinaryArrays(levels)).has_value(), readable);
+        QCOMPARE(TRPropertyList::treeFromData(nestedArrays(levels)).has_value(), readable);
     }
 
     // Walked in place, a property list answers as its QVariant form does.

@@ -8,6 +8,7 @@
 #include "TROperationQueue.h"
 #include "TRPrivateFolder.h"
 #include "TRPropertyList.h"
+#include "TRRawPropertyList.h"
 #include "TRSafariBookmarksParser.h"
 #include "TRSafariCustomizedBookmarks.h"
 #include "TRTestSupport.h"
@@ -29,7 +30,12 @@ using TRTestSupport::update;
 using TRTestSupport::writeFile;
 
 using TRBrowserFiles::safariFolder;
+using TRBrowserFiles::safariHistoryDatabase;
+using TRBrowserFiles::safariHistoryList;
+using TRBrowserFiles::safariLastSession;
 using TRBrowserFiles::safariLeaf;
+using TRBrowserFiles::safariTopSites;
+using TRBrowserFiles::SafariVisit;
 using TRBrowserFiles::writeSafariBookmarks;
 
 namespace {
@@ -45,16 +51,6 @@ QSet<Key> keys(const Parser &parser)
 {
     const QList<Key> list = parser.bookmarks().keys();
     return QSet<Key>(list.cbegin(), list.cend());
-}
-
-// Folders nested depth levels deep, as XML: a reader that recursed once a
-// level would run out of stack long before the end.
-QByteArray deeplyNestedXml(int depth)
-{
-    QByteArray open = "<dict><key>WebBookmarkType</key><string>WebBookmarkTypeList</string>"
-                      "<key>Children</key><array>";
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\">" +
-           open.repeated(depth) + QByteArray("</array></dict>").repeated(depth) + "</plist>";
 }
 
 // The two versions of each file that the fault cases read.
@@ -74,79 +70,13 @@ QByteArray bookmarksBytes(const QString &name)
                       safariLeaf("Top", "https://top.example/")}}});
 }
 
-struct SafariVisit
-{
-    QString title;
-    QString url;
-    int visitCount;
-    QDateTime time;
-};
-
 QList<SafariVisit> safariVisits(bool second)
 {
     if (second) {
-        return {{"Newer", "https://newer.example/", 1, faultsNow().addSecs(-60)}};
+        return {{"https://newer.example/", "Newer", faultsNow().addSecs(-60)}};
     }
-    return {{"Recent", "https://recent.example/", 1, faultsNow().addSecs(-3600)},
-            {"Older", "https://older.example/", 2, faultsNow().addDays(-1)}};
-}
-
-// The bytes of a History.db holding visits, one item each.
-QByteArray historyDatabaseBytes(const QList<SafariVisit> &visits)
-{
-    QTemporaryDir folder;
-    const QString path = folder.filePath("History.db");
-    {
-        SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-        // A fixture needs no durability, and syncing every statement is most
-        // of a row's time.
-        db.exec("PRAGMA synchronous = OFF; CREATE TABLE history_items (id INTEGER PRIMARY KEY, url "
-                "TEXT, visit_count INTEGER NOT NULL); CREATE TABLE history_visits (id INTEGER "
-                "PRIMARY KEY, history_item INTEGER, visit_time REAL, title TEXT)");
-        for (qsizetype id = 1; id <= visits.size(); ++id) {
-            const SafariVisit &visit = visits[id - 1];
-            db.exec(QStringLiteral("INSERT INTO history_items VALUES (%1, '%2', %3); INSERT INTO "
-                                   "history_visits VALUES (%1, %1, %4, '%5')")
-                        .arg(id)
-                        .arg(visit.url)
-                        .arg(visit.visitCount)
-                        .arg(TRPropertyList::referenceTimeFromDate(visit.time), 0, 'f', 3)
-                        .arg(visit.title)
-                        .toStdString());
-        }
-    }
-    return readFile(path);
-}
-
-// The bytes of a History.plist holding visits.
-QByteArray historyPropertyListBytes(const QList<SafariVisit> &visits)
-{
-    QVariantList dates;
-    for (const SafariVisit &visit : visits) {
-        dates.append(QVariantMap{
-            {"", visit.url},
-            {"title", visit.title},
-            {"visitCount", qint64(visit.visitCount)},
-            {"lastVisitedDate",
-             QString::number(TRPropertyList::referenceTimeFromDate(visit.time), 'f', 1)}});
-    }
-    return TRPropertyList::toBinary(QVariantMap{{"WebHistoryDates", dates}});
-}
-
-QByteArray topSitesBytes(const QString &title)
-{
-    return TRPropertyList::toBinary(QVariantMap{
-        {"TopSites", QVariantList{QVariantMap{{"TopSiteURLString", "https://sites.example/"},
-                                              {"TopSiteTitle", title}}}}});
-}
-
-QByteArray lastSessionBytes(const QString &title)
-{
-    return TRPropertyList::toBinary(
-        QVariantMap{{"SessionWindows",
-                     QVariantList{QVariantMap{
-                         {"TabStates", QVariantList{QVariantMap{{"TabURL", "https://tab.example/"},
-                                                                {"TabTitle", title}}}}}}}});
+    return {{"https://recent.example/", "Recent", faultsNow().addSecs(-3600)},
+            {"https://older.example/", "Older", faultsNow().addDays(-1), 2}};
 }
 
 // The keys that a file's reader maps.
@@ -169,16 +99,16 @@ QByteArray version(const QString &name, bool second)
 {
     const QList<SafariVisit> visits = safariVisits(second);
     if (name == u"History.db") {
-        return historyDatabaseBytes(visits);
+        return safariHistoryDatabase(visits);
     }
     if (name == u"History.plist") {
-        return historyPropertyListBytes(visits);
+        return safariHistoryList(visits);
     }
     if (name == u"TopSites.plist") {
-        return topSitesBytes(second ? "Site Two" : "Site One");
+        return safariTopSites({{second ? "Site Two" : "Site One", "https://sites.example/"}});
     }
     if (name == u"LastSession.plist") {
-        return lastSessionBytes(second ? "Tab Two" : "Tab One");
+        return safariLastSession({{second ? "Tab Two" : "Tab One", "https://tab.example/"}});
     }
     return bookmarksBytes(second ? "Second" : "First");
 }
@@ -361,8 +291,8 @@ private slots:
             TRPropertyList::toBinary(QVariantMap{{"Children", "text"}}),
             TRPropertyList::toXml(QVariantList{}),
             QByteArray("garbage"),
-            deeplyNestedXml(100000),
-            TRTestSupport::nestedBinaryArrays(100000)};
+            TRRawPropertyList::nestedXmlFolders(100000),
+            TRRawPropertyList::nestedArrays(100000)};
         for (const QByteArray &bytes : broken) {
             QVERIFY(writeFile(path, bytes));
             // The bookmarks reader fails without a word.
@@ -387,7 +317,7 @@ private slots:
     {
         TRDayFormatter::setNowForTesting([] { return faultsNow(); });
         const QString history = file("shared/History.db");
-        QVERIFY(writeFile(history, historyDatabaseBytes(safariVisits(false))));
+        TRBrowserFiles::writeSafariHistoryDatabase(history, safariVisits(false));
         Parser parser;
         parser.bookmarkDataForHistory = TRFileGrant::make(history);
         QVERIFY(update(parser));
@@ -435,11 +365,13 @@ private slots:
         };
         // A file of another kind for each, and what reading it says.
         const QList<std::tuple<QString, QByteArray, QByteArray>> sources{
-            {"Bookmarks.plist", topSitesBytes("Other"), QByteArray()},
-            {"History.db", historyPropertyListBytes(safariVisits(true)), notADatabase},
-            {"History.plist", historyDatabaseBytes(safariVisits(true)), QByteArray()},
-            {"TopSites.plist", lastSessionBytes("Other"), QByteArray()},
-            {"LastSession.plist", historyDatabaseBytes(safariVisits(true)), QByteArray()}};
+            {"Bookmarks.plist", safariTopSites({{"Other", "https://other.example/"}}),
+             QByteArray()},
+            {"History.db", safariHistoryList(safariVisits(true)), notADatabase},
+            {"History.plist", safariHistoryDatabase(safariVisits(true)), QByteArray()},
+            {"TopSites.plist", safariLastSession({{"Other", "https://other.example/"}}),
+             QByteArray()},
+            {"LastSession.plist", safariHistoryDatabase(safariVisits(true)), QByteArray()}};
         for (const auto &[name, otherKind, otherKindOut] : sources) {
             const bool database = name == u"History.db";
             const auto row = [&name](const char *what) -> QTestData & {
@@ -552,10 +484,12 @@ private slots:
             QVERIFY(inLog || TRTestSupport::applyFault(Fault::replaced, path, replacement));
             const QByteArray committed =
                 "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; DELETE FROM history_visits; "
-                "DELETE FROM history_items; INSERT INTO history_items VALUES (1, "
-                "'https://newer.example/', 1); INSERT INTO history_visits VALUES (1, 1, " +
+                "DELETE FROM history_items; INSERT INTO history_items(id, url, visit_count) VALUES "
+                "(1, "
+                "'https://newer.example/', 1); INSERT INTO history_visits(id, history_item, "
+                "visit_time, title) VALUES (1, 1, " +
                 QByteArray::number(
-                    TRPropertyList::referenceTimeFromDate(safariVisits(true)[0].time), 'f', 3) +
+                    TRBrowserFiles::safariTime(safariVisits(true)[0].time.toDateTime()), 'f', 3) +
                 ", 'Newer');";
             lock = std::make_unique<TRTestSupport::ExclusiveLock>(
                 path, inLog ? committed : QByteArray(),
@@ -599,15 +533,17 @@ private slots:
     {
         const QString history = file("stop/History.db");
         constexpr int visits = 40000;
-        QVERIFY(writeFile(history, historyDatabaseBytes({})));
+        TRBrowserFiles::writeSafariHistoryDatabase(history, {});
         {
             SQLite::Database db(history.toStdString(), SQLite::OPEN_READWRITE);
-            db.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
-                    "INSERT INTO history_items SELECT i, 'https://site' || i || '.example/', 1 "
-                    "FROM n");
+            db.exec(
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+                "INSERT INTO history_items(id, url, visit_count) SELECT i, 'https://site' || i || "
+                "'.example/', 1 FROM n");
             db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                   "WHERE i < %1) INSERT INTO history_visits SELECT i, i %% 400 + "
-                                   "1, 700000000 + i * 60, 'Visit ' || i FROM n")
+                                   "WHERE i < %1) INSERT INTO history_visits(id, history_item, "
+                                   "visit_time, title) SELECT i, i %% 400 + 1, 700000000 + i * "
+                                   "60, 'Visit ' || i FROM n")
                         .arg(visits)
                         .replace("%%", "%")
                         .toStdString());

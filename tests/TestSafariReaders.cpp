@@ -1,3 +1,4 @@
+#include "TRBrowserFiles.h"
 #include "TRCoreTestMain.h"
 #include "TRDayFormatter.h"
 #include "TRFileGrant.h"
@@ -12,8 +13,6 @@
 #include "TRSafariTopSitesReader.h"
 #include "TRTestSupport.h"
 
-#include <SQLiteCpp/SQLiteCpp.h>
-
 #include <numeric>
 
 using TRTestSupport::names;
@@ -23,59 +22,11 @@ namespace {
 
 const QDateTime now(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
 
-struct Visit
-{
-    QVariant url;   // text, or null
-    QVariant title; // text, or null
-    QVariant time;  // seconds since 2001 as a number or a text, or null
-    int visitCount = 1;
-};
+using Visit = TRBrowserFiles::SafariVisit;
 
 QVariant at(const QDateTime &moment)
 {
-    return TRPropertyList::referenceTimeFromDate(moment);
-}
-
-// Binds a null, a text, or else a number.
-void bind(SQLite::Statement &statement, int index, const QVariant &value)
-{
-    if (value.isNull()) {
-        statement.bind(index);
-    } else if (value.typeId() == QMetaType::QString) {
-        statement.bind(index, value.toString().toStdString());
-    } else {
-        statement.bind(index, value.toDouble());
-    }
-}
-
-// A History.db with Safari's two tables; visits of one URL share an item,
-// with the first visit's count.
-void makeHistoryDatabase(const QString &path, const QList<Visit> &visits)
-{
-    QFile::remove(path);
-    SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-    // visit_time is NOT NULL in Safari's schema; without the constraint a
-    // test can store what a damaged file could hold.
-    db.exec("CREATE TABLE history_items (id INTEGER PRIMARY KEY AUTOINCREMENT, url TEXT UNIQUE, "
-            "domain_expansion TEXT NULL, visit_count INTEGER NOT NULL); CREATE TABLE "
-            "history_visits (id INTEGER PRIMARY KEY AUTOINCREMENT, history_item INTEGER NOT NULL "
-            "REFERENCES history_items(id), visit_time REAL, title TEXT NULL, load_successful "
-            "BOOLEAN NOT NULL DEFAULT 1)");
-    SQLite::Transaction transaction(db);
-    for (const Visit &visit : visits) {
-        SQLite::Statement item(db, "INSERT OR IGNORE INTO history_items(url, visit_count) "
-                                   "VALUES (?, ?)");
-        bind(item, 1, visit.url);
-        bind(item, 2, visit.visitCount);
-        item.exec();
-        SQLite::Statement insert(db, "INSERT INTO history_visits(history_item, visit_time, title) "
-                                     "SELECT max(id), ?, ? FROM history_items WHERE url IS ?");
-        bind(insert, 1, visit.time);
-        bind(insert, 2, visit.title);
-        bind(insert, 3, visit.url);
-        insert.exec();
-    }
-    transaction.commit();
+    return TRBrowserFiles::safariTime(moment);
 }
 
 bool writePropertyList(const QString &path, const QVariant &value, bool xml = false)
@@ -140,9 +91,10 @@ private slots:
         const QDateTime yesterday23 = now.addSecs(-13 * 3600);
         const QString path = file("days.db");
         // Stored out of order: the query and the grouping put them right.
-        makeHistoryDatabase(path, {{"https://b.example/", "nine", at(today9)},
-                                   {"https://c.example/", "late", at(yesterday23)},
-                                   {"https://a.example/", "ten", at(today10)}});
+        TRBrowserFiles::writeSafariHistoryDatabase(path,
+                                                   {{"https://b.example/", "nine", at(today9)},
+                                                    {"https://c.example/", "late", at(yesterday23)},
+                                                    {"https://a.example/", "ten", at(today10)}});
         const TRHistoryStorePtr store = TRSafariHistoryDatabaseReader::read(path);
         const auto entries = entriesOf(store);
         QCOMPARE(names(entries), QStringList({"ten", "nine", "late"}));
@@ -183,14 +135,15 @@ private slots:
     {
         const QString path = file("rows.db");
         const QDateTime visit(QDate(2024, 4, 30), QTime(6, 30, 15, 500), Qt::UTC);
-        makeHistoryDatabase(path, {{"https://space.example/a b", "space", at(visit), 3},
-                                   {"https://null.example/", QVariant(), at(visit)},
-                                   {"https://empty.example/", "", at(visit)},
-                                   {QVariant(), "no url", at(visit)},
-                                   {"", "empty url", at(visit)},
-                                   {"file:///tmp/a%20b.html", "file", at(visit)},
-                                   {"https://nocount.example/", "count", at(visit), 0},
-                                   {"https://x.example/ü|{}", "raw", at(visit)}});
+        TRBrowserFiles::writeSafariHistoryDatabase(
+            path, {{"https://space.example/a b", "space", at(visit), 3},
+                   {"https://null.example/", QVariant(), at(visit)},
+                   {"https://empty.example/", "", at(visit)},
+                   {QVariant(), "no url", at(visit)},
+                   {"", "empty url", at(visit)},
+                   {"file:///tmp/a%20b.html", "file", at(visit)},
+                   {"https://nocount.example/", "count", at(visit), 0},
+                   {"https://x.example/ü|{}", "raw", at(visit)}});
         const auto entries = entriesOf(TRSafariHistoryDatabaseReader::read(path));
         QHash<QString, TRSafariBookmarkPtr> byName;
         for (const auto &entry : entries) {
@@ -226,13 +179,14 @@ private slots:
     {
         const QString path = file("shared.db");
         const QVariant time = at(now);
-        makeHistoryDatabase(path, {{"https://s.example/a b", "A", time, 4},
-                                   {"https://s.example/a b", "A", time},
-                                   {"https://s.example/a b", "B", time},
-                                   {"https://s.example/a b", QVariant(), time},
-                                   {"https://s.example/a b", "", time},
-                                   {"https://s.example/a b", "A", time},
-                                   {"https://other.example/", "A", time, 2}});
+        TRBrowserFiles::writeSafariHistoryDatabase(path,
+                                                   {{"https://s.example/a b", "A", time, 4},
+                                                    {"https://s.example/a b", "A", time},
+                                                    {"https://s.example/a b", "B", time},
+                                                    {"https://s.example/a b", QVariant(), time},
+                                                    {"https://s.example/a b", "", time},
+                                                    {"https://s.example/a b", "A", time},
+                                                    {"https://other.example/", "A", time, 2}});
         const TRHistoryStorePtr store = TRSafariHistoryDatabaseReader::read(path);
         const auto entries = entriesOf(store);
         QCOMPARE(entries.size(), 7u);
@@ -289,7 +243,7 @@ private slots:
         QFETCH(QVariant, stored);
         QFETCH(QDateTime, read);
         const QString path = file("times.db");
-        makeHistoryDatabase(path, {{"https://t.example/", "t", stored}});
+        TRBrowserFiles::writeSafariHistoryDatabase(path, {{"https://t.example/", "t", stored}});
         const QDateTime before = QDateTime::currentDateTimeUtc();
         const auto entries = entriesOf(TRSafariHistoryDatabaseReader::read(path));
         QCOMPARE(entries.size(), 1u);

@@ -1,6 +1,16 @@
 #include "TRBrowserFiles.h"
 
 #include "TRPropertyListWriter.h"
+#include "TRSafariHistoryWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <SQLiteCpp/SQLiteCpp.h>
+
+#include <functional>
 
 void TRBrowserFiles::writeChromeHistory(const QString &path, const QList<ChromeRow> &rows)
 {
@@ -9,6 +19,25 @@ void TRBrowserFiles::writeChromeHistory(const QString &path, const QList<ChromeR
         writer.addUrl(row);
     }
     writer.finish();
+}
+
+namespace {
+
+// The bytes of a file that write makes in a temporary folder.
+QByteArray bytesOf(const std::function<void(const QString &)> &write)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("file"));
+    write(path);
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+QByteArray TRBrowserFiles::chromeHistory(const QList<ChromeRow> &rows)
+{
+    return bytesOf([&rows](const QString &path) { writeChromeHistory(path, rows); });
 }
 
 qint64 TRBrowserFiles::chromeTime(const QDateTime &moment)
@@ -45,4 +74,144 @@ bool TRBrowserFiles::writeSafariBookmarks(const QString &path, const QVariantLis
     using Format = TRPropertyListWriter::Format;
     return TRPropertyListWriter::writeFile(
         path, TRPropertyListWriter::bytes(root, xml ? Format::xml : Format::binary));
+}
+
+double TRBrowserFiles::safariTime(const QDateTime &moment)
+{
+    return TRSafariHistoryWriter::time(moment);
+}
+
+namespace {
+
+QVariant safariTimeOf(const QVariant &time)
+{
+    return time.typeId() == QMetaType::QDateTime
+               ? QVariant(TRBrowserFiles::safariTime(time.toDateTime()))
+               : time;
+}
+
+// Binds a null, a text, or else a number.
+void bind(SQLite::Statement &statement, int index, const QVariant &value)
+{
+    if (value.isNull()) {
+        statement.bind(index);
+    } else if (value.typeId() == QMetaType::QString) {
+        statement.bind(index, value.toString().toStdString());
+    } else {
+        statement.bind(index, value.toDouble());
+    }
+}
+
+} // namespace
+
+void TRBrowserFiles::writeSafariHistoryDatabase(const QString &path,
+                                                const QList<SafariVisit> &visits)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile::remove(path);
+    SQLite::Database db(QFile::encodeName(path).toStdString(),
+                        SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    db.exec("CREATE TABLE history_items (id INTEGER PRIMARY KEY AUTOINCREMENT, url TEXT UNIQUE, "
+            "domain_expansion TEXT NULL, visit_count INTEGER NOT NULL); CREATE TABLE "
+            "history_visits (id INTEGER PRIMARY KEY AUTOINCREMENT, history_item INTEGER NOT NULL "
+            "REFERENCES history_items(id), visit_time REAL, title TEXT NULL, load_successful "
+            "BOOLEAN NOT NULL DEFAULT 1)");
+    SQLite::Transaction transaction(db);
+    SQLite::Statement item(db,
+                           "INSERT OR IGNORE INTO history_items(url, visit_count) VALUES (?, ?)");
+    SQLite::Statement visit(db, "INSERT INTO history_visits(history_item, visit_time, title) "
+                                "SELECT max(id), ?, ? FROM history_items WHERE url IS ?");
+    for (const SafariVisit &each : visits) {
+        bind(item, 1, each.url);
+        bind(item, 2, each.visitCount);
+        item.exec();
+        item.reset();
+        bind(visit, 1, safariTimeOf(each.time));
+        bind(visit, 2, each.title);
+        bind(visit, 3, each.url);
+        visit.exec();
+        visit.reset();
+    }
+    transaction.commit();
+}
+
+QByteArray TRBrowserFiles::safariHistoryDatabase(const QList<SafariVisit> &visits)
+{
+    return bytesOf([&visits](const QString &path) { writeSafariHistoryDatabase(path, visits); });
+}
+
+QByteArray TRBrowserFiles::safariHistoryList(const QList<SafariVisit> &visits)
+{
+    QVariantList dates;
+    for (const SafariVisit &visit : visits) {
+        // Safari writes the time as text; a null leaves its key out.
+        const QVariant time = safariTimeOf(visit.time);
+        QVariantMap entry{
+            {"", visit.url},
+            {"title", visit.title},
+            {"visitCount", qint64(visit.visitCount)},
+            {"lastVisitedDate", time.typeId() == QMetaType::Double
+                                    ? QVariant(QString::number(time.toDouble(), 'f', 1))
+                                    : time}};
+        entry.removeIf([](const auto &field) { return field.value().isNull(); });
+        dates.append(entry);
+    }
+    return TRPropertyListWriter::bytes(QVariantMap{{"WebHistoryDates", dates}},
+                                       TRPropertyListWriter::Format::binary);
+}
+
+QByteArray TRBrowserFiles::safariTopSites(const QList<Page> &sites)
+{
+    QVariantList list;
+    for (const auto &[title, url] : sites) {
+        list.append(QVariantMap{{"TopSiteURLString", url}, {"TopSiteTitle", title}});
+    }
+    return TRPropertyListWriter::bytes(QVariantMap{{"TopSites", list}},
+                                       TRPropertyListWriter::Format::binary);
+}
+
+QByteArray TRBrowserFiles::safariLastSession(const QList<Page> &tabs)
+{
+    QVariantList list;
+    for (const auto &[title, url] : tabs) {
+        list.append(QVariantMap{{"TabURL", url}, {"TabTitle", title}});
+    }
+    const QVariantMap window{{"TabStates", list}};
+    return TRPropertyListWriter::bytes(QVariantMap{{"SessionWindows", QVariantList{window}}},
+                                       TRPropertyListWriter::Format::binary);
+}
+
+QByteArray TRBrowserFiles::jpeg()
+{
+    // A 16 by 16 orange square as Qt's JPEG writer saves it.
+    return QByteArray::fromHex(
+        "ffd8ffe000104a46494600010101006400640000ffdb004300080606070605080707070909080a0c140d0c0b"
+        "0b0c1912130f141d1a1f1e1d1a1c1c20242e2720222c231c1c2837292c30313434341f27393d38323c2e3334"
+        "32ffdb0043010909090c0b0c180d0d1832211c21323232323232323232323232323232323232323232323232"
+        "3232323232323232323232323232323232323232323232323232ffc000110800100010030122000211010311"
+        "01ffc4001f0000010501010101010100000000000000000102030405060708090a0bffc400b5100002010303"
+        "020403050504040000017d01020300041105122131410613516107227114328191a1082342b1c11552d1f024"
+        "33627282090a161718191a25262728292a3435363738393a434445464748494a535455565758595a63646566"
+        "6768696a737475767778797a838485868788898a92939495969798999aa2a3a4a5a6a7a8a9aab2b3b4b5b6b7"
+        "b8b9bac2c3c4c5c6c7c8c9cad2d3d4d5d6d7d8d9dae1e2e3e4e5e6e7e8e9eaf1f2f3f4f5f6f7f8f9faffc400"
+        "1f0100030101010101010101010000000000000102030405060708090a0bffc400b511000201020404030407"
+        "05040400010277000102031104052131061241510761711322328108144291a1b1c109233352f0156272d10a"
+        "162434e125f11718191a262728292a35363738393a434445464748494a535455565758595a63646566676869"
+        "6a737475767778797a82838485868788898a92939495969798999aa2a3a4a5a6a7a8a9aab2b3b4b5b6b7b8b9"
+        "bac2c3c4c5c6c7c8c9cad2d3d4d5d6d7d8d9dae2e3e4e5e6e7e8e9eaf2f3f4f5f6f7f8f9faffda000c030100"
+        "02110311003f00cea28a2be6cfb83fffd9");
+}
+
+bool TRBrowserFiles::writeOtherDatabase(const QString &path)
+{
+    QFile::remove(path);
+    try {
+        SQLite::Database db(QFile::encodeName(path).toStdString(),
+                            SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        db.exec("CREATE TABLE notes (id INTEGER PRIMARY KEY, text TEXT);"
+                "INSERT INTO notes(text) VALUES ('not a browser file')");
+        return true;
+    } catch (const SQLite::Exception &) {
+        return false;
+    }
 }

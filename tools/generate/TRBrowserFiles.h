@@ -5,11 +5,15 @@
 
 #include "TRChromeHistoryWriter.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QVariant>
 #include <QVariantList>
 #include <QVariantMap>
+
+#include <utility>
 
 namespace TRBrowserFiles {
 
@@ -17,6 +21,7 @@ namespace TRBrowserFiles {
 using ChromeRow = TRChromeHistoryWriter::Url;
 // A Chrome History database at path holding rows, replacing any file there.
 void writeChromeHistory(const QString &path, const QList<ChromeRow> &rows);
+QByteArray chromeHistory(const QList<ChromeRow> &rows);
 // Chrome's time for a moment: microseconds since 1601-01-01 UTC.
 qint64 chromeTime(const QDateTime &moment);
 
@@ -26,5 +31,34 @@ QVariantMap safariFolder(const QString &title, const QVariantList &children,
                          const QString &uuid = {});
 QVariantMap safariLeaf(const QString &title, const QString &url, const QString &uuid = {});
 bool writeSafariBookmarks(const QString &path, const QVariantList &children, bool xml = false);
+
+// One visit of Safari's history. A damaged file's cells may be null, or
+// text where a number belongs: time is a moment, seconds since 2001-01-01
+// UTC as a number or a text, or null.
+struct SafariVisit
+{
+    QVariant url;
+    QVariant title;
+    QVariant time;
+    int visitCount = 1;
+};
+// Safari's time for a moment: seconds since 2001-01-01 UTC.
+double safariTime(const QDateTime &moment);
+// A History.db of Safari's two tables, replacing any file there and making
+// its folder; the visits of one address share an item, which keeps the
+// first visit's count. Unlike Safari's schema, a visit's time may be null.
+void writeSafariHistoryDatabase(const QString &path, const QList<SafariVisit> &visits);
+QByteArray safariHistoryDatabase(const QList<SafariVisit> &visits);
+// History.plist, TopSites.plist and LastSession.plist in binary form; a
+// site or tab is a title and an address.
+QByteArray safariHistoryList(const QList<SafariVisit> &visits);
+using Page = std::pair<QString, QString>;
+QByteArray safariTopSites(const QList<Page> &sites);
+QByteArray safariLastSession(const QList<Page> &tabs);
+
+// Files that are not what their name says: a small JPEG, and an SQLite
+// database of other tables (false when it cannot be made).
+QByteArray jpeg();
+bool writeOtherDatabase(const QString &path);
 
 } // namespace TRBrowserFiles
