@@ -91,7 +91,7 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(m_events.rebuilds, 1);
         QCOMPARE(describe(plugin.parentMenu()),
-                 QStringList({"No Chrome files granted yet (disabled)", "Set up Chrome…"}));
+                 QStringList({"No Chrome files granted yet (disabled)", "Set up Chrome..."}));
         QVERIFY(plugin.isEnabled());
         plugin.setEnabled(false);
         QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::googleChromeEnabled));

@@ -91,9 +91,9 @@ private slots:
         QMenu *submenu = TRTestMenus::openMenu(subject->menuItem()->menu());
         QCOMPARE(describe(submenu),
                  QStringList({QString("No %1 files granted yet (disabled)").arg(plugin),
-                              QString("Set up %1…").arg(plugin)}));
+                              QString("Set up %1...").arg(plugin)}));
         submenu->hide();
-        findItem(submenu, QString("Set up %1…").arg(plugin))->trigger();
+        findItem(submenu, QString("Set up %1...").arg(plugin))->trigger();
         TRPluginManagerWindowController *window = controller.pluginWindowController();
         QVERIFY(window->isVisible());
         QCOMPARE(window->listViewController()->pluginsTableView()->currentRow(), chrome ? 0 : 1);
@@ -117,7 +117,7 @@ private slots:
         submenu = TRTestMenus::openMenu(subject->menuItem()->menu());
         QVERIFY2(findItem(submenu, chrome ? "History" : "Qt"),
                  qPrintable(describe(submenu).join('|')));
-        QVERIFY(!findItem(submenu, QString("Set up %1…").arg(plugin)));
+        QVERIFY(!findItem(submenu, QString("Set up %1...").arg(plugin)));
         window->close();
     }
 
@@ -130,12 +130,12 @@ private slots:
         QVERIFY(TRTestSupport::writeFile(bookmarks, "not json"));
         grant(TRSettingsKeys::googleChromeBookmarksData, bookmarks);
         QCOMPARE(describe(plugin.parentMenu()),
-                 QStringList({"No Chrome files granted yet (disabled)", "Set up Chrome…"}));
+                 QStringList({"No Chrome files granted yet (disabled)", "Set up Chrome..."}));
         plugin.refreshMenu();
-        QCOMPARE(describe(plugin.parentMenu()), QStringList({"Reading… (disabled)"}));
+        QCOMPARE(describe(plugin.parentMenu()), QStringList({"Reading... (disabled)"}));
         QVERIFY(QTest::qWaitFor([&] { return m_events.rebuilds > 0; }, 30000));
         QCOMPARE(describe(plugin.parentMenu()),
-                 QStringList({"Couldn’t read “Bookmarks” (disabled)", "Set up Chrome…"}));
+                 QStringList({"Couldn’t read “Bookmarks” (disabled)", "Set up Chrome..."}));
     }
 
     // A day of 126 visits and a title of thousands of characters: every item
@@ -176,7 +176,7 @@ private slots:
         QVERIFY(cut);
         QCOMPARE(cut->toolTip(), longTitle);
         QAction *all = today->actions().last();
-        QCOMPARE(all->text(), QString("Show all 127…"));
+        QCOMPARE(all->text(), QString("Show all 127..."));
         today->hide();
         all->trigger();
         QCOMPARE(m_events.shown.size(), 1);

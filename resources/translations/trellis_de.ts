@@ -49,8 +49,8 @@
 <context>
     <name>TRBookmarkMenuBuilder</name>
     <message>
-        <source>Show all %1…</source>
-        <translation>Alle %1 anzeigen…</translation>
+        <source>Show all %1...</source>
+        <translation>Alle %1 anzeigen...</translation>
     </message>
 </context>
 <context>
@@ -127,8 +127,8 @@
         <translation>Noch kein Zugriff auf Chrome-Dateien</translation>
     </message>
     <message>
-        <source>Reading…</source>
-        <translation>Wird gelesen…</translation>
+        <source>Reading...</source>
+        <translation>Wird gelesen...</translation>
     </message>
     <message>
         <source>Couldn’t read “%1”</source>
@@ -234,6 +234,10 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
         <source>Quit Trellis</source>
         <translation>Trellis beenden</translation>
     </message>
+    <message>
+        <source>Loading...</source>
+        <translation>Wird geladen...</translation>
+    </message>
 </context>
 <context>
     <name>TRPluginEnabledTableViewCell</name>
@@ -289,8 +293,8 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
 <context>
     <name>TRPluginMenuNotice</name>
     <message>
-        <source>Set up %1…</source>
-        <translation>%1 einrichten…</translation>
+        <source>Set up %1...</source>
+        <translation>%1 einrichten...</translation>
     </message>
 </context>
 <context>
@@ -423,8 +427,8 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
         <translation>Noch kein Zugriff auf Safari-Dateien</translation>
     </message>
     <message>
-        <source>Reading…</source>
-        <translation>Wird gelesen…</translation>
+        <source>Reading...</source>
+        <translation>Wird gelesen...</translation>
     </message>
 </context>
 <context>

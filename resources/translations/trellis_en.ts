@@ -49,7 +49,7 @@
 <context>
     <name>TRBookmarkMenuBuilder</name>
     <message>
-        <source>Show all %1…</source>
+        <source>Show all %1...</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -127,7 +127,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Reading…</source>
+        <source>Reading...</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -229,6 +229,10 @@ Other desktops: start a tray such as trayer.</source>
         <source>Quit Trellis</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Loading...</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRPluginEnabledTableViewCell</name>
@@ -284,7 +288,7 @@ Other desktops: start a tray such as trayer.</source>
 <context>
     <name>TRPluginMenuNotice</name>
     <message>
-        <source>Set up %1…</source>
+        <source>Set up %1...</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -418,7 +422,7 @@ Other desktops: start a tray such as trayer.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Reading…</source>
+        <source>Reading...</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

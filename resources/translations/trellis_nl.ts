@@ -49,8 +49,8 @@
 <context>
     <name>TRBookmarkMenuBuilder</name>
     <message>
-        <source>Show all %1…</source>
-        <translation>Alle %1 tonen…</translation>
+        <source>Show all %1...</source>
+        <translation>Alle %1 tonen...</translation>
     </message>
 </context>
 <context>
@@ -127,8 +127,8 @@
         <translation>Nog geen toegang tot Chrome-bestanden</translation>
     </message>
     <message>
-        <source>Reading…</source>
-        <translation>Bezig met lezen…</translation>
+        <source>Reading...</source>
+        <translation>Bezig met lezen...</translation>
     </message>
     <message>
         <source>Couldn’t read “%1”</source>
@@ -234,6 +234,10 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
         <source>Quit Trellis</source>
         <translation>Trellis afsluiten</translation>
     </message>
+    <message>
+        <source>Loading...</source>
+        <translation>Bezig met laden...</translation>
+    </message>
 </context>
 <context>
     <name>TRPluginEnabledTableViewCell</name>
@@ -289,8 +293,8 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
 <context>
     <name>TRPluginMenuNotice</name>
     <message>
-        <source>Set up %1…</source>
-        <translation>%1 instellen…</translation>
+        <source>Set up %1...</source>
+        <translation>%1 instellen...</translation>
     </message>
 </context>
 <context>
@@ -423,8 +427,8 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
         <translation>Nog geen toegang tot Safari-bestanden</translation>
     </message>
     <message>
-        <source>Reading…</source>
-        <translation>Bezig met lezen…</translation>
+        <source>Reading...</source>
+        <translation>Bezig met lezen...</translation>
     </message>
 </context>
 <context>

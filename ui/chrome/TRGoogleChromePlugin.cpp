@@ -158,7 +158,7 @@ void TRGoogleChromePlugin::addNotices()
         return;
     }
     if (!m_hasRead) {
-        TRPluginMenuNotice::addNotice(menu, tr("Reading…"), owner);
+        TRPluginMenuNotice::addNotice(menu, tr("Reading..."), owner);
         return;
     }
     using Outcome = TRGoogleChromeBookmarksParser::Outcome;

@@ -20,7 +20,7 @@ QAction *addNotice(QMenu *menu, const QString &text, QObject *owner)
 QAction *addSetUpItem(QMenu *menu, const QString &pluginName, QObject *owner)
 {
     auto *item = new QAction(
-        QCoreApplication::translate("TRPluginMenuNotice", "Set up %1…").arg(pluginName), owner);
+        QCoreApplication::translate("TRPluginMenuNotice", "Set up %1...").arg(pluginName), owner);
     QObject::connect(item, &QAction::triggered, owner, [pluginName] {
         TRNotificationCenter::defaultCenter().post(
             TRNotificationNames::pluginSetupRequested,

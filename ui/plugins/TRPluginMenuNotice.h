@@ -15,7 +15,7 @@ namespace TRPluginMenuNotice {
 // A disabled line saying why the submenu holds nothing else.
 QAction *addNotice(QMenu *menu, const QString &text, QObject *owner);
 
-// "Set up <plugin>…": opens the Plugins window at that plugin's pane.
+// "Set up <plugin>...": opens the Plugins window at that plugin's pane.
 QAction *addSetUpItem(QMenu *menu, const QString &pluginName, QObject *owner);
 
 } // namespace TRPluginMenuNotice

@@ -161,7 +161,7 @@ void TRSafariPlugin::showNotice()
                                       m_menuOwner.get());
         TRPluginMenuNotice::addSetUpItem(m_parentMenu.get(), name(), m_menuOwner.get());
     } else {
-        TRPluginMenuNotice::addNotice(m_parentMenu.get(), tr("Reading…"), m_menuOwner.get());
+        TRPluginMenuNotice::addNotice(m_parentMenu.get(), tr("Reading..."), m_menuOwner.get());
     }
 }
 

@@ -53,7 +53,7 @@ QAction *TRBookmarkMenuBuilder::addShowAllItem(QMenu *menu, std::size_t count, Q
     auto *separator = new QAction(owner);
     separator->setSeparator(true);
     menu->addAction(separator);
-    auto *all = new QAction(QCoreApplication::translate("TRBookmarkMenuBuilder", "Show all %1…")
+    auto *all = new QAction(QCoreApplication::translate("TRBookmarkMenuBuilder", "Show all %1...")
                                 .arg(static_cast<qulonglong>(count)),
                             owner);
     menu->addAction(all);
@@ -98,7 +98,7 @@ std::size_t TRBookmarkMenuBuilder::itemsThatFit(const QMenu *menu, std::size_t c
     if (static_cast<int>(count) <= room) {
         return count;
     }
-    // Two places go to the separator and "Show all N…".
+    // Two places go to the separator and "Show all N...".
     return static_cast<std::size_t>(std::max(room - 2, 1));
 }
 

@@ -50,9 +50,9 @@ public:
     static void setTitle(QAction *item, const QString &name);
 
     // How many of count further items menu shows: all when they fit its
-    // screen, else those that fit beside "Show all N…" (at least one).
+    // screen, else those that fit beside "Show all N..." (at least one).
     static std::size_t itemsThatFit(const QMenu *menu, std::size_t count);
-    // Ends a cut list: a separator and "Show all N…", owned by owner, for
+    // Ends a cut list: a separator and "Show all N...", owned by owner, for
     // the caller to connect.
     static QAction *addShowAllItem(QMenu *menu, std::size_t count, QObject *owner);
 

@@ -21,13 +21,6 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
-namespace {
-
-// Stands in for the items of the inline plugin until it has built them.
-const QString loadingTitle = QStringLiteral("Loading...");
-
-} // namespace
-
 TRMenuController::TRMenuController(TRPluginManager *pluginManager, QObject *parent)
     : QObject(parent)
     , m_pluginManager(pluginManager)
@@ -218,7 +211,7 @@ void TRMenuController::addPluginItems()
             if (QMenu *submenu = item ? item->menu() : nullptr) {
                 const QList<QAction *> items = submenu->actions();
                 if (items.isEmpty()) {
-                    QAction *loading = m_statusItemMenu->addAction(loadingTitle);
+                    QAction *loading = m_statusItemMenu->addAction(tr("Loading..."));
                     loading->setEnabled(false);
                 }
                 for (QAction *child : items) {
