@@ -108,7 +108,7 @@ export QT_QPA_PLATFORM=xcb
 [ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
 
 step "data: the generator's Chrome and Safari files, a Safari bookmarks file and a local site"
-"$build/bin/trellis-generate" --out "$work/corpus" --scale small --days 10 --visits 300 \
+"$build/bin/trellis-generate" --out "$work/corpus" --scale small --days 4 --visits 300 \
   --now "$(date -u +%Y-%m-%dT%H:%M:%SZ)" --quiet
 chrome="$HOME/.config/google-chrome/Default"
 safari="$HOME/Library/Safari"
@@ -189,16 +189,19 @@ pids+=($!)
 trellis_pid=$!
 
 # Trellis's tray icon is the one window embedded in trayer's.
-tray_icon=""
-for _ in $(seq 100); do
-  tray_icon=$(xdotool search --onlyvisible --pid "$trellis_pid" --class trellis 2>/dev/null |
-    head -n 1 || true)
-  [ -n "$tray_icon" ] && break
-  kill -0 "$trellis_pid" 2>/dev/null || fail "trellis ended"
-  sleep 0.1
-done
-[ -n "$tray_icon" ] || fail "trellis's tray icon did not appear in the tray"
-echo "tray icon: window $tray_icon"
+find_tray_icon() {
+  tray_icon=""
+  for _ in $(seq 100); do
+    tray_icon=$(xdotool search --onlyvisible --pid "$trellis_pid" --class trellis 2>/dev/null |
+      head -n 1 || true)
+    [ -n "$tray_icon" ] && break
+    kill -0 "$trellis_pid" 2>/dev/null || fail "trellis ended"
+    sleep 0.1
+  done
+  [ -n "$tray_icon" ] || fail "trellis's tray icon did not appear in the tray"
+  echo "tray icon: window $tray_icon"
+}
+find_tray_icon
 
 key() {
   xdotool key --delay 150 "$@"
@@ -329,6 +332,14 @@ menu_shot menu Down Down Down Down Right Down Down Down Down Down Right
 step "the menu: Chrome's History"
 menu_shot menu-history Down Down Down Right Right
 
+# No avahi-daemon runs in the namespace: Bonjour's submenu says so.
+step "the menu: an empty submenu that explains itself"
+menu_shot menu-empty Down Down Right
+# About 75 visits a day, more than the screen holds: the day ends in "Show
+# all N...".
+step "the menu: a long day of Chrome's History"
+menu_shot menu-long-day Down Down Down Right Right Right
+
 step "the Preferences window"
 open_tray_menu
 key Down Right Down Down Return
@@ -393,3 +404,20 @@ convert "$work/window.png" -strip -define png:compression-level=9 "$out/welcome.
 echo "saved $out/welcome.png ($(du -k "$out/welcome.png" | cut -f1) KB)"
 # "Later", which leaves the settings as they were.
 key Escape
+
+step "the Plugins window on a screen of twice the density"
+kill "$trellis_pid"
+wait "$trellis_pid" 2>/dev/null || true
+QT_SCALE_FACTOR=2 LANG=en_US.UTF-8 TZ=UTC "$build/bin/trellis" >>"$work/trellis.log" 2>&1 &
+pids+=($!)
+trellis_pid=$!
+alert=$(wait_for_trellis_window 200) || fail "no Welcome alert appeared at scale 2"
+sleep 1
+key Escape
+find_tray_icon
+open_tray_menu
+key Down Right Down Return
+wait_for_window Plugins
+sleep 1
+save_window plugins-scale2 Plugins
+close_window Plugins
