@@ -98,12 +98,6 @@ bool applyFault(Fault fault, const QString &path, const QByteArray &replacement 
 // permissions), so that a file can be written there again.
 void clearFault(const QString &path);
 
-// A small real JPEG image.
-QByteArray jpegBytes();
-// A SQLite database at path with tables of its own and none of a browser's;
-// false on failure.
-bool makeOtherDatabase(const QString &path);
-
 // While one lives, files are opened with an ordinary user's rights. Root
 // reads and writes whatever the permissions say, so a test run as root takes
 // the identity of "nobody" (for every thread) and gets root back when this
