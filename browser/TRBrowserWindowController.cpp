@@ -113,7 +113,8 @@ void TRBrowserWindowController::showWindow()
 
 void TRBrowserWindowController::buildToolbar()
 {
-    m_toolbar = new QToolBar(QStringLiteral("browser_toolbar"), this);
+    // The title is what a screen reader says for the toolbar.
+    m_toolbar = new QToolBar(tr("Navigation"), this);
     m_toolbar->setObjectName(QStringLiteral("browser_toolbar"));
     m_toolbar->setMovable(false);
     m_toolbar->setFloatable(false);
