@@ -2,6 +2,7 @@
 
 #include "TRBrowserWebPage.h"
 
+#include <QChildEvent>
 #include <QProgressBar>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -26,6 +27,8 @@ QWebEngineView *TRBrowserWebViewController::webView()
         m_webView = new QWebEngineView(this);
         m_page = new TRBrowserWebPage(m_webView);
         m_webView->setPage(m_page);
+        m_webView->setAccessibleName(tr("Web page"));
+        m_webView->installEventFilter(this);
         layout()->addWidget(m_webView);
         connect(m_page, &QWebEnginePage::loadStarted, this,
                 &TRBrowserWebViewController::loadStarted);
@@ -64,6 +67,19 @@ void TRBrowserWebViewController::loadUrl(const QUrl &url)
 QUrl TRBrowserWebViewController::currentUrl() const
 {
     return m_webView ? m_webView->url() : QUrl();
+}
+
+bool TRBrowserWebViewController::eventFilter(QObject *watched, QEvent *event)
+{
+    // The engine draws the page on a surface of its own, made anew when a
+    // page moves to another process; the surface takes the focus, so a
+    // screen reader needs the name there.
+    if (watched == m_webView && event->type() == QEvent::ChildPolished) {
+        if (auto *surface = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child())) {
+            surface->setAccessibleName(m_webView->accessibleName());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TRBrowserWebViewController::resizeEvent(QResizeEvent *event)

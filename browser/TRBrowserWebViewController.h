@@ -34,6 +34,7 @@ signals:
     void webViewCreated(QWebEngineView *webView);
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "TRAlert.h"
 #include "TRBrowserWebViewController.h"
+#include "TRPlainAddress.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "ui_TRBrowserWindowController.h"
@@ -113,7 +114,8 @@ void TRBrowserWindowController::showWindow()
 
 void TRBrowserWindowController::buildToolbar()
 {
-    m_toolbar = new QToolBar(QStringLiteral("browser_toolbar"), this);
+    // The title is what a screen reader says for the toolbar.
+    m_toolbar = new QToolBar(tr("Navigation"), this);
     m_toolbar->setObjectName(QStringLiteral("browser_toolbar"));
     m_toolbar->setMovable(false);
     m_toolbar->setFloatable(false);
@@ -156,6 +158,19 @@ void TRBrowserWindowController::observeWebView(QWebEngineView *webView)
     follow(webView->pageAction(QWebEnginePage::Back), m_ui->browserGoBackButton);
     follow(webView->pageAction(QWebEnginePage::Forward), m_ui->browserGoForwardButton);
     connect(webView->page(), &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
+
+    // The field and the title follow every page: links, back and forward,
+    // scripts that rename the page.
+    connect(webView, &QWebEngineView::urlChanged, this, [this](const QUrl &url) {
+        QLineEdit *field = m_ui->browserAddressTextField;
+        // What the user is typing is not taken away by a page that moves on.
+        if (!url.isEmpty() && !(field->hasFocus() && field->isModified())) {
+            field->setText(url.toString());
+        }
+    });
+    connect(webView, &QWebEngineView::titleChanged, this, [this](const QString &title) {
+        setWindowTitle(title.isEmpty() ? m_content->title() : title);
+    });
 }
 
 void TRBrowserWindowController::browserGoBack()
@@ -197,11 +212,46 @@ void TRBrowserWindowController::didSelectBookmark(TRBrowserViewController *,
 
 void TRBrowserWindowController::addressEntered()
 {
-    const QString text = m_ui->browserAddressTextField->text().trimmed();
-    const QUrl url = QUrl::fromUserInput(text);
-    if (!text.isEmpty() && url.isValid()) {
-        m_content->loadUrl(url);
+    QLineEdit *field = m_ui->browserAddressTextField;
+    const QString text = field->text().trimmed();
+    field->setModified(false);
+    if (text.isEmpty()) {
+        return;
     }
+    if (const std::optional<QUrl> url = typedAddress(text)) {
+        m_content->loadUrl(*url);
+    } else {
+        runWebSearch(text);
+    }
+}
+
+std::optional<QUrl> TRBrowserWindowController::typedAddress(const QString &text)
+{
+    // Most pasted addresses are plain and need no guessing.
+    const QByteArray bytes = text.toUtf8();
+    if (TRPlainAddress::isPlain(bytes)) {
+        return QUrl::fromEncoded(bytes);
+    }
+    static const QRegularExpression space(QStringLiteral("\\s"));
+    if (text.contains(space)) {
+        return std::nullopt;
+    }
+    // A scheme the user typed ("file:///", "about:blank") is taken as given;
+    // "localhost:3000" is a host and port, not a scheme.
+    static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*://|about:)"));
+    if (scheme.match(text).hasMatch()) {
+        const QUrl url = QUrl::fromUserInput(text);
+        return url.isValid() ? std::optional<QUrl>(url) : std::nullopt;
+    }
+    // Without a scheme, an address names a host with a dot (a domain or an
+    // IPv4 address), an IPv6 address, or localhost; a single word is a search.
+    const QUrl url(QStringLiteral("http://") + text);
+    const QString host = url.host();
+    if (!url.isValid() ||
+        (host != QStringLiteral("localhost") && !host.contains(u'.') && !host.contains(u':'))) {
+        return std::nullopt;
+    }
+    return url;
 }
 
 std::optional<QUrl> TRBrowserWindowController::searchUrl(const QString &term,

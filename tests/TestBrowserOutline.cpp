@@ -233,6 +233,26 @@ private slots:
         }
     }
 
+    // The address field loads addresses, with http:// where the scheme is
+    // missing, and searches for anything else.
+    void typedAddresses()
+    {
+        const QList<std::pair<QString, QString>> cases{
+            {"https://example.org/a?b=c", "https://example.org/a?b=c"},
+            {"example.org", "http://example.org"},
+            {"http://127.0.0.1:8080/x", "http://127.0.0.1:8080/x"},
+            {"localhost:3000", "http://localhost:3000"},
+            {"[::1]:8080", "http://[::1]:8080"},
+            {"about:blank", "about:blank"},
+            {"rust borrow checker", ""},
+            {"example.org is down", ""},
+            {"rust", ""}};
+        for (const auto &[text, expected] : cases) {
+            const std::optional<QUrl> url = TRBrowserWindowController::typedAddress(text);
+            QCOMPARE(url ? url->toString() : QString(), expected);
+        }
+    }
+
     // Searches that go nowhere: an empty field does nothing, a suffix that
     // cannot form an address warns on the window. Neither starts the web engine.
     void searchesThatCannotRun()

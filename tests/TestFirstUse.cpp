@@ -1,4 +1,5 @@
 #include "TRAlert.h"
+#include "TRBonjourPlugin.h"
 #include "TRBrowserFiles.h"
 #include "TRBrowserModule.h"
 #include "TRFileGrant.h"
@@ -11,9 +12,11 @@
 #include "TRPluginManager.h"
 #include "TRPluginManagerPluginListViewController.h"
 #include "TRPluginManagerWindowController.h"
+#include "TRPreferencesWindowController.h"
 #include "TRSafariBookmarksParser.h"
 #include "TRSafariPlugin.h"
 #include "TRSafariPluginOptionsViewController.h"
+#include "TRScriptedServiceBrowser.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRTestHttpServer.h"
@@ -23,6 +26,8 @@
 #include "TRTestSupport.h"
 #include "TRUIManager.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -266,6 +271,76 @@ private slots:
         grant(TRSettingsKeys::historyData, m_files.filePath("Copied/History.db"));
         QCOMPARE(TRSafariPluginOptionsViewController::safariDirectory(),
                  QFileInfo(m_files.filePath("Copied/History.db")).absolutePath());
+    }
+
+    // A screen reader names every control the keyboard reaches, and every
+    // row of a list, in the browser window, each plugin's pane, the
+    // preferences and the About box.
+    void everyControlHasAName()
+    {
+        TRBrowserModule::setPathForTesting(QStringLiteral(TRELLIS_BROWSER_MODULE_PATH));
+        TRGoogleChromeBookmarksParser chromeParser;
+        TRSafariBookmarksParser safariParser;
+        TRPluginManager plugins(
+            {[&] { return std::make_shared<TRSafariPlugin>(&safariParser); },
+             [&] { return std::make_shared<TRGoogleChromePlugin>(&chromeParser); },
+             [] {
+                 return std::make_shared<TRBonjourPlugin>(
+                     std::make_unique<TRScriptedServiceBrowser>());
+             }});
+        TRMenuController controller(&plugins);
+        TRUIManager manager;
+        const auto group = TRBookmark::init(TRBookmarkKind::group, "Reading");
+        // One bookmark: it loads at once, and the page is walked too.
+        group->addBookmark(
+            TRBookmark::init(TRBookmarkKind::item, "One", QUrl("http://127.0.0.1:1/")));
+        TRUIManager::post(TRUIManager::ShowBookmark{group});
+        TRUIManager::post(TRUIManager::ShowSearch{});
+        controller.performMenuAction(TRMenuController::preferencesAction);
+        controller.performMenuAction(TRMenuController::aboutAction);
+        controller.performMenuAction(TRMenuController::pluginsAction);
+        QTableWidget *list =
+            controller.pluginWindowController()->listViewController()->pluginsTableView();
+
+        QStringList unnamed;
+        const auto walk = [&] {
+            QTest::qWait(100);
+            for (QWidget *window : QApplication::topLevelWidgets()) {
+                for (QWidget *widget : window->findChildren<QWidget *>()) {
+                    if (!widget->isVisible() || !widget->isEnabled() ||
+                        !(widget->focusPolicy() & Qt::TabFocus)) {
+                        continue;
+                    }
+                    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+                    QList<QAccessibleInterface *> items{face};
+                    for (int child = 0;
+                         qobject_cast<QAbstractItemView *>(widget) && child < face->childCount();
+                         ++child) {
+                        const QAccessible::Role role = face->child(child)->role();
+                        if (role == QAccessible::Cell || role == QAccessible::TreeItem) {
+                            items << face->child(child);
+                        }
+                    }
+                    for (QAccessibleInterface *item : items) {
+                        if (item->text(QAccessible::Name).trimmed().isEmpty()) {
+                            unnamed
+                                << QString("%1 %2 %3")
+                                       .arg(widget->metaObject()->className(), widget->objectName(),
+                                            item == face ? "" : "row item");
+                        }
+                    }
+                }
+            }
+        };
+        for (int row = 0; row < list->rowCount(); ++row) {
+            list->selectRow(row);
+            walk();
+        }
+        controller.preferencesWindowController()->handlePaneSelection(
+            TRPreferencesWindowController::customSearchPaneIdentifier);
+        walk();
+        unnamed.removeDuplicates();
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
     }
 };
 

@@ -92,4 +92,7 @@ void TRGoogleChromePluginConfigurationViewController::updateStatus()
     };
     m_ui->bookmarksStatusLabel->setText(describe(TRSettingsKeys::googleChromeBookmarksData));
     m_ui->historyStatusLabel->setText(describe(TRSettingsKeys::googleChromeHistoryData));
+    // The buttons tell a screen reader what their rows' labels show.
+    m_ui->chooseBookmarksButton->setAccessibleDescription(m_ui->bookmarksStatusLabel->text());
+    m_ui->chooseHistoryButton->setAccessibleDescription(m_ui->historyStatusLabel->text());
 }

@@ -56,6 +56,7 @@ void TRPluginManagerPluginContentViewController::updateContent()
         return;
     }
     m_ui->noSelectionTextField->hide();
+    m_ui->scrollView->setAccessibleName(tr("%1 settings").arg(plugin->name()));
     m_ui->scrollView->show();
     m_currentViewController = plugin->configurationViewController();
     if (m_currentViewController) {

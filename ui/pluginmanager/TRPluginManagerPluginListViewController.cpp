@@ -115,10 +115,12 @@ void TRPluginManagerPluginListViewController::reloadData()
         table->setRowCount(int(m_plugins.size()));
         for (int row = 0; row < table->rowCount(); ++row) {
             const TRPluginPtr &plugin = m_plugins[size_t(row)];
-            // Items carry the selection; the cells show the row.
+            // Items carry the selection and what a screen reader says; the
+            // cells show the row.
+            const QString name = plugin ? plugin->name() : tr("Unnamed Plugin");
             table->setItem(row, 0, new QTableWidgetItem);
             auto *nameItem = new QTableWidgetItem;
-            nameItem->setData(Qt::AccessibleTextRole, plugin ? plugin->name() : QString());
+            nameItem->setData(Qt::AccessibleTextRole, name);
             table->setItem(row, 1, nameItem);
             for (int column = 0; column < table->columnCount(); ++column) {
                 const QString identifier =
@@ -126,6 +128,19 @@ void TRPluginManagerPluginListViewController::reloadData()
                 if (QWidget *cell = viewForTableColumn(identifier, row)) {
                     table->setCellWidget(row, column, cell);
                 }
+            }
+            if (auto *cell =
+                    qobject_cast<TRPluginEnabledTableViewCell *>(table->cellWidget(row, 0))) {
+                const QPersistentModelIndex index = table->model()->index(row, 0);
+                const auto describe = [table, index, name](bool on) {
+                    if (index.isValid()) {
+                        table->model()->setData(
+                            index, on ? tr("%1: on").arg(name) : tr("%1: off").arg(name),
+                            Qt::AccessibleTextRole);
+                    }
+                };
+                describe(cell->checkboxButton()->isChecked());
+                connect(cell->checkboxButton(), &QCheckBox::toggled, cell, describe);
             }
         }
     }

@@ -23,7 +23,7 @@ TRPreferencesWindowController::TRPreferencesWindowController(TRPluginManager *pl
                                                              QWidget *parent)
     : QMainWindow(parent)
     , m_pluginManager(pluginManager)
-    , m_toolbar(new QToolBar(QStringLiteral("preferences_toolbar"), this))
+    , m_toolbar(new QToolBar(tr("Sections"), this))
     , m_toolbarItems(new QActionGroup(this))
 {
     // The preferences float above normal windows, as the browser does.

@@ -216,4 +216,9 @@ void TRSafariPluginOptionsViewController::refresh()
     m_ui->topSitesStatusLabel->setText(describe(Key::topSites));
     m_ui->historyStatusLabel->setText(describe(Key::history));
     m_ui->lastSessionStatusLabel->setText(describe(Key::lastSession));
+    // The buttons tell a screen reader what their rows' labels show.
+    m_ui->chooseBookmarksButton->setAccessibleDescription(m_ui->bookmarksStatusLabel->text());
+    m_ui->chooseTopSitesButton->setAccessibleDescription(m_ui->topSitesStatusLabel->text());
+    m_ui->chooseHistoryButton->setAccessibleDescription(m_ui->historyStatusLabel->text());
+    m_ui->chooseLastSessionButton->setAccessibleDescription(m_ui->lastSessionStatusLabel->text());
 }
