@@ -59,6 +59,14 @@
         <source>Filter</source>
         <translation>Filter</translation>
     </message>
+    <message>
+        <source>Shows only the bookmarks whose name or address contains the text</source>
+        <translation>Zeigt nur die Lesezeichen, deren Name oder Adresse den Text enthält</translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Lesezeichen</translation>
+    </message>
 </context>
 <context>
     <name>TRBrowserNavigationViews</name>
@@ -82,6 +90,14 @@
         <source>Open in the default browser and close this window</source>
         <translation>Im Standardbrowser öffnen und dieses Fenster schließen</translation>
     </message>
+    <message>
+        <source>The address of the page. Words that are not an address search the web.</source>
+        <translation>Die Adresse der Seite. Wörter, die keine Adresse sind, werden im Web gesucht.</translation>
+    </message>
+    <message>
+        <source>Open in the default browser</source>
+        <translation>Im Standardbrowser öffnen</translation>
+    </message>
 </context>
 <context>
     <name>TRBrowserViewController</name>
@@ -92,6 +108,13 @@
     <message>
         <source>Search...</source>
         <translation>Suchen...</translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserWebViewController</name>
+    <message>
+        <source>Web page</source>
+        <translation>Webseite</translation>
     </message>
 </context>
 <context>
@@ -107,6 +130,10 @@
     <message>
         <source>Trellis found no web browser to open this page in.</source>
         <translation>Trellis hat keinen Webbrowser gefunden, in dem sich diese Seite öffnen lässt.</translation>
+    </message>
+    <message>
+        <source>Navigation</source>
+        <translation>Navigation</translation>
     </message>
 </context>
 <context>
@@ -267,6 +294,10 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
         <source>Select a plugin to see its settings.</source>
         <translation>Wählen Sie ein Plugin aus, um seine Einstellungen zu sehen.</translation>
     </message>
+    <message>
+        <source>%1 settings</source>
+        <translation>Einstellungen für %1</translation>
+    </message>
 </context>
 <context>
     <name>TRPluginManagerPluginListViewController</name>
@@ -281,6 +312,18 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
     <message>
         <source>Plugin</source>
         <translation>Plugin</translation>
+    </message>
+    <message>
+        <source>Unnamed Plugin</source>
+        <translation>Unbenanntes Plugin</translation>
+    </message>
+    <message>
+        <source>%1: on</source>
+        <translation>%1: ein</translation>
+    </message>
+    <message>
+        <source>%1: off</source>
+        <translation>%1: aus</translation>
     </message>
 </context>
 <context>
@@ -372,6 +415,10 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
         <source>Custom search</source>
         <translation>Eigene Suche</translation>
     </message>
+    <message>
+        <source>Sections</source>
+        <translation>Bereiche</translation>
+    </message>
 </context>
 <context>
     <name>TRSafariBookmarksParser</name>
@@ -451,6 +498,10 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
     <message>
         <source>Customisation</source>
         <translation>Anpassung</translation>
+    </message>
+    <message>
+        <source>Safari settings</source>
+        <translation>Einstellungen für Safari</translation>
     </message>
 </context>
 <context>

@@ -59,6 +59,14 @@
         <source>Filter</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Shows only the bookmarks whose name or address contains the text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRBrowserNavigationViews</name>
@@ -82,6 +90,14 @@
         <source>Open in the default browser and close this window</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The address of the page. Words that are not an address search the web.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open in the default browser</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRBrowserViewController</name>
@@ -91,6 +107,13 @@
     </message>
     <message>
         <source>Search...</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserWebViewController</name>
+    <message>
+        <source>Web page</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -106,6 +129,10 @@
     </message>
     <message>
         <source>Trellis found no web browser to open this page in.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Navigation</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -262,6 +289,10 @@ Other desktops: start a tray such as trayer.</source>
         <source>Select a plugin to see its settings.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 settings</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRPluginManagerPluginListViewController</name>
@@ -275,6 +306,18 @@ Other desktops: start a tray such as trayer.</source>
     </message>
     <message>
         <source>Plugin</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unnamed Plugin</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: on</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: off</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -367,6 +410,10 @@ Other desktops: start a tray such as trayer.</source>
         <source>Custom search</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Sections</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRSafariBookmarksParser</name>
@@ -445,6 +492,10 @@ Other desktops: start a tray such as trayer.</source>
     </message>
     <message>
         <source>Customisation</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Safari settings</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

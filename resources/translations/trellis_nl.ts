@@ -59,6 +59,14 @@
         <source>Filter</source>
         <translation>Filter</translation>
     </message>
+    <message>
+        <source>Shows only the bookmarks whose name or address contains the text</source>
+        <translation>Toont alleen de bladwijzers waarvan de naam of het adres de tekst bevat</translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Bladwijzers</translation>
+    </message>
 </context>
 <context>
     <name>TRBrowserNavigationViews</name>
@@ -82,6 +90,14 @@
         <source>Open in the default browser and close this window</source>
         <translation>Openen in de standaardbrowser en dit venster sluiten</translation>
     </message>
+    <message>
+        <source>The address of the page. Words that are not an address search the web.</source>
+        <translation>Het adres van de pagina. Woorden die geen adres zijn, worden op het web gezocht.</translation>
+    </message>
+    <message>
+        <source>Open in the default browser</source>
+        <translation>Openen in de standaardbrowser</translation>
+    </message>
 </context>
 <context>
     <name>TRBrowserViewController</name>
@@ -92,6 +108,13 @@
     <message>
         <source>Search...</source>
         <translation>Zoeken...</translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserWebViewController</name>
+    <message>
+        <source>Web page</source>
+        <translation>Webpagina</translation>
     </message>
 </context>
 <context>
@@ -107,6 +130,10 @@
     <message>
         <source>Trellis found no web browser to open this page in.</source>
         <translation>Trellis heeft geen webbrowser gevonden om deze pagina in te openen.</translation>
+    </message>
+    <message>
+        <source>Navigation</source>
+        <translation>Navigatie</translation>
     </message>
 </context>
 <context>
@@ -267,6 +294,10 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
         <source>Select a plugin to see its settings.</source>
         <translation>Selecteer een plug-in om de instellingen ervan te zien.</translation>
     </message>
+    <message>
+        <source>%1 settings</source>
+        <translation>Instellingen van %1</translation>
+    </message>
 </context>
 <context>
     <name>TRPluginManagerPluginListViewController</name>
@@ -281,6 +312,18 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
     <message>
         <source>Plugin</source>
         <translation>Plug-in</translation>
+    </message>
+    <message>
+        <source>Unnamed Plugin</source>
+        <translation>Naamloze plug-in</translation>
+    </message>
+    <message>
+        <source>%1: on</source>
+        <translation>%1: aan</translation>
+    </message>
+    <message>
+        <source>%1: off</source>
+        <translation>%1: uit</translation>
     </message>
 </context>
 <context>
@@ -372,6 +415,10 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
         <source>Custom search</source>
         <translation>Aangepast zoeken</translation>
     </message>
+    <message>
+        <source>Sections</source>
+        <translation>Onderdelen</translation>
+    </message>
 </context>
 <context>
     <name>TRSafariBookmarksParser</name>
@@ -451,6 +498,10 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
     <message>
         <source>Customisation</source>
         <translation>Aanpassing</translation>
+    </message>
+    <message>
+        <source>Safari settings</source>
+        <translation>Instellingen van Safari</translation>
     </message>
 </context>
 <context>
