@@ -28,6 +28,11 @@ int main(int argc, char *argv[])
     }
 
     AppDelegate delegate;
+    // A later start asks this one to come forward: the Plugins window is
+    // the one window every user has.
+    instance.onActivationRequested = [&delegate] {
+        delegate.showPluginsWindow();
+    };
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return QApplication::exec();
 }
