@@ -2,6 +2,7 @@
 #include "TRHeapTrim.h"
 #include "TRLanguage.h"
 #include "TRSingleInstance.h"
+#include "TRWebEngineOutput.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
 {
     TRHeapTrim::useOneMemoryArena();
     AppDelegate::prepareGraphics();
+    TRWebEngineOutput::quieten();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trellis"));
     QApplication::setApplicationDisplayName(QStringLiteral("Trellis"));
