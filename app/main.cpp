@@ -2,6 +2,7 @@
 #include "TRHeapTrim.h"
 #include "TRLanguage.h"
 #include "TRSingleInstance.h"
+#include "TRWebEngineOutput.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
 {
     TRHeapTrim::useOneMemoryArena();
     AppDelegate::prepareGraphics();
+    TRWebEngineOutput::quieten();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trellis"));
     QApplication::setApplicationDisplayName(QStringLiteral("Trellis"));
@@ -28,6 +30,11 @@ int main(int argc, char *argv[])
     }
 
     AppDelegate delegate;
+    // A later start asks this one to come forward: the Plugins window is
+    // the one window every user has.
+    instance.onActivationRequested = [&delegate] {
+        delegate.showPluginsWindow();
+    };
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return QApplication::exec();
 }

@@ -11,11 +11,24 @@ QString itemLine(const QAction *action)
     if (action->isSeparator()) {
         return QStringLiteral("-");
     }
-    return action->text() + (action->menu() ? ">" : "") +
+    return TRTestMenus::visibleText(action->text()) + (action->menu() ? ">" : "") +
            (action->isEnabled() ? "" : " (disabled)");
 }
 
 } // namespace
+
+QString TRTestMenus::visibleText(const QString &text)
+{
+    QString shown;
+    for (qsizetype index = 0; index < text.size(); ++index) {
+        // The character after an "&" is shown: a letter, or the second "&".
+        if (text.at(index) == u'&' && ++index == text.size()) {
+            break;
+        }
+        shown += text.at(index);
+    }
+    return shown;
+}
 
 QStringList TRTestMenus::describe(const QMenu *menu)
 {
@@ -57,7 +70,7 @@ QStringList TRTestMenus::describeTree(QMenu *menu, int depth)
 QAction *TRTestMenus::findItem(const QMenu *menu, const QString &title)
 {
     for (QAction *action : menu->actions()) {
-        if (action->text() == title) {
+        if (visibleText(action->text()) == title) {
             return action;
         }
     }

@@ -9,6 +9,10 @@ class QMenu;
 
 namespace TRTestMenus {
 
+// An item's text as the menu shows it: "&&" is "&", a single "&" (the mark
+// of the access key) is gone.
+QString visibleText(const QString &text);
+
 // The menu as lines: "-" for a separator, a title with ">" when the item has
 // a submenu, and " (disabled)" after a disabled item.
 QStringList describe(const QMenu *menu);
@@ -26,7 +30,7 @@ QStringList describeTree(QMenu *menu, int depth = 0);
 // of a plugin it shows inline.
 void lendItems(QMenu *from, QMenu *to);
 
-// The first item with this title, or none.
+// The first item that shows this title, or none.
 QAction *findItem(const QMenu *menu, const QString &title);
 
 } // namespace TRTestMenus

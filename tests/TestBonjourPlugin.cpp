@@ -21,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QScopeGuard>
@@ -179,8 +180,18 @@ private slots:
         QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::bonjourEnabled));
 
         QWidget *pane = plugin->configurationViewController();
-        QVERIFY(qobject_cast<TRBonjourPluginConfigurationViewController *>(pane));
+        auto *bonjourPane = qobject_cast<TRBonjourPluginConfigurationViewController *>(pane);
+        QVERIFY(bonjourPane);
         QCOMPARE(plugin->configurationViewController(), pane);
+
+        // Each showing of the pane says whether Avahi must be started.
+        for (const bool answering : {true, false}) {
+            browser->answering = answering;
+            pane->show();
+            QCOMPARE(bonjourPane->daemonStatusLabel()->isHidden(), answering);
+            pane->hide();
+        }
+        QVERIFY(bonjourPane->daemonStatusLabel()->text().contains("systemctl enable --now avahi"));
     }
 
     void builtIntoTheRegistry()
@@ -249,34 +260,35 @@ private slots:
 
     // One service seen on three interfaces (or address families): one item,
     // gone only when the last of them withdraws it. A batch whose last
-    // report repeats a service already found still ends the batch.
+    // report repeats a service already found still ends the batch. An "&"
+    // in a name shows as written, not as the mark of an access key.
     void repeatedReportsAreOneService()
     {
         browser->announce("Printer", true);
-        browser->announce("Camera", true);
+        browser->announce("Rock & Roll", true);
         browser->announce("Printer", true);
         browser->announce("Printer", false);
-        QCOMPARE(shown(), QStringList({"Camera", "Printer"}));
+        QCOMPARE(shown(), QStringList({"Printer", "Rock & Roll"}));
         QCOMPARE(plugin->activeBookmarks().size(), std::size_t(2));
         const auto bookmark = plugin->activeBookmarks().front();
 
         // A batch of nothing but repeats leaves the submenu as it is.
         const QList<QAction *> before = plugin->parentMenu()->actions();
-        browser->announce("Camera", true);
-        browser->announce("Camera", false);
+        browser->announce("Rock & Roll", true);
+        browser->announce("Rock & Roll", false);
         QCOMPARE(plugin->parentMenu()->actions(), before);
 
         browser->withdraw("Printer", false);
         browser->withdraw("Printer", false);
-        QCOMPARE(shown(), QStringList({"Camera", "Printer"}));
+        QCOMPARE(shown(), QStringList({"Printer", "Rock & Roll"}));
         QCOMPARE(plugin->activeBookmarks().front(), bookmark);
         browser->withdraw("Printer", false);
-        QCOMPARE(shown(), QStringList({"Camera"}));
+        QCOMPARE(shown(), QStringList({"Rock & Roll"}));
 
         // Withdrawals of a service never seen change nothing.
         browser->withdraw("Printer", false);
         browser->withdraw("Unknown", false);
-        QCOMPARE(names(plugin->activeBookmarks()), QStringList({"Camera"}));
+        QCOMPARE(names(plugin->activeBookmarks()), QStringList({"Rock & Roll"}));
     }
 
     // The same name from two domains gives two items; each removal of that

@@ -165,7 +165,7 @@ private slots:
         QVERIFY(!findItem(plugin.parentMenu(), "Bookmarks bar")->icon().isNull());
         // "&" shows as written rather than marking a shortcut letter.
         QMenu *docs = openMenu(findItem(bar, "Docs")->menu());
-        QCOMPARE(describe(docs), QStringList({"CMake", "Tools && Tips"}));
+        QCOMPARE(describe(docs), QStringList({"CMake", "Tools & Tips"}));
         QCOMPARE(docs->actions().last()->iconText(), QString("Tools & Tips"));
         // Opening again does not add the items twice.
         QCOMPARE(describe(openMenu(findItem(plugin.parentMenu(), "Bookmarks bar")->menu())).size(),

@@ -4,6 +4,7 @@
 #include "TRNotificationNames.h"
 #include "TRPluginManager.h"
 #include "TRPluginManagerWindowController.h"
+#include "TRPreferencesGeneralViewController.h"
 #include "TRPreferencesWindowController.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
@@ -11,8 +12,11 @@
 #include "TRTestMenus.h"
 #include "TRTestPlugin.h"
 #include "TRTestSupport.h"
+#include "TRWindowPlacement.h"
 
 #include <QAction>
+#include <QBitmap>
+#include <QComboBox>
 #include <QFile>
 #include <QMenu>
 #include <QMessageBox>
@@ -121,10 +125,15 @@ private slots:
         // else chooses Plugins through its item.
         const QList<QAction *> items = general->menu()->actions();
         QCOMPARE(items[2]->property("tag").toInt(), 103);
+        QStringList texts;
         for (const QAction *item : items) {
             QVERIFY(item->isEnabled());
             QVERIFY(item->shortcut().isEmpty());
+            texts << item->text();
         }
+        // Each item has an access key of its own.
+        QCOMPARE(texts,
+                 QStringList({"&About...", "", "&Plugins...", "P&references...", "", "&Quit"}));
     }
 
     void layouts_data()
@@ -160,6 +169,15 @@ private slots:
         QFETCH(QStringList, expected);
         auto controller = makeController(bonjourOn, chromeOn, safariOn);
         QCOMPARE(describe(controller->statusItemMenu()), expected);
+        // General and each submenu have an access key, no two alike; items
+        // of a plugin shown inline have none.
+        QStringList keys;
+        for (const QAction *item : controller->statusItemMenu()->actions()) {
+            const QString key = QString(item->text()).remove("&&").section(u'&', 1).left(1);
+            QCOMPARE(key.isEmpty(), !item->menu());
+            QVERIFY(key.isEmpty() || !keys.contains(key, Qt::CaseInsensitive));
+            keys << key;
+        }
         // Every plugin, enabled or not, was asked to update once; a rebuild
         // asks none again.
         controller->updateMenu();
@@ -260,11 +278,20 @@ private slots:
         controller->updateMenu();
         QCOMPARE(item->icon().cacheKey(), defaultKey);
 
-        TRSettings::standard().setString(TRSettingsKeys::menuIconName, "bookmarks");
-        controller->updateMenu();
-        QVERIFY(!item->icon().isNull());
+        // At twice the pixels per point the image fills the doubled slot.
+        const QImage doubled = item->icon().pixmap(QSize(22, 22), 2.0).toImage();
+        QCOMPARE(doubled.size(), QSize(44, 44));
+        const QRect drawn = QRegion(QBitmap::fromImage(doubled.createAlphaMask())).boundingRect();
+        QVERIFY(drawn.right() > 33 && drawn.bottom() > 33);
+
+        // Choosing another icon in the preferences shows it at once.
+        TRPreferencesGeneralViewController pane;
+        QTest::keyClick(pane.menuIconPopUpButton(), Qt::Key_Down);
         const qint64 bookmarksKey = item->icon().cacheKey();
         QVERIFY(bookmarksKey != defaultKey);
+        TRSettings::standard().setString(TRSettingsKeys::menuIconName, "bookmarks");
+        controller->updateMenu();
+        QCOMPARE(item->icon().cacheKey(), bookmarksKey);
         QVERIFY(!TRImages::imageNamed("bookmarks").isNull());
 
         // An unknown stored name must not leave the tray without an icon.
@@ -275,7 +302,8 @@ private slots:
         QVERIFY(TRImages::imageNamed("").isNull());
     }
 
-    // Made on first use and kept: closed and moved, it comes back centred.
+    // Made on first use and kept: closed and moved, it comes back centred,
+    // and on a screen too small for it, it shrinks to fit.
     void pluginsActionOpensOneWindowCentred()
     {
         auto controller = makeController(true, true, true);
@@ -288,6 +316,10 @@ private slots:
         QVERIFY(window->isVisible());
         const QPoint centre = window->screen()->availableGeometry().center();
         QVERIFY((window->frameGeometry().center() - centre).manhattanLength() <= 2);
+
+        const QRect small(-100, 40, 320, 240);
+        TRWindowPlacement::centre(window, small);
+        QCOMPARE(window->frameGeometry(), small);
     }
 
     // One window at a time, a new one after a close, none once the controller goes.

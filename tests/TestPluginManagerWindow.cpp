@@ -10,7 +10,9 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -140,6 +142,33 @@ private slots:
         list()->reloadData();
         QVERIFY(!enabledCell(2)->checkboxButton()->isChecked());
         QVERIFY(enabledCell(1)->checkboxButton()->isChecked());
+    }
+
+    // Without a mouse: the arrows choose a plugin and Space switches it; Tab
+    // runs from the list through the pane's controls and back, Shift+Tab
+    // the other way; Escape closes the window.
+    void keyboardAlone()
+    {
+        QWidget *pane = m_plugins[2]->configurationViewController();
+        auto *choose = new QPushButton("Choose...", pane);
+        auto *field = new QLineEdit(pane);
+        QVERIFY(QTest::qWaitForWindowActive(window()));
+        table()->setFocus(Qt::TabFocusReason);
+        const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        };
+        press(Qt::Key_Down);
+        QCOMPARE(content()->currentViewController(), pane);
+        press(Qt::Key_Space);
+        QVERIFY(!m_plugins[2]->isEnabled());
+        for (QWidget *stop : std::initializer_list<QWidget *>{choose, field, table()}) {
+            press(Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), stop);
+        }
+        press(Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), field);
+        press(Qt::Key_Escape);
+        QVERIFY(!window()->isVisible());
     }
 
     void closingUpdatesEveryPluginAndTheMenu()

@@ -1,3 +1,4 @@
+#include "TRDomainSuffixValidator.h"
 #include "TRLoginItem.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
@@ -180,8 +182,13 @@ private slots:
         {
             TRPreferencesWindowController window(manager.get());
             window.showWindow();
-            window.toolbarItem(customSearch)->trigger();
-            window.close();
+            // Chosen and closed from the keyboard.
+            QWidget *item = window.toolbar()->widgetForAction(window.toolbarItem(customSearch));
+            QCOMPARE(item->focusPolicy(), Qt::TabFocus);
+            QTest::keyClick(item, Qt::Key_Space);
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            QTest::keyClick(&window, Qt::Key_Escape);
+            QVERIFY(!window.isVisible());
         }
         QCOMPARE(settings().stringForKey(TRSettingsKeys::lastSelectedPreferencesPane),
                  customSearch);
@@ -398,13 +405,16 @@ private slots:
         QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("co.uk"));
         QCOMPARE(field->text(), QString(".co.uk"));
 
+        // What is no suffix is not typed, or not stored while the hint says so.
+        QVERIFY(pane.invalidSuffixLabel()->isHidden());
         field->selectAll();
-        QTest::keyClicks(field, "..x");
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString(".x"));
-
-        field->selectAll();
+        QTest::keyClicks(field, "..x/ y");
+        QCOMPARE(field->text(), QString(".xy"));
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("xy"));
         QTest::keyClick(field, Qt::Key_Backspace);
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString(""));
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QVERIFY(!pane.invalidSuffixLabel()->isHidden());
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("x"));
 
         QTest::keyClicks(field, "de");
         box->click();
@@ -413,6 +423,31 @@ private slots:
         QCOMPARE(field->text(), QString("de"));
         QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("de"));
         QVERIFY(events.isEmpty());
+    }
+
+    void suffixValidation_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<int>("state");
+        const int invalid = QValidator::Invalid, intermediate = QValidator::Intermediate;
+        QTest::newRow("two labels, leading dot") << ".co.uk" << int(QValidator::Acceptable);
+        QTest::newRow("hyphen, digits, other scripts") << "a-1.рф" << int(QValidator::Acceptable);
+        QTest::newRow("empty") << "" << intermediate;
+        QTest::newRow("label to come") << "co." << intermediate;
+        QTest::newRow("hyphen at the end") << "co.u-" << intermediate;
+        QTest::newRow("space") << "co uk" << invalid;
+        QTest::newRow("scheme and slash") << "https://google.de" << invalid;
+        QTest::newRow("empty label") << "co..uk" << invalid;
+        QTest::newRow("hyphen first") << "-de" << invalid;
+        QTest::newRow("long label") << QString(64, 'a') << invalid;
+    }
+
+    void suffixValidation()
+    {
+        QFETCH(QString, input);
+        QFETCH(int, state);
+        int position = 0;
+        QCOMPARE(int(TRDomainSuffixValidator().validate(input, position)), state);
     }
 
     void showingTheSuffixStoresNothing()

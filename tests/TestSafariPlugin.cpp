@@ -424,7 +424,7 @@ private slots:
         QVERIFY(tree.contains("  " + sixty + " [bookmark]"));
         QVERIFY(tree.contains("    " + QString(58, 'd') + "... [bookmark] {" + sixtyOne + "}"));
         // Shown as written, not as a shortcut mark; the tool tip is plain text.
-        QVERIFY(tree.contains("  Tom && Jerry> [folder]"));
+        QVERIFY(tree.contains("  Tom & Jerry> [folder]"));
 
         QPointer<QAction> old = plugin->parentMenu()->actions().first();
         QMenu statusMenu;

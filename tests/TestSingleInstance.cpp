@@ -75,14 +75,22 @@ private slots:
         stop(next);
     }
 
-    // Two guards in one folder: only the first acquires.
+    // Two guards in one folder: only the first acquires, and each later
+    // start asks it once to come forward.
     void guardsInOneFolder()
     {
         QTemporaryDir folder;
         TRSingleInstance first(folder.path());
+        int requests = 0;
+        first.onActivationRequested = [&requests] {
+            ++requests;
+        };
         QVERIFY(first.acquire());
         TRSingleInstance second(folder.path());
         QVERIFY(!second.acquire());
+        QTRY_COMPARE(requests, 1);
+        QVERIFY(!TRSingleInstance(folder.path()).acquire());
+        QTRY_COMPARE(requests, 2);
     }
 };
 

@@ -369,9 +369,10 @@ private slots:
         QCOMPARE(itemProperty(item, "Status").toString(), QString("Active"));
         const QString menu = itemProperty(item, "Menu").value<QDBusObjectPath>().path();
         QVERIFY(!menu.isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(menuLabels(item, menu, {}).contains("General"), 5000);
+        // Access keys go over the bus as the menu protocol marks them.
+        QTRY_VERIFY_WITH_TIMEOUT(menuLabels(item, menu, {}).contains("_General"), 5000);
         // Submenus are filled when they open; a host opens them over the bus.
-        QTRY_COMPARE_WITH_TIMEOUT(menuLabels(item, menu, {"Chrome", "Bar", "Cooking"}),
+        QTRY_COMPARE_WITH_TIMEOUT(menuLabels(item, menu, {"_Chrome", "Bar", "Cooking"}),
                                   QStringList({"Spring Risotto", "Lemon Cake"}), 5000);
 
         // The panel restarts (a crash, a new session of the shell): the icon

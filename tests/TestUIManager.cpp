@@ -12,6 +12,7 @@
 #include "TRTestHttpServer.h"
 #include "TRTestMain.h"
 #include "TRUIManager.h"
+#include "TRWebEngineOutput.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -22,6 +23,23 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTreeView>
+
+namespace {
+
+// What the web engine said that reached the terminal, and who prints it.
+QStringList engineLines;
+QtMessageHandler printer = nullptr;
+
+void noteEngineLines(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (QByteArray(context.category).startsWith("qt.webengine") ||
+        message.contains(QRegularExpression("Sandbox|graphics backend"))) {
+        engineLines << message;
+    }
+    printer(type, context, message);
+}
+
+} // namespace
 
 class TestUIManager : public QObject
 {
@@ -82,6 +100,9 @@ private slots:
         QDesktopServices::setUrlHandler("http", &m_defaultBrowser, "open");
         QDesktopServices::setUrlHandler("https", &m_defaultBrowser, "open");
         TRCurrentEvent::setProviderForTesting([] { return std::nullopt; });
+        // As the application starts: the engine's own lines stay quiet.
+        printer = qInstallMessageHandler(noteEngineLines);
+        TRWebEngineOutput::quieten();
     }
 
     void cleanupTestCase()
@@ -122,6 +143,7 @@ private slots:
         QCOMPARE(view->property("url").toUrl(), url);
         QVERIFY(m_server.requestCount("/one") >= 1);
         QTRY_VERIFY_WITH_TIMEOUT(drawsText(qobject_cast<QWidget *>(view)), 20000);
+        QCOMPARE(engineLines, QStringList());
     }
 
     // A build tree has the module beside the executable; an installed tree

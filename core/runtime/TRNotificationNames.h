@@ -11,6 +11,9 @@ inline const QString uiManagerShouldShowBrowser =
 inline const QString menuControllerMenuNeedsUpdate =
     QStringLiteral("TRMenuControllerMenuNeedsUpdateNotification");
 inline const QString pluginDidUpdate = QStringLiteral("TRPluginDidUpdateNotification");
+// The stored menu icon changed: the tray shows it at once, without a rebuild.
+inline const QString menuControllerStatusItemImageNeedsUpdate =
+    QStringLiteral("TRMenuControllerStatusItemImageNeedsUpdateNotification");
 inline const QString googleChromePluginMenuNeedsUpdate =
     QStringLiteral("TRGoogleChromePluginMenuNeedsUpdateNotification");
 inline const QString safariPluginMenuNeedsUpdate =

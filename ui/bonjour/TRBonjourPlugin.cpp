@@ -70,7 +70,11 @@ void TRBonjourPlugin::setEnabled(bool enabled)
 QWidget *TRBonjourPlugin::configurationViewController()
 {
     if (!m_configurationViewController) {
-        m_configurationViewController = new TRBonjourPluginConfigurationViewController();
+        // The pane may outlive the plugin for a moment; it asks while both live.
+        m_configurationViewController =
+            new TRBonjourPluginConfigurationViewController([self = QPointer(this)] {
+                return !self || self->m_netServiceBrowser->isDaemonAnswering();
+            });
     }
     return m_configurationViewController;
 }

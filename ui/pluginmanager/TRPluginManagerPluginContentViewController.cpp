@@ -13,6 +13,9 @@ TRPluginManagerPluginContentViewController::TRPluginManagerPluginContentViewCont
     // The pane fills the visible width and at least the visible height;
     // a taller one scrolls.
     m_ui->scrollView->setWidgetResizable(true);
+    // Tab goes from the list straight into the pane's controls; the area
+    // scrolls to the control that takes the focus.
+    m_ui->scrollView->setFocusPolicy(Qt::NoFocus);
     updateContent();
 }
 

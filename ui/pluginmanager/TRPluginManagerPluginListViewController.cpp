@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QStyle>
@@ -25,6 +26,10 @@ TRPluginEnabledTableViewCell::TRPluginEnabledTableViewCell(const TRPluginPtr &pl
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_checkboxButton, 0, Qt::AlignCenter);
+    // The row takes the focus and Space switches its box: a box of its own
+    // in the Tab chain would be one stop per plugin between the list and
+    // the pane.
+    m_checkboxButton->setFocusPolicy(Qt::NoFocus);
     m_checkboxButton->setChecked(true);
     if (plugin) {
         m_checkboxButton->setChecked(plugin->isEnabled());
@@ -87,6 +92,10 @@ TRPluginManagerPluginListViewController::TRPluginManagerPluginListViewController
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setShowGrid(false);
+    // Tab leaves the list for the pane, as in any other control; the arrow
+    // keys move between the rows.
+    table->setTabKeyNavigation(false);
+    table->installEventFilter(this);
     table->viewport()->installEventFilter(this);
     connect(table, &QTableWidget::itemSelectionChanged, this,
             &TRPluginManagerPluginListViewController::tableViewSelectionDidChange);
@@ -165,6 +174,16 @@ QWidget *TRPluginManagerPluginListViewController::viewForTableColumn(const QStri
 
 bool TRPluginManagerPluginListViewController::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_ui->pluginsTableView && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space) {
+        const int row = m_ui->pluginsTableView->currentRow();
+        auto *cell = qobject_cast<TRPluginEnabledTableViewCell *>(
+            m_ui->pluginsTableView->cellWidget(row, 0));
+        if (cell) {
+            cell->checkboxButton()->click();
+            return true;
+        }
+    }
     // A click below the rows takes the selection away, and with it the pane.
     if (watched == m_ui->pluginsTableView->viewport() &&
         event->type() == QEvent::MouseButtonPress) {

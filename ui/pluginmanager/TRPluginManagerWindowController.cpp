@@ -4,11 +4,12 @@
 #include "TRNotificationNames.h"
 #include "TRPluginManagerPluginContentViewController.h"
 #include "TRPluginManagerPluginListViewController.h"
+#include "TRWindowPlacement.h"
 #include "ui_TRPluginManagerWindowController.h"
 
 #include <QCloseEvent>
 #include <QPointer>
-#include <QScreen>
+#include <QShortcut>
 #include <QTableWidget>
 
 TRPluginManagerWindowController::TRPluginManagerWindowController(QWidget *parent)
@@ -20,6 +21,13 @@ TRPluginManagerWindowController::TRPluginManagerWindowController(QWidget *parent
     m_ui->splitView->setStretchFactor(1, 1);
     m_ui->splitView->setCollapsible(0, false);
     m_ui->splitView->setCollapsible(1, false);
+
+    // Escape closes it, as it closes a dialog, and so does the platform's
+    // close-window key.
+    for (const QKeySequence &keys :
+         {QKeySequence(QKeySequence::Cancel), QKeySequence(QKeySequence::Close)}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+    }
 
     QPointer<TRPluginManagerWindowController> self(this);
     listViewController()->onDidSelectPlugin = [self](const TRPluginPtr &plugin) {
@@ -51,13 +59,7 @@ void TRPluginManagerWindowController::setPlugins(std::vector<TRPluginPtr> plugin
 void TRPluginManagerWindowController::showWindow()
 {
     if (!isVisible()) {
-        const QScreen *screen = this->screen();
-        if (screen) {
-            const QRect available = screen->availableGeometry();
-            QRect frame = frameGeometry();
-            frame.moveCenter(available.center());
-            move(frame.topLeft());
-        }
+        TRWindowPlacement::centre(this);
     }
     show();
     raise();

@@ -29,7 +29,8 @@ public:
     // Hands the list to the plugin list and shows it.
     void setPlugins(std::vector<TRPluginPtr> plugins);
 
-    // Centres the window on the screen it is on and brings it to the front.
+    // Centres the window on the screen under the pointer, shrunk to fit it,
+    // and brings it to the front.
     void showWindow();
     // Shows the window with the named plugin's pane.
     void showPlugin(const QString &name);

@@ -1,14 +1,33 @@
 #include "TRPreferencesCustomSearchViewController.h"
 
+#include "TRDomainSuffixValidator.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "ui_TRPreferencesCustomSearchViewController.h"
+
+#include <QLabel>
 
 TRPreferencesCustomSearchViewController::TRPreferencesCustomSearchViewController(QWidget *parent)
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::TRPreferencesCustomSearchViewController>())
 {
     m_ui->setupUi(this);
+    // Only what can end a host name is typed; what is not one yet says so
+    // below the field and is not stored.
+    m_ui->customPrefixTextField->setValidator(new TRDomainSuffixValidator(this));
+    m_ui->customPrefixTextField->setPlaceholderText(tr("for example co.uk"));
+    m_invalidSuffixLabel =
+        new QLabel(tr("Type a domain ending such as co.uk: letters, digits and hyphens, with dots "
+                      "between the parts."),
+                   this);
+    m_invalidSuffixLabel->setObjectName(QStringLiteral("invalidSuffixLabel"));
+    m_invalidSuffixLabel->setWordWrap(true);
+    QPalette warning = m_invalidSuffixLabel->palette();
+    warning.setColor(QPalette::WindowText, QColor(0xc0, 0x1c, 0x28));
+    m_invalidSuffixLabel->setPalette(warning);
+    m_ui->layout->insertWidget(m_ui->layout->indexOf(m_ui->explanationLabel), m_invalidSuffixLabel);
+    connect(m_ui->customPrefixTextField, &QLineEdit::textChanged, this,
+            &TRPreferencesCustomSearchViewController::updateSuffixHint);
     refresh();
     connect(m_ui->useCustomSearchCheckbox, &QCheckBox::clicked, this,
             &TRPreferencesCustomSearchViewController::toggleUseCustomSearch);
@@ -37,6 +56,13 @@ void TRPreferencesCustomSearchViewController::refresh()
     m_ui->customPrefixTextField->setText(
         settings.stringForKey(TRSettingsKeys::customGooglePrefix).value_or(QString()));
     m_ui->customPrefixTextField->setEnabled(hasCustomSearch);
+    updateSuffixHint();
+}
+
+void TRPreferencesCustomSearchViewController::updateSuffixHint()
+{
+    QLineEdit *field = m_ui->customPrefixTextField;
+    m_invalidSuffixLabel->setVisible(field->isEnabled() && !field->hasAcceptableInput());
 }
 
 void TRPreferencesCustomSearchViewController::toggleUseCustomSearch(bool checked)
@@ -47,6 +73,9 @@ void TRPreferencesCustomSearchViewController::toggleUseCustomSearch(bool checked
 
 void TRPreferencesCustomSearchViewController::controlTextDidChange(const QString &text)
 {
+    if (!m_ui->customPrefixTextField->hasAcceptableInput()) {
+        return;
+    }
     // The address already ends in "www.google.", so a typed leading dot is
     // dropped; the field keeps what the user typed.
     QString suffix = text;

@@ -11,6 +11,7 @@ namespace Ui {
 class TRPreferencesCustomSearchViewController;
 }
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 
 class TRPreferencesCustomSearchViewController : public QWidget
@@ -23,14 +24,19 @@ public:
 
     // The action of the check box.
     void toggleUseCustomSearch(bool checked);
-    // Called for every edit the user makes in the suffix field.
+    // Called for every edit the user makes in the suffix field; stores the
+    // suffix when it can end a host name.
     void controlTextDidChange(const QString &text);
 
     QCheckBox *useCustomSearchCheckbox() const;
     QLineEdit *customPrefixTextField() const;
+    // Says what a suffix may hold; shown while the field's text is no suffix.
+    QLabel *invalidSuffixLabel() const { return m_invalidSuffixLabel; }
 
 private:
     void refresh();
+    void updateSuffixHint();
 
     std::unique_ptr<Ui::TRPreferencesCustomSearchViewController> m_ui;
+    QLabel *m_invalidSuffixLabel = nullptr;
 };

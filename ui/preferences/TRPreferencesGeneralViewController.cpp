@@ -3,6 +3,8 @@
 #include "TRImages.h"
 #include "TRLauncherApplication.h"
 #include "TRLoginItem.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRSettingsOptions.h"
@@ -115,6 +117,9 @@ void TRPreferencesGeneralViewController::handlePopUp(QObject *sender)
 {
     if (sender == m_ui->menuIconPopUpButton) {
         applyMenuIcon();
+        // The user sees the choice in the tray while the window is open.
+        TRNotificationCenter::defaultCenter().post(
+            TRNotificationNames::menuControllerStatusItemImageNeedsUpdate);
     } else if (sender == m_ui->updateRatePopUpButton) {
         applyUpdateRate();
     }

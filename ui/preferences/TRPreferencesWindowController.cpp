@@ -8,12 +8,14 @@
 #include "TRPreferencesGeneralViewController.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
+#include "TRWindowPlacement.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QPropertyAnimation>
 #include <QScreen>
+#include <QShortcut>
 #include <QToolBar>
 
 const QString TRPreferencesWindowController::generalPaneIdentifier = QStringLiteral("1000");
@@ -35,6 +37,10 @@ TRPreferencesWindowController::TRPreferencesWindowController(TRPluginManager *pl
     m_toolbar->setFloatable(false);
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     addToolBar(Qt::TopToolBarArea, m_toolbar);
+    for (const QKeySequence &keys :
+         {QKeySequence(QKeySequence::Cancel), QKeySequence(QKeySequence::Close)}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+    }
 
     m_toolbarItems->setExclusive(true);
     auto addItem = [this](const QString &identifier, const QString &title, const QIcon &icon) {
@@ -43,6 +49,8 @@ TRPreferencesWindowController::TRPreferencesWindowController(TRPluginManager *pl
         item->setData(identifier);
         item->setCheckable(true);
         m_toolbarItems->addAction(item);
+        // The panes are reached with Tab too, and chosen with Space.
+        m_toolbar->widgetForAction(item)->setFocusPolicy(Qt::TabFocus);
         connect(item, &QAction::triggered, this,
                 [this, identifier] { handlePaneSelection(identifier); });
     };
@@ -91,9 +99,7 @@ void TRPreferencesWindowController::showWindow()
                                                   : generalPaneIdentifier,
              false);
     m_observingClose = true;
-    if (const QScreen *screen = this->screen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    TRWindowPlacement::centre(this);
     show();
     raise();
     activateWindow();
@@ -131,7 +137,13 @@ QRect TRPreferencesWindowController::frameForPane(QWidget *pane) const
     // by its height; keeping the window's top-left keeps the pane's in place.
     const int toolbarHeight = m_toolbar->isHidden() ? 0 : m_toolbar->sizeHint().height();
     const int width = std::max(paneSize.width(), m_toolbar->sizeHint().width());
-    return {geometry().topLeft(), QSize(width, paneSize.height() + toolbarHeight)};
+    QSize size(width, paneSize.height() + toolbarHeight);
+    // On a small screen the pane scrolls or squeezes rather than running off it.
+    if (const QScreen *screen = this->screen()) {
+        size = size.boundedTo(screen->availableGeometry().size() -
+                              (frameGeometry().size() - this->size()));
+    }
+    return {geometry().topLeft(), size};
 }
 
 void TRPreferencesWindowController::setContentView(QWidget *view)

@@ -66,6 +66,13 @@ void AppDelegate::applicationDidFinishLaunching()
     setUpApplication();
 }
 
+void AppDelegate::showPluginsWindow()
+{
+    if (m_menuController) {
+        m_menuController->performMenuAction(TRMenuController::pluginsAction);
+    }
+}
+
 void AppDelegate::setUpApplication()
 {
     if (!m_systemIsSupported) {

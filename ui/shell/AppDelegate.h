@@ -31,6 +31,9 @@ public:
     ~AppDelegate() override;
 
     void applicationDidFinishLaunching();
+    // Brings the Plugins window to the front; nothing before launching has
+    // finished.
+    void showPluginsWindow();
 
     // Before the application object exists: the built-in browser draws in
     // software unless the user chose otherwise. Making the web engine's

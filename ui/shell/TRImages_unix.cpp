@@ -9,10 +9,14 @@ QIcon TRImages::forStatusItem(const QIcon &image)
 {
     // Nothing tints a tray image here, and panels are dark (GNOME) or light:
     // the dark lines get a light edge that keeps them visible on both.
+    // Drawn in device pixels at every size a tray asks for, its doubles
+    // included: at a scale factor of 2 a 22-pixel slot wants 44 pixels, and
+    // a smaller image would be drawn in a corner of it.
     QIcon edged;
-    for (const int size : {16, 22, 24, 32, 48, 64}) {
-        const QImage lines =
-            image.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (const int size : {16, 22, 24, 32, 44, 48, 64, 96, 128}) {
+        const QImage lines = image.pixmap(QSize(size, size), 1.0)
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
         QImage edge = lines;
         QPainter tint(&edge);
         tint.setCompositionMode(QPainter::CompositionMode_SourceIn);

@@ -21,6 +21,41 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
+namespace {
+
+// text as a menu item's text with an access key: the first letter of a word
+// that no earlier item of the same menu took, else any letter not taken, else
+// none. An "&" of the text itself is doubled, so it shows as written.
+QString withAccessKey(const QString &text, QList<QChar> &taken)
+{
+    const auto isFree = [&](qsizetype index) {
+        const QChar letter = text.at(index);
+        return letter.isLetterOrNumber() && !taken.contains(letter.toLower());
+    };
+    qsizetype chosen = -1;
+    for (qsizetype index = 0; index < text.size() && chosen < 0; ++index) {
+        if ((index == 0 || !text.at(index - 1).isLetterOrNumber()) && isFree(index)) {
+            chosen = index;
+        }
+    }
+    for (qsizetype index = 0; index < text.size() && chosen < 0; ++index) {
+        if (isFree(index)) {
+            chosen = index;
+        }
+    }
+    QString shown;
+    for (qsizetype index = 0; index < text.size(); ++index) {
+        if (index == chosen) {
+            shown += u'&';
+            taken << text.at(index).toLower();
+        }
+        shown += text.at(index) == u'&' ? QStringLiteral("&&") : QString(text.at(index));
+    }
+    return shown;
+}
+
+} // namespace
+
 TRMenuController::TRMenuController(TRPluginManager *pluginManager, QObject *parent)
     : QObject(parent)
     , m_pluginManager(pluginManager)
@@ -52,6 +87,8 @@ TRMenuController::TRMenuController(TRPluginManager *pluginManager, QObject *pare
                        [this](const TRNotification &) { updateMenu(); });
     center.addObserver(this, TRNotificationNames::pluginDidUpdate,
                        [this](const TRNotification &) { updateMenu(); });
+    center.addObserver(this, TRNotificationNames::menuControllerStatusItemImageNeedsUpdate,
+                       [this](const TRNotification &) { updateStatusItemImage(); });
     center.addObserver(
         this, TRNotificationNames::pluginSetupRequested,
         [this](const TRNotification &notification) {
@@ -134,9 +171,10 @@ void TRMenuController::updateMenu()
     if (m_generalMenu) {
         m_generalMenu->deleteLater();
     }
-    addGeneralMenu();
+    QList<QChar> keys;
+    addGeneralMenu(keys);
     m_statusItemMenu->addSeparator();
-    addPluginItems();
+    addPluginItems(keys);
     // Rebuilds come in bursts (one per source after a refresh); one release
     // after the last.
     m_releaseMemoryTimer->start();
@@ -162,14 +200,15 @@ void TRMenuController::updateStatusItemImage()
     }
 }
 
-void TRMenuController::addGeneralMenu()
+void TRMenuController::addGeneralMenu(QList<QChar> &keys)
 {
-    auto *general = new QAction(tr("General"), m_statusItemMenu);
+    auto *general = new QAction(withAccessKey(tr("General"), keys), m_statusItemMenu);
     m_generalMenu = new QMenu(m_statusItemMenu);
     m_generalMenu->setTitle(QString());
 
-    auto addItem = [this](const QString &title, int tag) {
-        QAction *item = m_generalMenu->addAction(title);
+    QList<QChar> taken;
+    auto addItem = [this, &taken](const QString &title, int tag) {
+        QAction *item = m_generalMenu->addAction(withAccessKey(title, taken));
         item->setProperty("tag", tag);
         connect(item, &QAction::triggered, this, [this, item] { handleMenuItem(item); });
     };
@@ -184,7 +223,7 @@ void TRMenuController::addGeneralMenu()
     m_statusItemMenu->addAction(general);
 }
 
-void TRMenuController::addPluginItems()
+void TRMenuController::addPluginItems(QList<QChar> &keys)
 {
     const auto &plugins = m_pluginManager->plugins();
     if (plugins.empty()) {
@@ -220,6 +259,9 @@ void TRMenuController::addPluginItems()
                 }
             }
         } else if (item) {
+            // A plugin's name is fixed text, not read from a file: it gets a
+            // key as the General item does.
+            item->setText(withAccessKey(plugin->name(), keys));
             m_statusItemMenu->addAction(item);
         }
         plugin->setUpdateRate(interval);

@@ -3,6 +3,7 @@
 // The tray icon and its menu: the "General" submenu followed by the enabled
 // plugins' entries, rebuilt from scratch whenever a plugin or window asks.
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -53,8 +54,9 @@ private:
     void showStatusItem();
     void showNoTrayNotice();
     void updateStatusItemImage();
-    void addGeneralMenu();
-    void addPluginItems();
+    // Both add to keys the access keys they give out in the status menu.
+    void addGeneralMenu(QList<QChar> &keys);
+    void addPluginItems(QList<QChar> &keys);
     void showAboutPanel();
     void showPreferencesWindow();
 

@@ -6,6 +6,10 @@
 
 namespace {
 
+// What a later start sends over the socket: one line, so that a request cut
+// short is told apart from a whole one.
+const QByteArray activationRequest = QByteArrayLiteral("activate\n");
+
 QString runtimeFolder(const QString &folder)
 {
     if (!folder.isEmpty()) {
@@ -32,6 +36,9 @@ bool TRSingleInstance::acquire()
         QLocalSocket probe;
         probe.connectToServer(m_serverName);
         if (probe.waitForConnected(500)) {
+            probe.write(activationRequest);
+            probe.waitForBytesWritten(500);
+            probe.disconnectFromServer();
             return false;
         }
     }
@@ -44,8 +51,21 @@ bool TRSingleInstance::acquire()
     m_server.listen(m_serverName);
     QObject::connect(&m_server, &QLocalServer::newConnection, &m_server, [this] {
         while (QLocalSocket *socket = m_server.nextPendingConnection()) {
-            socket->disconnectFromServer();
-            socket->deleteLater();
+            // A later start sends its line and closes; the socket goes with
+            // the connection.
+            const auto readRequest = [this, socket] {
+                if (socket->canReadLine() && socket->readLine(64) == activationRequest &&
+                    onActivationRequested) {
+                    onActivationRequested();
+                }
+            };
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, readRequest);
+            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            // The line, and the close, may have come with the connection.
+            readRequest();
+            if (socket->state() == QLocalSocket::UnconnectedState) {
+                socket->deleteLater();
+            }
         }
     });
     return true;

@@ -1,11 +1,14 @@
 #pragma once
 
 // Keeps Trellis to one running instance per user: a lock file guards the
-// start, and a local server lets a later start see that one is running.
+// start, and a local server lets a later start find the running one and ask
+// it to come forward.
 
 #include <QLocalServer>
 #include <QLockFile>
 #include <QString>
+
+#include <functional>
 
 class TRSingleInstance
 {
@@ -17,8 +20,12 @@ public:
     TRSingleInstance &operator=(const TRSingleInstance &) = delete;
 
     // True when this process is now the only instance; false when another
-    // one runs, which is then left alone.
+    // one runs, which has then been asked to show itself.
     bool acquire();
+
+    // Called in the running instance each time a later start asks it to
+    // show itself.
+    std::function<void()> onActivationRequested;
 
 private:
     QString m_serverName;
