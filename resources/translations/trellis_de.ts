@@ -45,6 +45,10 @@
         <source>There is nothing to set up: the list fills itself while Trellis runs.</source>
         <translation>Hier gibt es nichts einzurichten: Die Liste füllt sich von selbst, während Trellis läuft.</translation>
     </message>
+    <message>
+        <source>Avahi is not running. Start it with: sudo systemctl enable --now avahi-daemon</source>
+        <translation>Avahi läuft nicht. Starten Sie es mit: sudo systemctl enable --now avahi-daemon</translation>
+    </message>
 </context>
 <context>
     <name>TRBookmarkMenuBuilder</name>
@@ -356,6 +360,14 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
     <message>
         <source>Web searches from the browser window go to Google under this domain, for example co.uk for www.google.co.uk or de for www.google.de.</source>
         <translation>Websuchen aus dem Browserfenster gehen an Google unter dieser Domain, zum Beispiel co.uk für www.google.co.uk oder de für www.google.de.</translation>
+    </message>
+    <message>
+        <source>for example co.uk</source>
+        <translation>zum Beispiel co.uk</translation>
+    </message>
+    <message>
+        <source>Type a domain ending such as co.uk: letters, digits and hyphens, with dots between the parts.</source>
+        <translation>Geben Sie eine Domain-Endung wie co.uk ein: Buchstaben, Ziffern und Bindestriche, mit Punkten zwischen den Teilen.</translation>
     </message>
 </context>
 <context>

@@ -45,6 +45,10 @@
         <source>There is nothing to set up: the list fills itself while Trellis runs.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Avahi is not running. Start it with: sudo systemctl enable --now avahi-daemon</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRBookmarkMenuBuilder</name>
@@ -350,6 +354,14 @@ Other desktops: start a tray such as trayer.</source>
     </message>
     <message>
         <source>Web searches from the browser window go to Google under this domain, for example co.uk for www.google.co.uk or de for www.google.de.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>for example co.uk</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Type a domain ending such as co.uk: letters, digits and hyphens, with dots between the parts.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

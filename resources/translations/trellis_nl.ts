@@ -45,6 +45,10 @@
         <source>There is nothing to set up: the list fills itself while Trellis runs.</source>
         <translation>Er valt niets in te stellen: de lijst vult zichzelf terwijl Trellis actief is.</translation>
     </message>
+    <message>
+        <source>Avahi is not running. Start it with: sudo systemctl enable --now avahi-daemon</source>
+        <translation>Avahi draait niet. Start het met: sudo systemctl enable --now avahi-daemon</translation>
+    </message>
 </context>
 <context>
     <name>TRBookmarkMenuBuilder</name>
@@ -356,6 +360,14 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
     <message>
         <source>Web searches from the browser window go to Google under this domain, for example co.uk for www.google.co.uk or de for www.google.de.</source>
         <translation>Zoekopdrachten vanuit het browservenster gaan naar Google onder dit domein, bijvoorbeeld co.uk voor www.google.co.uk of de voor www.google.de.</translation>
+    </message>
+    <message>
+        <source>for example co.uk</source>
+        <translation>bijvoorbeeld co.uk</translation>
+    </message>
+    <message>
+        <source>Type a domain ending such as co.uk: letters, digits and hyphens, with dots between the parts.</source>
+        <translation>Typ een domeinextensie zoals co.uk: letters, cijfers en koppeltekens, met punten tussen de delen.</translation>
     </message>
 </context>
 <context>
