@@ -17,6 +17,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -175,6 +176,118 @@ bool TRTestSupport::FaultFolders::needsOrdinaryUser(Fault fault)
 {
     return fault == Fault::unreadable || fault == Fault::privateFolderReadOnly ||
            fault == Fault::privateFolderUnavailable;
+}
+
+void TRTestSupport::FaultFolders::runRow(const QString &path, const Run &run)
+{
+    QFETCH(QString, source);
+    QFETCH(Fault, fault);
+    QFETCH(QByteArray, replacement);
+    QFETCH(QByteArray, out);
+    QFETCH(bool, readerFails);
+    const auto refresh = [&run] {
+        return captureStdout(run.refresh);
+    };
+    QCOMPARE(refresh(), QByteArray());
+    QCOMPARE(run.trees(), run.expected({}, false, false));
+
+    std::unique_ptr<ExclusiveLock> lock;
+    if (fault == Fault::locked || fault == Fault::lockedWithWriteAheadLog) {
+        // The second version in place, or committed to the log and left there.
+        const bool inLog = fault == Fault::lockedWithWriteAheadLog;
+        QVERIFY(inLog || applyFault(Fault::replaced, path, replacement));
+        lock = std::make_unique<ExclusiveLock>(path, inLog ? run.committed : QByteArray(),
+                                               run.uncommitted);
+        if (!lock->failure().isEmpty()) {
+            QSKIP(qPrintable(lock->failure()));
+        }
+        QVERIFY(!inLog || QFileInfo(path + "-wal").size() > 0);
+    } else {
+        QVERIFY(apply(fault, path, replacement));
+    }
+    const QByteArray written = captureStdout([&] {
+        std::optional<OrdinaryUser> user;
+        if (needsOrdinaryUser(fault)) {
+            user.emplace();
+            QVERIFY(user->isValid());
+        }
+        run.refresh();
+    });
+    QCOMPARE(written, out);
+    QCOMPARE(run.trees(), run.expected(source, !readerFails && !source.isEmpty(), readerFails));
+
+    // Put right, the files are read again.
+    lock.reset();
+    if (!path.isEmpty()) {
+        // Closed, the tool took its log into the file.
+        QVERIFY(!QFileInfo::exists(path + "-wal"));
+        clearFault(path);
+    }
+    QVERIFY(QFile::setPermissions(support.path(), writableByAll));
+    run.writeSecondVersions();
+    QCOMPARE(refresh(), QByteArray());
+    QCOMPARE(run.trees(), run.expected({}, true, false));
+}
+
+void TRTestSupport::addFaultColumns()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<QByteArray>("replacement");
+    QTest::addColumn<QByteArray>("out");
+    // Otherwise the file's new version shows, or for the private folder the
+    // first versions stay.
+    QTest::addColumn<bool>("readerFails");
+}
+
+void TRTestSupport::addFaultRows(const FaultRows &file)
+{
+    const QString &name = file.name;
+    const auto row = [&name](const QString &what) -> QTestData & {
+        return QTest::newRow(qPrintable(name + u' ' + what));
+    };
+    const QByteArray notCopied =
+        ("Copy Error: The file “" + name + "” couldn’t be copied.\n").toUtf8();
+    row("deleted") << name << Fault::deleted << QByteArray()
+                   << ("Could not get scoped URL: The file “" + name +
+                       "” couldn’t be opened because there is no such file.\n")
+                          .toUtf8()
+                   << true;
+    row("replaced by another version")
+        << name << Fault::replaced << file.secondVersion << QByteArray() << false;
+    row("replaced by a file of another kind")
+        << name << Fault::replaced << file.otherKind << file.otherKindOut << true;
+    row("unreadable") << name << Fault::unreadable << QByteArray() << QByteArray() << true;
+    if (!file.lockedBy.isEmpty()) {
+        // What the browser committed is read through the copy, the rest is not.
+        row("locked by " + file.lockedBy)
+            << name << Fault::locked << file.secondVersion << QByteArray() << false;
+    }
+    if (file.logRow) {
+        row("locked by " + file.lockedBy + ", recent visits in its log")
+            << name << Fault::lockedWithWriteAheadLog << QByteArray() << QByteArray() << false;
+    }
+    row("a JPEG") << name << Fault::jpeg << QByteArray() << file.otherKindOut << true;
+    row("empty") << name << Fault::empty << QByteArray() << file.noTablesOut << true;
+    row("a folder") << name << Fault::directory << QByteArray() << notCopied << true;
+    row("a named pipe") << name << Fault::namedPipe << QByteArray() << notCopied << true;
+    row("a database of other tables")
+        << name << Fault::otherDatabase << QByteArray() << file.noTablesOut << true;
+}
+
+void TRTestSupport::addPrivateFolderFaultRows(const QByteArray &before,
+                                              const QList<std::pair<QString, QString>> &copies)
+{
+    QString readOnly = QString::fromUtf8(before);
+    for (const auto &[copy, name] : copies) {
+        readOnly += "Could not remove: " + copy + " The file “" + copy +
+                    "” couldn’t be removed.\nCopy Error: The file “" + name +
+                    "” couldn’t be copied.\n";
+    }
+    QTest::newRow("private folder read-only")
+        << QString() << Fault::privateFolderReadOnly << QByteArray() << readOnly.toUtf8() << false;
+    QTest::newRow("private folder unavailable")
+        << QString() << Fault::privateFolderUnavailable << QByteArray() << QByteArray() << true;
 }
 
 TRTestSupport::FaultFolders::~FaultFolders()
