@@ -105,8 +105,8 @@ struct FaultRows
     QString name;
     QByteArray secondVersion;
     QByteArray otherKind;
-    QByteArray otherKindOut;
-    QByteArray noTablesOut;
+    QByteArray otherKindOut = {};
+    QByteArray noTablesOut = {};
     QString lockedBy = {};
     // The browser also keeps recent visits in its write-ahead log.
     bool logRow = false;
