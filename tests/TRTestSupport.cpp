@@ -103,38 +103,55 @@ QString TRTestSupport::realDataDirectory()
     return !path.isEmpty() && QFileInfo(path).isDir() ? path : QString();
 }
 
-bool TRTestSupport::applyFault(Fault fault, const QString &path, const QByteArray &replacement)
+namespace {
+
+using TRTestSupport::Fault;
+
+// Brings fault about for the file at path (replaced: with replacement) or
+// for the private folder support; false when it could not be done.
+bool applyFault(Fault fault, const QString &path, const QByteArray &replacement,
+                const QString &support)
 {
+    const auto readOnly = TRTestSupport::openToAll & ~QFileDevice::WriteOwner;
     switch (fault) {
     case Fault::deleted:
         return QFile::remove(path);
     case Fault::replaced: {
+        // Renamed into place, as browsers save.
         const QString next = path + QStringLiteral(".next");
-        return writeFile(next, replacement) && ::rename(QFile::encodeName(next).constData(),
-                                                        QFile::encodeName(path).constData()) == 0;
+        return TRTestSupport::writeFile(next, replacement) &&
+               ::rename(QFile::encodeName(next).constData(), QFile::encodeName(path).constData()) ==
+                   0;
     }
     case Fault::unreadable:
         return QFile::setPermissions(path, QFileDevice::Permissions());
     case Fault::jpeg:
-        return writeFile(path, TRBrowserFiles::jpeg());
+        return TRTestSupport::writeFile(path, TRBrowserFiles::jpeg());
     case Fault::empty:
-        return writeFile(path, QByteArray());
+        return TRTestSupport::writeFile(path, QByteArray());
     case Fault::directory:
         return QFile::remove(path) && QDir().mkdir(path);
     case Fault::namedPipe:
         return QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
     case Fault::otherDatabase:
         return TRBrowserFiles::writeOtherDatabase(path);
+    case Fault::privateFolderUnavailable:
+        // Somewhere new, below a folder where nothing can be made; once that
+        // is put right, the folder is made there.
+        TRPrivateFolder::setOverride(support + QStringLiteral("/moved/Trellis"));
+        return QFile::setPermissions(support, readOnly);
+    case Fault::privateFolderReadOnly:
+        return QFile::setPermissions(support, readOnly);
     case Fault::locked:
     case Fault::lockedWithWriteAheadLog:
-    case Fault::privateFolderReadOnly:
-    case Fault::privateFolderUnavailable:
         break;
     }
     return false;
 }
 
-void TRTestSupport::clearFault(const QString &path)
+// Takes away what a fault left at path (a folder, a pipe, missing
+// permissions), so that a file can be written there again.
+void clearFault(const QString &path)
 {
     const QFileInfo info(path);
     if (info.isDir()) {
@@ -147,35 +164,14 @@ void TRTestSupport::clearFault(const QString &path)
     }
 }
 
+} // namespace
+
 TRTestSupport::FaultFolders::FaultFolders()
 {
     m_valid = browser.isValid() && support.isValid() &&
               QFile::setPermissions(browser.path(), openToAll) &&
               QFile::setPermissions(support.path(), writableByAll);
     TRPrivateFolder::setOverride(support.path());
-}
-
-bool TRTestSupport::FaultFolders::apply(Fault fault, const QString &path,
-                                        const QByteArray &replacement)
-{
-    const auto readOnly = openToAll & ~QFileDevice::WriteOwner;
-    switch (fault) {
-    case Fault::privateFolderReadOnly:
-        return QFile::setPermissions(support.path(), readOnly);
-    case Fault::privateFolderUnavailable:
-        // Somewhere new, below a folder where nothing can be made; once that
-        // is put right, the folder is made there.
-        TRPrivateFolder::setOverride(support.filePath(QStringLiteral("moved/Trellis")));
-        return QFile::setPermissions(support.path(), readOnly);
-    default:
-        return applyFault(fault, path, replacement);
-    }
-}
-
-bool TRTestSupport::FaultFolders::needsOrdinaryUser(Fault fault)
-{
-    return fault == Fault::unreadable || fault == Fault::privateFolderReadOnly ||
-           fault == Fault::privateFolderUnavailable;
 }
 
 void TRTestSupport::FaultFolders::runRow(const QString &path, const Run &run)
@@ -195,7 +191,7 @@ void TRTestSupport::FaultFolders::runRow(const QString &path, const Run &run)
     if (fault == Fault::locked || fault == Fault::lockedWithWriteAheadLog) {
         // The second version in place, or committed to the log and left there.
         const bool inLog = fault == Fault::lockedWithWriteAheadLog;
-        QVERIFY(inLog || applyFault(Fault::replaced, path, replacement));
+        QVERIFY(inLog || applyFault(Fault::replaced, path, replacement, {}));
         lock = std::make_unique<ExclusiveLock>(path, inLog ? run.committed : QByteArray(),
                                                run.uncommitted);
         if (!lock->failure().isEmpty()) {
@@ -203,11 +199,13 @@ void TRTestSupport::FaultFolders::runRow(const QString &path, const Run &run)
         }
         QVERIFY(!inLog || QFileInfo(path + "-wal").size() > 0);
     } else {
-        QVERIFY(apply(fault, path, replacement));
+        QVERIFY(applyFault(fault, path, replacement, support.path()));
     }
     const QByteArray written = captureStdout([&] {
+        // Root reads what permissions forbid.
         std::optional<OrdinaryUser> user;
-        if (needsOrdinaryUser(fault)) {
+        if (fault == Fault::unreadable || fault == Fault::privateFolderReadOnly ||
+            fault == Fault::privateFolderUnavailable) {
             user.emplace();
             QVERIFY(user->isValid());
         }

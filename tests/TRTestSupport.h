@@ -78,23 +78,15 @@ enum class Fault {
     namedPipe,
     // A SQLite database with tables of its own.
     otherDatabase,
-    // The rest are the caller's to bring about: the file's database held
-    // locked by another process, the same with changes committed to its
-    // write-ahead log that are not yet in the file itself, the folder of
-    // private copies read-only, and that folder missing where it cannot be
-    // made.
+    // The file's database held locked by another process, the same with
+    // changes committed to its write-ahead log that are not yet in the file
+    // itself, the folder of private copies read-only, and that folder
+    // missing where it cannot be made.
     locked,
     lockedWithWriteAheadLog,
     privateFolderReadOnly,
     privateFolderUnavailable,
 };
-
-// Brings fault about for the file at path (replaced: with replacement); false
-// when it could not be done, or for a fault that is the caller's.
-bool applyFault(Fault fault, const QString &path, const QByteArray &replacement = {});
-// Takes away what a fault left at path (a folder, a pipe, missing
-// permissions), so that a file can be written there again.
-void clearFault(const QString &path);
 
 // One granted file of a source's fault table: its name, its second version
 // and a file of another kind, what reading that (or a JPEG) says, what an
@@ -161,13 +153,6 @@ public:
     FaultFolders &operator=(const FaultFolders &) = delete;
 
     bool isValid() const { return m_valid; }
-
-    // Brings fault about, for the file at path or, for the private-folder
-    // faults, for the private folder; false when it could not.
-    bool apply(Fault fault, const QString &path, const QByteArray &replacement = {});
-    // Whether the refresh after fault must run with an ordinary user's rights
-    // for the fault to show.
-    static bool needsOrdinaryUser(Fault fault);
 
     // What a source's parser does in one fault-table row.
     struct Run
