@@ -17,6 +17,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,38 +103,55 @@ QString TRTestSupport::realDataDirectory()
     return !path.isEmpty() && QFileInfo(path).isDir() ? path : QString();
 }
 
-bool TRTestSupport::applyFault(Fault fault, const QString &path, const QByteArray &replacement)
+namespace {
+
+using TRTestSupport::Fault;
+
+// Brings fault about for the file at path (replaced: with replacement) or
+// for the private folder support; false when it could not be done.
+bool applyFault(Fault fault, const QString &path, const QByteArray &replacement,
+                const QString &support)
 {
+    const auto readOnly = TRTestSupport::openToAll & ~QFileDevice::WriteOwner;
     switch (fault) {
     case Fault::deleted:
         return QFile::remove(path);
     case Fault::replaced: {
+        // Renamed into place, as browsers save.
         const QString next = path + QStringLiteral(".next");
-        return writeFile(next, replacement) && ::rename(QFile::encodeName(next).constData(),
-                                                        QFile::encodeName(path).constData()) == 0;
+        return TRTestSupport::writeFile(next, replacement) &&
+               ::rename(QFile::encodeName(next).constData(), QFile::encodeName(path).constData()) ==
+                   0;
     }
     case Fault::unreadable:
         return QFile::setPermissions(path, QFileDevice::Permissions());
     case Fault::jpeg:
-        return writeFile(path, TRBrowserFiles::jpeg());
+        return TRTestSupport::writeFile(path, TRBrowserFiles::jpeg());
     case Fault::empty:
-        return writeFile(path, QByteArray());
+        return TRTestSupport::writeFile(path, QByteArray());
     case Fault::directory:
         return QFile::remove(path) && QDir().mkdir(path);
     case Fault::namedPipe:
         return QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
     case Fault::otherDatabase:
         return TRBrowserFiles::writeOtherDatabase(path);
+    case Fault::privateFolderUnavailable:
+        // Somewhere new, below a folder where nothing can be made; once that
+        // is put right, the folder is made there.
+        TRPrivateFolder::setOverride(support + QStringLiteral("/moved/Trellis"));
+        return QFile::setPermissions(support, readOnly);
+    case Fault::privateFolderReadOnly:
+        return QFile::setPermissions(support, readOnly);
     case Fault::locked:
     case Fault::lockedWithWriteAheadLog:
-    case Fault::privateFolderReadOnly:
-    case Fault::privateFolderUnavailable:
         break;
     }
     return false;
 }
 
-void TRTestSupport::clearFault(const QString &path)
+// Takes away what a fault left at path (a folder, a pipe, missing
+// permissions), so that a file can be written there again.
+void clearFault(const QString &path)
 {
     const QFileInfo info(path);
     if (info.isDir()) {
@@ -146,6 +164,8 @@ void TRTestSupport::clearFault(const QString &path)
     }
 }
 
+} // namespace
+
 TRTestSupport::FaultFolders::FaultFolders()
 {
     m_valid = browser.isValid() && support.isValid() &&
@@ -154,27 +174,118 @@ TRTestSupport::FaultFolders::FaultFolders()
     TRPrivateFolder::setOverride(support.path());
 }
 
-bool TRTestSupport::FaultFolders::apply(Fault fault, const QString &path,
-                                        const QByteArray &replacement)
+void TRTestSupport::FaultFolders::runRow(const QString &path, const Run &run)
 {
-    const auto readOnly = openToAll & ~QFileDevice::WriteOwner;
-    switch (fault) {
-    case Fault::privateFolderReadOnly:
-        return QFile::setPermissions(support.path(), readOnly);
-    case Fault::privateFolderUnavailable:
-        // Somewhere new, below a folder where nothing can be made; once that
-        // is put right, the folder is made there.
-        TRPrivateFolder::setOverride(support.filePath(QStringLiteral("moved/Trellis")));
-        return QFile::setPermissions(support.path(), readOnly);
-    default:
-        return applyFault(fault, path, replacement);
+    QFETCH(QString, source);
+    QFETCH(Fault, fault);
+    QFETCH(QByteArray, replacement);
+    QFETCH(QByteArray, out);
+    QFETCH(bool, readerFails);
+    const auto refresh = [&run] {
+        return captureStdout(run.refresh);
+    };
+    QCOMPARE(refresh(), QByteArray());
+    QCOMPARE(run.trees(), run.expected({}, false, false));
+
+    std::unique_ptr<ExclusiveLock> lock;
+    if (fault == Fault::locked || fault == Fault::lockedWithWriteAheadLog) {
+        // The second version in place, or committed to the log and left there.
+        const bool inLog = fault == Fault::lockedWithWriteAheadLog;
+        QVERIFY(inLog || applyFault(Fault::replaced, path, replacement, {}));
+        lock = std::make_unique<ExclusiveLock>(path, inLog ? run.committed : QByteArray(),
+                                               run.uncommitted);
+        if (!lock->failure().isEmpty()) {
+            QSKIP(qPrintable(lock->failure()));
+        }
+        QVERIFY(!inLog || QFileInfo(path + "-wal").size() > 0);
+    } else {
+        QVERIFY(applyFault(fault, path, replacement, support.path()));
     }
+    const QByteArray written = captureStdout([&] {
+        // Root reads what permissions forbid.
+        std::optional<OrdinaryUser> user;
+        if (fault == Fault::unreadable || fault == Fault::privateFolderReadOnly ||
+            fault == Fault::privateFolderUnavailable) {
+            user.emplace();
+            QVERIFY(user->isValid());
+        }
+        run.refresh();
+    });
+    QCOMPARE(written, out);
+    QCOMPARE(run.trees(), run.expected(source, !readerFails && !source.isEmpty(), readerFails));
+
+    // Put right, the files are read again.
+    lock.reset();
+    if (!path.isEmpty()) {
+        // Closed, the tool took its log into the file.
+        QVERIFY(!QFileInfo::exists(path + "-wal"));
+        clearFault(path);
+    }
+    QVERIFY(QFile::setPermissions(support.path(), writableByAll));
+    run.writeSecondVersions();
+    QCOMPARE(refresh(), QByteArray());
+    QCOMPARE(run.trees(), run.expected({}, true, false));
 }
 
-bool TRTestSupport::FaultFolders::needsOrdinaryUser(Fault fault)
+void TRTestSupport::addFaultColumns()
 {
-    return fault == Fault::unreadable || fault == Fault::privateFolderReadOnly ||
-           fault == Fault::privateFolderUnavailable;
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<QByteArray>("replacement");
+    QTest::addColumn<QByteArray>("out");
+    // Otherwise the file's new version shows, or for the private folder the
+    // first versions stay.
+    QTest::addColumn<bool>("readerFails");
+}
+
+void TRTestSupport::addFaultRows(const FaultRows &file)
+{
+    const QString &name = file.name;
+    const auto row = [&name](const QString &what) -> QTestData & {
+        return QTest::newRow(qPrintable(name + u' ' + what));
+    };
+    const QByteArray notCopied =
+        ("Copy Error: The file “" + name + "” couldn’t be copied.\n").toUtf8();
+    row("deleted") << name << Fault::deleted << QByteArray()
+                   << ("Could not get scoped URL: The file “" + name +
+                       "” couldn’t be opened because there is no such file.\n")
+                          .toUtf8()
+                   << true;
+    row("replaced by another version")
+        << name << Fault::replaced << file.secondVersion << QByteArray() << false;
+    row("replaced by a file of another kind")
+        << name << Fault::replaced << file.otherKind << file.otherKindOut << true;
+    row("unreadable") << name << Fault::unreadable << QByteArray() << QByteArray() << true;
+    if (!file.lockedBy.isEmpty()) {
+        // What the browser committed is read through the copy, the rest is not.
+        row("locked by " + file.lockedBy)
+            << name << Fault::locked << file.secondVersion << QByteArray() << false;
+    }
+    if (file.logRow) {
+        row("locked by " + file.lockedBy + ", recent visits in its log")
+            << name << Fault::lockedWithWriteAheadLog << QByteArray() << QByteArray() << false;
+    }
+    row("a JPEG") << name << Fault::jpeg << QByteArray() << file.otherKindOut << true;
+    row("empty") << name << Fault::empty << QByteArray() << file.noTablesOut << true;
+    row("a folder") << name << Fault::directory << QByteArray() << notCopied << true;
+    row("a named pipe") << name << Fault::namedPipe << QByteArray() << notCopied << true;
+    row("a database of other tables")
+        << name << Fault::otherDatabase << QByteArray() << file.noTablesOut << true;
+}
+
+void TRTestSupport::addPrivateFolderFaultRows(const QByteArray &before,
+                                              const QList<std::pair<QString, QString>> &copies)
+{
+    QString readOnly = QString::fromUtf8(before);
+    for (const auto &[copy, name] : copies) {
+        readOnly += "Could not remove: " + copy + " The file “" + copy +
+                    "” couldn’t be removed.\nCopy Error: The file “" + name +
+                    "” couldn’t be copied.\n";
+    }
+    QTest::newRow("private folder read-only")
+        << QString() << Fault::privateFolderReadOnly << QByteArray() << readOnly.toUtf8() << false;
+    QTest::newRow("private folder unavailable")
+        << QString() << Fault::privateFolderUnavailable << QByteArray() << QByteArray() << true;
 }
 
 TRTestSupport::FaultFolders::~FaultFolders()

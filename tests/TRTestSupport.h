@@ -53,8 +53,6 @@ bool update(Parser &parser)
 // JSON written with single quotes, which keeps fixtures readable.
 QByteArray json(const char *text);
 
-// A binary property list of levels arrays, each holding the next, the
-// innermost the string "x" (or, with cycle, the outermost array again).
 // What trellis-inspect prints for file, as a user runs it; null when it fails.
 QJsonDocument inspect(const QString &command, const QString &file);
 // Items and folders below a node of trellis-inspect's JSON.
@@ -80,23 +78,40 @@ enum class Fault {
     namedPipe,
     // A SQLite database with tables of its own.
     otherDatabase,
-    // The rest are the caller's to bring about: the file's database held
-    // locked by another process, the same with changes committed to its
-    // write-ahead log that are not yet in the file itself, the folder of
-    // private copies read-only, and that folder missing where it cannot be
-    // made.
+    // The file's database held locked by another process, the same with
+    // changes committed to its write-ahead log that are not yet in the file
+    // itself, the folder of private copies read-only, and that folder
+    // missing where it cannot be made.
     locked,
     lockedWithWriteAheadLog,
     privateFolderReadOnly,
     privateFolderUnavailable,
 };
 
-// Brings fault about for the file at path (replaced: with replacement); false
-// when it could not be done, or for a fault that is the caller's.
-bool applyFault(Fault fault, const QString &path, const QByteArray &replacement = {});
-// Takes away what a fault left at path (a folder, a pipe, missing
-// permissions), so that a file can be written there again.
-void clearFault(const QString &path);
+// One granted file of a source's fault table: its name, its second version
+// and a file of another kind, what reading that (or a JPEG) says, what an
+// empty file or a database of other tables says, and for a database the
+// browser that holds it locked while it runs.
+struct FaultRows
+{
+    QString name;
+    QByteArray secondVersion;
+    QByteArray otherKind;
+    QByteArray otherKindOut = {};
+    QByteArray noTablesOut = {};
+    QString lockedBy = {};
+    // The browser also keeps recent visits in its write-ahead log.
+    bool logRow = false;
+};
+// The columns of a fault table: source, fault, replacement, out, readerFails.
+void addFaultColumns();
+// The rows of one granted file, each named after it.
+void addFaultRows(const FaultRows &file);
+// The private folder read-only (the refresh says before, then for each
+// private copy and its file, in order, that the old copy stays and no new one
+// is made) and unavailable (nothing is copied and nothing said).
+void addPrivateFolderFaultRows(const QByteArray &before,
+                               const QList<std::pair<QString, QString>> &copies);
 
 // While one lives, files are opened with an ordinary user's rights. Root
 // reads and writes whatever the permissions say, so a test run as root takes
@@ -139,12 +154,29 @@ public:
 
     bool isValid() const { return m_valid; }
 
-    // Brings fault about, for the file at path or, for the private-folder
-    // faults, for the private folder; false when it could not.
-    bool apply(Fault fault, const QString &path, const QByteArray &replacement = {});
-    // Whether the refresh after fault must run with an ordinary user's rights
-    // for the fault to show.
-    static bool needsOrdinaryUser(Fault fault);
+    // What a source's parser does in one fault-table row.
+    struct Run
+    {
+        // One update of the parser.
+        std::function<void()> refresh;
+        // The parser's trees, and what they are when the file changed (every
+        // file when empty) shows its new version or its reader fails.
+        std::function<QStringList()> trees;
+        std::function<QStringList(const QString &changed, bool showsNew, bool fails)> expected;
+        // Gives every file its second version.
+        std::function<void()> writeSecondVersions;
+        // What a browser holding the database locked has committed (to its
+        // log, for lockedWithWriteAheadLog) and run without committing.
+        QByteArray committed = {};
+        QByteArray uncommitted = {};
+    };
+    // Runs the current row of a fault table (see addFaultRows) once the
+    // files' first versions are granted: they are read without a word; the
+    // row's fault is brought about for the file at path (empty for the
+    // private folder) and the refresh says the row's lines and keeps or
+    // shows what the row says; put right and given their second versions,
+    // every file is read again.
+    void runRow(const QString &path, const Run &run);
 
     QTemporaryDir browser;
     QTemporaryDir support;

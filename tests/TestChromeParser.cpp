@@ -432,145 +432,72 @@ private slots:
     // a good file afterwards is read again.
     void faultsBetweenRefreshes_data()
     {
-        using TRTestSupport::Fault;
-        QTest::addColumn<QString>("source"); // "Bookmarks", "History", or both for the folder
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<QByteArray>("replacement");
-        QTest::addColumn<QByteArray>("out");
-        QTest::addColumn<bool>("showsNewFile");
-
+        TRTestSupport::addFaultColumns();
         const QByteArray notJson = "Could not decode 'BookmarksContainer': The data couldn’t be "
                                    "read because it isn’t in the correct format.\n";
-        const QByteArray notADatabase = "Could not execute query: file is not a database\n";
-        const QByteArray noUrlsTable = "Could not execute query: no such table: urls\n";
-        const auto gone = [](const char *name) -> QByteArray {
-            return QByteArray("Could not get scoped URL: The file “") + name +
-                   "” couldn’t be opened because there is no such file.\n";
-        };
-        const auto notCopied = [](const char *name) -> QByteArray {
-            return QByteArray("Copy Error: The file “") + name + "” couldn’t be copied.\n";
-        };
-
-        for (const char *name : {"Bookmarks", "History"}) {
-            const bool history = QByteArray(name) == "History";
-            const auto row = [name](const char *what) -> QTestData & {
-                return QTest::newRow(qPrintable(QString(name) + " " + what));
-            };
-            // What a file of another kind, a JPEG, or a database without the
-            // browser's tables says.
-            const QByteArray otherKind = history ? notADatabase : notJson;
-            const QByteArray noTables = history ? noUrlsTable : notJson;
-            const QByteArray second =
-                history ? TRBrowserFiles::chromeHistory(secondVisits()) : secondBookmarks();
-            row("deleted") << name << Fault::deleted << QByteArray() << gone(name) << false;
-            row("replaced by another version")
-                << name << Fault::replaced << second << QByteArray() << true;
-            row("replaced by a file of another kind")
-                << name << Fault::replaced
-                << (history ? secondBookmarks() : TRBrowserFiles::chromeHistory(secondVisits()))
-                << otherKind << false;
-            row("unreadable") << name << Fault::unreadable << QByteArray() << QByteArray() << false;
-            if (history) {
-                // Chrome holds its History locked while it runs; what it
-                // committed is read through the copy, what it has not
-                // committed is not.
-                row("locked by Chrome") << name << Fault::locked << second << QByteArray() << true;
-            }
-            row("a JPEG") << name << Fault::jpeg << QByteArray() << otherKind << false;
-            row("empty") << name << Fault::empty << QByteArray() << noTables << false;
-            row("a folder") << name << Fault::directory << QByteArray() << notCopied(name) << false;
-            row("a named pipe") << name << Fault::namedPipe << QByteArray() << notCopied(name)
-                                << false;
-            row("a database of other tables")
-                << name << Fault::otherDatabase << QByteArray() << noTables << false;
-        }
-
-        // The old copies cannot be replaced: they are read again.
-        const QByteArray readOnly = "Could not remove: google_chrome_bookmarks_data The file "
-                                    "“google_chrome_bookmarks_data” couldn’t be removed.\n" +
-                                    notCopied("Bookmarks") +
-                                    "Could not remove: google_chrome_history_data The file "
-                                    "“google_chrome_history_data” couldn’t be removed.\n" +
-                                    notCopied("History");
-        QTest::newRow("private folder read-only")
-            << "" << Fault::privateFolderReadOnly << QByteArray() << readOnly << false;
-        // Without it nothing is copied, and nothing is said.
-        QTest::newRow("private folder unavailable")
-            << "" << Fault::privateFolderUnavailable << QByteArray() << QByteArray() << false;
+        const QByteArray history = TRBrowserFiles::chromeHistory(secondVisits());
+        TRTestSupport::addFaultRows({.name = "Bookmarks",
+                                     .secondVersion = secondBookmarks(),
+                                     .otherKind = history,
+                                     .otherKindOut = notJson,
+                                     .noTablesOut = notJson});
+        // Chrome holds its History locked while it runs.
+        TRTestSupport::addFaultRows(
+            {.name = "History",
+             .secondVersion = history,
+             .otherKind = secondBookmarks(),
+             .otherKindOut = "Could not execute query: file is not a database\n",
+             .noTablesOut = "Could not execute query: no such table: urls\n",
+             .lockedBy = "Chrome"});
+        // Read-only, the old copies cannot be replaced: they are read again.
+        TRTestSupport::addPrivateFolderFaultRows({}, {{"google_chrome_bookmarks_data", "Bookmarks"},
+                                                      {"google_chrome_history_data", "History"}});
     }
 
     void faultsBetweenRefreshes()
     {
-        using TRTestSupport::Fault;
         QFETCH(QString, source);
-        QFETCH(Fault, fault);
-        QFETCH(QByteArray, replacement);
-        QFETCH(QByteArray, out);
-        QFETCH(bool, showsNewFile);
         TRDayFormatter::setNowForTesting([] { return faultsNow(); });
         // Run as root, the refresh reads as "nobody" where permissions
         // matter: both folders must be open to it.
         TRTestSupport::FaultFolders folders;
         QVERIFY(folders.isValid());
-        const QTemporaryDir &browser = folders.browser;
-        const QTemporaryDir &support = folders.support;
-
-        const QString bookmarks = browser.filePath("Default/Bookmarks");
-        const QString history = browser.filePath("Default/History");
-        QVERIFY(writeFile(bookmarks, firstBookmarks()));
-        QVERIFY(writeFile(history, TRBrowserFiles::chromeHistory(firstVisits())));
-        QVERIFY(QFile::setPermissions(browser.filePath("Default"), TRTestSupport::openToAll));
+        const QString bookmarks = folders.browser.filePath("Default/Bookmarks");
+        const QString history = folders.browser.filePath("Default/History");
+        const auto write = [&](bool second) {
+            QVERIFY(writeFile(bookmarks, second ? secondBookmarks() : firstBookmarks()));
+            QVERIFY(writeFile(
+                history, TRBrowserFiles::chromeHistory(second ? secondVisits() : firstVisits())));
+        };
+        write(false);
+        QVERIFY(
+            QFile::setPermissions(folders.browser.filePath("Default"), TRTestSupport::openToAll));
         Parser parser;
         parser.dataForBookmarks = TRFileGrant::make(bookmarks);
         parser.dataForHistory = TRFileGrant::make(history);
-        const auto trees = [&parser] {
-            const auto container = parser.bookmarks().value(Parser::BookmarkTypeKey::bookmarks);
-            const auto days = parser.bookmarks().value(Parser::BookmarkTypeKey::history);
-            return QStringList{container ? dump(container) : QString(),
-                               days ? dump(days) : QString()};
-        };
-        const QString firstBookmarkTree = "{Bar{First(https://first.example/)}}";
-        const QString secondBookmarkTree = "{Bar{Second(https://second.example/)}}";
-        const QString firstHistoryTree = "History{Today{Recent(https://recent.example/)}|"
-                                         "Yesterday{Older(https://older.example/)}}";
-        const QString secondHistoryTree = "History{Today{Newer(https://newer.example/)}}";
-        QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
-        QCOMPARE(trees(), QStringList({firstBookmarkTree, firstHistoryTree}));
-
-        const QString path = source == u"Bookmarks" ? bookmarks : history;
-        std::unique_ptr<TRTestSupport::ExclusiveLock> lock;
-        if (fault == Fault::locked) {
-            QVERIFY(TRTestSupport::applyFault(Fault::replaced, path, replacement));
-            lock = std::make_unique<TRTestSupport::ExclusiveLock>(
-                path, QByteArray(), "UPDATE urls SET title = 'Uncommitted';");
-            if (!lock->failure().isEmpty()) {
-                QSKIP(qPrintable(lock->failure()));
-            }
-        } else {
-            QVERIFY(folders.apply(fault, path, replacement));
-        }
-        const QByteArray written = TRTestSupport::captureStdout([&] {
-            std::optional<TRTestSupport::OrdinaryUser> user;
-            if (TRTestSupport::FaultFolders::needsOrdinaryUser(fault)) {
-                user.emplace();
-                QVERIFY(user->isValid());
-            }
-            QVERIFY(update(parser));
-        });
-        QCOMPARE(written, out);
-        QCOMPARE(trees(), QStringList({showsNewFile && source == u"Bookmarks" ? secondBookmarkTree
-                                                                              : firstBookmarkTree,
-                                       showsNewFile && source == u"History" ? secondHistoryTree
-                                                                            : firstHistoryTree}));
-
-        // Put right, the files are read again.
-        lock.reset();
-        QVERIFY(QFile::setPermissions(support.path(), TRTestSupport::writableByAll));
-        TRTestSupport::clearFault(path);
-        QVERIFY(writeFile(bookmarks, secondBookmarks()));
-        QVERIFY(writeFile(history, TRBrowserFiles::chromeHistory(secondVisits())));
-        QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
-        QCOMPARE(trees(), QStringList({secondBookmarkTree, secondHistoryTree}));
+        folders.runRow(
+            source.isEmpty() ? QString() : folders.browser.filePath("Default/" + source),
+            {.refresh = [&parser] { QVERIFY(update(parser)); },
+             .trees =
+                 [&parser] {
+                     const auto container =
+                         parser.bookmarks().value(Parser::BookmarkTypeKey::bookmarks);
+                     const auto days = parser.bookmarks().value(Parser::BookmarkTypeKey::history);
+                     return QStringList{container ? dump(container) : QString(),
+                                        days ? dump(days) : QString()};
+                 },
+             .expected =
+                 [](const QString &changed, bool showsNew, bool) {
+                     return QStringList{showsNew && changed != u"History"
+                                            ? "{Bar{Second(https://second.example/)}}"
+                                            : "{Bar{First(https://first.example/)}}",
+                                        showsNew && changed != u"Bookmarks"
+                                            ? "History{Today{Newer(https://newer.example/)}}"
+                                            : "History{Today{Recent(https://recent.example/)}|"
+                                              "Yesterday{Older(https://older.example/)}}"};
+                 },
+             .writeSecondVersions = [&write] { write(true); },
+             .uncommitted = "UPDATE urls SET title = 'Uncommitted';"});
     }
 
     // Only one update waits: a second one drops the first that has not
@@ -625,37 +552,26 @@ private slots:
         QCOMPARE(TRTestSupport::countBelow(json.object()).first, items);
     }
 
-    void corpusCounts()
+    // A generated profile's history, read in full; TestReaderInputs counts
+    // its bookmarks.
+    void corpusHistory()
     {
         QTemporaryDir corpus;
         TRCorpusGenerator generator({.scale = "small", .only = {"chrome"}});
         QVERIFY2(generator.write(corpus.path()), qPrintable(generator.errorString()));
-        const QJsonObject chrome = generator.manifest()["chrome"].toObject();
-
+        const QJsonObject history = generator.manifest().value("chrome")["history"].toObject();
         Parser parser;
-        parser.dataForBookmarks = TRFileGrant::make(corpus.filePath("chrome/Default/Bookmarks"));
         parser.dataForHistory = TRFileGrant::make(corpus.filePath("chrome/Default/History"));
         QVERIFY(update(parser));
-        int bookmarks = 0;
-        int folders = 0;
-        std::function<void(const TRBookmarkPtr &)> walk = [&](const TRBookmarkPtr &node) {
-            for (const auto &child : node->bookmarks()) {
-                child->kind() == TRBookmarkKind::group ? ++folders : ++bookmarks;
-                walk(child);
-            }
-        };
-        walk(parser.bookmarks().value(Parser::BookmarkTypeKey::bookmarks));
-        QCOMPARE(bookmarks, chrome["bookmarks"]["bookmarks"].toInt());
-        QCOMPARE(folders - 3, chrome["bookmarks"]["folders"].toInt());
         int entries = 0;
         for (const auto &day : parser.historyBookmark()->bookmarks()) {
             entries += int(day->bookmarks().size());
         }
-        QCOMPARE(entries, chrome["history"]["urls"].toInt());
+        QCOMPARE(entries, history["urls"].toInt());
         // A day shows the pages last visited that day, so there are at most
         // as many days as days with visits.
         const auto days = int(parser.historyBookmark()->bookmarks().size());
-        QVERIFY(days > 1 && days <= chrome["history"]["days_spanned"].toInt());
+        QVERIFY(days > 1 && days <= history["days_spanned"].toInt());
     }
 };
 

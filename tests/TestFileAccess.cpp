@@ -7,9 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
-
-#include <sys/stat.h>
 
 using TRTestSupport::captureStdout;
 using TRTestSupport::readFile;
@@ -110,51 +107,6 @@ private slots:
         QVERIFY(QFileInfo::exists(copy));
         QVERIFY(!QFileInfo::exists(copy + "-wal"));
         QVERIFY(!QFileInfo::exists(copy + "-shm"));
-    }
-
-    void unreadableSourceMakesNoCopy()
-    {
-        // Run as root, the copy is made as "nobody", who must reach both
-        // folders.
-        QTemporaryDir browser;
-        QTemporaryDir copies;
-        QVERIFY(QFile::setPermissions(browser.path(), TRTestSupport::openToAll));
-        QVERIFY(QFile::setPermissions(copies.path(), TRTestSupport::writableByAll));
-        TRPrivateFolder::setOverride(copies.path());
-        const auto restore = qScopeGuard([] { TRPrivateFolder::setOverride({}); });
-        const QString source = browser.filePath("Locked");
-        QVERIFY(writeFile(source, "secret"));
-        const QByteArray grant = *TRFileGrant::make(source);
-        QFile::setPermissions(source, QFileDevice::WriteOwner);
-        std::optional<QString> copy;
-        const QByteArray out = captureStdout([&] {
-            const TRTestSupport::OrdinaryUser user;
-            QVERIFY(user.isValid());
-            copy = TRPrivateCopy::make("locked_copy", grant);
-        });
-        QCOMPARE(out, QByteArray());
-        QVERIFY(copy);
-        QVERIFY(!QFileInfo::exists(*copy));
-    }
-
-    // A granted file that became a named pipe (or a device) is no file to
-    // copy: the copy fails at once instead of waiting for a writer, and the
-    // previous copy is gone.
-    void specialFileMakesNoCopy()
-    {
-        const QString source = m_browser.filePath("Piped");
-        QVERIFY(writeFile(source, "file"));
-        const QByteArray grant = *TRFileGrant::make(source);
-        QVERIFY(TRPrivateCopy::make("piped_copy", grant));
-        QVERIFY(QFile::remove(source));
-        QCOMPARE(::mkfifo(QFile::encodeName(source).constData(), 0644), 0);
-        std::optional<QString> copy;
-        const QByteArray out =
-            captureStdout([&] { copy = TRPrivateCopy::make("piped_copy", grant); });
-        QCOMPARE(out, QByteArray("Copy Error: The file “Piped” couldn’t be copied.\n"));
-        QVERIFY(copy);
-        QVERIFY(!QFileInfo::exists(*copy));
-        QCOMPARE(QDir(privateFolder()).entryList({"piped_copy*"}, QDir::Files), QStringList());
     }
 
     void pickerValidatesNames_data()

@@ -206,15 +206,8 @@ private slots:
 
     void cleanup() { TRPrivateFolder::setOverride({}); }
 
-    void keysAndRoots()
+    void roots()
     {
-        // Only tests look keys up by their text; the file names and types
-        // are TestSafariConfiguration's, the copies' names the fault table's.
-        QCOMPARE(Parser::bookmarkDataKey("topsites_data"), Parser::BookmarkDataKey::topSites);
-        QVERIFY(!Parser::bookmarkDataKey("bookmarks"));
-        QCOMPARE(Parser::bookmarkTypeKey("trMostVisited"), Key::mostVisited);
-        QVERIFY(!Parser::bookmarkTypeKey("trOther"));
-
         // The roots' names show in every dump below; their tags pick images.
         // Each root is one node for the parser's life.
         Parser parser;
@@ -338,115 +331,69 @@ private slots:
     // stay as they were, and good files afterwards are read again.
     void faultsBetweenRefreshes_data()
     {
-        using TRTestSupport::Fault;
-        // "Bookmarks.plist", "History.db", "History.plist", "TopSites.plist",
-        // "LastSession.plist", or empty for the folder of private copies.
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<QByteArray>("replacement");
-        QTest::addColumn<QByteArray>("out");
-        // Otherwise the file's new version shows, or for the private folder
-        // the first versions stay.
-        QTest::addColumn<bool>("readerFails");
-
+        TRTestSupport::addFaultColumns();
         const QByteArray notADatabase = "Could not execute query: file is not a database\n";
-        const QByteArray noSafariTables = "Could not execute query: no such table: history_items\n";
-        const auto gone = [](const QString &name) -> QByteArray {
-            return ("Could not get scoped URL: The file “" + name +
-                    "” couldn’t be opened because there is no such file.\n")
-                .toUtf8();
-        };
-        const auto notCopied = [](const QString &name) -> QByteArray {
-            return ("Copy Error: The file “" + name + "” couldn’t be copied.\n").toUtf8();
-        };
-        const auto notRemoved = [](const QString &copy) -> QByteArray {
-            return ("Could not remove: " + copy + " The file “" + copy + "” couldn’t be removed.\n")
-                .toUtf8();
-        };
-        // A file of another kind for each, and what reading it says.
-        const QList<std::tuple<QString, QByteArray, QByteArray>> sources{
-            {"Bookmarks.plist", safariTopSites({{"Other", "https://other.example/"}}),
-             QByteArray()},
-            {"History.db", safariHistoryList(safariVisits(true)), notADatabase},
-            {"History.plist", safariHistoryDatabase(safariVisits(true)), QByteArray()},
-            {"TopSites.plist", safariLastSession({{"Other", "https://other.example/"}}),
-             QByteArray()},
-            {"LastSession.plist", safariHistoryDatabase(safariVisits(true)), QByteArray()}};
-        for (const auto &[name, otherKind, otherKindOut] : sources) {
-            const bool database = name == u"History.db";
-            const auto row = [&name](const char *what) -> QTestData & {
-                return QTest::newRow(qPrintable(name + " " + what));
-            };
-            const QByteArray noTables = database ? noSafariTables : QByteArray();
-            row("deleted") << name << Fault::deleted << QByteArray() << gone(name) << true;
-            row("replaced by another version")
-                << name << Fault::replaced << version(name, true) << QByteArray() << false;
-            row("replaced by a file of another kind")
-                << name << Fault::replaced << otherKind << otherKindOut << true;
-            row("unreadable") << name << Fault::unreadable << QByteArray() << QByteArray() << true;
-            if (database) {
-                // Safari holds its History.db locked while it runs; what it
-                // committed is read through the copy, the rest is not.
-                row("locked by Safari")
-                    << name << Fault::locked << version(name, true) << QByteArray() << false;
-                row("locked by Safari, recent visits in its log")
-                    << name << Fault::lockedWithWriteAheadLog << QByteArray() << QByteArray()
-                    << false;
-            }
-            row("a JPEG") << name << Fault::jpeg << QByteArray()
-                          << (database ? notADatabase : QByteArray()) << true;
-            row("empty") << name << Fault::empty << QByteArray() << noTables << true;
-            row("a folder") << name << Fault::directory << QByteArray() << notCopied(name) << true;
-            row("a named pipe") << name << Fault::namedPipe << QByteArray() << notCopied(name)
-                                << true;
-            row("a database of other tables")
-                << name << Fault::otherDatabase << QByteArray() << noTables << true;
-        }
-        // The old copies cannot be replaced: they are read again.
-        const QByteArray readOnly = "Could not save customized bookmarks: Permission denied\n" +
-                                    notRemoved("history_data") + notCopied("History.db") +
-                                    notRemoved("last_session_data") +
-                                    notCopied("LastSession.plist") + notRemoved("topsites_data") +
-                                    notCopied("TopSites.plist") + notRemoved("bookmarks_data") +
-                                    notCopied("Bookmarks.plist");
-        QTest::newRow("private folder read-only")
-            << QString() << Fault::privateFolderReadOnly << QByteArray() << readOnly << false;
-        // Without it nothing is copied, every reader fails, and nothing is
-        // said: not even the customisation, which has nowhere to go.
-        QTest::newRow("private folder unavailable")
-            << QString() << Fault::privateFolderUnavailable << QByteArray() << QByteArray() << true;
+        const QByteArray other = safariHistoryDatabase(safariVisits(true));
+        TRTestSupport::addFaultRows(
+            {.name = "Bookmarks.plist",
+             .secondVersion = version("Bookmarks.plist", true),
+             .otherKind = safariTopSites({{"Other", "https://other.example/"}})});
+        // Safari holds its History.db locked while it runs.
+        TRTestSupport::addFaultRows(
+            {.name = "History.db",
+             .secondVersion = version("History.db", true),
+             .otherKind = safariHistoryList(safariVisits(true)),
+             .otherKindOut = notADatabase,
+             .noTablesOut = "Could not execute query: no such table: history_items\n",
+             .lockedBy = "Safari",
+             .logRow = true});
+        TRTestSupport::addFaultRows({.name = "History.plist",
+                                     .secondVersion = version("History.plist", true),
+                                     .otherKind = other});
+        TRTestSupport::addFaultRows(
+            {.name = "TopSites.plist",
+             .secondVersion = version("TopSites.plist", true),
+             .otherKind = safariLastSession({{"Other", "https://other.example/"}})});
+        TRTestSupport::addFaultRows({.name = "LastSession.plist",
+                                     .secondVersion = version("LastSession.plist", true),
+                                     .otherKind = other});
+        // Read-only, the old copies cannot be replaced: they are read again.
+        // Unavailable, every reader fails, and not even the customisation,
+        // which has nowhere to go, says so.
+        TRTestSupport::addPrivateFolderFaultRows(
+            "Could not save customized bookmarks: Permission denied\n",
+            {{"history_data", "History.db"},
+             {"last_session_data", "LastSession.plist"},
+             {"topsites_data", "TopSites.plist"},
+             {"bookmarks_data", "Bookmarks.plist"}});
     }
 
     void faultsBetweenRefreshes()
     {
-        using TRTestSupport::Fault;
         QFETCH(QString, source);
-        QFETCH(Fault, fault);
-        QFETCH(QByteArray, replacement);
-        QFETCH(QByteArray, out);
-        QFETCH(bool, readerFails);
-        const bool showsNewFile = !readerFails && !source.isEmpty();
         TRDayFormatter::setNowForTesting([] { return faultsNow(); });
         // Run as root, the refresh reads as "nobody" where permissions
         // matter: both folders must be open to it.
         TRTestSupport::FaultFolders folders;
         QVERIFY(folders.isValid());
         const QTemporaryDir &browser = folders.browser;
-        const QTemporaryDir &support = folders.support;
-
         const QString historyName =
             source == u"History.plist" ? QStringLiteral("History.plist") : "History.db";
         const QStringList names{"Bookmarks.plist", historyName, "TopSites.plist",
                                 "LastSession.plist"};
-        for (const QString &name : names) {
-            QVERIFY(writeFile(browser.filePath(name), version(name, false)));
-        }
+        const auto write = [&](bool second) {
+            for (const QString &name : names) {
+                QVERIFY(writeFile(browser.filePath(name), version(name, second)));
+            }
+        };
+        write(false);
         Parser parser;
         parser.bookmarkDataForBookmarks = TRFileGrant::make(browser.filePath(names[0]));
         parser.bookmarkDataForHistory = TRFileGrant::make(browser.filePath(names[1]));
         parser.bookmarkDataForTopSites = TRFileGrant::make(browser.filePath(names[2]));
         parser.bookmarkDataForLastSession = TRFileGrant::make(browser.filePath(names[3]));
-        // Per file: whether its keys are in the map, and its roots.
+        // Per file: whether its keys are in the map, and its roots. A reader
+        // that fails leaves its keys out and its roots as they were.
         const auto trees = [&parser, &names] {
             QStringList lines;
             for (const QString &name : names) {
@@ -472,59 +419,22 @@ private slots:
             }
             return lines;
         };
-        QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
-        QCOMPARE(trees(), expected({}, false, false));
-
-        const QString path = browser.filePath(source);
-        std::unique_ptr<TRTestSupport::ExclusiveLock> lock;
-        if (fault == Fault::locked || fault == Fault::lockedWithWriteAheadLog) {
-            // The second version, in place or committed to the log and left
-            // there.
-            const bool inLog = fault == Fault::lockedWithWriteAheadLog;
-            QVERIFY(inLog || TRTestSupport::applyFault(Fault::replaced, path, replacement));
-            const QByteArray committed =
-                "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; DELETE FROM history_visits; "
-                "DELETE FROM history_items; INSERT INTO history_items(id, url, visit_count) VALUES "
-                "(1, "
-                "'https://newer.example/', 1); INSERT INTO history_visits(id, history_item, "
-                "visit_time, title) VALUES (1, 1, " +
-                QByteArray::number(
-                    TRBrowserFiles::safariTime(safariVisits(true)[0].time.toDateTime()), 'f', 3) +
-                ", 'Newer');";
-            lock = std::make_unique<TRTestSupport::ExclusiveLock>(
-                path, inLog ? committed : QByteArray(),
-                "UPDATE history_visits SET title = 'Uncommitted';");
-            if (!lock->failure().isEmpty()) {
-                QSKIP(qPrintable(lock->failure()));
-            }
-            QVERIFY(!inLog || QFileInfo(path + "-wal").size() > 0);
-        } else {
-            QVERIFY(folders.apply(fault, path, replacement));
-        }
-        const QByteArray written = TRTestSupport::captureStdout([&] {
-            std::optional<TRTestSupport::OrdinaryUser> user;
-            if (TRTestSupport::FaultFolders::needsOrdinaryUser(fault)) {
-                user.emplace();
-                QVERIFY(user->isValid());
-            }
-            QVERIFY(update(parser));
-        });
-        QCOMPARE(written, out);
-        QCOMPARE(trees(), expected(source, showsNewFile, readerFails));
-
-        // Put right, the files are read again.
-        lock.reset();
-        // Closed, the tool took its log into the file.
-        QVERIFY(!QFileInfo::exists(path + "-wal"));
-        QVERIFY(QFile::setPermissions(support.path(), TRTestSupport::writableByAll));
-        if (!source.isEmpty()) {
-            TRTestSupport::clearFault(path);
-        }
-        for (const QString &name : names) {
-            QVERIFY(writeFile(browser.filePath(name), version(name, true)));
-        }
-        QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
-        QCOMPARE(trees(), expected({}, true, false));
+        // The second version's visit, committed to the log.
+        const QByteArray committed =
+            "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; DELETE FROM history_visits; "
+            "DELETE FROM history_items; INSERT INTO history_items(id, url, visit_count) VALUES "
+            "(1, 'https://newer.example/', 1); INSERT INTO history_visits(id, history_item, "
+            "visit_time, title) VALUES (1, 1, " +
+            QByteArray::number(TRBrowserFiles::safariTime(safariVisits(true)[0].time.toDateTime()),
+                               'f', 3) +
+            ", 'Newer');";
+        folders.runRow(source.isEmpty() ? QString() : browser.filePath(source),
+                       {.refresh = [&parser] { QVERIFY(update(parser)); },
+                        .trees = trees,
+                        .expected = expected,
+                        .writeSecondVersions = [&write] { write(true); },
+                        .committed = committed,
+                        .uncommitted = "UPDATE history_visits SET title = 'Uncommitted';"});
     }
 
     // Quitting stops a parse under way: nothing half-read is ever shown, and
@@ -775,21 +685,19 @@ private slots:
                 .toObject();
         const QString safari = corpus.filePath("safari/");
 
+        // Every node of the four roots; how each root counts is the
+        // reader's, in TestReaderInputs.
         const QJsonArray roots = inspect("safari-bookmarks", safari + "Bookmarks.plist").array();
         QCOMPARE(roots.size(), 4);
-        const QJsonObject counts = manifest["bookmarks"].toObject();
-        const QList<std::pair<int, QString>> expected{
-            {0, "bookmarks_bar"}, {1, "bookmarks_menu"}, {3, "user_top_level"}};
-        for (const auto &[index, name] : expected) {
-            const QJsonObject root = roots[index].toObject();
-            const QJsonObject want = counts[name].toObject();
-            QCOMPARE(root["children"].toArray().size(), want["children"].toInt());
-            QCOMPARE(TRTestSupport::countBelow(root),
-                     std::make_pair(want["bookmarks"].toInt(), want["folders"].toInt()));
-        }
         QCOMPARE(roots[1]["name"].toString(), QStringLiteral("Bookmarks Menu"));
-        QCOMPARE(TRTestSupport::countBelow(roots[2].toObject()).first,
-                 counts["reading_list_items"].toInt());
+        int nodes = 0;
+        for (const QJsonValue &root : roots) {
+            const auto [items, folders] = TRTestSupport::countBelow(root.toObject());
+            nodes += items + folders;
+        }
+        const QJsonObject counts = manifest["bookmarks"].toObject();
+        QCOMPARE(nodes, counts["bookmarks"].toInt() + counts["folders"].toInt() +
+                            counts["reading_list_items"].toInt());
 
         const QJsonObject database = manifest["history_db"].toObject();
         QVERIFY(database["visits_in_wal"].toInt() > 0);

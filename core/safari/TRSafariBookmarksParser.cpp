@@ -313,18 +313,6 @@ QString TRSafariBookmarksParser::rawValue(BookmarkDataKey key)
     return {};
 }
 
-std::optional<TRSafariBookmarksParser::BookmarkDataKey>
-TRSafariBookmarksParser::bookmarkDataKey(const QString &raw)
-{
-    for (BookmarkDataKey key : {BookmarkDataKey::bookmarks, BookmarkDataKey::topSites,
-                                BookmarkDataKey::history, BookmarkDataKey::lastSession}) {
-        if (raw == rawValue(key)) {
-            return key;
-        }
-    }
-    return std::nullopt;
-}
-
 QStringList TRSafariBookmarksParser::allowedFileTypes(BookmarkDataKey key)
 {
     if (key == BookmarkDataKey::history) {
@@ -346,41 +334,4 @@ QStringList TRSafariBookmarksParser::allowedFileNames(BookmarkDataKey key)
         return {QStringLiteral("LastSession.plist")};
     }
     return {};
-}
-
-QString TRSafariBookmarksParser::rawValue(BookmarkTypeKey key)
-{
-    switch (key) {
-    case BookmarkTypeKey::topSites:
-        return QStringLiteral("trTopSites");
-    case BookmarkTypeKey::history:
-        return QStringLiteral("trHistory");
-    case BookmarkTypeKey::mostVisited:
-        return QStringLiteral("trMostVisited");
-    case BookmarkTypeKey::lastSession:
-        return QStringLiteral("trLastSession");
-    case BookmarkTypeKey::readingList:
-        return QStringLiteral("trReadingList");
-    case BookmarkTypeKey::user:
-        return QStringLiteral("trUser");
-    case BookmarkTypeKey::bookmarksBar:
-        return QStringLiteral("trBookmarksBar");
-    case BookmarkTypeKey::bookmarksMenu:
-        return QStringLiteral("trBookmarksMenu");
-    }
-    return {};
-}
-
-std::optional<TRSafariBookmarksParser::BookmarkTypeKey>
-TRSafariBookmarksParser::bookmarkTypeKey(const QString &raw)
-{
-    for (BookmarkTypeKey key :
-         {BookmarkTypeKey::topSites, BookmarkTypeKey::history, BookmarkTypeKey::mostVisited,
-          BookmarkTypeKey::lastSession, BookmarkTypeKey::readingList, BookmarkTypeKey::user,
-          BookmarkTypeKey::bookmarksBar, BookmarkTypeKey::bookmarksMenu}) {
-        if (raw == rawValue(key)) {
-            return key;
-        }
-    }
-    return std::nullopt;
 }

@@ -27,7 +27,6 @@ public:
     enum class BookmarkDataKey { bookmarks, topSites, history, lastSession };
     // The settings key of a grant, which is also its private copy's name.
     static QString rawValue(BookmarkDataKey key);
-    static std::optional<BookmarkDataKey> bookmarkDataKey(const QString &rawValue);
     // What the file picker offers for each kind, in order.
     static QStringList allowedFileTypes(BookmarkDataKey key);
     static QStringList allowedFileNames(BookmarkDataKey key);
@@ -43,8 +42,6 @@ public:
         bookmarksBar,
         bookmarksMenu,
     };
-    static QString rawValue(BookmarkTypeKey key);
-    static std::optional<BookmarkTypeKey> bookmarkTypeKey(const QString &rawValue);
 
     // The one parser of the application; create it on the main thread.
     static TRSafariBookmarksParser &shared();
