@@ -96,17 +96,6 @@ QString TRGoogleChromeBookmarksParser::rawValue(BookmarkDataKey key)
                                              : QStringLiteral("google_chrome_history_data");
 }
 
-std::optional<TRGoogleChromeBookmarksParser::BookmarkDataKey>
-TRGoogleChromeBookmarksParser::bookmarkDataKey(const QString &raw)
-{
-    for (BookmarkDataKey key : {BookmarkDataKey::bookmarks, BookmarkDataKey::history}) {
-        if (raw == rawValue(key)) {
-            return key;
-        }
-    }
-    return std::nullopt;
-}
-
 TRGoogleChromeBookmarksParser &TRGoogleChromeBookmarksParser::shared()
 {
     static TRGoogleChromeBookmarksParser *parser = new TRGoogleChromeBookmarksParser;

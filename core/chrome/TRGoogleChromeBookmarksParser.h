@@ -27,7 +27,6 @@ public:
     enum class BookmarkDataKey { bookmarks, history };
     // The settings key of a grant, which is also its private copy's name.
     static QString rawValue(BookmarkDataKey key);
-    static std::optional<BookmarkDataKey> bookmarkDataKey(const QString &rawValue);
 
     // What the last update made of each file.
     enum class Outcome { notGranted, unreadable, empty, read };
