@@ -83,28 +83,23 @@ private slots:
         TRSettings::standard().registerDefaults(TRSettingsKeys::generalDefaults());
     }
 
-    void filter_data()
-    {
-        QTest::addColumn<QString>("term");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("nested item reaches the top level") << "globe" << QStringList{"Globe"};
-        QTest::newRow("group followed by its matching child")
-            << "world" << QStringList{"World", "Globe"};
-        QTest::newRow("names ignore case") << "DAILY" << QStringList{"Daily Paper"};
-        QTest::newRow("upper-case term finds lower-case URLs")
-            << "DOC.QT" << QStringList{"Qt docs"};
-        QTest::newRow("upper-case letters of a URL never match") << "today" << QStringList{};
-        QTest::newRow("not even when typed in upper case") << "Today" << QStringList{};
-        QTest::newRow("match at every depth, in order")
-            << "news" << QStringList{"News", "News of bread"};
-        QTest::newRow("nothing") << "zzz" << QStringList{};
-    }
-
+    // A nested item reaches the top level, a group is followed by its
+    // matching child, names ignore case, an upper-case term finds lower-case
+    // URLs but the upper-case letters of a URL never match, not even when
+    // typed in upper case; matches at every depth come in order.
     void filter()
     {
-        QFETCH(QString, term);
-        QFETCH(QStringList, expected);
-        QCOMPARE(names(TRBrowserBookmarksViewController::filter(m_tree, term)), expected);
+        const std::pair<QString, QStringList> cases[] = {{"globe", {"Globe"}},
+                                                         {"world", {"World", "Globe"}},
+                                                         {"DAILY", {"Daily Paper"}},
+                                                         {"DOC.QT", {"Qt docs"}},
+                                                         {"today", {}},
+                                                         {"Today", {}},
+                                                         {"news", {"News", "News of bread"}},
+                                                         {"zzz", {}}};
+        for (const auto &[term, expected] : cases) {
+            QCOMPARE(names(TRBrowserBookmarksViewController::filter(m_tree, term)), expected);
+        }
     }
 
     void filterSurvivesATreeThatHoldsItself()
@@ -134,7 +129,6 @@ private slots:
 
         pane.searchField()->clear();
         QCOMPARE(topLevelRows(view), QStringList({"News", "Qt docs", "Recipes"}));
-        QCOMPARE(names(pane.filteredBookmarks()), names(m_tree));
 
         // New bookmarks are shown unfiltered, whatever the field holds.
         pane.searchField()->setText("qt");
@@ -197,39 +191,26 @@ private slots:
     }
 
     // The addresses as Google has them, between "https://www.google." and
-    // "&hl=nl"; none when the suffix cannot form an address.
-    void searchAddresses_data()
-    {
-        QTest::addColumn<QString>("term");
-        QTest::addColumn<QString>("suffix");
-        QTest::addColumn<QString>("expected");
-        // Escaped unreserved characters (. - _ ~) are the same address; the
-        // parsed URL writes them plainly.
-        const QList<std::array<const char *, 4>> rows{
-            {"two words", "qt widgets", "com", "com/search?q=qt%20widgets"},
-            {"punctuation only", "?&=#/+.-_~", "com", "com/search?q=%3F%26%3D%23%2F%2B.-_~"},
-            {"stored suffix", "x", "co.uk", "co.uk/search?q=x"},
-            {"accented letters as UTF-8", "café", "nl", "nl/search?q=caf%C3%A9"},
-            {"non-Latin letters", "日本", "com", "com/search?q=%E6%97%A5%E6%9C%AC"},
-            {"suffix with a path", "x", "com/evil", ""},
-            {"suffix with a space", "x", "co uk", ""},
-            {"empty suffix", "x", "", ""},
-            {"suffix with a port", "x", "com:8080", ""}};
-        for (const auto &[name, term, suffix, expected] : rows) {
-            QTest::newRow(name) << QString::fromUtf8(term) << suffix << expected;
-        }
-    }
-
+    // "&hl=nl"; none when the suffix cannot form an address: with a path, a
+    // space, a port, or empty. Escaped unreserved characters (. - _ ~) are the
+    // same address; the parsed URL writes them plainly.
     void searchAddresses()
     {
-        QFETCH(QString, term);
-        QFETCH(QString, suffix);
-        QFETCH(QString, expected);
-        const std::optional<QUrl> url = TRBrowserWindowController::searchUrl(term, suffix);
-        QCOMPARE(url.has_value(), !expected.isEmpty());
-        if (url) {
-            QCOMPARE(url->toString(QUrl::FullyEncoded),
-                     "https://www.google." + expected + "&hl=nl");
+        const std::array<const char *, 3> cases[] = {
+            {"qt widgets", "com", "com/search?q=qt%20widgets"},
+            {"?&=#/+.-_~", "com", "com/search?q=%3F%26%3D%23%2F%2B.-_~"},
+            {"x", "co.uk", "co.uk/search?q=x"},
+            {"café", "nl", "nl/search?q=caf%C3%A9"},
+            {"日本", "com", "com/search?q=%E6%97%A5%E6%9C%AC"},
+            {"x", "com/evil", ""},
+            {"x", "co uk", ""},
+            {"x", "", ""},
+            {"x", "com:8080", ""}};
+        for (const auto &[term, suffix, expected] : cases) {
+            const std::optional<QUrl> url =
+                TRBrowserWindowController::searchUrl(QString::fromUtf8(term), suffix);
+            QCOMPARE(url ? url->toString(QUrl::FullyEncoded) : QString(),
+                     *expected ? "https://www.google." + QString(expected) + "&hl=nl" : QString());
         }
     }
 
@@ -284,10 +265,7 @@ private slots:
         window.browserType = TRBrowserViewController::BookmarkGroup{m_tree[0]};
         window.showWindow();
         QToolBar *toolbar = window.toolbar();
-        QVERIFY(toolbar);
-        QCOMPARE(toolbar->objectName(), QString("browser_toolbar"));
-        QVERIFY(!toolbar->isMovable());
-        QVERIFY(!toolbar->isFloatable());
+        QVERIFY(toolbar && !toolbar->isMovable());
         QVERIFY(!window.createPopupMenu());
         // The address field in the outline mode, the search field not at all.
         QVERIFY(window.browserAddressTextField()->isVisible());

@@ -52,9 +52,10 @@ class TestFirstUse : public QObject
         TRSettings::standard().setData(key, *TRFileGrant::make(path));
     }
 
-    // Waits for the submenu to be rebuilt after the pane's grant.
-    bool grantedAndRebuilt(const QString &menuNeedsUpdate)
+    // Grants the file as the pane does and waits for the submenu's rebuild.
+    bool grantedAndRebuilt(const QString &key, const QString &path, const QString &menuNeedsUpdate)
     {
+        grant(key, path);
         const int before = m_events.rebuilds;
         TRNotificationCenter::defaultCenter().post(menuNeedsUpdate);
         return QTest::qWaitFor([&] { return m_events.rebuilds > before; }, 30000);
@@ -105,19 +106,18 @@ private slots:
 
         if (chrome) {
             const QString history = m_files.filePath("Default/History");
-            QVERIFY(QDir().mkpath(m_files.filePath("Default")));
-            TRBrowserFiles::writeChromeHistory(
-                history, {{"Today page", "https://today.example/", 3,
-                           TRBrowserFiles::chromeTime(QDateTime::currentDateTimeUtc())}});
-            grant(TRSettingsKeys::googleChromeHistoryData, history);
-            QVERIFY(grantedAndRebuilt(TRNotificationNames::googleChromePluginMenuNeedsUpdate));
+            QVERIFY(TRTestSupport::writeFile(
+                history, TRBrowserFiles::chromeHistory(
+                             {{"Today page", "https://today.example/", 3,
+                               TRBrowserFiles::chromeTime(QDateTime::currentDateTimeUtc())}})));
+            QVERIFY(grantedAndRebuilt(TRSettingsKeys::googleChromeHistoryData, history,
+                                      TRNotificationNames::googleChromePluginMenuNeedsUpdate));
         } else {
             const QString bookmarks = m_files.filePath("Safari/Bookmarks.plist");
-            QVERIFY(QDir().mkpath(m_files.filePath("Safari")));
             QVERIFY(TRBrowserFiles::writeSafariBookmarks(
                 bookmarks, {TRBrowserFiles::safariLeaf("Qt", "https://www.qt.io/")}));
-            grant(TRSettingsKeys::bookmarksData, bookmarks);
-            QVERIFY(grantedAndRebuilt(TRNotificationNames::safariPluginMenuNeedsUpdate));
+            QVERIFY(grantedAndRebuilt(TRSettingsKeys::bookmarksData, bookmarks,
+                                      TRNotificationNames::safariPluginMenuNeedsUpdate));
         }
         submenu = TRTestMenus::openMenu(subject->menuItem()->menu());
         QVERIFY2(findItem(submenu, chrome ? "History" : "Qt"),
@@ -134,8 +134,6 @@ private slots:
         const QString bookmarks = m_files.filePath("Broken/Bookmarks");
         QVERIFY(TRTestSupport::writeFile(bookmarks, "not json"));
         grant(TRSettingsKeys::googleChromeBookmarksData, bookmarks);
-        QCOMPARE(describe(plugin.parentMenu()),
-                 QStringList({"No Chrome files granted yet (disabled)", "Set up Chrome..."}));
         plugin.refreshMenu();
         QCOMPARE(describe(plugin.parentMenu()), QStringList({"Reading... (disabled)"}));
         QVERIFY(QTest::qWaitFor([&] { return m_events.rebuilds > 0; }, 30000));
@@ -158,8 +156,7 @@ private slots:
         const QString longTitle = QString("Long ").repeated(431);
         rows.append({longTitle, "https://long.example/", 1, TRBrowserFiles::chromeTime(now)});
         const QString history = m_files.filePath("Long/History");
-        QVERIFY(QDir().mkpath(m_files.filePath("Long")));
-        TRBrowserFiles::writeChromeHistory(history, rows);
+        QVERIFY(TRTestSupport::writeFile(history, TRBrowserFiles::chromeHistory(rows)));
         grant(TRSettingsKeys::googleChromeHistoryData, history);
         TRGoogleChromeBookmarksParser parser;
         TRGoogleChromePlugin plugin(&parser);
@@ -171,7 +168,6 @@ private slots:
         today->popup(QPoint(0, 0));
         QVERIFY(QTest::qWaitForWindowExposed(today));
         const QRect screen = today->screen()->availableGeometry();
-        QVERIFY(today->width() <= screen.width());
         for (QAction *item : today->actions()) {
             const QRect place(today->mapToGlobal(today->actionGeometry(item).topLeft()),
                               today->actionGeometry(item).size());

@@ -16,6 +16,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <set>
+#include <tuple>
+
 namespace {
 
 struct Expected
@@ -55,14 +59,6 @@ const Expected expectations[] = {
     {"customized-bookmarks", "regressions/member-with-a-nul.xml", true, 1},
 };
 
-QString sourceFolder(const QString &kind, const QString &reader)
-{
-    return QStringLiteral(TRELLIS_SOURCE_DIR) +
-           (kind == u"seeds" ? QStringLiteral("/tools/fuzz/seeds/")
-                             : QStringLiteral("/tests/regressions/")) +
-           reader;
-}
-
 } // namespace
 
 class TestReaderInputs : public QObject
@@ -80,113 +76,77 @@ private slots:
         m_manifest = generator.manifest();
     }
 
-    void everyInputHasItsRow()
+    // Each file is read or refused as its row says, and every row's file is
+    // there.
+    void everyInputAsRecorded()
     {
-        QSet<QString> listed;
+        std::set<const Expected *> unmet;
         for (const Expected &expected : expectations) {
-            listed.insert(QLatin1StringView(expected.reader) + u'/' +
-                          QLatin1StringView(expected.file));
+            unmet.insert(&expected);
         }
-        int found = 0;
-        for (const QString &kind : {QStringLiteral("seeds"), QStringLiteral("regressions")}) {
-            const QDir root(sourceFolder(kind, QString()));
+        for (const char *kind : {"tools/fuzz/seeds", "tests/regressions"}) {
+            const QDir root(QStringLiteral(TRELLIS_SOURCE_DIR "/") + QLatin1StringView(kind));
             for (const QString &reader : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-                QVERIFY2(TRReaderInputs::reader(reader), qPrintable(reader));
+                const TRReaderInputs::Reader read = TRReaderInputs::reader(reader);
+                QVERIFY2(read, qPrintable(reader));
                 for (const QString &file : QDir(root.filePath(reader)).entryList(QDir::Files)) {
-                    const QString key = reader + u'/' + kind + u'/' + file;
-                    QVERIFY2(listed.remove(key), qPrintable(key + u" has no expected outcome"));
-                    ++found;
+                    const QString name = QString(kind).section(u'/', -1) + u'/' + file;
+                    const QString where = reader + u": " + name;
+                    const Expected *row = std::find_if(
+                        std::begin(expectations), std::end(expectations), [&](const Expected &e) {
+                            return reader == QLatin1StringView(e.reader) &&
+                                   name == QLatin1StringView(e.file);
+                        });
+                    QVERIFY2(unmet.erase(row), qPrintable(where + u" has no expected outcome"));
+                    QFile input(root.filePath(reader + u'/' + file));
+                    QVERIFY2(input.open(QIODevice::ReadOnly), qPrintable(where));
+                    QElapsedTimer timer;
+                    timer.start();
+                    const TRReaderInputs::Outcome outcome = read(input.readAll());
+                    QVERIFY2(outcome.read == row->read && outcome.nodes == row->nodes,
+                             qPrintable(where + u": " + QString::number(outcome.nodes)));
+                    // The faults these inputs found were hangs as much as
+                    // crashes: none of them is big enough to take a reader
+                    // longer than this.
+                    QVERIFY2(timer.elapsed() < 10000, qPrintable(where));
                 }
             }
         }
-        QVERIFY2(listed.isEmpty(),
-                 qPrintable(QStringList(listed.cbegin(), listed.cend()).join(u", ") + u" missing"));
-        QCOMPARE(found, static_cast<int>(std::size(expectations)));
-    }
-
-    void input_data()
-    {
-        QTest::addColumn<QString>("reader");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("read");
-        QTest::addColumn<qint64>("nodes");
-        for (const Expected &expected : expectations) {
-            const QString file = QLatin1StringView(expected.file);
-            const QString kind = file.section(u'/', 0, 0);
-            QTest::newRow(qPrintable(QLatin1StringView(expected.reader) + u": " + file))
-                << QString::fromLatin1(expected.reader)
-                << sourceFolder(kind, QLatin1StringView(expected.reader)) + u'/' +
-                       file.section(u'/', 1)
-                << expected.read << expected.nodes;
-        }
-    }
-
-    void input()
-    {
-        QFETCH(QString, reader);
-        QFETCH(QString, path);
-        QFETCH(bool, read);
-        QFETCH(qint64, nodes);
-        QFile file(path);
-        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
-        const QByteArray bytes = file.readAll();
-        QElapsedTimer timer;
-        timer.start();
-        const TRReaderInputs::Outcome outcome = TRReaderInputs::reader(reader)(bytes);
-        QCOMPARE(outcome.read, read);
-        QCOMPARE(outcome.nodes, nodes);
-        // The faults these inputs found were hangs as much as crashes: none
-        // of them is big enough to take a reader longer than this.
-        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(
+            unmet.empty(),
+            qPrintable(unmet.empty() ? QString() : (*unmet.begin())->file + QString(" missing")));
     }
 
     // The generator's tiny files, which the fuzz targets start from, read in
     // full: as many nodes as its manifest counts.
-    void generatedFile_data()
+    // The roots' folders below the container, and each day and the most
+    // visited sites beside the entries.
+    void generatedFiles()
     {
-        QTest::addColumn<QString>("reader");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("nodes");
         const QJsonObject &manifest = m_manifest;
         const QJsonObject chrome = manifest["chrome"]["bookmarks"].toObject();
         const QJsonObject safari = manifest["safari"].toObject();
         const QJsonObject bookmarks = safari["bookmarks"].toObject();
         const QJsonObject history = safari["history_plist"].toObject();
-        // The roots' folders below the container, and each day and the most
-        // visited sites beside the entries.
-        QTest::newRow("chrome-bookmarks")
-            << "chrome-bookmarks"
-            << "chrome/Default/Bookmarks"
-            << 3 + chrome["bookmarks"].toInt() + chrome["folders"].toInt();
-        QTest::newRow("safari-bookmarks")
-            << "safari-bookmarks"
-            << "safari/Bookmarks.plist"
-            << bookmarks["bookmarks"].toInt() + bookmarks["folders"].toInt() +
-                   bookmarks["reading_list_items"].toInt();
-        QTest::newRow("safari-history-plist")
-            << "safari-history-plist"
-            << "safari/History.plist"
-            << history["entries"].toInt() + history["days_spanned"].toInt() +
-                   int(safari["history_db"]["most_visited"].toArray().size());
-        QTest::newRow("safari-topsites")
-            << "safari-topsites"
-            << "safari/TopSites.plist" << safari["top_sites"]["top_sites"].toInt();
-        QTest::newRow("safari-lastsession")
-            << "safari-lastsession"
-            << "safari/LastSession.plist"
-            << safari["last_session"]["items_in_last_session"].toInt();
-    }
-
-    void generatedFile()
-    {
-        QFETCH(QString, reader);
-        QFETCH(QString, file);
-        QFETCH(int, nodes);
-        QFile input(m_corpus.filePath(file));
-        QVERIFY(input.open(QIODevice::ReadOnly));
-        const TRReaderInputs::Outcome outcome = TRReaderInputs::reader(reader)(input.readAll());
-        QVERIFY(outcome.read);
-        QCOMPARE(outcome.nodes, qint64(nodes));
+        const std::tuple<QString, QString, int> files[] = {
+            {"chrome-bookmarks", "chrome/Default/Bookmarks",
+             3 + chrome["bookmarks"].toInt() + chrome["folders"].toInt()},
+            {"safari-bookmarks", "safari/Bookmarks.plist",
+             bookmarks["bookmarks"].toInt() + bookmarks["folders"].toInt() +
+                 bookmarks["reading_list_items"].toInt()},
+            {"safari-history-plist", "safari/History.plist",
+             history["entries"].toInt() + history["days_spanned"].toInt() +
+                 int(safari["history_db"]["most_visited"].toArray().size())},
+            {"safari-topsites", "safari/TopSites.plist", safari["top_sites"]["top_sites"].toInt()},
+            {"safari-lastsession", "safari/LastSession.plist",
+             safari["last_session"]["items_in_last_session"].toInt()}};
+        for (const auto &[reader, file, nodes] : files) {
+            QFile input(m_corpus.filePath(file));
+            QVERIFY2(input.open(QIODevice::ReadOnly), qPrintable(file));
+            const TRReaderInputs::Outcome outcome = TRReaderInputs::reader(reader)(input.readAll());
+            QVERIFY2(outcome.read, qPrintable(file));
+            QCOMPARE(outcome.nodes, qint64(nodes));
+        }
     }
 };
 

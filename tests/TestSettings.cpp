@@ -13,16 +13,6 @@ class TestSettings : public QObject
 private slots:
     void init() { TRSettings::standard().resetForTesting(); }
 
-    void storeLivesInTheUsersConfigurationFolder()
-    {
-        TRSettings &settings = TRSettings::standard();
-        QCOMPARE(settings.fileName(),
-                 qEnvironmentVariable("XDG_CONFIG_HOME") + "/Trellis/Trellis.ini");
-        settings.setBool(TRSettingsKeys::firstRun, false);
-        QVERIFY(settings.synchronize());
-        QVERIFY(QFile::exists(settings.fileName()));
-    }
-
     void conversionRules_data()
     {
         QTest::addColumn<QVariant>("value");
@@ -83,44 +73,19 @@ private slots:
         settings.registerDefaults(TRSettingsKeys::bonjourDefaults());
         QVERIFY(settings.boolForKey(TRSettingsKeys::firstRun));
         QVERIFY(!settings.stringForKey(TRSettingsKeys::menuIconName).has_value());
-        // A key that no registrar names reads as empty values.
-        const QString key = TRSettingsKeys::bookmarksData;
-        QVERIFY(!settings.objectForKey(key).isValid());
-        QVERIFY(!settings.boolForKey(key));
-        QCOMPARE(settings.integerForKey(key), 0);
-        QVERIFY(!settings.stringForKey(key).has_value());
-        QVERIFY(!settings.dataForKey(key).has_value());
+        // A key that no registrar names is absent; how the typed getters read
+        // an absent value is conversionRules' "absent" row.
+        QVERIFY(!settings.objectForKey(TRSettingsKeys::bookmarksData).isValid());
+        QVERIFY(!settings.dataForKey(TRSettingsKeys::bookmarksData).has_value());
         // Registered values stay in memory; the file holds only what was set.
         QVERIFY(settings.synchronize());
         QFile file(settings.fileName());
         QVERIFY(!file.open(QIODevice::ReadOnly) || !file.readAll().contains("_defaults_"));
     }
 
-    // A stored value wins over the registered one, also after a restart that
-    // registers the defaults again.
-    void storedValueWinsOverRegistration()
-    {
-        const QString path = TRSettings::standard().fileName();
-        {
-            TRSettings first(path);
-            first.registerDefaults(TRSettingsKeys::safariDefaults());
-            QVERIFY(first.boolForKey(TRSettingsKeys::safariEnabled));
-            first.setBool(TRSettingsKeys::safariEnabled, false);
-            first.setString(TRSettingsKeys::customGooglePrefix, "co.uk");
-            QVERIFY(first.synchronize());
-        }
-        TRSettings restarted(path);
-        restarted.registerDefaults(TRSettingsKeys::safariDefaults());
-        restarted.registerDefaults(TRSettingsKeys::generalDefaults());
-        QVERIFY(!restarted.boolForKey(TRSettingsKeys::safariEnabled));
-        QCOMPARE(restarted.stringForKey(TRSettingsKeys::customGooglePrefix), QString("co.uk"));
-        // Removing the stored value uncovers the registered one.
-        restarted.removeObject(TRSettingsKeys::safariEnabled);
-        QVERIFY(restarted.boolForKey(TRSettingsKeys::safariEnabled));
-    }
-
     // Every stored type reads back through a fresh store on the same file as
-    // it was written.
+    // it was written; a stored value wins over the registered one, also after
+    // a restart that registers the defaults again.
     void valuesRoundTripThroughTheFile()
     {
         QByteArray allBytes;
@@ -132,30 +97,29 @@ private slots:
             TRSettings writer(path);
             writer.setData(TRSettingsKeys::historyData, allBytes);
             writer.setData(TRSettingsKeys::topSitesData, QByteArray());
-            writer.setBool(TRSettingsKeys::firstRun, false);
-            writer.setBool(TRSettingsKeys::allowHistory, true);
-            writer.setInteger(TRSettingsKeys::updateRateIndex, 3);
+            writer.registerDefaults(TRSettingsKeys::safariDefaults());
+            writer.setBool(TRSettingsKeys::safariEnabled, false);
             writer.setInteger(TRSettingsKeys::updateRateInterval, -1800);
-            writer.setString(TRSettingsKeys::menuIconName, "bookmarks");
             writer.setString(TRSettingsKeys::customGooglePrefix, "@at,sign; \"quoted\" = ü");
             writer.setString(TRSettingsKeys::lastSelectedPreferencesPane, "");
             QVERIFY(writer.synchronize());
         }
         TRSettings reader(path);
+        reader.registerDefaults(TRSettingsKeys::safariDefaults());
         QCOMPARE(reader.dataForKey(TRSettingsKeys::historyData), allBytes);
         QCOMPARE(reader.dataForKey(TRSettingsKeys::topSitesData), QByteArray());
-        QVERIFY(!reader.boolForKey(TRSettingsKeys::firstRun));
-        QCOMPARE(reader.stringForKey(TRSettingsKeys::firstRun), QString("0"));
-        QVERIFY(reader.boolForKey(TRSettingsKeys::allowHistory));
-        QCOMPARE(reader.integerForKey(TRSettingsKeys::updateRateIndex), 3);
+        QVERIFY(!reader.boolForKey(TRSettingsKeys::safariEnabled));
+        QCOMPARE(reader.stringForKey(TRSettingsKeys::safariEnabled), QString("0"));
         QCOMPARE(reader.integerForKey(TRSettingsKeys::updateRateInterval), -1800);
-        QCOMPARE(reader.stringForKey(TRSettingsKeys::menuIconName), QString("bookmarks"));
         QCOMPARE(reader.stringForKey(TRSettingsKeys::customGooglePrefix),
                  QString("@at,sign; \"quoted\" = ü"));
         QCOMPARE(reader.stringForKey(TRSettingsKeys::lastSelectedPreferencesPane), QString(""));
         // A byte block is no string and a string no byte block.
         QVERIFY(!reader.stringForKey(TRSettingsKeys::historyData).has_value());
-        QVERIFY(!reader.dataForKey(TRSettingsKeys::menuIconName).has_value());
+        QVERIFY(!reader.dataForKey(TRSettingsKeys::customGooglePrefix).has_value());
+        // Removing the stored value uncovers the registered one.
+        reader.removeObject(TRSettingsKeys::safariEnabled);
+        QVERIFY(reader.boolForKey(TRSettingsKeys::safariEnabled));
     }
 
     // A file edited by hand or by an older version must not break the typed getters.
