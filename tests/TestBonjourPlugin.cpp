@@ -74,6 +74,7 @@ class TestBonjourPlugin : public QObject
 
     // A fresh plugin on a scripted browser for every case.
     std::unique_ptr<TRBonjourPlugin> plugin;
+    TRTestPluginEvents events;
 
     // The titles of the plugin's submenu.
     QStringList shown() const { return TRTestMenus::describe(plugin->parentMenu()); }
@@ -150,6 +151,7 @@ private slots:
     void init()
     {
         TRSettings::standard().resetForTesting();
+        events.reset();
         auto scripted = std::make_unique<TRScriptedServiceBrowser>();
         browser = scripted.get();
         plugin = std::make_unique<TRBonjourPlugin>(std::move(scripted));
@@ -345,7 +347,6 @@ private slots:
     // show the stored address at once, without resolving again.
     void resolveThenShow()
     {
-        TRTestPluginEvents events;
         browser->announce("Web cam", false);
         const auto service = browser->service("Web cam");
         const auto bookmark = plugin->activeBookmarks().front();
@@ -382,7 +383,6 @@ private slots:
     // never runs.
     void failedResolutionAndRetry()
     {
-        TRTestPluginEvents events;
         browser->announce("NAS", false);
         const auto service = browser->service("NAS");
         const auto bookmark = plugin->activeBookmarks().front();
@@ -417,7 +417,6 @@ private slots:
     // nothing and a new choice starts a fresh ten seconds.
     void resolutionTimesOutAfterTenSeconds()
     {
-        TRTestPluginEvents events;
         browser->announce("Silent", false);
         const auto service = browser->service("Silent");
         const auto bookmark = plugin->activeBookmarks().front();
@@ -447,7 +446,6 @@ private slots:
     // nothing.
     void choicesThatShowNothing()
     {
-        TRTestPluginEvents events;
         browser->announce("Odd", false);
         const auto bookmark = plugin->activeBookmarks().front();
         choose("Odd");
