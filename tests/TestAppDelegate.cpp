@@ -124,42 +124,37 @@ private slots:
         QVERIFY(delegate.menuController()->statusItemMenu()->actions().size() >= 2);
     }
 
-    void welcomeAlert_data()
-    {
-        QTest::addColumn<int>("answer");
-        QTest::newRow("OK") << int(TRAlert::firstButton);
-        QTest::newRow("Later") << int(TRAlert::secondButton);
-    }
-
     // "OK" opens the plugin manager with the registry's plugins and is not
     // asked again; "Later" stores nothing, so the next launch asks again.
     void welcomeAlert()
     {
-        QFETCH(int, answer);
-        const bool ok = answer == TRAlert::firstButton;
-        m_nextAnswer = answer;
-        {
-            AppDelegate delegate(recordingPlugins(), true);
-            launch(delegate);
-            const auto *window = delegate.menuController()->pluginWindowController();
-            QCOMPARE(window && window->isVisible(), ok);
-            if (ok) {
-                QCOMPARE(window->plugins(), delegate.pluginManager()->plugins());
+        for (const bool ok : {true, false}) {
+            TRSettings::standard().resetForTesting();
+            m_alerts.clear();
+            m_nextAnswer = ok ? TRAlert::firstButton : TRAlert::secondButton;
+            {
+                AppDelegate delegate(recordingPlugins(), true);
+                launch(delegate);
+                const auto *window = delegate.menuController()->pluginWindowController();
+                QCOMPARE(window && window->isVisible(), ok);
+                if (ok) {
+                    QCOMPARE(window->plugins(), delegate.pluginManager()->plugins());
+                }
             }
-        }
-        QCOMPARE(m_alerts.size(), 1);
-        const TRAlert::Request &alert = m_alerts.first();
-        QCOMPARE(alert.style, TRAlert::Style::informational);
-        QCOMPARE(alert.message, QString("Welcome"));
-        QCOMPARE(alert.informativeText,
-                 QString("Trellis has no direct access to local files. Would you like to "
-                         "configure the plugins now so that you see some bookmarks?"));
-        QCOMPARE(alert.buttons, QStringList({"OK", "Later"}));
-        QCOMPARE(TRSettings::standard().boolForKey(TRSettingsKeys::firstRun), !ok);
+            QCOMPARE(m_alerts.size(), 1);
+            const TRAlert::Request &alert = m_alerts.first();
+            QCOMPARE(alert.style, TRAlert::Style::informational);
+            QCOMPARE(alert.message, QString("Welcome"));
+            QCOMPARE(alert.informativeText,
+                     QString("Trellis has no direct access to local files. Would you like to "
+                             "configure the plugins now so that you see some bookmarks?"));
+            QCOMPARE(alert.buttons, QStringList({"OK", "Later"}));
+            QCOMPARE(TRSettings::standard().boolForKey(TRSettingsKeys::firstRun), !ok);
 
-        AppDelegate again(recordingPlugins(), true);
-        launch(again);
-        QCOMPARE(m_alerts.size(), ok ? 1 : 2);
+            AppDelegate again(recordingPlugins(), true);
+            launch(again);
+            QCOMPARE(m_alerts.size(), ok ? 1 : 2);
+        }
     }
 
     void unsupportedSystemShowsCriticalAlertAndQuits()
@@ -185,36 +180,31 @@ private slots:
         QVERIFY(!delegate.preferencesController());
     }
 
-    void launcherIsToldToQuitOnceWhenItRuns_data()
-    {
-        QTest::addColumn<bool>("launcherRuns");
-        QTest::newRow("running") << true;
-        QTest::newRow("not running") << false;
-    }
-
     void launcherIsToldToQuitOnceWhenItRuns()
     {
-        QFETCH(bool, launcherRuns);
-        LauncherListener launcher(m_bus->address());
-        if (launcherRuns) {
-            QVERIFY(launcher.ownName());
-        }
-        QCOMPARE(TRLauncherApplication::isRunning(), launcherRuns);
-        {
-            AppDelegate delegate(recordingPlugins(), true);
-            launch(delegate);
-        }
-        // Signals from one connection arrive in order: once the sentinel is
-        // in, anything the launch sent is in too.
-        QDBusMessage sentinel = QDBusMessage::createSignal(
-            TRLauncherApplication::signalPath, TRLauncherApplication::signalInterface, "Sentinel");
-        QVERIFY(QDBusConnection::sessionBus().send(sentinel));
-        QTRY_VERIFY(launcher.sentinelSeen);
-        if (launcherRuns) {
-            QCOMPARE(launcher.received, QStringList({"com.kwtlabs.Trellis"}));
-            launcher.releaseName();
-        } else {
-            QVERIFY(launcher.received.isEmpty());
+        for (const bool launcherRuns : {true, false}) {
+            LauncherListener launcher(m_bus->address());
+            if (launcherRuns) {
+                QVERIFY(launcher.ownName());
+            }
+            QCOMPARE(TRLauncherApplication::isRunning(), launcherRuns);
+            {
+                AppDelegate delegate(recordingPlugins(), true);
+                launch(delegate);
+            }
+            // Signals from one connection arrive in order: once the sentinel is
+            // in, anything the launch sent is in too.
+            QDBusMessage sentinel =
+                QDBusMessage::createSignal(TRLauncherApplication::signalPath,
+                                           TRLauncherApplication::signalInterface, "Sentinel");
+            QVERIFY(QDBusConnection::sessionBus().send(sentinel));
+            QTRY_VERIFY(launcher.sentinelSeen);
+            if (launcherRuns) {
+                QCOMPARE(launcher.received, QStringList({"com.kwtlabs.Trellis"}));
+                launcher.releaseName();
+            } else {
+                QVERIFY(launcher.received.isEmpty());
+            }
         }
     }
 };

@@ -74,6 +74,7 @@ class TestBonjourPlugin : public QObject
 
     // A fresh plugin on a scripted browser for every case.
     std::unique_ptr<TRBonjourPlugin> plugin;
+    TRTestPluginEvents events;
 
     // The titles of the plugin's submenu.
     QStringList shown() const { return TRTestMenus::describe(plugin->parentMenu()); }
@@ -96,7 +97,6 @@ private slots:
         TRDNSSDServiceBrowser dnssd;
         dnssd.searchForServices("_http._tcp.", "local.");
         QVERIFY(!dnssd.isConnected());
-        using std::chrono::milliseconds;
         QCOMPARE(dnssd.nextRetryInterval(), 2 * TRDNSSDServiceBrowser::retryInterval);
         // The first retry comes after the shortest wait, and fails again.
         QTRY_COMPARE_WITH_TIMEOUT(dnssd.nextRetryInterval(),
@@ -105,7 +105,6 @@ private slots:
         // A new search starts from the shortest wait again.
         dnssd.searchForServices("_http._tcp.", "local.");
         QCOMPARE(dnssd.nextRetryInterval(), 2 * TRDNSSDServiceBrowser::retryInterval);
-        QVERIFY(TRDNSSDServiceBrowser::longestRetryInterval <= milliseconds(300000));
     }
 
     // Where the system bus can be watched, a missing daemon is waited for
@@ -152,6 +151,7 @@ private slots:
     void init()
     {
         TRSettings::standard().resetForTesting();
+        events.reset();
         auto scripted = std::make_unique<TRScriptedServiceBrowser>();
         browser = scripted.get();
         plugin = std::make_unique<TRBonjourPlugin>(std::move(scripted));
@@ -159,17 +159,16 @@ private slots:
     void cleanup() { plugin.reset(); }
 
     // Browsing starts once, at creation, for web servers in the default
-    // domain, and the fallback icon is our own.
+    // domain, and the fallback icon is our own. Disabling the plugin does not
+    // stop browsing: only the status menu leaves the item out
+    // (TestMenuController).
     void conformsToThePluginProtocolAndBrowsesFromCreation()
     {
-        QCOMPARE(plugin->name(), QString("Bonjour"));
         QVERIFY(!plugin->allowsInlineMenu());
         QVERIFY(!plugin->menuItem()->icon().isNull());
         QCOMPARE(plugin->menuItem()->text(), QString("Bonjour"));
         QCOMPARE(plugin->menuItem()->menu(), plugin->parentMenu());
         QCOMPARE(shown(), QStringList({"No web servers found (disabled)"}));
-        QVERIFY(plugin->isBrowsing());
-        QCOMPARE(browser->delegate(), plugin.get());
         QCOMPARE(browser->searches,
                  (std::vector<std::pair<QString, QString>>{{"_http._tcp.", QString()}}));
         QVERIFY(!TRImages::imageNamed("bonjour").isNull());
@@ -178,6 +177,8 @@ private slots:
         QVERIFY(plugin->isEnabled());
         plugin->setEnabled(false);
         QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::bonjourEnabled));
+        browser->announce("Printer", false);
+        QCOMPARE(shown(), QStringList({"Printer"}));
 
         QWidget *pane = plugin->configurationViewController();
         auto *bonjourPane = qobject_cast<TRBonjourPluginConfigurationViewController *>(pane);
@@ -197,13 +198,9 @@ private slots:
     void builtIntoTheRegistry()
     {
         TRPluginManager manager(AppDelegate::builtInPlugins());
-        QVERIFY(names(manager.plugins()).contains("Bonjour"));
+        QCOMPARE(names(manager.plugins()), QStringList({"Bonjour", "Chrome", "Safari"}));
         // The real browser is used; without a daemon it keeps trying quietly.
-        for (const TRPluginPtr &builtIn : manager.plugins()) {
-            if (auto *bonjour = dynamic_cast<TRBonjourPlugin *>(builtIn.get())) {
-                QVERIFY(bonjour->isBrowsing());
-            }
-        }
+        QVERIFY(dynamic_cast<TRBonjourPlugin &>(*manager.plugins().front()).isBrowsing());
     }
 
     // Three services in one batch: the submenu is rebuilt once, after the
@@ -243,12 +240,10 @@ private slots:
         QAction *printer = TRTestMenus::findItem(plugin->parentMenu(), "Printer");
         QVERIFY(printer);
         QVERIFY(!printer->icon().isNull());
-        QVERIFY(printer->shortcut().isEmpty());
         QVERIFY(!printer->menu());
         const auto bookmark =
             std::dynamic_pointer_cast<TRBonjourBookmark>(printer->data().value<TRBookmarkPtr>());
         QCOMPARE(bookmark, plugin->activeBookmarks().front());
-        QCOMPARE(bookmark->kind(), TRBookmarkKind::item);
         QVERIFY(!bookmark->hasUrl());
         QCOMPARE(bookmark->netService(), TRNetServicePtr(browser->service("Printer")));
 
@@ -323,24 +318,6 @@ private slots:
         QCOMPARE(shown(), QStringList({"New"}));
     }
 
-    // A service that goes and comes back is a new, unresolved bookmark.
-    void reannouncedServiceIsNew()
-    {
-        TRTestPluginEvents events;
-        browser->announce("Printer", false);
-        choose("Printer");
-        browser->service("Printer")->answer("printer.local.", 631);
-        QCOMPARE(events.shown.size(), 1);
-        const auto old = plugin->activeBookmarks().front();
-        QVERIFY(old->hasUrl());
-
-        browser->withdraw("Printer", false);
-        browser->announce("Printer", false);
-        QCOMPARE(plugin->activeBookmarks().size(), std::size_t(1));
-        QVERIFY(plugin->activeBookmarks().front() != old);
-        QVERIFY(!plugin->activeBookmarks().front()->hasUrl());
-    }
-
     // When the daemon goes away its services go with it; a new daemon's
     // reports bring them back.
     void lostDaemonEmptiesTheSubmenu()
@@ -370,7 +347,6 @@ private slots:
     // show the stored address at once, without resolving again.
     void resolveThenShow()
     {
-        TRTestPluginEvents events;
         browser->announce("Web cam", false);
         const auto service = browser->service("Web cam");
         const auto bookmark = plugin->activeBookmarks().front();
@@ -379,7 +355,6 @@ private slots:
         QVERIFY(events.shown.isEmpty());
         QCOMPARE(service->resolveRequests, 1);
         QVERIFY(service->isResolving());
-        QCOMPARE(service->delegate(), static_cast<TRNetServiceDelegate *>(bookmark.get()));
         QVERIFY(bookmark->resolveCompletionHandler());
 
         service->answer("web-cam.local.", 8080);
@@ -394,7 +369,13 @@ private slots:
         QCOMPARE(events.shown.size(), 2);
         QCOMPARE(bookmarkShown(events, 1), TRBookmarkPtr(bookmark));
         QCOMPARE(service->resolveRequests, 1);
-        QVERIFY(!service->isResolving());
+
+        // A service that goes and comes back is a new, unresolved bookmark.
+        browser->withdraw("Web cam", false);
+        browser->announce("Web cam", false);
+        QCOMPARE(plugin->activeBookmarks().size(), std::size_t(1));
+        QVERIFY(plugin->activeBookmarks().front() != bookmark);
+        QVERIFY(!plugin->activeBookmarks().front()->hasUrl());
     }
 
     // A failed resolution shows nothing and keeps the completion; the next
@@ -402,7 +383,6 @@ private slots:
     // never runs.
     void failedResolutionAndRetry()
     {
-        TRTestPluginEvents events;
         browser->announce("NAS", false);
         const auto service = browser->service("NAS");
         const auto bookmark = plugin->activeBookmarks().front();
@@ -437,7 +417,6 @@ private slots:
     // nothing and a new choice starts a fresh ten seconds.
     void resolutionTimesOutAfterTenSeconds()
     {
-        TRTestPluginEvents events;
         browser->announce("Silent", false);
         const auto service = browser->service("Silent");
         const auto bookmark = plugin->activeBookmarks().front();
@@ -467,7 +446,6 @@ private slots:
     // nothing.
     void choicesThatShowNothing()
     {
-        TRTestPluginEvents events;
         browser->announce("Odd", false);
         const auto bookmark = plugin->activeBookmarks().front();
         choose("Odd");
@@ -506,20 +484,6 @@ private slots:
         QCOMPARE(service->delegate(), nullptr);
         service->answer("s.local.", 80);
         QCOMPARE(service->hostName(), QString("s.local."));
-    }
-
-    // Disabling the plugin does not stop browsing: its submenu keeps up, and
-    // only the status menu leaves the item out (TestMenuController).
-    void disabledPluginKeepsBrowsing()
-    {
-        plugin->setEnabled(false);
-        QVERIFY(!plugin->isEnabled());
-
-        browser->announce("Printer", false);
-        QCOMPARE(shown(), QStringList({"Printer"}));
-
-        plugin->setEnabled(true);
-        QCOMPARE(TRTestMenus::describe(plugin->menuItem()->menu()), QStringList({"Printer"}));
     }
 };
 

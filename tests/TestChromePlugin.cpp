@@ -35,9 +35,16 @@ class TestChromePlugin : public QObject
     QString bookmarksPath() const { return m_profile.filePath("Default/Bookmarks"); }
     QString historyPath() const { return m_profile.filePath("Default/History"); }
 
-    void grant(const QString &key, const QString &path)
+    // Grants the files given; an empty path grants nothing.
+    void grant(const QString &bookmarks, const QString &history = {})
     {
-        TRSettings::standard().setData(key, *TRFileGrant::make(path));
+        for (const auto &[key, path] :
+             {std::pair(TRSettingsKeys::googleChromeBookmarksData, bookmarks),
+              std::pair(TRSettingsKeys::googleChromeHistoryData, history)}) {
+            if (!path.isEmpty()) {
+                TRSettings::standard().setData(key, *TRFileGrant::make(path));
+            }
+        }
     }
 
     bool refreshAndWait(TRGoogleChromePlugin &plugin)
@@ -50,7 +57,8 @@ class TestChromePlugin : public QObject
 private slots:
     void initTestCase()
     {
-        const QByteArray bookmarksJson =
+        QVERIFY(writeFile(
+            bookmarksPath(),
             json("{'roots':{"
                  "'bookmark_bar':{'type':'folder','name':'Bookmarks bar','children':["
                  "{'type':'url','name':'Qt','url':'https://www.qt.io/'},"
@@ -58,8 +66,7 @@ private slots:
                  "https://cmake.org/'},{'type':'url','name':'Tools & "
                  "Tips','url':'https://t.example/'}]}]},"
                  "'other':{'type':'folder','name':'Other bookmarks','children':[]},"
-                 "'synced':{'type':'folder','name':'Mobile bookmarks','children':[]}}}");
-        QVERIFY(writeFile(bookmarksPath(), bookmarksJson));
+                 "'synced':{'type':'folder','name':'Mobile bookmarks','children':[]}}}")));
         const QDateTime now = QDateTime::currentDateTimeUtc();
         TRBrowserFiles::writeChromeHistory(
             historyPath(),
@@ -83,7 +90,6 @@ private slots:
         QVERIFY(plugin.allowsInlineMenu());
         QVERIFY(!plugin.image().isNull());
         QCOMPARE(plugin.menuItem()->text(), QString("Chrome"));
-        QCOMPARE(plugin.menuItem()->menu(), plugin.parentMenu());
         // Nothing granted: no read, and the submenu says so once, however
         // often it is refreshed.
         plugin.update();
@@ -97,51 +103,38 @@ private slots:
         QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::googleChromeEnabled));
     }
 
-    void layouts_data()
-    {
-        QTest::addColumn<bool>("bookmarks");
-        QTest::addColumn<bool>("history");
-        QTest::addColumn<bool>("brokenBookmarks");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("both read") << true << true << false
-                                   << QStringList({"History>", "-", "Bookmarks bar>",
-                                                   "Other bookmarks>", "Mobile bookmarks>"});
-        QTest::newRow("history read, bookmarks broken")
-            << true << true << true << QStringList({"History>", "-"});
-        // One granted file is enough.
-        QTest::newRow("only bookmarks granted")
-            << true << false << false
-            << QStringList({"Bookmarks bar>", "Other bookmarks>", "Mobile bookmarks>"});
-        QTest::newRow("only history granted")
-            << false << true << false << QStringList({"History>", "-"});
-    }
-
+    // Each granted file shows its part, one is enough, and a file that
+    // cannot be read leaves out only its own part.
     void layouts()
     {
-        QFETCH(bool, bookmarks);
-        QFETCH(bool, history);
-        QFETCH(bool, brokenBookmarks);
-        QFETCH(QStringList, expected);
         const QString broken = m_profile.filePath("Broken/Bookmarks");
         QVERIFY(writeFile(broken, "{not json"));
-        if (bookmarks) {
-            grant(TRSettingsKeys::googleChromeBookmarksData,
-                  brokenBookmarks ? broken : bookmarksPath());
+        const QStringList history{"History>", "-"};
+        const QStringList roots{"Bookmarks bar>", "Other bookmarks>", "Mobile bookmarks>"};
+        const struct
+        {
+            QString bookmarks;
+            QString history;
+            QStringList expected;
+        } rows[]{{bookmarksPath(), historyPath(), history + roots},
+                 {broken, historyPath(), history},
+                 {bookmarksPath(), {}, roots},
+                 {{}, historyPath(), history}};
+        for (const auto &row : rows) {
+            TRSettings::standard().resetForTesting();
+            grant(row.bookmarks, row.history);
+            TRGoogleChromeBookmarksParser parser;
+            TRGoogleChromePlugin plugin(&parser);
+            QVERIFY(refreshAndWait(plugin));
+            QCOMPARE(describe(plugin.parentMenu()), row.expected);
         }
-        if (history) {
-            grant(TRSettingsKeys::googleChromeHistoryData, historyPath());
-        }
-        TRGoogleChromeBookmarksParser parser;
-        TRGoogleChromePlugin plugin(&parser);
-        QVERIFY(refreshAndWait(plugin));
-        QCOMPARE(describe(plugin.parentMenu()), expected);
     }
 
-    // Submenus fill when they open; choosing an entry asks to show it.
-    void menusFillOnDemandAndShowWhatIsChosen()
+    // Submenus fill when they open; choosing an entry asks to show it; a
+    // rebuild frees the old items.
+    void menusFillOnDemandShowWhatIsChosenAndAreFreed()
     {
-        grant(TRSettingsKeys::googleChromeBookmarksData, bookmarksPath());
-        grant(TRSettingsKeys::googleChromeHistoryData, historyPath());
+        grant(bookmarksPath(), historyPath());
         TRGoogleChromeBookmarksParser parser;
         TRGoogleChromePlugin plugin(&parser);
         QVERIFY(refreshAndWait(plugin));
@@ -168,16 +161,8 @@ private slots:
         QCOMPARE(describe(docs), QStringList({"CMake", "Tools & Tips"}));
         QCOMPARE(docs->actions().last()->iconText(), QString("Tools & Tips"));
         // Opening again does not add the items twice.
-        QCOMPARE(describe(openMenu(findItem(plugin.parentMenu(), "Bookmarks bar")->menu())).size(),
-                 2);
-    }
+        QCOMPARE(openMenu(bar)->actions().size(), 2);
 
-    void rebuildFreesTheOldItems()
-    {
-        grant(TRSettingsKeys::googleChromeBookmarksData, bookmarksPath());
-        TRGoogleChromeBookmarksParser parser;
-        TRGoogleChromePlugin plugin(&parser);
-        QVERIFY(refreshAndWait(plugin));
         QPointer<QAction> old = plugin.parentMenu()->actions().first();
         // The status menu borrows the items when it shows them inline.
         QMenu statusMenu;
@@ -185,18 +170,17 @@ private slots:
         QVERIFY(refreshAndWait(plugin));
         QTRY_VERIFY(old.isNull());
         QVERIFY(statusMenu.isEmpty());
-        QCOMPARE(plugin.parentMenu()->actions().size(), 3);
+        QCOMPARE(plugin.parentMenu()->actions().size(), 5);
     }
 
     // Each arming of the timer gives exactly one refresh; arming again
     // replaces the pending one; none or disabling stops it.
     void timerRefreshesOncePerArming()
     {
-        grant(TRSettingsKeys::googleChromeBookmarksData, bookmarksPath());
+        grant(bookmarksPath());
         TRGoogleChromeBookmarksParser parser;
         TRGoogleChromePlugin plugin(&parser);
         plugin.setUpdateRate(0.2);
-        QCOMPARE(plugin.updateRate(), std::optional(0.2));
         plugin.setUpdateRate(0.2);
         plugin.setUpdateRate(0.2);
         QTRY_COMPARE_WITH_TIMEOUT(m_events.rebuilds, 1, 10000);
@@ -219,43 +203,40 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_events.rebuilds, 2, 10000);
     }
 
-    void grantingAFileWritesItsFlagsAndRefreshes_data()
-    {
-        QTest::addColumn<bool>("history");
-        QTest::newRow("History") << true;
-        QTest::newRow("Bookmarks") << false;
-    }
-
+    // Choosing a file writes its flags and its grant, and refreshes.
     void grantingAFileWritesItsFlagsAndRefreshes()
     {
-        QFETCH(bool, history);
-        TRGoogleChromeBookmarksParser parser;
-        TRGoogleChromePlugin plugin(&parser);
-        auto *pane = qobject_cast<TRGoogleChromePluginConfigurationViewController *>(
-            plugin.configurationViewController());
-        QVERIFY(pane);
-        // A refused name grants nothing.
-        TRPluginFilePicker::setNextFileNameForTesting(history ? bookmarksPath() : historyPath());
-        history ? pane->chooseHistoryFile() : pane->chooseBookmarksFile();
-        QVERIFY(!TRSettings::standard().dataForKey(TRSettingsKeys::googleChromeHistoryData));
-        QVERIFY(!TRSettings::standard().dataForKey(TRSettingsKeys::googleChromeBookmarksData));
+        for (const bool history : {true, false}) {
+            TRSettings::standard().resetForTesting();
+            m_events.reset();
+            const QString file = history ? historyPath() : bookmarksPath();
+            TRGoogleChromeBookmarksParser parser;
+            TRGoogleChromePlugin plugin(&parser);
+            auto *pane = qobject_cast<TRGoogleChromePluginConfigurationViewController *>(
+                plugin.configurationViewController());
+            QVERIFY(pane);
+            const auto choose = [&](const QString &name) {
+                TRPluginFilePicker::setNextFileNameForTesting(name);
+                history ? pane->chooseHistoryFile() : pane->chooseBookmarksFile();
+            };
+            // The other file's name is refused and grants nothing.
+            choose(history ? bookmarksPath() : historyPath());
+            const TRSettings &settings = TRSettings::standard();
+            QVERIFY(!settings.dataForKey(TRSettingsKeys::googleChromeHistoryData));
+            QVERIFY(!settings.dataForKey(TRSettingsKeys::googleChromeBookmarksData));
 
-        TRPluginFilePicker::setNextFileNameForTesting(history ? historyPath() : bookmarksPath());
-        history ? pane->chooseHistoryFile() : pane->chooseBookmarksFile();
-        const TRSettings &settings = TRSettings::standard();
-        QCOMPARE(settings.boolForKey(TRSettingsKeys::googleChromeAllowHistory), history);
-        QCOMPARE(settings.boolForKey(TRSettingsKeys::googleChromeHasHistoryData), history);
-        QCOMPARE(settings.boolForKey(TRSettingsKeys::googleChromeAllowBookmarks), !history);
-        QCOMPARE(settings.boolForKey(TRSettingsKeys::googleChromeHasBookmarksData), !history);
-        const QString key = history ? TRSettingsKeys::googleChromeHistoryData
-                                    : TRSettingsKeys::googleChromeBookmarksData;
-        QString error;
-        QCOMPARE(TRFileGrant::resolve(*settings.dataForKey(key), &error),
-                 std::optional(
-                     QFileInfo(history ? historyPath() : bookmarksPath()).canonicalFilePath()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_events.rebuilds, 1, 10000);
-        QCOMPARE(pane->currentFilePicker()->filePickerInfo().allowedFileNames,
-                 QStringList({history ? "History" : "Bookmarks"}));
+            choose(file);
+            QCOMPARE(settings.boolForKey(TRSettingsKeys::googleChromeAllowHistory), history);
+            QCOMPARE(settings.boolForKey(TRSettingsKeys::googleChromeHasHistoryData), history);
+            QCOMPARE(settings.boolForKey(TRSettingsKeys::googleChromeAllowBookmarks), !history);
+            QCOMPARE(settings.boolForKey(TRSettingsKeys::googleChromeHasBookmarksData), !history);
+            const QString key = history ? TRSettingsKeys::googleChromeHistoryData
+                                        : TRSettingsKeys::googleChromeBookmarksData;
+            QCOMPARE(settings.dataForKey(key), TRFileGrant::make(file));
+            QTRY_COMPARE_WITH_TIMEOUT(m_events.rebuilds, 1, 10000);
+            QCOMPARE(pane->currentFilePicker()->filePickerInfo().allowedFileNames,
+                     QStringList({history ? "History" : "Bookmarks"}));
+        }
     }
 
     void profileFolderPrefersChrome()

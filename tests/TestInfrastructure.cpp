@@ -14,7 +14,7 @@ class TestInfrastructure : public QObject
     Q_OBJECT
 
 private slots:
-    void postReachesObserversOfThatNameInOrder()
+    void postReachesObserversOfThatNameInOrderWhileTheyAreThere()
     {
         TRNotificationCenter center;
         QObject first;
@@ -31,30 +31,20 @@ private slots:
         calls.clear();
         center.post("C");
         QVERIFY(calls.isEmpty());
-    }
 
-    // A destroyed observer is forgotten; one removed by name stays for the
-    // other names, one removed whole for none.
-    void observersGoAway()
-    {
-        TRNotificationCenter center;
-        int calls = 0;
+        // A destroyed observer is forgotten; one removed by name stays for
+        // the other names, one removed whole for none.
         auto destroyed = std::make_unique<QObject>();
-        QObject removed;
-        center.addObserver(destroyed.get(), "A", [&](const TRNotification &) { calls += 100; });
-        center.addObserver(destroyed.get(), "B", [&](const TRNotification &) { calls += 100; });
-        center.addObserver(&removed, "A", [&](const TRNotification &) { calls += 10; });
-        center.addObserver(&removed, "B", [&](const TRNotification &) { ++calls; });
+        center.addObserver(destroyed.get(), "B", [&](const TRNotification &) { calls << "gone"; });
         destroyed.reset();
-        center.removeObserver(&removed, "A");
+        center.removeObserver(&second, "A");
         center.post("A");
         center.post("B");
-        QCOMPARE(calls, 1);
-        QCOMPARE(center.observerCount("A"), 0);
+        QCOMPARE(calls, QStringList({"first:A:", "B"}));
         QCOMPARE(center.observerCount("B"), 1);
-        center.removeObserver(&removed);
+        center.removeObserver(&second);
         center.post("B");
-        QCOMPARE(calls, 1);
+        QCOMPARE(calls, QStringList({"first:A:", "B"}));
         QCOMPARE(center.observerCount("B"), 0);
     }
 
@@ -88,7 +78,6 @@ private slots:
     void queueRunsOperationsSeriallyInOrderOffTheMainThread()
     {
         TROperationQueue queue("test queue");
-        QCOMPARE(queue.name(), QString("test queue"));
         std::vector<int> order;
         std::atomic<int> concurrent{0};
         std::atomic<int> maxConcurrent{0};

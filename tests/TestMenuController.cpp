@@ -1,4 +1,3 @@
-#include "TRImages.h"
 #include "TRMenuController.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -97,38 +96,30 @@ private slots:
         manager.reset();
     }
 
+    // Plain code-unit order: upper case sorts before lower case; a factory
+    // that makes nothing adds nothing. The order of the real plugins shows in
+    // the layouts below.
     void registryIsSortedByName()
     {
-        auto controller = makeController(true, true, true);
-        QCOMPARE(TRTestSupport::names(manager->plugins()),
-                 QStringList({"Bonjour", "Chrome", "Safari"}));
-
-        // Plain code-unit order: upper case sorts before lower case.
         TRPluginManager mixed({[] { return std::make_shared<TRTestPlugin>("apple", true); },
                                [] { return std::make_shared<TRTestPlugin>("Zebra", true); },
                                [] {
                                    return nullptr;
                                }});
-        QCOMPARE(mixed.plugins().size(), std::size_t(2));
-        QCOMPARE(mixed.plugins()[0]->name(), QString("Zebra"));
+        QCOMPARE(TRTestSupport::names(mixed.plugins()), QStringList({"Zebra", "apple"}));
     }
 
     void generalSubmenu()
     {
+        // Its layout in another language is TestTranslations'. About,
+        // Preferences and Quit are chosen in their own tests; nothing else
+        // chooses Plugins through its item.
         auto controller = makeController(false, false, false);
-        QMenu *menu = controller->statusItemMenu();
-        QAction *general = findItem(menu, "General");
-        QVERIFY(general && general->menu());
-        QCOMPARE(describe(general->menu()),
-                 QStringList({"About...", "-", "Plugins...", "Preferences...", "-", "Quit"}));
-        // About, Preferences and Quit are chosen in their own tests; nothing
-        // else chooses Plugins through its item.
-        const QList<QAction *> items = general->menu()->actions();
+        const QList<QAction *> items =
+            findItem(controller->statusItemMenu(), "General")->menu()->actions();
         QCOMPARE(items[2]->property("tag").toInt(), 103);
         QStringList texts;
         for (const QAction *item : items) {
-            QVERIFY(item->isEnabled());
-            QVERIFY(item->shortcut().isEmpty());
             texts << item->text();
         }
         // Each item has an access key of its own.
@@ -206,14 +197,12 @@ private slots:
         TRNotificationCenter::defaultCenter().post(
             TRNotificationNames::menuControllerMenuNeedsUpdate);
         QCOMPARE(describe(menu), QStringList({"General>", "-"}));
-    }
 
-    void inlinePluginWithoutSubmenuAddsNothing()
-    {
-        auto controller = makeController(false, false, true);
+        // An inline plugin without a submenu adds nothing.
+        safari->setEnabled(true);
         safari->removeSubmenu();
         controller->updateMenu();
-        QCOMPARE(describe(controller->statusItemMenu()), QStringList({"General>", "-"}));
+        QCOMPARE(describe(menu), QStringList({"General>", "-"}));
     }
 
     void updateRates_data()
@@ -222,11 +211,9 @@ private slots:
         QTest::addColumn<double>("seconds");
         QTest::newRow("registered default") << QVariant() << 60.0;
         // The table itself is checked through the preferences' pop-up.
-        QTest::newRow("3") << QVariant(3) << 1800.0;
         QTest::newRow("4, the last") << QVariant(4) << 3600.0;
         QTest::newRow("5 is outside the table") << QVariant(5) << 60.0;
         QTest::newRow("-1 is outside the table") << QVariant(-1) << 60.0;
-        QTest::newRow("huge") << QVariant(qint64(1) << 40) << 60.0;
     }
 
     void updateRates()
@@ -287,19 +274,12 @@ private slots:
         // Choosing another icon in the preferences shows it at once.
         TRPreferencesGeneralViewController pane;
         QTest::keyClick(pane.menuIconPopUpButton(), Qt::Key_Down);
-        const qint64 bookmarksKey = item->icon().cacheKey();
-        QVERIFY(bookmarksKey != defaultKey);
-        TRSettings::standard().setString(TRSettingsKeys::menuIconName, "bookmarks");
-        controller->updateMenu();
-        QCOMPARE(item->icon().cacheKey(), bookmarksKey);
-        QVERIFY(!TRImages::imageNamed("bookmarks").isNull());
+        QVERIFY(item->icon().cacheKey() != defaultKey);
 
         // An unknown stored name must not leave the tray without an icon.
         TRSettings::standard().setString(TRSettingsKeys::menuIconName, "no such image");
         controller->updateMenu();
         QVERIFY(!item->icon().isNull());
-        QVERIFY(TRImages::imageNamed("no such image").isNull());
-        QVERIFY(TRImages::imageNamed("").isNull());
     }
 
     // Made on first use and kept: closed and moved, it comes back centred,
@@ -342,7 +322,6 @@ private slots:
         QVERIFY(window->currentViewController());
 
         controller->performMenuAction(TRMenuController::preferencesAction);
-        QCOMPARE(controller->preferencesWindowController(), window.data());
         QCOMPARE(preferencesWindowCount(), 1);
 
         // Closed, it is freed, and the next opening makes a new window.

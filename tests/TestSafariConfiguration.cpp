@@ -160,22 +160,12 @@ private slots:
         }
         TRSafariPluginOptionsViewController pane;
         TRPluginFilePicker::setNextFileNameForTesting(safariFile(file));
-        // A switch rather than a table of member pointers, which the sanitizer
+        // Calls rather than a table of member pointers, which the sanitizer
         // build's optimiser takes for an uninitialised read.
-        switch (DataKey(key)) {
-        case DataKey::bookmarks:
-            pane.chooseBookmarksFile();
-            break;
-        case DataKey::topSites:
-            pane.chooseTopSitesFile();
-            break;
-        case DataKey::history:
-            pane.chooseHistoryFile();
-            break;
-        case DataKey::lastSession:
-            pane.chooseLastSessionFile();
-            break;
-        }
+        DataKey(key) == DataKey::bookmarks  ? pane.chooseBookmarksFile()
+        : DataKey(key) == DataKey::topSites ? pane.chooseTopSitesFile()
+        : DataKey(key) == DataKey::history  ? pane.chooseHistoryFile()
+                                            : pane.chooseLastSessionFile();
         QVERIFY(pane.currentFilePicker());
         QCOMPARE(pane.currentFilePicker()->filePickerInfo().allowedFileNames,
                  TRSafariBookmarksParser::allowedFileNames(DataKey(key)));

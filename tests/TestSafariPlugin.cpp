@@ -79,19 +79,6 @@ class TestSafariPlugin : public QObject
     TRTestPluginEvents m_events;
 
     QString tiny(const QString &file) const { return m_corpus.filePath("tiny/safari/" + file); }
-    QString small(const QString &file) const { return m_corpus.filePath("small/safari/" + file); }
-
-    void grantAll(const QString &scale)
-    {
-        const QString folder = m_corpus.filePath(scale + "/safari/");
-        for (const auto &[key, name] :
-             {std::pair(TRSettingsKeys::bookmarksData, "Bookmarks.plist"),
-              std::pair(TRSettingsKeys::topSitesData, "TopSites.plist"),
-              std::pair(TRSettingsKeys::historyData, "History.db"),
-              std::pair(TRSettingsKeys::lastSessionData, "LastSession.plist")}) {
-            TRSettings::standard().setData(key, *TRFileGrant::make(folder + name));
-        }
-    }
 
     // Creating the plugin starts a parse; this waits for its rebuild.
     bool waitForRebuild(int before)
@@ -113,7 +100,14 @@ class TestSafariPlugin : public QObject
     // once its first parse has rebuilt the menu; null when it has not.
     TRSafariPlugin *built(const QStringList &settings = {}, const QString &scale = "tiny")
     {
-        grantAll(scale);
+        for (const auto &[key, name] :
+             {std::pair(TRSettingsKeys::bookmarksData, "Bookmarks.plist"),
+              std::pair(TRSettingsKeys::topSitesData, "TopSites.plist"),
+              std::pair(TRSettingsKeys::historyData, "History.db"),
+              std::pair(TRSettingsKeys::lastSessionData, "LastSession.plist")}) {
+            TRSettings::standard().setData(
+                key, *TRFileGrant::make(m_corpus.filePath(scale + "/safari/" + name)));
+        }
         for (const QString &key : settings) {
             TRSettings::standard().setBool(key, true);
         }
@@ -144,7 +138,9 @@ private slots:
         m_parser.reset();
     }
 
-    void conformsAsAPlugin()
+    // Without a grant nothing is parsed, whatever asks for it; one grant is
+    // enough. The refresh timer is one, at the latest rate.
+    void conformsAsAPluginAndParsesOnlyWhatIsGranted()
     {
         TRSafariBookmarksParser parser;
         TRSafariPlugin plugin(&parser);
@@ -153,33 +149,11 @@ private slots:
         QVERIFY(!plugin.image().isNull());
         QCOMPARE(plugin.menuItem()->text(), QString("Safari"));
         QCOMPARE(plugin.menuItem()->menu(), plugin.parentMenu());
-        QVERIFY(plugin.configurationViewController());
         // The sections' defaults show in the layouts below; visit counts
         // show only when asked for.
         QVERIFY(plugin.isEnabled());
         QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::showVisitCount));
 
-        // One timer, at the latest rate.
-        plugin.setUpdateRate(60);
-        plugin.setUpdateRate(120);
-        QVERIFY(plugin.isUpdateTimerActive());
-        QCOMPARE(plugin.updateTimerInterval(), 120000);
-        QCOMPARE(plugin.updateRate(), std::optional(120.0));
-        plugin.setUpdateRate(std::nullopt);
-        QVERIFY(!plugin.isUpdateTimerActive());
-        // No period at all would reparse without pause.
-        plugin.setUpdateRate(0);
-        QCOMPARE(plugin.updateTimerInterval(), 1000);
-        plugin.setEnabled(false);
-        QVERIFY(!plugin.isUpdateTimerActive());
-        QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::safariEnabled));
-    }
-
-    // Without a grant nothing is parsed, whatever asks for it.
-    void noGrantsMeansNoParse()
-    {
-        TRSafariBookmarksParser parser;
-        TRSafariPlugin plugin(&parser);
         QVERIFY(!parser.isParsing());
         QVERIFY(!plugin.loadStoredAccessData());
         plugin.update();
@@ -189,7 +163,7 @@ private slots:
         QVERIFY(!parser.isParsing());
         QCOMPARE(plugin.parentMenu()->actions().size(), 2);
 
-        // One grant is enough, and the needs-update notification starts a parse.
+        // The needs-update notification starts a parse.
         TRSettings::standard().setData(TRSettingsKeys::topSitesData,
                                        *TRFileGrant::make(tiny("TopSites.plist")));
         TRNotificationCenter::defaultCenter().post(
@@ -201,6 +175,19 @@ private slots:
         // yet the folders' separator depends on the settings alone.
         QCOMPARE(describe(plugin.parentMenu()),
                  QStringList({"Search", "-", "All Bookmarks...", "-", "-"}));
+
+        plugin.setUpdateRate(60);
+        plugin.setUpdateRate(120);
+        QVERIFY(plugin.isUpdateTimerActive());
+        QCOMPARE(plugin.updateTimerInterval(), 120000);
+        plugin.setUpdateRate(std::nullopt);
+        QVERIFY(!plugin.isUpdateTimerActive());
+        // No period at all would reparse without pause.
+        plugin.setUpdateRate(0);
+        QCOMPARE(plugin.updateTimerInterval(), 1000);
+        plugin.setEnabled(false);
+        QVERIFY(!plugin.isUpdateTimerActive());
+        QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::safariEnabled));
     }
 
     // The sections the settings allow, each with its image, and what one of
@@ -411,18 +398,17 @@ private slots:
 
         const TRBookmarkPtr bar = m_parser->bookmarks().value(Key::bookmarksBar);
         const QString seventy = QString(57, 'a') + "🚀" + QString(12, 'b');
-        const QString sixty = QString(60, 'c');
-        const QString sixtyOne = QString(61, 'd');
         findNode(bar, "Google")->setName(seventy);
-        findNode(bar, "Gmail")->setName(sixty);
-        findNode(bar, "Wikipedia")->setName(sixtyOne);
+        findNode(bar, "Gmail")->setName(QString(60, 'c'));
+        findNode(bar, "Wikipedia")->setName(QString(61, 'd'));
         findNode(bar, "JavaScript")->setName("Tom & Jerry");
         plugin->rebuildMenu();
         const QStringList tree = describeTree(plugin->parentMenu());
         // The character outside the basic plane counts as one and stays whole.
         QVERIFY(tree.contains("  " + QString(57, 'a') + "🚀... [bookmark] {" + seventy + "}"));
-        QVERIFY(tree.contains("  " + sixty + " [bookmark]"));
-        QVERIFY(tree.contains("    " + QString(58, 'd') + "... [bookmark] {" + sixtyOne + "}"));
+        QVERIFY(tree.contains("  " + QString(60, 'c') + " [bookmark]"));
+        QVERIFY(
+            tree.contains("    " + QString(58, 'd') + "... [bookmark] {" + QString(61, 'd') + "}"));
         // Shown as written, not as a shortcut mark; the tool tip is plain text.
         QVERIFY(tree.contains("  Tom & Jerry> [folder]"));
 

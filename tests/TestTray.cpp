@@ -186,44 +186,38 @@ MenuItem readMenuItem(const QDBusArgument &argument)
     return item;
 }
 
-QDBusMessage callMenu(const QString &service, const QString &path, const QString &method,
-                      const QVariantList &arguments)
-{
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(service, path, "com.canonical.dbusmenu", method);
-    call.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
-}
-
 // The labels a host shows after opening the submenus named, one after the
 // other, as a host does: it tells the application before showing each.
 QStringList menuLabels(const QString &service, const QString &path, const QStringList &submenus)
 {
+    const auto call = [&](const QString &method, const QVariantList &arguments) {
+        QDBusMessage message =
+            QDBusMessage::createMethodCall(service, path, "com.canonical.dbusmenu", method);
+        message.setArguments(arguments);
+        return QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
+    };
     int parent = 0;
-    for (qsizetype level = 0; level <= submenus.size(); ++level) {
-        const QDBusMessage reply =
-            callMenu(service, path, "GetLayout", {parent, -1, QStringList{"label"}});
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2) {
+    for (qsizetype level = 0;; ++level) {
+        // An error's reply has one argument, its message.
+        const QDBusMessage reply = call("GetLayout", {parent, -1, QStringList{"label"}});
+        if (reply.arguments().size() != 2) {
             return {};
         }
         const MenuItem menu = readMenuItem(reply.arguments().at(1).value<QDBusArgument>());
+        QStringList labels;
+        for (const MenuItem &child : menu.children) {
+            labels << child.label;
+        }
         if (level == submenus.size()) {
-            QStringList labels;
-            for (const MenuItem &child : menu.children) {
-                labels << child.label;
-            }
             return labels;
         }
-        const auto next =
-            std::find_if(menu.children.begin(), menu.children.end(),
-                         [&](const MenuItem &child) { return child.label == submenus.at(level); });
-        if (next == menu.children.end()) {
+        const qsizetype next = labels.indexOf(submenus.at(level));
+        if (next < 0) {
             return {};
         }
-        parent = next->id;
-        callMenu(service, path, "AboutToShow", {parent});
+        parent = menu.children.at(next).id;
+        call("AboutToShow", {parent});
     }
-    return {};
 }
 
 } // namespace
@@ -260,44 +254,37 @@ private slots:
         QVERIFY(later.isTrayAvailable());
     }
 
-    void statusNotifierHost_data()
-    {
-        QTest::addColumn<bool>("watcherAtStart");
-        QTest::addColumn<bool>("hostAtStart");
-        // The panel's watcher is up before its host (KDE starts them apart).
-        QTest::newRow("host registers later") << true << false;
-        // The panel starts after Trellis, watcher and host together.
-        QTest::newRow("watcher starts later with its host") << false << true;
-        QTest::newRow("host already there") << true << true;
-    }
-
     void statusNotifierHost()
     {
-        QFETCH(bool, watcherAtStart);
-        QFETCH(bool, hostAtStart);
-        StatusNotifierWatcher panel;
-        if (watcherAtStart) {
-            QVERIFY(panel.start(hostAtStart));
-        }
-        TRTrayWatcher watcher;
-        QSignalSpy available(&watcher, &TRTrayWatcher::trayAvailable);
-        if (watcherAtStart && hostAtStart) {
-            // Asked without blocking the start: the answer comes as an event.
-            QVERIFY(available.wait(5000));
-            return;
-        }
-        // Time for the question to be answered, wrongly if at all.
-        QTest::qWait(300);
-        QCOMPARE(available.count(), 0);
-        QVERIFY(!watcher.isTrayAvailable());
+        // The panel's watcher up before its host (KDE starts them apart); the
+        // panel started after Trellis, watcher and host together; the host
+        // already there.
+        for (const auto &[watcherAtStart, hostAtStart] :
+             {std::pair(true, false), std::pair(false, true), std::pair(true, true)}) {
+            StatusNotifierWatcher panel;
+            if (watcherAtStart) {
+                QVERIFY(panel.start(hostAtStart));
+            }
+            TRTrayWatcher watcher;
+            QSignalSpy available(&watcher, &TRTrayWatcher::trayAvailable);
+            if (watcherAtStart && hostAtStart) {
+                // Asked without blocking the start: the answer comes as an event.
+                QVERIFY(available.wait(5000));
+                continue;
+            }
+            // Time for the question to be answered, wrongly if at all.
+            QTest::qWait(300);
+            QCOMPARE(available.count(), 0);
+            QVERIFY(!watcher.isTrayAvailable());
 
-        if (watcherAtStart) {
-            panel.registerHost();
-        } else {
-            QVERIFY(panel.start(hostAtStart));
+            if (watcherAtStart) {
+                panel.registerHost();
+            } else {
+                QVERIFY(panel.start(hostAtStart));
+            }
+            QVERIFY(available.wait(5000));
+            QVERIFY(watcher.isTrayAvailable());
         }
-        QVERIFY(available.wait(5000));
-        QVERIFY(watcher.isTrayAvailable());
     }
 
     // No tray at all: the menu is ready, there is no icon, and after a while
