@@ -7,6 +7,7 @@
 #include "TRPrivateCopy.h"
 #include "TRPrivateFolder.h"
 #include "TRSQLiteDatabase.h"
+#include "TRSourceState.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -85,9 +86,14 @@ void decodeChildren(const QJsonArray &children, TRGoogleChromeBookmark &folder)
 
 struct TRGoogleChromeBookmarksParser::Parsed
 {
-    UpdateResult result;
+    // None for a file that did not change since its last read.
+    std::optional<Outcome> bookmarksOutcome;
+    std::optional<Outcome> historyOutcome;
     TRGoogleChromeBookmarkPtr bookmarks;
     std::vector<TRGoogleChromeBookmarkPtr> historyDays;
+    TRHistoryStorePtr historyStore;
+    // The states of the files read, and of those no longer granted (none).
+    QHash<QString, std::optional<TRSourceState>> states;
 };
 
 QString TRGoogleChromeBookmarksParser::rawValue(BookmarkDataKey key)
@@ -130,6 +136,13 @@ void TRGoogleChromeBookmarksParser::updateBookmarks(std::function<void()> comple
         if (TROperationQueue::isCurrentOperationCancelled()) {
             return;
         }
+        for (auto it = parsed->states.cbegin(); it != parsed->states.cend(); ++it) {
+            if (it.value()) {
+                m_readStates.insert(it.key(), *it.value());
+            } else {
+                m_readStates.remove(it.key());
+            }
+        }
         TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
             publish(*parsed);
             if (completion) {
@@ -139,45 +152,77 @@ void TRGoogleChromeBookmarksParser::updateBookmarks(std::function<void()> comple
     });
 }
 
+bool TRGoogleChromeBookmarksParser::changedState(BookmarkDataKey key,
+                                                 const std::optional<QByteArray> &grant,
+                                                 Parsed &parsed,
+                                                 std::optional<Outcome> &outcome) const
+{
+    const QString name = rawValue(key);
+    if (!grant) {
+        // Taken back since the last read.
+        if (m_readStates.contains(name)) {
+            parsed.states.insert(name, std::nullopt);
+            outcome = Outcome::notGranted;
+        }
+        return false;
+    }
+    TRSourceState state = TRSourceState::of(*grant);
+    if (const auto seen = m_readStates.find(name);
+        seen != m_readStates.cend() && *seen == state && seen->isSettled()) {
+        return false;
+    }
+    // Whatever the read makes of it, the same file would give the same again.
+    parsed.states.insert(name, state);
+    outcome = Outcome::notGranted;
+    return true;
+}
+
 TRGoogleChromeBookmarksParser::Parsed
 TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksGrant,
-                                     const std::optional<QByteArray> &historyGrant)
+                                     const std::optional<QByteArray> &historyGrant) const
 {
     Parsed parsed;
-    if (const auto copy =
-            TRPrivateCopy::make(rawValue(BookmarkDataKey::bookmarks), bookmarksGrant)) {
-        parsed.result.bookmarks = Outcome::unreadable;
-        QFile file(*copy);
-        if (file.open(QIODevice::ReadOnly)) {
-            QString error;
-            parsed.bookmarks = decodeBookmarks(file.readAll(), &error);
-            if (parsed.bookmarks) {
-                parsed.result.bookmarks = Outcome::read;
-                // Kept packed below the root folders until a folder is opened.
-                std::vector<TRGoogleChromeBookmarkPtr> rootFolders;
-                for (const TRBookmarkPtr &rootFolder : parsed.bookmarks->bookmarks()) {
-                    rootFolders.push_back(
-                        std::static_pointer_cast<TRGoogleChromeBookmark>(rootFolder));
+    const QString bookmarksName = rawValue(BookmarkDataKey::bookmarks);
+    if (changedState(BookmarkDataKey::bookmarks, bookmarksGrant, parsed, parsed.bookmarksOutcome)) {
+        if (const auto copy = TRPrivateCopy::make(bookmarksName, bookmarksGrant)) {
+            parsed.bookmarksOutcome = Outcome::unreadable;
+            QFile file(*copy);
+            if (file.open(QIODevice::ReadOnly)) {
+                QString error;
+                parsed.bookmarks = decodeBookmarks(file.readAll(), &error);
+                if (parsed.bookmarks) {
+                    parsed.bookmarksOutcome = Outcome::read;
+                    // Kept packed below the root folders until a folder is
+                    // opened.
+                    std::vector<TRGoogleChromeBookmarkPtr> rootFolders;
+                    for (const TRBookmarkPtr &rootFolder : parsed.bookmarks->bookmarks()) {
+                        rootFolders.push_back(
+                            std::static_pointer_cast<TRGoogleChromeBookmark>(rootFolder));
+                    }
+                    TRPackedBookmarks<TRGoogleChromeBookmark>::pack(
+                        rootFolders, TRPrivateFolder::path().value_or(QString()));
+                } else {
+                    TRDiagnostics::writeLine(
+                        QStringLiteral("Could not decode 'BookmarksContainer': ") + error);
                 }
-                TRPackedBookmarks<TRGoogleChromeBookmark>::pack(
-                    rootFolders, TRPrivateFolder::path().value_or(QString()));
-            } else {
-                TRDiagnostics::writeLine(QStringLiteral("Could not decode 'BookmarksContainer': ") +
-                                         error);
             }
         }
     }
-    if (const auto copy = TRPrivateCopy::make(rawValue(BookmarkDataKey::history), historyGrant)) {
-        const std::shared_ptr<TRHistoryStore> store = readHistory(*copy);
-        parsed.result.history = !store               ? Outcome::unreadable
-                                : store->size() == 0 ? Outcome::empty
-                                                     : Outcome::read;
-        if (store && store->size() > 0) {
-            const TRDayFormatter formatter;
-            parsed.historyDays = groupHistoryByDay(store, formatter);
-            // Every row has been looked at; what stays is read only when a
-            // day is opened.
-            store->moveToFile(TRPrivateFolder::path().value_or(QString()));
+    const QString historyName = rawValue(BookmarkDataKey::history);
+    if (changedState(BookmarkDataKey::history, historyGrant, parsed, parsed.historyOutcome)) {
+        if (const auto copy = TRPrivateCopy::make(historyName, historyGrant)) {
+            const std::shared_ptr<TRHistoryStore> store = readHistory(*copy);
+            parsed.historyOutcome = !store               ? Outcome::unreadable
+                                    : store->size() == 0 ? Outcome::empty
+                                                         : Outcome::read;
+            if (store && store->size() > 0) {
+                const TRDayFormatter formatter;
+                parsed.historyDays = groupHistoryByDay(store, formatter);
+                // Every row has been looked at; what stays is read only when
+                // a day is opened.
+                store->moveToFile(TRPrivateFolder::path().value_or(QString()));
+                parsed.historyStore = store;
+            }
         }
     }
     return parsed;
@@ -185,18 +230,50 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
 
 void TRGoogleChromeBookmarksParser::publish(Parsed &parsed)
 {
+    m_lastUpdateChanged = parsed.bookmarksOutcome || parsed.historyOutcome;
     if (parsed.bookmarks) {
         m_bookmarks.insert(BookmarkTypeKey::bookmarks, parsed.bookmarks);
     }
-    if (!parsed.historyDays.empty()) {
-        const TRGoogleChromeBookmarkPtr root = historyBookmark();
-        root->removeAllBookmarks();
-        for (const TRGoogleChromeBookmarkPtr &day : parsed.historyDays) {
-            root->addBookmark(day);
-        }
-        m_bookmarks.insert(BookmarkTypeKey::history, root);
+    if (parsed.historyStore) {
+        m_historyStore = parsed.historyStore;
+        publishHistoryDays(parsed.historyDays);
     }
-    m_lastUpdateResult = parsed.result;
+    m_lastUpdateResult.bookmarks = parsed.bookmarksOutcome.value_or(m_lastUpdateResult.bookmarks);
+    m_lastUpdateResult.history = parsed.historyOutcome.value_or(m_lastUpdateResult.history);
+}
+
+void TRGoogleChromeBookmarksParser::publishHistoryDays(
+    const std::vector<TRGoogleChromeBookmarkPtr> &days)
+{
+    const TRGoogleChromeBookmarkPtr root = historyBookmark();
+    root->removeAllBookmarks();
+    for (const TRGoogleChromeBookmarkPtr &day : days) {
+        root->addBookmark(day);
+    }
+    m_bookmarks.insert(BookmarkTypeKey::history, root);
+}
+
+void TRGoogleChromeBookmarksParser::regroupHistory(std::function<void()> completion)
+{
+    if (!m_historyStore) {
+        return;
+    }
+    m_operationQueue->addOperation(
+        [this, store = m_historyStore, completion = std::move(completion)] {
+            const TRDayFormatter formatter;
+            auto days = std::make_shared<std::vector<TRGoogleChromeBookmarkPtr>>(
+                groupHistoryByDay(store, formatter));
+            TROperationQueue::runOnMainQueue(this, [this, store, days, completion] {
+                // A read that came in between has the newer store and days.
+                if (store != m_historyStore) {
+                    return;
+                }
+                publishHistoryDays(*days);
+                if (completion) {
+                    completion();
+                }
+            });
+        });
 }
 
 TRGoogleChromeBookmarkPtr TRGoogleChromeBookmarksParser::decodeBookmarks(const QByteArray &json,

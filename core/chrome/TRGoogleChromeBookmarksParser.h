@@ -6,6 +6,7 @@
 
 #include "TRGoogleChromeBookmark.h"
 #include "TRHistoryStore.h"
+#include "TRSourceState.h"
 
 #include <QHash>
 #include <QObject>
@@ -61,6 +62,15 @@ public:
     // The history root, the same node across updates.
     TRGoogleChromeBookmarkPtr historyBookmark();
     UpdateResult lastUpdateResult() const { return m_lastUpdateResult; }
+    // Whether the last update read a file or lost one: a file that did not
+    // change since it was last read is neither copied nor read again.
+    bool lastUpdateChanged() const { return m_lastUpdateChanged; }
+
+    // Groups the history read last by day again, without reading, for a new
+    // day or time zone; completion runs on the main thread once the days are
+    // in place, and not at all when there is no history or a read replaced
+    // it meanwhile.
+    void regroupHistory(std::function<void()> completion);
 
     // The steps of an update, for tests and tools. None of them touches the
     // parser's trees.
@@ -79,12 +89,25 @@ public:
 
 private:
     struct Parsed;
-    static Parsed parse(const std::optional<QByteArray> &bookmarksGrant,
-                        const std::optional<QByteArray> &historyGrant);
+    // On the queue.
+    Parsed parse(const std::optional<QByteArray> &bookmarksGrant,
+                 const std::optional<QByteArray> &historyGrant) const;
+    // Whether a granted file changed since its last read (its new state then
+    // goes into parsed, and outcome becomes notGranted until it is read), or
+    // was taken back since (outcome notGranted too).
+    bool changedState(BookmarkDataKey key, const std::optional<QByteArray> &grant, Parsed &parsed,
+                      std::optional<Outcome> &outcome) const;
+    // On the main thread.
     void publish(Parsed &parsed);
+    void publishHistoryDays(const std::vector<TRGoogleChromeBookmarkPtr> &days);
 
     std::unique_ptr<TROperationQueue> m_operationQueue;
     QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> m_bookmarks;
     TRGoogleChromeBookmarkPtr m_historyBookmark;
     UpdateResult m_lastUpdateResult;
+    bool m_lastUpdateChanged = false;
+    TRHistoryStorePtr m_historyStore;
+    // What the last read of each file saw, by file name; used on the queue
+    // only, where updates run one at a time.
+    QHash<QString, TRSourceState> m_readStates;
 };

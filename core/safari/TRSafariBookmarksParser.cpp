@@ -12,6 +12,7 @@
 #include "TRSafariLastSessionReader.h"
 #include "TRSafariTopSitesReader.h"
 #include "TRSettingsKeys.h"
+#include "TRSourceState.h"
 
 namespace {
 
@@ -52,11 +53,18 @@ struct TRSafariBookmarksParser::Parsed
     std::optional<QByteArray> lastSessionGrant;
     QSet<QString> disabled;
 
+    // The files read: the states they were read in, or none for a file no
+    // longer granted. A file not named here did not change.
+    QHash<BookmarkDataKey, std::optional<TRSourceState>> states;
     std::optional<std::vector<TRSafariBookmarkPtr>> historyDays;
     std::optional<std::vector<TRSafariBookmarkPtr>> mostVisited;
+    TRHistoryStorePtr historyStore;
+    std::vector<std::pair<std::size_t, TRSafariBookmarkPtr>> mostVisitedIndexes;
     std::optional<std::vector<TRSafariBookmarkPtr>> lastSession;
     std::optional<std::vector<TRSafariBookmarkPtr>> topSites;
     std::optional<BookmarksRead> bookmarks;
+
+    bool changed(BookmarkDataKey key) const { return states.contains(key); }
 };
 
 TRSafariBookmarksParser &TRSafariBookmarksParser::shared()
@@ -154,7 +162,6 @@ void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
     }
     m_isParsing = true;
     saveCustomizedBookmarks();
-    m_bookmarks.clear();
     m_operationQueue->cancelAllOperations();
     // The worker gets copies of the grants and of the switched-off folders;
     // it builds new nodes only, and they reach the roots here, on the main
@@ -173,6 +180,13 @@ void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
                 TROperationQueue::runOnMainQueue(this, [this] { m_isParsing = false; });
                 return;
             }
+            for (auto it = parsed->states.cbegin(); it != parsed->states.cend(); ++it) {
+                if (it.value()) {
+                    m_readStates.insert(it.key(), *it.value());
+                } else {
+                    m_readStates.remove(it.key());
+                }
+            }
             // Before the operation ends, so that the queue never looks idle
             // while the result travels.
             m_resultPending = true;
@@ -189,11 +203,60 @@ void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
         });
 }
 
-TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &grants)
+void TRSafariBookmarksParser::regroupHistory(std::function<void()> completion)
+{
+    if (!m_historyStore) {
+        return;
+    }
+    m_operationQueue->addOperation([this, store = m_historyStore, made = m_mostVisitedIndexes,
+                                    completion = std::move(completion)] {
+        const TRDayFormatter formatter;
+        auto days = std::make_shared<std::vector<TRSafariBookmarkPtr>>(
+            TRSafariHistoryReader::groupByDay(store, formatter, made));
+        TROperationQueue::runOnMainQueue(this, [this, store, days, completion] {
+            // A read that came in between has the newer store and days.
+            if (store != m_historyStore) {
+                return;
+            }
+            fill(BookmarkTypeKey::history, *days);
+            if (completion) {
+                completion();
+            }
+        });
+    });
+}
+
+bool TRSafariBookmarksParser::changed(BookmarkDataKey key, const std::optional<QByteArray> &grant,
+                                      const QByteArray &context, Parsed &parsed) const
+{
+    if (!grant) {
+        // Taken back since the last read: what it gave goes.
+        if (m_readStates.contains(key)) {
+            parsed.states.insert(key, std::nullopt);
+        }
+        return false;
+    }
+    TRSourceState state = TRSourceState::of(*grant, context);
+    if (const auto seen = m_readStates.find(key);
+        seen != m_readStates.cend() && *seen == state && seen->isSettled()) {
+        return false;
+    }
+    // Whatever the read makes of it, the same file would give the same again.
+    parsed.states.insert(key, state);
+    return true;
+}
+
+TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &grants) const
 {
     Parsed parsed;
-    if (const auto copy =
-            TRPrivateCopy::make(rawValue(BookmarkDataKey::history), grants.historyGrant)) {
+    const auto copyIfChanged = [&](BookmarkDataKey key, const std::optional<QByteArray> &grant,
+                                   const QByteArray &context = {}) -> std::optional<QString> {
+        if (!changed(key, grant, context, parsed)) {
+            return std::nullopt;
+        }
+        return TRPrivateCopy::make(rawValue(key), grant);
+    };
+    if (const auto copy = copyIfChanged(BookmarkDataKey::history, grants.historyGrant)) {
         // The copy has no extension: the granted file's own name says which
         // kind of history it is.
         if (const auto granted = TRPrivateCopy::resolveGrant(*grants.historyGrant)) {
@@ -211,22 +274,25 @@ TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &gra
                 const TRDayFormatter formatter;
                 parsed.historyDays = TRSafariHistoryReader::groupByDay(store, formatter, made);
                 parsed.mostVisited = std::move(mostVisited);
+                parsed.mostVisitedIndexes = std::move(made);
                 // Every visit has been looked at; what stays is read only
                 // when a day is opened.
                 store->moveToFile(TRPrivateFolder::path().value_or(QString()));
+                parsed.historyStore = store;
             }
         }
     }
-    if (const auto copy =
-            TRPrivateCopy::make(rawValue(BookmarkDataKey::lastSession), grants.lastSessionGrant)) {
+    if (const auto copy = copyIfChanged(BookmarkDataKey::lastSession, grants.lastSessionGrant)) {
         parsed.lastSession = TRSafariLastSessionReader::read(*copy);
     }
-    if (const auto copy =
-            TRPrivateCopy::make(rawValue(BookmarkDataKey::topSites), grants.topSitesGrant)) {
+    if (const auto copy = copyIfChanged(BookmarkDataKey::topSites, grants.topSitesGrant)) {
         parsed.topSites = TRSafariTopSitesReader::read(*copy);
     }
-    if (const auto copy =
-            TRPrivateCopy::make(rawValue(BookmarkDataKey::bookmarks), grants.bookmarksGrant)) {
+    // The switched-off folders shape the read as much as the file does.
+    QStringList disabled(grants.disabled.cbegin(), grants.disabled.cend());
+    disabled.sort();
+    if (const auto copy = copyIfChanged(BookmarkDataKey::bookmarks, grants.bookmarksGrant,
+                                        disabled.join(QLatin1Char('\n')).toUtf8())) {
         parsed.bookmarks = TRSafariBookmarksReader::read(*copy, grants.disabled);
         // Kept packed below the roots' own children until a folder is opened.
         if (parsed.bookmarks) {
@@ -245,16 +311,31 @@ TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &gra
     return parsed;
 }
 
+void TRSafariBookmarksParser::fill(BookmarkTypeKey key,
+                                   const std::vector<TRSafariBookmarkPtr> &nodes)
+{
+    const TRSafariBookmarkPtr node = root(key);
+    node->removeAllBookmarks();
+    for (const TRSafariBookmarkPtr &child : nodes) {
+        node->addBookmark(child);
+    }
+    m_bookmarks.insert(key, node);
+}
+
 void TRSafariBookmarksParser::publish(Parsed &parsed)
 {
-    const auto fill = [this](BookmarkTypeKey key, const std::vector<TRSafariBookmarkPtr> &nodes) {
-        const TRSafariBookmarkPtr node = root(key);
-        node->removeAllBookmarks();
-        for (const TRSafariBookmarkPtr &child : nodes) {
-            node->addBookmark(child);
+    m_lastParseChanged = !parsed.states.isEmpty();
+    // A file read anew that gave nothing, or taken back, takes its roots
+    // along; a file that did not change keeps them.
+    const auto publishRoots = [&](BookmarkDataKey file, const auto &keys) {
+        if (parsed.changed(file)) {
+            for (BookmarkTypeKey key : keys) {
+                m_bookmarks.remove(key);
+            }
         }
-        m_bookmarks.insert(key, node);
     };
+    publishRoots(BookmarkDataKey::history,
+                 std::array{BookmarkTypeKey::history, BookmarkTypeKey::mostVisited});
     if (parsed.historyDays) {
         fill(BookmarkTypeKey::history, *parsed.historyDays);
         // The same entries as the day groups hold; they now name the
@@ -262,13 +343,21 @@ void TRSafariBookmarksParser::publish(Parsed &parsed)
         if (parsed.mostVisited) {
             fill(BookmarkTypeKey::mostVisited, *parsed.mostVisited);
         }
+        m_historyStore = parsed.historyStore;
+        m_mostVisitedIndexes = std::move(parsed.mostVisitedIndexes);
+    } else if (parsed.changed(BookmarkDataKey::history)) {
+        m_historyStore = nullptr;
+        m_mostVisitedIndexes.clear();
     }
+    publishRoots(BookmarkDataKey::lastSession, std::array{BookmarkTypeKey::lastSession});
     if (parsed.lastSession) {
         fill(BookmarkTypeKey::lastSession, *parsed.lastSession);
     }
+    publishRoots(BookmarkDataKey::topSites, std::array{BookmarkTypeKey::topSites});
     if (parsed.topSites) {
         fill(BookmarkTypeKey::topSites, *parsed.topSites);
     }
+    publishRoots(BookmarkDataKey::bookmarks, TRSafariBookmarksReader::roots);
     if (parsed.bookmarks) {
         publishBookmarks(*parsed.bookmarks);
     }

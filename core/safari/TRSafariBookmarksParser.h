@@ -4,7 +4,9 @@
 // copies of the granted files, on a serial queue of its own, into long-lived
 // root groups that the plugin and the customisation pane show.
 
+#include "TRHistoryStore.h"
 #include "TRSafariBookmark.h"
+#include "TRSourceState.h"
 
 #include <QHash>
 #include <QObject>
@@ -80,7 +82,18 @@ public:
     // leaves the set as it was.
     void loadCustomizedBookmarks();
 
-    // The roots that the last parse could read; emptied when a parse starts.
+    // Whether the last parse read a file or lost one: a file that did not
+    // change since it was last read is neither copied nor read again, and
+    // its roots stay as they are.
+    bool lastParseChanged() const { return m_lastParseChanged; }
+
+    // Groups the history read last by day again, without reading, for a new
+    // day or time zone; completion runs on the main thread once the days are
+    // in place, and not at all when there is no history or a read replaced
+    // it meanwhile.
+    void regroupHistory(std::function<void()> completion);
+
+    // The roots of the files that the parses so far could read.
     const QHash<BookmarkTypeKey, TRSafariBookmarkPtr> &bookmarks() const { return m_bookmarks; }
     // A root, created on first use and the same node for the parser's life.
     TRSafariBookmarkPtr root(BookmarkTypeKey key);
@@ -101,8 +114,16 @@ public:
 
 private:
     struct Parsed;
-    static Parsed parse(const Parsed &grants);
+    // On the queue.
+    Parsed parse(const Parsed &grants) const;
+    // Whether a granted file changed since its last read, given what else
+    // the read depends on (its new state then goes into parsed), or was
+    // taken back since.
+    bool changed(BookmarkDataKey key, const std::optional<QByteArray> &grant,
+                 const QByteArray &context, Parsed &parsed) const;
+    // On the main thread.
     void publish(Parsed &parsed);
+    void fill(BookmarkTypeKey key, const std::vector<TRSafariBookmarkPtr> &nodes);
     void publishBookmarks(const BookmarksRead &read);
 
     std::unique_ptr<TROperationQueue> m_operationQueue;
@@ -115,4 +136,11 @@ private:
     QHash<BookmarkTypeKey, TRSafariBookmarkPtr> m_bookmarks;
     QHash<BookmarkTypeKey, TRSafariBookmarkPtr> m_roots;
     TRSafariBookmarkPtr m_allGenericBookmarkGroup;
+    bool m_lastParseChanged = false;
+    TRHistoryStorePtr m_historyStore;
+    // The most visited among the store's visits, by index.
+    std::vector<std::pair<std::size_t, TRSafariBookmarkPtr>> m_mostVisitedIndexes;
+    // What the last read of each file saw; used on the queue only, where
+    // parses run one at a time.
+    QHash<BookmarkDataKey, TRSourceState> m_readStates;
 };

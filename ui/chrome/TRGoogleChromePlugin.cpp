@@ -1,6 +1,8 @@
 #include "TRGoogleChromePlugin.h"
 
 #include "TRBookmarkMenuBuilder.h"
+#include "TRDayClock.h"
+#include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRGoogleChromePluginConfigurationViewController.h"
 #include "TRNotificationCenter.h"
@@ -12,6 +14,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPointer>
 
 TRGoogleChromePlugin::TRGoogleChromePlugin(TRGoogleChromeBookmarksParser *parser)
     : m_parser(parser ? parser : &TRGoogleChromeBookmarksParser::shared())
@@ -21,7 +24,18 @@ TRGoogleChromePlugin::TRGoogleChromePlugin(TRGoogleChromeBookmarksParser *parser
     m_menuItem->setMenu(m_parentMenu.get());
     m_menuItem->setIcon(image());
     m_updateTimer.setSingleShot(true);
-    connect(&m_updateTimer, &QTimer::timeout, this, &TRGoogleChromePlugin::refreshMenu);
+    // Neither the timer nor a write the watcher saw rebuilds the menu unless
+    // a file changed.
+    connect(&m_updateTimer, &QTimer::timeout, this, [this] { refreshMenu(false); });
+    connect(&m_watcher, &TRSourceWatcher::changed, this, [this] { refreshMenu(false); });
+    connect(&TRDayClock::shared(), &TRDayClock::dayChanged, this, [this] {
+        m_parser->regroupHistory([self = QPointer<TRGoogleChromePlugin>(this)] {
+            if (self) {
+                self->rebuildMenu();
+                TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
+            }
+        });
+    });
 
     TRSettings::standard().registerDefaults(TRSettingsKeys::googleChromeDefaults());
     TRNotificationCenter::defaultCenter().addObserver(
@@ -72,20 +86,32 @@ QWidget *TRGoogleChromePlugin::configurationViewController()
 
 void TRGoogleChromePlugin::setUpdateRate(std::optional<double> seconds)
 {
-    if (!seconds) {
+    m_updateRate = seconds;
+    armUpdateTimer();
+}
+
+void TRGoogleChromePlugin::armUpdateTimer()
+{
+    if (!m_updateRate) {
         m_updateTimer.stop();
     } else {
         // Restarting replaces the pending refresh rather than adding one.
-        m_updateTimer.start(static_cast<int>(std::clamp(*seconds, 0.0, 86400.0) * 1000));
+        m_updateTimer.start(static_cast<int>(std::clamp(*m_updateRate, 0.0, 86400.0) * 1000));
     }
-    m_updateRate = seconds;
 }
 
-void TRGoogleChromePlugin::refreshMenu()
+void TRGoogleChromePlugin::refreshMenu(bool rebuild)
 {
     const TRSettings &settings = TRSettings::standard();
     m_parser->dataForBookmarks = settings.dataForKey(TRSettingsKeys::googleChromeBookmarksData);
     m_parser->dataForHistory = settings.dataForKey(TRSettingsKeys::googleChromeHistoryData);
+    QStringList files;
+    for (const auto &grant : {m_parser->dataForBookmarks, m_parser->dataForHistory}) {
+        if (const auto path = grant ? TRFileGrant::resolve(*grant, nullptr) : std::nullopt) {
+            files.push_back(*path);
+        }
+    }
+    m_watcher.setFiles(files);
     // One granted file is enough to show what it holds.
     if (!m_parser->dataForBookmarks && !m_parser->dataForHistory) {
         // Taken back: the submenu says so, once.
@@ -103,7 +129,15 @@ void TRGoogleChromePlugin::refreshMenu()
         m_hasRead = false;
         rebuildMenu();
     }
-    m_parser->updateBookmarks([this] {
+    m_watcher.readStarted();
+    m_parser->updateBookmarks([this, rebuild] {
+        m_watcher.readFinished();
+        if (!rebuild && m_hasRead && !m_parser->lastUpdateChanged()) {
+            // Nothing new: the menu stays, and so does the status menu,
+            // which would otherwise arm the next refresh.
+            armUpdateTimer();
+            return;
+        }
         m_hasRead = true;
         rebuildMenu();
         TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);

@@ -4,6 +4,7 @@
 // bookmark folders, read from the files the user granted.
 
 #include "TRPlugin.h"
+#include "TRSourceWatcher.h"
 
 #include <QObject>
 #include <QTimer>
@@ -38,10 +39,13 @@ public:
     // Whether a refresh is armed.
     bool isUpdateTimerActive() const { return m_updateTimer.isActive(); }
 
-    void refreshMenu();
+    // Reads the files that changed since the last read; with rebuild, the
+    // menu is rebuilt even when none did (settings may have changed).
+    void refreshMenu(bool rebuild = true);
     void rebuildMenu();
 
 private:
+    void armUpdateTimer();
     // What the submenu says while it has nothing else to show.
     void addNotices();
 
@@ -49,8 +53,10 @@ private:
     std::unique_ptr<QMenu> m_parentMenu;
     QAction *m_menuItem;
     std::optional<double> m_updateRate;
-    // One-shot; arming it again replaces the pending refresh.
+    // One-shot; arming it again replaces the pending refresh. With the
+    // files watched it only finds what a watch cannot see.
     QTimer m_updateTimer;
+    TRSourceWatcher m_watcher;
     // Owns the items of the current submenu, wherever they stand.
     std::unique_ptr<QWidget> m_menuOwner;
     // Whether a file is granted, and whether a read of the grants has ended.

@@ -1,6 +1,8 @@
 #include "TRSafariPlugin.h"
 
 #include "TRBookmarkMenuBuilder.h"
+#include "TRDayClock.h"
+#include "TRFileGrant.h"
 #include "TRImages.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -50,7 +52,18 @@ TRSafariPlugin::TRSafariPlugin(TRSafariBookmarksParser *parser)
     m_parentMenu->setToolTipsVisible(true);
     m_menuItem->setMenu(m_parentMenu.get());
     m_menuItem->setIcon(image());
-    connect(&m_updateTimer, &QTimer::timeout, this, &TRSafariPlugin::refresh);
+    // Neither the timer nor a write the watcher saw rebuilds the menu unless
+    // a file changed.
+    connect(&m_updateTimer, &QTimer::timeout, this, [this] { refresh(false); });
+    connect(&m_watcher, &TRSourceWatcher::changed, this, [this] { refresh(false); });
+    connect(&TRDayClock::shared(), &TRDayClock::dayChanged, this, [this] {
+        m_parser->regroupHistory([self = QPointer<TRSafariPlugin>(this)] {
+            if (self) {
+                self->rebuildMenu();
+                TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
+            }
+        });
+    });
 
     TRSettings::standard().registerDefaults(TRSettingsKeys::safariDefaults());
     TRNotificationCenter::defaultCenter().addObserver(
@@ -123,9 +136,19 @@ bool TRSafariPlugin::loadStoredAccessData()
            m_parser->bookmarkDataForHistory || m_parser->bookmarkDataForLastSession;
 }
 
-void TRSafariPlugin::refresh()
+void TRSafariPlugin::refresh(bool rebuild)
 {
-    if (!loadStoredAccessData()) {
+    const bool granted = loadStoredAccessData();
+    QStringList files;
+    for (const auto &grant :
+         {m_parser->bookmarkDataForBookmarks, m_parser->bookmarkDataForTopSites,
+          m_parser->bookmarkDataForHistory, m_parser->bookmarkDataForLastSession}) {
+        if (const auto path = grant ? TRFileGrant::resolve(*grant, nullptr) : std::nullopt) {
+            files.push_back(*path);
+        }
+    }
+    m_watcher.setFiles(files);
+    if (!granted) {
         // Nothing granted, or taken back: the submenu says so, once.
         if (m_notice != Notice::notGranted) {
             m_notice = Notice::notGranted;
@@ -139,8 +162,17 @@ void TRSafariPlugin::refresh()
         m_notice = Notice::reading;
         showNotice();
     }
-    m_parser->updateBookmarks([self = QPointer<TRSafariPlugin>(this)] {
+    // A parse under way ignores the call and reports to the watcher itself.
+    if (!m_parser->isParsing()) {
+        m_watcher.readStarted();
+    }
+    m_parser->updateBookmarks([self = QPointer<TRSafariPlugin>(this), rebuild] {
         if (!self) {
+            return;
+        }
+        self->m_watcher.readFinished();
+        // Nothing new: the menu stays, and so does the status menu.
+        if (!rebuild && self->m_notice == Notice::none && !self->m_parser->lastParseChanged()) {
             return;
         }
         self->m_notice = Notice::none;

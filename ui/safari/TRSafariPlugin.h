@@ -6,6 +6,7 @@
 #include "TRPlugin.h"
 #include "TRSafariBookmark.h"
 #include "TRSafariBookmarksParser.h"
+#include "TRSourceWatcher.h"
 
 #include <QObject>
 #include <QTimer>
@@ -46,9 +47,10 @@ public:
     bool isUpdateTimerActive() const { return m_updateTimer.isActive(); }
     int updateTimerInterval() const { return m_updateTimer.interval(); }
 
-    // Loads the grants into the parser and, when there is one, reparses and
-    // rebuilds the submenu.
-    void refresh();
+    // Loads the grants into the parser and, when there is one, reads the
+    // files that changed since the last read and rebuilds the submenu; that
+    // only when one did, without rebuild (settings may have changed).
+    void refresh(bool rebuild = true);
     // Whether any of the four grants is stored.
     bool loadStoredAccessData();
     void rebuildMenu();
@@ -78,7 +80,9 @@ private:
     QAction *m_menuItem;
     std::optional<double> m_updateRate;
     // Repeating; setting a rate restarts it, so there is never a second one.
+    // With the files watched it only finds what a watch cannot see.
     QTimer m_updateTimer;
+    TRSourceWatcher m_watcher;
     // Owns the items of the current submenu, wherever they stand.
     std::unique_ptr<QWidget> m_menuOwner;
     Notice m_notice = Notice::unknown;

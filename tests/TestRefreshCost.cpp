@@ -1,0 +1,352 @@
+#include "TRBrowserFiles.h"
+#include "TRCoreTestMain.h"
+#include "TRDayFormatter.h"
+#include "TRFileGrant.h"
+#include "TRGoogleChromeBookmarksParser.h"
+#include "TRPrivateFolder.h"
+#include "TRSafariBookmarksParser.h"
+#include "TRSourceState.h"
+#include "TRSourceWatcher.h"
+#include "TRTestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using TRBrowserFiles::chromeTime;
+using TRTestSupport::update;
+using TRTestSupport::writeFile;
+using Chrome = TRGoogleChromeBookmarksParser;
+using Safari = TRSafariBookmarksParser;
+
+namespace {
+
+// Dates the file's last write two seconds back, as a file a browser wrote a
+// while ago: a state taken right after a write is not trusted to be final.
+void settle(const QString &path)
+{
+    const qint64 past = QDateTime::currentMSecsSinceEpoch() - 2000;
+    const timespec times[2] = {{past / 1000, (past % 1000) * 1000000},
+                               {past / 1000, (past % 1000) * 1000000}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+}
+
+TRFileState privateCopy(const QString &name)
+{
+    return TRFileState::of(QDir(TRPrivateFolder::path().value()).filePath(name));
+}
+
+QString dayNames(const TRBookmarkPtr &root)
+{
+    return TRTestSupport::names(root->bookmarks()).join(u'|');
+}
+
+} // namespace
+
+// Trellis stays in the tray all day: a refresh while nothing changed copies
+// and reads nothing and leaves the trees as they were, a browser's write is
+// seen by watching its folder, and a new day is named without a read.
+class TestRefreshCost : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_browser;
+
+    QString file(const QString &name) const { return m_browser.filePath(name); }
+
+private slots:
+    void cleanup() { TRDayFormatter::setNowForTesting({}); }
+
+    // Every way a browser changes a file shows in its state; reading it
+    // again does not.
+    void sourceStatesSeeEveryChange()
+    {
+        const QString path = file("states/History");
+        QVERIFY(writeFile(path, "version one"));
+        const QByteArray grant = TRFileGrant::make(path).value();
+        TRSourceState last = TRSourceState::of(grant);
+        QVERIFY(!last.isSettled());
+        settle(path);
+        last = TRSourceState::of(grant);
+        QVERIFY(last.isSettled());
+        QVERIFY(TRSourceState::of(grant) == last);
+
+        QByteArray context;
+        const auto renameOver = [](const QString &from, const QString &to) {
+            return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData());
+        };
+        const std::vector<std::pair<const char *, std::function<void()>>> changes{
+            {"written in place, same size",
+             [&] {
+                 QVERIFY(writeFile(path, "version two"));
+             }},
+            {"only the time",
+             [&] {
+                 settle(path);
+             }},
+            {"grown",
+             [&] {
+                 QFile out(path);
+                 QVERIFY(out.open(QIODevice::Append));
+                 QCOMPARE(out.write("more"), 4);
+             }},
+            {"replaced by a rename",
+             [&] {
+                 QVERIFY(writeFile(path + ".new", "version two more"));
+                 QCOMPARE(renameOver(path + ".new", path), 0);
+             }},
+            {"a -wal beside it",
+             [&] {
+                 QVERIFY(writeFile(path + "-wal", "log"));
+             }},
+            {"another context",
+             [&] {
+                 context = "folder off";
+             }},
+            {"removed",
+             [&] {
+                 QVERIFY(QFile::remove(path));
+             }},
+        };
+        for (const auto &[what, change] : changes) {
+            change();
+            const TRSourceState now = TRSourceState::of(grant, context);
+            QVERIFY2(!(now == last), what);
+            last = now;
+        }
+    }
+
+    // Writes, renames and removals of the watched files are seen, coalesced
+    // and spaced; other files and reads in flight hold the signal back.
+    void watchersSeeWritesOnce()
+    {
+        constexpr int quietMs = 30;
+        constexpr int spacingMs = 600;
+        TRSourceWatcher watcher(nullptr, quietMs, spacingMs);
+        QSignalSpy changed(&watcher, &TRSourceWatcher::changed);
+        QVERIFY(writeFile(file("watched/History"), "h"));
+        QVERIFY(writeFile(file("other/Bookmarks"), "b"));
+        watcher.setFiles({file("watched/History"), file("other/Bookmarks")});
+        QVERIFY(watcher.isWatching());
+
+        QVERIFY(writeFile(file("watched/History-journal"), "not ours"));
+        QVERIFY(writeFile(file("watched/Favicons"), "not ours"));
+        QTest::qWait(3 * quietMs);
+        QCOMPARE(changed.count(), 0);
+
+        // One of each change, each after the last read's spacing.
+        const std::vector<std::pair<const char *, std::function<void()>>> writes{
+            {"in place",
+             [&] {
+                 QVERIFY(writeFile(file("watched/History"), "h2"));
+             }},
+            {"-wal",
+             [&] {
+                 QVERIFY(writeFile(file("watched/History-wal"), "w"));
+             }},
+            {"renamed into place",
+             [&] {
+                 QVERIFY(writeFile(file("other/Bookmarks.tmp"), "b2"));
+                 QCOMPARE(::rename(QFile::encodeName(file("other/Bookmarks.tmp")).constData(),
+                                   QFile::encodeName(file("other/Bookmarks")).constData()),
+                          0);
+             }},
+            {"removed",
+             [&] {
+                 QVERIFY(QFile::remove(file("watched/History")));
+             }},
+        };
+        QElapsedTimer sinceRead;
+        for (const auto &[what, write] : writes) {
+            watcher.readStarted();
+            sinceRead.start();
+            watcher.readFinished();
+            write();
+            QVERIFY2(changed.wait(5000), what);
+            // Coarse timers may fire up to 5% early.
+            QVERIFY2(sinceRead.elapsed() >= spacingMs * 9 / 10, what);
+            QCOMPARE(changed.count(), 1);
+            changed.clear();
+        }
+
+        // A browser writing on and on: one signal while a read is in flight,
+        // given when it ends; none for writes the read itself saw.
+        watcher.readStarted();
+        for (int write = 0; write < 20; ++write) {
+            QVERIFY(writeFile(file("watched/History-wal"), QByteArray::number(write)));
+            QTest::qWait(5);
+        }
+        QTest::qWait(spacingMs);
+        QCOMPARE(changed.count(), 0);
+        watcher.readFinished();
+        QVERIFY(changed.wait(5000));
+        watcher.readStarted();
+        QVERIFY(writeFile(file("watched/History-wal"), "seen by the read"));
+        QTest::qWait(3 * quietMs);
+        watcher.readStarted();
+        watcher.readFinished();
+        QTest::qWait(spacingMs + 3 * quietMs);
+        QCOMPARE(changed.count(), 1);
+
+        // A folder that goes away ends its watch, and says so.
+        changed.clear();
+        QVERIFY(QDir(file("other")).removeRecursively());
+        QVERIFY(changed.wait(5000));
+        QVERIFY(!watcher.isWatching());
+        watcher.setFiles({file("watched/History"), file("other/Bookmarks")});
+        QVERIFY(!watcher.isWatching());
+    }
+
+    // Chrome: a refresh of files that did not change copies nothing and
+    // keeps the trees; one new visit is read without the bookmarks.
+    void chromeReadsOnlyWhatChanged()
+    {
+        const QString bookmarks = file("chrome/Bookmarks");
+        const QString history = file("chrome/History");
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QList<TRBrowserFiles::ChromeRow> rows{
+            {"Earlier", "https://earlier.example/", 1, chromeTime(now.addSecs(-60))}};
+        QVERIFY(writeFile(bookmarks,
+                          TRTestSupport::json("{'roots':{'other':{'type':'folder','name':'O',"
+                                              "'children':[]}}}")));
+        TRBrowserFiles::writeChromeHistory(history, rows);
+        settle(bookmarks);
+        settle(history);
+        Chrome parser;
+        parser.dataForBookmarks = TRFileGrant::make(bookmarks);
+        parser.dataForHistory = TRFileGrant::make(history);
+        QVERIFY(update(parser));
+        QVERIFY(parser.lastUpdateChanged());
+        const auto tree = parser.bookmarks().value(Chrome::BookmarkTypeKey::bookmarks);
+        const auto days = parser.historyBookmark()->bookmarks();
+        const TRFileState copy = privateCopy(Chrome::rawValue(Chrome::BookmarkDataKey::history));
+        QVERIFY(copy.exists);
+
+        QVERIFY(update(parser));
+        QVERIFY(!parser.lastUpdateChanged());
+        QCOMPARE(parser.bookmarks().value(Chrome::BookmarkTypeKey::bookmarks), tree);
+        QCOMPARE(parser.historyBookmark()->bookmarks(), days);
+        QCOMPARE(privateCopy(Chrome::rawValue(Chrome::BookmarkDataKey::history)), copy);
+        QCOMPARE(parser.lastUpdateResult().history, Chrome::Outcome::read);
+
+        rows.push_back({"Newest", "https://newest.example/", 1, chromeTime(now)});
+        TRBrowserFiles::writeChromeHistory(history, rows);
+        settle(history);
+        QVERIFY(update(parser));
+        QVERIFY(parser.lastUpdateChanged());
+        QCOMPARE(parser.bookmarks().value(Chrome::BookmarkTypeKey::bookmarks), tree);
+        const auto newest = parser.historyBookmark()->bookmarks().front()->bookmarks();
+        QCOMPARE(newest.front()->name(), QString("Newest"));
+
+        // Taken back: said once, then nothing changes again.
+        parser.dataForBookmarks.reset();
+        QVERIFY(update(parser));
+        QVERIFY(parser.lastUpdateChanged());
+        QCOMPARE(parser.lastUpdateResult().bookmarks, Chrome::Outcome::notGranted);
+        QVERIFY(update(parser));
+        QVERIFY(!parser.lastUpdateChanged());
+    }
+
+    // Safari: each of the four files is read only when it changed, and the
+    // bookmarks also when other folders are switched off.
+    void safariReadsOnlyWhatChanged()
+    {
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        const QString bookmarks = file("safari/Bookmarks.plist");
+        const QString history = file("safari/History.db");
+        const QString topSites = file("safari/TopSites.plist");
+        QVERIFY(TRBrowserFiles::writeSafariBookmarks(
+            bookmarks,
+            {TRBrowserFiles::safariFolder(
+                "BookmarksBar",
+                {TRBrowserFiles::safariFolder(
+                    "Work", {TRBrowserFiles::safariLeaf("Wiki", "https://wiki/")}, "WORK")})}));
+        TRBrowserFiles::writeSafariHistoryDatabase(
+            history, {{"https://a.example/", "A", TRBrowserFiles::safariTime(now), 3}});
+        QVERIFY(writeFile(topSites, TRBrowserFiles::safariTopSites({{"Top", "https://top/"}})));
+        for (const QString &path : {bookmarks, history, topSites}) {
+            settle(path);
+        }
+        Safari parser;
+        parser.bookmarkDataForBookmarks = TRFileGrant::make(bookmarks);
+        parser.bookmarkDataForHistory = TRFileGrant::make(history);
+        parser.bookmarkDataForTopSites = TRFileGrant::make(topSites);
+        QVERIFY(update(parser));
+        QVERIFY(parser.lastParseChanged());
+        const auto snapshot = [&parser] {
+            QStringList trees;
+            for (auto key :
+                 {Safari::BookmarkTypeKey::bookmarksBar, Safari::BookmarkTypeKey::history,
+                  Safari::BookmarkTypeKey::mostVisited, Safari::BookmarkTypeKey::topSites}) {
+                const auto root = parser.bookmarks().value(key);
+                trees << (root ? TRTestSupport::dump(root) : QString("none"));
+            }
+            return trees;
+        };
+        const QStringList first = snapshot();
+        const auto bar = parser.root(Safari::BookmarkTypeKey::bookmarksBar)->bookmarks();
+        const auto days = parser.root(Safari::BookmarkTypeKey::history)->bookmarks();
+
+        QVERIFY(update(parser));
+        QVERIFY(!parser.lastParseChanged());
+        QCOMPARE(snapshot(), first);
+        QCOMPARE(parser.root(Safari::BookmarkTypeKey::history)->bookmarks(), days);
+
+        // A folder switched off: the bookmarks alone are read again.
+        parser.disabledBookmarkUUIDs().insert("WORK");
+        QVERIFY(update(parser));
+        QVERIFY(parser.lastParseChanged());
+        QVERIFY(parser.root(Safari::BookmarkTypeKey::bookmarksBar)->bookmarks() != bar);
+        QCOMPARE(parser.root(Safari::BookmarkTypeKey::history)->bookmarks(), days);
+
+        // Top sites taken back: their root goes, the others stay.
+        parser.bookmarkDataForTopSites.reset();
+        QVERIFY(update(parser));
+        QVERIFY(parser.lastParseChanged());
+        QVERIFY(!parser.bookmarks().contains(Safari::BookmarkTypeKey::topSites));
+        QCOMPARE(parser.root(Safari::BookmarkTypeKey::history)->bookmarks(), days);
+        QVERIFY(parser.bookmarks().contains(Safari::BookmarkTypeKey::mostVisited));
+    }
+
+    // At midnight "Today" becomes "Yesterday" from the history already
+    // read: no copy is made, and the most visited stay the same nodes.
+    void aNewDayRenamesTheDaysWithoutARead()
+    {
+        const QDateTime now = QDateTime::currentDateTime();
+        const QString chromeHistory = file("day/History");
+        const QString safariHistory = file("day/History.db");
+        TRBrowserFiles::writeChromeHistory(
+            chromeHistory, {{"Visit", "https://visit.example/", 1, chromeTime(now.toUTC())}});
+        TRBrowserFiles::writeSafariHistoryDatabase(
+            safariHistory,
+            {{"https://visit.example/", "Visit", TRBrowserFiles::safariTime(now.toUTC()), 2}});
+        Chrome chrome;
+        chrome.dataForHistory = TRFileGrant::make(chromeHistory);
+        Safari safari;
+        safari.bookmarkDataForHistory = TRFileGrant::make(safariHistory);
+        QVERIFY(update(chrome));
+        QVERIFY(update(safari));
+        const auto safariRoot = safari.root(Safari::BookmarkTypeKey::history);
+        QCOMPARE(dayNames(chrome.historyBookmark()), QString("Today"));
+        QCOMPARE(dayNames(safariRoot), QString("Today"));
+        const auto mostVisited = safari.root(Safari::BookmarkTypeKey::mostVisited)->bookmarks();
+        QCOMPARE(mostVisited.size(), std::size_t(1));
+
+        TRDayFormatter::setNowForTesting([now] { return now.addDays(1); });
+        bool chromeDone = false;
+        bool safariDone = false;
+        chrome.regroupHistory([&] { chromeDone = true; });
+        safari.regroupHistory([&] { safariDone = true; });
+        QVERIFY(QTest::qWaitFor([&] { return chromeDone && safariDone; }, 10000));
+        QCOMPARE(dayNames(chrome.historyBookmark()), QString("Yesterday"));
+        QCOMPARE(dayNames(safariRoot), QString("Yesterday"));
+        QCOMPARE(safariRoot->bookmarks().front()->bookmarks().front(), mostVisited.front());
+    }
+};
+
+TRELLIS_CORE_TEST_MAIN(TestRefreshCost)
+#include "TestRefreshCost.moc"
