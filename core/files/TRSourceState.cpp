@@ -13,8 +13,7 @@ constexpr qint64 settleNs = 100'000'000;
 
 TRSourceState TRSourceState::of(const QByteArray &grant, const QByteArray &context)
 {
-    TRSourceState state{grant, context, {}, {},
-                        QDateTime::currentMSecsSinceEpoch() * 1'000'000};
+    TRSourceState state{grant, context, {}, {}, QDateTime::currentMSecsSinceEpoch() * 1'000'000};
     // A grant that does not resolve leaves both files missing.
     if (const std::optional<QString> path = TRFileGrant::resolve(grant, nullptr)) {
         state.file = TRFileState::of(*path);
