@@ -17,6 +17,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -51,6 +52,14 @@ QByteArray TRTestSupport::readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TRTestSupport::settle(const QString &path)
+{
+    const qint64 past = QDateTime::currentMSecsSinceEpoch() - 2000;
+    const timespec times[2] = {{past / 1000, (past % 1000) * 1000000},
+                               {past / 1000, (past % 1000) * 1000000}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
 }
 
 QString TRTestSupport::dump(const TRBookmarkPtr &node)

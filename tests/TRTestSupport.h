@@ -26,6 +26,10 @@ QByteArray captureStdout(const std::function<void()> &fn);
 bool writeFile(const QString &path, const QByteArray &bytes);
 // The file's bytes, or empty when it cannot be read.
 QByteArray readFile(const QString &path);
+// Dates the file's last write two seconds back, as a file a browser wrote a
+// while ago: a read right after a write is not trusted to have seen its
+// last change, and the next refresh reads the file again.
+void settle(const QString &path);
 
 // A tree as one line: groups as name{children}, items as name(url).
 QString dump(const TRBookmarkPtr &node);

@@ -9,6 +9,7 @@
 #include "TRPluginFilePicker.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
+#include "TRSourceWatcher.h"
 #include "TRTestMain.h"
 #include "TRTestMenus.h"
 #include "TRTestPluginEvents.h"
@@ -17,6 +18,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QScopeGuard>
 
 using TRTestMenus::describe;
 using TRTestMenus::findItem;
@@ -201,6 +203,39 @@ private slots:
         // Enabling refreshes at once.
         plugin.setEnabled(true);
         QTRY_COMPARE_WITH_TIMEOUT(m_events.rebuilds, 2, 10000);
+    }
+
+    // A refresh while nothing changed keeps the menu and re-arms the timer;
+    // a write to a granted file reaches the menu by itself.
+    void unchangedFilesKeepTheMenuAndWritesShowBySelf()
+    {
+        TRSourceWatcher::setTimingForTesting(20, 200);
+        const auto restore = qScopeGuard([] { TRSourceWatcher::setTimingForTesting(0, 0); });
+        const QString path = m_profile.filePath("Watched/Bookmarks");
+        const auto write = [&path](const char *name) {
+            return writeFile(path, json("{'roots':{'other':{'type':'folder','name':'Other',"
+                                        "'children':[{'type':'url','name':'") +
+                                       name + json("','url':'https://a.example/'}]}}}"));
+        };
+        QVERIFY(write("First"));
+        TRTestSupport::settle(path);
+        grant(path);
+        TRGoogleChromeBookmarksParser parser;
+        TRGoogleChromePlugin plugin(&parser);
+        QVERIFY(refreshAndWait(plugin));
+        const QList<QAction *> items = plugin.parentMenu()->actions();
+        plugin.setUpdateRate(0.05);
+        QTest::qWait(400);
+        QCOMPARE(m_events.rebuilds, 1);
+        QCOMPARE(plugin.parentMenu()->actions(), items);
+        QVERIFY(plugin.isUpdateTimerActive());
+
+        plugin.setUpdateRate(std::nullopt);
+        QVERIFY(write("Second"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_events.rebuilds, 2, 5000);
+        QVERIFY(TRTestSupport::dump(parser.bookmarks().value(
+                                        TRGoogleChromeBookmarksParser::BookmarkTypeKey::bookmarks))
+                    .contains("Second"));
     }
 
     // Choosing a file writes its flags and its grant, and refreshes.

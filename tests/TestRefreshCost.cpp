@@ -14,26 +14,14 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 using TRBrowserFiles::chromeTime;
+using TRTestSupport::settle;
 using TRTestSupport::update;
 using TRTestSupport::writeFile;
 using Chrome = TRGoogleChromeBookmarksParser;
 using Safari = TRSafariBookmarksParser;
 
 namespace {
-
-// Dates the file's last write two seconds back, as a file a browser wrote a
-// while ago: a state taken right after a write is not trusted to be final.
-void settle(const QString &path)
-{
-    const qint64 past = QDateTime::currentMSecsSinceEpoch() - 2000;
-    const timespec times[2] = {{past / 1000, (past % 1000) * 1000000},
-                               {past / 1000, (past % 1000) * 1000000}};
-    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
-}
 
 TRFileState privateCopy(const QString &name)
 {

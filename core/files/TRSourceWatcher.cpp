@@ -6,11 +6,22 @@
 
 #include <algorithm>
 
+namespace {
+
+int testQuietMs = 0;
+int testSpacingMs = 0;
+
+} // namespace
+
 TRSourceWatcher::TRSourceWatcher(QObject *parent, int quietMs, int spacingMs)
     : QObject(parent)
     , m_watch(new TRFolderWatch(this))
-    , m_quietMs(quietMs)
-    , m_spacingMs(spacingMs)
+    , m_quietMs(quietMs       ? quietMs
+                : testQuietMs ? testQuietMs
+                              : defaultQuietMs)
+    , m_spacingMs(spacingMs       ? spacingMs
+                  : testSpacingMs ? testSpacingMs
+                                  : defaultSpacingMs)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &TRSourceWatcher::fire);
@@ -18,6 +29,12 @@ TRSourceWatcher::TRSourceWatcher(QObject *parent, int quietMs, int spacingMs)
 }
 
 TRSourceWatcher::~TRSourceWatcher() = default;
+
+void TRSourceWatcher::setTimingForTesting(int quietMs, int spacingMs)
+{
+    testQuietMs = quietMs;
+    testSpacingMs = spacingMs;
+}
 
 void TRSourceWatcher::setFiles(const QStringList &paths)
 {

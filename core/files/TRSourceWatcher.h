@@ -24,8 +24,8 @@ public:
     static constexpr int defaultQuietMs = 500;
     static constexpr int defaultSpacingMs = 10000;
 
-    explicit TRSourceWatcher(QObject *parent = nullptr, int quietMs = defaultQuietMs,
-                             int spacingMs = defaultSpacingMs);
+    // With no times given, the defaults or those set for testing.
+    explicit TRSourceWatcher(QObject *parent = nullptr, int quietMs = 0, int spacingMs = 0);
     ~TRSourceWatcher() override;
 
     // The files to watch, with their -wal companions; watching starts anew
@@ -34,6 +34,10 @@ public:
     // Whether every file's folder is watched; where not, the owner's own
     // refresh rate is all that finds a change.
     bool isWatching() const { return m_watching; }
+
+    // Replaces the default times of watchers made later, for tests; zeros
+    // restore them.
+    static void setTimingForTesting(int quietMs, int spacingMs);
 
     // The owner says when a read starts and ends, whatever started it: a
     // change seen before a read starts is part of that read.
