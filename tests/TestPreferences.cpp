@@ -83,16 +83,14 @@ private slots:
         events.clear();
         alpha = std::make_shared<TRTestPlugin>("Alpha", true);
         beta = std::make_shared<TRTestPlugin>("Beta", false);
-        for (const auto &plugin : {alpha, beta}) {
+        std::vector<TRPluginManager::Factory> factories;
+        for (const auto &plugin : {beta, alpha}) {
             plugin->onUpdate = [this, name = plugin->name()] {
                 events << "update " + name;
             };
+            factories.push_back([plugin] { return plugin; });
         }
-        manager = std::make_unique<TRPluginManager>(
-            std::vector<TRPluginManager::Factory>{[this] { return beta; },
-                                                  [this] {
-                                                      return alpha;
-                                                  }});
+        manager = std::make_unique<TRPluginManager>(factories);
         TRNotificationCenter::defaultCenter().addObserver(
             &observer, TRNotificationNames::menuControllerMenuNeedsUpdate,
             [this](const TRNotification &) { events << "menu needs update"; });
@@ -154,7 +152,7 @@ private slots:
     }
 
     // A first opening shows General at once; the pane chosen is remembered
-    // when the window closes.
+    // when the window closes, and one the window does not know is not shown.
     void closingRemembersTheClickedPane()
     {
         {
@@ -195,17 +193,15 @@ private slots:
         window.close();
         QCOMPARE(settings().stringForKey(TRSettingsKeys::lastSelectedPreferencesPane),
                  QString("1001"));
-    }
 
-    void unknownStoredPaneOpensGeneral()
-    {
+        // A stored pane that is none of the window's opens General.
         for (const QVariant &stored : {QVariant("1001"), QVariant(""), QVariant(1002.5)}) {
             settings().setObject(TRSettingsKeys::lastSelectedPreferencesPane, stored);
-            TRPreferencesWindowController window(manager.get());
-            window.showWindow();
-            QVERIFY(
-                qobject_cast<TRPreferencesGeneralViewController *>(window.currentViewController()));
-            QVERIFY2(window.toolbarItem(general)->isChecked(), qPrintable(stored.toString()));
+            TRPreferencesWindowController reopened(manager.get());
+            reopened.showWindow();
+            QVERIFY(qobject_cast<TRPreferencesGeneralViewController *>(
+                reopened.currentViewController()));
+            QVERIFY2(reopened.toolbarItem(general)->isChecked(), qPrintable(stored.toString()));
         }
     }
 
@@ -268,20 +264,20 @@ private slots:
         pane.handlePopUp(rates);
         QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 3600);
         QVERIFY(events.isEmpty());
-    }
 
-    void storedIndexOutsideTheTableShowsAValidRow()
-    {
+        // A stored index outside the table shows a valid row.
         settings().setInteger(TRSettingsKeys::updateRateIndex, 9);
         settings().setInteger(TRSettingsKeys::menuIconIndex, -2);
-        TRPreferencesGeneralViewController pane;
-        QCOMPARE(pane.updateRatePopUpButton()->currentIndex(), 4);
-        QCOMPARE(pane.menuIconPopUpButton()->currentIndex(), 0);
+        TRPreferencesGeneralViewController clamped;
+        QCOMPARE(clamped.updateRatePopUpButton()->currentIndex(), 4);
+        QCOMPARE(clamped.menuIconPopUpButton()->currentIndex(), 0);
         QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 3600);
         QCOMPARE(settings().integerForKey(TRSettingsKeys::menuIconIndex), 0);
     }
 
-    void openInDefaultBrowserIsStored()
+    // Opening in the default browser is stored and nothing else; launching at
+    // login also writes the autostart entry.
+    void checkBoxesAreStored()
     {
         settings().setBool(TRSettingsKeys::openBookmarksInSafari, true);
         TRPreferencesGeneralViewController pane;
@@ -289,11 +285,7 @@ private slots:
         pane.openBookmarksInSafariCheckbox()->click();
         QVERIFY(!settings().boolForKey(TRSettingsKeys::openBookmarksInSafari));
         QVERIFY(!QFile::exists(autostartEntryPath()));
-    }
 
-    void launchAtLoginWritesTheAutostartEntry()
-    {
-        TRPreferencesGeneralViewController pane;
         QCheckBox *box = pane.launchOnLoginCheckbox();
         QVERIFY(!box->isChecked());
 
@@ -375,6 +367,21 @@ private slots:
         QVERIFY(!field->isEnabled());
         QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("de"));
         QVERIFY(events.isEmpty());
+
+        // Showing a stored suffix stores nothing.
+        settings().setString(TRSettingsKeys::customGooglePrefix, ".de");
+        settings().setBool(TRSettingsKeys::hasCustomGoogleSearch, true);
+        TRPreferencesCustomSearchViewController shown;
+        QCOMPARE(shown.customPrefixTextField()->text(), QString(".de"));
+        QVERIFY(shown.customPrefixTextField()->isEnabled());
+        QVERIFY(shown.useCustomSearchCheckbox()->isChecked());
+        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString(".de"));
+
+        // Neither stored nor registered: an empty field.
+        settings().resetForTesting();
+        TRPreferencesCustomSearchViewController fresh;
+        QCOMPARE(fresh.customPrefixTextField()->text(), QString());
+        QVERIFY(!fresh.customPrefixTextField()->isEnabled());
     }
 
     // Hyphens, digits and other scripts are letters of a label; a label
@@ -393,23 +400,6 @@ private slots:
                          qPrintable(input));
             }
         }
-    }
-
-    void showingTheSuffixStoresNothing()
-    {
-        settings().setString(TRSettingsKeys::customGooglePrefix, ".de");
-        settings().setBool(TRSettingsKeys::hasCustomGoogleSearch, true);
-        TRPreferencesCustomSearchViewController pane;
-        QCOMPARE(pane.customPrefixTextField()->text(), QString(".de"));
-        QVERIFY(pane.customPrefixTextField()->isEnabled());
-        QVERIFY(pane.useCustomSearchCheckbox()->isChecked());
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString(".de"));
-
-        // Neither stored nor registered: an empty field.
-        settings().resetForTesting();
-        TRPreferencesCustomSearchViewController fresh;
-        QCOMPARE(fresh.customPrefixTextField()->text(), QString());
-        QVERIFY(!fresh.customPrefixTextField()->isEnabled());
     }
 };
 
