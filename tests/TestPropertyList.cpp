@@ -8,10 +8,10 @@
 
 #include <limits>
 
-using TRRawPropertyList::appendBigEndian;
 using TRRawPropertyList::ascii;
 using TRRawPropertyList::assemble;
 using TRRawPropertyList::container;
+using TRRawPropertyList::sharedArrays;
 using TRRawPropertyList::utf16;
 
 namespace {
@@ -20,62 +20,48 @@ namespace {
 // libplist made of the same file; empty when they agree throughout.
 QString difference(const TRPropertyList::Node &node, const QVariant &value, const QString &path)
 {
-    if (node.string() != TRPropertyList::string(value)) {
-        return path + u": string";
-    }
-    if (node.string() && QString::fromUtf8(*node.utf8()) != *node.string()) {
-        return path + u": UTF-8";
-    }
     const std::optional<double> number = node.number();
     const std::optional<double> expected = TRPropertyList::number(value);
     // NaN is no number equal to itself; its presence is what counts.
-    if (number.has_value() != expected.has_value() ||
-        (number && !(std::isnan(*number) && std::isnan(*expected)) && *number != *expected)) {
-        return path + u": number";
-    }
-    if (node.integer() != TRPropertyList::integer(value)) {
-        return path + u": integer";
-    }
+    const bool sameNumber =
+        number == expected || (number && expected && std::isnan(*number) && std::isnan(*expected));
     const std::optional<QVariantMap> map = TRPropertyList::dictionary(value);
-    if (node.isDictionary() != map.has_value()) {
-        return path + u": dictionary";
-    }
-    if (map) {
-        for (auto it = map->cbegin(); it != map->cend(); ++it) {
-            const QByteArray key = it.key().toUtf8();
-            // A key with a NUL inside is compared up to it, as libplist does;
-            // one that is no UTF-8 cannot be asked for by its QString.
-            if (key.contains('\0') || it.key().contains(QChar::ReplacementCharacter)) {
-                continue;
-            }
-            const QString found =
-                difference(node.value(key.constData()), it.value(), path + u'/' + it.key());
-            if (!found.isEmpty()) {
-                return found;
-            }
-        }
-        if (!map->contains(QStringLiteral("no such key")) && !node.value("no such key").isEmpty()) {
-            return path + u": missing key";
-        }
-    }
     const auto list = node.listOfDictionaries();
     const auto expectedList = TRPropertyList::listOfDictionaries(value);
-    if (list.has_value() != expectedList.has_value()) {
-        return path + u": list";
+    const bool badUtf8 = node.string() && QString::fromUtf8(*node.utf8()) != *node.string();
+    const bool strayKey = map && !map->contains(QStringLiteral("no such key")) &&
+                          !node.value("no such key").isEmpty();
+    const char *differs = node.string() != TRPropertyList::string(value)     ? "string"
+                          : badUtf8                                          ? "UTF-8"
+                          : !sameNumber                                      ? "number"
+                          : node.integer() != TRPropertyList::integer(value) ? "integer"
+                          : node.isDictionary() != map.has_value()           ? "dictionary"
+                          : strayKey                                         ? "missing key"
+                          : list.has_value() != expectedList.has_value()     ? "list"
+                          : list && list->size() != expectedList->size()     ? "list size"
+                                                                             : nullptr;
+    if (differs) {
+        return path + u": " + QLatin1StringView(differs);
     }
-    if (list) {
-        if (list->size() != expectedList->size()) {
-            return path + u": list size";
-        }
-        for (std::size_t i = 0; i < list->size(); ++i) {
-            const QString found =
-                difference((*list)[i], (*expectedList)[i], path + u'/' + QString::number(i));
-            if (!found.isEmpty()) {
-                return found;
-            }
+    // The first difference below.
+    QString found;
+    const auto compare = [&found](const TRPropertyList::Node &child, const QVariant &childValue,
+                                  const QString &childPath) {
+        found = found.isEmpty() ? difference(child, childValue, childPath) : found;
+    };
+    const QVariantMap entries = map.value_or(QVariantMap());
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+        const QByteArray key = it.key().toUtf8();
+        // A key with a NUL inside is compared up to it, as libplist does;
+        // one that is no UTF-8 cannot be asked for by its QString.
+        if (!key.contains('\0') && !it.key().contains(QChar::ReplacementCharacter)) {
+            compare(node.value(key.constData()), it.value(), path + u'/' + it.key());
         }
     }
-    return {};
+    for (std::size_t i = 0; list && i < list->size(); ++i) {
+        compare((*list)[i], (*expectedList)[i], path + u'/' + QString::number(i));
+    }
+    return found;
 }
 
 // Values of every type a property list carries, as Safari's files hold them
@@ -90,32 +76,27 @@ QVariantMap sampleValues()
             {"URIDictionary", QVariantMap{{"title", QStringLiteral("Seite %1 – Straße").arg(i)}}},
             {"index", i}});
     }
-    return {
-        {"ascii", "plain text"},
-        {"empty", ""},
-        {"unicode", QStringLiteral("Straße – 東京 – \U0001F600 – e\u0301")},
-        {"small", 7},
-        {"byte", 255},
-        {"two bytes", 256},
-        {"four bytes", 70000},
-        {"large", Q_INT64_C(1) << 40},
-        {"negative", -1},
-        {"smallest", std::numeric_limits<qint64>::min()},
-        {"largest", std::numeric_limits<qint64>::max()},
-        {"real", 2.75},
-        {"negative real", -0.1},
-        {"huge real", 1e300},
-        {"true", true},
-        {"false", false},
-        {"date", QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC)},
-        {"data", QByteArray("\0\1\2\xff", 4)},
-        {"uid", QVariant::fromValue(TRPropertyList::Uid{3})},
-        {"nested", QVariantMap{{"inner", QVariantMap{{"deepest", "here"}}},
-                               {"list", QVariantList{1, "two", 3.5}}}},
-        {"Children", bookmarks},
-        {"mixed", QVariantList{QVariantMap{}, "not a dictionary"}},
-        {"no dictionaries", QVariantList{}},
-    };
+    QVariantMap values{{"ascii", "plain text"},
+                       {"empty", ""},
+                       {"unicode", QStringLiteral("Straße – 東京 – \U0001F600 – e\u0301")},
+                       {"smallest", std::numeric_limits<qint64>::min()},
+                       {"true", true},
+                       {"false", false},
+                       {"date", QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC)},
+                       {"data", QByteArray("\0\1\2\xff", 4)},
+                       {"uid", QVariant::fromValue(TRPropertyList::Uid{3})},
+                       {"nested", QVariantMap{{"inner", QVariantMap{{"deepest", "here"}}},
+                                              {"list", QVariantList{1, "two", 3.5}}}},
+                       {"Children", bookmarks},
+                       {"mixed", QVariantList{QVariantMap{}, "not a dictionary"}},
+                       {"no dictionaries", QVariantList{}}};
+    // Integers of one, two, four and eight bytes, negative ones, and reals.
+    for (const QVariant &number :
+         QVariantList{7, 255, 256, 70000, Q_INT64_C(1) << 40, -1,
+                      std::numeric_limits<qint64>::max(), 2.75, -0.1, 1e300}) {
+        values.insert(number.toString(), number);
+    }
+    return values;
 }
 
 } // namespace
@@ -158,23 +139,14 @@ private slots:
     // string with a NUL, 16-byte integers, 4-byte reals, UTF-16 keys.
     void handMadeValues()
     {
-        QByteArray integer16("\x14", 1);
-        integer16.append(QByteArray(8, '\x7f'));
-        appendBigEndian(integer16, 42, 8);
-        const QByteArray bytes = assemble({
-            container(0xD, {1, 1, 5, 6, 7, 11, 2, 3, 4, 8, 9, 10}),
-            ascii("k"),
-            ascii("first"),
-            ascii("second"),
-            ascii(QByteArrayView("a\0b", 3)),
-            ascii("n"),
-            ascii("r"),
-            utf16({u'u', u'k'}),
-            integer16,
-            QByteArray("\x22\x40\x30\x00\x00", 5),
-            QByteArray("\x08", 1),
-            ascii("f"),
-        });
+        // Of a 16-byte integer, the low eight bytes count.
+        const QByteArray integer16 = "\x14" + QByteArray(8, '\x7f') + QByteArray(7, '\0') + '\x2a';
+        // k: first, k: second, n: "a\0b", r: 42, uk: 2.75 in four bytes, f: false.
+        const QByteArray bytes =
+            assemble({container(0xD, {1, 1, 5, 6, 7, 11, 2, 3, 4, 8, 9, 10}), ascii("k"),
+                      ascii("first"), ascii("second"), ascii(QByteArrayView("a\0b", 3)), ascii("n"),
+                      ascii("r"), utf16({u'u', u'k'}), integer16,
+                      QByteArray("\x22\x40\x30\x00\x00", 5), QByteArray("\x08", 1), ascii("f")});
         QVERIFY(TRBinaryPropertyList::fromData(bytes));
         const auto tree = TRPropertyList::treeFromData(bytes);
         QVERIFY(tree);
@@ -308,16 +280,7 @@ private slots:
                                                     {18, 17, false},
                                                     {41, 40, false}};
         for (const auto &[levels, doubled, readable] : cases) {
-            std::vector<QByteArray> objects;
-            for (int i = 0; i + 1 < levels; ++i) {
-                QByteArray array(i < doubled ? "\xa2" : "\xa1", 1);
-                for (int copy = 0; copy < (i < doubled ? 2 : 1); ++copy) {
-                    appendBigEndian(array, static_cast<quint64>(i + 1), 2);
-                }
-                objects.push_back(array);
-            }
-            objects.push_back("\xa0");
-            const QByteArray bytes = assemble(objects, 2, 2);
+            const QByteArray bytes = sharedArrays(levels, doubled);
             const QByteArray what = QByteArray::number(levels) + " levels";
             QVERIFY2((TRBinaryPropertyList::fromData(bytes) != nullptr) == readable,
                      what.constData());
