@@ -258,11 +258,11 @@ private slots:
         QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName), QString("bookmarks"));
 
         // Another sender applies nothing; a change posts nothing.
-        rates->setCurrentIndex(4);
+        rates->setCurrentIndex(3);
         pane.handlePopUp(&observer);
         QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateIndex), 1);
         pane.handlePopUp(rates);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 3600);
+        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 1800);
         QVERIFY(events.isEmpty());
 
         // A stored index outside the table shows a valid row.
