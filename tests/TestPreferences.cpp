@@ -26,6 +26,10 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 
+namespace Keys = TRSettingsKeys;
+using GeneralPane = TRPreferencesGeneralViewController;
+using SearchPane = TRPreferencesCustomSearchViewController;
+
 namespace {
 
 const QString general = QStringLiteral("1000");
@@ -67,8 +71,7 @@ class TestPreferences : public QObject
 {
     Q_OBJECT
 
-    std::shared_ptr<TRTestPlugin> alpha;
-    std::shared_ptr<TRTestPlugin> beta;
+    // Of the plugins Beta and then Alpha; only Alpha allows an inline menu.
     std::unique_ptr<TRPluginManager> manager;
     // What happened, in order: plugin updates and posted menu requests.
     QStringList events;
@@ -78,14 +81,13 @@ private slots:
     void init()
     {
         settings().resetForTesting();
-        settings().registerDefaults(TRSettingsKeys::generalDefaults());
+        settings().registerDefaults(Keys::generalDefaults());
         QFile::remove(autostartEntryPath());
         events.clear();
-        alpha = std::make_shared<TRTestPlugin>("Alpha", true);
-        beta = std::make_shared<TRTestPlugin>("Beta", false);
         std::vector<TRPluginManager::Factory> factories;
-        for (const auto &plugin : {beta, alpha}) {
-            plugin->onUpdate = [this, name = plugin->name()] {
+        for (const QString name : {"Beta", "Alpha"}) {
+            const auto plugin = std::make_shared<TRTestPlugin>(name, name == u"Alpha");
+            plugin->onUpdate = [this, name] {
                 events << "update " + name;
             };
             factories.push_back([plugin] { return plugin; });
@@ -100,8 +102,6 @@ private slots:
     {
         TRNotificationCenter::defaultCenter().removeObserver(&observer);
         manager.reset();
-        alpha.reset();
-        beta.reset();
     }
 
     // A click animates to the pane's size; of clicks that overlap, the newest wins.
@@ -118,8 +118,7 @@ private slots:
         QPropertyAnimation *animation = window.viewAnimation();
         QVERIFY(animation);
         QCOMPARE(window.centralWidget(), window.loadingViewController());
-        auto *pane =
-            qobject_cast<TRPreferencesCustomSearchViewController *>(window.currentViewController());
+        auto *pane = qobject_cast<SearchPane *>(window.currentViewController());
         QVERIFY(pane);
         QCOMPARE(window.selectedToolbarItem(), customSearch);
         const QRect target = animation->endValue().toRect();
@@ -140,7 +139,7 @@ private slots:
         window.toolbarItem(customSearch)->trigger();
         QVERIFY(window.viewAnimation() && window.viewAnimation() != first);
         QTRY_VERIFY(!window.viewAnimation());
-        pane = qobject_cast<TRPreferencesCustomSearchViewController *>(window.centralWidget());
+        pane = qobject_cast<SearchPane *>(window.centralWidget());
         QVERIFY(pane && window.currentViewController() == pane);
         QTRY_VERIFY(!overtaken);
 
@@ -161,8 +160,7 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
             QVERIFY(!window.viewAnimation());
-            auto *pane =
-                qobject_cast<TRPreferencesGeneralViewController *>(window.currentViewController());
+            auto *pane = qobject_cast<GeneralPane *>(window.currentViewController());
             QVERIFY(pane);
             QCOMPARE(window.centralWidget(), pane);
             QVERIFY(window.toolbarItem(general)->isChecked());
@@ -179,28 +177,24 @@ private slots:
             QTest::keyClick(&window, Qt::Key_Escape);
             QVERIFY(!window.isVisible());
         }
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::lastSelectedPreferencesPane),
-                 customSearch);
+        QCOMPARE(settings().stringForKey(Keys::lastSelectedPreferencesPane), customSearch);
 
         // Opening without a click keeps what was stored, not the pane shown.
         TRPreferencesWindowController window(manager.get());
         window.showWindow();
-        QVERIFY(qobject_cast<TRPreferencesCustomSearchViewController *>(
-            window.currentViewController()));
+        QVERIFY(qobject_cast<SearchPane *>(window.currentViewController()));
         QVERIFY(!window.viewAnimation());
         QVERIFY(window.toolbarItem(customSearch)->isChecked());
-        settings().setString(TRSettingsKeys::lastSelectedPreferencesPane, "1001");
+        settings().setString(Keys::lastSelectedPreferencesPane, "1001");
         window.close();
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::lastSelectedPreferencesPane),
-                 QString("1001"));
+        QCOMPARE(settings().stringForKey(Keys::lastSelectedPreferencesPane), QString("1001"));
 
         // A stored pane that is none of the window's opens General.
         for (const QVariant &stored : {QVariant("1001"), QVariant(""), QVariant(1002.5)}) {
-            settings().setObject(TRSettingsKeys::lastSelectedPreferencesPane, stored);
+            settings().setObject(Keys::lastSelectedPreferencesPane, stored);
             TRPreferencesWindowController reopened(manager.get());
             reopened.showWindow();
-            QVERIFY(qobject_cast<TRPreferencesGeneralViewController *>(
-                reopened.currentViewController()));
+            QVERIFY(qobject_cast<GeneralPane *>(reopened.currentViewController()));
             QVERIFY2(reopened.toolbarItem(general)->isChecked(), qPrintable(stored.toString()));
         }
     }
@@ -227,8 +221,8 @@ private slots:
 
     void popUpsOfferTheTablesAndStoreTheChoice()
     {
-        settings().setInteger(TRSettingsKeys::updateRateIndex, 3);
-        TRPreferencesGeneralViewController pane;
+        settings().setInteger(Keys::updateRateIndex, 3);
+        GeneralPane pane;
         QComboBox *icons = pane.menuIconPopUpButton();
         QComboBox *rates = pane.updateRatePopUpButton();
 
@@ -244,53 +238,53 @@ private slots:
 
         // Loading shows the stored choice and applies both.
         QCOMPARE(rates->currentIndex(), 3);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 1800);
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName), QString("tr_icon"));
+        QCOMPARE(settings().integerForKey(Keys::updateRateInterval), 1800);
+        QCOMPARE(settings().stringForKey(Keys::menuIconName), QString("tr_icon"));
 
         // The user picks rows with the keyboard.
         QTest::keyClick(rates, Qt::Key_Up);
         QTest::keyClick(rates, Qt::Key_Up);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateIndex), 1);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 120);
+        QCOMPARE(settings().integerForKey(Keys::updateRateIndex), 1);
+        QCOMPARE(settings().integerForKey(Keys::updateRateInterval), 120);
 
         QTest::keyClick(icons, Qt::Key_Down);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::menuIconIndex), 1);
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName), QString("bookmarks"));
+        QCOMPARE(settings().integerForKey(Keys::menuIconIndex), 1);
+        QCOMPARE(settings().stringForKey(Keys::menuIconName), QString("bookmarks"));
 
         // Another sender applies nothing; a change posts nothing.
         rates->setCurrentIndex(3);
         pane.handlePopUp(&observer);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateIndex), 1);
+        QCOMPARE(settings().integerForKey(Keys::updateRateIndex), 1);
         pane.handlePopUp(rates);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 1800);
+        QCOMPARE(settings().integerForKey(Keys::updateRateInterval), 1800);
         QVERIFY(events.isEmpty());
 
         // A stored index outside the table shows a valid row.
-        settings().setInteger(TRSettingsKeys::updateRateIndex, 9);
-        settings().setInteger(TRSettingsKeys::menuIconIndex, -2);
-        TRPreferencesGeneralViewController clamped;
+        settings().setInteger(Keys::updateRateIndex, 9);
+        settings().setInteger(Keys::menuIconIndex, -2);
+        GeneralPane clamped;
         QCOMPARE(clamped.updateRatePopUpButton()->currentIndex(), 4);
         QCOMPARE(clamped.menuIconPopUpButton()->currentIndex(), 0);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 3600);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::menuIconIndex), 0);
+        QCOMPARE(settings().integerForKey(Keys::updateRateInterval), 3600);
+        QCOMPARE(settings().integerForKey(Keys::menuIconIndex), 0);
     }
 
     // Opening in the default browser is stored and nothing else; launching at
     // login also writes the autostart entry.
     void checkBoxesAreStored()
     {
-        settings().setBool(TRSettingsKeys::openBookmarksInSafari, true);
-        TRPreferencesGeneralViewController pane;
+        settings().setBool(Keys::openBookmarksInSafari, true);
+        GeneralPane pane;
         QVERIFY(pane.openBookmarksInSafariCheckbox()->isChecked());
         pane.openBookmarksInSafariCheckbox()->click();
-        QVERIFY(!settings().boolForKey(TRSettingsKeys::openBookmarksInSafari));
+        QVERIFY(!settings().boolForKey(Keys::openBookmarksInSafari));
         QVERIFY(!QFile::exists(autostartEntryPath()));
 
         QCheckBox *box = pane.launchOnLoginCheckbox();
         QVERIFY(!box->isChecked());
 
         box->click();
-        QVERIFY(settings().boolForKey(TRSettingsKeys::launchOnLogin));
+        QVERIFY(settings().boolForKey(Keys::launchOnLogin));
         const QStringList lines =
             QString::fromUtf8(TRTestSupport::readFile(autostartEntryPath())).split('\n');
         QCOMPARE(lines.first(), QString("[Desktop Entry]"));
@@ -302,14 +296,14 @@ private slots:
         QCOMPARE(desktopFileProblems(autostartEntryPath()).value_or(QByteArray()), QByteArray());
 
         box->click();
-        QVERIFY(!settings().boolForKey(TRSettingsKeys::launchOnLogin));
+        QVERIFY(!settings().boolForKey(Keys::launchOnLogin));
         QVERIFY(!QFile::exists(autostartEntryPath()));
         // Turning off what is already off is no failure.
         QVERIFY(TRLoginItem::setEnabled("com.kwtlabs.LauncherApplication", false));
 
         // A new pane shows the stored state.
-        settings().setBool(TRSettingsKeys::launchOnLogin, true);
-        TRPreferencesGeneralViewController again;
+        settings().setBool(Keys::launchOnLogin, true);
+        GeneralPane again;
         QVERIFY(again.launchOnLoginCheckbox()->isChecked());
     }
 
@@ -335,7 +329,7 @@ private slots:
 
     void customSuffixIsStoredWithoutALeadingDot()
     {
-        TRPreferencesCustomSearchViewController pane;
+        SearchPane pane;
         QCheckBox *box = pane.useCustomSearchCheckbox();
         QLineEdit *field = pane.customPrefixTextField();
         QVERIFY(!box->isChecked());
@@ -343,43 +337,43 @@ private slots:
         QVERIFY(!field->isEnabled());
 
         box->click();
-        QVERIFY(settings().boolForKey(TRSettingsKeys::hasCustomGoogleSearch));
+        QVERIFY(settings().boolForKey(Keys::hasCustomGoogleSearch));
         QVERIFY(field->isEnabled());
 
         field->selectAll();
         QTest::keyClicks(field, ".co.uk");
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("co.uk"));
+        QCOMPARE(settings().stringForKey(Keys::customGooglePrefix), QString("co.uk"));
 
         // What is no suffix is not typed, or not stored while the hint says so.
         QVERIFY(pane.invalidSuffixLabel()->isHidden());
         field->selectAll();
         QTest::keyClicks(field, "..x/ y");
         QCOMPARE(field->text(), QString(".xy"));
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("xy"));
+        QCOMPARE(settings().stringForKey(Keys::customGooglePrefix), QString("xy"));
         QTest::keyClick(field, Qt::Key_Backspace);
         QTest::keyClick(field, Qt::Key_Backspace);
         QVERIFY(!pane.invalidSuffixLabel()->isHidden());
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("x"));
+        QCOMPARE(settings().stringForKey(Keys::customGooglePrefix), QString("x"));
 
         QTest::keyClicks(field, "de");
         box->click();
-        QVERIFY(!settings().boolForKey(TRSettingsKeys::hasCustomGoogleSearch));
+        QVERIFY(!settings().boolForKey(Keys::hasCustomGoogleSearch));
         QVERIFY(!field->isEnabled());
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("de"));
+        QCOMPARE(settings().stringForKey(Keys::customGooglePrefix), QString("de"));
         QVERIFY(events.isEmpty());
 
         // Showing a stored suffix stores nothing.
-        settings().setString(TRSettingsKeys::customGooglePrefix, ".de");
-        settings().setBool(TRSettingsKeys::hasCustomGoogleSearch, true);
-        TRPreferencesCustomSearchViewController shown;
+        settings().setString(Keys::customGooglePrefix, ".de");
+        settings().setBool(Keys::hasCustomGoogleSearch, true);
+        SearchPane shown;
         QCOMPARE(shown.customPrefixTextField()->text(), QString(".de"));
         QVERIFY(shown.customPrefixTextField()->isEnabled());
         QVERIFY(shown.useCustomSearchCheckbox()->isChecked());
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString(".de"));
+        QCOMPARE(settings().stringForKey(Keys::customGooglePrefix), QString(".de"));
 
         // Neither stored nor registered: an empty field.
         settings().resetForTesting();
-        TRPreferencesCustomSearchViewController fresh;
+        SearchPane fresh;
         QCOMPARE(fresh.customPrefixTextField()->text(), QString());
         QVERIFY(!fresh.customPrefixTextField()->isEnabled());
     }
