@@ -178,12 +178,11 @@ private slots:
 
     void decodedIdentifiersAndParents()
     {
-        QString error;
         const auto container = Parser::decodeBookmarks(
             json("{'roots':{'bookmark_bar':{'type':'folder','name':'Bar','id':'1','children':["
                  "{'type':'folder','name':'F','id':'7','children':[{'type':'url','name':'a','url':'"
                  "https://a/','id':12}]}]}}}"),
-            &error);
+            nullptr);
         QVERIFY(container);
         const TRBookmarkPtr bar = container->bookmarks().at(0);
         const TRBookmarkPtr folder = bar->bookmarks().at(0);
@@ -445,8 +444,7 @@ private slots:
     // started, and the dropped completion never runs.
     void waitingUpdatesAreDropped()
     {
-        const QString history = m_files.filePath("Big/History");
-        QDir().mkpath(QFileInfo(history).path());
+        const QString history = m_files.filePath("BigHistory");
         QList<Row> rows;
         const qint64 base = chromeTime(QDateTime::currentDateTimeUtc());
         for (int i = 0; i < 150000; ++i) {
