@@ -78,10 +78,8 @@ class TestCrashSafeWrites : public QObject
             const auto bytes = readFile(dataFolder() + "/customized_bookmarks.plist");
             const auto folders =
                 bytes ? TRSafariCustomizedBookmarks::unarchiveStringSet(*bytes) : std::nullopt;
-            for (int version : {0, 1}) {
-                if (folders == m_folders[version]) {
-                    return version;
-                }
+            if (folders == m_folders[0] || folders == m_folders[1]) {
+                return folders == m_folders[0] ? 0 : 1;
             }
             *why = !bytes    ? QStringLiteral("no file")
                    : folders ? QStringLiteral("a set of %1 identifiers").arg(folders->size())
@@ -91,10 +89,7 @@ class TestCrashSafeWrites : public QObject
         if (mode == u"copy") {
             const QString copy = dataFolder() + "/history_data";
             const auto bytes = readFile(copy);
-            const int version = !bytes                     ? -1
-                                : *bytes == m_databases[0] ? 0
-                                : *bytes == m_databases[1] ? 1
-                                                           : -1;
+            const int version = bytes == m_databases[0] ? 0 : bytes == m_databases[1] ? 1 : -1;
             const auto wal = readFile(copy + "-wal");
             if (version < 0) {
                 *why = bytes ? QStringLiteral("a copy of %1 bytes").arg(bytes->size())
@@ -194,10 +189,9 @@ private slots:
             interrupted += !QDir(folder).entryList({traces}, QDir::Files | QDir::Hidden).isEmpty();
             QString why;
             const int version = versionOnDisk(mode, &why);
-            QVERIFY2(version >= 0, qPrintable(QStringLiteral("kill %1, %2 µs after ready: %3")
-                                                  .arg(kill)
-                                                  .arg(delay)
-                                                  .arg(why)));
+            QVERIFY2(
+                version >= 0,
+                qPrintable(QString("kill %1, %2 µs after ready: ").arg(kill).arg(delay) + why));
             ++seen[version];
         }
         qInfo("%d kills: version 0 left %d times, version 1 %d times, in mid-write %d times",
