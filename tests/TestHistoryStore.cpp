@@ -57,9 +57,8 @@ const QList<Row> rows{
 };
 
 // A tree as text: every field of every node, depth first.
-void describeTree(const TRBookmarkPtr &node, int depth, QStringList &lines)
+QStringList describeTree(const TRBookmarkPtr &node, int depth = 0)
 {
-    const auto *safari = dynamic_cast<const TRSafariBookmark *>(node.get());
     QString line =
         QString(depth * 2, u' ') + QStringLiteral("%1|%2|%3|%4|%5%6%7|%8")
                                        .arg(int(node->kind()))
@@ -69,7 +68,7 @@ void describeTree(const TRBookmarkPtr &node, int depth, QStringList &lines)
                                        .arg(node->isPrivate())
                                        .arg(node->isPinned())
                                        .arg(QString::fromLatin1(node->faviconData().toHex()));
-    if (safari) {
+    if (const auto *safari = dynamic_cast<const TRSafariBookmark *>(node.get())) {
         line += QStringLiteral("|%1|%2|%3|%4|%5")
                     .arg(int(safari->tag))
                     .arg(safari->lastVisitedDate.toString(Qt::ISODateWithMs))
@@ -79,10 +78,11 @@ void describeTree(const TRBookmarkPtr &node, int depth, QStringList &lines)
                              ? safari->nextFaviconDataRefresh->toString(Qt::ISODateWithMs)
                              : QStringLiteral("-"));
     }
-    lines << line;
+    QStringList lines{line};
     for (const TRBookmarkPtr &child : node->bookmarks()) {
-        describeTree(child, depth + 1, lines);
+        lines << describeTree(child, depth + 1);
     }
+    return lines;
 }
 
 TRSafariBookmarkPtr sampleTree()
@@ -190,8 +190,7 @@ private slots:
         QTemporaryDir folder;
         for (const QString &where : {QString(), folder.path()}) {
             const auto original = sampleTree();
-            QStringList expected;
-            describeTree(original, 0, expected);
+            const QStringList expected = describeTree(original);
 
             // Two groups share one block.
             const auto packed = sampleTree();
@@ -211,9 +210,7 @@ private slots:
             QVERIFY(first->hasUnmadeChildren());
             QCOMPARE(first->parent(), TRBookmarkPtr(packed));
             for (const auto &tree : {packed, second}) {
-                QStringList lines;
-                describeTree(tree, 0, lines);
-                QCOMPARE(lines, expected);
+                QCOMPARE(describeTree(tree), expected);
             }
         }
 
