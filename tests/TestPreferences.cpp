@@ -48,21 +48,20 @@ QString autostartEntryPath()
         .filePath(QStringLiteral("autostart/com.kwtlabs.Trellis.desktop"));
 }
 
-// What desktop-file-validate says about the file, when the tool is installed.
-std::optional<QByteArray> desktopFileProblems(const QString &path)
+// What desktop-file-validate says about the file; nothing when the tool is
+// not installed.
+QByteArray desktopFileProblems(const QString &path)
 {
     const QString validator =
         QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     if (validator.isEmpty()) {
-        return std::nullopt;
+        return {};
     }
     QProcess validate;
     validate.setProcessChannelMode(QProcess::MergedChannels);
     validate.start(validator, {path});
-    if (!validate.waitForFinished() || validate.exitCode() != 0) {
-        return validate.readAll() + QByteArray("(failed)");
-    }
-    return validate.readAll();
+    const bool passed = validate.waitForFinished() && validate.exitCode() == 0;
+    return validate.readAll() + (passed ? "" : "(failed)");
 }
 
 } // namespace
@@ -293,7 +292,7 @@ private slots:
         QVERIFY(lines.contains("Exec=" + QCoreApplication::applicationFilePath()));
         QVERIFY(TRLoginItem::isEnabled());
 
-        QCOMPARE(desktopFileProblems(autostartEntryPath()).value_or(QByteArray()), QByteArray());
+        QCOMPARE(desktopFileProblems(autostartEntryPath()), QByteArray());
 
         box->click();
         QVERIFY(!settings().boolForKey(Keys::launchOnLogin));
@@ -323,7 +322,7 @@ private slots:
             QVERIFY(TRTestSupport::writeFile(
                 entry,
                 "[Desktop Entry]\nType=Application\nName=Trellis\nExec=" + exec.toUtf8() + "\n"));
-            QCOMPARE(desktopFileProblems(entry).value_or(QByteArray()), QByteArray());
+            QCOMPARE(desktopFileProblems(entry), QByteArray());
         }
     }
 
