@@ -269,7 +269,7 @@ private slots:
     }
 
     // Opening in the default browser is stored and nothing else; launching at
-    // login also writes the autostart entry.
+    // login also writes the autostart entry, its command quoted for any path.
     void checkBoxesAreStored()
     {
         settings().setBool(Keys::openBookmarksInSafari, true);
@@ -304,12 +304,10 @@ private slots:
         settings().setBool(Keys::launchOnLogin, true);
         GeneralPane again;
         QVERIFY(again.launchOnLoginCheckbox()->isChecked());
-    }
 
-    void autostartCommandIsQuoted()
-    {
-        // Dollar and backslash: escaped inside the quotes, then each
-        // backslash once more for the desktop file's string.
+        // Other paths are quoted as desktop files want them. Dollar and
+        // backslash: escaped inside the quotes, then each backslash once more
+        // for the desktop file's string.
         const std::pair<QString, QString> cases[] = {
             {"/usr/bin/trellis", "/usr/bin/trellis"},
             {"/opt/My Apps/trellis", "\"/opt/My Apps/trellis\""},
