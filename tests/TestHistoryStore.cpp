@@ -111,8 +111,7 @@ TRSafariBookmarkPtr sampleTree()
     const auto local =
         TRSafariBookmark::init(TRBookmarkKind::item, "", QUrl("file:///tmp/a"),
                                QDateTime(QDate(2023, 6, 1), QTime(12, 0), Qt::LocalTime));
-    const auto undated =
-        TRSafariBookmark::init(TRBookmarkKind::item, "Undated", QUrl(), QDateTime());
+    const auto undated = TRSafariBookmark::init(TRBookmarkKind::item, "Undated", {}, {});
     undated->setId(QString());
     root->addBookmark(folder);
     folder->addBookmark(inner);
@@ -179,8 +178,7 @@ private slots:
         QVERIFY(!nowhere->isMapped());
         QCOMPARE(describe(*nowhere), describe(*inMemory));
 
-        const auto empty = build({}, folder.path());
-        QCOMPARE(empty->size(), 0u);
+        QCOMPARE(build({}, folder.path())->size(), 0u);
     }
 
     // Packed folders give back every field of every node, in memory and
