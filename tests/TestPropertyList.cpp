@@ -1,4 +1,5 @@
 #include "TRBinaryPropertyList.h"
+#include "TRBrowserFiles.h"
 #include "TRCoreTestMain.h"
 #include "TRPropertyList.h"
 #include "TRRawPropertyList.h"
@@ -11,7 +12,6 @@
 using TRRawPropertyList::ascii;
 using TRRawPropertyList::assemble;
 using TRRawPropertyList::container;
-using TRRawPropertyList::sharedArrays;
 using TRRawPropertyList::utf16;
 
 namespace {
@@ -71,11 +71,9 @@ QVariantMap sampleValues()
 {
     QVariantList bookmarks;
     for (int i = 0; i < 600; ++i) {
-        bookmarks.append(QVariantMap{
-            {"WebBookmarkType", "WebBookmarkTypeLeaf"},
-            {"URLString", QStringLiteral("https://example.com/%1").arg(i)},
-            {"URIDictionary", QVariantMap{{"title", QStringLiteral("Seite %1 – Straße").arg(i)}}},
-            {"index", i}});
+        bookmarks.append(
+            TRBrowserFiles::safariLeaf(QStringLiteral("Seite %1 – Straße").arg(i),
+                                       QStringLiteral("https://example.com/%1").arg(i)));
     }
     QVariantMap values{{"ascii", "plain text"},
                        {"empty", ""},
@@ -262,7 +260,7 @@ private slots:
                                                     {18, 17, false},
                                                     {41, 40, false}};
         for (const auto &[levels, doubled, readable] : cases) {
-            const QByteArray bytes = sharedArrays(levels, doubled);
+            const QByteArray bytes = TRRawPropertyList::sharedArrays(levels, doubled);
             const QByteArray what = QByteArray::number(levels) + " levels";
             QVERIFY2(bool(TRBinaryPropertyList::fromData(bytes)) == readable, what.constData());
             QVERIFY2(TRPropertyList::treeFromData(bytes).has_value() == readable, what.constData());
