@@ -18,8 +18,12 @@ struct Row
     QByteArray title;
 };
 
-TRHistoryStorePtr build(const QList<Row> &rows, TRHistoryStore::UntitledName untitled,
-                        const QString &folder = {})
+using Untitled = TRHistoryStore::UntitledName;
+using DaySource = TRHistoryDaySource<TRGoogleChromeBookmark>;
+
+// A store of rows, mapped from a file in folder when one is given.
+TRHistoryStorePtr build(const QList<Row> &rows, const QString &folder = {},
+                        Untitled untitled = Untitled::encodedUrl)
 {
     TRHistoryStore::Builder builder(untitled, true);
     for (const Row &row : rows) {
@@ -53,9 +57,8 @@ const QList<Row> rows{
 };
 
 // A tree as text: every field of every node, depth first.
-void describeTree(const TRBookmarkPtr &node, int depth, QStringList &lines)
+QStringList describeTree(const TRBookmarkPtr &node, int depth = 0)
 {
-    const auto *safari = dynamic_cast<const TRSafariBookmark *>(node.get());
     QString line =
         QString(depth * 2, u' ') + QStringLiteral("%1|%2|%3|%4|%5%6%7|%8")
                                        .arg(int(node->kind()))
@@ -65,7 +68,7 @@ void describeTree(const TRBookmarkPtr &node, int depth, QStringList &lines)
                                        .arg(node->isPrivate())
                                        .arg(node->isPinned())
                                        .arg(QString::fromLatin1(node->faviconData().toHex()));
-    if (safari) {
+    if (const auto *safari = dynamic_cast<const TRSafariBookmark *>(node.get())) {
         line += QStringLiteral("|%1|%2|%3|%4|%5")
                     .arg(int(safari->tag))
                     .arg(safari->lastVisitedDate.toString(Qt::ISODateWithMs))
@@ -75,10 +78,11 @@ void describeTree(const TRBookmarkPtr &node, int depth, QStringList &lines)
                              ? safari->nextFaviconDataRefresh->toString(Qt::ISODateWithMs)
                              : QStringLiteral("-"));
     }
-    lines << line;
+    QStringList lines{line};
     for (const TRBookmarkPtr &child : node->bookmarks()) {
-        describeTree(child, depth + 1, lines);
+        lines << describeTree(child, depth + 1);
     }
+    return lines;
 }
 
 TRSafariBookmarkPtr sampleTree()
@@ -107,8 +111,7 @@ TRSafariBookmarkPtr sampleTree()
     const auto local =
         TRSafariBookmark::init(TRBookmarkKind::item, "", QUrl("file:///tmp/a"),
                                QDateTime(QDate(2023, 6, 1), QTime(12, 0), Qt::LocalTime));
-    const auto undated =
-        TRSafariBookmark::init(TRBookmarkKind::item, "Undated", QUrl(), QDateTime());
+    const auto undated = TRSafariBookmark::init(TRBookmarkKind::item, "Undated", {}, {});
     undated->setId(QString());
     root->addBookmark(folder);
     folder->addBookmark(inner);
@@ -130,7 +133,7 @@ class TestHistoryStore : public QObject
 private slots:
     void visitsComeBackNewestFirstWithSharedTexts()
     {
-        const auto store = build(rows, TRHistoryStore::UntitledName::encodedUrl);
+        const auto store = build(rows);
         // One address per URL and count.
         QCOMPARE(store->addressCount(), 4u);
         // Newest first; equal times keep the order they came in; no time last.
@@ -147,8 +150,8 @@ private slots:
         QVERIFY(store->encodedUrl(1).data() != store->encodedUrl(2).data());
 
         // Untitled visits named by the address as people read it.
-        const auto display = build({{"https://d.example/a%20b", 1, 0, ""}},
-                                   TRHistoryStore::UntitledName::displayUrl);
+        const auto display =
+            build({{"https://d.example/a%20b", 1, 0, ""}}, {}, Untitled::displayUrl);
         QCOMPARE(display->name(0), QStringLiteral("https://d.example/a b"));
         // The nodes made of a store's visits are the Chrome reader's test.
     }
@@ -164,20 +167,18 @@ private slots:
             many.append({"https://m.example/" + QByteArray::number(i % 300), i % 7, i * 1000LL,
                          "Title " + QByteArray::number(i % 11) + " \xc3\xa9"});
         }
-        const auto inMemory = build(many, TRHistoryStore::UntitledName::encodedUrl);
-        const auto mapped = build(many, TRHistoryStore::UntitledName::encodedUrl, folder.path());
+        const auto inMemory = build(many);
+        const auto mapped = build(many, folder.path());
         QVERIFY(!inMemory->isMapped());
         QVERIFY(mapped->isMapped());
         QCOMPARE(describe(*mapped), describe(*inMemory));
         QVERIFY(QDir(folder.path()).isEmpty());
 
-        const auto nowhere = build(many, TRHistoryStore::UntitledName::encodedUrl,
-                                   folder.filePath("missing/deeper"));
+        const auto nowhere = build(many, folder.filePath("missing/deeper"));
         QVERIFY(!nowhere->isMapped());
         QCOMPARE(describe(*nowhere), describe(*inMemory));
 
-        const auto empty = build({}, TRHistoryStore::UntitledName::encodedUrl, folder.path());
-        QCOMPARE(empty->size(), 0u);
+        QCOMPARE(build({}, folder.path())->size(), 0u);
     }
 
     // Packed folders give back every field of every node, in memory and
@@ -187,8 +188,7 @@ private slots:
         QTemporaryDir folder;
         for (const QString &where : {QString(), folder.path()}) {
             const auto original = sampleTree();
-            QStringList expected;
-            describeTree(original, 0, expected);
+            const QStringList expected = describeTree(original);
 
             // Two groups share one block.
             const auto packed = sampleTree();
@@ -208,9 +208,7 @@ private slots:
             QVERIFY(first->hasUnmadeChildren());
             QCOMPARE(first->parent(), TRBookmarkPtr(packed));
             for (const auto &tree : {packed, second}) {
-                QStringList lines;
-                describeTree(tree, 0, lines);
-                QCOMPARE(lines, expected);
+                QCOMPARE(describeTree(tree), expected);
             }
         }
 
@@ -231,9 +229,9 @@ private slots:
 
     void groupsMakeTheirChildrenWhenAsked()
     {
-        const auto store = build(rows, TRHistoryStore::UntitledName::encodedUrl);
+        const auto store = build(rows);
         const auto day = TRGoogleChromeBookmark::init(TRBookmarkKind::group, "Day");
-        auto source = std::make_shared<TRHistoryDaySource<TRGoogleChromeBookmark>>(store, 1, 4);
+        auto source = std::make_shared<DaySource>(store, 1, 4);
         const auto elsewhere = TRGoogleChromeBookmark::init(TRBookmarkKind::group, "Elsewhere");
         const auto shared = store->makeNode<TRGoogleChromeBookmark>(2);
         elsewhere->addBookmark(shared);
@@ -254,21 +252,18 @@ private slots:
 
         // Adding to a group not yet made keeps the made ones first.
         const auto other = TRGoogleChromeBookmark::init(TRBookmarkKind::group, "Other");
-        other->setChildSource(
-            std::make_shared<TRHistoryDaySource<TRGoogleChromeBookmark>>(store, 0, 2));
+        other->setChildSource(std::make_shared<DaySource>(store, 0, 2));
         other->addBookmark(TRBookmark::init(TRBookmarkKind::item, "added"));
         QCOMPARE(other->childCount(), 3u);
         QCOMPARE(other->bookmarks().back()->name(), QStringLiteral("added"));
 
         // Emptying drops what was never made; items take no source.
-        other->setChildSource(
-            std::make_shared<TRHistoryDaySource<TRGoogleChromeBookmark>>(store, 0, 6));
+        other->setChildSource(std::make_shared<DaySource>(store, 0, 6));
         other->removeAllBookmarks();
         QCOMPARE(other->childCount(), 0u);
         QVERIFY(other->bookmarks().empty());
         const auto item = TRBookmark::init(TRBookmarkKind::item, "item");
-        item->setChildSource(
-            std::make_shared<TRHistoryDaySource<TRGoogleChromeBookmark>>(store, 0, 6));
+        item->setChildSource(std::make_shared<DaySource>(store, 0, 6));
         QCOMPARE(item->childCount(), 0u);
     }
 };

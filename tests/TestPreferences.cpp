@@ -26,6 +26,10 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 
+namespace Keys = TRSettingsKeys;
+using GeneralPane = TRPreferencesGeneralViewController;
+using SearchPane = TRPreferencesCustomSearchViewController;
+
 namespace {
 
 const QString general = QStringLiteral("1000");
@@ -44,21 +48,20 @@ QString autostartEntryPath()
         .filePath(QStringLiteral("autostart/com.kwtlabs.Trellis.desktop"));
 }
 
-// What desktop-file-validate says about the file, when the tool is installed.
-std::optional<QByteArray> desktopFileProblems(const QString &path)
+// What desktop-file-validate says about the file; nothing when the tool is
+// not installed.
+QByteArray desktopFileProblems(const QString &path)
 {
     const QString validator =
         QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     if (validator.isEmpty()) {
-        return std::nullopt;
+        return {};
     }
     QProcess validate;
     validate.setProcessChannelMode(QProcess::MergedChannels);
     validate.start(validator, {path});
-    if (!validate.waitForFinished() || validate.exitCode() != 0) {
-        return validate.readAll() + QByteArray("(failed)");
-    }
-    return validate.readAll();
+    const bool passed = validate.waitForFinished() && validate.exitCode() == 0;
+    return validate.readAll() + (passed ? "" : "(failed)");
 }
 
 } // namespace
@@ -67,8 +70,7 @@ class TestPreferences : public QObject
 {
     Q_OBJECT
 
-    std::shared_ptr<TRTestPlugin> alpha;
-    std::shared_ptr<TRTestPlugin> beta;
+    // Of the plugins Beta and then Alpha; only Alpha allows an inline menu.
     std::unique_ptr<TRPluginManager> manager;
     // What happened, in order: plugin updates and posted menu requests.
     QStringList events;
@@ -78,21 +80,18 @@ private slots:
     void init()
     {
         settings().resetForTesting();
-        settings().registerDefaults(TRSettingsKeys::generalDefaults());
+        settings().registerDefaults(Keys::generalDefaults());
         QFile::remove(autostartEntryPath());
         events.clear();
-        alpha = std::make_shared<TRTestPlugin>("Alpha", true);
-        beta = std::make_shared<TRTestPlugin>("Beta", false);
-        for (const auto &plugin : {alpha, beta}) {
-            plugin->onUpdate = [this, name = plugin->name()] {
+        std::vector<TRPluginManager::Factory> factories;
+        for (const QString name : {"Beta", "Alpha"}) {
+            const auto plugin = std::make_shared<TRTestPlugin>(name, name == u"Alpha");
+            plugin->onUpdate = [this, name] {
                 events << "update " + name;
             };
+            factories.push_back([plugin] { return plugin; });
         }
-        manager = std::make_unique<TRPluginManager>(
-            std::vector<TRPluginManager::Factory>{[this] { return beta; },
-                                                  [this] {
-                                                      return alpha;
-                                                  }});
+        manager = std::make_unique<TRPluginManager>(factories);
         TRNotificationCenter::defaultCenter().addObserver(
             &observer, TRNotificationNames::menuControllerMenuNeedsUpdate,
             [this](const TRNotification &) { events << "menu needs update"; });
@@ -102,8 +101,6 @@ private slots:
     {
         TRNotificationCenter::defaultCenter().removeObserver(&observer);
         manager.reset();
-        alpha.reset();
-        beta.reset();
     }
 
     // A click animates to the pane's size; of clicks that overlap, the newest wins.
@@ -120,8 +117,7 @@ private slots:
         QPropertyAnimation *animation = window.viewAnimation();
         QVERIFY(animation);
         QCOMPARE(window.centralWidget(), window.loadingViewController());
-        auto *pane =
-            qobject_cast<TRPreferencesCustomSearchViewController *>(window.currentViewController());
+        auto *pane = qobject_cast<SearchPane *>(window.currentViewController());
         QVERIFY(pane);
         QCOMPARE(window.selectedToolbarItem(), customSearch);
         const QRect target = animation->endValue().toRect();
@@ -142,7 +138,7 @@ private slots:
         window.toolbarItem(customSearch)->trigger();
         QVERIFY(window.viewAnimation() && window.viewAnimation() != first);
         QTRY_VERIFY(!window.viewAnimation());
-        pane = qobject_cast<TRPreferencesCustomSearchViewController *>(window.centralWidget());
+        pane = qobject_cast<SearchPane *>(window.centralWidget());
         QVERIFY(pane && window.currentViewController() == pane);
         QTRY_VERIFY(!overtaken);
 
@@ -154,7 +150,7 @@ private slots:
     }
 
     // A first opening shows General at once; the pane chosen is remembered
-    // when the window closes.
+    // when the window closes, and one the window does not know is not shown.
     void closingRemembersTheClickedPane()
     {
         {
@@ -163,8 +159,7 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
             QVERIFY(!window.viewAnimation());
-            auto *pane =
-                qobject_cast<TRPreferencesGeneralViewController *>(window.currentViewController());
+            auto *pane = qobject_cast<GeneralPane *>(window.currentViewController());
             QVERIFY(pane);
             QCOMPARE(window.centralWidget(), pane);
             QVERIFY(window.toolbarItem(general)->isChecked());
@@ -181,31 +176,25 @@ private slots:
             QTest::keyClick(&window, Qt::Key_Escape);
             QVERIFY(!window.isVisible());
         }
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::lastSelectedPreferencesPane),
-                 customSearch);
+        QCOMPARE(settings().stringForKey(Keys::lastSelectedPreferencesPane), customSearch);
 
         // Opening without a click keeps what was stored, not the pane shown.
         TRPreferencesWindowController window(manager.get());
         window.showWindow();
-        QVERIFY(qobject_cast<TRPreferencesCustomSearchViewController *>(
-            window.currentViewController()));
+        QVERIFY(qobject_cast<SearchPane *>(window.currentViewController()));
         QVERIFY(!window.viewAnimation());
         QVERIFY(window.toolbarItem(customSearch)->isChecked());
-        settings().setString(TRSettingsKeys::lastSelectedPreferencesPane, "1001");
+        settings().setString(Keys::lastSelectedPreferencesPane, "1001");
         window.close();
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::lastSelectedPreferencesPane),
-                 QString("1001"));
-    }
+        QCOMPARE(settings().stringForKey(Keys::lastSelectedPreferencesPane), QString("1001"));
 
-    void unknownStoredPaneOpensGeneral()
-    {
+        // A stored pane that is none of the window's opens General.
         for (const QVariant &stored : {QVariant("1001"), QVariant(""), QVariant(1002.5)}) {
-            settings().setObject(TRSettingsKeys::lastSelectedPreferencesPane, stored);
-            TRPreferencesWindowController window(manager.get());
-            window.showWindow();
-            QVERIFY(
-                qobject_cast<TRPreferencesGeneralViewController *>(window.currentViewController()));
-            QVERIFY2(window.toolbarItem(general)->isChecked(), qPrintable(stored.toString()));
+            settings().setObject(Keys::lastSelectedPreferencesPane, stored);
+            TRPreferencesWindowController reopened(manager.get());
+            reopened.showWindow();
+            QVERIFY(qobject_cast<GeneralPane *>(reopened.currentViewController()));
+            QVERIFY2(reopened.toolbarItem(general)->isChecked(), qPrintable(stored.toString()));
         }
     }
 
@@ -231,8 +220,8 @@ private slots:
 
     void popUpsOfferTheTablesAndStoreTheChoice()
     {
-        settings().setInteger(TRSettingsKeys::updateRateIndex, 3);
-        TRPreferencesGeneralViewController pane;
+        settings().setInteger(Keys::updateRateIndex, 3);
+        GeneralPane pane;
         QComboBox *icons = pane.menuIconPopUpButton();
         QComboBox *rates = pane.updateRatePopUpButton();
 
@@ -248,57 +237,53 @@ private slots:
 
         // Loading shows the stored choice and applies both.
         QCOMPARE(rates->currentIndex(), 3);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 1800);
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName), QString("tr_icon"));
+        QCOMPARE(settings().integerForKey(Keys::updateRateInterval), 1800);
+        QCOMPARE(settings().stringForKey(Keys::menuIconName), QString("tr_icon"));
 
         // The user picks rows with the keyboard.
         QTest::keyClick(rates, Qt::Key_Up);
         QTest::keyClick(rates, Qt::Key_Up);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateIndex), 1);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 120);
+        QCOMPARE(settings().integerForKey(Keys::updateRateIndex), 1);
+        QCOMPARE(settings().integerForKey(Keys::updateRateInterval), 120);
 
         QTest::keyClick(icons, Qt::Key_Down);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::menuIconIndex), 1);
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::menuIconName), QString("bookmarks"));
+        QCOMPARE(settings().integerForKey(Keys::menuIconIndex), 1);
+        QCOMPARE(settings().stringForKey(Keys::menuIconName), QString("bookmarks"));
 
         // Another sender applies nothing; a change posts nothing.
-        rates->setCurrentIndex(4);
+        rates->setCurrentIndex(3);
         pane.handlePopUp(&observer);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateIndex), 1);
+        QCOMPARE(settings().integerForKey(Keys::updateRateIndex), 1);
         pane.handlePopUp(rates);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 3600);
+        QCOMPARE(settings().integerForKey(Keys::updateRateInterval), 1800);
         QVERIFY(events.isEmpty());
+
+        // A stored index outside the table shows a valid row.
+        settings().setInteger(Keys::updateRateIndex, 9);
+        settings().setInteger(Keys::menuIconIndex, -2);
+        GeneralPane clamped;
+        QCOMPARE(clamped.updateRatePopUpButton()->currentIndex(), 4);
+        QCOMPARE(clamped.menuIconPopUpButton()->currentIndex(), 0);
+        QCOMPARE(settings().integerForKey(Keys::updateRateInterval), 3600);
+        QCOMPARE(settings().integerForKey(Keys::menuIconIndex), 0);
     }
 
-    void storedIndexOutsideTheTableShowsAValidRow()
+    // Opening in the default browser is stored and nothing else; launching at
+    // login also writes the autostart entry, its command quoted for any path.
+    void checkBoxesAreStored()
     {
-        settings().setInteger(TRSettingsKeys::updateRateIndex, 9);
-        settings().setInteger(TRSettingsKeys::menuIconIndex, -2);
-        TRPreferencesGeneralViewController pane;
-        QCOMPARE(pane.updateRatePopUpButton()->currentIndex(), 4);
-        QCOMPARE(pane.menuIconPopUpButton()->currentIndex(), 0);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::updateRateInterval), 3600);
-        QCOMPARE(settings().integerForKey(TRSettingsKeys::menuIconIndex), 0);
-    }
-
-    void openInDefaultBrowserIsStored()
-    {
-        settings().setBool(TRSettingsKeys::openBookmarksInSafari, true);
-        TRPreferencesGeneralViewController pane;
+        settings().setBool(Keys::openBookmarksInSafari, true);
+        GeneralPane pane;
         QVERIFY(pane.openBookmarksInSafariCheckbox()->isChecked());
         pane.openBookmarksInSafariCheckbox()->click();
-        QVERIFY(!settings().boolForKey(TRSettingsKeys::openBookmarksInSafari));
+        QVERIFY(!settings().boolForKey(Keys::openBookmarksInSafari));
         QVERIFY(!QFile::exists(autostartEntryPath()));
-    }
 
-    void launchAtLoginWritesTheAutostartEntry()
-    {
-        TRPreferencesGeneralViewController pane;
         QCheckBox *box = pane.launchOnLoginCheckbox();
         QVERIFY(!box->isChecked());
 
         box->click();
-        QVERIFY(settings().boolForKey(TRSettingsKeys::launchOnLogin));
+        QVERIFY(settings().boolForKey(Keys::launchOnLogin));
         const QStringList lines =
             QString::fromUtf8(TRTestSupport::readFile(autostartEntryPath())).split('\n');
         QCOMPARE(lines.first(), QString("[Desktop Entry]"));
@@ -307,24 +292,22 @@ private slots:
         QVERIFY(lines.contains("Exec=" + QCoreApplication::applicationFilePath()));
         QVERIFY(TRLoginItem::isEnabled());
 
-        QCOMPARE(desktopFileProblems(autostartEntryPath()).value_or(QByteArray()), QByteArray());
+        QCOMPARE(desktopFileProblems(autostartEntryPath()), QByteArray());
 
         box->click();
-        QVERIFY(!settings().boolForKey(TRSettingsKeys::launchOnLogin));
+        QVERIFY(!settings().boolForKey(Keys::launchOnLogin));
         QVERIFY(!QFile::exists(autostartEntryPath()));
         // Turning off what is already off is no failure.
         QVERIFY(TRLoginItem::setEnabled("com.kwtlabs.LauncherApplication", false));
 
         // A new pane shows the stored state.
-        settings().setBool(TRSettingsKeys::launchOnLogin, true);
-        TRPreferencesGeneralViewController again;
+        settings().setBool(Keys::launchOnLogin, true);
+        GeneralPane again;
         QVERIFY(again.launchOnLoginCheckbox()->isChecked());
-    }
 
-    void autostartCommandIsQuoted()
-    {
-        // Dollar and backslash: escaped inside the quotes, then each
-        // backslash once more for the desktop file's string.
+        // Other paths are quoted as desktop files want them. Dollar and
+        // backslash: escaped inside the quotes, then each backslash once more
+        // for the desktop file's string.
         const std::pair<QString, QString> cases[] = {
             {"/usr/bin/trellis", "/usr/bin/trellis"},
             {"/opt/My Apps/trellis", "\"/opt/My Apps/trellis\""},
@@ -337,13 +320,13 @@ private slots:
             QVERIFY(TRTestSupport::writeFile(
                 entry,
                 "[Desktop Entry]\nType=Application\nName=Trellis\nExec=" + exec.toUtf8() + "\n"));
-            QCOMPARE(desktopFileProblems(entry).value_or(QByteArray()), QByteArray());
+            QCOMPARE(desktopFileProblems(entry), QByteArray());
         }
     }
 
     void customSuffixIsStoredWithoutALeadingDot()
     {
-        TRPreferencesCustomSearchViewController pane;
+        SearchPane pane;
         QCheckBox *box = pane.useCustomSearchCheckbox();
         QLineEdit *field = pane.customPrefixTextField();
         QVERIFY(!box->isChecked());
@@ -351,30 +334,45 @@ private slots:
         QVERIFY(!field->isEnabled());
 
         box->click();
-        QVERIFY(settings().boolForKey(TRSettingsKeys::hasCustomGoogleSearch));
+        QVERIFY(settings().boolForKey(Keys::hasCustomGoogleSearch));
         QVERIFY(field->isEnabled());
 
         field->selectAll();
         QTest::keyClicks(field, ".co.uk");
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("co.uk"));
+        QCOMPARE(settings().stringForKey(Keys::customGooglePrefix), QString("co.uk"));
 
         // What is no suffix is not typed, or not stored while the hint says so.
         QVERIFY(pane.invalidSuffixLabel()->isHidden());
         field->selectAll();
         QTest::keyClicks(field, "..x/ y");
         QCOMPARE(field->text(), QString(".xy"));
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("xy"));
+        QCOMPARE(settings().stringForKey(Keys::customGooglePrefix), QString("xy"));
         QTest::keyClick(field, Qt::Key_Backspace);
         QTest::keyClick(field, Qt::Key_Backspace);
         QVERIFY(!pane.invalidSuffixLabel()->isHidden());
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("x"));
+        QCOMPARE(settings().stringForKey(Keys::customGooglePrefix), QString("x"));
 
         QTest::keyClicks(field, "de");
         box->click();
-        QVERIFY(!settings().boolForKey(TRSettingsKeys::hasCustomGoogleSearch));
+        QVERIFY(!settings().boolForKey(Keys::hasCustomGoogleSearch));
         QVERIFY(!field->isEnabled());
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString("de"));
+        QCOMPARE(settings().stringForKey(Keys::customGooglePrefix), QString("de"));
         QVERIFY(events.isEmpty());
+
+        // Showing a stored suffix stores nothing.
+        settings().setString(Keys::customGooglePrefix, ".de");
+        settings().setBool(Keys::hasCustomGoogleSearch, true);
+        SearchPane shown;
+        QCOMPARE(shown.customPrefixTextField()->text(), QString(".de"));
+        QVERIFY(shown.customPrefixTextField()->isEnabled());
+        QVERIFY(shown.useCustomSearchCheckbox()->isChecked());
+        QCOMPARE(settings().stringForKey(Keys::customGooglePrefix), QString(".de"));
+
+        // Neither stored nor registered: an empty field.
+        settings().resetForTesting();
+        SearchPane fresh;
+        QCOMPARE(fresh.customPrefixTextField()->text(), QString());
+        QVERIFY(!fresh.customPrefixTextField()->isEnabled());
     }
 
     // Hyphens, digits and other scripts are letters of a label; a label
@@ -393,23 +391,6 @@ private slots:
                          qPrintable(input));
             }
         }
-    }
-
-    void showingTheSuffixStoresNothing()
-    {
-        settings().setString(TRSettingsKeys::customGooglePrefix, ".de");
-        settings().setBool(TRSettingsKeys::hasCustomGoogleSearch, true);
-        TRPreferencesCustomSearchViewController pane;
-        QCOMPARE(pane.customPrefixTextField()->text(), QString(".de"));
-        QVERIFY(pane.customPrefixTextField()->isEnabled());
-        QVERIFY(pane.useCustomSearchCheckbox()->isChecked());
-        QCOMPARE(settings().stringForKey(TRSettingsKeys::customGooglePrefix), QString(".de"));
-
-        // Neither stored nor registered: an empty field.
-        settings().resetForTesting();
-        TRPreferencesCustomSearchViewController fresh;
-        QCOMPARE(fresh.customPrefixTextField()->text(), QString());
-        QVERIFY(!fresh.customPrefixTextField()->isEnabled());
     }
 };
 

@@ -1,4 +1,5 @@
 #include "TRBinaryPropertyList.h"
+#include "TRBrowserFiles.h"
 #include "TRCoreTestMain.h"
 #include "TRPropertyList.h"
 #include "TRRawPropertyList.h"
@@ -8,7 +9,6 @@
 
 #include <limits>
 
-using TRRawPropertyList::appendBigEndian;
 using TRRawPropertyList::ascii;
 using TRRawPropertyList::assemble;
 using TRRawPropertyList::container;
@@ -18,64 +18,51 @@ namespace {
 
 // Where a node read in place answers otherwise than the QVariant that
 // libplist made of the same file; empty when they agree throughout.
-QString difference(const TRPropertyList::Node &node, const QVariant &value, const QString &path)
+QString difference(const TRPropertyList::Node &node, const QVariant &value,
+                   const QString &path = {})
 {
-    if (node.string() != TRPropertyList::string(value)) {
-        return path + u": string";
-    }
-    if (node.string() && QString::fromUtf8(*node.utf8()) != *node.string()) {
-        return path + u": UTF-8";
-    }
     const std::optional<double> number = node.number();
     const std::optional<double> expected = TRPropertyList::number(value);
     // NaN is no number equal to itself; its presence is what counts.
-    if (number.has_value() != expected.has_value() ||
-        (number && !(std::isnan(*number) && std::isnan(*expected)) && *number != *expected)) {
-        return path + u": number";
-    }
-    if (node.integer() != TRPropertyList::integer(value)) {
-        return path + u": integer";
-    }
+    const bool sameNumber =
+        number == expected || (number && expected && std::isnan(*number) && std::isnan(*expected));
     const std::optional<QVariantMap> map = TRPropertyList::dictionary(value);
-    if (node.isDictionary() != map.has_value()) {
-        return path + u": dictionary";
-    }
-    if (map) {
-        for (auto it = map->cbegin(); it != map->cend(); ++it) {
-            const QByteArray key = it.key().toUtf8();
-            // A key with a NUL inside is compared up to it, as libplist does;
-            // one that is no UTF-8 cannot be asked for by its QString.
-            if (key.contains('\0') || it.key().contains(QChar::ReplacementCharacter)) {
-                continue;
-            }
-            const QString found =
-                difference(node.value(key.constData()), it.value(), path + u'/' + it.key());
-            if (!found.isEmpty()) {
-                return found;
-            }
-        }
-        if (!map->contains(QStringLiteral("no such key")) && !node.value("no such key").isEmpty()) {
-            return path + u": missing key";
-        }
-    }
     const auto list = node.listOfDictionaries();
     const auto expectedList = TRPropertyList::listOfDictionaries(value);
-    if (list.has_value() != expectedList.has_value()) {
-        return path + u": list";
+    const bool badUtf8 = node.string() && QString::fromUtf8(*node.utf8()) != *node.string();
+    const bool strayKey = map && !map->contains(QStringLiteral("no such key")) &&
+                          !node.value("no such key").isEmpty();
+    const char *differs = node.string() != TRPropertyList::string(value)     ? "string"
+                          : badUtf8                                          ? "UTF-8"
+                          : !sameNumber                                      ? "number"
+                          : node.integer() != TRPropertyList::integer(value) ? "integer"
+                          : node.isDictionary() != map.has_value()           ? "dictionary"
+                          : strayKey                                         ? "missing key"
+                          : list.has_value() != expectedList.has_value()     ? "list"
+                          : list && list->size() != expectedList->size()     ? "list size"
+                                                                             : nullptr;
+    if (differs) {
+        return path + u": " + QLatin1StringView(differs);
     }
-    if (list) {
-        if (list->size() != expectedList->size()) {
-            return path + u": list size";
-        }
-        for (std::size_t i = 0; i < list->size(); ++i) {
-            const QString found =
-                difference((*list)[i], (*expectedList)[i], path + u'/' + QString::number(i));
-            if (!found.isEmpty()) {
-                return found;
-            }
+    // The first difference below.
+    QString found;
+    const auto compare = [&found](const TRPropertyList::Node &child, const QVariant &childValue,
+                                  const QString &childPath) {
+        found = found.isEmpty() ? difference(child, childValue, childPath) : found;
+    };
+    const QVariantMap entries = map.value_or(QVariantMap());
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+        const QByteArray key = it.key().toUtf8();
+        // A key with a NUL inside is compared up to it, as libplist does;
+        // one that is no UTF-8 cannot be asked for by its QString.
+        if (!key.contains('\0') && !it.key().contains(QChar::ReplacementCharacter)) {
+            compare(node.value(key.constData()), it.value(), path + u'/' + it.key());
         }
     }
-    return {};
+    for (std::size_t i = 0; list && i < list->size(); ++i) {
+        compare((*list)[i], (*expectedList)[i], path + u'/' + QString::number(i));
+    }
+    return found;
 }
 
 // Values of every type a property list carries, as Safari's files hold them
@@ -84,38 +71,31 @@ QVariantMap sampleValues()
 {
     QVariantList bookmarks;
     for (int i = 0; i < 600; ++i) {
-        bookmarks.append(QVariantMap{
-            {"WebBookmarkType", "WebBookmarkTypeLeaf"},
-            {"URLString", QStringLiteral("https://example.com/%1").arg(i)},
-            {"URIDictionary", QVariantMap{{"title", QStringLiteral("Seite %1 – Straße").arg(i)}}},
-            {"index", i}});
+        bookmarks.append(
+            TRBrowserFiles::safariLeaf(QStringLiteral("Seite %1 – Straße").arg(i),
+                                       QStringLiteral("https://example.com/%1").arg(i)));
     }
-    return {
-        {"ascii", "plain text"},
-        {"empty", ""},
-        {"unicode", QStringLiteral("Straße – 東京 – \U0001F600 – e\u0301")},
-        {"small", 7},
-        {"byte", 255},
-        {"two bytes", 256},
-        {"four bytes", 70000},
-        {"large", Q_INT64_C(1) << 40},
-        {"negative", -1},
-        {"smallest", std::numeric_limits<qint64>::min()},
-        {"largest", std::numeric_limits<qint64>::max()},
-        {"real", 2.75},
-        {"negative real", -0.1},
-        {"huge real", 1e300},
-        {"true", true},
-        {"false", false},
-        {"date", QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC)},
-        {"data", QByteArray("\0\1\2\xff", 4)},
-        {"uid", QVariant::fromValue(TRPropertyList::Uid{3})},
-        {"nested", QVariantMap{{"inner", QVariantMap{{"deepest", "here"}}},
-                               {"list", QVariantList{1, "two", 3.5}}}},
-        {"Children", bookmarks},
-        {"mixed", QVariantList{QVariantMap{}, "not a dictionary"}},
-        {"no dictionaries", QVariantList{}},
-    };
+    QVariantMap values{{"ascii", "plain text"},
+                       {"empty", ""},
+                       {"unicode", QStringLiteral("Straße – 東京 – \U0001F600 – e\u0301")},
+                       {"smallest", std::numeric_limits<qint64>::min()},
+                       {"true", true},
+                       {"false", false},
+                       {"date", QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC)},
+                       {"data", QByteArray("\0\1\2\xff", 4)},
+                       {"uid", QVariant::fromValue(TRPropertyList::Uid{3})},
+                       {"nested", QVariantMap{{"inner", QVariantMap{{"deepest", "here"}}},
+                                              {"list", QVariantList{1, "two", 3.5}}}},
+                       {"Children", bookmarks},
+                       {"mixed", QVariantList{QVariantMap{}, "not a dictionary"}},
+                       {"no dictionaries", QVariantList{}}};
+    // Integers of one, two, four and eight bytes, negative ones, and reals.
+    for (const QVariant &number :
+         QVariantList{7, 255, 256, 70000, Q_INT64_C(1) << 40, -1,
+                      std::numeric_limits<qint64>::max(), 2.75, -0.1, 1e300}) {
+        values.insert(number.toString(), number);
+    }
+    return values;
 }
 
 } // namespace
@@ -127,24 +107,42 @@ class TestPropertyList : public QObject
     Q_OBJECT
 
 private slots:
-    // Files written by libplist read in place give what libplist reads.
-    void writtenByLibplist()
+    // Files read in place give what libplist reads: one that libplist wrote,
+    // and shapes it reads but does not write.
+    void readAsLibplistReads()
     {
-        const QByteArray bytes = TRPropertyList::toBinary(sampleValues());
+        const QByteArray written = TRPropertyList::toBinary(sampleValues());
         // Several hundred objects: references take 2 bytes, offsets more.
-        QCOMPARE(static_cast<int>(bytes.at(bytes.size() - 25)), 2);
-        QVERIFY(bytes.at(bytes.size() - 26) >= 2);
-        QVERIFY(TRBinaryPropertyList::fromData(bytes));
-
-        const auto tree = TRPropertyList::treeFromData(bytes);
-        QVERIFY(tree);
-        const QVariant value = TRPropertyList::fromData(bytes);
-        QVERIFY(value.isValid());
-        QCOMPARE(difference(tree->root(), value, QString()), QString());
+        QCOMPARE(static_cast<int>(written.at(written.size() - 25)), 2);
+        QVERIFY(written.at(written.size() - 26) >= 2);
+        // Repeated keys, an ASCII string with a NUL, a 16-byte integer (of
+        // which the low eight bytes count), a 4-byte real, a UTF-16 key:
+        // k: first, k: second, n: "a\0b", r: 42, uk: 2.75, f: false.
+        const QByteArray integer16 = "\x14" + QByteArray(8, '\x7f') + QByteArray(7, '\0') + '\x2a';
+        const QByteArray handMade =
+            assemble({container(0xD, {1, 1, 5, 6, 7, 11, 2, 3, 4, 8, 9, 10}), ascii("k"),
+                      ascii("first"), ascii("second"), ascii(QByteArrayView("a\0b", 3)), ascii("n"),
+                      ascii("r"), utf16({u'u', u'k'}), integer16,
+                      QByteArray("\x22\x40\x30\x00\x00", 5), QByteArray("\x08", 1), ascii("f")});
+        // Then strings of UTF-16 with lone or misplaced surrogates: a pair, a
+        // lone lead, a lone trail, a lead, a letter and a trail, two leads and
+        // a trail, a NUL inside, noncharacters.
+        for (const QByteArray &file :
+             {written, handMade, assemble({utf16({0xD83D, 0xDE00})}),
+              assemble({utf16({u'a', 0xD83D})}), assemble({utf16({0xDE00, u'b'})}),
+              assemble({utf16({0xD83D, u'c', 0xDE00})}),
+              assemble({utf16({0xD83D, 0xD83D, 0xDE00})}), assemble({utf16({u'd', 0, u'e'})}),
+              assemble({utf16({0xFFFE, 0xFFFF})})}) {
+            QVERIFY2(TRBinaryPropertyList::fromData(file), file.left(64).toHex().constData());
+            const auto tree = TRPropertyList::treeFromData(file);
+            QVERIFY(tree);
+            QCOMPARE(difference(tree->root(), TRPropertyList::fromData(file)), QString());
+        }
 
         // Beyond agreeing with libplist: values arrive at all. A real read as
         // an integer, and a boolean as a number, are xmlThroughLibplist's.
-        const TRPropertyList::Node root = tree->root();
+        const auto writtenTree = TRPropertyList::treeFromData(written);
+        const TRPropertyList::Node root = writtenTree->root();
         QCOMPARE(root.value("unicode").string(),
                  std::optional<QString>(QStringLiteral("Straße – 東京 – \U0001F600 – e\u0301")));
         QCOMPARE(root.value("smallest").integer(),
@@ -152,39 +150,13 @@ private slots:
         const auto last = root.value("Children").listOfDictionaries()->back();
         QCOMPARE(last.value("URIDictionary").value("title").string(),
                  std::optional<QString>(QStringLiteral("Seite 599 – Straße")));
-    }
-
-    // Shapes libplist reads but does not write: repeated keys, an ASCII
-    // string with a NUL, 16-byte integers, 4-byte reals, UTF-16 keys.
-    void handMadeValues()
-    {
-        QByteArray integer16("\x14", 1);
-        integer16.append(QByteArray(8, '\x7f'));
-        appendBigEndian(integer16, 42, 8);
-        const QByteArray bytes = assemble({
-            container(0xD, {1, 1, 5, 6, 7, 11, 2, 3, 4, 8, 9, 10}),
-            ascii("k"),
-            ascii("first"),
-            ascii("second"),
-            ascii(QByteArrayView("a\0b", 3)),
-            ascii("n"),
-            ascii("r"),
-            utf16({u'u', u'k'}),
-            integer16,
-            QByteArray("\x22\x40\x30\x00\x00", 5),
-            QByteArray("\x08", 1),
-            ascii("f"),
-        });
-        QVERIFY(TRBinaryPropertyList::fromData(bytes));
-        const auto tree = TRPropertyList::treeFromData(bytes);
-        QVERIFY(tree);
-        QCOMPARE(difference(tree->root(), TRPropertyList::fromData(bytes), QString()), QString());
-        const TRPropertyList::Node root = tree->root();
-        QCOMPARE(root.value("k").string(), std::optional<QString>(QStringLiteral("second")));
-        QCOMPARE(root.value("n").utf8(), std::optional<QByteArrayView>("a"));
-        QCOMPARE(root.value("r").integer(), std::optional<qint64>(42));
-        QCOMPARE(root.value("uk").number(), std::optional<double>(2.75));
-        QCOMPARE(root.value("f").number(), std::optional<double>(0));
+        const auto handMadeTree = TRPropertyList::treeFromData(handMade);
+        const TRPropertyList::Node values = handMadeTree->root();
+        QCOMPARE(values.value("k").string(), std::optional<QString>(QStringLiteral("second")));
+        QCOMPARE(values.value("n").utf8(), std::optional<QByteArrayView>("a"));
+        QCOMPARE(values.value("r").integer(), std::optional<qint64>(42));
+        QCOMPARE(values.value("uk").number(), std::optional<double>(2.75));
+        QCOMPARE(values.value("f").number(), std::optional<double>(0));
     }
 
     // XML is read through libplist's nodes, and answers as its QVariant form
@@ -204,29 +176,11 @@ private slots:
                                "</dict></plist>";
         const auto tree = TRPropertyList::treeFromData(xml);
         QVERIFY(tree);
-        QCOMPARE(difference(tree->root(), TRPropertyList::fromData(xml), QString()), QString());
+        QCOMPARE(difference(tree->root(), TRPropertyList::fromData(xml)), QString());
         const TRPropertyList::Node root = tree->root();
         QCOMPARE(root.value("real").integer(), std::optional<qint64>(2));
         QCOMPARE(root.value("flag").number(), std::optional<double>(1));
         QVERIFY(root.value("Title").value("x").isEmpty());
-    }
-
-    // UTF-16 with lone or misplaced surrogates reads as libplist reads it:
-    // a pair, a lone lead, a lone trail, a lead, a letter and a trail, two
-    // leads and a trail, a NUL inside, noncharacters.
-    void surrogates()
-    {
-        for (const QByteArray &bytes :
-             {assemble({utf16({0xD83D, 0xDE00})}), assemble({utf16({u'a', 0xD83D})}),
-              assemble({utf16({0xDE00, u'b'})}), assemble({utf16({0xD83D, u'c', 0xDE00})}),
-              assemble({utf16({0xD83D, 0xD83D, 0xDE00})}), assemble({utf16({u'd', 0, u'e'})}),
-              assemble({utf16({0xFFFE, 0xFFFF})})}) {
-            QVERIFY2(TRBinaryPropertyList::fromData(bytes), bytes.toHex().constData());
-            const auto tree = TRPropertyList::treeFromData(bytes);
-            QVERIFY(tree);
-            QCOMPARE(difference(tree->root(), TRPropertyList::fromData(bytes), QString()),
-                     QString());
-        }
     }
 
     // Broken files are refused whole, as libplist refuses them.
@@ -234,24 +188,22 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray good = TRPropertyList::toBinary(sampleValues());
-        const auto patched = [&good](qsizetype position, QByteArray replacement) {
-            QByteArray bytes = good;
-            bytes.replace(position < 0 ? bytes.size() + position : position, replacement.size(),
-                          replacement);
-            return bytes;
+        // The good file with bytes replaced at a distance from its end.
+        const auto patched = [&good](qsizetype fromEnd, const QByteArray &replacement) {
+            return QByteArray(good).replace(good.size() - fromEnd, replacement.size(), replacement);
         };
         QTest::newRow("header only") << QByteArray("bplist00");
         QTest::newRow("trailer cut") << good.chopped(1);
         QTest::newRow("half") << good.first(good.size() / 2);
-        QTest::newRow("offsets of 0 bytes") << patched(-26, QByteArray(1, '\0'));
-        QTest::newRow("offsets of 9 bytes") << patched(-26, QByteArray(1, '\x09'));
-        QTest::newRow("references of 0 bytes") << patched(-25, QByteArray(1, '\0'));
-        QTest::newRow("no objects") << patched(-24, QByteArray(8, '\0'));
+        QTest::newRow("offsets of 0 bytes") << patched(26, QByteArray(1, '\0'));
+        QTest::newRow("offsets of 9 bytes") << patched(26, QByteArray(1, '\x09'));
+        QTest::newRow("references of 0 bytes") << patched(25, QByteArray(1, '\0'));
+        QTest::newRow("no objects") << patched(24, QByteArray(8, '\0'));
         QTest::newRow("object count overflowing")
-            << patched(-24, QByteArray("\x20\0\0\0\0\0\0\0", 8));
-        QTest::newRow("top beyond the objects") << patched(-16, QByteArray(8, '\x7f'));
-        QTest::newRow("table beyond the file") << patched(-8, QByteArray("\0\0\0\0\x7f", 5));
-        QTest::newRow("table in the header") << patched(-8, QByteArray("\0\0\0\0\0\0\0\x04", 8));
+            << patched(24, QByteArray("\x20\0\0\0\0\0\0\0", 8));
+        QTest::newRow("top beyond the objects") << patched(16, QByteArray(8, '\x7f'));
+        QTest::newRow("table beyond the file") << patched(8, QByteArray("\0\0\0\0\x7f", 5));
+        QTest::newRow("table in the header") << patched(8, QByteArray("\0\0\0\0\0\0\0\x04", 8));
 
         QTest::newRow("offset past the objects")
             << assemble({container(0xA, {1}), "\x51x"}, 1, 1).replace(12, 1, "\x30");
@@ -308,19 +260,9 @@ private slots:
                                                     {18, 17, false},
                                                     {41, 40, false}};
         for (const auto &[levels, doubled, readable] : cases) {
-            std::vector<QByteArray> objects;
-            for (int i = 0; i + 1 < levels; ++i) {
-                QByteArray array(i < doubled ? "\xa2" : "\xa1", 1);
-                for (int copy = 0; copy < (i < doubled ? 2 : 1); ++copy) {
-                    appendBigEndian(array, static_cast<quint64>(i + 1), 2);
-                }
-                objects.push_back(array);
-            }
-            objects.push_back("\xa0");
-            const QByteArray bytes = assemble(objects, 2, 2);
+            const QByteArray bytes = TRRawPropertyList::sharedArrays(levels, doubled);
             const QByteArray what = QByteArray::number(levels) + " levels";
-            QVERIFY2((TRBinaryPropertyList::fromData(bytes) != nullptr) == readable,
-                     what.constData());
+            QVERIFY2(bool(TRBinaryPropertyList::fromData(bytes)) == readable, what.constData());
             QVERIFY2(TRPropertyList::treeFromData(bytes).has_value() == readable, what.constData());
             QVERIFY2(TRPropertyList::fromData(bytes).isValid() == readable, what.constData());
         }
@@ -337,8 +279,7 @@ private slots:
         int readInPlace = 0;
         for (int round = 0; round < 4000; ++round) {
             QByteArray bytes = good;
-            const int changes = 1 + random.bounded(3);
-            for (int i = 0; i < changes; ++i) {
+            for (int changes = 1 + random.bounded(3); changes > 0; --changes) {
                 const auto position = random.bounded(static_cast<int>(bytes.size()));
                 bytes[position] = static_cast<char>(random.bounded(256));
             }
@@ -348,10 +289,8 @@ private slots:
             const QByteArray hex = bytes.toHex();
             QVERIFY2(!inPlace || value.isValid(), hex.constData());
             QVERIFY2(tree.has_value() == value.isValid(), hex.constData());
-            if (tree) {
-                const QString found = difference(tree->root(), value, QString());
-                QVERIFY2(found.isEmpty(), qPrintable(found + u' ' + QString::fromLatin1(hex)));
-            }
+            const QString found = tree ? difference(tree->root(), value) : QString();
+            QVERIFY2(found.isEmpty(), qPrintable(found + u' ' + QString::fromLatin1(hex)));
             readInPlace += inPlace ? 1 : 0;
         }
         // Most single-byte changes hit a string's letters and leave a readable file.

@@ -1,5 +1,6 @@
 #include "TRCorpusWeb.h"
 
+#include <QRandomGenerator>
 #include <QSet>
 #include <QStringList>
 
@@ -446,4 +447,31 @@ QByteArray TRCorpusWeb::pathEncoded(const QString &text)
 QByteArray TRCorpusWeb::formEncoded(const QString &text)
 {
     return text.toUtf8().toPercentEncoding(" ").replace(' ', '+');
+}
+
+QList<QByteArray> TRCorpusWeb::oddAddresses(int count, quint32 seed)
+{
+    const QByteArray alphabet = "abcz09AZ-._~/?=&+,;:@!*#";
+    QRandomGenerator random(seed);
+    QList<QByteArray> texts;
+    for (int i = 0; i < count; ++i) {
+        QByteArray text = random.bounded(2) ? "https://" : "http://";
+        for (int label = 1 + random.bounded(3); label > 0; --label) {
+            text += "abz0-"[random.bounded(5) == 0 ? random.bounded(5) : random.bounded(3)];
+            for (int c = random.bounded(6); c > 0; --c) {
+                text += "abz09-"[random.bounded(6)];
+            }
+            text += label > 1 ? "." : "";
+        }
+        for (int c = random.bounded(30); c > 0; --c) {
+            if (random.bounded(24)) {
+                text += alphabet[random.bounded(int(alphabet.size()))];
+            } else {
+                const char *hex = random.bounded(4) ? "0123456789ABCDEF" : "0123456789abcdef";
+                text.append('%').append(hex[random.bounded(16)]).append(hex[random.bounded(16)]);
+            }
+        }
+        texts << text;
+    }
+    return texts;
 }

@@ -8,6 +8,7 @@
 #include "TRCorpusWeights.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <vector>
@@ -49,6 +50,11 @@ public:
 
     // Query text as a form encodes it: spaces as '+', the rest percent-encoded.
     static QByteArray formEncoded(const QString &text);
+    // Address texts of every shape a history may hold, made from seed: http
+    // or https, host labels that are mostly well-formed, then letters,
+    // digits, the marks of a path, query and fragment, and escapes in
+    // either case.
+    static QList<QByteArray> oddAddresses(int count, quint32 seed);
 
 private:
     enum class Kind {

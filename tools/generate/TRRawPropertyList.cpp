@@ -67,6 +67,20 @@ QByteArray TRRawPropertyList::nestedArrays(int levels, bool cycle)
     return assemble(objects, 4, 4);
 }
 
+QByteArray TRRawPropertyList::sharedArrays(int levels, int doubled)
+{
+    std::vector<QByteArray> objects;
+    for (int i = 0; i + 1 < levels; ++i) {
+        QByteArray array(1, char(i < doubled ? 0xA2 : 0xA1));
+        for (int copy = 0; copy < (i < doubled ? 2 : 1); ++copy) {
+            appendBigEndian(array, quint64(i + 1), 2);
+        }
+        objects.push_back(array);
+    }
+    objects.push_back(QByteArray(1, char(0xA0)));
+    return assemble(objects, 2, 2);
+}
+
 QByteArray TRRawPropertyList::nestedXmlFolders(int depth)
 {
     const QByteArray open = "<dict><key>WebBookmarkType</key><string>WebBookmarkTypeList</string>"

@@ -27,6 +27,10 @@ QByteArray utf16(std::initializer_list<char16_t> units);
 // Arrays nested levels deep around a string; with cycle the innermost
 // holds the outermost instead.
 QByteArray nestedArrays(int levels, bool cycle = false);
+// Arrays nested levels deep around an empty one, the first doubled of them
+// naming the next twice: a file of a few hundred bytes that unfolds into a
+// tree of 2^doubled paths.
+QByteArray sharedArrays(int levels, int doubled);
 // Safari bookmark folders nested depth levels deep, in XML form.
 QByteArray nestedXmlFolders(int depth);
 
