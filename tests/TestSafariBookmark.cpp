@@ -135,12 +135,9 @@ private slots:
     // recursively (and overflow the stack) ever sees it.
     void deepNesting()
     {
-        const std::pair<int, bool> cases[] = {{40, true},
-                                              {TRPropertyList::maximumDepth, true},
-                                              {TRPropertyList::maximumDepth + 1, false},
-                                              {TRPropertyList::maximumDepth + 2, false},
-                                              {200000, false}};
-        for (const auto &[levels, readable] : cases) {
+        constexpr int most = TRPropertyList::maximumDepth;
+        for (int levels : {40, most, most + 1, most + 2, 200000}) {
+            const bool readable = levels <= most;
             // Arrays inside arrays, innermost a string.
             const QByteArray xml = "<?xml version=\"1.0\"?>\n<!-- <array> in a comment --><plist>" +
                                    QByteArray("<array>").repeated(levels) + "<string>x</string>" +
