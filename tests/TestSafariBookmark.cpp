@@ -10,12 +10,10 @@ namespace {
 
 TRSafariBookmarkPtr item(const QString &name)
 {
-    return TRSafariBookmark::init(TRBookmarkKind::item, name,
-                                  QUrl(QStringLiteral("https://example.com/") + name));
+    return TRSafariBookmark::init(TRBookmarkKind::item, name, QUrl("https://example.com/" + name));
 }
 
-TRSafariBookmarkPtr group(const QString &name,
-                          std::initializer_list<TRSafariBookmarkPtr> children = {})
+TRSafariBookmarkPtr group(const QString &name, const QList<TRSafariBookmarkPtr> &children = {})
 {
     const auto node = TRSafariBookmark::init(TRBookmarkKind::group, name);
     for (const auto &child : children) {
