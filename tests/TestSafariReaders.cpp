@@ -14,8 +14,8 @@
 
 #include <numeric>
 
-using TRTestSupport::names;
-using TRTestSupport::writeFile;
+using namespace TRBrowserFiles;
+using namespace TRTestSupport;
 
 namespace {
 
@@ -23,7 +23,7 @@ const QDateTime now(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
 
 QVariant at(const QDateTime &moment)
 {
-    return TRBrowserFiles::safariTime(moment);
+    return safariTime(moment);
 }
 
 bool writePropertyList(const QString &path, const QVariant &value, bool xml = false)
@@ -88,10 +88,9 @@ private slots:
         const QDateTime yesterday23 = now.addSecs(-13 * 3600);
         const QString path = file("days.db");
         // Stored out of order: the query and the grouping put them right.
-        TRBrowserFiles::writeSafariHistoryDatabase(path,
-                                                   {{"https://b.example/", "nine", at(today9)},
-                                                    {"https://c.example/", "late", at(yesterday23)},
-                                                    {"https://a.example/", "ten", at(today10)}});
+        writeSafariHistoryDatabase(path, {{"https://b.example/", "nine", at(today9)},
+                                          {"https://c.example/", "late", at(yesterday23)},
+                                          {"https://a.example/", "ten", at(today10)}});
         const TRHistoryStorePtr store = TRSafariHistoryDatabaseReader::read(path);
         const auto entries = entriesOf(store);
         QCOMPARE(names(entries), QStringList({"ten", "nine", "late"}));
@@ -128,15 +127,14 @@ private slots:
     {
         const QString path = file("rows.db");
         const QDateTime visit(QDate(2024, 4, 30), QTime(6, 30, 15, 500), Qt::UTC);
-        TRBrowserFiles::writeSafariHistoryDatabase(
-            path, {{"https://space.example/a b", "space", at(visit), 3},
-                   {"https://null.example/", QVariant(), at(visit)},
-                   {"https://empty.example/", "", at(visit)},
-                   {QVariant(), "no url", at(visit)},
-                   {"", "empty url", at(visit)},
-                   {"file:///tmp/a%20b.html", "file", at(visit)},
-                   {"https://nocount.example/", "count", at(visit), 0},
-                   {"https://x.example/ü|{}", "raw", at(visit)}});
+        writeSafariHistoryDatabase(path, {{"https://space.example/a b", "space", at(visit), 3},
+                                          {"https://null.example/", QVariant(), at(visit)},
+                                          {"https://empty.example/", "", at(visit)},
+                                          {QVariant(), "no url", at(visit)},
+                                          {"", "empty url", at(visit)},
+                                          {"file:///tmp/a%20b.html", "file", at(visit)},
+                                          {"https://nocount.example/", "count", at(visit), 0},
+                                          {"https://x.example/ü|{}", "raw", at(visit)}});
         const auto entries = entriesOf(TRSafariHistoryDatabaseReader::read(path));
         QStringList described;
         for (const auto &entry : entries) {
@@ -167,14 +165,13 @@ private slots:
     {
         const QString path = file("shared.db");
         const QVariant time = at(now);
-        TRBrowserFiles::writeSafariHistoryDatabase(path,
-                                                   {{"https://s.example/a b", "A", time, 4},
-                                                    {"https://s.example/a b", "A", time},
-                                                    {"https://s.example/a b", "B", time},
-                                                    {"https://s.example/a b", QVariant(), time},
-                                                    {"https://s.example/a b", "", time},
-                                                    {"https://s.example/a b", "A", time},
-                                                    {"https://other.example/", "A", time, 2}});
+        writeSafariHistoryDatabase(path, {{"https://s.example/a b", "A", time, 4},
+                                          {"https://s.example/a b", "A", time},
+                                          {"https://s.example/a b", "B", time},
+                                          {"https://s.example/a b", QVariant(), time},
+                                          {"https://s.example/a b", "", time},
+                                          {"https://s.example/a b", "A", time},
+                                          {"https://other.example/", "A", time, 2}});
         const TRHistoryStorePtr store = TRSafariHistoryDatabaseReader::read(path);
         const auto entries = entriesOf(store);
         QCOMPARE(entries.size(), 7u);
@@ -231,7 +228,7 @@ private slots:
         QFETCH(QVariant, stored);
         QFETCH(QDateTime, read);
         const QString path = file("times.db");
-        TRBrowserFiles::writeSafariHistoryDatabase(path, {{"https://t.example/", "t", stored}});
+        writeSafariHistoryDatabase(path, {{"https://t.example/", "t", stored}});
         const QDateTime before = QDateTime::currentDateTimeUtc();
         const auto entries = entriesOf(TRSafariHistoryDatabaseReader::read(path));
         QCOMPARE(entries.size(), 1u);
@@ -327,9 +324,8 @@ private slots:
         QVERIFY(TRSafariHistoryReader::groupByDay(store, TRDayFormatter()).size() > 1);
         std::vector<std::size_t> ordered(store->size());
         std::iota(ordered.begin(), ordered.end(), 0);
-        std::stable_sort(ordered.begin(), ordered.end(), [&](std::size_t a, std::size_t b) {
-            return store->visitCount(a) > store->visitCount(b);
-        });
+        std::ranges::stable_sort(ordered, std::greater{},
+                                 [&](std::size_t index) { return store->visitCount(index); });
         std::vector<std::size_t> expected;
         QStringList hosts;
         for (std::size_t index : ordered) {
@@ -426,7 +422,7 @@ private slots:
 
     void realFiles()
     {
-        const QString folder = TRTestSupport::realDataDirectory();
+        const QString folder = realDataDirectory();
         if (folder.isEmpty()) {
             QSKIP("the real browser files (shared/realdata) are not beside the repository");
         }
