@@ -17,13 +17,9 @@
 #include <QThread>
 
 using namespace TRBrowserFiles;
+using namespace TRTestSupport;
 using Parser = TRSafariBookmarksParser;
 using Key = TRSafariBookmarksParser::BookmarkTypeKey;
-using TRTestSupport::dump;
-using TRTestSupport::inspect;
-using TRTestSupport::readFile;
-using TRTestSupport::update;
-using TRTestSupport::writeFile;
 
 namespace {
 
@@ -248,7 +244,7 @@ private slots:
               TRRawPropertyList::nestedArrays(100000)}) {
             QVERIFY(writeFile(path, bytes));
             // The bookmarks reader fails without a word.
-            QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
+            QCOMPARE(captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
             QVERIFY(parser.bookmarks().isEmpty());
             QCOMPARE(dump(parser.root(Key::user)), before);
             // Not pruned: nothing was read to prune against.
@@ -269,7 +265,7 @@ private slots:
     {
         TRDayFormatter::setNowForTesting([] { return faultsNow; });
         const QString history = file("shared/History.db");
-        TRBrowserFiles::writeSafariHistoryDatabase(history, safariVisits(false));
+        writeSafariHistoryDatabase(history, safariVisits(false));
         Parser parser;
         parser.bookmarkDataForHistory = TRFileGrant::make(history);
         QVERIFY(update(parser));
@@ -290,33 +286,32 @@ private slots:
     // stay as they were, and good files afterwards are read again.
     void faultsBetweenRefreshes_data()
     {
-        TRTestSupport::addFaultColumns();
+        addFaultColumns();
         const QByteArray other = safariHistoryDatabase(safariVisits(true));
         const Page page{"Other", "https://other.example/"};
         const auto rows = [](const QString &name, const QByteArray &otherKind) {
-            return TRTestSupport::FaultRows{
+            return FaultRows{
                 .name = name, .secondVersion = version(name, true), .otherKind = otherKind};
         };
-        TRTestSupport::addFaultRows(rows("Bookmarks.plist", safariTopSites({page})));
+        addFaultRows(rows("Bookmarks.plist", safariTopSites({page})));
         auto history = rows("History.db", safariHistoryList(safariVisits(true)));
         history.otherKindOut = "Could not execute query: file is not a database\n";
         history.noTablesOut = "Could not execute query: no such table: history_items\n";
         // Safari holds its History.db locked while it runs.
         history.lockedBy = "Safari";
         history.logRow = true;
-        TRTestSupport::addFaultRows(history);
-        TRTestSupport::addFaultRows(rows("History.plist", other));
-        TRTestSupport::addFaultRows(rows("TopSites.plist", safariLastSession({page})));
-        TRTestSupport::addFaultRows(rows("LastSession.plist", other));
+        addFaultRows(history);
+        addFaultRows(rows("History.plist", other));
+        addFaultRows(rows("TopSites.plist", safariLastSession({page})));
+        addFaultRows(rows("LastSession.plist", other));
         // Read-only, the old copies cannot be replaced: they are read again.
         // Unavailable, every reader fails, and not even the customisation,
         // which has nowhere to go, says so.
-        TRTestSupport::addPrivateFolderFaultRows(
-            "Could not save customized bookmarks: Permission denied\n",
-            {{"history_data", "History.db"},
-             {"last_session_data", "LastSession.plist"},
-             {"topsites_data", "TopSites.plist"},
-             {"bookmarks_data", "Bookmarks.plist"}});
+        addPrivateFolderFaultRows("Could not save customized bookmarks: Permission denied\n",
+                                  {{"history_data", "History.db"},
+                                   {"last_session_data", "LastSession.plist"},
+                                   {"topsites_data", "TopSites.plist"},
+                                   {"bookmarks_data", "Bookmarks.plist"}});
     }
 
     void faultsBetweenRefreshes()
@@ -325,7 +320,7 @@ private slots:
         TRDayFormatter::setNowForTesting([] { return faultsNow; });
         // Run as root, the refresh reads as "nobody" where permissions
         // matter: both folders must be open to it.
-        TRTestSupport::FaultFolders folders;
+        FaultFolders folders;
         QVERIFY(folders.isValid());
         const QTemporaryDir &browser = folders.browser;
         const QStringList names{"Bookmarks.plist",
@@ -373,8 +368,7 @@ private slots:
             "DELETE FROM history_items; INSERT INTO history_items(id, url, visit_count) VALUES "
             "(1, 'https://newer.example/', 1); INSERT INTO history_visits(id, history_item, "
             "visit_time, title) VALUES (1, 1, " +
-            QByteArray::number(TRBrowserFiles::safariTime(safariVisits(true)[0].time.toDateTime()),
-                               'f', 3) +
+            QByteArray::number(safariTime(safariVisits(true)[0].time.toDateTime()), 'f', 3) +
             ", 'Newer');";
         folders.runRow(source.isEmpty() ? QString() : browser.filePath(source),
                        {.refresh = [&parser] { QVERIFY(update(parser)); },
@@ -476,8 +470,7 @@ private slots:
         Parser late;
         QVERIFY(read(late, path));
         const auto group = late.allGenericBookmarkGroup();
-        QCOMPARE(TRTestSupport::names(group->bookmarks()),
-                 QStringList({"Qt", "Tools", "Menu", "Work", "Top"}));
+        QCOMPARE(names(group->bookmarks()), QStringList({"Qt", "Tools", "Menu", "Work", "Top"}));
         QCOMPARE(group->kind(), TRBookmarkKind::group);
         QVERIFY(group->name().isEmpty());
         const auto qt = group->bookmarks().front();
@@ -541,8 +534,7 @@ private slots:
         QVERIFY(QDir().mkpath(m_support->filePath("customized_bookmarks.plist/inside")));
         Parser parser;
         parser.disabledBookmarkUUIDs() = {"KEEP"};
-        const QByteArray out =
-            TRTestSupport::captureStdout([&] { parser.saveCustomizedBookmarks(); });
+        const QByteArray out = captureStdout([&] { parser.saveCustomizedBookmarks(); });
         QVERIFY2(out.startsWith("Could not save customized bookmarks: "), out.constData());
         QCOMPARE(out.count('\n'), 1);
         QCOMPARE(parser.disabledBookmarkUUIDs(), QSet<QString>({"KEEP"}));
@@ -603,20 +595,17 @@ private slots:
         const QJsonArray roots = inspect("safari-bookmarks", safari + "Bookmarks.plist").array();
         QCOMPARE(roots.size(), 4);
         QCOMPARE(roots[1]["name"].toString(), QStringLiteral("Bookmarks Menu"));
-        int nodes = 0;
-        for (const QJsonValue &root : roots) {
-            const auto [items, folders] = TRTestSupport::countBelow(root.toObject());
-            nodes += items + folders;
-        }
+        // The four roots and every node below them.
+        const auto [items, folders] = countBelow({{"children", roots}});
         const QJsonObject counts = manifest["bookmarks"].toObject();
-        QCOMPARE(nodes, counts["bookmarks"].toInt() + counts["folders"].toInt() +
-                            counts["reading_list_items"].toInt());
+        QCOMPARE(items + folders, 4 + counts["bookmarks"].toInt() + counts["folders"].toInt() +
+                                      counts["reading_list_items"].toInt());
 
         const QJsonObject database = manifest["history_db"].toObject();
         QVERIFY(database["visits_in_wal"].toInt() > 0);
         const QJsonArray history = inspect("safari-history", safari + "History.db").array();
         QCOMPARE(history.size(), 2);
-        const auto [visits, days] = TRTestSupport::countBelow(history[0].toObject());
+        const auto [visits, days] = countBelow(history[0].toObject());
         QCOMPARE(days, database["days_spanned"].toInt());
         QCOMPARE(visits, database["visits"].toInt());
         QStringList mostVisited;
@@ -640,7 +629,7 @@ private slots:
 
     void realBookmarksFiles()
     {
-        const QString folder = TRTestSupport::realDataDirectory();
+        const QString folder = realDataDirectory();
         if (folder.isEmpty()) {
             QSKIP("the real browser files (shared/realdata) are not beside the repository");
         }
