@@ -21,8 +21,7 @@
 #include <QTreeView>
 
 using DataKey = TRSafariBookmarksParser::BookmarkDataKey;
-using TRBrowserFiles::safariFolder;
-using TRBrowserFiles::writeSafariBookmarks;
+using namespace TRBrowserFiles;
 
 namespace {
 
@@ -77,7 +76,7 @@ class TestSafariConfiguration : public QObject
     QVariantList sampleBookmarks() const
     {
         const auto leaf = [](const QString &title) {
-            return TRBrowserFiles::safariLeaf(title, "https://example.org/" + title);
+            return safariLeaf(title, "https://example.org/" + title);
         };
         return {
             safariFolder(
