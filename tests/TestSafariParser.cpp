@@ -51,11 +51,11 @@ QList<SafariVisit> safariVisits(bool second)
 // The keys that a file's reader maps.
 QList<Key> keysOf(const QString &name)
 {
-    static const QHash<QString, QList<Key>> keys{
+    static const QHash<QString, QList<Key>> mapped{
         {"Bookmarks.plist", {Key::readingList, Key::user, Key::bookmarksBar, Key::bookmarksMenu}},
         {"TopSites.plist", {Key::topSites}},
         {"LastSession.plist", {Key::lastSession}}};
-    return keys.value(name, {Key::history, Key::mostVisited});
+    return mapped.value(name, {Key::history, Key::mostVisited});
 }
 
 // The first or second version of a file.
