@@ -14,128 +14,89 @@
 #include "TRTestSupport.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
 #include <QThread>
 
-#include <SQLiteCpp/SQLiteCpp.h>
-
+using namespace TRBrowserFiles;
+using namespace TRTestSupport;
 using Parser = TRSafariBookmarksParser;
 using Key = TRSafariBookmarksParser::BookmarkTypeKey;
-using TRTestSupport::dump;
-using TRTestSupport::inspect;
-using TRTestSupport::readFile;
-using TRTestSupport::update;
-using TRTestSupport::writeFile;
-
-using TRBrowserFiles::safariFolder;
-using TRBrowserFiles::safariHistoryDatabase;
-using TRBrowserFiles::safariHistoryList;
-using TRBrowserFiles::safariLastSession;
-using TRBrowserFiles::safariLeaf;
-using TRBrowserFiles::safariTopSites;
-using TRBrowserFiles::SafariVisit;
-using TRBrowserFiles::writeSafariBookmarks;
 
 namespace {
 
 // The children of a root, without the root's own name.
 QString contents(const TRBookmarkPtr &root)
 {
-    const QString text = dump(root);
-    return text.mid(root->name().size());
+    return dump(root).mid(root->name().size());
 }
 
-QSet<Key> keys(const Parser &parser)
+// The keys of the roots read, in order.
+QList<Key> keys(const Parser &parser)
 {
-    const QList<Key> list = parser.bookmarks().keys();
-    return QSet<Key>(list.cbegin(), list.cend());
+    QList<Key> list = parser.bookmarks().keys();
+    std::sort(list.begin(), list.end());
+    return list;
 }
 
 // The two versions of each file that the fault cases read.
-QDateTime faultsNow()
-{
-    return QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
-}
-
-QByteArray bookmarksBytes(const QString &name)
-{
-    return TRPropertyList::toBinary(QVariantMap{
-        {"WebBookmarkType", "WebBookmarkTypeList"},
-        {"Children",
-         QVariantList{safariFolder("BookmarksBar",
-                                   {safariLeaf(name, "https://" + name.toLower() + ".example/")},
-                                   "BAR"),
-                      safariLeaf("Top", "https://top.example/")}}});
-}
+const QDateTime faultsNow(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC);
 
 QList<SafariVisit> safariVisits(bool second)
 {
-    if (second) {
-        return {{"https://newer.example/", "Newer", faultsNow().addSecs(-60)}};
-    }
-    return {{"https://recent.example/", "Recent", faultsNow().addSecs(-3600)},
-            {"https://older.example/", "Older", faultsNow().addDays(-1), 2}};
+    return second
+               ? QList<SafariVisit>{{"https://newer.example/", "Newer", faultsNow.addSecs(-60)}}
+               : QList<SafariVisit>{{"https://recent.example/", "Recent", faultsNow.addSecs(-3600)},
+                                    {"https://older.example/", "Older", faultsNow.addDays(-1), 2}};
 }
 
 // The keys that a file's reader maps.
 QList<Key> keysOf(const QString &name)
 {
-    if (name.startsWith(u"History")) {
-        return {Key::history, Key::mostVisited};
-    }
-    if (name == u"TopSites.plist") {
-        return {Key::topSites};
-    }
-    if (name == u"LastSession.plist") {
-        return {Key::lastSession};
-    }
-    return {Key::readingList, Key::bookmarksBar, Key::bookmarksMenu, Key::user};
+    static const QHash<QString, QList<Key>> mapped{
+        {"Bookmarks.plist", {Key::readingList, Key::user, Key::bookmarksBar, Key::bookmarksMenu}},
+        {"TopSites.plist", {Key::topSites}},
+        {"LastSession.plist", {Key::lastSession}}};
+    return mapped.value(name, {Key::history, Key::mostVisited});
 }
 
 // The first or second version of a file.
 QByteArray version(const QString &name, bool second)
 {
-    const QList<SafariVisit> visits = safariVisits(second);
-    if (name == u"History.db") {
-        return safariHistoryDatabase(visits);
-    }
-    if (name == u"History.plist") {
-        return safariHistoryList(visits);
+    const QString n = second ? "two" : "one";
+    if (name == u"Bookmarks.plist") {
+        return safariBookmarks(
+            {safariFolder("BookmarksBar", {safariLeaf(n, "https://" + n + ".example/")}, "BAR"),
+             safariLeaf("Top", "https://top.example/")});
     }
     if (name == u"TopSites.plist") {
-        return safariTopSites({{second ? "Site Two" : "Site One", "https://sites.example/"}});
+        return safariTopSites({{"Site " + n, "https://sites.example/"}});
     }
     if (name == u"LastSession.plist") {
-        return safariLastSession({{second ? "Tab Two" : "Tab One", "https://tab.example/"}});
+        return safariLastSession({{"Tab " + n, "https://tab.example/"}});
     }
-    return bookmarksBytes(second ? "Second" : "First");
+    const QList<SafariVisit> visits = safariVisits(second);
+    return name == u"History.db" ? safariHistoryDatabase(visits) : safariHistoryList(visits);
 }
 
 // The roots that a file's first or second version gives, as the fault
 // cases dump them.
 QString treeOf(const QString &name, bool second)
 {
-    if (name.startsWith(u"History")) {
-        return second
-                   ? "History{Today{Newer(https://newer.example/)}}, "
-                     "Most Visited{Newer(https://newer.example/)}"
-                   : "History{Today{Recent(https://recent.example/)}|"
-                     "Yesterday{Older(https://older.example/)}}, "
-                     "Most Visited{Older(https://older.example/)|Recent(https://recent.example/)}";
+    const QString n = second ? "two" : "one";
+    if (name == u"Bookmarks.plist") {
+        return "Reading List{}, Bookmarks{Top(https://top.example/)}, Favorites{" + n +
+               "(https://" + n + ".example/)}, Bookmarks Menu{}";
     }
     if (name == u"TopSites.plist") {
-        return QStringLiteral("Top Sites{Site %1(https://sites.example/)}")
-            .arg(second ? "Two" : "One");
+        return "Top Sites{Site " + n + "(https://sites.example/)}";
     }
     if (name == u"LastSession.plist") {
-        return QStringLiteral("Last Session{Tab %1(https://tab.example/)}")
-            .arg(second ? "Two" : "One");
+        return "Last Session{Tab " + n + "(https://tab.example/)}";
     }
-    return QStringLiteral("Reading List{}, Favorites{%1(https://%2.example/)}, Bookmarks Menu{}, "
-                          "Bookmarks{Top(https://top.example/)}")
-        .arg(second ? "Second" : "First", second ? "second" : "first");
+    return second ? "History{Today{Newer(https://newer.example/)}}, "
+                    "Most Visited{Newer(https://newer.example/)}"
+                  : "History{Today{Recent(https://recent.example/)}|"
+                    "Yesterday{Older(https://older.example/)}}, "
+                    "Most Visited{Older(https://older.example/)|Recent(https://recent.example/)}";
 }
 
 // A reference of a keyed archive, and an archive of the platform's archiver.
@@ -165,6 +126,13 @@ class TestSafariParser : public QObject
     std::unique_ptr<QTemporaryDir> m_support;
 
     QString file(const QString &name) const { return m_files.filePath(name); }
+
+    // Grants the bookmarks file at path and reads it.
+    static bool read(Parser &parser, const QString &path)
+    {
+        parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
+        return update(parser);
+    }
 
     QVariantList sampleBookmarks() const
     {
@@ -223,49 +191,40 @@ private slots:
         }
     }
 
-    void bookmarksFile_data()
-    {
-        QTest::addColumn<bool>("xml");
-        QTest::newRow("binary") << false;
-        QTest::newRow("xml") << true;
-    }
-
     void bookmarksFile()
     {
-        QFETCH(bool, xml);
-        const QString path = file(xml ? "xml/Bookmarks.plist" : "Bookmarks.plist");
-        QVERIFY(writeSafariBookmarks(path, sampleBookmarks(), xml));
-        Parser parser;
-        parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
-        QVERIFY(update(parser));
+        for (bool xml : {false, true}) {
+            const QString path = file(xml ? "xml/Bookmarks.plist" : "Bookmarks.plist");
+            QVERIFY(writeSafariBookmarks(path, sampleBookmarks(), xml));
+            Parser parser;
+            QVERIFY(read(parser, path));
 
-        QCOMPARE(keys(parser),
-                 QSet<Key>({Key::readingList, Key::bookmarksBar, Key::bookmarksMenu, Key::user}));
-        QCOMPARE(contents(parser.root(Key::bookmarksBar)),
-                 "{Qt(https://www.qt.io/)|Tools{CMake(https://cmake.org/)}}");
-        QCOMPARE(contents(parser.root(Key::bookmarksMenu)), "{Menu(https://menu.example/)}");
-        QCOMPARE(contents(parser.root(Key::readingList)), "{Later(https://later.example/)}");
-        // Below the top level a special name is an ordinary folder; com.apple
-        // titles keep their last part; feeds are read over http; a bare host,
-        // a space and a number are no bookmarks; a node without a type ends
-        // its own list only.
-        QCOMPARE(contents(parser.root(Key::user)),
-                 "{Work{BookmarksBar{Inner(https://inner.example/)}|apple{}|"
-                 "Feed(http://news.example/rss)|(https://untitled.example/)|"
-                 "Stops{Before(https://before.example/)}|Sibling(https://sibling.example/)}|"
-                 "Top(https://top.example/)}");
-        QCOMPARE(parser.root(Key::bookmarksBar)->id(), QStringLiteral("BAR"));
-        const auto work = parser.root(Key::user)->bookmarks().front();
-        QCOMPARE(work->id(), QStringLiteral("WORK"));
-        QCOMPARE(work->parent(), parser.root(Key::user));
-        QCOMPARE(work->bookmarks().front()->parent(), work);
-        QCOMPARE(parser.root(Key::bookmarksBar)->bookmarks().front()->id(),
-                 QStringLiteral("LEAF-Qt"));
-        QCOMPARE(parser.allBookmarkUUIDs(),
-                 QSet<QString>({"BAR", "BAR-TOOLS", "MENU", "RL", "WORK", "W-BAR", "W-APPLE"}));
-        // Bookmarks only: the other readers had nothing granted.
-        QVERIFY(!parser.bookmarks().contains(Key::history));
-        QCOMPARE(parser.root(Key::history)->bookmarks().size(), 0u);
+            QCOMPARE(keys(parser), keysOf("Bookmarks.plist"));
+            QCOMPARE(contents(parser.root(Key::bookmarksBar)),
+                     "{Qt(https://www.qt.io/)|Tools{CMake(https://cmake.org/)}}");
+            QCOMPARE(contents(parser.root(Key::bookmarksMenu)), "{Menu(https://menu.example/)}");
+            QCOMPARE(contents(parser.root(Key::readingList)), "{Later(https://later.example/)}");
+            // Below the top level a special name is an ordinary folder; com.apple
+            // titles keep their last part; feeds are read over http; a bare host,
+            // a space and a number are no bookmarks; a node without a type ends
+            // its own list only.
+            QCOMPARE(contents(parser.root(Key::user)),
+                     "{Work{BookmarksBar{Inner(https://inner.example/)}|apple{}|"
+                     "Feed(http://news.example/rss)|(https://untitled.example/)|"
+                     "Stops{Before(https://before.example/)}|Sibling(https://sibling.example/)}|"
+                     "Top(https://top.example/)}");
+            QCOMPARE(parser.root(Key::bookmarksBar)->id(), QStringLiteral("BAR"));
+            const auto work = parser.root(Key::user)->bookmarks().front();
+            QCOMPARE(work->id(), QStringLiteral("WORK"));
+            QCOMPARE(work->parent(), parser.root(Key::user));
+            QCOMPARE(work->bookmarks().front()->parent(), work);
+            QCOMPARE(parser.root(Key::bookmarksBar)->bookmarks().front()->id(),
+                     QStringLiteral("LEAF-Qt"));
+            QCOMPARE(parser.allBookmarkUUIDs(),
+                     QSet<QString>({"BAR", "BAR-TOOLS", "MENU", "RL", "WORK", "W-BAR", "W-APPLE"}));
+            // Bookmarks only: the other readers had nothing granted.
+            QCOMPARE(parser.root(Key::history)->bookmarks().size(), 0u);
+        }
     }
 
     void unreadableBookmarksKeepTheTree()
@@ -273,23 +232,19 @@ private slots:
         const QString path = file("keep/Bookmarks.plist");
         QVERIFY(writeSafariBookmarks(path, sampleBookmarks()));
         Parser parser;
-        parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
-        QVERIFY(update(parser));
+        QVERIFY(read(parser, path));
         const QString before = dump(parser.root(Key::user));
         parser.disabledBookmarkUUIDs() = {"GONE"};
 
-        const QList<QByteArray> broken{
-            TRPropertyList::toBinary(QVariantMap{{"WebBookmarkType", "WebBookmarkTypeList"}}),
-            TRPropertyList::toBinary(QVariantMap{{"Children", QVariantList()}}),
-            TRPropertyList::toBinary(QVariantMap{{"Children", "text"}}),
-            TRPropertyList::toXml(QVariantList{}),
-            QByteArray("garbage"),
-            TRRawPropertyList::nestedXmlFolders(100000),
-            TRRawPropertyList::nestedArrays(100000)};
-        for (const QByteArray &bytes : broken) {
+        for (const QByteArray &bytes :
+             {TRPropertyList::toBinary(QVariantMap{{"WebBookmarkType", "WebBookmarkTypeList"}}),
+              TRPropertyList::toBinary(QVariantMap{{"Children", QVariantList()}}),
+              TRPropertyList::toBinary(QVariantMap{{"Children", "text"}}),
+              TRPropertyList::toXml(QVariantList{}), TRRawPropertyList::nestedXmlFolders(100000),
+              TRRawPropertyList::nestedArrays(100000)}) {
             QVERIFY(writeFile(path, bytes));
             // The bookmarks reader fails without a word.
-            QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
+            QCOMPARE(captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
             QVERIFY(parser.bookmarks().isEmpty());
             QCOMPARE(dump(parser.root(Key::user)), before);
             // Not pruned: nothing was read to prune against.
@@ -308,9 +263,9 @@ private slots:
     // it as their parent; the days name the history root.
     void mostVisitedSharesTheDaysNodes()
     {
-        TRDayFormatter::setNowForTesting([] { return faultsNow(); });
+        TRDayFormatter::setNowForTesting([] { return faultsNow; });
         const QString history = file("shared/History.db");
-        TRBrowserFiles::writeSafariHistoryDatabase(history, safariVisits(false));
+        writeSafariHistoryDatabase(history, safariVisits(false));
         Parser parser;
         parser.bookmarkDataForHistory = TRFileGrant::make(history);
         QVERIFY(update(parser));
@@ -331,56 +286,46 @@ private slots:
     // stay as they were, and good files afterwards are read again.
     void faultsBetweenRefreshes_data()
     {
-        TRTestSupport::addFaultColumns();
-        const QByteArray notADatabase = "Could not execute query: file is not a database\n";
+        addFaultColumns();
         const QByteArray other = safariHistoryDatabase(safariVisits(true));
-        TRTestSupport::addFaultRows(
-            {.name = "Bookmarks.plist",
-             .secondVersion = version("Bookmarks.plist", true),
-             .otherKind = safariTopSites({{"Other", "https://other.example/"}})});
+        const Page page{"Other", "https://other.example/"};
+        const auto rows = [](const QString &name, const QByteArray &otherKind) {
+            return FaultRows{
+                .name = name, .secondVersion = version(name, true), .otherKind = otherKind};
+        };
+        addFaultRows(rows("Bookmarks.plist", safariTopSites({page})));
+        auto history = rows("History.db", safariHistoryList(safariVisits(true)));
+        history.otherKindOut = "Could not execute query: file is not a database\n";
+        history.noTablesOut = "Could not execute query: no such table: history_items\n";
         // Safari holds its History.db locked while it runs.
-        TRTestSupport::addFaultRows(
-            {.name = "History.db",
-             .secondVersion = version("History.db", true),
-             .otherKind = safariHistoryList(safariVisits(true)),
-             .otherKindOut = notADatabase,
-             .noTablesOut = "Could not execute query: no such table: history_items\n",
-             .lockedBy = "Safari",
-             .logRow = true});
-        TRTestSupport::addFaultRows({.name = "History.plist",
-                                     .secondVersion = version("History.plist", true),
-                                     .otherKind = other});
-        TRTestSupport::addFaultRows(
-            {.name = "TopSites.plist",
-             .secondVersion = version("TopSites.plist", true),
-             .otherKind = safariLastSession({{"Other", "https://other.example/"}})});
-        TRTestSupport::addFaultRows({.name = "LastSession.plist",
-                                     .secondVersion = version("LastSession.plist", true),
-                                     .otherKind = other});
+        history.lockedBy = "Safari";
+        history.logRow = true;
+        addFaultRows(history);
+        addFaultRows(rows("History.plist", other));
+        addFaultRows(rows("TopSites.plist", safariLastSession({page})));
+        addFaultRows(rows("LastSession.plist", other));
         // Read-only, the old copies cannot be replaced: they are read again.
         // Unavailable, every reader fails, and not even the customisation,
         // which has nowhere to go, says so.
-        TRTestSupport::addPrivateFolderFaultRows(
-            "Could not save customized bookmarks: Permission denied\n",
-            {{"history_data", "History.db"},
-             {"last_session_data", "LastSession.plist"},
-             {"topsites_data", "TopSites.plist"},
-             {"bookmarks_data", "Bookmarks.plist"}});
+        addPrivateFolderFaultRows("Could not save customized bookmarks: Permission denied\n",
+                                  {{"history_data", "History.db"},
+                                   {"last_session_data", "LastSession.plist"},
+                                   {"topsites_data", "TopSites.plist"},
+                                   {"bookmarks_data", "Bookmarks.plist"}});
     }
 
     void faultsBetweenRefreshes()
     {
         QFETCH(QString, source);
-        TRDayFormatter::setNowForTesting([] { return faultsNow(); });
+        TRDayFormatter::setNowForTesting([] { return faultsNow; });
         // Run as root, the refresh reads as "nobody" where permissions
         // matter: both folders must be open to it.
-        TRTestSupport::FaultFolders folders;
+        FaultFolders folders;
         QVERIFY(folders.isValid());
         const QTemporaryDir &browser = folders.browser;
-        const QString historyName =
-            source == u"History.plist" ? QStringLiteral("History.plist") : "History.db";
-        const QStringList names{"Bookmarks.plist", historyName, "TopSites.plist",
-                                "LastSession.plist"};
+        const QStringList names{"Bookmarks.plist",
+                                source == u"History.plist" ? "History.plist" : "History.db",
+                                "TopSites.plist", "LastSession.plist"};
         const auto write = [&](bool second) {
             for (const QString &name : names) {
                 QVERIFY(writeFile(browser.filePath(name), version(name, second)));
@@ -392,21 +337,19 @@ private slots:
         parser.bookmarkDataForHistory = TRFileGrant::make(browser.filePath(names[1]));
         parser.bookmarkDataForTopSites = TRFileGrant::make(browser.filePath(names[2]));
         parser.bookmarkDataForLastSession = TRFileGrant::make(browser.filePath(names[3]));
-        // Per file: whether its keys are in the map, and its roots. A reader
-        // that fails leaves its keys out and its roots as they were.
+        // Per file: for each of its keys + when the key is in the map and -
+        // when not, and its roots. A reader that fails leaves its keys out and
+        // its roots as they were.
         const auto trees = [&parser, &names] {
             QStringList lines;
             for (const QString &name : names) {
-                qsizetype mapped = 0;
+                QString state;
                 QStringList roots;
                 for (Key key : keysOf(name)) {
-                    mapped += parser.bookmarks().value(key) == parser.root(key) ? 1 : 0;
+                    state += parser.bookmarks().value(key) == parser.root(key) ? u'+' : u'-';
                     roots << dump(parser.root(key));
                 }
-                const QString state = mapped == keysOf(name).size() ? " mapped: "
-                                      : mapped == 0                 ? " not mapped: "
-                                                                    : " partly mapped: ";
-                lines << name + state + roots.join(", ");
+                lines << name + " " + state + ": " + roots.join(", ");
             }
             return lines;
         };
@@ -414,8 +357,8 @@ private slots:
             QStringList lines;
             for (const QString &name : names) {
                 const bool thisOne = changed.isEmpty() || name == changed;
-                lines << name + (thisOne && fails ? " not mapped: " : " mapped: ") +
-                             treeOf(name, thisOne && showsNew);
+                lines << name + " " + QString(keysOf(name).size(), thisOne && fails ? u'-' : u'+') +
+                             ": " + treeOf(name, thisOne && showsNew);
             }
             return lines;
         };
@@ -425,8 +368,7 @@ private slots:
             "DELETE FROM history_items; INSERT INTO history_items(id, url, visit_count) VALUES "
             "(1, 'https://newer.example/', 1); INSERT INTO history_visits(id, history_item, "
             "visit_time, title) VALUES (1, 1, " +
-            QByteArray::number(TRBrowserFiles::safariTime(safariVisits(true)[0].time.toDateTime()),
-                               'f', 3) +
+            QByteArray::number(safariTime(safariVisits(true)[0].time.toDateTime()), 'f', 3) +
             ", 'Newer');";
         folders.runRow(source.isEmpty() ? QString() : browser.filePath(source),
                        {.refresh = [&parser] { QVERIFY(update(parser)); },
@@ -443,25 +385,15 @@ private slots:
     {
         const QString history = file("stop/History.db");
         constexpr int visits = 40000;
-        TRBrowserFiles::writeSafariHistoryDatabase(history, {});
-        {
-            SQLite::Database db(history.toStdString(), SQLite::OPEN_READWRITE);
-            db.exec(
-                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
-                "INSERT INTO history_items(id, url, visit_count) SELECT i, 'https://site' || i || "
-                "'.example/', 1 FROM n");
-            db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                   "WHERE i < %1) INSERT INTO history_visits(id, history_item, "
-                                   "visit_time, title) SELECT i, i %% 400 + 1, 700000000 + i * "
-                                   "60, 'Visit ' || i FROM n")
-                        .arg(visits)
-                        .replace("%%", "%")
-                        .toStdString());
+        QList<SafariVisit> many;
+        for (int i = 1; i <= visits; ++i) {
+            many.append(SafariVisit{QStringLiteral("https://site%1.example/").arg(i % 400 + 1),
+                                    QStringLiteral("Visit %1").arg(i), 700000000.0 + i * 60});
         }
+        writeSafariHistoryDatabase(history, many);
         const auto visitsShown = [](Parser &parser) {
-            const TRSafariBookmarkPtr root = parser.bookmarks().value(Key::history);
             std::size_t count = 0;
-            if (root) {
+            if (const TRSafariBookmarkPtr root = parser.bookmarks().value(Key::history)) {
                 for (const TRBookmarkPtr &day : root->bookmarks()) {
                     count += day->bookmarks().size();
                 }
@@ -481,53 +413,45 @@ private slots:
             QThread::msleep(round * 40);
             TROperationQueue::stopAll();
             QTest::qWait(50);
-            if (finished > 0) {
-                QCOMPARE(visitsShown(parser), std::size_t(visits));
-            } else {
-                QCOMPARE(visitsShown(parser), std::size_t(0));
-            }
+            QCOMPARE(visitsShown(parser), std::size_t(finished > 0 ? visits : 0));
             QVERIFY(update(parser));
             QCOMPARE(visitsShown(parser), std::size_t(visits));
         }
     }
 
-    void finishOrderAndDroppedCallback_data()
-    {
-        QTest::addColumn<bool>("afterTheRead");
-        QTest::newRow("while the worker reads") << false;
-        // The worker is done and its result waits for this thread's loop.
-        QTest::newRow("while the result is on its way") << true;
-    }
-
+    // A second request while the worker reads, and while its result is on
+    // its way, is dropped with its callback.
     void finishOrderAndDroppedCallback()
     {
-        QFETCH(bool, afterTheRead);
-        Parser parser;
-        QObject observer;
-        QStringList events;
-        TRNotificationCenter::defaultCenter().addObserver(
-            &observer, TRNotificationNames::safariBookmarksParserDidFinishParsing,
-            [&](const TRNotification &) {
-                events << QStringLiteral("posted, parsing %1").arg(parser.isParsing());
+        for (bool afterTheRead : {false, true}) {
+            Parser parser;
+            QObject observer;
+            QStringList events;
+            TRNotificationCenter::defaultCenter().addObserver(
+                &observer, TRNotificationNames::safariBookmarksParserDidFinishParsing,
+                [&](const TRNotification &) {
+                    events << QStringLiteral("posted, parsing %1").arg(parser.isParsing());
+                });
+            bool first = false;
+            parser.updateBookmarks([&] {
+                events << QStringLiteral("first, parsing %1").arg(parser.isParsing());
+                first = true;
             });
-        bool first = false;
-        parser.updateBookmarks([&] {
-            events << QStringLiteral("first, parsing %1").arg(parser.isParsing());
-            first = true;
-        });
-        QVERIFY(parser.isParsing());
-        QVERIFY(parser.bookmarks().isEmpty());
-        if (afterTheRead) {
-            // Nothing is granted: the read ends at once, and no event is
-            // processed meanwhile.
-            QThread::msleep(500);
+            QVERIFY(parser.isParsing());
+            QVERIFY(parser.bookmarks().isEmpty());
+            if (afterTheRead) {
+                // Nothing is granted: the read ends at once, and no event is
+                // processed meanwhile, so the worker is done and its result
+                // waits for this thread's loop.
+                QThread::msleep(500);
+            }
+            parser.updateBookmarks([&] { events << QStringLiteral("second"); });
+            QVERIFY(QTest::qWaitFor([&] { return first; }, 30000));
+            // A later parse runs after anything the dropped call could have left.
+            QVERIFY(update(parser));
+            QCOMPARE(events,
+                     QStringList({"posted, parsing 1", "first, parsing 0", "posted, parsing 1"}));
         }
-        parser.updateBookmarks([&] { events << QStringLiteral("second"); });
-        QVERIFY(QTest::qWaitFor([&] { return first; }, 30000));
-        // A later parse runs after anything the dropped call could have left.
-        QVERIFY(update(parser));
-        QCOMPARE(events,
-                 QStringList({"posted, parsing 1", "first, parsing 0", "posted, parsing 1"}));
     }
 
     void allGenericBookmarkGroup()
@@ -538,18 +462,15 @@ private slots:
         // First used before any read: empty for good.
         Parser early;
         QVERIFY(early.allGenericBookmarkGroup()->bookmarks().empty());
-        early.bookmarkDataForBookmarks = TRFileGrant::make(path);
-        QVERIFY(update(early));
+        QVERIFY(read(early, path));
         QVERIFY(early.allGenericBookmarkGroup()->bookmarks().empty());
 
         // First used after a read: the bar's, the menu's and the user's
         // children, kept when later parses replace them.
         Parser late;
-        late.bookmarkDataForBookmarks = TRFileGrant::make(path);
-        QVERIFY(update(late));
+        QVERIFY(read(late, path));
         const auto group = late.allGenericBookmarkGroup();
-        QCOMPARE(TRTestSupport::names(group->bookmarks()),
-                 QStringList({"Qt", "Tools", "Menu", "Work", "Top"}));
+        QCOMPARE(names(group->bookmarks()), QStringList({"Qt", "Tools", "Menu", "Work", "Top"}));
         QCOMPARE(group->kind(), TRBookmarkKind::group);
         QVERIFY(group->name().isEmpty());
         const auto qt = group->bookmarks().front();
@@ -571,8 +492,7 @@ private slots:
             Parser parser;
             QVERIFY(parser.disabledBookmarkUUIDs().isEmpty());
             parser.disabledBookmarkUUIDs() = {"WORK", "BAR", "GONE"};
-            parser.bookmarkDataForBookmarks = TRFileGrant::make(path);
-            QVERIFY(update(parser));
+            QVERIFY(read(parser, path));
             // Saved at the start of the parse, before pruning.
             QCOMPARE(TRSafariCustomizedBookmarks::unarchiveStringSet(readFile(archive)),
                      QSet<QString>({"WORK", "BAR", "GONE"}));
@@ -604,8 +524,7 @@ private slots:
 
         Parser restarted;
         QCOMPARE(restarted.disabledBookmarkUUIDs(), QSet<QString>({"WORK"}));
-        restarted.bookmarkDataForBookmarks = TRFileGrant::make(path);
-        QVERIFY(update(restarted));
+        QVERIFY(read(restarted, path));
         QVERIFY(!restarted.root(Key::user)->bookmarks().front()->isEnabled());
     }
 
@@ -615,8 +534,7 @@ private slots:
         QVERIFY(QDir().mkpath(m_support->filePath("customized_bookmarks.plist/inside")));
         Parser parser;
         parser.disabledBookmarkUUIDs() = {"KEEP"};
-        const QByteArray out =
-            TRTestSupport::captureStdout([&] { parser.saveCustomizedBookmarks(); });
+        const QByteArray out = captureStdout([&] { parser.saveCustomizedBookmarks(); });
         QVERIFY2(out.startsWith("Could not save customized bookmarks: "), out.constData());
         QCOMPARE(out.count('\n'), 1);
         QCOMPARE(parser.disabledBookmarkUUIDs(), QSet<QString>({"KEEP"}));
@@ -626,10 +544,8 @@ private slots:
 
     // Archives as the platform's archiver writes them, and ones no parser
     // may use: those switch nothing off.
-    void archives_data()
+    void archives()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("members"); // empty: the archive is refused
         const auto archive = [](const QVariant &rootReference, const QVariantList &objects) {
             return TRPropertyList::toBinary(keyedArchive(rootReference, objects));
         };
@@ -637,40 +553,29 @@ private slots:
         const auto members = [](const QVariantList &references) {
             return QVariantMap{{"NS.objects", references}, {"$class", uid(2)}};
         };
-        QTest::newRow("mutable set of two")
-            << archive(uid(1), {"$null", members({uid(4), uid(3)}),
-                                QVariantMap{{"$classname", "NSMutableSet"},
-                                            {"$classes",
-                                             QVariantList{"NSMutableSet", "NSSet", "NSObject"}}},
-                                "5A1B-FOLDER", QStringLiteral("Ünïcode-ID")})
-            << QStringList({"5A1B-FOLDER", QStringLiteral("Ünïcode-ID")});
-        QTest::newRow("garbage") << QByteArray("not an archive") << QStringList();
-        QTest::newRow("plain list of strings")
-            << TRPropertyList::toBinary(QVariantList{"A", "B"}) << QStringList();
-        QTest::newRow("array class")
-            << archive(uid(1),
-                       {"$null", members({uid(3)}), QVariantMap{{"$classname", "NSArray"}}, "A"})
-            << QStringList();
-        QTest::newRow("member not a string")
-            << archive(uid(1), {"$null", members({uid(3)}), nsSet, qint64(5)}) << QStringList();
-        QTest::newRow("member is nil")
-            << archive(uid(1), {"$null", members({uid(0)}), nsSet}) << QStringList();
-        QTest::newRow("reference out of range")
-            << archive(uid(1), {"$null", members({uid(9)}), nsSet}) << QStringList();
-        QTest::newRow("root not a reference") << archive(qint64(1), {"$null"}) << QStringList();
-        QTest::newRow("other archiver")
-            << TRPropertyList::toBinary(QVariantMap{{"$archiver", "Other"}}) << QStringList();
-    }
-
-    void archives()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QStringList, members);
-        QCOMPARE(TRSafariCustomizedBookmarks::unarchiveStringSet(bytes).has_value(),
-                 !members.isEmpty());
-        QVERIFY(writeFile(m_support->filePath("customized_bookmarks.plist"), bytes));
-        Parser parser;
-        QCOMPARE(parser.disabledBookmarkUUIDs(), QSet<QString>(members.cbegin(), members.cend()));
+        const QString path = m_support->filePath("customized_bookmarks.plist");
+        const QVariantMap mutableSet{
+            {"$classname", "NSMutableSet"},
+            {"$classes", QVariantList{"NSMutableSet", "NSSet", "NSObject"}}};
+        QVERIFY(writeFile(path, archive(uid(1), {"$null", members({uid(4), uid(3)}), mutableSet,
+                                                 "5A1B-FOLDER", QStringLiteral("Ünïcode-ID")})));
+        QCOMPARE(Parser().disabledBookmarkUUIDs(),
+                 QSet<QString>({"5A1B-FOLDER", QStringLiteral("Ünïcode-ID")}));
+        // Not an archive, a plain list, an array's class, a member that is no
+        // string or is nil, a reference out of range, a root that is no
+        // reference, another archiver.
+        for (const QByteArray &bytes :
+             {QByteArray("not an archive"), TRPropertyList::toBinary(QVariantList{"A", "B"}),
+              archive(uid(1),
+                      {"$null", members({uid(3)}), QVariantMap{{"$classname", "NSArray"}}, "A"}),
+              archive(uid(1), {"$null", members({uid(3)}), nsSet, qint64(5)}),
+              archive(uid(1), {"$null", members({uid(0)}), nsSet}),
+              archive(uid(1), {"$null", members({uid(9)}), nsSet}), archive(qint64(1), {"$null"}),
+              TRPropertyList::toBinary(QVariantMap{{"$archiver", "Other"}})}) {
+            QVERIFY(!TRSafariCustomizedBookmarks::unarchiveStringSet(bytes));
+            QVERIFY(writeFile(path, bytes));
+            QVERIFY(Parser().disabledBookmarkUUIDs().isEmpty());
+        }
     }
 
     // A generated Safari profile, with its newest visits only in the -wal
@@ -690,35 +595,24 @@ private slots:
         const QJsonArray roots = inspect("safari-bookmarks", safari + "Bookmarks.plist").array();
         QCOMPARE(roots.size(), 4);
         QCOMPARE(roots[1]["name"].toString(), QStringLiteral("Bookmarks Menu"));
-        int nodes = 0;
-        for (const QJsonValue &root : roots) {
-            const auto [items, folders] = TRTestSupport::countBelow(root.toObject());
-            nodes += items + folders;
-        }
+        // The four roots and every node below them.
+        const auto [items, folders] = countBelow({{"children", roots}});
         const QJsonObject counts = manifest["bookmarks"].toObject();
-        QCOMPARE(nodes, counts["bookmarks"].toInt() + counts["folders"].toInt() +
-                            counts["reading_list_items"].toInt());
+        QCOMPARE(items + folders, 4 + counts["bookmarks"].toInt() + counts["folders"].toInt() +
+                                      counts["reading_list_items"].toInt());
 
         const QJsonObject database = manifest["history_db"].toObject();
         QVERIFY(database["visits_in_wal"].toInt() > 0);
         const QJsonArray history = inspect("safari-history", safari + "History.db").array();
         QCOMPARE(history.size(), 2);
-        const QJsonArray days = history[0]["children"].toArray();
-        QCOMPARE(days.size(), database["days_spanned"].toInt());
-        int visits = 0;
-        for (const QJsonValue &day : days) {
-            visits += day["children"].toArray().size();
-        }
+        const auto [visits, days] = countBelow(history[0].toObject());
+        QCOMPARE(days, database["days_spanned"].toInt());
         QCOMPARE(visits, database["visits"].toInt());
         QStringList mostVisited;
         for (const QJsonValue &entry : history[1]["children"].toArray()) {
             mostVisited << QUrl::fromPercentEncoding(entry["url"].toString().toUtf8());
         }
-        QStringList wanted;
-        for (const QJsonValue &url : database["most_visited"].toArray()) {
-            wanted << url.toString();
-        }
-        QCOMPARE(mostVisited, wanted);
+        QCOMPARE(mostVisited, database["most_visited"].toVariant().toStringList());
 
         // The other files' readers count against the tiny corpus in
         // TestReaderInputs; here the tool's commands for them.
@@ -735,7 +629,7 @@ private slots:
 
     void realBookmarksFiles()
     {
-        const QString folder = TRTestSupport::realDataDirectory();
+        const QString folder = realDataDirectory();
         if (folder.isEmpty()) {
             QSKIP("the real browser files (shared/realdata) are not beside the repository");
         }
@@ -752,10 +646,8 @@ private slots:
               "{}"}}};
         Parser parser;
         for (const auto &[name, roots] : files) {
-            parser.bookmarkDataForBookmarks = TRFileGrant::make(folder + "/safari/" + name);
-            QVERIFY(update(parser));
-            QCOMPARE(keys(parser), QSet<Key>({Key::readingList, Key::bookmarksBar,
-                                              Key::bookmarksMenu, Key::user}));
+            QVERIFY(read(parser, folder + "/safari/" + name));
+            QCOMPARE(keys(parser), keysOf("Bookmarks.plist"));
             QCOMPARE(QStringList({contents(parser.root(Key::bookmarksBar)),
                                   contents(parser.root(Key::bookmarksMenu)),
                                   contents(parser.root(Key::readingList)),

@@ -68,12 +68,16 @@ QVariantMap TRBrowserFiles::safariLeaf(const QString &title, const QString &url,
 bool TRBrowserFiles::writeSafariBookmarks(const QString &path, const QVariantList &children,
                                           bool xml)
 {
+    return TRPropertyListWriter::writeFile(path, safariBookmarks(children, xml));
+}
+
+QByteArray TRBrowserFiles::safariBookmarks(const QVariantList &children, bool xml)
+{
     const QVariantMap root{{"WebBookmarkType", "WebBookmarkTypeList"},
                            {"WebBookmarkFileVersion", qint64(1)},
                            {"Children", children}};
     using Format = TRPropertyListWriter::Format;
-    return TRPropertyListWriter::writeFile(
-        path, TRPropertyListWriter::bytes(root, xml ? Format::xml : Format::binary));
+    return TRPropertyListWriter::bytes(root, xml ? Format::xml : Format::binary);
 }
 
 double TRBrowserFiles::safariTime(const QDateTime &moment)

@@ -31,6 +31,7 @@ QVariantMap safariFolder(const QString &title, const QVariantList &children,
                          const QString &uuid = {});
 QVariantMap safariLeaf(const QString &title, const QString &url, const QString &uuid = {});
 bool writeSafariBookmarks(const QString &path, const QVariantList &children, bool xml = false);
+QByteArray safariBookmarks(const QVariantList &children, bool xml = false);
 
 // One visit of Safari's history. A damaged file's cells may be null, or
 // text where a number belongs: time is a moment, seconds since 2001-01-01
