@@ -11,15 +11,23 @@
 //       (CLOCK_REALTIME, taken just before this process was started) to the
 //       tray icon being shown
 //   trellis-bench-app home CORPUS FOLDER
-//       writes a home folder in which every source is granted, for running
-//       the real application idle
+//       writes a home folder in which every source is granted, at the
+//       default refresh rate, for running the real application idle
+//   trellis-bench-app refresh CORPUS [ROUNDS]
+//       on a copy of the corpus's histories: a full read, a refresh with
+//       nothing changed (median of ROUNDS), a refresh after ten new visits in
+//       each history (time and bytes written), and the time from a
+//       browser's write to the menu holding the new visit
 
 #include "AppDelegate.h"
 #include "TRFileGrant.h"
+#include "TRGoogleChromeBookmarksParser.h"
+#include "TRGoogleChromePlugin.h"
 #include "TRHeapTrim.h"
 #include "TRMenuController.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
+#include "TRSafariBookmarksParser.h"
 #include "TRSafariPlugin.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
@@ -31,11 +39,16 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
+
+#include <SQLiteCpp/SQLiteCpp.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -60,10 +73,11 @@ void setUpApplication(QApplication &)
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-// Grants every file of the corpus and switches every section on; the
-// refresh timers are set to their longest interval, so that nothing but
-// what is measured runs.
-bool grantCorpus(const QString &corpus)
+// Grants every file of the corpus and switches every section on. The
+// refresh timers are at the default rate, as a user has them, or with
+// longest at their longest interval, so that nothing but what is measured
+// runs.
+bool grantCorpus(const QString &corpus, bool longest)
 {
     TRSettings &settings = TRSettings::standard();
     const QList<std::pair<QString, QString>> grants{
@@ -93,7 +107,9 @@ bool grantCorpus(const QString &corpus)
         settings.setBool(key, true);
     }
     settings.setBool(TRSettingsKeys::firstRun, false);
-    settings.setInteger(TRSettingsKeys::updateRateIndex, 4);
+    if (longest) {
+        settings.setInteger(TRSettingsKeys::updateRateIndex, 4);
+    }
     return settings.synchronize();
 }
 
@@ -138,7 +154,7 @@ int benchMenu(int argc, char *argv[])
     setUpApplication(app);
     const QString corpus = QString::fromLocal8Bit(argv[2]);
     const int rounds = argc > 3 ? std::max(1, QByteArray(argv[3]).toInt()) : 20;
-    if (!grantCorpus(corpus)) {
+    if (!grantCorpus(corpus, true)) {
         return 1;
     }
 
@@ -234,7 +250,180 @@ int writeHome(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     setUpApplication(app);
-    return grantCorpus(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    return grantCorpus(QString::fromLocal8Bit(argv[2]), false) ? 0 : 1;
+}
+
+// Bytes this process has caused to be written to a disk so far.
+qint64 bytesWritten()
+{
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    qint64 value = 0;
+    while (io >> key >> value) {
+        if (key == "write_bytes:") {
+            return value;
+        }
+    }
+    return -1;
+}
+
+// Adds count visits of new addresses to both histories, as the browsers do:
+// one transaction each, Safari's into its write-ahead log.
+void addVisits(const QString &corpus, int count, const QString &title)
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    SQLite::Database chrome(QDir(corpus).filePath("chrome/Default/History").toStdString(),
+                            SQLite::OPEN_READWRITE);
+    SQLite::Transaction chromeWrite(chrome);
+    SQLite::Database safari(QDir(corpus).filePath("safari/History.db").toStdString(),
+                            SQLite::OPEN_READWRITE);
+    SQLite::Transaction safariWrite(safari);
+    for (int i = 0; i < count; ++i) {
+        const std::string url =
+            "https://new.example/" + std::to_string(now) + "/" + std::to_string(i);
+        const std::string name = title.toStdString() + (i == count - 1 ? "" : std::to_string(i));
+        const qint64 chromeTime = (now + 11644473600000LL) * 1000 + i;
+        SQLite::Statement url_(chrome, "INSERT INTO urls(url, title, visit_count, typed_count, "
+                                       "last_visit_time, hidden) VALUES(?, ?, 1, 0, ?, 0)");
+        url_.bind(1, url);
+        url_.bind(2, name);
+        url_.bind(3, static_cast<int64_t>(chromeTime));
+        url_.exec();
+        SQLite::Statement visit(chrome, "INSERT INTO visits(url, visit_time, transition) "
+                                        "VALUES(last_insert_rowid(), ?, 0)");
+        visit.bind(1, static_cast<int64_t>(chromeTime));
+        visit.exec();
+        SQLite::Statement item(safari, "INSERT INTO history_items(url, visit_count, "
+                                       "daily_visit_counts, should_recompute_derived_visit_counts, "
+                                       "visit_count_score) VALUES(?, 1, X'', 0, 0)");
+        item.bind(1, url);
+        item.exec();
+        SQLite::Statement safariVisit(safari,
+                                      "INSERT INTO history_visits(history_item, "
+                                      "visit_time, title) VALUES(last_insert_rowid(), ?, ?)");
+        safariVisit.bind(1, double(now - 978307200000LL) / 1000 + i * 1e-3);
+        safariVisit.bind(2, name);
+        safariVisit.exec();
+    }
+    chromeWrite.commit();
+    safariWrite.commit();
+}
+
+// The name of the newest visit in a history root.
+QString newestVisit(const TRBookmarkPtr &root)
+{
+    if (!root || root->bookmarks().empty()) {
+        return {};
+    }
+    const auto day = root->bookmarks().front()->bookmarks();
+    return day.empty() ? QString() : day.front()->name();
+}
+
+// Milliseconds until one update of parser completes.
+template <class Parser>
+double timeUpdate(Parser &parser)
+{
+    QElapsedTimer timer;
+    timer.start();
+    bool done = false;
+    parser.updateBookmarks([&done] { done = true; });
+    while (!done) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+int benchRefresh(int argc, char *argv[])
+{
+    QTemporaryDir home;
+    useHome(home.path());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    const int rounds = argc > 3 ? std::max(1, QByteArray(argv[3]).toInt()) : 20;
+    // The browsers' files are written to, so a copy of them is.
+    const QString corpus = home.filePath(QStringLiteral("corpus"));
+    for (const QString &file :
+         {QStringLiteral("safari/Bookmarks.plist"), QStringLiteral("safari/TopSites.plist"),
+          QStringLiteral("safari/History.db"), QStringLiteral("safari/LastSession.plist"),
+          QStringLiteral("chrome/Default/Bookmarks"), QStringLiteral("chrome/Default/History")}) {
+        QDir().mkpath(QFileInfo(QDir(corpus).filePath(file)).path());
+        if (!QFile::copy(QDir(QString::fromLocal8Bit(argv[2])).filePath(file),
+                         QDir(corpus).filePath(file))) {
+            std::fprintf(stderr, "cannot copy %s\n", qPrintable(file));
+            return 1;
+        }
+    }
+    if (!grantCorpus(corpus, false)) {
+        return 1;
+    }
+    // Files written a moment ago are read again at the next look, to be sure.
+    QThread::msleep(200);
+    TRGoogleChromeBookmarksParser &chrome = TRGoogleChromeBookmarksParser::shared();
+    TRSafariBookmarksParser &safari = TRSafariBookmarksParser::shared();
+    const TRSettings &settings = TRSettings::standard();
+    chrome.dataForBookmarks = settings.dataForKey(TRSettingsKeys::googleChromeBookmarksData);
+    chrome.dataForHistory = settings.dataForKey(TRSettingsKeys::googleChromeHistoryData);
+    safari.bookmarkDataForBookmarks = settings.dataForKey(TRSettingsKeys::bookmarksData);
+    safari.bookmarkDataForTopSites = settings.dataForKey(TRSettingsKeys::topSitesData);
+    safari.bookmarkDataForHistory = settings.dataForKey(TRSettingsKeys::historyData);
+    safari.bookmarkDataForLastSession = settings.dataForKey(TRSettingsKeys::lastSessionData);
+
+    const double chromeFull = timeUpdate(chrome);
+    const double safariFull = timeUpdate(safari);
+    std::vector<double> unchanged;
+    for (int i = 0; i < rounds; ++i) {
+        unchanged.push_back(timeUpdate(chrome) + timeUpdate(safari));
+    }
+    addVisits(corpus, 10, QStringLiteral("Ten new visits"));
+    QThread::msleep(200);
+    const qint64 before = bytesWritten();
+    const double chromeTen = timeUpdate(chrome);
+    const double safariTen = timeUpdate(safari);
+    const qint64 written = bytesWritten() - before;
+    if (newestVisit(chrome.historyBookmark()) != u"Ten new visits" ||
+        newestVisit(safari.root(TRSafariBookmarksParser::BookmarkTypeKey::history)) !=
+            u"Ten new visits") {
+        std::fputs("the new visits were not read\n", stderr);
+        return 1;
+    }
+    std::printf("full read: Chrome %.1f ms, Safari %.1f ms\n", chromeFull, safariFull);
+    std::printf("refresh with nothing changed: %.3f ms\n", median(unchanged));
+    std::printf("refresh after ten new visits: Chrome %.1f ms, Safari %.1f ms, %.2f MB written\n",
+                chromeTen, safariTen, double(written) / 1e6);
+
+    // The plugins watch the files: a visit reaches their menus by itself.
+    // Reads of one source are spaced, so the write comes once the plugins'
+    // first reads are that far behind.
+    TRGoogleChromePlugin chromePlugin(&chrome);
+    TRSafariPlugin safariPlugin(&safari);
+    chromePlugin.update();
+    QElapsedTimer sinceRead;
+    sinceRead.start();
+    while (sinceRead.elapsed() < TRSourceWatcher::defaultSpacingMs + 500) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+        QThread::msleep(20);
+    }
+    addVisits(corpus, 1, QStringLiteral("Just visited"));
+    QElapsedTimer latency;
+    latency.start();
+    std::optional<double> chromeSeen;
+    std::optional<double> safariSeen;
+    while ((!chromeSeen || !safariSeen) && latency.elapsed() < 60000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        const double now = double(latency.nsecsElapsed()) / 1e6;
+        if (!chromeSeen && newestVisit(chrome.historyBookmark()) == u"Just visited") {
+            chromeSeen = now;
+        }
+        if (!safariSeen &&
+            newestVisit(safari.root(TRSafariBookmarksParser::BookmarkTypeKey::history)) ==
+                u"Just visited") {
+            safariSeen = now;
+        }
+    }
+    std::printf("write to menu: Chrome %.0f ms, Safari %.0f ms\n", chromeSeen.value_or(-1),
+                safariSeen.value_or(-1));
+    return chromeSeen && safariSeen ? 0 : 1;
 }
 
 } // namespace
@@ -252,9 +441,13 @@ int main(int argc, char *argv[])
     if (mode == "home" && argc >= 4) {
         return writeHome(argc, argv);
     }
+    if (mode == "refresh" && argc >= 3) {
+        return benchRefresh(argc, argv);
+    }
     std::fputs("usage: trellis-bench-app menu CORPUS [ROUNDS]\n"
                "       trellis-bench-app startup START_NS [HOME]\n"
-               "       trellis-bench-app home CORPUS FOLDER\n",
+               "       trellis-bench-app home CORPUS FOLDER\n"
+               "       trellis-bench-app refresh CORPUS [ROUNDS]\n",
                stderr);
     return 2;
 }

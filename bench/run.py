@@ -249,9 +249,54 @@ def startup_figure(display, runs, home):
          "< 300 ms", value < 300)
 
 
-def idle_figures(display, home, seconds):
+def written_bytes(pid):
+    with open(f"/proc/{pid}/io") as io:
+        for text in io:
+            if text.startswith("write_bytes:"):
+                return int(text.split()[1])
+    return 0
+
+
+BROWSER_FILES = ["safari/Bookmarks.plist", "safari/TopSites.plist", "safari/History.db",
+                 "safari/LastSession.plist", "chrome/Default/Bookmarks", "chrome/Default/History"]
+
+
+def copy_browsers(data, folder):
+    """The corpus's browser files where a test may write to them."""
+    for name in BROWSER_FILES:
+        target = folder / name
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(data / name, target)
+    return folder
+
+
+def add_visits(browsers, count, title):
+    """Adds count visits of new addresses to each history, as the browsers
+    do: one transaction each, Safari's into its write-ahead log."""
+    import sqlite3
+    now = time.time()
+    with sqlite3.connect(browsers / "chrome/Default/History") as chrome:
+        for i in range(count):
+            moment = int((now + 11644473600) * 1e6) + i
+            cursor = chrome.execute(
+                "INSERT INTO urls(url, title, visit_count, typed_count, last_visit_time, hidden) "
+                "VALUES(?, ?, 1, 0, ?, 0)", (f"https://new.example/{now}/{i}", title, moment))
+            chrome.execute("INSERT INTO visits(url, visit_time, transition) VALUES(?, ?, 0)",
+                           (cursor.lastrowid, moment))
+    with sqlite3.connect(browsers / "safari/History.db") as safari:
+        for i in range(count):
+            cursor = safari.execute(
+                "INSERT INTO history_items(url, visit_count, daily_visit_counts, "
+                "should_recompute_derived_visit_counts, visit_count_score) "
+                "VALUES(?, 1, X'', 0, 0)", (f"https://new.example/{now}/{i}",))
+            safari.execute("INSERT INTO history_visits(history_item, visit_time, title) "
+                           "VALUES(?, ?, ?)", (cursor.lastrowid, now - 978307200 + i / 1e3, title))
+
+
+def idle_figures(display, home, browsers, seconds):
     app = subprocess.Popen([BIN / "trellis"], env=environment(display, home),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    hz = os.sysconf("SC_CLK_TCK")
     try:
         # Idle once the first parses are over: no CPU time for two seconds.
         last, still = -1, 0
@@ -261,17 +306,69 @@ def idle_figures(display, home, seconds):
             ticks = cpu_ticks(app.pid)
             still = still + 1 if ticks == last else 0
             last = ticks
-        before = switches(app.pid)
+        before = switches(app.pid), cpu_ticks(app.pid), written_bytes(app.pid)
         time.sleep(seconds)
-        wakeups = (switches(app.pid) - before) / seconds
+        wakeups = (switches(app.pid) - before[0]) / seconds
+        idle_cpu = (cpu_ticks(app.pid) - before[1]) / hz
+        idle_written = written_bytes(app.pid) - before[2]
         rss = resident_kb(app.pid)
+        # The browsers in use: ten new visits in each history.
+        before = cpu_ticks(app.pid), written_bytes(app.pid)
+        add_visits(browsers, 10, "Ten new visits")
+        time.sleep(seconds)
+        busy_cpu = (cpu_ticks(app.pid) - before[0]) / hz
+        busy_written = written_bytes(app.pid) - before[1]
     finally:
         app.terminate()
         app.wait()
+    per_hour = 3600 / seconds
     line("idle application, resident (all sources granted)", f"{rss / 1024:7.1f} MB", "< 60 MB",
          rss < 60 * 1024)
     line(f"idle application, wakeups per second over {seconds} s", f"{wakeups:7.2f}",
          "0 (timer)", wakeups < 0.1)
+    line(f"idle at the default rate, CPU over {seconds} s", f"{idle_cpu:7.2f} s "
+         f"({idle_cpu * per_hour:.1f} s per hour)", "< 1 s", idle_cpu < 1)
+    line(f"idle at the default rate, written over {seconds} s",
+         f"{idle_written / 1e6:7.2f} MB ({idle_written * per_hour / 1e6:.1f} MB per hour)",
+         "< 5 MB", idle_written < 5e6)
+    line(f"ten new visits per history, CPU over {seconds} s", f"{busy_cpu:7.2f} s", "-", True)
+    line(f"ten new visits per history, written over {seconds} s",
+         f"{busy_written / 1e6:7.2f} MB", "< 10 MB", busy_written < 10e6)
+
+
+def refresh_figures(data, runs):
+    out = subprocess.run([BIN / "trellis-bench-app", "refresh", data, str(max(runs, 10))],
+                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                         env=dict(os.environ, QT_LOGGING_RULES="*=false"),
+                         check=True).stdout.decode()
+    values = {}
+    for text in out.splitlines():
+        key, _, rest = text.partition(":")
+        values[key] = rest.strip()
+
+    def numbers(key):
+        return [float(part.split()[-2]) for part in values[key].split(",")]
+
+    chrome_full, safari_full = numbers("full read")
+    unchanged = float(values["refresh with nothing changed"].split()[0])
+    line("refresh with nothing changed (Chrome and Safari)", f"{unchanged:7.3f} ms", "< 5 ms",
+         unchanged < 5)
+    parts = values["refresh after ten new visits"].split(",")
+    chrome_ten = float(parts[0].split()[-2])
+    safari_ten = float(parts[1].split()[-2])
+    written = float(parts[2].split()[0])
+    for name, ten, full in (("Chrome", chrome_ten, chrome_full),
+                            ("Safari", safari_ten, safari_full)):
+        share = ten / full * 100
+        line(f"refresh after ten new visits, {name}",
+             f"{ten:7.1f} ms ({share:.0f}% of a full read, {full:.0f} ms)", "<= 5%",
+             share <= 5)
+    line("refresh after ten new visits, written", f"{written:7.2f} MB", "< 2 MB", written < 2)
+    chrome_seen, safari_seen = numbers("write to menu")
+    seen = max(chrome_seen, safari_seen)
+    line("a browser's write to the menu holding the visit",
+         f"{seen / 1000:7.2f} s (Chrome {chrome_seen / 1000:.2f}, Safari {safari_seen / 1000:.2f})",
+         "< 3 s", 0 <= seen < 3000)
 
 
 def main():
@@ -311,14 +408,16 @@ def main():
                    inspect + ["chrome-history", chrome / "History"], chrome / "History",
                    "SELECT count(*) FROM urls WHERE url IS NOT NULL AND url != ''")
     menu_figures(tiny, data, args.scale, args.runs)
+    refresh_figures(data, args.runs)
 
     with tempfile.TemporaryDirectory() as scratch, VirtualDisplay() as screen:
         home = Path(scratch) / "home"
-        subprocess.run([BIN / "trellis-bench-app", "home", data, home], check=True,
+        browsers = copy_browsers(data, Path(scratch) / "browsers")
+        subprocess.run([BIN / "trellis-bench-app", "home", browsers, home], check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        env=environment(screen.display))
         startup_figure(screen.display, args.runs, home)
-        idle_figures(screen.display, home, args.idle_seconds)
+        idle_figures(screen.display, home, browsers, args.idle_seconds)
 
 
 if __name__ == "__main__":
