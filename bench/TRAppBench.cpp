@@ -18,8 +18,15 @@
 //       nothing changed (median of ROUNDS), a refresh after ten new visits in
 //       each history (time and bytes written), and the time from a
 //       browser's write to the menu holding the new visit
+//   trellis-bench-app copy HISTORY [ROUNDS]
+//       the private copy of a scratch copy of the Chrome History HISTORY
+//       after ten new visits, after ten changed pages, and in full as when
+//       no older copy lies beside it: the milliseconds of the copy, the
+//       bytes handed to the kernel to write and the bytes of the pages it
+//       dirtied, each the median of ROUNDS
 
 #include "AppDelegate.h"
+#include "TRFileCopy.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRGoogleChromePlugin.h"
@@ -27,6 +34,8 @@
 #include "TRMenuController.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
+#include "TRPrivateCopy.h"
+#include "TRPrivateFolder.h"
 #include "TRSafariBookmarksParser.h"
 #include "TRSafariPlugin.h"
 #include "TRSettings.h"
@@ -36,6 +45,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -47,9 +57,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -216,6 +229,107 @@ int benchMenu(int argc, char *argv[])
     return 0;
 }
 
+// A counter of /proc/self/io: wchar, the bytes handed to write calls
+// (copy_file_range included), or write_bytes, those of the pages dirtied.
+qint64 ioCounter(const QByteArray &name)
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    const QList<QByteArray> lines =
+        io.open(QIODevice::ReadOnly) ? io.readAll().split('\n') : QList<QByteArray>();
+    for (const QByteArray &line : lines) {
+        if (line.startsWith(name) && line.indexOf(':') == name.size()) {
+            return line.mid(name.size() + 1).trimmed().toLongLong();
+        }
+    }
+    return -1;
+}
+
+// Ten visits to pages of the history, as a browser records them.
+void addTenVisits(const QString &history)
+{
+    SQLite::Database database(QFile::encodeName(history).toStdString(), SQLite::OPEN_READWRITE);
+    SQLite::Transaction transaction(database);
+    for (int i = 0; i < 10; ++i) {
+        database.exec("INSERT INTO visits(url, visit_time, transition) SELECT "
+                      "1 + abs(random()) % (SELECT max(id) FROM urls), "
+                      "(SELECT max(visit_time) FROM visits) + 1000000, 1");
+        database.exec("UPDATE urls SET visit_count = visit_count + 1, last_visit_time = "
+                      "(SELECT max(visit_time) FROM visits) WHERE id = "
+                      "(SELECT url FROM visits WHERE id = last_insert_rowid())");
+    }
+    transaction.commit();
+}
+
+int benchCopy(int argc, char *argv[])
+{
+    QTemporaryDir home;
+    useHome(home.path());
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Trellis"));
+    const int rounds = argc > 3 ? std::max(1, QByteArray(argv[3]).toInt()) : 5;
+    const QString history = home.filePath(QStringLiteral("History"));
+    const std::optional<QByteArray> grant =
+        TRFileCopy::copyContents(QString::fromLocal8Bit(argv[2]), history)
+            ? TRFileGrant::make(history)
+            : std::nullopt;
+    // The first copy has no older one beside it; the second has.
+    const QString name = QStringLiteral("google_chrome_history_data");
+    if (!grant || !TRPrivateCopy::make(name, grant) || !TRPrivateCopy::make(name, grant)) {
+        std::fputs("cannot copy the history\n", stderr);
+        return 1;
+    }
+    // A byte of each of ten pages spread over the file; SQLite does not open
+    // it again after this.
+    const auto changeTenPages = [&history](int round) {
+        QFile file(history);
+        const qint64 pages = file.size() / 4096;
+        char byte = 0;
+        for (int i = 0; i < 10 && file.open(QIODevice::ReadWrite); ++i) {
+            const qint64 at = (i * pages / 10 + round % std::max<qint64>(pages / 10, 1)) * 4096;
+            if (file.seek(at) && file.getChar(&byte) && file.seek(at)) {
+                file.putChar(char(~byte));
+            }
+            file.close();
+        }
+    };
+    const auto measure = [&](const char *what, const std::function<void(int)> &change, bool full) {
+        std::vector<double> times;
+        std::vector<double> handed;
+        std::vector<double> dirtied;
+        for (int i = 0; i < rounds; ++i) {
+            change(i);
+            const QDir folder(*TRPrivateFolder::path());
+            if (full) {
+                QFile::remove(folder.filePath(name + QStringLiteral(".spare")));
+            }
+            // Pages still waiting to be written would take a new write unseen.
+            for (const QString &file : folder.entryList(QDir::Files)) {
+                const int handle = ::open(QFile::encodeName(folder.filePath(file)).constData(),
+                                          O_RDONLY | O_CLOEXEC);
+                ::fdatasync(handle);
+                ::close(handle);
+            }
+            const qint64 wchar = ioCounter("wchar");
+            const qint64 writeBytes = ioCounter("write_bytes");
+            QElapsedTimer timer;
+            timer.start();
+            TRPrivateCopy::make(name, grant);
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+            handed.push_back(double(ioCounter("wchar") - wchar));
+            dirtied.push_back(double(ioCounter("write_bytes") - writeBytes));
+        }
+        std::printf("%s: %.3f ms, %.0f bytes written, %.0f bytes of pages dirtied, %lld bytes "
+                    "in the file\n",
+                    what, median(times), median(handed), median(dirtied),
+                    static_cast<long long>(QFileInfo(history).size()));
+    };
+    measure(
+        "private copy after ten new visits", [&history](int) { addTenVisits(history); }, false);
+    measure("private copy after ten changed pages", changeTenPages, false);
+    measure("private copy in full", changeTenPages, true);
+    return 0;
+}
+
 int benchStartup(int argc, char *argv[])
 {
     const qint64 started = QByteArray(argv[2]).toLongLong();
@@ -251,20 +365,6 @@ int writeHome(int argc, char *argv[])
     QApplication app(argc, argv);
     setUpApplication(app);
     return grantCorpus(QString::fromLocal8Bit(argv[2]), false) ? 0 : 1;
-}
-
-// Bytes this process has caused to be written to a disk so far.
-qint64 bytesWritten()
-{
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    qint64 value = 0;
-    while (io >> key >> value) {
-        if (key == "write_bytes:") {
-            return value;
-        }
-    }
-    return -1;
 }
 
 // Adds count visits of new addresses to both histories, as the browsers do:
@@ -377,10 +477,10 @@ int benchRefresh(int argc, char *argv[])
     }
     addVisits(corpus, 10, QStringLiteral("Ten new visits"));
     QThread::msleep(200);
-    const qint64 before = bytesWritten();
+    const qint64 before = ioCounter("write_bytes");
     const double chromeTen = timeUpdate(chrome);
     const double safariTen = timeUpdate(safari);
-    const qint64 written = bytesWritten() - before;
+    const qint64 written = ioCounter("write_bytes") - before;
     if (newestVisit(chrome.historyBookmark()) != u"Ten new visits" ||
         newestVisit(safari.root(TRSafariBookmarksParser::BookmarkTypeKey::history)) !=
             u"Ten new visits") {
@@ -444,10 +544,14 @@ int main(int argc, char *argv[])
     if (mode == "refresh" && argc >= 3) {
         return benchRefresh(argc, argv);
     }
+    if (mode == "copy" && argc >= 3) {
+        return benchCopy(argc, argv);
+    }
     std::fputs("usage: trellis-bench-app menu CORPUS [ROUNDS]\n"
                "       trellis-bench-app startup START_NS [HOME]\n"
                "       trellis-bench-app home CORPUS FOLDER\n"
-               "       trellis-bench-app refresh CORPUS [ROUNDS]\n",
+               "       trellis-bench-app refresh CORPUS [ROUNDS]\n"
+               "       trellis-bench-app copy HISTORY [ROUNDS]\n",
                stderr);
     return 2;
 }

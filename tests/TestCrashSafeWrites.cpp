@@ -41,6 +41,16 @@ QByteArray randomBytes(qsizetype size, quint32 seed)
     return bytes;
 }
 
+// bytes as a history that gained a few visits: a few pages changed, a few
+// added.
+QByteArray withNewVisits(QByteArray bytes)
+{
+    for (qsizetype page = 3; page < bytes.size() / 4096; page += 101) {
+        bytes[page * 4096 + 17] = char(~bytes[page * 4096 + 17]);
+    }
+    return bytes + randomBytes(3 * 4096, 4);
+}
+
 } // namespace
 
 // The files Trellis writes itself survive a writer killed at any moment:
@@ -56,9 +66,14 @@ class TestCrashSafeWrites : public QObject
     QTemporaryDir m_browser;
     std::array<QSet<QString>, 2> m_folders{TRCrashVersions::disabledFolders(0),
                                            TRCrashVersions::disabledFolders(1)};
-    // A database of several megabytes with a -wal companion, and a larger
-    // one without: copying the second must not leave the first one's -wal.
-    std::array<QByteArray, 2> m_databases{randomBytes(4 << 20, 1), randomBytes(6 << 20, 2)};
+    // Pairs of databases of several megabytes. The first: one with a -wal
+    // companion and a larger one without, wholly different; copying the
+    // second must not leave the first one's -wal. The second: a history
+    // before and after it gained a few visits, so that most of a copy's
+    // time goes to finding the pages that changed.
+    std::array<std::array<QByteArray, 2>, 2> m_databases{
+        {{randomBytes(4 << 20, 1), randomBytes(6 << 20, 2)},
+         {randomBytes(6 << 20, 5), withNewVisits(randomBytes(6 << 20, 5))}}};
     QByteArray m_wal = randomBytes(1 << 20, 3);
 
     static QString dataFolder()
@@ -71,8 +86,13 @@ class TestCrashSafeWrites : public QObject
                QStringLiteral("/Trellis");
     }
 
+    static QString database(int pair, int version)
+    {
+        return QStringLiteral("History%1.db").arg(pair * 2 + version);
+    }
+
     // The version a writer's file holds, or -1 with the reason in why.
-    int versionOnDisk(const QString &mode, QString *why) const
+    int versionOnDisk(const QString &mode, int pair, QString *why) const
     {
         if (mode == u"customized") {
             const auto bytes = readFile(dataFolder() + "/customized_bookmarks.plist");
@@ -89,12 +109,13 @@ class TestCrashSafeWrites : public QObject
         if (mode == u"copy") {
             const QString copy = dataFolder() + "/history_data";
             const auto bytes = readFile(copy);
-            const int version = bytes == m_databases[0] ? 0 : bytes == m_databases[1] ? 1 : -1;
+            const auto &databases = m_databases[pair];
+            const int version = bytes == databases[0] ? 0 : bytes == databases[1] ? 1 : -1;
             const auto wal = readFile(copy + "-wal");
             if (version < 0) {
                 *why = bytes ? QStringLiteral("a copy of %1 bytes").arg(bytes->size())
                              : QStringLiteral("no copy");
-            } else if (wal && (version == 1 || *wal != m_wal)) {
+            } else if (wal && (pair != 0 || version == 1 || *wal != m_wal)) {
                 // SQLite would replay it over a database it does not belong to.
                 *why = QStringLiteral("a -wal of %1 bytes beside version %2")
                            .arg(wal->size())
@@ -127,14 +148,20 @@ class TestCrashSafeWrites : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(writeFile(m_browser.filePath("History0.db"), m_databases[0]));
-        QVERIFY(writeFile(m_browser.filePath("History1.db"), m_databases[1]));
-        QVERIFY(writeFile(m_browser.filePath("History0.db-wal"), m_wal));
+        for (int pair : {0, 1}) {
+            for (int version : {0, 1}) {
+                QVERIFY(writeFile(m_browser.filePath(database(pair, version)),
+                                  m_databases[pair][version]));
+            }
+        }
+        QVERIFY(writeFile(m_browser.filePath(database(0, 0) + "-wal"), m_wal));
     }
 
     void killedWritersLeaveOneCompleteVersion_data()
     {
         QTest::addColumn<QString>("mode");
+        // Of a private copy: the pair of databases.
+        QTest::addColumn<int>("pair");
         // Where a write in progress leaves its traces, and their names.
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("traces");
@@ -142,22 +169,28 @@ private slots:
         // building it takes nearly all of a save, writing it a sliver.
         QTest::addColumn<bool>("oftenInAWrite");
         QTest::newRow("customized bookmarks")
-            << "customized" << dataFolder() << "customized_bookmarks.plist.partial" << false;
+            << "customized" << -1 << dataFolder() << "customized_bookmarks.plist.partial" << false;
+        // The spare beside the copy is no trace: it stays between writes.
         QTest::newRow("private copy with -wal")
-            << "copy" << dataFolder() << "history_data*.partial" << true;
+            << "copy" << 0 << dataFolder() << "history_data*.partial" << true;
+        QTest::newRow("private copy, a few pages apart")
+            << "copy" << 1 << dataFolder() << "history_data*.partial" << true;
         // QSettings holds a lock file while it writes.
-        QTest::newRow("settings") << "settings" << settingsFolder() << "Trellis.ini.lock" << true;
+        QTest::newRow("settings") << "settings" << -1 << settingsFolder() << "Trellis.ini.lock"
+                                  << true;
     }
 
     void killedWritersLeaveOneCompleteVersion()
     {
         QFETCH(QString, mode);
+        QFETCH(int, pair);
         QFETCH(QString, folder);
         QFETCH(QString, traces);
         QFETCH(bool, oftenInAWrite);
         QStringList arguments{mode};
         if (mode == u"copy") {
-            arguments << m_browser.filePath("History0.db") << m_browser.filePath("History1.db");
+            arguments << m_browser.filePath(database(pair, 0))
+                      << m_browser.filePath(database(pair, 1));
         }
         std::array<int, 2> seen{};
         int interrupted = 0;
@@ -185,7 +218,7 @@ private slots:
 
             interrupted += !QDir(folder).entryList({traces}, QDir::Files | QDir::Hidden).isEmpty();
             QString why;
-            const int version = versionOnDisk(mode, &why);
+            const int version = versionOnDisk(mode, pair, &why);
             QVERIFY2(
                 version >= 0,
                 qPrintable(QString("kill %1, %2 µs after ready: ").arg(kill).arg(delay) + why));

@@ -7,6 +7,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cstring>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using TRTestSupport::captureStdout;
 using TRTestSupport::readFile;
@@ -20,6 +27,55 @@ class TestFileAccess : public QObject
     QTemporaryDir m_browser;
 
     QString privateFolder() const { return TRPrivateFolder::path().value_or(QString()); }
+
+    // Bytes this process has handed to the kernel to write (wchar, which
+    // counts copy_file_range too), or -1. What reaches the disk, write_bytes,
+    // says less here: it counts whole folios (64 KiB on ext4) and nothing
+    // for a page still waiting from an earlier write.
+    static qint64 bytesWritten()
+    {
+        QFile io("/proc/self/io");
+        const QList<QByteArray> lines =
+            io.open(QIODevice::ReadOnly) ? io.readAll().split('\n') : QList<QByteArray>();
+        for (const QByteArray &line : lines) {
+            if (line.startsWith("wchar:")) {
+                return line.mid(6).trimmed().toLongLong();
+            }
+        }
+        return -1;
+    }
+
+    // The names that the inotify instance watch saw removed or renamed away;
+    // closes it.
+    static QStringList namesGone(int watch)
+    {
+        QByteArray events(1 << 16, Qt::Uninitialized);
+        const qsizetype size = std::max<ssize_t>(::read(watch, events.data(), events.size()), 0);
+        ::close(watch);
+        QStringList names;
+        for (qsizetype at = 0; at < size;) {
+            inotify_event event;
+            std::memcpy(&event, events.constData() + at, sizeof event);
+            names << QString::fromLocal8Bit(events.constData() + at + sizeof event);
+            at += qsizetype(sizeof event) + event.len;
+        }
+        return names;
+    }
+
+    enum class Change {
+        none,
+        tenPages,
+        grown,
+        shrunk,
+        emptied,
+        walAppears,
+        walGoes,
+        copyDeleted,
+        spareMissing,
+        spareDamaged,
+        spareIsTheCopy,
+        spareLeadsToTheCopy
+    };
 
 private slots:
     void grantsResolveToTheirFile()
@@ -72,41 +128,125 @@ private slots:
         QCOMPARE(readFile(target), QByteArray("previous"));
     }
 
-    // Every read sees the current file: the old copy is replaced, and no
-    // temporary file is left beside it.
-    void copiesReplaceThePreviousCopy()
+    // Every read sees the current file, its -wal companion alone beside it,
+    // and writing it costs about what changed since the copy before; a
+    // reader that opened the old copy still reads it whole.
+    void copiesFollowTheirSourceWritingWhatChanged_data()
     {
-        const QString source = m_browser.filePath("Profile/History");
-        QVERIFY(writeFile(source, "first"));
-        const QByteArray grant = *TRFileGrant::make(source);
-        const std::optional<QString> copy = TRPrivateCopy::make("history_copy", grant);
-        QVERIFY(copy);
-        QCOMPARE(*copy, QDir(privateFolder()).filePath("history_copy"));
-        QCOMPARE(readFile(*copy), QByteArray("first"));
-
-        QVERIFY(writeFile(source, "second, longer"));
-        QCOMPARE(TRPrivateCopy::make("history_copy", grant), copy);
-        QCOMPARE(readFile(*copy), QByteArray("second, longer"));
-        QCOMPARE(QDir(privateFolder()).entryList({"history_copy*"}, QDir::Files),
-                 QStringList({"history_copy"}));
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<qint64>("mostWritten");
+        constexpr qint64 page = 4096;
+        constexpr qint64 size = 4 << 20;
+        QTest::newRow("unchanged") << Change::none << 0LL;
+        QTest::newRow("ten pages changed") << Change::tenPages << 10 * page;
+        QTest::newRow("grown") << Change::grown << 100000 + page;
+        QTest::newRow("shrunk") << Change::shrunk << 0LL;
+        QTest::newRow("emptied") << Change::emptied << 0LL;
+        QTest::newRow("-wal appears") << Change::walAppears << 65536LL;
+        QTest::newRow("-wal goes") << Change::walGoes << 0LL;
+        QTest::newRow("copy deleted") << Change::copyDeleted << 0LL;
+        QTest::newRow("spare missing") << Change::spareMissing << size;
+        QTest::newRow("spare damaged") << Change::spareDamaged << size;
+        QTest::newRow("spare is the copy") << Change::spareIsTheCopy << size;
+        QTest::newRow("spare leads to the copy") << Change::spareLeadsToTheCopy << size;
     }
 
-    // A SQLite file's -wal companion comes along, and a stale one goes.
-    void walCompanionTravelsWithTheCopy()
+    void copiesFollowTheirSourceWritingWhatChanged()
     {
-        const QString source = m_browser.filePath("Safari/History.db");
-        QVERIFY(writeFile(source, "main"));
-        QVERIFY(writeFile(source + "-wal", "recent visits"));
+        QFETCH(Change, change);
+        QFETCH(qint64, mostWritten);
+        constexpr qsizetype page = 4096;
+        const QString name = QStringLiteral("changing_%1").arg(int(change));
+        const QString source = m_browser.filePath("Changing/" + name);
+        QByteArray bytes(4 << 20, Qt::Uninitialized);
+        QRandomGenerator(int(change))
+            .fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+        const QByteArray original = bytes;
+        const QByteArray wal(65536, 'w');
+        QVERIFY(writeFile(source, bytes));
+        QVERIFY(change != Change::walGoes || writeFile(source + "-wal", wal));
         const QByteArray grant = *TRFileGrant::make(source);
-        const QString copy = *TRPrivateCopy::make("wal_copy", grant);
-        QCOMPARE(readFile(copy + "-wal"), QByteArray("recent visits"));
+        // Nothing to patch yet: all of it is written, which also shows that
+        // the count counts.
+        const qint64 beforeFirst = bytesWritten();
+        const std::optional<QString> copy = TRPrivateCopy::make(name, grant);
+        const qint64 first = bytesWritten() - beforeFirst;
+        QCOMPARE(copy, QDir(privateFolder()).filePath(name));
+        QCOMPARE(TRPrivateCopy::make(name, grant), copy);
 
-        QVERIFY(writeFile(copy + "-shm", "stale index"));
-        QVERIFY(QFile::remove(source + "-wal"));
-        TRPrivateCopy::make("wal_copy", grant);
-        QVERIFY(QFileInfo::exists(copy));
-        QVERIFY(!QFileInfo::exists(copy + "-wal"));
-        QVERIFY(!QFileInfo::exists(copy + "-shm"));
+        QFile reader(*copy);
+        QVERIFY(reader.open(QIODevice::ReadOnly));
+        QVERIFY(writeFile(*copy + "-shm", "stale index"));
+        const QStringList beside = QDir(privateFolder()).entryList({name + ".*"}, QDir::Files);
+        switch (change) {
+        case Change::tenPages:
+            for (int i = 0; i < 10; ++i) {
+                bytes[i * 97 * page + 100] = char(~bytes[i * 97 * page + 100]);
+            }
+            break;
+        case Change::grown:
+            bytes += QByteArray(100000, 'g');
+            break;
+        case Change::shrunk:
+            bytes.truncate((3 << 20) + 100);
+            break;
+        case Change::emptied:
+            bytes.clear();
+            break;
+        case Change::walAppears:
+            QVERIFY(writeFile(source + "-wal", wal));
+            break;
+        case Change::walGoes:
+            QVERIFY(QFile::remove(source + "-wal"));
+            break;
+        case Change::copyDeleted:
+            QVERIFY(QFile::remove(*copy));
+            break;
+        case Change::spareMissing:
+        case Change::spareDamaged:
+        case Change::spareIsTheCopy:
+        case Change::spareLeadsToTheCopy:
+            QVERIFY(!beside.isEmpty());
+            for (const QString &file : beside) {
+                const QString path = QDir(privateFolder()).filePath(file);
+                QVERIFY(QFile::remove(path));
+                QVERIFY(change != Change::spareDamaged ||
+                        writeFile(path, QByteArray(5 << 20, 'd')));
+                QVERIFY(change != Change::spareIsTheCopy ||
+                        ::link(qPrintable(*copy), qPrintable(path)) == 0);
+                QVERIFY(change != Change::spareLeadsToTheCopy || QFile::link(*copy, path));
+            }
+            break;
+        case Change::none:
+            break;
+        }
+        QVERIFY(writeFile(source, bytes));
+
+        // A reader looking at any moment finds a copy: its name is never
+        // removed or renamed away, only replaced.
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(::inotify_add_watch(watch, qPrintable(privateFolder()),
+                                    IN_DELETE | IN_MOVED_FROM) >= 0);
+        const qint64 before = bytesWritten();
+        QCOMPARE(TRPrivateCopy::make(name, grant), copy);
+        const qint64 written = bytesWritten() - before;
+        const QStringList gone = namesGone(watch);
+        QVERIFY(!gone.isEmpty());
+        QVERIFY2(!gone.contains(name), qPrintable(gone.join(u' ')));
+        QCOMPARE(QFileInfo(*copy).size(), bytes.size());
+        QVERIFY(readFile(*copy) == bytes);
+        QCOMPARE(QFile::permissions(*copy), QFile::permissions(source));
+        QCOMPARE(readFile(*copy + "-wal"), change == Change::walAppears ? wal : QByteArray());
+        QCOMPARE(QFileInfo::exists(*copy + "-wal"), change == Change::walAppears);
+        QVERIFY(!QFileInfo::exists(*copy + "-shm"));
+        QCOMPARE(QDir(privateFolder()).entryList({name + "*.partial"}, QDir::Files), {});
+        QVERIFY(reader.readAll() == original);
+
+        if (beforeFirst < 0) {
+            QSKIP("no count of bytes written in /proc/self/io");
+        }
+        QVERIFY2(first >= original.size(), qPrintable(QString::number(first)));
+        QVERIFY2(written <= mostWritten, qPrintable(QString::number(written)));
     }
 
     void pickerValidatesNames_data()

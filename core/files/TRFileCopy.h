@@ -15,4 +15,12 @@ public:
     // reading it; a private copy is made again for every read and needs no
     // such durability.
     static bool copyContents(const QString &source, const QString &target);
+
+    // Makes the existing file target byte for byte equal to source, writing
+    // only the pages in which the two differ: a browser that added a few
+    // visits to a history of hundreds of megabytes changed a few pages of
+    // it. False as for copyContents, and when target is no regular file, is
+    // a symbolic link or has another name besides this one, which the writes
+    // would change too.
+    static bool updateContents(const QString &source, const QString &target);
 };

@@ -11,6 +11,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace {
 
 // Copies source to temporary, a file beside the copy it will replace, with
@@ -31,6 +33,22 @@ QString copyToTemporary(const QString &source, const QString &temporary)
     return {};
 }
 
+// As copyToTemporary, but most bytes are usually in place already: the spare,
+// an older copy, or a temporary that an interrupted call left (half patched,
+// or complete) is patched where it differs from source. Its contents never
+// matter for what the copy holds, only for how much is written.
+QString patchToTemporary(const QString &source, const QString &temporary, const QString &spare)
+{
+    if (!QFileInfo::exists(temporary)) {
+        ::rename(QFile::encodeName(spare).constData(), QFile::encodeName(temporary).constData());
+    }
+    if (TRFileCopy::updateContents(source, temporary)) {
+        QFile::setPermissions(temporary, QFile::permissions(source));
+        return {};
+    }
+    return copyToTemporary(source, temporary);
+}
+
 // Renames temporary over target. The rename replaces the old copy in one
 // step: a reader, or a process killed at any point, sees the old copy or
 // the new one, never none and never half of one.
@@ -43,6 +61,23 @@ QString moveIntoPlace(const QString &temporary, const QString &target)
             .arg(QFileInfo(target).fileName());
     }
     return {};
+}
+
+// As moveIntoPlace, and the old copy stays as the spare that the next call
+// patches. It takes the spare's name as a second name before the new copy
+// takes its first, so the copy's name always names a complete file; where
+// there is no old copy, or the file system has no second names, the next
+// call copies in full.
+QString rotateIntoPlace(const QString &temporary, const QString &target, const QString &spare)
+{
+    QFile::remove(spare);
+    ::link(QFile::encodeName(target).constData(), QFile::encodeName(spare).constData());
+    const QString error = moveIntoPlace(temporary, target);
+    // The old copy may carry a read-only source's permissions.
+    if (error.isEmpty()) {
+        QFile::setPermissions(spare, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    return error;
 }
 
 } // namespace
@@ -74,6 +109,7 @@ std::optional<QString> TRPrivateCopy::make(const QString &fileName,
     const QString target = QDir(*directory).filePath(fileName);
 
     const QString targetWal = target + QStringLiteral("-wal");
+    const QString spare = target + QStringLiteral(".spare");
     const QString temporary = target + QStringLiteral(".partial");
     const QString temporaryWal = targetWal + QStringLiteral(".partial");
 
@@ -83,7 +119,7 @@ std::optional<QString> TRPrivateCopy::make(const QString &fileName,
     QString error;
     bool hasWal = false;
     if (began) {
-        error = copyToTemporary(*source, temporary);
+        error = patchToTemporary(*source, temporary, spare);
         const QString sourceWal = *source + QStringLiteral("-wal");
         if (error.isEmpty() && QFileInfo::exists(sourceWal)) {
             const QString walError = copyToTemporary(sourceWal, temporaryWal);
@@ -105,7 +141,7 @@ std::optional<QString> TRPrivateCopy::make(const QString &fileName,
     QFile::remove(target + QStringLiteral("-shm"));
     QFile::remove(targetWal);
     if (began && error.isEmpty()) {
-        error = moveIntoPlace(temporary, target);
+        error = rotateIntoPlace(temporary, target, spare);
         if (hasWal && error.isEmpty()) {
             error = moveIntoPlace(temporaryWal, targetWal);
         } else if (hasWal) {
@@ -118,7 +154,9 @@ std::optional<QString> TRPrivateCopy::make(const QString &fileName,
     }
 
     // No new copy: the old one goes too, so that the reader does not take it
-    // for the current file.
+    // for the current file, and so does the spare, which may never be needed
+    // again.
+    QFile::remove(spare);
     if (QFileInfo::exists(target) && !QFile::remove(target)) {
         TRDiagnostics::writeLine(
             QStringLiteral("Could not remove: ") + fileName + QStringLiteral(" ") +

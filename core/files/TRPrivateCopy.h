@@ -20,6 +20,9 @@ public:
     // there is no private folder. The copy is written under a temporary name
     // and renamed over the old one, which stays until then (and goes when no
     // new copy can be made); a SQLite file's -wal companion travels with it.
+    // The old copy is kept as a spare beside it and patched into the next
+    // copy where the file changed, so a reader holding a copy open must be
+    // done with it before the next call but one.
     static std::optional<QString> make(const QString &fileName,
                                        const std::optional<QByteArray> &grant);
 };
