@@ -144,7 +144,8 @@ private slots:
         QTest::newRow("emptied") << Change::emptied << 0LL;
         QTest::newRow("-wal appears") << Change::walAppears << 65536LL;
         QTest::newRow("-wal goes") << Change::walGoes << 0LL;
-        QTest::newRow("copy deleted") << Change::copyDeleted << 0LL;
+        // The spare becomes the copy, and a new spare is made in full.
+        QTest::newRow("copy deleted") << Change::copyDeleted << size;
         QTest::newRow("spare missing") << Change::spareMissing << size;
         QTest::newRow("spare damaged") << Change::spareDamaged << size;
         QTest::newRow("spare is the copy") << Change::spareIsTheCopy << size;
@@ -166,13 +167,13 @@ private slots:
         QVERIFY(writeFile(source, bytes));
         QVERIFY(change != Change::walGoes || writeFile(source + "-wal", wal));
         const QByteArray grant = *TRFileGrant::make(source);
-        // Nothing to patch yet: all of it is written, which also shows that
-        // the count counts.
+        // Nothing to patch yet: all of it is written, and once more for the
+        // spare that the next copy patches; which also shows that the count
+        // counts.
         const qint64 beforeFirst = bytesWritten();
         const std::optional<QString> copy = TRPrivateCopy::make(name, grant);
         const qint64 first = bytesWritten() - beforeFirst;
         QCOMPARE(copy, QDir(privateFolder()).filePath(name));
-        QCOMPARE(TRPrivateCopy::make(name, grant), copy);
 
         QFile reader(*copy);
         QVERIFY(reader.open(QIODevice::ReadOnly));
@@ -245,7 +246,7 @@ private slots:
         if (beforeFirst < 0) {
             QSKIP("no count of bytes written in /proc/self/io");
         }
-        QVERIFY2(first >= original.size(), qPrintable(QString::number(first)));
+        QVERIFY2(first >= 2 * original.size(), qPrintable(QString::number(first)));
         QVERIFY2(written <= mostWritten, qPrintable(QString::number(written)));
     }
 

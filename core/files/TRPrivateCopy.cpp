@@ -142,6 +142,13 @@ std::optional<QString> TRPrivateCopy::make(const QString &fileName,
     QFile::remove(targetWal);
     if (began && error.isEmpty()) {
         error = rotateIntoPlace(temporary, target, spare);
+        // A first copy has no old one to become the spare. One is made now,
+        // so that the next change, often a browser's first write after
+        // Trellis starts, is patched too rather than copied in full again.
+        if (error.isEmpty() && !QFileInfo::exists(spare) &&
+            copyToTemporary(target, spare).isEmpty()) {
+            QFile::setPermissions(spare, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        }
         if (hasWal && error.isEmpty()) {
             error = moveIntoPlace(temporaryWal, targetWal);
         } else if (hasWal) {
