@@ -1,4 +1,6 @@
 #include "TRBrowserFiles.h"
+#include "TRDayClock.h"
+#include "TRDayFormatter.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRGoogleChromePlugin.h"
@@ -237,6 +239,24 @@ private slots:
         QVERIFY(TRTestSupport::dump(parser.bookmarks().value(
                                         TRGoogleChromeBookmarksParser::BookmarkTypeKey::bookmarks))
                     .contains("Second"));
+    }
+
+    // At midnight the menu's days are named anew without a read.
+    void aNewDayRenamesTheDays()
+    {
+        grant({}, historyPath());
+        TRGoogleChromeBookmarksParser parser;
+        TRGoogleChromePlugin plugin(&parser);
+        QVERIFY(refreshAndWait(plugin));
+        QMenu *days = openMenu(findItem(plugin.parentMenu(), "History")->menu());
+        QCOMPARE(describe(days).value(0), QString("Today>"));
+        const QDateTime tomorrow = QDateTime::currentDateTime().addDays(1);
+        TRDayFormatter::setNowForTesting([tomorrow] { return tomorrow; });
+        const auto restore = qScopeGuard([] { TRDayFormatter::setNowForTesting({}); });
+        emit TRDayClock::shared().dayChanged();
+        QTRY_COMPARE(m_events.rebuilds, 2);
+        days = openMenu(findItem(plugin.parentMenu(), "History")->menu());
+        QCOMPARE(describe(days).value(0), QString("Yesterday>"));
     }
 
     // Choosing a file writes its flags and its grant, and refreshes.
