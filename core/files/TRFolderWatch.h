@@ -26,7 +26,8 @@ public:
 
 signals:
     // An entry of folder was written, created, removed or renamed; name is
-    // empty when the folder itself went away, which ends its watch.
+    // empty when the folder itself went away, which ends its watch, or when
+    // the system dropped events and anything in it may have changed.
     void changed(const QString &folder, const QString &name);
 
 private:
