@@ -3,8 +3,6 @@
 #include "TRBonjourPluginConfigurationViewController.h"
 #include "TRDNSSDServiceBrowser.h"
 #include "TRImages.h"
-#include "TRNotificationCenter.h"
-#include "TRNotificationNames.h"
 #include "TRPluginManager.h"
 #include "TRScriptedServiceBrowser.h"
 #include "TRSettings.h"
@@ -17,8 +15,8 @@
 
 #include <QAction>
 #include <QDBusConnection>
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -49,13 +47,6 @@ protected:
     }
 };
 
-// The bookmark of the index-th show request.
-TRBookmarkPtr bookmarkShown(const TRTestPluginEvents &events, qsizetype index)
-{
-    const auto *show = std::get_if<TRUIManager::ShowBookmark>(&events.shown.at(index));
-    return show ? show->bookmark : nullptr;
-}
-
 } // namespace
 
 class TestBonjourPlugin : public QObject
@@ -81,6 +72,12 @@ class TestBonjourPlugin : public QObject
     void choose(const QString &title) const
     {
         TRTestMenus::findItem(plugin->parentMenu(), title)->trigger();
+    }
+    // Announces one service with no more to come; returns it and its bookmark.
+    auto announceAlone(const QString &name)
+    {
+        browser->announce(name, false);
+        return std::pair(browser->service(name), plugin->activeBookmarks().back());
     }
 
 private slots:
@@ -161,7 +158,7 @@ private slots:
     // Browsing starts once, at creation, for web servers in the default
     // domain, and the fallback icon is our own. Disabling the plugin does not
     // stop browsing: only the status menu leaves the item out
-    // (TestMenuController).
+    // (TestMenuController). The plugin is one of the built-in ones.
     void conformsToThePluginProtocolAndBrowsesFromCreation()
     {
         QVERIFY(!plugin->allowsInlineMenu());
@@ -179,6 +176,20 @@ private slots:
         QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::bonjourEnabled));
         browser->announce("Printer", false);
         QCOMPARE(shown(), QStringList({"Printer"}));
+        QAction *printer = TRTestMenus::findItem(plugin->parentMenu(), "Printer");
+        QVERIFY(printer);
+        QVERIFY(!printer->icon().isNull());
+        QVERIFY(!printer->menu());
+        const auto bookmark =
+            std::dynamic_pointer_cast<TRBonjourBookmark>(printer->data().value<TRBookmarkPtr>());
+        QCOMPARE(bookmark, plugin->activeBookmarks().front());
+        QVERIFY(!bookmark->hasUrl());
+        QCOMPARE(bookmark->netService(), TRNetServicePtr(browser->service("Printer")));
+
+        // update() rebuilds from what was found so far.
+        plugin->parentMenu()->clear();
+        plugin->update();
+        QCOMPARE(shown(), QStringList({"Printer"}));
 
         QWidget *pane = plugin->configurationViewController();
         auto *bonjourPane = qobject_cast<TRBonjourPluginConfigurationViewController *>(pane);
@@ -193,10 +204,7 @@ private slots:
             pane->hide();
         }
         QVERIFY(bonjourPane->daemonStatusLabel()->text().contains("systemctl enable --now avahi"));
-    }
 
-    void builtIntoTheRegistry()
-    {
         TRPluginManager manager(AppDelegate::builtInPlugins());
         QCOMPARE(names(manager.plugins()), QStringList({"Bonjour", "Chrome", "Safari"}));
         // The real browser is used; without a daemon it keeps trying quietly.
@@ -232,25 +240,6 @@ private slots:
         QCOMPARE(plugin->activeBookmarks().size(), std::size_t(5));
         QCOMPARE(plugin->parentMenu()->actions().size(), 4);
         QCOMPARE(changes.added, 7);
-    }
-
-    void serviceItems()
-    {
-        browser->announce("Printer", false);
-        QAction *printer = TRTestMenus::findItem(plugin->parentMenu(), "Printer");
-        QVERIFY(printer);
-        QVERIFY(!printer->icon().isNull());
-        QVERIFY(!printer->menu());
-        const auto bookmark =
-            std::dynamic_pointer_cast<TRBonjourBookmark>(printer->data().value<TRBookmarkPtr>());
-        QCOMPARE(bookmark, plugin->activeBookmarks().front());
-        QVERIFY(!bookmark->hasUrl());
-        QCOMPARE(bookmark->netService(), TRNetServicePtr(browser->service("Printer")));
-
-        // update() rebuilds from what was found so far.
-        plugin->parentMenu()->clear();
-        plugin->update();
-        QCOMPARE(shown(), QStringList({"Printer"}));
     }
 
     // One service seen on three interfaces (or address families): one item,
@@ -294,9 +283,8 @@ private slots:
         browser->announce("Printer", false, "example.com.");
         browser->announce("Other", false, "local.");
         QCOMPARE(shown(), QStringList({"Other", "Printer", "Printer"}));
-        const auto first = plugin->activeBookmarks()[0];
         const auto second = plugin->activeBookmarks()[1];
-        QCOMPARE(first->netService()->domain(), QString("local."));
+        QCOMPARE(plugin->activeBookmarks()[0]->netService()->domain(), QString("local."));
         QCOMPARE(second->netService()->domain(), QString("example.com."));
 
         browser->withdraw("Printer", false, "example.com.");
@@ -347,9 +335,7 @@ private slots:
     // show the stored address at once, without resolving again.
     void resolveThenShow()
     {
-        browser->announce("Web cam", false);
-        const auto service = browser->service("Web cam");
-        const auto bookmark = plugin->activeBookmarks().front();
+        const auto [service, bookmark] = announceAlone("Web cam");
 
         choose("Web cam");
         QVERIFY(events.shown.isEmpty());
@@ -363,11 +349,13 @@ private slots:
         QVERIFY(!bookmark->resolveCompletionHandler());
         QVERIFY(!service->isResolving());
         QCOMPARE(events.shown.size(), 1);
-        QCOMPARE(bookmarkShown(events, 0), TRBookmarkPtr(bookmark));
+        QCOMPARE(std::get<TRUIManager::ShowBookmark>(events.shown.at(0)).bookmark,
+                 TRBookmarkPtr(bookmark));
 
         choose("Web cam");
         QCOMPARE(events.shown.size(), 2);
-        QCOMPARE(bookmarkShown(events, 1), TRBookmarkPtr(bookmark));
+        QCOMPARE(std::get<TRUIManager::ShowBookmark>(events.shown.at(1)).bookmark,
+                 TRBookmarkPtr(bookmark));
         QCOMPARE(service->resolveRequests, 1);
 
         // A service that goes and comes back is a new, unresolved bookmark.
@@ -383,9 +371,7 @@ private slots:
     // never runs.
     void failedResolutionAndRetry()
     {
-        browser->announce("NAS", false);
-        const auto service = browser->service("NAS");
-        const auto bookmark = plugin->activeBookmarks().front();
+        const auto [service, bookmark] = announceAlone("NAS");
 
         choose("NAS");
         service->fail();
@@ -404,8 +390,7 @@ private slots:
         QCOMPARE(bookmark->url(), QUrl("http://nas.local.:5000"));
 
         // A request the daemon refuses outright is a failure too.
-        browser->announce("Refusing", false);
-        const auto refusing = browser->service("Refusing");
+        const auto refusing = announceAlone("Refusing").first;
         refusing->acceptsRequests = false;
         choose("Refusing");
         QCOMPARE(refusing->resolveRequests, 1);
@@ -417,18 +402,15 @@ private slots:
     // nothing and a new choice starts a fresh ten seconds.
     void resolutionTimesOutAfterTenSeconds()
     {
-        browser->announce("Silent", false);
-        const auto service = browser->service("Silent");
-        const auto bookmark = plugin->activeBookmarks().front();
+        const auto [service, bookmark] = announceAlone("Silent");
 
-        QElapsedTimer clock;
-        clock.start();
+        const QDeadlineTimer tenSeconds(9900);
         choose("Silent");
         QTest::qWait(9000);
         QVERIFY(service->isResolving());
         QVERIFY(service->requestOpen);
         QTRY_VERIFY_WITH_TIMEOUT(!service->isResolving(), 3000);
-        QVERIFY(clock.elapsed() >= 9900);
+        QVERIFY(tenSeconds.hasExpired());
         QVERIFY(!service->requestOpen);
         QVERIFY(events.shown.isEmpty());
         QVERIFY(bookmark->resolveCompletionHandler());
@@ -446,15 +428,14 @@ private slots:
     // nothing.
     void choicesThatShowNothing()
     {
-        browser->announce("Odd", false);
-        const auto bookmark = plugin->activeBookmarks().front();
+        const auto [service, bookmark] = announceAlone("Odd");
         choose("Odd");
-        browser->service("Odd")->answer("bad host name.local.", 80);
+        service->answer("bad host name.local.", 80);
         QVERIFY(!bookmark->hasUrl());
         QVERIFY(!bookmark->resolveCompletionHandler());
         // An answer without a host name stores nothing either.
         choose("Odd");
-        browser->service("Odd")->answer(QString(), 80);
+        service->answer(QString(), 80);
         QVERIFY(!bookmark->hasUrl());
 
         QAction foreign("Foreign");

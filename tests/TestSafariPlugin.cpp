@@ -10,7 +10,6 @@
 #include "TRTestMain.h"
 #include "TRTestMenus.h"
 #include "TRTestPluginEvents.h"
-#include "TRTestSupport.h"
 #include "TRUIManager.h"
 
 #include <QAction>
@@ -47,10 +46,9 @@ TRSafariBookmarkPtr findNode(const TRBookmarkPtr &node, const QString &name)
 QStringList subtree(const QStringList &tree, const QString &title)
 {
     QStringList lines;
-    qsizetype start = 0;
-    while (start < tree.size() && !tree[start].startsWith(title + ">")) {
-        ++start;
-    }
+    // Not found, it starts at -1, before the first line, which is never indented.
+    const qsizetype start =
+        tree.indexOf(QRegularExpression(QRegularExpression::escape(title) + ">.*"));
     for (qsizetype i = start + 1; i < tree.size() && tree[i].startsWith("  "); ++i) {
         lines << tree[i].mid(2);
     }
@@ -61,11 +59,9 @@ QByteArray pngFavicon()
 {
     QImage image(16, 16, QImage::Format_ARGB32);
     image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
+    QBuffer buffer;
     image.save(&buffer, "PNG");
-    return bytes;
+    return buffer.data();
 }
 
 } // namespace
@@ -144,7 +140,6 @@ private slots:
     {
         TRSafariBookmarksParser parser;
         TRSafariPlugin plugin(&parser);
-        QCOMPARE(plugin.name(), QString("Safari"));
         QVERIFY(plugin.allowsInlineMenu());
         QVERIFY(!plugin.image().isNull());
         QCOMPARE(plugin.menuItem()->text(), QString("Safari"));
@@ -154,7 +149,6 @@ private slots:
         QVERIFY(plugin.isEnabled());
         QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::showVisitCount));
 
-        QVERIFY(!parser.isParsing());
         QVERIFY(!plugin.loadStoredAccessData());
         plugin.update();
         plugin.setEnabled(true);
@@ -190,60 +184,50 @@ private slots:
         QVERIFY(!TRSettings::standard().boolForKey(TRSettingsKeys::safariEnabled));
     }
 
-    // The sections the settings allow, each with its image, and what one of
-    // them holds.
+    // The sections the settings allow, each with its image, between the
+    // fixed head and the folders, and what one of them holds.
     void layouts_data()
     {
         QTest::addColumn<QStringList>("settings");
-        QTest::addColumn<QStringList>("top");
+        QTest::addColumn<QStringList>("sections");
         QTest::addColumn<QString>("submenu");
         QTest::addColumn<QStringList>("below");
-        const QStringList head{"Search [search]", "-", "All Bookmarks... [bookmarks]", "-"};
-        const QStringList folders{"Favorites> [favorites]", "Bookmarks Menu> [bookmarks_menu]", "-",
-                                  "Été 2023> [folder]", "Straße – Wikipedia [bookmark]"};
-        QTest::newRow("default") << QStringList() << head + QStringList("-") + folders
-                                 << "Favorites"
+        QTest::newRow("default") << QStringList() << QStringList("-") << "Favorites"
                                  << QStringList({"JavaScript> [folder]", "  Wikipedia [bookmark]",
                                                  "  東京の天気 - 日本気象協会 tenki.jp [bookmark]",
                                                  "Google [bookmark]", "Gmail [bookmark]"});
         // The folders' separator follows the history's settings.
         QTest::newRow("history") << QStringList({TRSettingsKeys::allowHistory})
-                                 << head + QStringList({"History> [history]", "-"}) + folders
-                                 << QString() << QStringList();
+                                 << QStringList({"History> [history]", "-"}) << QString()
+                                 << QStringList();
         QTest::newRow("most visited and history")
             << QStringList({TRSettingsKeys::allowHistory, TRSettingsKeys::allowMostVisitedItems})
-            << head + QStringList({"Most Visited> [most_visited]", "History> [history]", "-"}) +
-                   folders
-            << QString() << QStringList();
+            << QStringList({"Most Visited> [most_visited]", "History> [history]", "-"}) << QString()
+            << QStringList();
         QTest::newRow("top sites")
             << QStringList({TRSettingsKeys::allowTopSites})
-            << head + QStringList({"Top Sites> [topsites]", "-"}) + folders << "Top Sites"
+            << QStringList({"Top Sites> [topsites]", "-"}) << "Top Sites"
             << QStringList({"Apple [bookmark]", "Google [bookmark]",
                             "https://mail.google.com/ [bookmark]", "YouTube [bookmark]",
                             "Wikipedia, the free encyclopedia [bookmark]"});
         QTest::newRow("most visited and top sites")
             << QStringList({TRSettingsKeys::allowTopSites, TRSettingsKeys::allowMostVisitedItems})
-            << head +
-                   QStringList(
-                       {"Most Visited> [most_visited]", "-", "Top Sites> [topsites]", "-"}) +
-                   folders
+            << QStringList({"Most Visited> [most_visited]", "-", "Top Sites> [topsites]", "-"})
             << QString() << QStringList();
         QTest::newRow("reading list")
             << QStringList({TRSettingsKeys::allowReadingList})
-            << head + QStringList({"-", "Reading List> [reading_list]", "-"}) + folders
-            << "Reading List"
+            << QStringList({"-", "Reading List> [reading_list]", "-"}) << "Reading List"
             << QStringList({"GitHub [bookmark]", "الاقتصاد الاقتصاد - Google Search [bookmark]",
                             "1855 in aviation - Wikipedia [bookmark]"});
-        QTest::newRow("last session")
-            << QStringList({TRSettingsKeys::allowLastSession})
-            << head + QStringList({"-", "Last Session> [smart_folder]", "-"}) + folders << QString()
-            << QStringList();
+        QTest::newRow("last session") << QStringList({TRSettingsKeys::allowLastSession})
+                                      << QStringList({"-", "Last Session> [smart_folder]", "-"})
+                                      << QString() << QStringList();
     }
 
     void layouts()
     {
         QFETCH(QStringList, settings);
-        QFETCH(QStringList, top);
+        QFETCH(QStringList, sections);
         QFETCH(QString, submenu);
         QFETCH(QStringList, below);
         TRSafariPlugin *plugin = built(settings);
@@ -251,7 +235,11 @@ private slots:
         // Nothing below the roots is made before it is shown.
         QVERIFY(findItem(plugin->parentMenu(), "Favorites")->menu()->isEmpty());
         const QStringList tree = describeTree(plugin->parentMenu());
-        QCOMPARE(tree.filter(QRegularExpression("^\\S")), top);
+        QCOMPARE(tree.filter(QRegularExpression("^\\S")),
+                 QStringList({"Search [search]", "-", "All Bookmarks... [bookmarks]", "-"}) +
+                     sections +
+                     QStringList({"Favorites> [favorites]", "Bookmarks Menu> [bookmarks_menu]", "-",
+                                  "Été 2023> [folder]", "Straße – Wikipedia [bookmark]"}));
         QCOMPARE(subtree(tree, submenu), below);
     }
 
@@ -272,7 +260,6 @@ private slots:
             QVERIFY(day->menu()->isEmpty());
         }
         QMenu *mostVisited = openMenu(findItem(plugin->parentMenu(), "Most Visited")->menu());
-        QVERIFY(!mostVisited->isEmpty());
         QHash<TRBookmarkPtr, QString> titles;
         for (const QAction *entry : mostVisited->actions()) {
             const auto node = std::dynamic_pointer_cast<TRSafariBookmark>(
@@ -291,8 +278,7 @@ private slots:
         int seenInHistory = 0;
         for (QAction *day : history->actions()) {
             openMenu(day->menu());
-            const qsizetype shown = day->menu()->actions().size();
-            QVERIFY(shown > 0);
+            QVERIFY(!day->menu()->isEmpty());
             // The count is the day's, however many of its visits fit the screen.
             const TRBookmarkPtr dayNode = TRBookmarkMenuBuilder::bookmarkOf(day);
             QCOMPARE(day->text(),
@@ -438,10 +424,8 @@ private slots:
         QCOMPARE(lines.mid(0, 5), QStringList({"All Bookmarks... [bookmarks]", "---", "---",
                                                "Last Session [smart_folder]", "  Gmail [pinned]"}));
         QVERIFY(lines.contains("      No Bookmarks! (disabled)"));
-        QVERIFY(lines.contains("  Understanding write-ahead logging, checkpoints and why a c... "
-                               "[bookmark] {Understanding write-ahead logging, checkpoints and "
-                               "why a copied SQLite database misses the most recent rows: a deep "
-                               "dive | Database Internals Blog}"));
+        // Shortened names keep the whole name as their tool tip.
+        QVERIFY(!lines.filter("why a c... [bookmark] {Understanding write-ahead").isEmpty());
 
         QSettings stored(settings.fileName(), QSettings::IniFormat);
         QVERIFY(stored.value(TRSettingsKeys::allowSearch).toBool());

@@ -21,6 +21,8 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -205,9 +207,7 @@ QStringList menuLabels(const QString &service, const QString &path, const QStrin
         }
         const MenuItem menu = readMenuItem(reply.arguments().at(1).value<QDBusArgument>());
         QStringList labels;
-        for (const MenuItem &child : menu.children) {
-            labels << child.label;
-        }
+        std::ranges::transform(menu.children, std::back_inserter(labels), &MenuItem::label);
         if (level == submenus.size()) {
             return labels;
         }
@@ -236,22 +236,6 @@ private slots:
         m_bus = std::make_unique<TRTestSessionBus>();
         QVERIFY2(m_bus->isRunning(), "dbus-daemon did not start");
         QCOMPARE(QGuiApplication::platformName(), QString("xcb"));
-    }
-
-    void xembedTrayStartedLater()
-    {
-        TRTrayWatcher watcher;
-        QVERIFY(!watcher.isTrayAvailable());
-        QSignalSpy available(&watcher, &TRTrayWatcher::trayAvailable);
-
-        Trayer trayer;
-        QVERIFY(trayer.start());
-        QVERIFY(available.wait(10000));
-        QVERIFY(watcher.isTrayAvailable());
-
-        // Once a tray runs, there is nothing to wait for.
-        TRTrayWatcher later;
-        QVERIFY(later.isTrayAvailable());
     }
 
     void statusNotifierHost()
@@ -313,6 +297,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!controller.noTrayNotice(), 5000);
         // Docked for real: the icon's window sits inside the tray's panel.
         QTRY_VERIFY_WITH_TIMEOUT(dockedInTheTray("Trellis"), 10000);
+        // Once a tray runs, a new watcher has nothing to wait for.
+        QVERIFY(TRTrayWatcher().isTrayAvailable());
     }
 
     // The application as users start it, before their panel: Qt decides only
@@ -355,7 +341,6 @@ private slots:
                  quint32(trellis.processId()));
         QCOMPARE(itemProperty(item, "Status").toString(), QString("Active"));
         const QString menu = itemProperty(item, "Menu").value<QDBusObjectPath>().path();
-        QVERIFY(!menu.isEmpty());
         // Access keys go over the bus as the menu protocol marks them.
         QTRY_VERIFY_WITH_TIMEOUT(menuLabels(item, menu, {}).contains("_General"), 5000);
         // Submenus are filled when they open; a host opens them over the bus.

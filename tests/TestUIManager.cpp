@@ -229,7 +229,9 @@ private slots:
         TRCurrentEvent::setProviderForTesting([] { return std::nullopt; });
     }
 
-    void uiManagerIgnoresWhatItCannotShow()
+    // Requests with nothing to show are ignored; the windows shown are
+    // tracked by identity.
+    void uiManagerIgnoresWhatItCannotShowAndTracksWindowsByIdentity()
     {
         TRUIManager manager;
         auto &center = TRNotificationCenter::defaultCenter();
@@ -242,11 +244,7 @@ private slots:
         QVERIFY(manager.currentBrowserWindowControllers().empty());
         QCOMPARE(manager.searchWindowCount(), std::size_t(0));
         QVERIFY(m_defaultBrowser.opened.isEmpty());
-    }
 
-    void uiManagerTracksWindowsByIdentity()
-    {
-        TRUIManager manager;
         const auto bookmark = item("One", m_server.url("/one"));
         TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
         TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
