@@ -2,6 +2,7 @@
 #include "TRCoreTestMain.h"
 #include "TRDayFormatter.h"
 #include "TRFileGrant.h"
+#include "TRGoogleChromeBookmark.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRPrivateFolder.h"
 #include "TRSafariBookmarksParser.h"
@@ -11,8 +12,11 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
+#include <SQLiteCpp/SQLiteCpp.h>
 
 using TRBrowserFiles::chromeTime;
 using TRTestSupport::settle;
@@ -298,6 +302,86 @@ private slots:
         QVERIFY(!parser.bookmarks().contains(Safari::BookmarkTypeKey::topSites));
         QCOMPARE(parser.root(Safari::BookmarkTypeKey::history)->bookmarks(), days);
         QVERIFY(parser.bookmarks().contains(Safari::BookmarkTypeKey::mostVisited));
+    }
+
+    // A browser adds visits, visits addresses again, deletes some and
+    // clears its history, at random: after every step, reading only the
+    // newer rows gives what a full read of the file gives, or declines.
+    void partialReadsEqualFullReads()
+    {
+        const QString path = file("partial/History");
+        const qint64 start = chromeTime(QDateTime::currentDateTimeUtc().addDays(-3));
+        QList<TRBrowserFiles::ChromeRow> rows;
+        for (int row = 0; row < 200; ++row) {
+            rows.push_back({QString("Page %1").arg(row), QString("https://p%1.example/").arg(row),
+                            1 + row % 5, start + qint64(row) * 600'000'000});
+        }
+        TRBrowserFiles::writeChromeHistory(path, rows);
+        SQLite::Database browser(path.toStdString(), SQLite::OPEN_READWRITE);
+        // Every entry in order, with its day: what the menu would show.
+        const auto describe = [](const TRHistoryStorePtr &store) {
+            QStringList lines;
+            const TRDayFormatter formatter;
+            for (const auto &day : Chrome::groupHistoryByDay(store, formatter)) {
+                lines << day->name();
+                for (const TRBookmarkPtr &node : day->bookmarks()) {
+                    const auto entry = std::static_pointer_cast<TRGoogleChromeBookmark>(node);
+                    lines << entry->name() + ' ' + entry->url().toString() + ' ' +
+                                 QString::number(entry->visitCount) + ' ' +
+                                 entry->lastVisitedDate.toString(Qt::ISODateWithMs);
+                }
+            }
+            return lines;
+        };
+        Chrome::HistoryCursor cursor;
+        TRHistoryStorePtr store = Chrome::readHistory(path, &cursor);
+        QRandomGenerator random(7);
+        qint64 now = start + 200 * 600'000'000LL;
+        int partial = 0;
+        for (int step = 0; step < 80; ++step) {
+            const quint32 kind = random.bounded(100);
+            const qint64 existing =
+                browser.execAndGet("SELECT ifnull(max(id), 0) FROM urls").getInt64();
+            const auto exec = [&browser](const std::string &sql) {
+                browser.exec(sql);
+            };
+            bool mustDecline = false;
+            if (kind < 55 || existing == 0) {
+                for (quint32 added = 1 + random.bounded(5); added > 0; --added) {
+                    now += 1000 + random.bounded(1000);
+                    exec("INSERT INTO urls(url, title, visit_count, last_visit_time) VALUES("
+                         "'https://n" +
+                         std::to_string(now) + ".example/', 'New', 1, " + std::to_string(now) +
+                         ")");
+                }
+            } else if (kind < 88) {
+                now += 1000;
+                exec("UPDATE urls SET visit_count = visit_count + 1, title = 'Again', "
+                     "last_visit_time = " +
+                     std::to_string(now) +
+                     " WHERE id = " + std::to_string(1 + random.bounded(existing)));
+            } else if (kind < 97) {
+                mustDecline = browser.exec("DELETE FROM urls WHERE id = " +
+                                           std::to_string(1 + random.bounded(existing))) > 0;
+            } else {
+                mustDecline = browser.exec("DELETE FROM urls") > 0;
+            }
+            Chrome::HistoryCursor next = cursor;
+            const TRHistoryStorePtr merged = Chrome::readNewerHistory(path, store, next);
+            Chrome::HistoryCursor fullCursor;
+            const TRHistoryStorePtr full = Chrome::readHistory(path, &fullCursor);
+            QVERIFY(full);
+            if (merged) {
+                QVERIFY2(!mustDecline, qPrintable(QString::number(step)));
+                QCOMPARE(describe(merged), describe(full));
+                QCOMPARE(next.rows, fullCursor.rows);
+                QCOMPARE(next.timeChecksum, fullCursor.timeChecksum);
+                ++partial;
+            }
+            store = merged ? merged : full;
+            cursor = merged ? next : fullCursor;
+        }
+        QVERIFY2(partial >= 50, qPrintable(QString::number(partial)));
     }
 
     // At midnight "Today" becomes "Yesterday" from the history already

@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QTimeZone>
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -92,6 +93,8 @@ struct TRGoogleChromeBookmarksParser::Parsed
     TRGoogleChromeBookmarkPtr bookmarks;
     std::vector<TRGoogleChromeBookmarkPtr> historyDays;
     TRHistoryStorePtr historyStore;
+    bool historyRead = false;
+    HistoryCursor historyCursor;
     // The states of the files read, and of those no longer granted (none).
     QHash<QString, std::optional<TRSourceState>> states;
 };
@@ -142,6 +145,10 @@ void TRGoogleChromeBookmarksParser::updateBookmarks(std::function<void()> comple
             } else {
                 m_readStates.remove(it.key());
             }
+        }
+        if (parsed->historyRead || !m_readStates.contains(rawValue(BookmarkDataKey::history))) {
+            m_readHistory = parsed->historyStore;
+            m_historyCursor = parsed->historyCursor;
         }
         TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
             publish(*parsed);
@@ -211,16 +218,33 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
     const QString historyName = rawValue(BookmarkDataKey::history);
     if (changedState(BookmarkDataKey::history, historyGrant, parsed, parsed.historyOutcome)) {
         if (const auto copy = TRPrivateCopy::make(historyName, historyGrant)) {
-            const std::shared_ptr<TRHistoryStore> store = readHistory(*copy);
+            // The same file as last read, grown: only its newer rows are read.
+            const TRFileState &file = parsed.states.value(historyName)->file;
+            const auto seen = m_readStates.find(historyName);
+            parsed.historyCursor = m_historyCursor;
+            std::shared_ptr<TRHistoryStore> store;
+            if (m_readHistory && seen != m_readStates.cend() && seen->file.device == file.device &&
+                seen->file.inode == file.inode) {
+                store = readNewerHistory(*copy, m_readHistory, parsed.historyCursor);
+            }
+            const bool whole = !store;
+            if (whole) {
+                parsed.historyCursor = {};
+                store = readHistory(*copy, &parsed.historyCursor);
+            }
             parsed.historyOutcome = !store               ? Outcome::unreadable
                                     : store->size() == 0 ? Outcome::empty
                                                          : Outcome::read;
+            parsed.historyRead = true;
             if (store && store->size() > 0) {
                 const TRDayFormatter formatter;
                 parsed.historyDays = groupHistoryByDay(store, formatter);
                 // Every row has been looked at; what stays is read only when
-                // a day is opened.
-                store->moveToFile(TRPrivateFolder::path().value_or(QString()));
+                // a day is opened. The newer rows of a partial read are few
+                // and stay in memory.
+                if (whole) {
+                    store->moveToFile(TRPrivateFolder::path().value_or(QString()));
+                }
                 parsed.historyStore = store;
             }
         }
@@ -338,49 +362,68 @@ qint64 TRGoogleChromeBookmarksParser::millisecondsFromChromeTime(qint64 microsec
     return microseconds / 1000 - offsetMs;
 }
 
-std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readHistory(const QString &path)
+namespace {
+
+using HistoryCursor = TRGoogleChromeBookmarksParser::HistoryCursor;
+
+// A prime for the checksum of the rows' times, which would overflow summed
+// whole; the times are taken in milliseconds, as the history keeps them.
+constexpr qint64 timePrime = 1000000007;
+const char *const rowColumns = "SELECT title, url, visit_count, last_visit_time, id FROM urls ";
+
+qint64 timeTerm(qint64 chromeTime)
 {
-    const std::unique_ptr<SQLite::Database> database = TRSQLiteDatabase::openCopy(path);
-    if (!database) {
-        return nullptr;
+    return (chromeTime / 1000) % timePrime;
+}
+
+// One value of a one-row query, or none when it fails.
+std::optional<qint64> queryValue(sqlite3 *handle, const char *sql, int column = 0,
+                                 std::optional<qint64> parameter = std::nullopt)
+{
+    sqlite3_stmt *statement = nullptr;
+    std::optional<qint64> value;
+    if (sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) == SQLITE_OK &&
+        (!parameter || sqlite3_bind_int64(statement, 1, *parameter) == SQLITE_OK) &&
+        sqlite3_step(statement) == SQLITE_ROW) {
+        value = sqlite3_column_int64(statement, column);
     }
-    // SQLite's own interface for the rows: a history has hundreds of
-    // thousands of them, and the wrapper's column objects cost a shared
-    // pointer copy each.
-    sqlite3 *const handle = database->getHandle();
-    sqlite3_stmt *prepared = nullptr;
-    const int prepareResult = sqlite3_prepare_v2(
-        handle,
-        "SELECT title, url, visit_count, last_visit_time FROM urls ORDER BY last_visit_time DESC;",
-        -1, &prepared, nullptr);
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> query(prepared, sqlite3_finalize);
-    const auto queryFailed = [&] {
-        TRDiagnostics::writeLine(QStringLiteral("Could not execute query: ") +
-                                 QString::fromUtf8(sqlite3_errmsg(handle)));
-        return nullptr;
-    };
-    if (prepareResult != SQLITE_OK || !query) {
-        return queryFailed();
-    }
+    sqlite3_finalize(statement);
+    return value;
+}
+
+// The rows of query (rowColumns, newest first) into builder, and what they
+// add to seen; the ids of those read into ids. False when the query fails,
+// after a line on standard output, or the read is asked to stop.
+bool readRows(sqlite3 *handle, sqlite3_stmt *query, TRHistoryStore::Builder &builder,
+              HistoryCursor &seen, QSet<qint64> *ids = nullptr)
+{
     constexpr int titleColumn = 0;
     constexpr int urlColumn = 1;
     constexpr int visitCountColumn = 2;
     constexpr int lastVisitTimeColumn = 3;
-    // An untitled row is named by its address as people read it.
-    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::displayUrl, false);
+    constexpr int idColumn = 4;
     int stepResult = SQLITE_ROW;
     std::size_t rows = 0;
-    while ((stepResult = sqlite3_step(query.get())) == SQLITE_ROW) {
+    while ((stepResult = sqlite3_step(query)) == SQLITE_ROW) {
         // The application may ask a long read to stop; looked at now and then.
         if ((++rows & 0xFFF) == 0 && TROperationQueue::isCurrentOperationCancelled()) {
-            return nullptr;
+            return false;
         }
-        if (sqlite3_column_type(query.get(), urlColumn) == SQLITE_NULL) {
+        const qint64 time = sqlite3_column_int64(query, lastVisitTimeColumn);
+        const int visitCount = sqlite3_column_int(query, visitCountColumn);
+        const qint64 id = sqlite3_column_int64(query, idColumn);
+        seen.newestTime = std::max(seen.newestTime, time);
+        ++seen.rows;
+        seen.visitCounts += visitCount;
+        seen.timeChecksum = (seen.timeChecksum + timeTerm(time)) % timePrime;
+        if (ids) {
+            ids->insert(id);
+        }
+        if (sqlite3_column_type(query, urlColumn) == SQLITE_NULL) {
             continue;
         }
-        const auto *urlText =
-            reinterpret_cast<const char *>(sqlite3_column_text(query.get(), urlColumn));
-        const QByteArrayView urlBytes(urlText, sqlite3_column_bytes(query.get(), urlColumn));
+        const auto *urlText = reinterpret_cast<const char *>(sqlite3_column_text(query, urlColumn));
+        const QByteArrayView urlBytes(urlText, sqlite3_column_bytes(query, urlColumn));
         // Most addresses are plain web addresses that parsing would give back
         // unchanged; they are kept as they stand. The others are parsed: file
         // URLs like any other, so file:///a%20b names "a b"; text that does
@@ -393,21 +436,143 @@ std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readHistory(const
                 continue;
             }
         }
-        const quint32 address =
-            builder.addAddress(parsedUrl.isNull() ? urlBytes : QByteArrayView(parsedUrl),
-                               sqlite3_column_int(query.get(), visitCountColumn));
+        const quint32 address = builder.addAddress(
+            parsedUrl.isNull() ? urlBytes : QByteArrayView(parsedUrl), visitCount, id);
         const auto *titleText =
-            reinterpret_cast<const char *>(sqlite3_column_text(query.get(), titleColumn));
+            reinterpret_cast<const char *>(sqlite3_column_text(query, titleColumn));
         builder.addVisit(
-            address,
-            millisecondsFromChromeTime(sqlite3_column_int64(query.get(), lastVisitTimeColumn)),
-            QByteArrayView(titleText,
-                           titleText ? sqlite3_column_bytes(query.get(), titleColumn) : 0));
+            address, TRGoogleChromeBookmarksParser::millisecondsFromChromeTime(time),
+            QByteArrayView(titleText, titleText ? sqlite3_column_bytes(query, titleColumn) : 0));
     }
     if (stepResult != SQLITE_DONE) {
-        return queryFailed();
+        TRDiagnostics::writeLine(QStringLiteral("Could not execute query: ") +
+                                 QString::fromUtf8(sqlite3_errmsg(handle)));
+        return false;
+    }
+    return true;
+}
+
+// A prepared statement, finalized when it goes.
+using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)>;
+
+Statement prepare(sqlite3 *handle, const QByteArray &sql)
+{
+    sqlite3_stmt *prepared = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.constData(), -1, &prepared, nullptr) != SQLITE_OK) {
+        TRDiagnostics::writeLine(QStringLiteral("Could not execute query: ") +
+                                 QString::fromUtf8(sqlite3_errmsg(handle)));
+        sqlite3_finalize(prepared);
+        prepared = nullptr;
+    }
+    return Statement(prepared, sqlite3_finalize);
+}
+
+} // namespace
+
+std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readHistory(const QString &path,
+                                                                           HistoryCursor *cursor)
+{
+    const std::unique_ptr<SQLite::Database> database = TRSQLiteDatabase::openCopy(path);
+    if (!database) {
+        return nullptr;
+    }
+    // SQLite's own interface for the rows: a history has hundreds of
+    // thousands of them, and the wrapper's column objects cost a shared
+    // pointer copy each.
+    sqlite3 *const handle = database->getHandle();
+    HistoryCursor seen;
+    seen.schemaVersion = queryValue(handle, "PRAGMA schema_version;").value_or(-1);
+    const Statement query =
+        prepare(handle, QByteArray(rowColumns) + "ORDER BY last_visit_time DESC;");
+    // An untitled row is named by its address as people read it.
+    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::displayUrl, false);
+    if (!query || !readRows(handle, query.get(), builder, seen)) {
+        return nullptr;
+    }
+    if (cursor) {
+        *cursor = seen;
     }
     return builder.finish();
+}
+
+std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readNewerHistory(
+    const QString &path, const TRHistoryStorePtr &previous, HistoryCursor &cursor)
+{
+    const std::unique_ptr<SQLite::Database> database = TRSQLiteDatabase::openCopy(path);
+    if (!database || !previous) {
+        return nullptr;
+    }
+    sqlite3 *const handle = database->getHandle();
+    if (queryValue(handle, "PRAGMA schema_version;") != cursor.schemaVersion) {
+        return nullptr;
+    }
+    const Statement query =
+        prepare(handle, QByteArray(rowColumns) +
+                            "WHERE last_visit_time > ?1 ORDER BY last_visit_time DESC;");
+    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::displayUrl, false);
+    HistoryCursor added;
+    QSet<qint64> ids;
+    if (!query || sqlite3_bind_int64(query.get(), 1, cursor.newestTime) != SQLITE_OK ||
+        !readRows(handle, query.get(), builder, added, &ids)) {
+        return nullptr;
+    }
+
+    // The entries that a newer row of theirs replaces, and what the older
+    // rows must add up to without them.
+    // A store read whole is the base; a layered one brings its newer part.
+    const std::size_t own = previous->base() ? previous->ownSize() : 0;
+    const TRHistoryStorePtr base = previous->base() ? previous->base() : previous;
+    std::vector<std::size_t> hidden = previous->hiddenInBase();
+    std::vector<bool> replacedOwn(own, false);
+    HistoryCursor older = cursor;
+    for (std::size_t index = 0; index < previous->size(); ++index) {
+        if (previous->isHidden(index) || !ids.contains(previous->rowId(index))) {
+            continue;
+        }
+        if (index < own) {
+            replacedOwn[index] = true;
+        } else {
+            hidden.push_back(index - own);
+        }
+        --older.rows;
+        older.visitCounts -= previous->visitCount(index);
+        // The entry's time is the row's, in milliseconds since 1970.
+        const qint64 chromeTime =
+            (previous->visit(index).time - millisecondsFromChromeTime(0)) * 1000;
+        older.timeChecksum =
+            ((older.timeChecksum - timeTerm(chromeTime)) % timePrime + timePrime) % timePrime;
+    }
+    const auto value = [&](const char *aggregate) {
+        const QByteArray sql =
+            QByteArray("SELECT ") + aggregate + " FROM urls WHERE last_visit_time <= ?1;";
+        return queryValue(handle, sql.constData(), 0, cursor.newestTime);
+    };
+    // Anything but rows added or moved forward: a full read.
+    if (value("count(*)") != older.rows ||
+        value("ifnull(sum(visit_count), 0)") != older.visitCounts ||
+        value("ifnull(sum((last_visit_time / 1000) % 1000000007), 0) % 1000000007") !=
+            older.timeChecksum) {
+        return nullptr;
+    }
+    // The older entries of the newer part follow the rows just read.
+    for (std::size_t index = 0; index < own; ++index) {
+        if (!replacedOwn[index]) {
+            const TRHistoryStore::Visit &visit = previous->visit(index);
+            const quint32 address = builder.addAddress(
+                previous->encodedUrl(index), static_cast<qint32>(previous->visitCount(index)),
+                previous->rowId(index));
+            builder.addVisit(address, visit.time, previous->title(index));
+        }
+    }
+    // A newer part grown large is read whole again, into one mapped store.
+    if (builder.visitCount() > 4096 + base->size() / 8) {
+        return nullptr;
+    }
+    std::sort(hidden.begin(), hidden.end());
+    cursor = {cursor.schemaVersion, std::max(cursor.newestTime, added.newestTime),
+              older.rows + added.rows, older.visitCounts + added.visitCounts,
+              (older.timeChecksum + added.timeChecksum) % timePrime};
+    return TRHistoryStore::layered(builder.finish(), base, std::move(hidden));
 }
 
 std::vector<TRGoogleChromeBookmarkPtr>

@@ -75,10 +75,30 @@ public:
     // The steps of an update, for tests and tools. None of them touches the
     // parser's trees.
     static TRGoogleChromeBookmarkPtr decodeBookmarks(const QByteArray &json, QString *error);
+    // What a read of a history saw, so that the next one can read only the
+    // rows that came after it: the newest time, and the count and sums of
+    // every row up to it, which tell whether any of them went or changed.
+    struct HistoryCursor
+    {
+        qint64 schemaVersion = -1;
+        qint64 newestTime = 0;
+        qint64 rows = 0;
+        qint64 visitCounts = 0;
+        qint64 timeChecksum = 0;
+    };
     // Every row of the history, newest first, packed; none when the
     // database cannot be read, after a line on standard output when the
-    // query fails.
-    static std::shared_ptr<TRHistoryStore> readHistory(const QString &path);
+    // query fails. With cursor, what the read saw goes there.
+    static std::shared_ptr<TRHistoryStore> readHistory(const QString &path,
+                                                       HistoryCursor *cursor = nullptr);
+    // The history of previous (as read from the same file before, and
+    // described by cursor) with the rows newer than cursor's read merged in:
+    // a newer visit of an address replaces its entry, as a full read would
+    // have it. None when the file changed otherwise (rows deleted or moved
+    // back, another schema) or the new part has grown large: then only a
+    // full read gives the right store. Cursor moves on with a store.
+    static std::shared_ptr<TRHistoryStore>
+    readNewerHistory(const QString &path, const TRHistoryStorePtr &previous, HistoryCursor &cursor);
     // Day groups, newest day first, each making its entries (newest first)
     // when first opened.
     static std::vector<TRGoogleChromeBookmarkPtr>
@@ -107,7 +127,10 @@ private:
     UpdateResult m_lastUpdateResult;
     bool m_lastUpdateChanged = false;
     TRHistoryStorePtr m_historyStore;
-    // What the last read of each file saw, by file name; used on the queue
+    // What the last read of each file saw, by file name, and of the history
+    // what a read of only its newer rows starts from; used on the queue
     // only, where updates run one at a time.
     QHash<QString, TRSourceState> m_readStates;
+    TRHistoryStorePtr m_readHistory;
+    HistoryCursor m_historyCursor;
 };

@@ -133,6 +133,9 @@ std::vector<TRDayFormatter::DayRun> TRDayFormatter::dayRuns(const TRHistoryStore
     const QTimeZone zone = QTimeZone::systemTimeZone();
     DaySpan span;
     for (std::size_t index = 0; index < store.size(); ++index) {
+        if (store.isHidden(index)) {
+            continue;
+        }
         const qint64 time = store.visit(index).time;
         QDate day;
         if (time != TRHistoryStore::noTime) {

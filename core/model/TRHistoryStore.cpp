@@ -62,7 +62,7 @@ void TRHistoryStore::Builder::growTable()
     m_table = std::move(table);
 }
 
-quint32 TRHistoryStore::Builder::address(QByteArrayView encodedUrl, qint32 visitCount)
+quint32 TRHistoryStore::Builder::address(QByteArrayView encodedUrl, qint32 visitCount, qint64 rowId)
 {
     // Kept at most half full, so that a search ends at an empty slot soon.
     if (m_addresses.size() * 2 >= m_table.size()) {
@@ -78,15 +78,16 @@ quint32 TRHistoryStore::Builder::address(QByteArrayView encodedUrl, qint32 visit
         }
         at = (at + 1) & mask;
     }
-    const quint32 number = addAddress(encodedUrl, visitCount);
+    const quint32 number = addAddress(encodedUrl, visitCount, rowId);
     m_table[at] = number + 1;
     return number;
 }
 
-quint32 TRHistoryStore::Builder::addAddress(QByteArrayView encodedUrl, qint32 visitCount)
+quint32 TRHistoryStore::Builder::addAddress(QByteArrayView encodedUrl, qint32 visitCount,
+                                            qint64 rowId)
 {
     const quint64 offset = appendText(encodedUrl);
-    m_addresses.push_back({offset, visitCount, static_cast<quint32>(encodedUrl.size())});
+    m_addresses.push_back({offset, visitCount, static_cast<quint32>(encodedUrl.size()), rowId});
     if (m_sharesTitles) {
         m_lastTitles.push_back({0, 0});
     }
@@ -173,21 +174,54 @@ bool TRHistoryStore::moveToFile(const QString &folder)
     return true;
 }
 
+std::shared_ptr<TRHistoryStore> TRHistoryStore::layered(std::shared_ptr<TRHistoryStore> newer,
+                                                        std::shared_ptr<const TRHistoryStore> base,
+                                                        std::vector<std::size_t> hidden)
+{
+    newer->m_baseSize = base ? base->size() : 0;
+    newer->m_base = std::move(base);
+    newer->m_hidden = std::move(hidden);
+    return newer;
+}
+
+bool TRHistoryStore::isHidden(std::size_t index) const
+{
+    return index >= m_visitCount &&
+           std::binary_search(m_hidden.begin(), m_hidden.end(), index - m_visitCount);
+}
+
+std::size_t TRHistoryStore::hiddenBetween(std::size_t begin, std::size_t end) const
+{
+    if (m_hidden.empty() || end <= m_visitCount) {
+        return 0;
+    }
+    const auto from = std::lower_bound(m_hidden.begin(), m_hidden.end(),
+                                       begin > m_visitCount ? begin - m_visitCount : 0);
+    const auto to = std::lower_bound(from, m_hidden.end(), end - m_visitCount);
+    return static_cast<std::size_t>(to - from);
+}
+
 QByteArrayView TRHistoryStore::title(std::size_t index) const
 {
+    if (index >= m_visitCount) {
+        return m_base->title(index - m_visitCount);
+    }
     const Visit &visit = m_visitData[index];
     return {m_textData + visit.titleOffset, static_cast<qsizetype>(visit.titleLength)};
 }
 
 QByteArrayView TRHistoryStore::encodedUrl(std::size_t index) const
 {
+    if (index >= m_visitCount) {
+        return m_base->encodedUrl(index - m_visitCount);
+    }
     const Address &address = addressOf(index);
     return {m_textData + address.urlOffset, static_cast<qsizetype>(address.urlLength)};
 }
 
 QDateTime TRHistoryStore::date(std::size_t index) const
 {
-    const qint64 time = m_visitData[index].time;
+    const qint64 time = visit(index).time;
     return time == noTime ? QDateTime() : QDateTime::fromMSecsSinceEpoch(time, Qt::UTC);
 }
 

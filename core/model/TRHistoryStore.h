@@ -49,6 +49,10 @@ public:
         quint64 urlOffset;
         qint32 visitCount;
         quint32 urlLength;
+        // The row of the database that the address came from, where a
+        // reader names one (0 otherwise): what a later read of only the
+        // newer rows finds it by.
+        qint64 rowId;
     };
 
     // A growing array of plain records. It grows with realloc, which moves
@@ -124,9 +128,9 @@ public:
 
         // The number of the address with this encoded URL and visit count,
         // added when new: the visits of one address share its text.
-        quint32 address(QByteArrayView encodedUrl, qint32 visitCount);
+        quint32 address(QByteArrayView encodedUrl, qint32 visitCount, qint64 rowId = 0);
         // An address of its own, without looking for an equal one.
-        quint32 addAddress(QByteArrayView encodedUrl, qint32 visitCount);
+        quint32 addAddress(QByteArrayView encodedUrl, qint32 visitCount, qint64 rowId = 0);
         // A visit of an address.
         void addVisit(quint32 address, qint64 time, QByteArrayView title);
         std::size_t visitCount() const { return m_visits.size(); }
@@ -161,16 +165,37 @@ public:
     TRHistoryStore(const TRHistoryStore &) = delete;
     TRHistoryStore &operator=(const TRHistoryStore &) = delete;
 
-    std::size_t size() const { return m_visitCount; }
+    // A store of newer visits read on top of an earlier one (itself not
+    // layered): newer's visits come first, then base's, less those of base
+    // at the sorted indexes hidden, which a newer read replaced. Only the
+    // newer visits are new memory; base stays where it is.
+    static std::shared_ptr<TRHistoryStore> layered(std::shared_ptr<TRHistoryStore> newer,
+                                                   std::shared_ptr<const TRHistoryStore> base,
+                                                   std::vector<std::size_t> hidden);
+    // The earlier store below this one and how many visits are this one's
+    // own; none and all for a store that is not layered.
+    const std::shared_ptr<const TRHistoryStore> &base() const { return m_base; }
+    std::size_t ownSize() const { return m_visitCount; }
+    const std::vector<std::size_t> &hiddenInBase() const { return m_hidden; }
+
+    // Every visit, hidden ones included; a day shows those not hidden.
+    std::size_t size() const { return m_visitCount + m_baseSize; }
     std::size_t addressCount() const { return m_addressCount; }
-    const Visit &visit(std::size_t index) const { return m_visitData[index]; }
+    bool isHidden(std::size_t index) const;
+    std::size_t hiddenBetween(std::size_t begin, std::size_t end) const;
+    const Visit &visit(std::size_t index) const
+    {
+        return index < m_visitCount ? m_visitData[index] : m_base->visit(index - m_visitCount);
+    }
     const Address &addressOf(std::size_t index) const
     {
-        return m_addressData[m_visitData[index].address];
+        return index < m_visitCount ? m_addressData[m_visitData[index].address]
+                                    : m_base->addressOf(index - m_visitCount);
     }
     QByteArrayView title(std::size_t index) const;
     QByteArrayView encodedUrl(std::size_t index) const;
     qint64 visitCount(std::size_t index) const { return addressOf(index).visitCount; }
+    qint64 rowId(std::size_t index) const { return addressOf(index).rowId; }
     // The visit's time as a date; invalid for noTime.
     QDateTime date(std::size_t index) const;
     // The visit's title, or for none the name its address gives.
@@ -213,6 +238,9 @@ private:
     std::size_t m_addressCount = 0;
     std::size_t m_textSize = 0;
     std::unique_ptr<TRMappedFile> m_file;
+    std::shared_ptr<const TRHistoryStore> m_base;
+    std::size_t m_baseSize = 0;
+    std::vector<std::size_t> m_hidden;
 };
 
 using TRHistoryStorePtr = std::shared_ptr<const TRHistoryStore>;
@@ -237,7 +265,10 @@ public:
     std::size_t begin() const { return m_begin; }
     std::size_t end() const { return m_end; }
 
-    std::size_t count() const override { return m_end - m_begin; }
+    std::size_t count() const override
+    {
+        return m_end - m_begin - m_store->hiddenBetween(m_begin, m_end);
+    }
     void countBelow(qint64 &, qint64 &items) const override
     {
         items += static_cast<qint64>(count());
@@ -247,6 +278,9 @@ public:
         std::vector<TRBookmarkPtr> children;
         children.reserve(count());
         for (std::size_t index = m_begin; index < m_end; ++index) {
+            if (m_store->isHidden(index)) {
+                continue;
+            }
             TRBookmarkPtr made;
             for (const auto &[at, node] : m_made) {
                 if (at == index) {

@@ -48,7 +48,9 @@ std::vector<std::size_t> TRSafariHistoryReader::selectMostVisited(const TRHistor
     std::vector<Candidate> candidates;
     candidates.reserve(store.size());
     for (std::size_t index = 0; index < store.size(); ++index) {
-        candidates.push_back({store.visitCount(index), index});
+        if (!store.isHidden(index)) {
+            candidates.push_back({store.visitCount(index), index});
+        }
     }
     const auto before = [](const Candidate &a, const Candidate &b) {
         return a.visitCount != b.visitCount ? a.visitCount > b.visitCount : a.index < b.index;
