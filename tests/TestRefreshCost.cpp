@@ -6,6 +6,8 @@
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRPrivateFolder.h"
 #include "TRSafariBookmarksParser.h"
+#include "TRSafariHistoryDatabaseReader.h"
+#include "TRSafariHistoryReader.h"
 #include "TRSourceState.h"
 #include "TRSourceWatcher.h"
 #include "TRTestSupport.h"
@@ -35,6 +37,55 @@ TRFileState privateCopy(const QString &name)
 QString dayNames(const TRBookmarkPtr &root)
 {
     return TRTestSupport::names(root->bookmarks()).join(u'|');
+}
+
+// Reads the history at path whole and in part after each of a series of
+// random changes (change makes one and says whether it deleted anything):
+// the partial read gives what the whole one gives, or declines after a
+// deletion, and mostly succeeds.
+template <class Cursor, class Full, class Newer>
+void checkPartialReads(const QString &path, Full full, Newer newer,
+                       const std::function<bool(QRandomGenerator &)> &change)
+{
+    // Every entry in order, with its day, and the most visited: what
+    // the menu would show.
+    const auto describe = [](const TRHistoryStorePtr &store) {
+        QStringList lines;
+        const TRDayFormatter formatter;
+        for (const auto &day : formatter.groupByDay<TRGoogleChromeBookmark>(store)) {
+            lines << day->name();
+            for (const TRBookmarkPtr &node : day->bookmarks()) {
+                const auto entry = std::static_pointer_cast<TRGoogleChromeBookmark>(node);
+                lines << entry->name() + ' ' + entry->url().toString() + ' ' +
+                             QString::number(entry->visitCount) + ' ' +
+                             entry->lastVisitedDate.toString(Qt::ISODateWithMs);
+            }
+        }
+        for (std::size_t index : TRSafariHistoryReader::selectMostVisited(*store)) {
+            lines << "most " + store->name(index) + QString::number(store->visitCount(index));
+        }
+        return lines;
+    };
+    Cursor cursor;
+    TRHistoryStorePtr store = full(path, &cursor);
+    QRandomGenerator random(7);
+    int partial = 0;
+    for (int step = 0; step < 80; ++step) {
+        const bool deleted = change(random);
+        Cursor next = cursor;
+        const TRHistoryStorePtr merged = newer(path, store, next);
+        Cursor fullCursor;
+        const TRHistoryStorePtr whole = full(path, &fullCursor);
+        QVERIFY(whole);
+        if (merged) {
+            QVERIFY2(!deleted, qPrintable(QString::number(step)));
+            QCOMPARE(describe(merged), describe(whole));
+            ++partial;
+        }
+        store = merged ? merged : whole;
+        cursor = merged ? next : fullCursor;
+    }
+    QVERIFY2(partial >= 50, qPrintable(QString::number(partial)));
 }
 
 } // namespace
@@ -305,83 +356,95 @@ private slots:
     }
 
     // A browser adds visits, visits addresses again, deletes some and
-    // clears its history, at random: after every step, reading only the
-    // newer rows gives what a full read of the file gives, or declines.
+    // clears its history, at random: after every step, reading only what is
+    // newer gives what a full read of the file gives, or declines where
+    // something went.
     void partialReadsEqualFullReads()
     {
-        const QString path = file("partial/History");
-        const qint64 start = chromeTime(QDateTime::currentDateTimeUtc().addDays(-3));
+        // Chrome: one row per address, which a new visit moves forward.
+        const QString chromePath = file("partial/History");
+        const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-3);
         QList<TRBrowserFiles::ChromeRow> rows;
+        QList<TRBrowserFiles::SafariVisit> visits;
         for (int row = 0; row < 200; ++row) {
-            rows.push_back({QString("Page %1").arg(row), QString("https://p%1.example/").arg(row),
-                            1 + row % 5, start + qint64(row) * 600'000'000});
+            const QDateTime at = start.addSecs(row * 600);
+            const QString url = QString("https://p%1.example/").arg(row % 150);
+            rows.push_back({QString("Page %1").arg(row), QString(url + QString::number(row)),
+                            1 + row % 5, chromeTime(at)});
+            visits.push_back(
+                {url, QString("Page %1").arg(row), TRBrowserFiles::safariTime(at), 1 + row % 5});
         }
-        TRBrowserFiles::writeChromeHistory(path, rows);
-        SQLite::Database browser(path.toStdString(), SQLite::OPEN_READWRITE);
-        // Every entry in order, with its day: what the menu would show.
-        const auto describe = [](const TRHistoryStorePtr &store) {
-            QStringList lines;
-            const TRDayFormatter formatter;
-            for (const auto &day : Chrome::groupHistoryByDay(store, formatter)) {
-                lines << day->name();
-                for (const TRBookmarkPtr &node : day->bookmarks()) {
-                    const auto entry = std::static_pointer_cast<TRGoogleChromeBookmark>(node);
-                    lines << entry->name() + ' ' + entry->url().toString() + ' ' +
-                                 QString::number(entry->visitCount) + ' ' +
-                                 entry->lastVisitedDate.toString(Qt::ISODateWithMs);
+        TRBrowserFiles::writeChromeHistory(chromePath, rows);
+        SQLite::Database chrome(chromePath.toStdString(), SQLite::OPEN_READWRITE);
+        qint64 chromeNow = chromeTime(start.addSecs(200 * 600));
+        checkPartialReads<Chrome::HistoryCursor>(
+            chromePath, &Chrome::readHistory, &Chrome::readNewerHistory,
+            [&](QRandomGenerator &random) {
+                const qint64 last =
+                    chrome.execAndGet("SELECT ifnull(max(id), 0) FROM urls").getInt64();
+                const std::string some =
+                    std::to_string(1 + random.bounded(std::max<qint64>(last, 1)));
+                const quint32 kind = random.bounded(100);
+                chromeNow += 1000 + random.bounded(1000);
+                const std::string now = std::to_string(chromeNow);
+                if (kind < 55 || last == 0) {
+                    chrome.exec("INSERT INTO urls(url, title, visit_count, last_visit_time) VALUES("
+                                "'https://n" +
+                                now + ".example/', 'New', 1, " + now + ")");
+                } else if (kind < 88) {
+                    chrome.exec("UPDATE urls SET visit_count = visit_count + 1, title = 'Again', "
+                                "last_visit_time = " +
+                                now + " WHERE id = " + some);
+                } else {
+                    return chrome.exec(kind < 97 ? "DELETE FROM urls WHERE id = " + some
+                                                 : std::string("DELETE FROM urls")) > 0;
                 }
-            }
-            return lines;
-        };
-        Chrome::HistoryCursor cursor;
-        TRHistoryStorePtr store = Chrome::readHistory(path, &cursor);
-        QRandomGenerator random(7);
-        qint64 now = start + 200 * 600'000'000LL;
-        int partial = 0;
-        for (int step = 0; step < 80; ++step) {
-            const quint32 kind = random.bounded(100);
-            const qint64 existing =
-                browser.execAndGet("SELECT ifnull(max(id), 0) FROM urls").getInt64();
-            const auto exec = [&browser](const std::string &sql) {
-                browser.exec(sql);
-            };
-            bool mustDecline = false;
-            if (kind < 55 || existing == 0) {
-                for (quint32 added = 1 + random.bounded(5); added > 0; --added) {
-                    now += 1000 + random.bounded(1000);
-                    exec("INSERT INTO urls(url, title, visit_count, last_visit_time) VALUES("
-                         "'https://n" +
-                         std::to_string(now) + ".example/', 'New', 1, " + std::to_string(now) +
-                         ")");
+                return false;
+            });
+
+        // Safari: one row per visit; a visit again moves its item's count on.
+        const QString safariPath = file("partial/History.db");
+        TRBrowserFiles::writeSafariHistoryDatabase(safariPath, visits);
+        SQLite::Database safari(safariPath.toStdString(), SQLite::OPEN_READWRITE);
+        double safariNow = TRBrowserFiles::safariTime(start.addSecs(200 * 600));
+        using SafariReader = TRSafariHistoryDatabaseReader;
+        checkPartialReads<SafariReader::Cursor>(
+            safariPath, &SafariReader::read, &SafariReader::readNewer,
+            [&](QRandomGenerator &random) {
+                const auto last = [&](const char *table) {
+                    return safari.execAndGet(std::string("SELECT ifnull(max(id), 0) FROM ") + table)
+                        .getInt64();
+                };
+                const qint64 items = last("history_items");
+                const std::string item =
+                    std::to_string(1 + random.bounded(std::max<qint64>(items, 1)));
+                const quint32 kind = random.bounded(100);
+                safariNow += 1 + random.bounded(100) / 100.0;
+                const std::string now = std::to_string(safariNow);
+                if (kind < 45 || items == 0) {
+                    safari.exec("INSERT INTO history_items(url, visit_count) VALUES('https://n" +
+                                now + ".example/', 1)");
+                    safari.exec("INSERT INTO history_visits(history_item, visit_time, title) "
+                                "VALUES(last_insert_rowid(), " +
+                                now + ", 'New')");
+                } else if (kind < 88) {
+                    if (safari.exec("UPDATE history_items SET visit_count = visit_count + 1 "
+                                    "WHERE id = " +
+                                    item) > 0) {
+                        safari.exec("INSERT INTO history_visits(history_item, visit_time, title) "
+                                    "VALUES(" +
+                                    item + ", " + now + ", 'Again')");
+                    }
+                } else if (kind < 97) {
+                    return safari.exec("DELETE FROM history_visits WHERE id = " +
+                                       std::to_string(1 + random.bounded(std::max<qint64>(
+                                                              last("history_visits"), 1)))) > 0;
+                } else {
+                    safari.exec("DELETE FROM history_visits");
+                    return safari.exec("DELETE FROM history_items") > 0;
                 }
-            } else if (kind < 88) {
-                now += 1000;
-                exec("UPDATE urls SET visit_count = visit_count + 1, title = 'Again', "
-                     "last_visit_time = " +
-                     std::to_string(now) +
-                     " WHERE id = " + std::to_string(1 + random.bounded(existing)));
-            } else if (kind < 97) {
-                mustDecline = browser.exec("DELETE FROM urls WHERE id = " +
-                                           std::to_string(1 + random.bounded(existing))) > 0;
-            } else {
-                mustDecline = browser.exec("DELETE FROM urls") > 0;
-            }
-            Chrome::HistoryCursor next = cursor;
-            const TRHistoryStorePtr merged = Chrome::readNewerHistory(path, store, next);
-            Chrome::HistoryCursor fullCursor;
-            const TRHistoryStorePtr full = Chrome::readHistory(path, &fullCursor);
-            QVERIFY(full);
-            if (merged) {
-                QVERIFY2(!mustDecline, qPrintable(QString::number(step)));
-                QCOMPARE(describe(merged), describe(full));
-                QCOMPARE(next.rows, fullCursor.rows);
-                QCOMPARE(next.timeChecksum, fullCursor.timeChecksum);
-                ++partial;
-            }
-            store = merged ? merged : full;
-            cursor = merged ? next : fullCursor;
-        }
-        QVERIFY2(partial >= 50, qPrintable(QString::number(partial)));
+                return false;
+            });
     }
 
     // At midnight "Today" becomes "Yesterday" from the history already

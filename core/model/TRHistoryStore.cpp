@@ -176,11 +176,13 @@ bool TRHistoryStore::moveToFile(const QString &folder)
 
 std::shared_ptr<TRHistoryStore> TRHistoryStore::layered(std::shared_ptr<TRHistoryStore> newer,
                                                         std::shared_ptr<const TRHistoryStore> base,
-                                                        std::vector<std::size_t> hidden)
+                                                        std::vector<std::size_t> hidden,
+                                                        QHash<quint32, qint32> counts)
 {
     newer->m_baseSize = base ? base->size() : 0;
     newer->m_base = std::move(base);
     newer->m_hidden = std::move(hidden);
+    newer->m_counts = std::move(counts);
     return newer;
 }
 

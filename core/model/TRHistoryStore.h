@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 
 #include <cstdlib>
@@ -169,14 +170,18 @@ public:
     // layered): newer's visits come first, then base's, less those of base
     // at the sorted indexes hidden, which a newer read replaced. Only the
     // newer visits are new memory; base stays where it is.
+    // Counts gives base's addresses (by number) whose visit count has moved
+    // on since base was read.
     static std::shared_ptr<TRHistoryStore> layered(std::shared_ptr<TRHistoryStore> newer,
                                                    std::shared_ptr<const TRHistoryStore> base,
-                                                   std::vector<std::size_t> hidden);
+                                                   std::vector<std::size_t> hidden,
+                                                   QHash<quint32, qint32> counts = {});
     // The earlier store below this one and how many visits are this one's
     // own; none and all for a store that is not layered.
     const std::shared_ptr<const TRHistoryStore> &base() const { return m_base; }
     std::size_t ownSize() const { return m_visitCount; }
     const std::vector<std::size_t> &hiddenInBase() const { return m_hidden; }
+    const QHash<quint32, qint32> &countsInBase() const { return m_counts; }
 
     // Every visit, hidden ones included; a day shows those not hidden.
     std::size_t size() const { return m_visitCount + m_baseSize; }
@@ -194,7 +199,16 @@ public:
     }
     QByteArrayView title(std::size_t index) const;
     QByteArrayView encodedUrl(std::size_t index) const;
-    qint64 visitCount(std::size_t index) const { return addressOf(index).visitCount; }
+    qint64 visitCount(std::size_t index) const
+    {
+        if (index >= m_visitCount && !m_counts.isEmpty()) {
+            const auto moved = m_counts.constFind(m_base->visit(index - m_visitCount).address);
+            if (moved != m_counts.cend()) {
+                return *moved;
+            }
+        }
+        return addressOf(index).visitCount;
+    }
     qint64 rowId(std::size_t index) const { return addressOf(index).rowId; }
     // The visit's time as a date; invalid for noTime.
     QDateTime date(std::size_t index) const;
@@ -241,6 +255,7 @@ private:
     std::shared_ptr<const TRHistoryStore> m_base;
     std::size_t m_baseSize = 0;
     std::vector<std::size_t> m_hidden;
+    QHash<quint32, qint32> m_counts;
 };
 
 using TRHistoryStorePtr = std::shared_ptr<const TRHistoryStore>;

@@ -14,6 +14,8 @@
 #include "TRSettingsKeys.h"
 #include "TRSourceState.h"
 
+#include <QFileInfo>
+
 namespace {
 
 using BookmarkTypeKey = TRSafariBookmarksParser::BookmarkTypeKey;
@@ -59,6 +61,8 @@ struct TRSafariBookmarksParser::Parsed
     std::optional<std::vector<TRSafariBookmarkPtr>> historyDays;
     std::optional<std::vector<TRSafariBookmarkPtr>> mostVisited;
     TRHistoryStorePtr historyStore;
+    bool historyRead = false;
+    TRSafariHistoryDatabaseReader::Cursor historyCursor;
     std::vector<std::pair<std::size_t, TRSafariBookmarkPtr>> mostVisitedIndexes;
     std::optional<std::vector<TRSafariBookmarkPtr>> lastSession;
     std::optional<std::vector<TRSafariBookmarkPtr>> topSites;
@@ -187,6 +191,10 @@ void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
                     m_readStates.remove(it.key());
                 }
             }
+            if (parsed->historyRead || !m_readStates.contains(BookmarkDataKey::history)) {
+                m_readHistory = parsed->historyStore;
+                m_historyCursor = parsed->historyCursor;
+            }
             // Before the operation ends, so that the queue never looks idle
             // while the result travels.
             m_resultPending = true;
@@ -260,8 +268,23 @@ TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &gra
         // The copy has no extension: the granted file's own name says which
         // kind of history it is.
         if (const auto granted = TRPrivateCopy::resolveGrant(*grants.historyGrant)) {
-            const std::shared_ptr<TRHistoryStore> store =
-                TRSafariHistoryReader::read(*copy, *granted);
+            // The same database as last read, grown: only its new visits are
+            // read.
+            const TRFileState &file = parsed.states.value(BookmarkDataKey::history)->file;
+            const auto seen = m_readStates.find(BookmarkDataKey::history);
+            parsed.historyCursor = m_historyCursor;
+            std::shared_ptr<TRHistoryStore> store;
+            if (m_readHistory && seen != m_readStates.cend() && seen->file.device == file.device &&
+                seen->file.inode == file.inode && QFileInfo(*granted).suffix().toLower() == u"db") {
+                store = TRSafariHistoryDatabaseReader::readNewer(*copy, m_readHistory,
+                                                                 parsed.historyCursor);
+            }
+            const bool whole = !store;
+            if (whole) {
+                parsed.historyCursor = {};
+                store = TRSafariHistoryReader::read(*copy, *granted, &parsed.historyCursor);
+            }
+            parsed.historyRead = true;
             if (store && store->size() > 0) {
                 // The most visited are made now and are the nodes their days
                 // hold once opened.
@@ -276,8 +299,11 @@ TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &gra
                 parsed.mostVisited = std::move(mostVisited);
                 parsed.mostVisitedIndexes = std::move(made);
                 // Every visit has been looked at; what stays is read only
-                // when a day is opened.
-                store->moveToFile(TRPrivateFolder::path().value_or(QString()));
+                // when a day is opened. The new visits of a partial read are
+                // few and stay in memory.
+                if (whole) {
+                    store->moveToFile(TRPrivateFolder::path().value_or(QString()));
+                }
                 parsed.historyStore = store;
             }
         }

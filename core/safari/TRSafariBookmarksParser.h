@@ -6,6 +6,7 @@
 
 #include "TRHistoryStore.h"
 #include "TRSafariBookmark.h"
+#include "TRSafariHistoryDatabaseReader.h"
 #include "TRSourceState.h"
 
 #include <QHash>
@@ -140,7 +141,10 @@ private:
     TRHistoryStorePtr m_historyStore;
     // The most visited among the store's visits, by index.
     std::vector<std::pair<std::size_t, TRSafariBookmarkPtr>> m_mostVisitedIndexes;
-    // What the last read of each file saw; used on the queue only, where
+    // What the last read of each file saw, and of the history what a read
+    // of only its new visits starts from; used on the queue only, where
     // parses run one at a time.
     QHash<BookmarkDataKey, TRSourceState> m_readStates;
+    TRHistoryStorePtr m_readHistory;
+    TRSafariHistoryDatabaseReader::Cursor m_historyCursor;
 };

@@ -15,15 +15,16 @@ constexpr int maximumMostVisited = 10;
 
 } // namespace
 
-std::shared_ptr<TRHistoryStore> TRSafariHistoryReader::read(const QString &path,
-                                                            const QString &grantedPath)
+std::shared_ptr<TRHistoryStore>
+TRSafariHistoryReader::read(const QString &path, const QString &grantedPath,
+                            TRSafariHistoryDatabaseReader::Cursor *cursor)
 {
     const QString extension = QFileInfo(grantedPath).suffix().toLower();
     if (extension == u"plist") {
         return TRSafariHistoryListReader::read(path);
     }
     if (extension == u"db") {
-        return TRSafariHistoryDatabaseReader::read(path);
+        return TRSafariHistoryDatabaseReader::read(path, cursor);
     }
     return nullptr;
 }

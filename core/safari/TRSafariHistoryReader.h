@@ -5,6 +5,7 @@
 
 #include "TRHistoryStore.h"
 #include "TRSafariBookmark.h"
+#include "TRSafariHistoryDatabaseReader.h"
 
 #include <QString>
 
@@ -19,8 +20,11 @@ class TRSafariHistoryReader
 {
 public:
     // The copy at path read as the kind of history that grantedPath's
-    // extension names ("db" or "plist").
-    static std::shared_ptr<TRHistoryStore> read(const QString &path, const QString &grantedPath);
+    // extension names ("db" or "plist"); for a database, what the read saw
+    // goes to cursor.
+    static std::shared_ptr<TRHistoryStore>
+    read(const QString &path, const QString &grantedPath,
+         TRSafariHistoryDatabaseReader::Cursor *cursor = nullptr);
     // Day groups, newest day first, each making its visits (newest first)
     // when first opened; nodes already made for some visits (the most
     // visited) are the ones their day then holds.
