@@ -564,8 +564,9 @@ std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readNewerHistory(
             builder.addVisit(address, visit.time, previous->title(index));
         }
     }
-    // A newer part grown large is read whole again, into one mapped store.
-    if (builder.visitCount() > 4096 + base->size() / 8) {
+    // A newer part grown large (it stays in memory) is read whole again,
+    // into one mapped store.
+    if (builder.visitCount() > 4096 + base->size() / 32) {
         return nullptr;
     }
     std::sort(hidden.begin(), hidden.end());

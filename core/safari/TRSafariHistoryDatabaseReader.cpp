@@ -233,8 +233,9 @@ TRSafariHistoryDatabaseReader::readNewer(const QString &path, const TRHistorySto
             counts.insert(base->visit(index - own).address, *moved);
         }
     }
-    // A newer part grown large is read whole again, into one mapped store.
-    if (builder.visitCount() > 4096 + base->size() / 8) {
+    // A newer part grown large (it stays in memory) is read whole again,
+    // into one mapped store.
+    if (builder.visitCount() > 4096 + base->size() / 32) {
         return nullptr;
     }
     cursor = next;
