@@ -376,21 +376,6 @@ qint64 timeTerm(qint64 chromeTime)
     return (chromeTime / 1000) % timePrime;
 }
 
-// One value of a one-row query, or none when it fails.
-std::optional<qint64> queryValue(sqlite3 *handle, const char *sql, int column = 0,
-                                 std::optional<qint64> parameter = std::nullopt)
-{
-    sqlite3_stmt *statement = nullptr;
-    std::optional<qint64> value;
-    if (sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) == SQLITE_OK &&
-        (!parameter || sqlite3_bind_int64(statement, 1, *parameter) == SQLITE_OK) &&
-        sqlite3_step(statement) == SQLITE_ROW) {
-        value = sqlite3_column_int64(statement, column);
-    }
-    sqlite3_finalize(statement);
-    return value;
-}
-
 // The rows of query (rowColumns, newest first) into builder, and what they
 // add to seen; the ids of those read into ids. False when the query fails,
 // after a line on standard output, or the read is asked to stop.
@@ -481,7 +466,8 @@ std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readHistory(const
     // pointer copy each.
     sqlite3 *const handle = database->getHandle();
     HistoryCursor seen;
-    seen.schemaVersion = queryValue(handle, "PRAGMA schema_version;").value_or(-1);
+    seen.schemaVersion =
+        TRSQLiteDatabase::queryInteger(handle, "PRAGMA schema_version;").value_or(-1);
     const Statement query =
         prepare(handle, QByteArray(rowColumns) + "ORDER BY last_visit_time DESC;");
     // An untitled row is named by its address as people read it.
@@ -503,7 +489,7 @@ std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readNewerHistory(
         return nullptr;
     }
     sqlite3 *const handle = database->getHandle();
-    if (queryValue(handle, "PRAGMA schema_version;") != cursor.schemaVersion) {
+    if (TRSQLiteDatabase::queryInteger(handle, "PRAGMA schema_version;") != cursor.schemaVersion) {
         return nullptr;
     }
     const Statement query =
@@ -542,16 +528,21 @@ std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readNewerHistory(
         older.timeChecksum =
             ((older.timeChecksum - timeTerm(chromeTime)) % timePrime + timePrime) % timePrime;
     }
-    const auto value = [&](const char *aggregate) {
-        const QByteArray sql =
-            QByteArray("SELECT ") + aggregate + " FROM urls WHERE last_visit_time <= ?1;";
-        return queryValue(handle, sql.constData(), 0, cursor.newestTime);
-    };
-    // Anything but rows added or moved forward: a full read.
-    if (value("count(*)") != older.rows ||
-        value("ifnull(sum(visit_count), 0)") != older.visitCounts ||
-        value("ifnull(sum((last_visit_time / 1000) % 1000000007), 0) % 1000000007") !=
-            older.timeChecksum) {
+    // Anything but rows added or moved forward: a full read. One pass over
+    // the older rows.
+    sqlite3_stmt *totals = nullptr;
+    const bool same =
+        sqlite3_prepare_v2(handle,
+                           "SELECT count(*), ifnull(sum(visit_count), 0), "
+                           "ifnull(sum((last_visit_time / 1000) % 1000000007), 0) % 1000000007 "
+                           "FROM urls WHERE last_visit_time <= ?1;",
+                           -1, &totals, nullptr) == SQLITE_OK &&
+        sqlite3_bind_int64(totals, 1, cursor.newestTime) == SQLITE_OK &&
+        sqlite3_step(totals) == SQLITE_ROW && sqlite3_column_int64(totals, 0) == older.rows &&
+        sqlite3_column_int64(totals, 1) == older.visitCounts &&
+        sqlite3_column_int64(totals, 2) == older.timeChecksum;
+    sqlite3_finalize(totals);
+    if (!same) {
         return nullptr;
     }
     // The older entries of the newer part follow the rows just read.

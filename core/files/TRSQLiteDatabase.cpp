@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
 
 std::unique_ptr<SQLite::Database> TRSQLiteDatabase::openCopy(const QString &path)
 {
@@ -16,4 +17,19 @@ std::unique_ptr<SQLite::Database> TRSQLiteDatabase::openCopy(const QString &path
     } catch (const SQLite::Exception &) {
         return nullptr;
     }
+}
+
+std::optional<qint64> TRSQLiteDatabase::queryInteger(sqlite3 *handle, const char *sql,
+                                                     qint64 parameter)
+{
+    sqlite3_stmt *statement = nullptr;
+    std::optional<qint64> value;
+    if (sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) == SQLITE_OK &&
+        (sqlite3_bind_parameter_count(statement) == 0 ||
+         sqlite3_bind_int64(statement, 1, parameter) == SQLITE_OK) &&
+        sqlite3_step(statement) == SQLITE_ROW) {
+        value = sqlite3_column_int64(statement, 0);
+    }
+    sqlite3_finalize(statement);
+    return value;
 }

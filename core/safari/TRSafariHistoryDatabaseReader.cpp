@@ -69,19 +69,12 @@ namespace {
 
 using Cursor = TRSafariHistoryDatabaseReader::Cursor;
 
-// One value of a one-row query, or none when it fails.
-std::optional<qint64> queryValue(sqlite3 *handle, const char *sql, qint64 parameter)
+// How many visits there are up to the given one: counted by their own
+// numbers, without the items, which is quick.
+std::optional<qint64> visitsUpTo(sqlite3 *handle, qint64 visit)
 {
-    sqlite3_stmt *statement = nullptr;
-    std::optional<qint64> value;
-    if (sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) == SQLITE_OK &&
-        (sqlite3_bind_parameter_count(statement) == 0 ||
-         sqlite3_bind_int64(statement, 1, parameter) == SQLITE_OK) &&
-        sqlite3_step(statement) == SQLITE_ROW) {
-        value = sqlite3_column_int64(statement, 0);
-    }
-    sqlite3_finalize(statement);
-    return value;
+    return TRSQLiteDatabase::queryInteger(
+        handle, "SELECT count(*) FROM history_visits WHERE id <= ?1;", visit);
 }
 
 // The visits after cursor's last into builder, and cursor moved past them;
@@ -132,7 +125,6 @@ bool readVisits(sqlite3 *handle, TRHistoryStore::Builder &builder, Cursor &curso
         }
         cursor.lastVisit =
             std::max(cursor.lastVisit, sqlite3_column_int64(statement, visitIdColumn));
-        ++cursor.visits;
         if (sqlite3_column_type(statement, urlColumn) == SQLITE_NULL) {
             continue;
         }
@@ -178,12 +170,14 @@ std::shared_ptr<TRHistoryStore> TRSafariHistoryDatabaseReader::read(const QStrin
     }
     Cursor seen;
     seen.schemaVersion =
-        queryValue(database->getHandle(), "PRAGMA schema_version;", 0).value_or(-1);
+        TRSQLiteDatabase::queryInteger(database->getHandle(), "PRAGMA schema_version;")
+            .value_or(-1);
     // The visits of one item share its URL text and, mostly, its title.
     TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::encodedUrl, true);
     if (!readVisits(database->getHandle(), builder, seen)) {
         return nullptr;
     }
+    seen.visits = visitsUpTo(database->getHandle(), seen.lastVisit).value_or(-1);
     if (cursor) {
         *cursor = seen;
     }
@@ -200,12 +194,8 @@ TRSafariHistoryDatabaseReader::readNewer(const QString &path, const TRHistorySto
     }
     sqlite3 *const handle = database->getHandle();
     // Visits are only ever added: every one read before is still there.
-    if (queryValue(handle, "PRAGMA schema_version;", 0) != cursor.schemaVersion ||
-        queryValue(handle,
-                   "SELECT count(*) FROM history_visits INNER JOIN history_items ON "
-                   "history_visits.history_item = history_items.id "
-                   "WHERE history_visits.id <= ?1;",
-                   cursor.lastVisit) != cursor.visits) {
+    if (TRSQLiteDatabase::queryInteger(handle, "PRAGMA schema_version;") != cursor.schemaVersion ||
+        visitsUpTo(handle, cursor.lastVisit) != cursor.visits) {
         return nullptr;
     }
     TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::encodedUrl, true);
@@ -214,6 +204,7 @@ TRSafariHistoryDatabaseReader::readNewer(const QString &path, const TRHistorySto
     if (!readVisits(handle, builder, next, &items) || next.needsWholeRead) {
         return nullptr;
     }
+    next.visits = visitsUpTo(handle, next.lastVisit).value_or(-1);
     // The older entries: the newer part of a layered store follows the
     // visits just read, with its items' counts as they are now; the base's
     // addresses visited again get their new counts.
