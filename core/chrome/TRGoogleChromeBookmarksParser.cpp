@@ -504,8 +504,8 @@ std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readNewerHistory(
     }
 
     // The entries that a newer row of theirs replaces, and what the older
-    // rows must add up to without them.
-    // A store read whole is the base; a layered one brings its newer part.
+    // rows must add up to without them. A store read whole is the base; a
+    // layered one brings its newer part along.
     const std::size_t own = previous->base() ? previous->ownSize() : 0;
     const TRHistoryStorePtr base = previous->base() ? previous->base() : previous;
     std::vector<std::size_t> hidden = previous->hiddenInBase();
