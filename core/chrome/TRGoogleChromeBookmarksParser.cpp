@@ -219,7 +219,7 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
     if (changedState(BookmarkDataKey::history, historyGrant, parsed, parsed.historyOutcome)) {
         if (const auto copy = TRPrivateCopy::make(historyName, historyGrant)) {
             // The same file as last read, grown: only its newer rows are read.
-            const TRFileState &file = parsed.states.value(historyName)->file;
+            const TRFileState file = parsed.states.value(historyName)->file;
             const auto seen = m_readStates.find(historyName);
             parsed.historyCursor = m_historyCursor;
             std::shared_ptr<TRHistoryStore> store;

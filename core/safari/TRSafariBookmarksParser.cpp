@@ -270,7 +270,7 @@ TRSafariBookmarksParser::Parsed TRSafariBookmarksParser::parse(const Parsed &gra
         if (const auto granted = TRPrivateCopy::resolveGrant(*grants.historyGrant)) {
             // The same database as last read, grown: only its new visits are
             // read.
-            const TRFileState &file = parsed.states.value(BookmarkDataKey::history)->file;
+            const TRFileState file = parsed.states.value(BookmarkDataKey::history)->file;
             const auto seen = m_readStates.find(BookmarkDataKey::history);
             parsed.historyCursor = m_historyCursor;
             std::shared_ptr<TRHistoryStore> store;
