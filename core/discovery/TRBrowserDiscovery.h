@@ -1,0 +1,83 @@
+#pragma once
+
+// Finds the Chromium browsers of a home folder and their profiles by the
+// browsers' own configuration folders, so that a user grants them with one
+// click instead of looking for hidden files through a dialog. Reads only
+// small files (the browser's "Local State"); never opens a database.
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// One profile of a browser: its folder and the files found in it.
+struct TRChromiumProfile
+{
+    // Absolute path of the profile's folder (for Opera, the browser's own
+    // folder, which holds the files itself).
+    QString folder;
+    // The name the browser shows for it ("Work", "Person 1"); the folder's
+    // own name when the browser's list does not name it.
+    QString name;
+    // Absolute paths of the files present; none for a missing one.
+    std::optional<QString> bookmarks;
+    std::optional<QString> accountBookmarks;
+    std::optional<QString> history;
+    std::optional<QString> favicons;
+
+    bool hasData() const { return bookmarks || accountBookmarks || history; }
+};
+
+// One installation of a browser: native, Flatpak or Snap.
+struct TRChromiumBrowser
+{
+    // Stable identifier, also the stem of the browser's settings keys:
+    // "chrome", "chrome-beta", "chrome-unstable", "chromium", "brave",
+    // "edge", "vivaldi", "opera"; a Flatpak or Snap installation adds
+    // "-flatpak" or "-snap" ("chromium-flatpak").
+    QString id;
+    // The name the menu shows: "Google Chrome", "Chromium", "Brave",
+    // "Microsoft Edge", "Vivaldi", "Opera"; " (Flatpak)" or " (Snap)" added
+    // for those installations.
+    QString displayName;
+    // Absolute path of the configuration folder (the one holding "Local
+    // State").
+    QString root;
+    // In the order of the browser's own profile list; only profiles holding
+    // at least one of Bookmarks, AccountBookmarks or History.
+    std::vector<TRChromiumProfile> profiles;
+};
+
+namespace TRBrowserDiscovery {
+
+// Where to look: the home folder and the XDG configuration folder (empty:
+// $XDG_CONFIG_HOME, or home/.config when that is unset or relative).
+struct Places
+{
+    QString home;
+    QString configHome;
+};
+// The current user's.
+Places currentPlaces();
+
+// Every browser installation found under places whose configuration folder
+// exists, in the order the menu uses: Chrome, Chrome Beta, Chrome Unstable,
+// Chromium, Brave, Edge, Vivaldi, Opera, each native first, then Flatpak,
+// then Snap. A browser without profiles is still listed (it is installed).
+// A profile folder reached twice (a symbolic link shared by two browsers)
+// is listed once, under the first browser. An unreadable or odd "Local
+// State" prints one line naming it and falls back to a scan of the folder.
+std::vector<TRChromiumBrowser> discover(const Places &places = currentPlaces());
+
+// The profiles of one configuration folder, as discover() lists them.
+std::vector<TRChromiumProfile> profiles(const QString &root);
+
+// The installation of the given id under places, if its folder exists.
+std::optional<TRChromiumBrowser> browser(const QString &id, const Places &places = currentPlaces());
+
+// The ids of every installation discover() knows, in its order.
+std::vector<QString> knownIds();
+// The display name of an id ("Brave (Flatpak)"); empty for an unknown id.
+QString displayName(const QString &id);
+
+} // namespace TRBrowserDiscovery
