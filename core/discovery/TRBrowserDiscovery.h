@@ -75,6 +75,10 @@ std::vector<TRChromiumProfile> profiles(const QString &root);
 // The installation of the given id under places, if its folder exists.
 std::optional<TRChromiumBrowser> browser(const QString &id, const Places &places = currentPlaces());
 
+// Whether the installation of the given id has its configuration folder;
+// looks at folders only, reads no file.
+bool isInstalled(const QString &id, const Places &places = currentPlaces());
+
 // The ids of every installation discover() knows, in its order.
 std::vector<QString> knownIds();
 // The display name of an id ("Brave (Flatpak)"); empty for an unknown id.
