@@ -24,8 +24,13 @@
 //       no older copy lies beside it: the milliseconds of the copy, the
 //       bytes handed to the kernel to write and the bytes of the pages it
 //       dirtied, each the median of ROUNDS
+//   trellis-bench-app discover HOME [ROUNDS]
+//       browser discovery in the home folder HOME (its configuration folder
+//       HOME/.config): the first run and the median of ROUNDS, in
+//       milliseconds, with the browsers and profiles it found
 
 #include "AppDelegate.h"
+#include "TRBrowserDiscovery.h"
 #include "TRFileCopy.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
@@ -330,6 +335,29 @@ int benchCopy(int argc, char *argv[])
     return 0;
 }
 
+int benchDiscover(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QString home = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
+    const TRBrowserDiscovery::Places places{home, home + QStringLiteral("/.config")};
+    const int rounds = argc > 3 ? std::max(1, QByteArray(argv[3]).toInt()) : 50;
+    std::size_t browsers = 0;
+    std::size_t profiles = 0;
+    const auto discover = [&] {
+        const std::vector<TRChromiumBrowser> found = TRBrowserDiscovery::discover(places);
+        browsers = found.size();
+        profiles = 0;
+        for (const TRChromiumBrowser &browser : found) {
+            profiles += browser.profiles.size();
+        }
+    };
+    const double first = timeMedian(1, discover);
+    const double typical = timeMedian(rounds, discover);
+    std::printf("discovery: %.3f ms (first %.3f ms), %zu browsers, %zu profiles\n", typical, first,
+                browsers, profiles);
+    return browsers > 0 ? 0 : 1;
+}
+
 int benchStartup(int argc, char *argv[])
 {
     const qint64 started = QByteArray(argv[2]).toLongLong();
@@ -547,11 +575,15 @@ int main(int argc, char *argv[])
     if (mode == "copy" && argc >= 3) {
         return benchCopy(argc, argv);
     }
+    if (mode == "discover" && argc >= 3) {
+        return benchDiscover(argc, argv);
+    }
     std::fputs("usage: trellis-bench-app menu CORPUS [ROUNDS]\n"
                "       trellis-bench-app startup START_NS [HOME]\n"
                "       trellis-bench-app home CORPUS FOLDER\n"
                "       trellis-bench-app refresh CORPUS [ROUNDS]\n"
-               "       trellis-bench-app copy HISTORY [ROUNDS]\n",
+               "       trellis-bench-app copy HISTORY [ROUNDS]\n"
+               "       trellis-bench-app discover HOME [ROUNDS]\n",
                stderr);
     return 2;
 }

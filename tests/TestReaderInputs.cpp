@@ -50,6 +50,10 @@ const Expected expectations[] = {
     {"safari-lastsession", "seeds/windows.xml", true, 3},
     // References written in XML form, as dictionaries holding "CF$UID".
     {"customized-bookmarks", "seeds/two.xml", true, 2},
+    // Profile 2 and Default in the list's order (the missing and the repeated
+    // folder left out), then Profile 1 and Profile 10 by number; the folders
+    // that would leave the browser's folder are skipped.
+    {"local-state", "seeds/odd-profiles.json", true, 4},
     // Each array or folder names the next twice: 2^40 nodes in a few
     // hundred bytes, which the readers once tried to make.
     {"safari-topsites", "regressions/shared-arrays-doubled-40-times.bplist", false, 0},

@@ -5,9 +5,10 @@
 #   --runs/--seed: a fixed number of inputs from a fixed seed, starting from
 #   the seeds alone (the test command's check)
 #   TARGET: chrome-bookmarks safari-bookmarks safari-history-plist
-#           safari-topsites safari-lastsession customized-bookmarks (all by default)
-# Seeds: the browser files of trellis-generate's tiny corpus (written into
-# build/fuzz/generated), the hand-made ones in tools/fuzz/seeds (property
+#           safari-topsites safari-lastsession customized-bookmarks local-state
+#           (all by default)
+# Seeds: the browser files of trellis-generate's tiny corpus and home
+# (written into build/fuzz/generated), the hand-made ones in tools/fuzz/seeds (property
 # lists also in binary form), and the inputs that once found a fault
 # (tests/regressions). What a run learns is kept in
 # build/fuzz/corpus/TARGET for the next run; an input that crashes, hangs or
@@ -27,12 +28,12 @@ while [ $# -gt 0 ]; do
         --runs) runs=$2; shift 2 ;;
         --seed) seed=$2; shift 2 ;;
         --jobs) jobs=$2; shift 2 ;;
-        -h|--help) sed -n 2,14p "$0"; exit 0 ;;
+        -h|--help) sed -n 2,15p "$0"; exit 0 ;;
         *) targets+=("$1"); shift ;;
     esac
 done
 all=(chrome-bookmarks safari-bookmarks safari-history-plist safari-topsites
-     safari-lastsession customized-bookmarks)
+     safari-lastsession customized-bookmarks local-state)
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 
 bash scripts/install-deps.sh
@@ -44,6 +45,7 @@ out=$root/build/fuzz
 # it takes a moment.
 rm -rf "$out/generated"
 "$out/bin/trellis-generate" --out "$out/generated" --scale tiny --quiet
+"$out/bin/trellis-generate" --home "$out/generated/home" --browsers 1 --quiet
 
 seed_files() {
     case $1 in
@@ -53,6 +55,7 @@ seed_files() {
         safari-topsites) echo safari/TopSites.plist ;;
         safari-lastsession) echo safari/LastSession.plist ;;
         customized-bookmarks) ;;
+        local-state) echo "home/.config/google-chrome/Local State" ;;
     esac
 }
 

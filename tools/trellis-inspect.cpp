@@ -1,7 +1,9 @@
 // trellis-inspect: runs Trellis's own grant, copy and parser code on a file
 // and prints the tree it reads as JSON; safari-menu prints the Safari submenu
-// that the real plugin builds from the given files.
+// that the real plugin builds from the given files; browsers prints what
+// browser discovery finds.
 
+#include "TRBrowserDiscovery.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRHeapTrim.h"
@@ -12,6 +14,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -22,16 +27,18 @@ namespace {
 
 int usage()
 {
-    std::fputs(
-        "usage: trellis-inspect [--summary] chrome-bookmarks FILE\n"
-        "       trellis-inspect [--summary] chrome-history FILE\n"
-        "       trellis-inspect [--summary] safari-bookmarks FILE\n"
-        "       trellis-inspect [--summary] safari-history FILE\n"
-        "       trellis-inspect [--summary] safari-topsites FILE\n"
-        "       trellis-inspect [--summary] safari-lastsession FILE\n"
-        "       trellis-inspect safari-menu [--bookmarks FILE] [--topsites FILE]\n"
-        "                       [--history FILE] [--lastsession FILE] [--set KEY=VALUE]...\n",
-        stderr);
+    std::fputs("usage: trellis-inspect [--summary] chrome-bookmarks FILE\n"
+               "       trellis-inspect [--summary] chrome-history FILE\n"
+               "       trellis-inspect [--summary] safari-bookmarks FILE\n"
+               "       trellis-inspect [--summary] safari-history FILE\n"
+               "       trellis-inspect [--summary] safari-topsites FILE\n"
+               "       trellis-inspect [--summary] safari-lastsession FILE\n"
+               "       trellis-inspect safari-menu [--bookmarks FILE] [--topsites FILE]\n"
+               "                       [--history FILE] [--lastsession FILE] [--set KEY=VALUE]...\n"
+               "       trellis-inspect browsers [--home DIR]\n"
+               "           the Chromium browsers found in the user's home, or in DIR (its\n"
+               "           configuration folder then DIR/.config), with their profiles\n",
+               stderr);
     return 2;
 }
 
@@ -104,6 +111,42 @@ int inspectSafari(const QString &command, const QString &file, const QByteArray 
     return 0;
 }
 
+QJsonValue pathOrNull(const std::optional<QString> &path)
+{
+    return path ? QJsonValue(*path) : QJsonValue(QJsonValue::Null);
+}
+
+// Prints every browser discovery finds, in its order, as a JSON list.
+int inspectBrowsers(const QStringList &arguments)
+{
+    TRBrowserDiscovery::Places places = TRBrowserDiscovery::currentPlaces();
+    if (arguments.size() == 4 && arguments.at(2) == u"--home") {
+        const QString home = QFileInfo(arguments.at(3)).absoluteFilePath();
+        places = {home, home + QStringLiteral("/.config")};
+    } else if (arguments.size() != 2) {
+        return usage();
+    }
+    QJsonArray browsers;
+    for (const TRChromiumBrowser &browser : TRBrowserDiscovery::discover(places)) {
+        QJsonArray profiles;
+        for (const TRChromiumProfile &profile : browser.profiles) {
+            profiles.append(QJsonObject{{"folder", profile.folder},
+                                        {"name", profile.name},
+                                        {"bookmarks", pathOrNull(profile.bookmarks)},
+                                        {"accountBookmarks", pathOrNull(profile.accountBookmarks)},
+                                        {"history", pathOrNull(profile.history)},
+                                        {"favicons", pathOrNull(profile.favicons)}});
+        }
+        browsers.append(QJsonObject{{"browser", browser.displayName},
+                                    {"id", browser.id},
+                                    {"root", browser.root},
+                                    {"profiles", profiles}});
+    }
+    const QByteArray text = QJsonDocument(browsers).toJson(QJsonDocument::Indented);
+    std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -123,6 +166,9 @@ int main(int argc, char *argv[])
     }
     QCoreApplication::setApplicationName(QStringLiteral("Trellis"));
     QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() >= 2 && arguments.at(1) == u"browsers") {
+        return inspectBrowsers(arguments);
+    }
     const bool summary = arguments.removeAll(QStringLiteral("--summary")) > 0;
     if (arguments.size() != 3) {
         return usage();

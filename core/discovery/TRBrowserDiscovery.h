@@ -5,6 +5,7 @@
 // click instead of looking for hidden files through a dialog. Reads only
 // small files (the browser's "Local State"); never opens a database.
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -65,12 +66,31 @@ Places currentPlaces();
 // Chromium, Brave, Edge, Vivaldi, Opera, each native first, then Flatpak,
 // then Snap. A browser without profiles is still listed (it is installed).
 // A profile folder reached twice (a symbolic link shared by two browsers)
-// is listed once, under the first browser. An unreadable or odd "Local
+// is listed once, under the first browser; paths are given as found under
+// each browser's folder, not resolved. An unreadable or odd "Local
 // State" prints one line naming it and falls back to a scan of the folder.
 std::vector<TRChromiumBrowser> discover(const Places &places = currentPlaces());
 
-// The profiles of one configuration folder, as discover() lists them.
-std::vector<TRChromiumProfile> profiles(const QString &root);
+// The profiles of one configuration folder, as discover() lists them
+// (without the check for folders shared with other browsers). A profile kept
+// in root itself (Opera's) is named rootName, or the folder's own name when
+// that is empty.
+std::vector<TRChromiumProfile> profiles(const QString &root, const QString &rootName = {});
+
+// One profile as "Local State" lists it: its folder, relative to the
+// configuration folder and never leaving it, and its name cleaned for a menu
+// (empty when the list gives none).
+struct ListedProfile
+{
+    QString folder;
+    QString name;
+};
+// The profiles a "Local State" file lists, in the browser's order (its
+// profiles_order, else the folders sorted as people count: "Default",
+// "Profile 1", "Profile 2", "Profile 10"). None when bytes are not a JSON
+// object, with error saying why; empty when it lists no profile.
+std::optional<std::vector<ListedProfile>> profilesFromLocalState(const QByteArray &bytes,
+                                                                 QString *error = nullptr);
 
 // The installation of the given id under places, if its folder exists.
 std::optional<TRChromiumBrowser> browser(const QString &id, const Places &places = currentPlaces());

@@ -1,5 +1,6 @@
 #include "TRReaderInputs.h"
 
+#include "TRBrowserDiscovery.h"
 #include "TRDayFormatter.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRHistoryStore.h"
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -213,6 +215,33 @@ Outcome customizedBookmarks(const QByteArray &bytes)
     return {true, static_cast<qint64>(strings->size())};
 }
 
+Outcome localState(const QByteArray &bytes)
+{
+    const auto listed = TRBrowserDiscovery::profilesFromLocalState(bytes);
+    if (!listed) {
+        return {};
+    }
+    QSet<QString> folders;
+    for (const TRBrowserDiscovery::ListedProfile &profile : *listed) {
+        // A folder joined to the browser's own must stay inside it, once;
+        // a name must be fit for one menu line.
+        const QString &folder = profile.folder;
+        if (folder.isEmpty() || folder == u"." || folder == u".." || folder.contains(u'/') ||
+            folder.contains(u'\\') || folders.contains(folder)) {
+            std::abort();
+        }
+        folders.insert(folder);
+        const QString &name = profile.name;
+        if (name.size() > 101 || name != name.trimmed() ||
+            std::any_of(name.begin(), name.end(), [](QChar c) {
+                return c.category() == QChar::Other_Control || c == QChar(0x202E);
+            })) {
+            std::abort();
+        }
+    }
+    return {true, static_cast<qint64>(listed->size())};
+}
+
 Reader reader(const QString &name)
 {
     static const QHash<QString, Outcome (*)(const QByteArray &)> readers{
@@ -222,6 +251,7 @@ Reader reader(const QString &name)
         {QStringLiteral("safari-topsites"), safariTopSites},
         {QStringLiteral("safari-lastsession"), safariLastSession},
         {QStringLiteral("customized-bookmarks"), customizedBookmarks},
+        {QStringLiteral("local-state"), localState},
     };
     const auto found = readers.constFind(name);
     return found == readers.constEnd() ? Reader() : Reader(*found);

@@ -30,10 +30,12 @@ Outcome safariHistoryPropertyList(const QByteArray &bytes);
 Outcome safariTopSites(const QByteArray &bytes);
 Outcome safariLastSession(const QByteArray &bytes);
 Outcome customizedBookmarks(const QByteArray &bytes);
+// A Chromium browser's "Local State": a node per profile it lists.
+Outcome localState(const QByteArray &bytes);
 
 // The reader of a target's name ("chrome-bookmarks", "safari-bookmarks",
 // "safari-history-plist", "safari-topsites", "safari-lastsession",
-// "customized-bookmarks"); empty for any other name.
+// "customized-bookmarks", "local-state"); empty for any other name.
 Reader reader(const QString &name);
 
 } // namespace TRReaderInputs

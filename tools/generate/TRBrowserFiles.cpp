@@ -1,11 +1,16 @@
 #include "TRBrowserFiles.h"
 
+#include "TRChromeBookmarksWriter.h"
+#include "TRCorpusBookmarks.h"
+#include "TRCorpusRandom.h"
 #include "TRPropertyListWriter.h"
 #include "TRSafariHistoryWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -43,6 +48,118 @@ QByteArray TRBrowserFiles::chromeHistory(const QList<ChromeRow> &rows)
 qint64 TRBrowserFiles::chromeTime(const QDateTime &moment)
 {
     return TRChromeHistoryWriter::time(moment);
+}
+
+QByteArray TRBrowserFiles::chromeBookmarks(const QList<Page> &bar)
+{
+    using Bookmarks = TRCorpusBookmarks;
+    // Added a minute apart, a week before the corpus's fixed now.
+    const qint64 start = QDateTime(QDate(2024, 4, 24), QTime(12, 0), Qt::UTC).toMSecsSinceEpoch();
+    const Bookmarks::NodePtr barFolder = Bookmarks::folder(QStringLiteral("Bookmarks bar"));
+    qint64 added = start * 1000;
+    for (const auto &[title, url] : bar) {
+        Bookmarks::NodePtr leaf = Bookmarks::leaf(title, url.toUtf8());
+        leaf->added = added;
+        added += 60 * 1000 * 1000;
+        barFolder->children.push_back(std::move(leaf));
+    }
+    TRCorpusRandom random(1, 0x4252);
+    TRChromeBookmarksWriter writer(random);
+    return writer.write(*barFolder, *Bookmarks::folder(QStringLiteral("Other bookmarks")),
+                        *Bookmarks::folder(QStringLiteral("Mobile bookmarks")));
+}
+
+namespace {
+
+// base::JSONWriter without pretty printing: no spaces, keys sorted (as a
+// QJsonObject keeps them), strings escaped as in the Bookmarks file.
+void writeCompact(const QJsonValue &value, QByteArray &out)
+{
+    switch (value.type()) {
+    case QJsonValue::Object: {
+        const QJsonObject object = value.toObject();
+        out += '{';
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            out += it == object.begin() ? "" : ",";
+            out += TRChromeBookmarksWriter::quoted(it.key()) + ':';
+            writeCompact(it.value(), out);
+        }
+        out += '}';
+        break;
+    }
+    case QJsonValue::Array: {
+        const QJsonArray array = value.toArray();
+        out += '[';
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            out += i == 0 ? "" : ",";
+            writeCompact(array.at(i), out);
+        }
+        out += ']';
+        break;
+    }
+    case QJsonValue::String:
+        out += TRChromeBookmarksWriter::quoted(value.toString());
+        break;
+    case QJsonValue::Bool:
+        out += value.toBool() ? "true" : "false";
+        break;
+    case QJsonValue::Double:
+        out += QByteArray::number(value.toDouble(), 'g', 17);
+        break;
+    case QJsonValue::Null:
+    case QJsonValue::Undefined:
+        out += "null";
+        break;
+    }
+}
+
+} // namespace
+
+QByteArray TRBrowserFiles::chromiumLocalState(const QList<std::pair<QString, QString>> &profiles)
+{
+    // What every Local State holds besides the profiles, in short.
+    QJsonObject document{
+        {"browser", QJsonObject{{"enabled_labs_experiments", QJsonArray()},
+                                {"last_redirect_origin", ""},
+                                {"shortcut_migration_version", "124.0.6367.118"}}},
+        {"legacy",
+         QJsonObject{{"profile", QJsonObject{{"name", QJsonObject{{"migrated", true}}}}}}},
+        {"user_experience_metrics",
+         QJsonObject{{"low_entropy_source3", 4711},
+                     {"stability", QJsonObject{{"exited_cleanly", true}, {"stats_version", 5}}}}},
+    };
+    if (!profiles.isEmpty()) {
+        QJsonObject cache;
+        QJsonArray order;
+        int bucket = 1;
+        for (const auto &[folder, name] : profiles) {
+            cache.insert(folder, QJsonObject{{"active_time", 1714564800.0 - bucket * 86400},
+                                             {"avatar_icon",
+                                              QStringLiteral("chrome://theme/IDR_PROFILE_AVATAR_%1")
+                                                  .arg(bucket == 1 ? 0 : 26 + bucket)},
+                                             {"background_apps", false},
+                                             {"gaia_id", ""},
+                                             {"gaia_name", ""},
+                                             {"is_ephemeral", false},
+                                             {"is_using_default_avatar", bucket == 1},
+                                             {"is_using_default_name", name.startsWith("Person ")},
+                                             {"managed_user_id", ""},
+                                             {"metrics_bucket_index", bucket},
+                                             {"name", name},
+                                             {"user_name", ""}});
+            order.append(folder);
+            ++bucket;
+        }
+        document.insert("profile",
+                        QJsonObject{{"info_cache", cache},
+                                    {"last_used", profiles.first().first},
+                                    {"metrics", QJsonObject{{"next_bucket_index", bucket}}},
+                                    {"profiles_created", int(profiles.size())},
+                                    {"profiles_order", order}});
+    }
+    QByteArray out;
+    writeCompact(document, out);
+    return out;
 }
 
 QVariantMap TRBrowserFiles::safariFolder(const QString &title, const QVariantList &children,

@@ -25,6 +25,19 @@ QByteArray chromeHistory(const QList<ChromeRow> &rows);
 // Chrome's time for a moment: microseconds since 1601-01-01 UTC.
 qint64 chromeTime(const QDateTime &moment);
 
+// Chrome's Bookmarks with the given pages (title, address) in the bookmark
+// bar, laid out and checksummed as Chrome writes it; the same pages give the
+// same file.
+using Page = std::pair<QString, QString>;
+QByteArray chromeBookmarks(const QList<Page> &bar);
+
+// The "Local State" of a Chromium browser listing the given profiles, each a
+// folder and the name the browser shows, in the order of its profile menu:
+// compact, keys sorted, as Chrome writes it; profile.info_cache maps each
+// folder to its entry and profile.profiles_order keeps the order. Without
+// profiles it has no profile section (as Opera's).
+QByteArray chromiumLocalState(const QList<std::pair<QString, QString>> &profiles);
+
 // Safari's Bookmarks.plist: a folder, a bookmark (without an identifier
 // given, "LEAF-" and its title), and a file of the given top-level children.
 QVariantMap safariFolder(const QString &title, const QVariantList &children,
@@ -53,7 +66,6 @@ QByteArray safariHistoryDatabase(const QList<SafariVisit> &visits);
 // History.plist, TopSites.plist and LastSession.plist in binary form; a
 // site or tab is a title and an address.
 QByteArray safariHistoryList(const QList<SafariVisit> &visits);
-using Page = std::pair<QString, QString>;
 QByteArray safariTopSites(const QList<Page> &sites);
 QByteArray safariLastSession(const QList<Page> &tabs);
 

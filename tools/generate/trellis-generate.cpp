@@ -1,6 +1,8 @@
 // trellis-generate: writes realistic Chrome and Safari files for the tests,
-// the fuzz targets' seeds and the benchmarks, the same for the same options.
+// the fuzz targets' seeds and the benchmarks, the same for the same options;
+// with --home, a home folder of Chromium browsers for browser discovery.
 
+#include "TRChromiumHome.h"
 #include "TRCorpusGenerator.h"
 #include "TRCorpusScale.h"
 
@@ -18,7 +20,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         QStringLiteral("Writes Chrome's Bookmarks and History and Safari's Bookmarks.plist, "
                        "History.db, History.plist, TopSites.plist and LastSession.plist into "
-                       "DIR/chrome/Default and DIR/safari, with DIR/manifest.json."));
+                       "DIR/chrome/Default and DIR/safari, with DIR/manifest.json; or, with "
+                       "--home, a home folder of Chromium browsers."));
     parser.addHelpOption();
     const TRCorpusGenerator::Options defaults;
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Output folder."),
@@ -49,13 +52,48 @@ int main(int argc, char *argv[])
                                   QStringLiteral("BROWSER"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("Say nothing when all goes well."));
-    parser.addOptions({out, seed, scale, now, days, visits, leaveWal, only, quiet});
+    const QCommandLineOption home(
+        QStringLiteral("home"),
+        QStringLiteral("Write a home folder with Chromium browsers (native, Flatpak and Snap), "
+                       "each with a Local State and small profiles, instead of a corpus."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption browsers(
+        QStringLiteral("browsers"),
+        QStringLiteral("Browsers in the home, at most %1 (6).").arg(TRChromiumHome::maxBrowsers()),
+        QStringLiteral("N"), QStringLiteral("6"));
+    const QCommandLineOption profiles(QStringLiteral("profiles"),
+                                      QStringLiteral("Profiles of each browser in the home (3)."),
+                                      QStringLiteral("N"), QStringLiteral("3"));
+    parser.addOptions(
+        {out, seed, scale, now, days, visits, leaveWal, only, quiet, home, browsers, profiles});
     parser.process(application);
 
     const auto fail = [](const QString &message) {
         std::fprintf(stderr, "trellis-generate: %s\n", message.toLocal8Bit().constData());
         return 2;
     };
+    if (parser.isSet(home)) {
+        bool ok = true;
+        const int browserCount = parser.value(browsers).toInt(&ok);
+        if (!ok || browserCount < 1 || browserCount > TRChromiumHome::maxBrowsers()) {
+            return fail(QStringLiteral("--browsers takes a number from 1 to %1")
+                            .arg(TRChromiumHome::maxBrowsers()));
+        }
+        const int profileCount = parser.value(profiles).toInt(&ok);
+        if (!ok || profileCount < 0) {
+            return fail(QStringLiteral("--profiles takes a number"));
+        }
+        QString error;
+        if (!TRChromiumHome::write(parser.value(home),
+                                   TRChromiumHome::layout(browserCount, profileCount), &error)) {
+            return fail(error);
+        }
+        if (!parser.isSet(quiet)) {
+            std::fprintf(stderr, "trellis-generate: %d browsers of %d profiles in %s\n",
+                         browserCount, profileCount, parser.value(home).toLocal8Bit().constData());
+        }
+        return 0;
+    }
     if (!parser.isSet(out)) {
         return fail(QStringLiteral("--out DIR is required"));
     }
