@@ -232,6 +232,65 @@ private slots:
         QVERIFY(!QFileInfo::exists(missing));
     }
 
+    // An untitled row is named by its address as the file stores it, never
+    // decoded or rewritten; a read of only the newer rows names it alike.
+    void untitledHistoryNames_data()
+    {
+        QTest::addColumn<QVariant>("title");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("address");
+        const QString space = "https://search.example/?q=write%20blocker";
+        const QString degree = "https://w.example/%C2%B0C";
+        const QString lower = "https://w.example/a%2ab";
+        QTest::newRow("escaped space, no title") << QVariant() << space << space << space.toUtf8();
+        QTest::newRow("escaped space, empty title")
+            << QVariant(QString("")) << space << space << space.toUtf8();
+        QTest::newRow("escaped UTF-8") << QVariant() << degree << degree << degree.toUtf8();
+        // Parsing writes escapes in capitals: the address is the parsed one,
+        // the name the stored text.
+        QTest::newRow("lower-case escape")
+            << QVariant() << lower << lower << QByteArray("https://w.example/a%2Ab");
+        QTest::newRow("raw degree sign") << QVariant(QString("")) << "https://w.example/°C"
+                                         << "https://w.example/°C" << degree.toUtf8();
+        QTest::newRow("file") << QVariant() << "file:///tmp/dev%20notes.html"
+                              << "file:///tmp/dev%20notes.html"
+                              << QByteArray("file:///tmp/dev%20notes.html");
+        QTest::newRow("titled") << QVariant(QString("Write blocker")) << space << "Write blocker"
+                                << space.toUtf8();
+        QTest::newRow("titled, lower-case escape") << QVariant(QString("Star")) << lower << "Star"
+                                                   << QByteArray("https://w.example/a%2Ab");
+    }
+
+    void untitledHistoryNames()
+    {
+        QFETCH(QVariant, title);
+        QFETCH(QString, url);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, address);
+        const QString path = m_files.filePath("untitled.sqlite");
+        const Row older{"Older", "https://older.example/", 1, 13000000000000000LL};
+        // Row ids follow the order: the older row keeps its id as the file grows.
+        const Row row{title, url, 1, 13000000000000005LL};
+        TRBrowserFiles::writeChromeHistory(path, {older, row});
+        const TRHistoryStorePtr whole = Parser::readHistory(path);
+        QVERIFY(whole);
+        QCOMPARE(whole->size(), std::size_t(2));
+        QCOMPARE(whole->makeNode<TRGoogleChromeBookmark>(0)->name(), name);
+        QCOMPARE(whole->makeNode<TRGoogleChromeBookmark>(0)->encodedUrl(), address);
+
+        // The same row arriving after a read of the older one.
+        TRBrowserFiles::writeChromeHistory(path, {older});
+        Parser::HistoryCursor cursor;
+        const TRHistoryStorePtr before = Parser::readHistory(path, &cursor);
+        TRBrowserFiles::writeChromeHistory(path, {older, row});
+        const TRHistoryStorePtr newer = Parser::readNewerHistory(path, before, cursor);
+        QVERIFY(newer);
+        QCOMPARE(newer->size(), std::size_t(2));
+        QCOMPARE(newer->makeNode<TRGoogleChromeBookmark>(0)->name(), name);
+        QCOMPARE(newer->makeNode<TRGoogleChromeBookmark>(0)->encodedUrl(), address);
+    }
+
     // Days are named in the user's language, capitalized as menu titles.
     // Visits around midnight and clock changes fall into the day their local
     // time names, as converting each visit on its own would have them;

@@ -425,9 +425,15 @@ bool readRows(sqlite3 *handle, sqlite3_stmt *query, TRHistoryStore::Builder &bui
             parsedUrl.isNull() ? urlBytes : QByteArrayView(parsedUrl), visitCount, id);
         const auto *titleText =
             reinterpret_cast<const char *>(sqlite3_column_text(query, titleColumn));
-        builder.addVisit(
-            address, TRGoogleChromeBookmarksParser::millisecondsFromChromeTime(time),
-            QByteArrayView(titleText, titleText ? sqlite3_column_bytes(query, titleColumn) : 0));
+        QByteArrayView title(titleText, titleText ? sqlite3_column_bytes(query, titleColumn) : 0);
+        // An untitled row is named by its address as the file has it; parsing
+        // may have written it otherwise (%2a as %2A, a raw "°" escaped), so
+        // that text becomes the name.
+        if (title.isEmpty() && !parsedUrl.isNull() && parsedUrl != urlBytes) {
+            title = urlBytes;
+        }
+        builder.addVisit(address, TRGoogleChromeBookmarksParser::millisecondsFromChromeTime(time),
+                         title);
     }
     if (stepResult != SQLITE_DONE) {
         TRDiagnostics::writeLine(QStringLiteral("Could not execute query: ") +
@@ -470,8 +476,8 @@ std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readHistory(const
         TRSQLiteDatabase::queryInteger(handle, "PRAGMA schema_version;").value_or(-1);
     const Statement query =
         prepare(handle, QByteArray(rowColumns) + "ORDER BY last_visit_time DESC;");
-    // An untitled row is named by its address as people read it.
-    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::displayUrl, false);
+    // An untitled row is named by its address as stored, not decoded.
+    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::encodedUrl, false);
     if (!query || !readRows(handle, query.get(), builder, seen)) {
         return nullptr;
     }
@@ -495,7 +501,7 @@ std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readNewerHistory(
     const Statement query =
         prepare(handle, QByteArray(rowColumns) +
                             "WHERE last_visit_time > ?1 ORDER BY last_visit_time DESC;");
-    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::displayUrl, false);
+    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::encodedUrl, false);
     HistoryCursor added;
     QSet<qint64> ids;
     if (!query || sqlite3_bind_int64(query.get(), 1, cursor.newestTime) != SQLITE_OK ||
