@@ -6,8 +6,10 @@
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRPlainAddress.h"
+#include "TRPrivateFolder.h"
 #include "TRTestSupport.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScopeGuard>
@@ -56,6 +58,17 @@ QList<Row> visitsVersion(bool second)
 
 const QByteArray notJson = "Could not decode 'BookmarksContainer': The data couldn’t be read "
                            "because it isn’t in the correct format.\n";
+
+// A bookmarks file of two roots whose names start with prefix, as Chrome
+// writes both its Bookmarks and its AccountBookmarks.
+QByteArray twoRoots(const QByteArray &prefix)
+{
+    const QByteArray text = "{'roots':{'other':{'type':'folder','name':'" + prefix +
+                            " other','children':[]},'bookmark_bar':{'type':'folder','name':'" +
+                            prefix + " bar','children':[{'type':'url','name':'" + prefix +
+                            "','url':'https://" + prefix.toLower() + ".example/'}]}}}";
+    return json(text.constData());
+}
 
 } // namespace
 
@@ -420,6 +433,51 @@ private slots:
         QVERIFY(update(parser));
         QCOMPARE(parser.historyBookmark(), root);
         QCOMPARE(dump(root), QString("History{Today{Newer(https://newer.example/)}}"));
+    }
+
+    // Parsers of several profiles share the private folder: each keeps its
+    // copies under its own stem, and a refresh of one neither reads nor
+    // counts what the other read.
+    void stemsKeepProfilesApart()
+    {
+        QTemporaryDir browser;
+        const QString first = browser.filePath("Default/Bookmarks");
+        const QString second = browser.filePath("Profile 1/Bookmarks");
+        QVERIFY(writeFile(first, twoRoots("First")));
+        QVERIFY(writeFile(second, twoRoots("Second")));
+        TRTestSupport::settle(first);
+        TRTestSupport::settle(second);
+        Parser defaultStem;
+        Parser other(QStringLiteral("chromium_Profile%201"));
+        for (const auto key :
+             {Parser::BookmarkDataKey::bookmarks, Parser::BookmarkDataKey::history}) {
+            // Settings and copies made before there were stems keep their names.
+            QCOMPARE(defaultStem.copyName(key), Parser::rawValue(key));
+            QVERIFY(other.copyName(key).startsWith("chromium_Profile%201_"));
+            QVERIFY(other.copyName(key) != defaultStem.copyName(key));
+        }
+        defaultStem.dataForBookmarks = TRFileGrant::make(first);
+        other.dataForBookmarks = TRFileGrant::make(second);
+        QVERIFY(update(defaultStem));
+        QVERIFY(update(other));
+        const QDir copies(TRPrivateFolder::path().value());
+        QCOMPARE(TRTestSupport::readFile(copies.filePath("google_chrome_bookmarks_data")),
+                 TRTestSupport::readFile(first));
+        QCOMPARE(TRTestSupport::readFile(copies.filePath("chromium_Profile%201_bookmarks_data")),
+                 TRTestSupport::readFile(second));
+
+        // The second profile changes; the first's refresh sees nothing new.
+        QVERIFY(writeFile(second, twoRoots("Changed")));
+        TRTestSupport::settle(second);
+        QVERIFY(update(defaultStem));
+        QVERIFY(!defaultStem.lastUpdateChanged());
+        QVERIFY(update(other));
+        QVERIFY(other.lastUpdateChanged());
+        QCOMPARE(
+            names(defaultStem.bookmarks().value(Parser::BookmarkTypeKey::bookmarks)->bookmarks()),
+            QStringList({"First bar", "First other"}));
+        QCOMPARE(names(other.bookmarks().value(Parser::BookmarkTypeKey::bookmarks)->bookmarks()),
+                 QStringList({"Changed bar", "Changed other"}));
     }
 
     // Between two refreshes a granted file is deleted, replaced, made

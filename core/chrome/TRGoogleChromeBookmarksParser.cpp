@@ -99,10 +99,27 @@ struct TRGoogleChromeBookmarksParser::Parsed
     QHash<QString, std::optional<TRSourceState>> states;
 };
 
+namespace {
+
+const QString defaultStem = QStringLiteral("google_chrome");
+
+QString copySuffix(TRGoogleChromeBookmarksParser::BookmarkDataKey key)
+{
+    return key == TRGoogleChromeBookmarksParser::BookmarkDataKey::bookmarks
+               ? QStringLiteral("_bookmarks_data")
+               : QStringLiteral("_history_data");
+}
+
+} // namespace
+
 QString TRGoogleChromeBookmarksParser::rawValue(BookmarkDataKey key)
 {
-    return key == BookmarkDataKey::bookmarks ? QStringLiteral("google_chrome_bookmarks_data")
-                                             : QStringLiteral("google_chrome_history_data");
+    return defaultStem + copySuffix(key);
+}
+
+QString TRGoogleChromeBookmarksParser::copyName(BookmarkDataKey key) const
+{
+    return m_copyStem + copySuffix(key);
 }
 
 TRGoogleChromeBookmarksParser &TRGoogleChromeBookmarksParser::shared()
@@ -111,9 +128,11 @@ TRGoogleChromeBookmarksParser &TRGoogleChromeBookmarksParser::shared()
     return *parser;
 }
 
-TRGoogleChromeBookmarksParser::TRGoogleChromeBookmarksParser()
-    : m_operationQueue(
-          std::make_unique<TROperationQueue>(QStringLiteral("chrome_updateBookmarksQueue")))
+TRGoogleChromeBookmarksParser::TRGoogleChromeBookmarksParser(QString copyStem)
+    : m_copyStem(std::move(copyStem))
+    , m_operationQueue(std::make_unique<TROperationQueue>(
+          m_copyStem == defaultStem ? QStringLiteral("chrome_updateBookmarksQueue")
+                                    : m_copyStem + QStringLiteral("_updateBookmarksQueue")))
 {}
 
 TRGoogleChromeBookmarksParser::~TRGoogleChromeBookmarksParser() = default;
@@ -146,7 +165,7 @@ void TRGoogleChromeBookmarksParser::updateBookmarks(std::function<void()> comple
                 m_readStates.remove(it.key());
             }
         }
-        if (parsed->historyRead || !m_readStates.contains(rawValue(BookmarkDataKey::history))) {
+        if (parsed->historyRead || !m_readStates.contains(copyName(BookmarkDataKey::history))) {
             m_readHistory = parsed->historyStore;
             m_historyCursor = parsed->historyCursor;
         }
@@ -164,7 +183,7 @@ bool TRGoogleChromeBookmarksParser::changedState(BookmarkDataKey key,
                                                  Parsed &parsed,
                                                  std::optional<Outcome> &outcome) const
 {
-    const QString name = rawValue(key);
+    const QString name = copyName(key);
     if (!grant) {
         // Taken back since the last read.
         if (m_readStates.contains(name)) {
@@ -189,7 +208,7 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
                                      const std::optional<QByteArray> &historyGrant) const
 {
     Parsed parsed;
-    const QString bookmarksName = rawValue(BookmarkDataKey::bookmarks);
+    const QString bookmarksName = copyName(BookmarkDataKey::bookmarks);
     if (changedState(BookmarkDataKey::bookmarks, bookmarksGrant, parsed, parsed.bookmarksOutcome)) {
         if (const auto copy = TRPrivateCopy::make(bookmarksName, bookmarksGrant)) {
             parsed.bookmarksOutcome = Outcome::unreadable;
@@ -215,7 +234,7 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
             }
         }
     }
-    const QString historyName = rawValue(BookmarkDataKey::history);
+    const QString historyName = copyName(BookmarkDataKey::history);
     if (changedState(BookmarkDataKey::history, historyGrant, parsed, parsed.historyOutcome)) {
         if (const auto copy = TRPrivateCopy::make(historyName, historyGrant)) {
             // The same file as last read, grown: only its newer rows are read.

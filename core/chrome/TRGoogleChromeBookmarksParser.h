@@ -26,7 +26,8 @@ class TRGoogleChromeBookmarksParser : public QObject
 public:
     enum class BookmarkTypeKey { bookmarks = 0, history = 1 };
     enum class BookmarkDataKey { bookmarks, history };
-    // The settings key of a grant, which is also its private copy's name.
+    // The settings key of a grant, which is also the private copy's name of
+    // the parser with the default stem.
     static QString rawValue(BookmarkDataKey key);
 
     // What the last update made of each file.
@@ -40,9 +41,15 @@ public:
     // The one parser of the application; create it on the main thread.
     static TRGoogleChromeBookmarksParser &shared();
 
-    TRGoogleChromeBookmarksParser();
+    // copyStem names this parser's private copies and read states, so that
+    // parsers of several profiles share one private folder; a file name
+    // part, such as letters, digits, '_', '-' and '%'.
+    explicit TRGoogleChromeBookmarksParser(QString copyStem = QStringLiteral("google_chrome"));
     // Drops waiting updates and waits for a running one.
     ~TRGoogleChromeBookmarksParser() override;
+
+    // The name of the private copy of a file: the stem and the file's part.
+    QString copyName(BookmarkDataKey key) const;
 
     // Grants, set before each update.
     std::optional<QByteArray> dataForBookmarks;
@@ -121,6 +128,7 @@ private:
     void publish(Parsed &parsed);
     void publishHistoryDays(const std::vector<TRGoogleChromeBookmarkPtr> &days);
 
+    const QString m_copyStem;
     std::unique_ptr<TROperationQueue> m_operationQueue;
     QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> m_bookmarks;
     TRGoogleChromeBookmarkPtr m_historyBookmark;
