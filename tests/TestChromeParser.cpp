@@ -72,6 +72,8 @@ QByteArray twoRoots(const QByteArray &prefix)
 
 } // namespace
 
+Q_DECLARE_METATYPE(TRGoogleChromeBookmarksParser::Outcome)
+
 // Chrome's Bookmarks JSON and History database, as Trellis reads them.
 class TestChromeParser : public QObject
 {
@@ -435,6 +437,81 @@ private slots:
         QCOMPARE(dump(root), QString("History{Today{Newer(https://newer.example/)}}"));
     }
 
+    // Chrome keeps the bookmarks of the signed-in account in a file of
+    // their own beside the local ones: the tree holds the account's roots,
+    // then the local ones, of whichever files read; one that does not says
+    // so in one line and leaves the other's roots in place. Empty means not
+    // granted (a file) or no tree.
+    void accountAndLocalBookmarks_data()
+    {
+        QTest::addColumn<QByteArray>("account");
+        QTest::addColumn<QByteArray>("local");
+        QTest::addColumn<QString>("tree");
+        QTest::addColumn<Parser::Outcome>("accountOutcome");
+        QTest::addColumn<Parser::Outcome>("localOutcome");
+        QTest::addColumn<QByteArray>("out");
+        const QByteArray account = twoRoots("Account");
+        const QByteArray local = twoRoots("Local");
+        const QString accountRoots =
+            "Account bar{Account(https://account.example/)}|Account other{}";
+        const QString localRoots = "Local bar{Local(https://local.example/)}|Local other{}";
+        const QByteArray broken = "{\"roots\":";
+        const QByteArray accountNotJson =
+            "Could not decode 'AccountBookmarksContainer': The data couldn’t be read because it "
+            "isn’t in the correct format.\n";
+        using O = Parser::Outcome;
+        QTest::newRow("both, account first")
+            << account << local << "{" + accountRoots + "|" + localRoots + "}" << O::read << O::read
+            << QByteArray();
+        QTest::newRow("only account") << account << QByteArray() << "{" + accountRoots + "}"
+                                      << O::read << O::notGranted << QByteArray();
+        QTest::newRow("only local") << QByteArray() << local << "{" + localRoots + "}"
+                                    << O::notGranted << O::read << QByteArray();
+        QTest::newRow("account broken") << broken << local << "{" + localRoots + "}"
+                                        << O::unreadable << O::read << accountNotJson;
+        QTest::newRow("local broken")
+            << account << broken << "{" + accountRoots + "}" << O::read << O::unreadable << notJson;
+        QTest::newRow("both broken") << broken << broken << QString() << O::unreadable
+                                     << O::unreadable << accountNotJson + notJson;
+        // Empty roots are kept; leaving them out is the menu's part.
+        QTest::newRow("account of empty roots")
+            << json("{'roots':{'bookmark_bar':{'type':'folder','name':'A','children':[]}}}")
+            << local << "{A{}|" + localRoots + "}" << O::read << O::read << QByteArray();
+    }
+
+    void accountAndLocalBookmarks()
+    {
+        QFETCH(QByteArray, account);
+        QFETCH(QByteArray, local);
+        QFETCH(QString, tree);
+        QFETCH(Parser::Outcome, accountOutcome);
+        QFETCH(Parser::Outcome, localOutcome);
+        QFETCH(QByteArray, out);
+        QTemporaryDir profile;
+        Parser parser;
+        if (!account.isEmpty()) {
+            QVERIFY(writeFile(profile.filePath("AccountBookmarks"), account));
+            parser.dataForAccountBookmarks =
+                TRFileGrant::make(profile.filePath("AccountBookmarks"));
+        }
+        if (!local.isEmpty()) {
+            QVERIFY(writeFile(profile.filePath("Bookmarks"), local));
+            parser.dataForBookmarks = TRFileGrant::make(profile.filePath("Bookmarks"));
+        }
+        QCOMPARE(captureStdout([&] { QVERIFY(update(parser)); }), out);
+        const auto container = parser.bookmarks().value(Parser::BookmarkTypeKey::bookmarks);
+        QCOMPARE(container ? dump(container) : QString(), tree);
+        QCOMPARE(parser.lastUpdateResult().accountBookmarks, accountOutcome);
+        QCOMPARE(parser.lastUpdateResult().bookmarks, localOutcome);
+        QVERIFY(parser.lastUpdateChanged());
+        if (container) {
+            // The roots hang below the holder without naming it.
+            for (const TRBookmarkPtr &root : container->bookmarks()) {
+                QVERIFY(!root->parent());
+            }
+        }
+    }
+
     // Parsers of several profiles share the private folder: each keeps its
     // copies under its own stem, and a refresh of one neither reads nor
     // counts what the other read.
@@ -450,7 +527,8 @@ private slots:
         Parser defaultStem;
         Parser other(QStringLiteral("chromium_Profile%201"));
         for (const auto key :
-             {Parser::BookmarkDataKey::bookmarks, Parser::BookmarkDataKey::history}) {
+             {Parser::BookmarkDataKey::bookmarks, Parser::BookmarkDataKey::accountBookmarks,
+              Parser::BookmarkDataKey::history}) {
             // Settings and copies made before there were stems keep their names.
             QCOMPARE(defaultStem.copyName(key), Parser::rawValue(key));
             QVERIFY(other.copyName(key).startsWith("chromium_Profile%201_"));
