@@ -157,7 +157,12 @@ TRGoogleChromeBookmarksParser::TRGoogleChromeBookmarksParser(QString copyStem)
                                     : m_copyStem + QStringLiteral("_updateBookmarksQueue")))
 {}
 
-TRGoogleChromeBookmarksParser::~TRGoogleChromeBookmarksParser() = default;
+TRGoogleChromeBookmarksParser::~TRGoogleChromeBookmarksParser()
+{
+    // A running update writes the read states and stores: it must end before
+    // any member goes, and the queue, declared first, would go last.
+    m_operationQueue.reset();
+}
 
 TRGoogleChromeBookmarkPtr TRGoogleChromeBookmarksParser::historyBookmark()
 {
