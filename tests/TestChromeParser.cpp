@@ -6,8 +6,10 @@
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRPlainAddress.h"
+#include "TRPrivateFolder.h"
 #include "TRTestSupport.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScopeGuard>
@@ -57,7 +59,20 @@ QList<Row> visitsVersion(bool second)
 const QByteArray notJson = "Could not decode 'BookmarksContainer': The data couldn’t be read "
                            "because it isn’t in the correct format.\n";
 
+// A bookmarks file of two roots whose names start with prefix, as Chrome
+// writes both its Bookmarks and its AccountBookmarks.
+QByteArray twoRoots(const QByteArray &prefix)
+{
+    const QByteArray text = "{'roots':{'other':{'type':'folder','name':'" + prefix +
+                            " other','children':[]},'bookmark_bar':{'type':'folder','name':'" +
+                            prefix + " bar','children':[{'type':'url','name':'" + prefix +
+                            "','url':'https://" + prefix.toLower() + ".example/'}]}}}";
+    return json(text.constData());
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(TRGoogleChromeBookmarksParser::Outcome)
 
 // Chrome's Bookmarks JSON and History database, as Trellis reads them.
 class TestChromeParser : public QObject
@@ -232,6 +247,65 @@ private slots:
         QVERIFY(!QFileInfo::exists(missing));
     }
 
+    // An untitled row is named by its address as the file stores it, never
+    // decoded or rewritten; a read of only the newer rows names it alike.
+    void untitledHistoryNames_data()
+    {
+        QTest::addColumn<QVariant>("title");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("address");
+        const QString space = "https://search.example/?q=write%20blocker";
+        const QString degree = "https://w.example/%C2%B0C";
+        const QString lower = "https://w.example/a%2ab";
+        QTest::newRow("escaped space, no title") << QVariant() << space << space << space.toUtf8();
+        QTest::newRow("escaped space, empty title")
+            << QVariant(QString("")) << space << space << space.toUtf8();
+        QTest::newRow("escaped UTF-8") << QVariant() << degree << degree << degree.toUtf8();
+        // Parsing writes escapes in capitals: the address is the parsed one,
+        // the name the stored text.
+        QTest::newRow("lower-case escape")
+            << QVariant() << lower << lower << QByteArray("https://w.example/a%2Ab");
+        QTest::newRow("raw degree sign") << QVariant(QString("")) << "https://w.example/°C"
+                                         << "https://w.example/°C" << degree.toUtf8();
+        QTest::newRow("file") << QVariant() << "file:///tmp/dev%20notes.html"
+                              << "file:///tmp/dev%20notes.html"
+                              << QByteArray("file:///tmp/dev%20notes.html");
+        QTest::newRow("titled") << QVariant(QString("Write blocker")) << space << "Write blocker"
+                                << space.toUtf8();
+        QTest::newRow("titled, lower-case escape") << QVariant(QString("Star")) << lower << "Star"
+                                                   << QByteArray("https://w.example/a%2Ab");
+    }
+
+    void untitledHistoryNames()
+    {
+        QFETCH(QVariant, title);
+        QFETCH(QString, url);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, address);
+        const QString path = m_files.filePath("untitled.sqlite");
+        const Row older{"Older", "https://older.example/", 1, 13000000000000000LL};
+        // Row ids follow the order: the older row keeps its id as the file grows.
+        const Row row{title, url, 1, 13000000000000005LL};
+        TRBrowserFiles::writeChromeHistory(path, {older, row});
+        const TRHistoryStorePtr whole = Parser::readHistory(path);
+        QVERIFY(whole);
+        QCOMPARE(whole->size(), std::size_t(2));
+        QCOMPARE(whole->makeNode<TRGoogleChromeBookmark>(0)->name(), name);
+        QCOMPARE(whole->makeNode<TRGoogleChromeBookmark>(0)->encodedUrl(), address);
+
+        // The same row arriving after a read of the older one.
+        TRBrowserFiles::writeChromeHistory(path, {older});
+        Parser::HistoryCursor cursor;
+        const TRHistoryStorePtr before = Parser::readHistory(path, &cursor);
+        TRBrowserFiles::writeChromeHistory(path, {older, row});
+        const TRHistoryStorePtr newer = Parser::readNewerHistory(path, before, cursor);
+        QVERIFY(newer);
+        QCOMPARE(newer->size(), std::size_t(2));
+        QCOMPARE(newer->makeNode<TRGoogleChromeBookmark>(0)->name(), name);
+        QCOMPARE(newer->makeNode<TRGoogleChromeBookmark>(0)->encodedUrl(), address);
+    }
+
     // Days are named in the user's language, capitalized as menu titles.
     // Visits around midnight and clock changes fall into the day their local
     // time names, as converting each visit on its own would have them;
@@ -361,6 +435,127 @@ private slots:
         QVERIFY(update(parser));
         QCOMPARE(parser.historyBookmark(), root);
         QCOMPARE(dump(root), QString("History{Today{Newer(https://newer.example/)}}"));
+    }
+
+    // Chrome keeps the bookmarks of the signed-in account in a file of
+    // their own beside the local ones: the tree holds the account's roots,
+    // then the local ones, of whichever files read; one that does not says
+    // so in one line and leaves the other's roots in place. Empty means not
+    // granted (a file) or no tree.
+    void accountAndLocalBookmarks_data()
+    {
+        QTest::addColumn<QByteArray>("account");
+        QTest::addColumn<QByteArray>("local");
+        QTest::addColumn<QString>("tree");
+        QTest::addColumn<Parser::Outcome>("accountOutcome");
+        QTest::addColumn<Parser::Outcome>("localOutcome");
+        QTest::addColumn<QByteArray>("out");
+        const QByteArray account = twoRoots("Account");
+        const QByteArray local = twoRoots("Local");
+        const QString accountRoots =
+            "Account bar{Account(https://account.example/)}|Account other{}";
+        const QString localRoots = "Local bar{Local(https://local.example/)}|Local other{}";
+        const QByteArray broken = "{\"roots\":";
+        const QByteArray accountNotJson =
+            "Could not decode 'AccountBookmarksContainer': The data couldn’t be read because it "
+            "isn’t in the correct format.\n";
+        using O = Parser::Outcome;
+        QTest::newRow("both, account first")
+            << account << local << "{" + accountRoots + "|" + localRoots + "}" << O::read << O::read
+            << QByteArray();
+        QTest::newRow("only account") << account << QByteArray() << "{" + accountRoots + "}"
+                                      << O::read << O::notGranted << QByteArray();
+        QTest::newRow("only local") << QByteArray() << local << "{" + localRoots + "}"
+                                    << O::notGranted << O::read << QByteArray();
+        QTest::newRow("account broken") << broken << local << "{" + localRoots + "}"
+                                        << O::unreadable << O::read << accountNotJson;
+        QTest::newRow("local broken")
+            << account << broken << "{" + accountRoots + "}" << O::read << O::unreadable << notJson;
+        QTest::newRow("both broken") << broken << broken << QString() << O::unreadable
+                                     << O::unreadable << accountNotJson + notJson;
+        // Empty roots are kept; leaving them out is the menu's part.
+        QTest::newRow("account of empty roots")
+            << json("{'roots':{'bookmark_bar':{'type':'folder','name':'A','children':[]}}}")
+            << local << "{A{}|" + localRoots + "}" << O::read << O::read << QByteArray();
+    }
+
+    void accountAndLocalBookmarks()
+    {
+        QFETCH(QByteArray, account);
+        QFETCH(QByteArray, local);
+        QFETCH(QString, tree);
+        QFETCH(Parser::Outcome, accountOutcome);
+        QFETCH(Parser::Outcome, localOutcome);
+        QFETCH(QByteArray, out);
+        QTemporaryDir profile;
+        Parser parser;
+        if (!account.isEmpty()) {
+            QVERIFY(writeFile(profile.filePath("AccountBookmarks"), account));
+            parser.dataForAccountBookmarks =
+                TRFileGrant::make(profile.filePath("AccountBookmarks"));
+        }
+        if (!local.isEmpty()) {
+            QVERIFY(writeFile(profile.filePath("Bookmarks"), local));
+            parser.dataForBookmarks = TRFileGrant::make(profile.filePath("Bookmarks"));
+        }
+        QCOMPARE(captureStdout([&] { QVERIFY(update(parser)); }), out);
+        const auto container = parser.bookmarks().value(Parser::BookmarkTypeKey::bookmarks);
+        QCOMPARE(container ? dump(container) : QString(), tree);
+        QCOMPARE(parser.lastUpdateResult().accountBookmarks, accountOutcome);
+        QCOMPARE(parser.lastUpdateResult().bookmarks, localOutcome);
+        QVERIFY(parser.lastUpdateChanged());
+        if (container) {
+            // The roots hang below the holder without naming it.
+            for (const TRBookmarkPtr &root : container->bookmarks()) {
+                QVERIFY(!root->parent());
+            }
+        }
+    }
+
+    // Parsers of several profiles share the private folder: each keeps its
+    // copies under its own stem, and a refresh of one neither reads nor
+    // counts what the other read.
+    void stemsKeepProfilesApart()
+    {
+        QTemporaryDir browser;
+        const QString first = browser.filePath("Default/Bookmarks");
+        const QString second = browser.filePath("Profile 1/Bookmarks");
+        QVERIFY(writeFile(first, twoRoots("First")));
+        QVERIFY(writeFile(second, twoRoots("Second")));
+        TRTestSupport::settle(first);
+        TRTestSupport::settle(second);
+        Parser defaultStem;
+        Parser other(QStringLiteral("chromium_Profile%201"));
+        for (const auto key :
+             {Parser::BookmarkDataKey::bookmarks, Parser::BookmarkDataKey::accountBookmarks,
+              Parser::BookmarkDataKey::history}) {
+            // Settings and copies made before there were stems keep their names.
+            QCOMPARE(defaultStem.copyName(key), Parser::rawValue(key));
+            QVERIFY(other.copyName(key).startsWith("chromium_Profile%201_"));
+            QVERIFY(other.copyName(key) != defaultStem.copyName(key));
+        }
+        defaultStem.dataForBookmarks = TRFileGrant::make(first);
+        other.dataForBookmarks = TRFileGrant::make(second);
+        QVERIFY(update(defaultStem));
+        QVERIFY(update(other));
+        const QDir copies(TRPrivateFolder::path().value());
+        QCOMPARE(TRTestSupport::readFile(copies.filePath("google_chrome_bookmarks_data")),
+                 TRTestSupport::readFile(first));
+        QCOMPARE(TRTestSupport::readFile(copies.filePath("chromium_Profile%201_bookmarks_data")),
+                 TRTestSupport::readFile(second));
+
+        // The second profile changes; the first's refresh sees nothing new.
+        QVERIFY(writeFile(second, twoRoots("Changed")));
+        TRTestSupport::settle(second);
+        QVERIFY(update(defaultStem));
+        QVERIFY(!defaultStem.lastUpdateChanged());
+        QVERIFY(update(other));
+        QVERIFY(other.lastUpdateChanged());
+        QCOMPARE(
+            names(defaultStem.bookmarks().value(Parser::BookmarkTypeKey::bookmarks)->bookmarks()),
+            QStringList({"First bar", "First other"}));
+        QCOMPARE(names(other.bookmarks().value(Parser::BookmarkTypeKey::bookmarks)->bookmarks()),
+                 QStringList({"Changed bar", "Changed other"}));
     }
 
     // Between two refreshes a granted file is deleted, replaced, made

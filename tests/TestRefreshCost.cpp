@@ -294,6 +294,112 @@ private slots:
         QVERIFY(!parser.lastUpdateChanged());
     }
 
+    // The account's bookmarks and the local ones change apart: the file that
+    // changed is copied and read, the other one's copy stays as it was, and
+    // the tree holds both files' roots again (a file that fails keeps its
+    // last good ones; one taken back takes its roots along).
+    void chromeBookmarksFilesChangeApart_data()
+    {
+        QTest::addColumn<QString>("file");
+        // "rewritten", "broken" or "taken back".
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("roots");
+        QTest::addColumn<QByteArray>("out");
+        const QStringList both{"Account", "Local"};
+        QTest::newRow("account rewritten")
+            << "AccountBookmarks"
+            << "rewritten" << QStringList{"Account 2", "Local"} << QByteArray();
+        QTest::newRow("local rewritten")
+            << "Bookmarks"
+            << "rewritten" << QStringList{"Account", "Local 2"} << QByteArray();
+        QTest::newRow("account broken")
+            << "AccountBookmarks"
+            << "broken" << both
+            << QByteArray("Could not decode 'AccountBookmarksContainer': The data couldn’t be "
+                          "read because it isn’t in the correct format.\n");
+        QTest::newRow("local broken")
+            << "Bookmarks"
+            << "broken" << both
+            << QByteArray("Could not decode 'BookmarksContainer': The data couldn’t be read "
+                          "because it isn’t in the correct format.\n");
+        QTest::newRow("account taken back") << "AccountBookmarks"
+                                            << "taken back" << QStringList{"Local"} << QByteArray();
+        QTest::newRow("local taken back") << "Bookmarks"
+                                          << "taken back" << QStringList{"Account"} << QByteArray();
+    }
+
+    void chromeBookmarksFilesChangeApart()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, change);
+        QFETCH(QStringList, roots);
+        QFETCH(QByteArray, out);
+        QTemporaryDir profile;
+        const auto root = [](const QByteArray &name) {
+            return TRTestSupport::json(
+                QByteArray("{'roots':{'bookmark_bar':{'type':'folder','name':'" + name +
+                           "','children':[{'type':'url','name':'a','url':'https://a.example/'}]}}}")
+                    .constData());
+        };
+        const QString account = profile.filePath("AccountBookmarks");
+        const QString local = profile.filePath("Bookmarks");
+        QVERIFY(writeFile(account, root("Account")));
+        QVERIFY(writeFile(local, root("Local")));
+        settle(account);
+        settle(local);
+        // A stem of its own: the copies are this row's alone.
+        Chrome parser(QStringLiteral("change_") +
+                      QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_'));
+        parser.dataForAccountBookmarks = TRFileGrant::make(account);
+        parser.dataForBookmarks = TRFileGrant::make(local);
+        QVERIFY(update(parser));
+        const auto rootNames = [&parser] {
+            const auto tree = parser.bookmarks().value(Chrome::BookmarkTypeKey::bookmarks);
+            return tree ? TRTestSupport::names(tree->bookmarks()) : QStringList();
+        };
+        QCOMPARE(rootNames(), QStringList({"Account", "Local"}));
+        const bool changesAccount = file == u"AccountBookmarks";
+        const QString other =
+            parser.copyName(changesAccount ? Chrome::BookmarkDataKey::bookmarks
+                                           : Chrome::BookmarkDataKey::accountBookmarks);
+        const TRFileState otherCopy = privateCopy(other);
+        QVERIFY(otherCopy.exists);
+
+        auto &grant = changesAccount ? parser.dataForAccountBookmarks : parser.dataForBookmarks;
+        if (change == u"taken back") {
+            grant.reset();
+        } else {
+            const QString path = profile.filePath(file);
+            QVERIFY(writeFile(path, change == u"broken"
+                                        ? QByteArray("{\"roots\":")
+                                        : root(changesAccount ? "Account 2" : "Local 2")));
+            settle(path);
+        }
+        QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), out);
+        QVERIFY(parser.lastUpdateChanged());
+        QCOMPARE(rootNames(), roots);
+        QCOMPARE(privateCopy(other), otherCopy);
+        const Chrome::Outcome expected = change == u"rewritten" ? Chrome::Outcome::read
+                                         : change == u"broken"  ? Chrome::Outcome::unreadable
+                                                                : Chrome::Outcome::notGranted;
+        const auto result = parser.lastUpdateResult();
+        QCOMPARE(changesAccount ? result.accountBookmarks : result.bookmarks, expected);
+        QCOMPARE(changesAccount ? result.bookmarks : result.accountBookmarks,
+                 Chrome::Outcome::read);
+        const auto tree = parser.bookmarks().value(Chrome::BookmarkTypeKey::bookmarks);
+
+        // Nothing changed since: nothing is copied or said, the tree stays.
+        QCOMPARE(TRTestSupport::captureStdout([&] { QVERIFY(update(parser)); }), QByteArray());
+        QVERIFY(!parser.lastUpdateChanged());
+        QCOMPARE(parser.bookmarks().value(Chrome::BookmarkTypeKey::bookmarks), tree);
+
+        // The last file taken back takes the tree along.
+        parser.dataForAccountBookmarks.reset();
+        parser.dataForBookmarks.reset();
+        QVERIFY(update(parser));
+        QVERIFY(!parser.bookmarks().contains(Chrome::BookmarkTypeKey::bookmarks));
+    }
+
     // Safari: each of the four files is read only when it changed, and the
     // bookmarks also when other folders are switched off.
     void safariReadsOnlyWhatChanged()

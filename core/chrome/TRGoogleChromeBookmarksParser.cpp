@@ -85,12 +85,27 @@ void decodeChildren(const QJsonArray &children, TRGoogleChromeBookmark &folder)
 
 } // namespace
 
+struct TRGoogleChromeBookmarksParser::Grants
+{
+    std::optional<QByteArray> bookmarks;
+    std::optional<QByteArray> accountBookmarks;
+    std::optional<QByteArray> history;
+};
+
 struct TRGoogleChromeBookmarksParser::Parsed
 {
     // None for a file that did not change since its last read.
     std::optional<Outcome> bookmarksOutcome;
+    std::optional<Outcome> accountBookmarksOutcome;
     std::optional<Outcome> historyOutcome;
+    // Whether the bookmarks tree is made anew: then bookmarks is the new
+    // container, or none when no bookmarks file is left.
+    bool bookmarksMade = false;
     TRGoogleChromeBookmarkPtr bookmarks;
+    // By file name: the bytes of a bookmarks file that decoded and what they
+    // gave, or none for a file taken back.
+    QHash<QString, std::optional<QByteArray>> goodBookmarks;
+    QHash<QString, TRGoogleChromeBookmarkPtr> decodedBookmarks;
     std::vector<TRGoogleChromeBookmarkPtr> historyDays;
     TRHistoryStorePtr historyStore;
     bool historyRead = false;
@@ -99,10 +114,34 @@ struct TRGoogleChromeBookmarksParser::Parsed
     QHash<QString, std::optional<TRSourceState>> states;
 };
 
+namespace {
+
+const QString defaultStem = QStringLiteral("google_chrome");
+
+QString copySuffix(TRGoogleChromeBookmarksParser::BookmarkDataKey key)
+{
+    using Key = TRGoogleChromeBookmarksParser::BookmarkDataKey;
+    switch (key) {
+    case Key::bookmarks:
+        return QStringLiteral("_bookmarks_data");
+    case Key::accountBookmarks:
+        return QStringLiteral("_account_bookmarks_data");
+    case Key::history:
+        break;
+    }
+    return QStringLiteral("_history_data");
+}
+
+} // namespace
+
 QString TRGoogleChromeBookmarksParser::rawValue(BookmarkDataKey key)
 {
-    return key == BookmarkDataKey::bookmarks ? QStringLiteral("google_chrome_bookmarks_data")
-                                             : QStringLiteral("google_chrome_history_data");
+    return defaultStem + copySuffix(key);
+}
+
+QString TRGoogleChromeBookmarksParser::copyName(BookmarkDataKey key) const
+{
+    return m_copyStem + copySuffix(key);
 }
 
 TRGoogleChromeBookmarksParser &TRGoogleChromeBookmarksParser::shared()
@@ -111,12 +150,19 @@ TRGoogleChromeBookmarksParser &TRGoogleChromeBookmarksParser::shared()
     return *parser;
 }
 
-TRGoogleChromeBookmarksParser::TRGoogleChromeBookmarksParser()
-    : m_operationQueue(
-          std::make_unique<TROperationQueue>(QStringLiteral("chrome_updateBookmarksQueue")))
+TRGoogleChromeBookmarksParser::TRGoogleChromeBookmarksParser(QString copyStem)
+    : m_copyStem(std::move(copyStem))
+    , m_operationQueue(std::make_unique<TROperationQueue>(
+          m_copyStem == defaultStem ? QStringLiteral("chrome_updateBookmarksQueue")
+                                    : m_copyStem + QStringLiteral("_updateBookmarksQueue")))
 {}
 
-TRGoogleChromeBookmarksParser::~TRGoogleChromeBookmarksParser() = default;
+TRGoogleChromeBookmarksParser::~TRGoogleChromeBookmarksParser()
+{
+    // A running update writes the read states and stores: it must end before
+    // any member goes, and the queue, declared first, would go last.
+    m_operationQueue.reset();
+}
 
 TRGoogleChromeBookmarkPtr TRGoogleChromeBookmarksParser::historyBookmark()
 {
@@ -131,32 +177,40 @@ void TRGoogleChromeBookmarksParser::updateBookmarks(std::function<void()> comple
 {
     // The grants are taken now, on the main thread; the worker gets copies.
     m_operationQueue->cancelAllOperations();
-    m_operationQueue->addOperation([this, bookmarksGrant = dataForBookmarks,
-                                    historyGrant = dataForHistory,
-                                    completion = std::move(completion)] {
-        auto parsed = std::make_shared<Parsed>(parse(bookmarksGrant, historyGrant));
-        // Stopped half-way: what was read is incomplete and is dropped.
-        if (TROperationQueue::isCurrentOperationCancelled()) {
-            return;
-        }
-        for (auto it = parsed->states.cbegin(); it != parsed->states.cend(); ++it) {
-            if (it.value()) {
-                m_readStates.insert(it.key(), *it.value());
-            } else {
-                m_readStates.remove(it.key());
+    m_operationQueue->addOperation(
+        [this, grants = Grants{dataForBookmarks, dataForAccountBookmarks, dataForHistory},
+         completion = std::move(completion)] {
+            auto parsed = std::make_shared<Parsed>(parse(grants));
+            // Stopped half-way: what was read is incomplete and is dropped.
+            if (TROperationQueue::isCurrentOperationCancelled()) {
+                return;
             }
-        }
-        if (parsed->historyRead || !m_readStates.contains(rawValue(BookmarkDataKey::history))) {
-            m_readHistory = parsed->historyStore;
-            m_historyCursor = parsed->historyCursor;
-        }
-        TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
-            publish(*parsed);
-            if (completion) {
-                completion();
+            for (auto it = parsed->states.cbegin(); it != parsed->states.cend(); ++it) {
+                if (it.value()) {
+                    m_readStates.insert(it.key(), *it.value());
+                } else {
+                    m_readStates.remove(it.key());
+                }
             }
+            for (auto it = parsed->goodBookmarks.cbegin(); it != parsed->goodBookmarks.cend();
+                 ++it) {
+                if (it.value()) {
+                    m_goodBookmarks.insert(it.key(), *it.value());
+                } else {
+                    m_goodBookmarks.remove(it.key());
+                }
+            }
+            if (parsed->historyRead || !m_readStates.contains(copyName(BookmarkDataKey::history))) {
+                m_readHistory = parsed->historyStore;
+                m_historyCursor = parsed->historyCursor;
+            }
+            TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
+                publish(*parsed);
+                if (completion) {
+                    completion();
+                }
+            });
         });
-    });
 }
 
 bool TRGoogleChromeBookmarksParser::changedState(BookmarkDataKey key,
@@ -164,7 +218,7 @@ bool TRGoogleChromeBookmarksParser::changedState(BookmarkDataKey key,
                                                  Parsed &parsed,
                                                  std::optional<Outcome> &outcome) const
 {
-    const QString name = rawValue(key);
+    const QString name = copyName(key);
     if (!grant) {
         // Taken back since the last read.
         if (m_readStates.contains(name)) {
@@ -184,40 +238,88 @@ bool TRGoogleChromeBookmarksParser::changedState(BookmarkDataKey key,
     return true;
 }
 
+void TRGoogleChromeBookmarksParser::readBookmarksFile(BookmarkDataKey key,
+                                                      const std::optional<QByteArray> &grant,
+                                                      Parsed &parsed) const
+{
+    const QString name = copyName(key);
+    std::optional<Outcome> &outcome = key == BookmarkDataKey::accountBookmarks
+                                          ? parsed.accountBookmarksOutcome
+                                          : parsed.bookmarksOutcome;
+    if (!changedState(key, grant, parsed, outcome)) {
+        if (outcome && m_goodBookmarks.contains(name)) {
+            parsed.goodBookmarks.insert(name, std::nullopt);
+        }
+        return;
+    }
+    const auto copy = TRPrivateCopy::make(name, grant);
+    if (!copy) {
+        return;
+    }
+    outcome = Outcome::unreadable;
+    QFile file(*copy);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    QString error;
+    if (TRGoogleChromeBookmarkPtr container = decodeBookmarks(bytes, &error)) {
+        outcome = Outcome::read;
+        parsed.goodBookmarks.insert(name, bytes);
+        parsed.decodedBookmarks.insert(name, std::move(container));
+    } else {
+        TRDiagnostics::writeLine(QStringLiteral("Could not decode '") +
+                                 (key == BookmarkDataKey::accountBookmarks
+                                      ? QStringLiteral("AccountBookmarksContainer")
+                                      : QStringLiteral("BookmarksContainer")) +
+                                 QStringLiteral("': ") + error);
+    }
+}
+
 TRGoogleChromeBookmarksParser::Parsed
-TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksGrant,
-                                     const std::optional<QByteArray> &historyGrant) const
+TRGoogleChromeBookmarksParser::parse(const Grants &grants) const
 {
     Parsed parsed;
-    const QString bookmarksName = rawValue(BookmarkDataKey::bookmarks);
-    if (changedState(BookmarkDataKey::bookmarks, bookmarksGrant, parsed, parsed.bookmarksOutcome)) {
-        if (const auto copy = TRPrivateCopy::make(bookmarksName, bookmarksGrant)) {
-            parsed.bookmarksOutcome = Outcome::unreadable;
-            QFile file(*copy);
-            if (file.open(QIODevice::ReadOnly)) {
-                QString error;
-                parsed.bookmarks = decodeBookmarks(file.readAll(), &error);
-                if (parsed.bookmarks) {
-                    parsed.bookmarksOutcome = Outcome::read;
-                    // Kept packed below the root folders until a folder is
-                    // opened.
-                    std::vector<TRGoogleChromeBookmarkPtr> rootFolders;
-                    for (const TRBookmarkPtr &rootFolder : parsed.bookmarks->bookmarks()) {
-                        rootFolders.push_back(
-                            std::static_pointer_cast<TRGoogleChromeBookmark>(rootFolder));
-                    }
-                    TRPackedBookmarks<TRGoogleChromeBookmark>::pack(
-                        rootFolders, TRPrivateFolder::path().value_or(QString()));
-                } else {
-                    TRDiagnostics::writeLine(
-                        QStringLiteral("Could not decode 'BookmarksContainer': ") + error);
-                }
+    readBookmarksFile(BookmarkDataKey::accountBookmarks, grants.accountBookmarks, parsed);
+    readBookmarksFile(BookmarkDataKey::bookmarks, grants.bookmarks, parsed);
+    // A file that read, or one taken back, changes the tree; a failed read
+    // keeps that file's last good roots, so alone it changes nothing.
+    if (!parsed.goodBookmarks.isEmpty()) {
+        parsed.bookmarksMade = true;
+        bool anyRead = false;
+        std::vector<TRGoogleChromeBookmarkPtr> rootFolders;
+        for (const BookmarkDataKey key :
+             {BookmarkDataKey::accountBookmarks, BookmarkDataKey::bookmarks}) {
+            const QString name = copyName(key);
+            TRGoogleChromeBookmarkPtr decoded = parsed.decodedBookmarks.value(name);
+            if (!decoded && !parsed.goodBookmarks.contains(name) &&
+                m_goodBookmarks.contains(name)) {
+                decoded = decodeBookmarks(m_goodBookmarks.value(name), nullptr);
+            }
+            if (!decoded) {
+                continue;
+            }
+            anyRead = true;
+            for (const TRBookmarkPtr &rootFolder : decoded->bookmarks()) {
+                rootFolders.push_back(std::static_pointer_cast<TRGoogleChromeBookmark>(rootFolder));
             }
         }
+        if (anyRead) {
+            // The root folders hang below the container without naming it,
+            // as a decoded file's do.
+            parsed.bookmarks = TRGoogleChromeBookmark::init(TRBookmarkKind::group, QString());
+            for (const TRGoogleChromeBookmarkPtr &rootFolder : rootFolders) {
+                parsed.bookmarks->addBookmark(rootFolder);
+                rootFolder->setParent(nullptr);
+            }
+            // Kept packed below the root folders until a folder is opened.
+            TRPackedBookmarks<TRGoogleChromeBookmark>::pack(
+                rootFolders, TRPrivateFolder::path().value_or(QString()));
+        }
     }
-    const QString historyName = rawValue(BookmarkDataKey::history);
-    if (changedState(BookmarkDataKey::history, historyGrant, parsed, parsed.historyOutcome)) {
-        if (const auto copy = TRPrivateCopy::make(historyName, historyGrant)) {
+    const QString historyName = copyName(BookmarkDataKey::history);
+    if (changedState(BookmarkDataKey::history, grants.history, parsed, parsed.historyOutcome)) {
+        if (const auto copy = TRPrivateCopy::make(historyName, grants.history)) {
             // The same file as last read, grown: only its newer rows are read.
             const TRFileState file = parsed.states.value(historyName)->file;
             const auto seen = m_readStates.find(historyName);
@@ -254,15 +356,20 @@ TRGoogleChromeBookmarksParser::parse(const std::optional<QByteArray> &bookmarksG
 
 void TRGoogleChromeBookmarksParser::publish(Parsed &parsed)
 {
-    m_lastUpdateChanged = parsed.bookmarksOutcome || parsed.historyOutcome;
+    m_lastUpdateChanged =
+        parsed.bookmarksOutcome || parsed.accountBookmarksOutcome || parsed.historyOutcome;
     if (parsed.bookmarks) {
         m_bookmarks.insert(BookmarkTypeKey::bookmarks, parsed.bookmarks);
+    } else if (parsed.bookmarksMade) {
+        m_bookmarks.remove(BookmarkTypeKey::bookmarks);
     }
     if (parsed.historyStore) {
         m_historyStore = parsed.historyStore;
         publishHistoryDays(parsed.historyDays);
     }
     m_lastUpdateResult.bookmarks = parsed.bookmarksOutcome.value_or(m_lastUpdateResult.bookmarks);
+    m_lastUpdateResult.accountBookmarks =
+        parsed.accountBookmarksOutcome.value_or(m_lastUpdateResult.accountBookmarks);
     m_lastUpdateResult.history = parsed.historyOutcome.value_or(m_lastUpdateResult.history);
 }
 
@@ -425,9 +532,15 @@ bool readRows(sqlite3 *handle, sqlite3_stmt *query, TRHistoryStore::Builder &bui
             parsedUrl.isNull() ? urlBytes : QByteArrayView(parsedUrl), visitCount, id);
         const auto *titleText =
             reinterpret_cast<const char *>(sqlite3_column_text(query, titleColumn));
-        builder.addVisit(
-            address, TRGoogleChromeBookmarksParser::millisecondsFromChromeTime(time),
-            QByteArrayView(titleText, titleText ? sqlite3_column_bytes(query, titleColumn) : 0));
+        QByteArrayView title(titleText, titleText ? sqlite3_column_bytes(query, titleColumn) : 0);
+        // An untitled row is named by its address as the file has it; parsing
+        // may have written it otherwise (%2a as %2A, a raw "°" escaped), so
+        // that text becomes the name.
+        if (title.isEmpty() && !parsedUrl.isNull() && parsedUrl != urlBytes) {
+            title = urlBytes;
+        }
+        builder.addVisit(address, TRGoogleChromeBookmarksParser::millisecondsFromChromeTime(time),
+                         title);
     }
     if (stepResult != SQLITE_DONE) {
         TRDiagnostics::writeLine(QStringLiteral("Could not execute query: ") +
@@ -470,8 +583,8 @@ std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readHistory(const
         TRSQLiteDatabase::queryInteger(handle, "PRAGMA schema_version;").value_or(-1);
     const Statement query =
         prepare(handle, QByteArray(rowColumns) + "ORDER BY last_visit_time DESC;");
-    // An untitled row is named by its address as people read it.
-    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::displayUrl, false);
+    // An untitled row is named by its address as stored, not decoded.
+    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::encodedUrl, false);
     if (!query || !readRows(handle, query.get(), builder, seen)) {
         return nullptr;
     }
@@ -495,7 +608,7 @@ std::shared_ptr<TRHistoryStore> TRGoogleChromeBookmarksParser::readNewerHistory(
     const Statement query =
         prepare(handle, QByteArray(rowColumns) +
                             "WHERE last_visit_time > ?1 ORDER BY last_visit_time DESC;");
-    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::displayUrl, false);
+    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::encodedUrl, false);
     HistoryCursor added;
     QSet<qint64> ids;
     if (!query || sqlite3_bind_int64(query.get(), 1, cursor.newestTime) != SQLITE_OK ||

@@ -1,8 +1,9 @@
 #pragma once
 
-// Reads Chrome's Bookmarks (JSON) and History (SQLite) from private copies
-// of the granted files, on a serial queue of its own, into two trees: the
-// bookmark folders, and the history grouped by day.
+// Reads a Chromium profile's Bookmarks and AccountBookmarks (JSON) and
+// History (SQLite) from private copies of the granted files, on a serial
+// queue of its own, into two trees: the bookmark folders, and the history
+// grouped by day.
 
 #include "TRGoogleChromeBookmark.h"
 #include "TRHistoryStore.h"
@@ -25,8 +26,9 @@ class TRGoogleChromeBookmarksParser : public QObject
 
 public:
     enum class BookmarkTypeKey { bookmarks = 0, history = 1 };
-    enum class BookmarkDataKey { bookmarks, history };
-    // The settings key of a grant, which is also its private copy's name.
+    enum class BookmarkDataKey { bookmarks, accountBookmarks, history };
+    // The settings key of a grant, which is also the private copy's name of
+    // the parser with the default stem.
     static QString rawValue(BookmarkDataKey key);
 
     // What the last update made of each file.
@@ -34,27 +36,39 @@ public:
     struct UpdateResult
     {
         Outcome bookmarks = Outcome::notGranted;
+        Outcome accountBookmarks = Outcome::notGranted;
         Outcome history = Outcome::notGranted;
     };
 
     // The one parser of the application; create it on the main thread.
     static TRGoogleChromeBookmarksParser &shared();
 
-    TRGoogleChromeBookmarksParser();
+    // copyStem names this parser's private copies and read states, so that
+    // parsers of several profiles share one private folder; a file name
+    // part, such as letters, digits, '_', '-' and '%'.
+    explicit TRGoogleChromeBookmarksParser(QString copyStem = QStringLiteral("google_chrome"));
     // Drops waiting updates and waits for a running one.
     ~TRGoogleChromeBookmarksParser() override;
 
-    // Grants, set before each update.
+    // The name of the private copy of a file: the stem and the file's part.
+    QString copyName(BookmarkDataKey key) const;
+
+    // Grants, set before each update. The account's bookmarks are those
+    // Chrome keeps for the signed-in account beside the local ones.
     std::optional<QByteArray> dataForBookmarks;
+    std::optional<QByteArray> dataForAccountBookmarks;
     std::optional<QByteArray> dataForHistory;
 
-    // Re-reads both files; completion runs on the main thread once the new
-    // trees are in place. An update still waiting is dropped, and its
-    // completion never runs.
+    // Re-reads the granted files; completion runs on the main thread once
+    // the new trees are in place. An update still waiting is dropped, and
+    // its completion never runs.
     void updateBookmarks(std::function<void()> completion);
 
     // The latest trees, read on the main thread: an entry appears with its
-    // first successful read, and a failed read leaves it as it was.
+    // first successful read, and a failed read leaves it as it was. The
+    // bookmarks are one container of the account's root folders, then the
+    // local ones; a file taken back takes its roots along, and the entry
+    // goes with the last of them.
     const QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> &bookmarks() const
     {
         return m_bookmarks;
@@ -109,9 +123,13 @@ public:
 
 private:
     struct Parsed;
+    struct Grants;
     // On the queue.
-    Parsed parse(const std::optional<QByteArray> &bookmarksGrant,
-                 const std::optional<QByteArray> &historyGrant) const;
+    Parsed parse(const Grants &grants) const;
+    // Reads a changed bookmarks file into parsed: its outcome, and on
+    // success its bytes.
+    void readBookmarksFile(BookmarkDataKey key, const std::optional<QByteArray> &grant,
+                           Parsed &parsed) const;
     // Whether a granted file changed since its last read (its new state then
     // goes into parsed, and outcome becomes notGranted until it is read), or
     // was taken back since (outcome notGranted too).
@@ -121,6 +139,7 @@ private:
     void publish(Parsed &parsed);
     void publishHistoryDays(const std::vector<TRGoogleChromeBookmarkPtr> &days);
 
+    const QString m_copyStem;
     std::unique_ptr<TROperationQueue> m_operationQueue;
     QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> m_bookmarks;
     TRGoogleChromeBookmarkPtr m_historyBookmark;
@@ -131,6 +150,11 @@ private:
     // what a read of only its newer rows starts from; used on the queue
     // only, where updates run one at a time.
     QHash<QString, TRSourceState> m_readStates;
+    // The last bytes of each bookmarks file that decoded, by file name: the
+    // tree is made afresh from both whenever one changes, so that no node
+    // the main thread holds is touched, and a file that fails keeps its
+    // last good roots. On the queue only.
+    QHash<QString, QByteArray> m_goodBookmarks;
     TRHistoryStorePtr m_readHistory;
     HistoryCursor m_historyCursor;
 };
