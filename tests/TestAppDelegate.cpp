@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "TRAlert.h"
+#include "TRBrowserSetupWindowController.h"
 #include "TRLauncherApplication.h"
 #include "TRMenuController.h"
 #include "TRNotificationNames.h"
@@ -9,10 +10,13 @@
 #include "TRTestMain.h"
 #include "TRTestPlugin.h"
 #include "TRTestSessionBus.h"
+#include "TRTestSupport.h"
 
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDir>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -124,21 +128,47 @@ private slots:
         QVERIFY(delegate.menuController()->statusItemMenu()->actions().size() >= 2);
     }
 
-    // "OK" opens the plugin manager with the registry's plugins and is not
-    // asked again; "Later" stores nothing, so the next launch asks again.
+    // "OK" shows the browsers' profiles found, or the plugin manager with
+    // the registry's plugins when there are none, and is not asked again;
+    // "Later" stores nothing, so the next launch asks again.
     void welcomeAlert()
     {
-        for (const bool ok : {true, false}) {
+        const QString browser = qEnvironmentVariable("HOME") + "/.config/chromium/Default";
+        for (const auto &[ok, withBrowser] :
+             {std::pair(true, false), std::pair(false, false), std::pair(true, true)}) {
             TRSettings::standard().resetForTesting();
             m_alerts.clear();
             m_nextAnswer = ok ? TRAlert::firstButton : TRAlert::secondButton;
+            QDir(browser).removeRecursively();
+            if (withBrowser) {
+                QVERIFY(TRTestSupport::writeFile(browser + "/Bookmarks", "{}"));
+            }
             {
                 AppDelegate delegate(recordingPlugins(), true);
                 launch(delegate);
-                const auto *window = delegate.menuController()->pluginWindowController();
-                QCOMPARE(window && window->isVisible(), ok);
-                if (ok) {
-                    QCOMPARE(window->plugins(), delegate.pluginManager()->plugins());
+                const auto setupShown = [] {
+                    for (QWidget *widget : QApplication::topLevelWidgets()) {
+                        if (qobject_cast<TRBrowserSetupWindowController *>(widget) &&
+                            widget->isVisible()) {
+                            return true;
+                        }
+                    }
+                    return false;
+                };
+                const auto pluginsShown = [&delegate] {
+                    const auto *window = delegate.menuController()->pluginWindowController();
+                    return window && window->isVisible();
+                };
+                QTRY_COMPARE(setupShown(), ok && withBrowser);
+                QTRY_COMPARE(pluginsShown(), ok && !withBrowser);
+                if (ok && !withBrowser) {
+                    QCOMPARE(delegate.menuController()->pluginWindowController()->plugins(),
+                             delegate.pluginManager()->plugins());
+                }
+                for (QWidget *widget : QApplication::topLevelWidgets()) {
+                    if (qobject_cast<TRBrowserSetupWindowController *>(widget)) {
+                        widget->close();
+                    }
                 }
             }
             QCOMPARE(m_alerts.size(), 1);

@@ -1,10 +1,10 @@
 #include "TRBrowserFiles.h"
+#include "TRChromiumPluginConfigurationViewController.h"
 #include "TRDayClock.h"
 #include "TRDayFormatter.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRGoogleChromePlugin.h"
-#include "TRGoogleChromePluginConfigurationViewController.h"
 #include "TRGoogleChromeProfile.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -268,7 +268,7 @@ private slots:
             const QString file = history ? historyPath() : bookmarksPath();
             TRGoogleChromeBookmarksParser parser;
             TRGoogleChromePlugin plugin(&parser);
-            auto *pane = qobject_cast<TRGoogleChromePluginConfigurationViewController *>(
+            auto *pane = qobject_cast<TRChromiumPluginConfigurationViewController *>(
                 plugin.configurationViewController());
             QVERIFY(pane);
             const auto choose = [&](const QString &name) {

@@ -464,6 +464,19 @@ std::optional<TRChromiumBrowser> browser(const QString &id, const Places &places
     return std::nullopt;
 }
 
+bool isInstalled(const QString &id, const Places &places)
+{
+    const Places where = completed(places);
+    for (const Kind &kind : kinds) {
+        for (const Packaging packaging : packagings) {
+            if (packaged(kind, packaging) && idOf(kind, packaging) == id) {
+                return rootOf(kind, packaging, where).has_value();
+            }
+        }
+    }
+    return false;
+}
+
 std::vector<QString> knownIds()
 {
     std::vector<QString> ids;

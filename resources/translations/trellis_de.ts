@@ -104,6 +104,53 @@
     </message>
 </context>
 <context>
+    <name>TRBrowserSetupWindowController</name>
+    <message>
+        <source>Set Up Browsers</source>
+        <translation>Browser einrichten</translation>
+    </message>
+    <message>
+        <source>Trellis found these browsers. The menu shows the bookmarks and history of the profiles you tick; Trellis reads private copies of their files and never changes them.</source>
+        <translation>Trellis hat diese Browser gefunden. Das Menü zeigt die Lesezeichen und den Verlauf der Profile, die Sie ankreuzen; Trellis liest private Kopien ihrer Dateien und ändert sie nie.</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>Profil</translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Lesezeichen</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>No browser profiles were found. Choose a browser&apos;s files in the Plugins window.</source>
+        <translation>Es wurden keine Browserprofile gefunden. Wählen Sie die Dateien eines Browsers im Fenster „Plugins“.</translation>
+    </message>
+    <message>
+        <source>Use these</source>
+        <translation>Diese verwenden</translation>
+    </message>
+    <message>
+        <source>Not Now</source>
+        <translation>Nicht jetzt</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>In Verwendung</translation>
+    </message>
+    <message>
+        <source>1 day</source>
+        <translation>1 Tag</translation>
+    </message>
+    <message>
+        <source>%1 days</source>
+        <translation>%1 Tage</translation>
+    </message>
+</context>
+<context>
     <name>TRBrowserViewController</name>
     <message>
         <source>Browser</source>
@@ -141,21 +188,14 @@
     </message>
 </context>
 <context>
-    <name>TRGoogleChromeBookmarksParser</name>
-    <message>
-        <source>History</source>
-        <translation>Verlauf</translation>
-    </message>
-</context>
-<context>
-    <name>TRGoogleChromePlugin</name>
+    <name>TRChromiumPlugin</name>
     <message>
         <source>History</source>
         <translation>Verlauf</translation>
     </message>
     <message>
-        <source>No Chrome files granted yet</source>
-        <translation>Noch kein Zugriff auf Chrome-Dateien</translation>
+        <source>No %1 files granted yet</source>
+        <translation>Noch kein Zugriff auf Dateien von %1</translation>
     </message>
     <message>
         <source>Reading...</source>
@@ -171,11 +211,7 @@
     </message>
 </context>
 <context>
-    <name>TRGoogleChromePluginConfigurationViewController</name>
-    <message>
-        <source>Trellis reads Chrome&apos;s bookmarks and history from private copies of the files you grant here. Grant each file once; Chrome may keep running.</source>
-        <translation>Trellis liest die Lesezeichen und den Verlauf von Chrome aus privaten Kopien der Dateien, auf die Sie hier Zugriff gewähren. Gewähren Sie den Zugriff auf jede Datei einmal; Chrome kann dabei weiterlaufen.</translation>
-    </message>
+    <name>TRChromiumPluginConfigurationViewController</name>
     <message>
         <source>Bookmarks</source>
         <translation>Lesezeichen</translation>
@@ -193,8 +229,16 @@
         <translation>Verlaufsdatei auswählen...</translation>
     </message>
     <message>
-        <source>Granted</source>
-        <translation>Zugriff gewährt</translation>
+        <source>Profiles</source>
+        <translation>Profile</translation>
+    </message>
+    <message>
+        <source>Set Up All Browsers...</source>
+        <translation>Alle Browser einrichten...</translation>
+    </message>
+    <message>
+        <source>Trellis reads %1’s bookmarks and history from private copies of the files you grant here. Grant each profile once; the browser may keep running.</source>
+        <translation>Trellis liest die Lesezeichen und den Verlauf von %1 aus privaten Kopien der Dateien, auf die Sie hier Zugriff gewähren. Gewähren Sie jedem Profil einmal Zugriff; der Browser darf weiterlaufen.</translation>
     </message>
     <message>
         <source>Not granted yet</source>
@@ -203,6 +247,29 @@
     <message>
         <source>Granted: %1</source>
         <translation>Zugriff gewährt: %1</translation>
+    </message>
+    <message>
+        <source>Granted</source>
+        <translation>Zugriff gewährt</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>In Verwendung</translation>
+    </message>
+    <message>
+        <source>Use</source>
+        <translation>Verwenden</translation>
+    </message>
+    <message>
+        <source>Use %1</source>
+        <translation>%1 verwenden</translation>
+    </message>
+</context>
+<context>
+    <name>TRGoogleChromeBookmarksParser</name>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
     </message>
 </context>
 <context>

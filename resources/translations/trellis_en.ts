@@ -104,6 +104,53 @@
     </message>
 </context>
 <context>
+    <name>TRBrowserSetupWindowController</name>
+    <message>
+        <source>Set Up Browsers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Trellis found these browsers. The menu shows the bookmarks and history of the profiles you tick; Trellis reads private copies of their files and never changes them.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No browser profiles were found. Choose a browser&apos;s files in the Plugins window.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use these</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not Now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 day</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 days</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TRBrowserViewController</name>
     <message>
         <source>Browser</source>
@@ -141,20 +188,13 @@
     </message>
 </context>
 <context>
-    <name>TRGoogleChromeBookmarksParser</name>
-    <message>
-        <source>History</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>TRGoogleChromePlugin</name>
+    <name>TRChromiumPlugin</name>
     <message>
         <source>History</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>No Chrome files granted yet</source>
+        <source>No %1 files granted yet</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -171,11 +211,7 @@
     </message>
 </context>
 <context>
-    <name>TRGoogleChromePluginConfigurationViewController</name>
-    <message>
-        <source>Trellis reads Chrome&apos;s bookmarks and history from private copies of the files you grant here. Grant each file once; Chrome may keep running.</source>
-        <translation type="unfinished"></translation>
-    </message>
+    <name>TRChromiumPluginConfigurationViewController</name>
     <message>
         <source>Bookmarks</source>
         <translation type="unfinished"></translation>
@@ -193,7 +229,15 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Granted</source>
+        <source>Profiles</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Set Up All Browsers...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Trellis reads %1’s bookmarks and history from private copies of the files you grant here. Grant each profile once; the browser may keep running.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -202,6 +246,29 @@
     </message>
     <message>
         <source>Granted: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Granted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TRGoogleChromeBookmarksParser</name>
+    <message>
+        <source>History</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

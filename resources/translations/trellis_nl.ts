@@ -104,6 +104,53 @@
     </message>
 </context>
 <context>
+    <name>TRBrowserSetupWindowController</name>
+    <message>
+        <source>Set Up Browsers</source>
+        <translation>Browsers instellen</translation>
+    </message>
+    <message>
+        <source>Trellis found these browsers. The menu shows the bookmarks and history of the profiles you tick; Trellis reads private copies of their files and never changes them.</source>
+        <translation>Trellis heeft deze browsers gevonden. Het menu toont de bladwijzers en geschiedenis van de profielen die je aanvinkt; Trellis leest privékopieën van hun bestanden en wijzigt ze nooit.</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>Profiel</translation>
+    </message>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Bladwijzers</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Geschiedenis</translation>
+    </message>
+    <message>
+        <source>No browser profiles were found. Choose a browser&apos;s files in the Plugins window.</source>
+        <translation>Er zijn geen browserprofielen gevonden. Kies de bestanden van een browser in het venster ‘Plugins’.</translation>
+    </message>
+    <message>
+        <source>Use these</source>
+        <translation>Deze gebruiken</translation>
+    </message>
+    <message>
+        <source>Not Now</source>
+        <translation>Niet nu</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>In gebruik</translation>
+    </message>
+    <message>
+        <source>1 day</source>
+        <translation>1 dag</translation>
+    </message>
+    <message>
+        <source>%1 days</source>
+        <translation>%1 dagen</translation>
+    </message>
+</context>
+<context>
     <name>TRBrowserViewController</name>
     <message>
         <source>Browser</source>
@@ -141,29 +188,22 @@
     </message>
 </context>
 <context>
-    <name>TRGoogleChromeBookmarksParser</name>
-    <message>
-        <source>History</source>
-        <translation>Geschiedenis</translation>
-    </message>
-</context>
-<context>
-    <name>TRGoogleChromePlugin</name>
+    <name>TRChromiumPlugin</name>
     <message>
         <source>History</source>
         <translation>Geschiedenis</translation>
     </message>
     <message>
-        <source>No Chrome files granted yet</source>
-        <translation>Nog geen toegang tot Chrome-bestanden</translation>
+        <source>No %1 files granted yet</source>
+        <translation>Nog geen toegang tot bestanden van %1</translation>
     </message>
     <message>
         <source>Reading...</source>
-        <translation>Bezig met lezen...</translation>
+        <translation>Wordt gelezen...</translation>
     </message>
     <message>
         <source>Couldn’t read “%1”</source>
-        <translation>Kan ‘%1’ niet lezen</translation>
+        <translation>‘%1’ kon niet worden gelezen</translation>
     </message>
     <message>
         <source>No bookmarks or history</source>
@@ -171,18 +211,14 @@
     </message>
 </context>
 <context>
-    <name>TRGoogleChromePluginConfigurationViewController</name>
-    <message>
-        <source>Trellis reads Chrome&apos;s bookmarks and history from private copies of the files you grant here. Grant each file once; Chrome may keep running.</source>
-        <translation>Trellis leest de bladwijzers en geschiedenis van Chrome uit privékopieën van de bestanden waartoe je hier toegang geeft. Geef voor elk bestand één keer toegang; Chrome mag blijven draaien.</translation>
-    </message>
+    <name>TRChromiumPluginConfigurationViewController</name>
     <message>
         <source>Bookmarks</source>
         <translation>Bladwijzers</translation>
     </message>
     <message>
         <source>Choose Bookmarks File...</source>
-        <translation>Kies bladwijzerbestand...</translation>
+        <translation>Bladwijzerbestand kiezen...</translation>
     </message>
     <message>
         <source>History</source>
@@ -190,11 +226,19 @@
     </message>
     <message>
         <source>Choose History File...</source>
-        <translation>Kies geschiedenisbestand...</translation>
+        <translation>Geschiedenisbestand kiezen...</translation>
     </message>
     <message>
-        <source>Granted</source>
-        <translation>Toegang verleend</translation>
+        <source>Profiles</source>
+        <translation>Profielen</translation>
+    </message>
+    <message>
+        <source>Set Up All Browsers...</source>
+        <translation>Alle browsers instellen...</translation>
+    </message>
+    <message>
+        <source>Trellis reads %1’s bookmarks and history from private copies of the files you grant here. Grant each profile once; the browser may keep running.</source>
+        <translation>Trellis leest de bladwijzers en geschiedenis van %1 uit privékopieën van de bestanden waartoe je hier toegang geeft. Geef elk profiel één keer toegang; de browser mag blijven draaien.</translation>
     </message>
     <message>
         <source>Not granted yet</source>
@@ -202,7 +246,30 @@
     </message>
     <message>
         <source>Granted: %1</source>
-        <translation>Toegang verleend: %1</translation>
+        <translation>Toegang gegeven: %1</translation>
+    </message>
+    <message>
+        <source>Granted</source>
+        <translation>Toegang gegeven</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>In gebruik</translation>
+    </message>
+    <message>
+        <source>Use</source>
+        <translation>Gebruiken</translation>
+    </message>
+    <message>
+        <source>Use %1</source>
+        <translation>%1 gebruiken</translation>
+    </message>
+</context>
+<context>
+    <name>TRGoogleChromeBookmarksParser</name>
+    <message>
+        <source>History</source>
+        <translation>Geschiedenis</translation>
     </message>
 </context>
 <context>

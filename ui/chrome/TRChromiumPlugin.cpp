@@ -1,25 +1,50 @@
-#include "TRGoogleChromePlugin.h"
+#include "TRChromiumPlugin.h"
 
 #include "TRBookmarkMenuBuilder.h"
+#include "TRChromiumPluginConfigurationViewController.h"
 #include "TRDayClock.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
-#include "TRGoogleChromePluginConfigurationViewController.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
+#include "TROperationQueue.h"
 #include "TRPluginMenuNotice.h"
 #include "TRSettings.h"
-#include "TRSettingsKeys.h"
 #include "TRUIManager.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPointer>
 
-TRGoogleChromePlugin::TRGoogleChromePlugin(TRGoogleChromeBookmarksParser *parser)
-    : m_parser(parser ? parser : &TRGoogleChromeBookmarksParser::shared())
-    , m_parentMenu(std::make_unique<QMenu>(name()))
-    , m_menuItem(new QAction(name(), this))
+namespace {
+
+// One queue finds the profiles of every browser: it runs seldom and briefly.
+TROperationQueue &discoveryQueue()
+{
+    static TROperationQueue *queue = new TROperationQueue(QStringLiteral("chromium_discovery"));
+    return *queue;
+}
+
+bool sameProfiles(const std::vector<TRChromiumProfile> &a, const std::vector<TRChromiumProfile> &b)
+{
+    return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(),
+                      [](const TRChromiumProfile &x, const TRChromiumProfile &y) {
+                          return x.folder == y.folder && x.name == y.name &&
+                                 x.bookmarks == y.bookmarks &&
+                                 x.accountBookmarks == y.accountBookmarks && x.history == y.history;
+                      });
+}
+
+} // namespace
+
+TRChromiumPlugin::TRChromiumPlugin(const QString &browserId, const QString &name,
+                                   TRGoogleChromeBookmarksParser *mainParser)
+    : m_name(name)
+    , m_settings(browserId)
+    , m_mainParser(mainParser)
+    , m_parentMenu(std::make_unique<QMenu>(name))
+    , m_menuItem(new QAction(name, this))
 {
     m_menuItem->setMenu(m_parentMenu.get());
     m_menuItem->setIcon(image());
@@ -29,46 +54,67 @@ TRGoogleChromePlugin::TRGoogleChromePlugin(TRGoogleChromeBookmarksParser *parser
     connect(&m_updateTimer, &QTimer::timeout, this, [this] { refreshMenu(false); });
     connect(&m_watcher, &TRSourceWatcher::changed, this, [this] { refreshMenu(false); });
     connect(&TRDayClock::shared(), &TRDayClock::dayChanged, this, [this] {
-        m_parser->regroupHistory([self = QPointer<TRGoogleChromePlugin>(this)] {
-            if (self) {
-                self->rebuildMenu();
-                TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
-            }
-        });
+        for (const Source &source : m_sources) {
+            source.parser->regroupHistory([self = QPointer<TRChromiumPlugin>(this)] {
+                if (self) {
+                    self->rebuildMenu();
+                    TRNotificationCenter::defaultCenter().post(
+                        TRNotificationNames::pluginDidUpdate);
+                }
+            });
+        }
     });
 
-    TRSettings::standard().registerDefaults(TRSettingsKeys::googleChromeDefaults());
+    TRSettings::standard().registerDefaults({{m_settings.enabledKey(), true}});
     TRNotificationCenter::defaultCenter().addObserver(
-        this, TRNotificationNames::googleChromePluginMenuNeedsUpdate,
-        [this](const TRNotification &) { refreshMenu(); });
+        this, m_settings.menuNeedsUpdateName(), [this](const TRNotification &) { refreshMenu(); });
     rebuildMenu();
+    findProfiles();
 }
 
-TRGoogleChromePlugin::~TRGoogleChromePlugin()
+TRChromiumPlugin::~TRChromiumPlugin()
 {
     TRNotificationCenter::defaultCenter().removeObserver(this);
     // The item goes before the menu it refers to.
     delete m_menuItem;
 }
 
-QString TRGoogleChromePlugin::name() const
+QIcon TRChromiumPlugin::imageForBrowser(const QString &browserId)
 {
-    return QStringLiteral("Chrome");
+    // A Flatpak or Snap installation looks like the browser itself.
+    QString base = browserId;
+    for (const QString &suffix : {QStringLiteral("-flatpak"), QStringLiteral("-snap")}) {
+        if (base.endsWith(suffix)) {
+            base.chop(suffix.size());
+        }
+    }
+    static const QHash<QString, QString> files = {
+        {QStringLiteral("chrome"), QStringLiteral("google_chrome")},
+        {QStringLiteral("chrome-beta"), QStringLiteral("google_chrome")},
+        {QStringLiteral("chrome-unstable"), QStringLiteral("google_chrome")},
+        {QStringLiteral("chromium"), QStringLiteral("chromium")},
+        {QStringLiteral("brave"), QStringLiteral("brave")},
+        {QStringLiteral("edge"), QStringLiteral("edge")},
+        {QStringLiteral("vivaldi"), QStringLiteral("vivaldi")},
+        {QStringLiteral("opera"), QStringLiteral("opera")},
+    };
+    return QIcon(
+        QStringLiteral(":/icons/%1.svg").arg(files.value(base, QStringLiteral("google_chrome"))));
 }
 
-QIcon TRGoogleChromePlugin::image() const
+QIcon TRChromiumPlugin::image() const
 {
-    return QIcon(QStringLiteral(":/icons/google_chrome.svg"));
+    return imageForBrowser(m_settings.browserId());
 }
 
-bool TRGoogleChromePlugin::isEnabled() const
+bool TRChromiumPlugin::isEnabled() const
 {
-    return TRSettings::standard().boolForKey(TRSettingsKeys::googleChromeEnabled);
+    return TRSettings::standard().boolForKey(m_settings.enabledKey());
 }
 
-void TRGoogleChromePlugin::setEnabled(bool enabled)
+void TRChromiumPlugin::setEnabled(bool enabled)
 {
-    TRSettings::standard().setBool(TRSettingsKeys::googleChromeEnabled, enabled);
+    TRSettings::standard().setBool(m_settings.enabledKey(), enabled);
     if (isEnabled()) {
         refreshMenu();
     } else {
@@ -76,21 +122,21 @@ void TRGoogleChromePlugin::setEnabled(bool enabled)
     }
 }
 
-QWidget *TRGoogleChromePlugin::configurationViewController()
+QWidget *TRChromiumPlugin::configurationViewController()
 {
     if (!m_configuration) {
-        m_configuration = std::make_unique<TRGoogleChromePluginConfigurationViewController>();
+        m_configuration = std::make_unique<TRChromiumPluginConfigurationViewController>(this);
     }
     return m_configuration.get();
 }
 
-void TRGoogleChromePlugin::setUpdateRate(std::optional<double> seconds)
+void TRChromiumPlugin::setUpdateRate(std::optional<double> seconds)
 {
     m_updateRate = seconds;
     armUpdateTimer();
 }
 
-void TRGoogleChromePlugin::armUpdateTimer()
+void TRChromiumPlugin::armUpdateTimer()
 {
     if (!m_updateRate) {
         m_updateTimer.stop();
@@ -100,20 +146,85 @@ void TRGoogleChromePlugin::armUpdateTimer()
     }
 }
 
-void TRGoogleChromePlugin::refreshMenu(bool rebuild)
+void TRChromiumPlugin::findProfiles(std::function<void()> completion)
 {
-    const TRSettings &settings = TRSettings::standard();
-    m_parser->dataForBookmarks = settings.dataForKey(TRSettingsKeys::googleChromeBookmarksData);
-    m_parser->dataForHistory = settings.dataForKey(TRSettingsKeys::googleChromeHistoryData);
-    QStringList files;
-    for (const auto &grant : {m_parser->dataForBookmarks, m_parser->dataForHistory}) {
-        if (const auto path = grant ? TRFileGrant::resolve(*grant, nullptr) : std::nullopt) {
-            files.push_back(*path);
+    QPointer<TRChromiumPlugin> self(this);
+    discoveryQueue().addOperation([self, id = m_settings.browserId(),
+                                   places = TRBrowserDiscovery::currentPlaces(),
+                                   completion = std::move(completion)] {
+        auto found = std::make_shared<std::vector<TRChromiumProfile>>();
+        auto folders = std::make_shared<std::vector<QString>>();
+        if (const auto browser = TRBrowserDiscovery::browser(id, places)) {
+            *found = browser->profiles;
         }
+        for (const TRChromiumProfile &profile : *found) {
+            folders->push_back(QFileInfo(profile.folder).canonicalFilePath());
+        }
+        TROperationQueue::runOnMainQueue(self.data(), [self, found, folders, completion] {
+            if (!self) {
+                return;
+            }
+            if (!sameProfiles(self->m_profiles, *found)) {
+                self->m_profiles = std::move(*found);
+                self->m_profileFolders = std::move(*folders);
+                // The submenus take the names and the order of the
+                // browser's list.
+                if (self->m_sources.size() > 1) {
+                    self->rebuildMenu();
+                }
+                emit self->profilesChanged();
+            }
+            if (completion) {
+                completion();
+            }
+        });
+    });
+}
+
+TRGoogleChromeBookmarksParser *TRChromiumPlugin::parserFor(const QString &stem)
+{
+    if (m_mainParser && stem == m_settings.mainStem()) {
+        return m_mainParser;
     }
+    auto &parser = m_parsers[stem];
+    if (!parser) {
+        parser = std::make_unique<TRGoogleChromeBookmarksParser>(stem);
+    }
+    return parser.get();
+}
+
+void TRChromiumPlugin::refreshMenu(bool rebuild)
+{
+    std::vector<TRChromiumSettings::Slot> granted = m_settings.grantedSlots(TRSettings::standard());
+    std::vector<Source> sources;
+    QStringList files;
+    for (TRChromiumSettings::Slot &slot : granted) {
+        Source source;
+        source.parser = parserFor(slot.stem);
+        for (const Source &known : m_sources) {
+            if (known.parser == source.parser) {
+                source.hasRead = known.hasRead;
+                // A profile removed meanwhile keeps its name and place.
+                if (slot.folder.isEmpty()) {
+                    slot.folder = known.slot.folder;
+                }
+            }
+        }
+        for (const auto &grant : {slot.bookmarks, slot.accountBookmarks, slot.history}) {
+            if (const auto path = grant ? TRFileGrant::resolve(*grant, nullptr) : std::nullopt) {
+                files.push_back(*path);
+            }
+        }
+        source.slot = std::move(slot);
+        sources.push_back(std::move(source));
+    }
+    // The browser's own order, whatever the order of granting.
+    std::stable_sort(sources.begin(), sources.end(),
+                     [this](const Source &a, const Source &b) { return rankOf(a) < rankOf(b); });
+    m_sources = std::move(sources);
     m_watcher.setFiles(files);
-    // One granted file is enough to show what it holds.
-    if (!m_parser->dataForBookmarks && !m_parser->dataForHistory) {
+
+    if (m_sources.empty()) {
         // Taken back: the submenu says so, once.
         if (!m_hasRead || m_wasGranted) {
             m_wasGranted = false;
@@ -129,22 +240,76 @@ void TRGoogleChromePlugin::refreshMenu(bool rebuild)
         m_hasRead = false;
         rebuildMenu();
     }
+    m_rebuildAsked = m_rebuildAsked || rebuild;
+    m_pendingReads = static_cast<int>(m_sources.size());
+    const quint64 generation = ++m_refreshGeneration;
     m_watcher.readStarted();
-    m_parser->updateBookmarks([this, rebuild] {
-        m_watcher.readFinished();
-        if (!rebuild && m_hasRead && !m_parser->lastUpdateChanged()) {
-            // Nothing new: the menu stays, and so does the status menu,
-            // which would otherwise arm the next refresh.
-            armUpdateTimer();
-            return;
-        }
-        m_hasRead = true;
-        rebuildMenu();
-        TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
-    });
+    for (const Source &source : m_sources) {
+        TRGoogleChromeBookmarksParser *parser = source.parser;
+        parser->dataForBookmarks = source.slot.bookmarks;
+        parser->dataForAccountBookmarks = source.slot.accountBookmarks;
+        parser->dataForHistory = source.slot.history;
+        // A refresh asked for meanwhile drops the reads still waiting, and
+        // counts its own; what the earlier reads found still counts.
+        parser->updateBookmarks([self = QPointer<TRChromiumPlugin>(this), parser, generation] {
+            if (!self) {
+                return;
+            }
+            for (Source &known : self->m_sources) {
+                if (known.parser == parser) {
+                    known.hasRead = true;
+                }
+            }
+            self->m_changedSinceRebuild =
+                self->m_changedSinceRebuild || parser->lastUpdateChanged();
+            if (generation == self->m_refreshGeneration && --self->m_pendingReads == 0) {
+                self->readFinished(self->m_changedSinceRebuild);
+            }
+        });
+    }
 }
 
-void TRGoogleChromePlugin::rebuildMenu()
+void TRChromiumPlugin::readFinished(bool changed)
+{
+    m_watcher.readFinished();
+    const bool rebuild = m_rebuildAsked;
+    m_rebuildAsked = false;
+    m_changedSinceRebuild = false;
+    if (!rebuild && m_hasRead && !changed) {
+        // Nothing new: the menu stays, and so does the status menu, which
+        // would otherwise arm the next refresh.
+        armUpdateTimer();
+        return;
+    }
+    m_hasRead = true;
+    rebuildMenu();
+    TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
+}
+
+std::size_t TRChromiumPlugin::rankOf(const Source &source) const
+{
+    for (std::size_t index = 0; index < m_profiles.size(); ++index) {
+        if (!source.slot.folder.isEmpty() && m_profileFolders[index] == source.slot.folder) {
+            return index;
+        }
+    }
+    // Files kept elsewhere come after the browser's own profiles.
+    return m_profiles.size();
+}
+
+QString TRChromiumPlugin::nameOf(const Source &source) const
+{
+    const std::size_t rank = rankOf(source);
+    if (rank < m_profiles.size()) {
+        return m_profiles[rank].name;
+    }
+    if (!source.slot.folder.isEmpty()) {
+        return QFileInfo(source.slot.folder).fileName();
+    }
+    return m_name;
+}
+
+void TRChromiumPlugin::rebuildMenu()
 {
     m_parentMenu->clear();
     // Freed later: the status menu may be showing the old items right now.
@@ -153,11 +318,33 @@ void TRGoogleChromePlugin::rebuildMenu()
     }
     m_menuOwner = std::make_unique<QWidget>();
 
+    if (m_sources.size() <= 1) {
+        addSourceItems(m_parentMenu.get(), m_sources.empty() ? nullptr : &m_sources.front());
+        return;
+    }
+    const QIcon profileIcon = QIcon::fromTheme(QStringLiteral("user-identity"),
+                                               QIcon(QStringLiteral(":/icons/user.svg")));
+    for (const Source &source : m_sources) {
+        const QString title = nameOf(source);
+        auto *menu = new QMenu(title, m_menuOwner.get());
+        addSourceItems(menu, &source);
+        auto *item = new QAction(profileIcon, title, m_menuOwner.get());
+        item->setMenu(menu);
+        m_parentMenu->addAction(item);
+    }
+}
+
+void TRChromiumPlugin::addSourceItems(QMenu *menu, const Source *source)
+{
+    if (!source) {
+        addNotices(menu, nullptr);
+        return;
+    }
     const QIcon bookmarkIcon(QStringLiteral(":/icons/bookmark.svg"));
     const auto handler = [](const TRBookmarkPtr &bookmark) {
         TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
     };
-    const auto &trees = m_parser->bookmarks();
+    const auto &trees = source->parser->bookmarks();
     using Key = TRGoogleChromeBookmarksParser::BookmarkTypeKey;
 
     if (const auto history = trees.value(Key::history)) {
@@ -168,45 +355,46 @@ void TRGoogleChromePlugin::rebuildMenu()
         historyIcon.setIsMask(true);
         auto *item = new QAction(historyIcon, tr("History"), m_menuOwner.get());
         item->setMenu(days.makeLazyMenu(history, tr("History")));
-        m_parentMenu->addAction(item);
-        m_parentMenu->addAction(days.makeSeparator());
+        menu->addAction(item);
+        menu->addAction(days.makeSeparator());
     }
     if (const auto bookmarks = trees.value(Key::bookmarks)) {
         const QIcon folderIcon =
             QIcon::fromTheme(QStringLiteral("folder"), QIcon(QStringLiteral(":/icons/folder.svg")));
         const TRBookmarkMenuBuilder folders(m_menuOwner.get(), {folderIcon, bookmarkIcon}, handler);
-        folders.addMenuItems(m_parentMenu.get(), bookmarks);
+        folders.addMenuItems(menu, bookmarks);
     }
-    if (m_parentMenu->isEmpty()) {
-        addNotices();
+    if (menu->isEmpty()) {
+        addNotices(menu, source);
     }
 }
 
-void TRGoogleChromePlugin::addNotices()
+void TRChromiumPlugin::addNotices(QMenu *menu, const Source *source)
 {
-    QMenu *menu = m_parentMenu.get();
     QObject *owner = m_menuOwner.get();
-    if (!m_wasGranted) {
-        TRPluginMenuNotice::addNotice(menu, tr("No Chrome files granted yet"), owner);
-        TRPluginMenuNotice::addSetUpItem(menu, name(), owner);
+    if (!source) {
+        TRPluginMenuNotice::addNotice(menu, tr("No %1 files granted yet").arg(m_name), owner);
+        TRPluginMenuNotice::addSetUpItem(menu, m_name, owner);
         return;
     }
-    if (!m_hasRead) {
+    if (!source->hasRead) {
         TRPluginMenuNotice::addNotice(menu, tr("Reading..."), owner);
         return;
     }
     using Outcome = TRGoogleChromeBookmarksParser::Outcome;
-    const auto result = m_parser->lastUpdateResult();
+    const auto result = source->parser->lastUpdateResult();
     bool failed = false;
-    for (const auto &[outcome, file] : {std::pair(result.bookmarks, QStringLiteral("Bookmarks")),
-                                        std::pair(result.history, QStringLiteral("History"))}) {
+    for (const auto &[outcome, file] :
+         {std::pair(result.bookmarks, QStringLiteral("Bookmarks")),
+          std::pair(result.accountBookmarks, QStringLiteral("AccountBookmarks")),
+          std::pair(result.history, QStringLiteral("History"))}) {
         if (outcome == Outcome::unreadable) {
             TRPluginMenuNotice::addNotice(menu, tr("Couldn’t read “%1”").arg(file), owner);
             failed = true;
         }
     }
     if (failed) {
-        TRPluginMenuNotice::addSetUpItem(menu, name(), owner);
+        TRPluginMenuNotice::addSetUpItem(menu, m_name, owner);
     } else {
         TRPluginMenuNotice::addNotice(menu, tr("No bookmarks or history"), owner);
     }

@@ -1,30 +1,41 @@
 #pragma once
 
-// The "Chrome" entry of the tray menu: Chrome's history by day and its
-// bookmark folders, read from the files the user granted.
+// A Chromium browser's entry of the tray menu: its history by day and its
+// bookmark folders, read from the files the user granted. With several
+// profiles granted, each has a submenu of its own, named as the browser
+// names it; with one, the entry holds that profile's items directly.
 
+#include "TRBrowserDiscovery.h"
+#include "TRChromiumSettings.h"
 #include "TRPlugin.h"
 #include "TRSourceWatcher.h"
 
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+#include <map>
 #include <memory>
+#include <vector>
 
 class QMenu;
 class TRGoogleChromeBookmarksParser;
-class TRGoogleChromePluginConfigurationViewController;
+class TRChromiumPluginConfigurationViewController;
 
-class TRGoogleChromePlugin : public QObject, public TRPlugin
+class TRChromiumPlugin : public QObject, public TRPlugin
 {
     Q_OBJECT
 
 public:
-    // Reads through the given parser; the application's shared one by default.
-    explicit TRGoogleChromePlugin(TRGoogleChromeBookmarksParser *parser = nullptr);
-    ~TRGoogleChromePlugin() override;
+    // The browser of the given id, shown by name. The files chosen through
+    // the dialog are read through mainParser when one is given (the
+    // application's shared Chrome parser, or a test's); every other set of
+    // files gets a parser of its own.
+    TRChromiumPlugin(const QString &browserId, const QString &name,
+                     TRGoogleChromeBookmarksParser *mainParser = nullptr);
+    ~TRChromiumPlugin() override;
 
-    QString name() const override;
+    QString name() const override { return m_name; }
     QIcon image() const override;
     QAction *menuItem() const override { return m_menuItem; }
     bool isEnabled() const override;
@@ -35,6 +46,7 @@ public:
     bool allowsInlineMenu() const override { return true; }
     void update() override { refreshMenu(); }
 
+    const TRChromiumSettings &settings() const { return m_settings; }
     QMenu *parentMenu() const { return m_parentMenu.get(); }
     // Whether a refresh is armed.
     bool isUpdateTimerActive() const { return m_updateTimer.isActive(); }
@@ -44,12 +56,48 @@ public:
     void refreshMenu(bool rebuild = true);
     void rebuildMenu();
 
-private:
-    void armUpdateTimer();
-    // What the submenu says while it has nothing else to show.
-    void addNotices();
+    // The browser's profiles as last found, in its own order.
+    const std::vector<TRChromiumProfile> &profiles() const { return m_profiles; }
+    // Looks for the profiles again, off the main thread; completion runs on
+    // the main thread once they are in place.
+    void findProfiles(std::function<void()> completion = {});
 
-    TRGoogleChromeBookmarksParser *m_parser;
+    // The icon of a browser of the given id.
+    static QIcon imageForBrowser(const QString &browserId);
+
+signals:
+    void profilesChanged();
+
+private:
+    // One set of granted files, read by one parser.
+    struct Source
+    {
+        TRChromiumSettings::Slot slot;
+        TRGoogleChromeBookmarksParser *parser = nullptr;
+        bool hasRead = false;
+    };
+
+    void armUpdateTimer();
+    TRGoogleChromeBookmarksParser *parserFor(const QString &stem);
+    void readFinished(bool changed);
+    // The profile's name for a source, and its place in the browser's list.
+    QString nameOf(const Source &source) const;
+    std::size_t rankOf(const Source &source) const;
+    void addSourceItems(QMenu *menu, const Source *source);
+    // What a submenu says while it has nothing else to show.
+    void addNotices(QMenu *menu, const Source *source);
+
+    const QString m_name;
+    const TRChromiumSettings m_settings;
+    TRGoogleChromeBookmarksParser *m_mainParser;
+    // The parsers of the profiles' own slots, by stem; kept while the plugin
+    // lives, so that a refresh reads only what changed.
+    std::map<QString, std::unique_ptr<TRGoogleChromeBookmarksParser>> m_parsers;
+    std::vector<Source> m_sources;
+    std::vector<TRChromiumProfile> m_profiles;
+    // Their folders as the file system named them when found, so that a
+    // profile removed since still has its place.
+    std::vector<QString> m_profileFolders;
     std::unique_ptr<QMenu> m_parentMenu;
     QAction *m_menuItem;
     std::optional<double> m_updateRate;
@@ -62,5 +110,11 @@ private:
     // Whether a file is granted, and whether a read of the grants has ended.
     bool m_wasGranted = false;
     bool m_hasRead = false;
-    std::unique_ptr<TRGoogleChromePluginConfigurationViewController> m_configuration;
+    // The reads of the latest refresh still running, and what the reads
+    // that ended since the last rebuild found.
+    int m_pendingReads = 0;
+    quint64 m_refreshGeneration = 0;
+    bool m_changedSinceRebuild = false;
+    bool m_rebuildAsked = false;
+    std::unique_ptr<TRChromiumPluginConfigurationViewController> m_configuration;
 };

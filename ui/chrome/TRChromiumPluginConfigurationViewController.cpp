@@ -1,85 +1,123 @@
-#include "TRGoogleChromePluginConfigurationViewController.h"
+#include "TRChromiumPluginConfigurationViewController.h"
 
+#include "TRBrowserSetupWindowController.h"
+#include "TRChromiumPlugin.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeProfile.h"
 #include "TRNotificationCenter.h"
-#include "TRNotificationNames.h"
 #include "TRPluginFilePicker.h"
 #include "TRSettings.h"
-#include "TRSettingsKeys.h"
-#include "ui_TRGoogleChromePluginConfigurationViewController.h"
+#include "ui_TRChromiumPluginConfigurationViewController.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QPointer>
+#include <QLabel>
+#include <QPushButton>
 
-TRGoogleChromePluginConfigurationViewController::TRGoogleChromePluginConfigurationViewController(
-    QWidget *parent)
+TRChromiumPluginConfigurationViewController::TRChromiumPluginConfigurationViewController(
+    TRChromiumPlugin *plugin, QWidget *parent)
     : QWidget(parent)
-    , m_ui(std::make_unique<Ui::TRGoogleChromePluginConfigurationViewController>())
+    , m_plugin(plugin)
+    , m_ui(std::make_unique<Ui::TRChromiumPluginConfigurationViewController>())
 {
     m_ui->setupUi(this);
+    m_ui->explanationLabel->setText(
+        tr("Trellis reads %1’s bookmarks and history from private copies of the files you grant "
+           "here. Grant each profile once; the browser may keep running.")
+            .arg(plugin->name()));
     connect(m_ui->chooseBookmarksButton, &QPushButton::clicked, this,
-            &TRGoogleChromePluginConfigurationViewController::chooseBookmarksFile);
+            &TRChromiumPluginConfigurationViewController::chooseBookmarksFile);
     connect(m_ui->chooseHistoryButton, &QPushButton::clicked, this,
-            &TRGoogleChromePluginConfigurationViewController::chooseHistoryFile);
+            &TRChromiumPluginConfigurationViewController::chooseHistoryFile);
+    connect(m_ui->findBrowsersButton, &QPushButton::clicked, this,
+            [] { TRBrowserSetupWindowController::present(); });
+    connect(plugin, &TRChromiumPlugin::profilesChanged, this,
+            &TRChromiumPluginConfigurationViewController::updateProfiles);
     updateStatus();
+    updateProfiles();
 }
 
-TRGoogleChromePluginConfigurationViewController::
-    ~TRGoogleChromePluginConfigurationViewController() = default;
+TRChromiumPluginConfigurationViewController::~TRChromiumPluginConfigurationViewController() =
+    default;
 
-void TRGoogleChromePluginConfigurationViewController::chooseBookmarksFile()
+void TRChromiumPluginConfigurationViewController::chooseBookmarksFile()
 {
-    choose(Key::bookmarks);
+    choose(File::bookmarks);
 }
 
-void TRGoogleChromePluginConfigurationViewController::chooseHistoryFile()
+void TRChromiumPluginConfigurationViewController::chooseHistoryFile()
 {
-    choose(Key::history);
+    choose(File::history);
 }
 
-void TRGoogleChromePluginConfigurationViewController::choose(Key key)
+void TRChromiumPluginConfigurationViewController::choose(File file)
 {
+    if (!m_plugin) {
+        return;
+    }
     TRPluginFilePickerInfo info;
-    info.directoryPath = TRGoogleChromeProfile::defaultDirectory();
-    info.allowedFileNames = {key == Key::bookmarks ? QStringLiteral("Bookmarks")
-                                                   : QStringLiteral("History")};
+    // Where the browser keeps its first profile; Chrome's usual place when
+    // none was found.
+    info.directoryPath = m_plugin->profiles().empty() ? TRGoogleChromeProfile::defaultDirectory()
+                                                      : m_plugin->profiles().front().folder;
+    info.allowedFileNames = {file == File::bookmarks ? QStringLiteral("Bookmarks")
+                                                     : QStringLiteral("History")};
     m_currentFilePicker = std::make_unique<TRPluginFilePicker>(info);
-    m_currentBookmarkDataKey = key;
-    QPointer<TRGoogleChromePluginConfigurationViewController> self(this);
+    m_currentFile = file;
+    QPointer<TRChromiumPluginConfigurationViewController> self(this);
     m_currentFilePicker->show([self](const TRPluginFilePicker::Result &result) {
         const auto *grant = std::get_if<QByteArray>(&result);
-        if (!self || !grant || !self->m_currentBookmarkDataKey) {
+        if (!self || !self->m_plugin || !grant || !self->m_currentFile) {
             return;
         }
+        const TRChromiumSettings &keys = self->m_plugin->settings();
         TRSettings &settings = TRSettings::standard();
-        if (*self->m_currentBookmarkDataKey == Key::history) {
-            settings.setBool(TRSettingsKeys::googleChromeAllowHistory, true);
-            settings.setBool(TRSettingsKeys::googleChromeHasHistoryData, true);
+        if (*self->m_currentFile == File::history) {
+            settings.setBool(keys.allowHistoryKey(), true);
+            settings.setBool(keys.hasHistoryDataKey(), true);
         } else {
-            settings.setBool(TRSettingsKeys::googleChromeAllowBookmarks, true);
-            settings.setBool(TRSettingsKeys::googleChromeHasBookmarksData, true);
+            settings.setBool(keys.allowBookmarksKey(), true);
+            settings.setBool(keys.hasBookmarksDataKey(), true);
         }
-        settings.setData(TRGoogleChromeBookmarksParser::rawValue(*self->m_currentBookmarkDataKey),
+        settings.setData(TRChromiumSettings::dataKey(keys.mainStem(), *self->m_currentFile),
                          *grant);
         self->updateStatus();
-        TRNotificationCenter::defaultCenter().post(
-            TRNotificationNames::googleChromePluginMenuNeedsUpdate);
+        self->updateProfiles();
+        TRNotificationCenter::defaultCenter().post(keys.menuNeedsUpdateName());
     });
 }
 
-void TRGoogleChromePluginConfigurationViewController::showEvent(QShowEvent *event)
+void TRChromiumPluginConfigurationViewController::useProfile(std::size_t index)
+{
+    if (!m_plugin || index >= m_plugin->profiles().size()) {
+        return;
+    }
+    const TRChromiumSettings &keys = m_plugin->settings();
+    keys.use(TRSettings::standard(), m_plugin->profiles()[index]);
+    updateStatus();
+    updateProfiles();
+    TRNotificationCenter::defaultCenter().post(keys.menuNeedsUpdateName());
+}
+
+void TRChromiumPluginConfigurationViewController::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     updateStatus();
+    // A profile made in the browser meanwhile shows up.
+    if (m_plugin) {
+        m_plugin->findProfiles();
+    }
 }
 
-void TRGoogleChromePluginConfigurationViewController::updateStatus()
+void TRChromiumPluginConfigurationViewController::updateStatus()
 {
+    if (!m_plugin) {
+        return;
+    }
     const TRSettings &settings = TRSettings::standard();
-    const auto describe = [&settings](const QString &key) {
-        const auto grant = settings.dataForKey(key);
+    const QString stem = m_plugin->settings().mainStem();
+    const auto describe = [&settings, &stem](File file) {
+        const auto grant = settings.dataForKey(TRChromiumSettings::dataKey(stem, file));
         if (!grant) {
             return tr("Not granted yet");
         }
@@ -90,9 +128,66 @@ void TRGoogleChromePluginConfigurationViewController::updateStatus()
                                                         QFileInfo(*path).fileName()))
                     : tr("Granted");
     };
-    m_ui->bookmarksStatusLabel->setText(describe(TRSettingsKeys::googleChromeBookmarksData));
-    m_ui->historyStatusLabel->setText(describe(TRSettingsKeys::googleChromeHistoryData));
+    m_ui->bookmarksStatusLabel->setText(describe(File::bookmarks));
+    m_ui->historyStatusLabel->setText(describe(File::history));
     // The buttons tell a screen reader what their rows' labels show.
     m_ui->chooseBookmarksButton->setAccessibleDescription(m_ui->bookmarksStatusLabel->text());
     m_ui->chooseHistoryButton->setAccessibleDescription(m_ui->historyStatusLabel->text());
+}
+
+void TRChromiumPluginConfigurationViewController::updateProfiles()
+{
+    QGridLayout *layout = m_ui->profilesLayout;
+    while (QLayoutItem *item = layout->takeAt(0)) {
+        // Later: the row's button may be the one whose click got here.
+        if (QWidget *widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        delete item;
+    }
+    if (!m_plugin) {
+        return;
+    }
+    const auto &profiles = m_plugin->profiles();
+    m_ui->profilesBox->setVisible(!profiles.empty());
+    const TRSettings &settings = TRSettings::standard();
+    for (std::size_t index = 0; index < profiles.size(); ++index) {
+        const TRChromiumProfile &profile = profiles[index];
+        const int row = static_cast<int>(index);
+        auto *name = new QLabel(profile.name);
+        name->setTextFormat(Qt::PlainText);
+        layout->addWidget(name, row, 0);
+        QStringList files;
+        if (profile.bookmarks || profile.accountBookmarks) {
+            files.push_back(tr("Bookmarks"));
+        }
+        if (profile.history) {
+            files.push_back(tr("History"));
+        }
+        auto *contents = new QLabel(files.join(QStringLiteral(", ")));
+        contents->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        layout->addWidget(contents, row, 1);
+        if (m_plugin->settings().isInUse(settings, profile)) {
+            layout->addWidget(new QLabel(tr("In use")), row, 2);
+            continue;
+        }
+        auto *use = new QPushButton(tr("Use"));
+        use->setObjectName(QStringLiteral("useButton"));
+        use->setAccessibleName(tr("Use %1").arg(profile.name));
+        connect(use, &QPushButton::clicked, this, [this, index] { useProfile(index); });
+        layout->addWidget(use, row, 2);
+    }
+}
+
+std::vector<QPushButton *> TRChromiumPluginConfigurationViewController::useButtons() const
+{
+    std::vector<QPushButton *> buttons;
+    for (int index = 0; index < m_ui->profilesLayout->count(); ++index) {
+        if (auto *button =
+                qobject_cast<QPushButton *>(m_ui->profilesLayout->itemAt(index)->widget())) {
+            buttons.push_back(button);
+        }
+    }
+    return buttons;
 }

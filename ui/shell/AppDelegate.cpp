@@ -2,6 +2,9 @@
 
 #include "TRAlert.h"
 #include "TRBonjourPlugin.h"
+#include "TRBrowserDiscovery.h"
+#include "TRBrowserSetupWindowController.h"
+#include "TRChromiumSettings.h"
 #include "TRGoogleChromePlugin.h"
 #include "TRLauncherApplication.h"
 #include "TRMenuController.h"
@@ -19,11 +22,27 @@ const QString AppDelegate::bundleIdentifier = QStringLiteral("com.kwtlabs.Trelli
 
 std::vector<TRPluginManager::Factory> AppDelegate::builtInPlugins()
 {
-    return {
+    std::vector<TRPluginManager::Factory> plugins = {
         [] { return std::make_shared<TRSafariPlugin>(); },
         [] { return std::make_shared<TRGoogleChromePlugin>(); },
         [] { return std::make_shared<TRBonjourPlugin>(); },
     };
+    // Every other Chromium browser that is installed, or was and still has
+    // grants. Only folders are looked at here: start-up reads no file.
+    const TRBrowserDiscovery::Places places = TRBrowserDiscovery::currentPlaces();
+    const TRSettings &settings = TRSettings::standard();
+    for (const QString &id : TRBrowserDiscovery::knownIds()) {
+        if (id == QStringLiteral("chrome")) {
+            continue;
+        }
+        if (TRBrowserDiscovery::isInstalled(id, places) ||
+            !TRChromiumSettings(id).grantedSlots(settings).empty()) {
+            plugins.push_back([id] {
+                return std::make_shared<TRChromiumPlugin>(id, TRBrowserDiscovery::displayName(id));
+            });
+        }
+    }
+    return plugins;
 }
 
 AppDelegate::AppDelegate()
@@ -122,7 +141,9 @@ void AppDelegate::showFirstRunAlertIfNeeded()
             "plugins now so that you see some bookmarks?"),
          {tr("OK"), tr("Later")}});
     if (answer == TRAlert::firstButton) {
-        m_menuController->performMenuAction(TRMenuController::pluginsAction);
+        // What Trellis found, ready to use in one click; the plugins when
+        // it found nothing.
+        TRBrowserSetupWindowController::present([this] { showPluginsWindow(); });
         settings.setBool(TRSettingsKeys::firstRun, false);
     }
 }

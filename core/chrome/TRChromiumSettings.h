@@ -1,0 +1,81 @@
+#pragma once
+
+// The settings of one Chromium browser's plugin: the keys of its flags, and
+// the grants of its profiles. Each set of granted files (a profile, or the
+// files a user chose through the dialog) is a slot with a key stem of its
+// own; the stem names the grants' keys and their private copies, so that two
+// profiles never share a copy.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+class TRSettings;
+struct TRChromiumProfile;
+
+class TRChromiumSettings
+{
+public:
+    // The files of a slot, as their keys end.
+    enum class File { bookmarks, accountBookmarks, history };
+
+    struct Slot
+    {
+        // Stem of the grants' keys and of the private copies' names.
+        QString stem;
+        std::optional<QByteArray> bookmarks;
+        std::optional<QByteArray> accountBookmarks;
+        std::optional<QByteArray> history;
+        // The folder of the granted files, resolved now; empty when none of
+        // them resolves any more.
+        QString folder;
+
+        bool isGranted() const { return bookmarks || accountBookmarks || history; }
+    };
+
+    // Chrome ("chrome") keeps the keys it always had; another browser's keys
+    // are its own, "tr_plugin_<id>_...".
+    explicit TRChromiumSettings(const QString &browserId);
+
+    const QString &browserId() const { return m_browserId; }
+    QString enabledKey() const { return m_enabled; }
+    QString allowBookmarksKey() const { return m_flagStem + QStringLiteral("_allowBookmarks"); }
+    QString hasBookmarksDataKey() const { return m_flagStem + QStringLiteral("_hasBookmarksData"); }
+    QString allowHistoryKey() const { return m_flagStem + QStringLiteral("_allowHistory"); }
+    QString hasHistoryDataKey() const { return m_flagStem + QStringLiteral("_hasHistoryData"); }
+    // The notification that asks the browser's plugin to read again.
+    QString menuNeedsUpdateName() const { return m_menuNeedsUpdate; }
+
+    // The stem of the files chosen through the dialog.
+    QString mainStem() const { return m_mainStem; }
+    // The stem of a profile's grants, made from its folder's name.
+    QString profileStem(const QString &profileFolder) const;
+    static QString dataKey(const QString &stem, File file);
+
+    // Every slot with at least one grant: the dialog's first, then the
+    // profiles' in the order they were granted. A profile slot whose files
+    // lie in the same folder as the dialog's is left out: that folder's
+    // files are read once.
+    std::vector<Slot> grantedSlots(const TRSettings &settings) const;
+
+    // Grants each present file of profile, as choosing it in the dialog
+    // would, and writes the same flags. The dialog's slot takes the profile
+    // while it is empty or already holds that folder; otherwise the profile
+    // gets a slot of its own. False when no file could be granted.
+    bool use(TRSettings &settings, const TRChromiumProfile &profile) const;
+    // Whether a slot reads the profile's folder.
+    bool isInUse(const TRSettings &settings, const TRChromiumProfile &profile) const;
+
+private:
+    Slot slot(const TRSettings &settings, const QString &stem) const;
+    QStringList grantedProfiles(const TRSettings &settings) const;
+
+    QString m_browserId;
+    QString m_enabled;
+    QString m_flagStem;
+    QString m_mainStem;
+    QString m_menuNeedsUpdate;
+};
