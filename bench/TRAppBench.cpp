@@ -31,6 +31,7 @@
 
 #include "AppDelegate.h"
 #include "TRBrowserDiscovery.h"
+#include "TRChromiumSettings.h"
 #include "TRFileCopy.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
@@ -165,8 +166,11 @@ double timeMedian(int rounds, Fn fn)
 
 int benchMenu(int argc, char *argv[])
 {
-    QTemporaryDir home;
-    useHome(home.path());
+    // With a home of browsers, every profile of every browser there is
+    // granted too, beside the corpus's files.
+    QTemporaryDir scratch;
+    const QString browsersHome = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString();
+    useHome(browsersHome.isEmpty() ? scratch.path() : browsersHome);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     setUpApplication(app);
@@ -175,16 +179,27 @@ int benchMenu(int argc, char *argv[])
     if (!grantCorpus(corpus, true)) {
         return 1;
     }
+    // Safari and Chrome each announce their first rebuild, and so does every
+    // other browser installed.
+    int expected = 2;
+    for (const TRChromiumBrowser &browser : TRBrowserDiscovery::discover()) {
+        const TRChromiumSettings keys(browser.id);
+        for (const TRChromiumProfile &profile : browser.profiles) {
+            keys.use(TRSettings::standard(), profile);
+        }
+        expected += browser.id == QStringLiteral("chrome") ? 0 : 1;
+    }
+    TRSettings::standard().synchronize();
 
-    // Safari and Chrome each announce their first rebuild.
     int updates = 0;
     QObject observer;
-    TRNotificationCenter::defaultCenter().addObserver(
-        &observer, TRNotificationNames::pluginDidUpdate, [&updates](const TRNotification &) {
-            if (++updates == 2) {
-                QCoreApplication::quit();
-            }
-        });
+    TRNotificationCenter::defaultCenter().addObserver(&observer,
+                                                      TRNotificationNames::pluginDidUpdate,
+                                                      [&updates, expected](const TRNotification &) {
+                                                          if (++updates == expected) {
+                                                              QCoreApplication::quit();
+                                                          }
+                                                      });
     AppDelegate delegate;
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     QApplication::exec();
@@ -228,6 +243,8 @@ int benchMenu(int argc, char *argv[])
     const double historyFirstLevel = median(firstLevelTimes);
     const double day = median(dayTimes);
     std::printf("status menu rebuild: %.3f ms\n", rebuild);
+    std::printf("status menu entries: %lld\n",
+                static_cast<long long>(menu->statusItemMenu()->actions().size()));
     std::printf("Safari History submenu, first level: %.3f ms (%lld entries)\n", historyFirstLevel,
                 static_cast<long long>(days));
     std::printf("Safari History, one day's submenu: %.3f ms\n", day);
@@ -578,7 +595,7 @@ int main(int argc, char *argv[])
     if (mode == "discover" && argc >= 3) {
         return benchDiscover(argc, argv);
     }
-    std::fputs("usage: trellis-bench-app menu CORPUS [ROUNDS]\n"
+    std::fputs("usage: trellis-bench-app menu CORPUS [ROUNDS [BROWSERS_HOME]]\n"
                "       trellis-bench-app startup START_NS [HOME]\n"
                "       trellis-bench-app home CORPUS FOLDER\n"
                "       trellis-bench-app refresh CORPUS [ROUNDS]\n"
