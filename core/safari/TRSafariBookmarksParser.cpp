@@ -86,6 +86,9 @@ TRSafariBookmarksParser::TRSafariBookmarksParser()
 
 TRSafariBookmarksParser::~TRSafariBookmarksParser()
 {
+    // A running update writes the read states: it must end before any member
+    // goes, and the queue, declared first, would go last.
+    m_operationQueue.reset();
     saveCustomizedBookmarks();
 }
 
