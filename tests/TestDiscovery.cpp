@@ -2,6 +2,7 @@
 #include "TRBrowserFiles.h"
 #include "TRChromiumHome.h"
 #include "TRCoreTestMain.h"
+#include "TRFirefoxDiscovery.h"
 #include "TRTestSupport.h"
 
 #include <QDir>
@@ -357,6 +358,93 @@ private slots:
             TRBrowserDiscovery::discover({home.path(), QString()});
         QCOMPARE(found.size(), std::size_t(1));
         QCOMPARE(found.front().root, expected.arg(home.path()) + "/chromium");
+    }
+
+    // Firefox's profiles from profiles.ini and installs.ini: the install's
+    // default first, then by name; relative and absolute paths; profiles
+    // without places.sqlite, escaping root or reached twice left out.
+    void firefoxProfiles_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<bool>("complains");
+        const QString ff = QStringLiteral(".mozilla/firefox/");
+        const QString ini = ff + "profiles.ini=";
+        const QString twoProfiles =
+            ini + "[Profile1]\nName=work, tabs\nIsRelative=1\nPath=ab.work\n\n"
+                  "[Profile0]\nName=default-release\nIsRelative=1\nPath=cd.default-release\n"
+                  "Default=1\n\n[General]\nStartWithLastProfile=1\nVersion=2\n";
+        QTest::newRow("the profile marked default first")
+            << QStringList{twoProfiles, ff + "ab.work/places.sqlite",
+                           ff + "cd.default-release/places.sqlite",
+                           ff + "cd.default-release/favicons.sqlite"}
+            << QStringList{"firefox .mozilla/firefox",
+                           "firefox: cd.default-release 'default-release' PF",
+                           "firefox: ab.work 'work, tabs' P"}
+            << false;
+        QTest::newRow("the install's default, then by name")
+            << QStringList{twoProfiles, ff + "installs.ini=[4F96D1932A9F858E]\nDefault=ab.work\n",
+                           ff + "ab.work/places.sqlite", ff + "cd.default-release/places.sqlite"}
+            << QStringList{"firefox .mozilla/firefox", "firefox: ab.work 'work, tabs' P",
+                           "firefox: cd.default-release 'default-release' P"}
+            << false;
+        // "Again" links to "Elsewhere"'s folder and comes first by name.
+        QTest::newRow("absolute, escaping, without places, twice")
+            << QStringList{ini + "[Profile0]\nName=Elsewhere\nIsRelative=0\nPath=%1/other/p\n"
+                                 "[Profile1]\nName=Out\nIsRelative=1\nPath=../../other/p\n"
+                                 "[Profile2]\nName=Empty\nIsRelative=1\nPath=empty\n"
+                                 "[Profile3]\nName=Again\nIsRelative=1\nPath=again\n",
+                           "other/p/places.sqlite", ff + "empty/", ff + "again->%1/other/p"}
+            << QStringList{"firefox .mozilla/firefox", "firefox: again 'Again' P"} << false;
+        QTest::newRow("Flatpak and Snap, no list yet")
+            << QStringList{".var/app/org.mozilla.firefox/.mozilla/firefox/profiles.ini="
+                           "[Profile0]\nName=default\nPath=x.default\n",
+                           ".var/app/org.mozilla.firefox/.mozilla/firefox/x.default/places.sqlite",
+                           "snap/firefox/common/.mozilla/firefox/"}
+            << QStringList{"firefox-flatpak .var/app/org.mozilla.firefox/.mozilla/firefox",
+                           "firefox-flatpak: x.default 'default' P",
+                           "firefox-snap snap/firefox/common/.mozilla/firefox"}
+            << false;
+        QTest::newRow("a list that is no text")
+            << QStringList{ini + QString(QChar(0)) + "binary", ff + "p/places.sqlite"}
+            << QStringList{"firefox .mozilla/firefox"} << true;
+        QTest::newRow("a list that is a folder")
+            << QStringList{ff + "profiles.ini/"} << QStringList{"firefox .mozilla/firefox"} << true;
+    }
+
+    void firefoxProfiles()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, expected);
+        QFETCH(bool, complains);
+        const QTemporaryDir home;
+        for (QString &entry : entries) {
+            entry.replace("%1", home.path());
+        }
+        QVERIFY(makeHome(home.path(), entries));
+        std::vector<TRChromiumBrowser> found;
+        const QByteArray out =
+            captureStdout([&] { found = TRFirefoxDiscovery::discover(placesIn(home.path())); });
+        QStringList lines;
+        for (const TRChromiumBrowser &browser : found) {
+            lines << browser.id + u' ' + QDir(home.path()).relativeFilePath(browser.root);
+            for (const TRChromiumProfile &profile : browser.profiles) {
+                // P: places.sqlite as bookmarks and history; F: favicons.sqlite.
+                const QString places = profile.folder + "/places.sqlite";
+                QString files =
+                    profile.bookmarks == places && profile.history == places ? "P" : "?";
+                files += profile.favicons ? "F" : "";
+                lines << QStringLiteral("%1: %2 '%3' %4")
+                             .arg(browser.id, QDir(browser.root).relativeFilePath(profile.folder),
+                                  profile.name, files);
+            }
+        }
+        QCOMPARE(lines, expected);
+        const QByteArray start = "Could not read profiles from '" + home.path().toUtf8();
+        QCOMPARE(out.startsWith(start) && out.count('\n') == 1, complains);
+        if (!complains) {
+            QCOMPARE(out, QByteArray());
+        }
     }
 
     // trellis-inspect, as a user runs it, lists every browser and profile of

@@ -5,6 +5,7 @@
 
 #include "TRBrowserDiscovery.h"
 #include "TRFileGrant.h"
+#include "TRFirefoxDiscovery.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRHeapTrim.h"
 #include "TRInspectJsonWriter.h"
@@ -27,18 +28,19 @@ namespace {
 
 int usage()
 {
-    std::fputs("usage: trellis-inspect [--summary] chrome-bookmarks FILE\n"
-               "       trellis-inspect [--summary] chrome-history FILE\n"
-               "       trellis-inspect [--summary] safari-bookmarks FILE\n"
-               "       trellis-inspect [--summary] safari-history FILE\n"
-               "       trellis-inspect [--summary] safari-topsites FILE\n"
-               "       trellis-inspect [--summary] safari-lastsession FILE\n"
-               "       trellis-inspect safari-menu [--bookmarks FILE] [--topsites FILE]\n"
-               "                       [--history FILE] [--lastsession FILE] [--set KEY=VALUE]...\n"
-               "       trellis-inspect browsers [--home DIR]\n"
-               "           the Chromium browsers found in the user's home, or in DIR (its\n"
-               "           configuration folder then DIR/.config), with their profiles\n",
-               stderr);
+    std::fputs(
+        "usage: trellis-inspect [--summary] chrome-bookmarks FILE\n"
+        "       trellis-inspect [--summary] chrome-history FILE\n"
+        "       trellis-inspect [--summary] safari-bookmarks FILE\n"
+        "       trellis-inspect [--summary] safari-history FILE\n"
+        "       trellis-inspect [--summary] safari-topsites FILE\n"
+        "       trellis-inspect [--summary] safari-lastsession FILE\n"
+        "       trellis-inspect safari-menu [--bookmarks FILE] [--topsites FILE]\n"
+        "                       [--history FILE] [--lastsession FILE] [--set KEY=VALUE]...\n"
+        "       trellis-inspect browsers [--home DIR]\n"
+        "           the Chromium browsers and Firefox found in the user's home, or in DIR (its\n"
+        "           configuration folder then DIR/.config), with their profiles\n",
+        stderr);
     return 2;
 }
 
@@ -127,7 +129,11 @@ int inspectBrowsers(const QStringList &arguments)
         return usage();
     }
     QJsonArray browsers;
-    for (const TRChromiumBrowser &browser : TRBrowserDiscovery::discover(places)) {
+    std::vector<TRChromiumBrowser> found = TRBrowserDiscovery::discover(places);
+    for (TRChromiumBrowser &firefox : TRFirefoxDiscovery::discover(places)) {
+        found.push_back(std::move(firefox));
+    }
+    for (const TRChromiumBrowser &browser : found) {
         QJsonArray profiles;
         for (const TRChromiumProfile &profile : browser.profiles) {
             profiles.append(QJsonObject{{"folder", profile.folder},

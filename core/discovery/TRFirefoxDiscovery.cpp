@@ -1,0 +1,235 @@
+#include "TRFirefoxDiscovery.h"
+
+#include "TRDiagnostics.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+
+namespace TRFirefoxDiscovery {
+
+namespace {
+
+// profiles.ini lists a few profiles; anything much larger is not one.
+constexpr qint64 largestList = 1024 * 1024;
+constexpr qsizetype longestName = 100;
+
+using Section = QHash<QString, QString>;
+
+// The sections of an INI text in order, each with its keys. Firefox writes
+// plain "key=value" lines; a value is taken whole (a name may hold commas).
+std::vector<std::pair<QString, Section>> sections(const QByteArray &text)
+{
+    std::vector<std::pair<QString, Section>> result;
+    for (QByteArray line : text.split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) {
+            continue;
+        }
+        if (line.startsWith('[') && line.endsWith(']')) {
+            result.emplace_back(QString::fromUtf8(line.mid(1, line.size() - 2)), Section());
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (equals > 0 && !result.empty()) {
+            result.back().second.insert(QString::fromUtf8(line.left(equals).trimmed()),
+                                        QString::fromUtf8(line.mid(equals + 1).trimmed()));
+        }
+    }
+    return result;
+}
+
+// A name fit for a menu: no control or direction characters, not too long.
+QString cleanName(const QString &name)
+{
+    QString clean;
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        const bool direction = (u >= 0x200E && u <= 0x200F) || (u >= 0x202A && u <= 0x202E) ||
+                               (u >= 0x2066 && u <= 0x2069);
+        if (!c.isNonCharacter() && c.category() != QChar::Other_Control && !direction) {
+            clean += c;
+        }
+    }
+    clean = clean.simplified();
+    return clean.size() > longestName ? clean.left(longestName) + QStringLiteral("…") : clean;
+}
+
+// The absolute folder of a profile's Path; none for a relative path that
+// leaves root.
+std::optional<QString> folderOf(const Section &section, const QString &root)
+{
+    const QString path = section.value(QStringLiteral("Path"));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    if (section.value(QStringLiteral("IsRelative"), QStringLiteral("1")) != u"0") {
+        const QString clean = QDir::cleanPath(path);
+        if (QDir::isAbsolutePath(clean) || clean == u".." || clean.startsWith(u"../")) {
+            return std::nullopt;
+        }
+        return root + u'/' + clean;
+    }
+    return QDir::isAbsolutePath(path) ? std::optional(QDir::cleanPath(path)) : std::nullopt;
+}
+
+// The Default= path of the first install section of text, if any.
+QString installDefault(const QByteArray &text)
+{
+    // installs.ini names its sections by the install's hash; profiles.ini
+    // the same, after "Install".
+    for (const auto &[name, section] : sections(text)) {
+        if (section.contains(QStringLiteral("Default")) && !name.startsWith(u"Profile") &&
+            name != u"General") {
+            return section.value(QStringLiteral("Default"));
+        }
+    }
+    return {};
+}
+
+std::optional<QString> fileIn(const QString &folder, const QString &name)
+{
+    const QString path = folder + u'/' + name;
+    return QFileInfo(path).isFile() ? std::optional(path) : std::nullopt;
+}
+
+struct Installation
+{
+    const char *id;
+    const char *name;
+};
+
+} // namespace
+
+std::optional<std::vector<ListedProfile>> profilesFromIni(const QByteArray &profilesIni,
+                                                          const QByteArray &installsIni,
+                                                          const QString &root, QString *error)
+{
+    if (profilesIni.contains('\0')) {
+        if (error) {
+            *error = QStringLiteral("The data isn’t in the correct format.");
+        }
+        return std::nullopt;
+    }
+    const auto all = sections(profilesIni);
+    std::vector<std::pair<ListedProfile, bool>> listed;
+    QString defaultPath = installDefault(installsIni);
+    if (defaultPath.isEmpty()) {
+        defaultPath = installDefault(profilesIni);
+    }
+    QString defaultFolder;
+    for (const auto &[name, section] : all) {
+        if (!name.startsWith(u"Profile")) {
+            continue;
+        }
+        const std::optional<QString> folder = folderOf(section, root);
+        if (!folder) {
+            continue;
+        }
+        QString title = cleanName(section.value(QStringLiteral("Name")));
+        if (title.isEmpty()) {
+            title = cleanName(QFileInfo(*folder).fileName());
+        }
+        const bool isDefault = section.value(QStringLiteral("Default")) == u"1";
+        if (!defaultPath.isEmpty() && section.value(QStringLiteral("Path")) == defaultPath) {
+            defaultFolder = *folder;
+        }
+        listed.push_back({{*folder, title}, isDefault});
+    }
+    if (listed.empty() && !profilesIni.trimmed().isEmpty() && all.empty()) {
+        if (error) {
+            *error = QStringLiteral("The data isn’t in the correct format.");
+        }
+        return std::nullopt;
+    }
+    // The installation's default first, then the others by name.
+    std::stable_sort(listed.begin(), listed.end(), [&defaultFolder](const auto &a, const auto &b) {
+        const auto rank = [&defaultFolder](const std::pair<ListedProfile, bool> &entry) {
+            return defaultFolder.isEmpty() ? (entry.second ? 0 : 1)
+                                           : (entry.first.folder == defaultFolder ? 0 : 1);
+        };
+        if (rank(a) != rank(b)) {
+            return rank(a) < rank(b);
+        }
+        return QString::localeAwareCompare(a.first.name, b.first.name) < 0;
+    });
+    std::vector<ListedProfile> result;
+    for (auto &[profile, isDefault] : listed) {
+        result.push_back(std::move(profile));
+    }
+    return result;
+}
+
+std::vector<TRChromiumBrowser> discover(const TRBrowserDiscovery::Places &places)
+{
+    const QString home = QDir::cleanPath(QDir(places.home).absolutePath());
+#ifdef Q_OS_MACOS
+    const std::pair<Installation, QString> installations[] = {
+        {{"firefox", "Firefox"}, home + QStringLiteral("/Library/Application Support/Firefox")}};
+#else
+    const std::pair<Installation, QString> installations[] = {
+        {{"firefox", "Firefox"}, home + QStringLiteral("/.mozilla/firefox")},
+        {{"firefox-flatpak", "Firefox (Flatpak)"},
+         home + QStringLiteral("/.var/app/org.mozilla.firefox/.mozilla/firefox")},
+        {{"firefox-snap", "Firefox (Snap)"},
+         home + QStringLiteral("/snap/firefox/common/.mozilla/firefox")},
+    };
+#endif
+    std::vector<TRChromiumBrowser> found;
+    QSet<QString> seen;
+    for (const auto &[installation, root] : installations) {
+        if (!QFileInfo(root).isDir()) {
+            continue;
+        }
+        TRChromiumBrowser browser;
+        browser.id = QString::fromLatin1(installation.id);
+        browser.displayName = QString::fromLatin1(installation.name);
+        browser.root = root;
+        const QString listPath = root + QStringLiteral("/profiles.ini");
+        QFile list(listPath);
+        QString error;
+        std::optional<std::vector<ListedProfile>> listed;
+        if (!QFileInfo(listPath).exists()) {
+            listed.emplace();
+        } else if (!QFileInfo(listPath).isFile() || list.size() > largestList ||
+                   !list.open(QIODevice::ReadOnly)) {
+            error = QStringLiteral("The file couldn’t be opened.");
+        } else {
+            QFile installs(root + QStringLiteral("/installs.ini"));
+            QByteArray installsText;
+            if (QFileInfo(installs).isFile() && installs.size() <= largestList &&
+                installs.open(QIODevice::ReadOnly)) {
+                installsText = installs.readAll();
+            }
+            listed = profilesFromIni(list.readAll(), installsText, root, &error);
+        }
+        if (!listed) {
+            TRDiagnostics::writeLine(
+                QStringLiteral("Could not read profiles from '%1': %2").arg(listPath, error));
+        }
+        for (const ListedProfile &entry : listed.value_or(std::vector<ListedProfile>())) {
+            const QString canonical = QFileInfo(entry.folder).canonicalFilePath();
+            const std::optional<QString> placesFile =
+                fileIn(entry.folder, QStringLiteral("places.sqlite"));
+            if (canonical.isEmpty() || seen.contains(canonical) || !placesFile) {
+                continue;
+            }
+            seen.insert(canonical);
+            TRChromiumProfile profile;
+            profile.folder = entry.folder;
+            profile.name = entry.name;
+            profile.bookmarks = placesFile;
+            profile.history = placesFile;
+            profile.favicons = fileIn(entry.folder, QStringLiteral("favicons.sqlite"));
+            browser.profiles.push_back(std::move(profile));
+        }
+        found.push_back(std::move(browser));
+    }
+    return found;
+}
+
+} // namespace TRFirefoxDiscovery
