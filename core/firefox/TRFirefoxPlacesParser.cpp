@@ -225,7 +225,8 @@ void TRFirefoxPlacesParser::updateBookmarks(std::function<void()> completion)
         });
 }
 
-TRFirefoxPlacesParser::Parsed TRFirefoxPlacesParser::parse(const std::optional<QByteArray> &grant)
+TRFirefoxPlacesParser::Parsed
+TRFirefoxPlacesParser::parse(const std::optional<QByteArray> &grant) const
 {
     Parsed parsed;
     if (!grant) {
@@ -528,7 +529,11 @@ TRFirefoxPlacesParser::readHistory(const QString &path, QString *error, const QT
     // Visits come newest first, so a page's first visit of a day is its
     // latest that day, and a day's visits come together.
     TRDayFormatter::DaySpan span;
+    QDate currentDay;
     QSet<qint64> seenThisDay;
+    // Times that are no whole number (none in Firefox's own files) sort
+    // apart from the others and have no day: their pages are seen once.
+    QSet<qint64> seenUndated;
     struct Address
     {
         quint32 number;
@@ -546,22 +551,25 @@ TRFirefoxPlacesParser::readHistory(const QString &path, QString *error, const QT
         }
         const qint64 place = sqlite3_column_int64(row, placeColumn);
         qint64 time = TRHistoryStore::noTime;
-        if (sqlite3_column_type(row, timeColumn) != SQLITE_NULL) {
+        QSet<qint64> *seen = &seenUndated;
+        if (sqlite3_column_type(row, timeColumn) == SQLITE_INTEGER) {
             // Microseconds since 1970, rounded down to milliseconds.
             const qint64 microseconds = sqlite3_column_int64(row, timeColumn);
             time = microseconds / 1000 - (microseconds % 1000 < 0 ? 1 : 0);
             if (!span.contains(time)) {
                 span = TRDayFormatter::daySpan(time, zone);
+            }
+            // A day without bounds (far out of range) is still one day.
+            if (span.day != currentDay) {
+                currentDay = span.day;
                 seenThisDay.clear();
             }
-        } else if (span.start != 0 || span.end != 0) {
-            span = {};
-            seenThisDay.clear();
+            seen = &seenThisDay;
         }
-        if (seenThisDay.contains(place)) {
+        if (seen->contains(place)) {
             continue;
         }
-        seenThisDay.insert(place);
+        seen->insert(place);
         const QByteArrayView urlBytes = bytesOf(row, urlColumn);
         if (urlBytes.isEmpty()) {
             continue;

@@ -97,7 +97,7 @@ public:
 private:
     struct Parsed;
     // On the queue.
-    Parsed parse(const std::optional<QByteArray> &grant);
+    Parsed parse(const std::optional<QByteArray> &grant) const;
     // On the main thread.
     void publish(Parsed &parsed);
     void publishHistoryDays(const std::vector<TRGoogleChromeBookmarkPtr> &days);

@@ -273,9 +273,12 @@ Outcome firefoxPlaces(const QByteArray &bytes)
         QSet<std::pair<qint64, qint64>> pageDays;
         for (std::size_t index = 0; index < store->size(); ++index) {
             const qint64 time = store->visit(index).time;
-            const qint64 day = time == TRHistoryStore::noTime
-                                   ? std::numeric_limits<qint64>::min()
-                                   : TRDayFormatter::daySpan(time, zone).day.toJulianDay();
+            // Undated entries apart from those of a day out of range.
+            qint64 day = std::numeric_limits<qint64>::min();
+            if (time != TRHistoryStore::noTime) {
+                const QDate date = TRDayFormatter::daySpan(time, zone).day;
+                day = date.isValid() ? date.toJulianDay() : std::numeric_limits<qint64>::max();
+            }
             if (pageDays.contains({store->rowId(index), day})) {
                 std::abort();
             }
