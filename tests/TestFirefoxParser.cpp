@@ -396,7 +396,8 @@ private slots:
              .otherKind = TRTestSupport::json("{'roots':{}}"),
              .otherKindOut = "Could not read 'places.sqlite': file is not a database\n",
              .noTablesOut = "Could not read 'places.sqlite': no such table: moz_bookmarks\n",
-             .lockedBy = "Firefox"});
+             .lockedBy = "Firefox",
+             .logRow = true});
         TRTestSupport::addPrivateFolderFaultRows({}, {{"firefox_places_data", "places.sqlite"}});
     }
 
@@ -433,6 +434,13 @@ private slots:
                                      : QStringList{firstTree, firstHistory};
                  },
              .writeSecondVersions = [&write] { write(true); },
+             // The second version, committed to the log.
+             .committed = "PRAGMA wal_autocheckpoint=0; UPDATE moz_bookmarks SET title = "
+                          "'Second' WHERE id = 10; UPDATE moz_places SET url = "
+                          "'https://second.example/', title = 'Newer' WHERE id = 1; DELETE FROM "
+                          "moz_historyvisits; INSERT INTO moz_historyvisits(place_id, visit_date, "
+                          "visit_type) VALUES (1, " +
+                          QByteArray::number(at(0, 11, 59)) + ", 1);",
              .uncommitted = "UPDATE moz_places SET title = 'Uncommitted';"});
     }
 
