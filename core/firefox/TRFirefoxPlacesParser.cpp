@@ -258,6 +258,10 @@ TRFirefoxPlacesParser::parse(const std::optional<QByteArray> &grant) const
     QString historyError;
     parsed.zone = QTimeZone::systemTimeZone();
     std::shared_ptr<TRHistoryStore> store = readHistory(*copy, &historyError, parsed.zone);
+    // Stopped half-way: dropped without a word.
+    if (TROperationQueue::isCurrentOperationCancelled()) {
+        return parsed;
+    }
     // One file, one line, however much of it failed.
     if (!parsed.bookmarks || !store) {
         TRDiagnostics::writeLine(QStringLiteral("Could not read '") + placesName +
