@@ -7,9 +7,12 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <SQLiteCpp/SQLiteCpp.h>
+
+#include <ctime>
 
 using Parser = TRFirefoxPlacesParser;
 using Place = TRBrowserFiles::FirefoxPlace;
@@ -379,6 +382,38 @@ private slots:
         QVERIFY(parser.bookmarks().isEmpty());
         QCOMPARE(parser.lastUpdateResult().bookmarks, Parser::Outcome::notGranted);
         QCOMPARE(parser.lastUpdateResult().history, Parser::Outcome::notGranted);
+    }
+
+    // A page has one entry per local day: in another time zone its visits
+    // fall on other days, and regrouping reads them again from the copy.
+    void regroupInAnotherZone()
+    {
+        const QString path = m_files.filePath("zone/places.sqlite");
+        TRBrowserFiles::writeFirefoxPlaces(path, {{"https://a.example/", "A"}},
+                                           {{1, at(0, 9)}, {1, at(0, 11)}}, firefoxRoots());
+        Parser parser;
+        parser.dataForPlaces = TRFileGrant::make(path);
+        QVERIFY(update(parser));
+        const auto entries = [&parser] {
+            QStringList result;
+            for (const TRBookmarkPtr &day : parser.historyBookmark()->bookmarks()) {
+                result << TRTestSupport::names(day->bookmarks());
+            }
+            return result;
+        };
+        QCOMPARE(entries(), QStringList({"A"}));
+        const QByteArray zone = qgetenv("TZ");
+        const auto restore = qScopeGuard([&zone] {
+            qputenv("TZ", zone);
+            ::tzset();
+        });
+        // UTC+14: 09:00 and 11:00 UTC are 23:00 and 01:00 the next day.
+        qputenv("TZ", "Pacific/Kiritimati");
+        ::tzset();
+        bool regrouped = false;
+        parser.regroupHistory([&regrouped] { regrouped = true; });
+        QVERIFY(QTest::qWaitFor([&regrouped] { return regrouped; }, 30000));
+        QCOMPARE(entries(), QStringList({"A", "A"}));
     }
 
     // Between two refreshes places.sqlite is deleted, replaced, made
