@@ -54,6 +54,13 @@ const Expected expectations[] = {
     // folder left out), then Profile 1 and Profile 10 by number; the folders
     // that would leave the browser's folder are skipped.
     {"local-state", "seeds/odd-profiles.json", true, 4},
+    // The four roots; in the toolbar a link, a separator and a folder of one
+    // untitled link (the query left out), in the menu one link (the record
+    // without a page left out); the tags and a folder that is its own parent
+    // are not reached. Two days of one entry each: the page's two visits of
+    // a day are one entry, reloads, downloads and framed links are left
+    // out, and so is the hidden page.
+    {"firefox-places", "seeds/odd-rows.sqlite", true, 4 + 4 + 1 + 2 + 2},
     // Each array or folder names the next twice: 2^40 nodes in a few
     // hundred bytes, which the readers once tried to make.
     {"safari-topsites", "regressions/shared-arrays-doubled-40-times.bplist", false, 0},

@@ -14,6 +14,8 @@ const char *tagName(TRGoogleChromeBookmark::Tag tag)
         return "bookmarks";
     case TRGoogleChromeBookmark::Tag::history:
         return "history";
+    case TRGoogleChromeBookmark::Tag::separator:
+        return "separator";
     case TRGoogleChromeBookmark::Tag::generic:
         break;
     }
@@ -100,8 +102,12 @@ void TRInspectJsonWriter::writeString(const QString &text)
 
 void TRInspectJsonWriter::writeNode(const TRBookmark &node, int depth)
 {
+    const auto *chrome = dynamic_cast<const TRGoogleChromeBookmark *>(&node);
     writeRaw("{\"kind\":");
-    writeRaw(node.kind() == TRBookmarkKind::group ? "\"group\"" : "\"item\"");
+    // A separator is an item without address that menus draw as a line.
+    writeRaw(chrome && chrome->tag == TRGoogleChromeBookmark::Tag::separator ? "\"separator\""
+             : node.kind() == TRBookmarkKind::group                          ? "\"group\""
+                                                                             : "\"item\"");
     writeRaw(",\"name\":");
     writeString(node.name());
     writeRaw(",\"url\":");
@@ -112,7 +118,7 @@ void TRInspectJsonWriter::writeNode(const TRBookmark &node, int depth)
     }
     writeRaw(",\"id\":");
     writeString(node.id());
-    if (const auto *chrome = dynamic_cast<const TRGoogleChromeBookmark *>(&node)) {
+    if (chrome) {
         writeRaw(",\"tag\":\"");
         writeRaw(tagName(chrome->tag));
         std::fprintf(m_out, "\",\"visitCount\":%lld,\"lastVisitedDate\":",

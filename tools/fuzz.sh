@@ -6,6 +6,7 @@
 #   the seeds alone (the test command's check)
 #   TARGET: chrome-bookmarks safari-bookmarks safari-history-plist
 #           safari-topsites safari-lastsession customized-bookmarks local-state
+#           firefox-places
 #           (all by default)
 # Seeds: the browser files of trellis-generate's tiny corpus and home
 # (written into build/fuzz/generated), the hand-made ones in tools/fuzz/seeds (property
@@ -33,7 +34,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 all=(chrome-bookmarks safari-bookmarks safari-history-plist safari-topsites
-     safari-lastsession customized-bookmarks local-state)
+     safari-lastsession customized-bookmarks local-state firefox-places)
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 
 bash scripts/install-deps.sh
@@ -54,7 +55,7 @@ seed_files() {
         safari-history-plist) echo safari/History.plist ;;
         safari-topsites) echo safari/TopSites.plist ;;
         safari-lastsession) echo safari/LastSession.plist ;;
-        customized-bookmarks) ;;
+        customized-bookmarks | firefox-places) ;;
         local-state) echo "home/.config/google-chrome/Local State" ;;
     esac
 }

@@ -6,6 +6,7 @@
 #include "TRBrowserDiscovery.h"
 #include "TRFileGrant.h"
 #include "TRFirefoxDiscovery.h"
+#include "TRFirefoxPlacesParser.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRHeapTrim.h"
 #include "TRInspectJsonWriter.h"
@@ -31,6 +32,8 @@ int usage()
     std::fputs(
         "usage: trellis-inspect [--summary] chrome-bookmarks FILE\n"
         "       trellis-inspect [--summary] chrome-history FILE\n"
+        "       trellis-inspect [--summary] firefox-bookmarks FILE\n"
+        "       trellis-inspect [--summary] firefox-history FILE\n"
         "       trellis-inspect [--summary] safari-bookmarks FILE\n"
         "       trellis-inspect [--summary] safari-history FILE\n"
         "       trellis-inspect [--summary] safari-topsites FILE\n"
@@ -113,6 +116,30 @@ int inspectSafari(const QString &command, const QString &file, const QByteArray 
     return 0;
 }
 
+// Runs one Firefox parse of places.sqlite and prints the container of its
+// bookmark roots, or the history root.
+int inspectFirefox(const QString &command, const QString &file, const QByteArray &grant,
+                   bool summary)
+{
+    TRFirefoxPlacesParser parser;
+    parser.dataForPlaces = grant;
+    parser.updateBookmarks([] { QCoreApplication::quit(); });
+    QCoreApplication::exec();
+
+    using Outcome = TRFirefoxPlacesParser::Outcome;
+    const bool history = command == u"firefox-history";
+    const auto result = parser.lastUpdateResult();
+    const Outcome outcome = history ? result.history : result.bookmarks;
+    if (outcome == Outcome::unreadable || outcome == Outcome::notGranted) {
+        return couldNotRead(file);
+    }
+    writeTrees({history
+                    ? parser.historyBookmark()
+                    : parser.bookmarks().value(TRFirefoxPlacesParser::BookmarkTypeKey::bookmarks)},
+               summary, false);
+    return 0;
+}
+
 QJsonValue pathOrNull(const std::optional<QString> &path)
 {
     return path ? QJsonValue(*path) : QJsonValue(QJsonValue::Null);
@@ -184,7 +211,8 @@ int main(int argc, char *argv[])
     const bool history = command == QStringLiteral("chrome-history");
     const bool safari = command == u"safari-bookmarks" || command == u"safari-history" ||
                         command == u"safari-topsites" || command == u"safari-lastsession";
-    if (!safari && !history && command != QStringLiteral("chrome-bookmarks")) {
+    const bool firefox = command == u"firefox-bookmarks" || command == u"firefox-history";
+    if (!safari && !firefox && !history && command != QStringLiteral("chrome-bookmarks")) {
         return usage();
     }
 
@@ -207,6 +235,9 @@ int main(int argc, char *argv[])
 
     if (safari) {
         return inspectSafari(command, file, *grant, summary);
+    }
+    if (firefox) {
+        return inspectFirefox(command, file, *grant, summary);
     }
 
     TRGoogleChromeBookmarksParser parser;

@@ -10,7 +10,8 @@
 class TRGoogleChromeBookmark : public TRBookmark
 {
 public:
-    enum class Tag { generic = 0, bookmarks = 1, history = 2 };
+    // separator: a line between bookmarks, an item without address (Firefox).
+    enum class Tag { generic = 0, bookmarks = 1, history = 2, separator = 3 };
 
     static std::shared_ptr<TRGoogleChromeBookmark> init(TRBookmarkKind kind, const QString &name,
                                                         const QUrl &url = {});

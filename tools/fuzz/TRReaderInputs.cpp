@@ -2,6 +2,7 @@
 
 #include "TRBrowserDiscovery.h"
 #include "TRDayFormatter.h"
+#include "TRFirefoxPlacesParser.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRHistoryStore.h"
 #include "TRPackedBookmarks.h"
@@ -12,8 +13,10 @@
 #include "TRSafariLastSessionReader.h"
 #include "TRSafariTopSitesReader.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <memory>
@@ -242,6 +245,58 @@ Outcome localState(const QByteArray &bytes)
     return {true, static_cast<qint64>(listed->size())};
 }
 
+Outcome firefoxPlaces(const QByteArray &bytes)
+{
+    // SQLite resolves the memory file's /proc link to a name it cannot open:
+    // a real file instead, written anew for each input, without companions
+    // left by the last one.
+    const QString path = storeFolder() + QStringLiteral("/places.sqlite");
+    for (const char *suffix : {"-wal", "-shm", "-journal"}) {
+        QFile::remove(path + QLatin1StringView(suffix));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
+        return {};
+    }
+    file.close();
+    const TRGoogleChromeBookmarkPtr container = TRFirefoxPlacesParser::readBookmarks(path, nullptr);
+    const std::shared_ptr<TRHistoryStore> store = TRFirefoxPlacesParser::readHistory(path);
+    if (!container && !store) {
+        return {};
+    }
+    // The container is only a holder of the roots.
+    qint64 nodes = container ? walk(container) - 1 : 0;
+    if (store) {
+        // A page has at most one entry a day.
+        const QTimeZone zone = QTimeZone::systemTimeZone();
+        QSet<std::pair<qint64, qint64>> pageDays;
+        for (std::size_t index = 0; index < store->size(); ++index) {
+            const qint64 time = store->visit(index).time;
+            // Undated entries apart from those of a day out of range.
+            qint64 day = std::numeric_limits<qint64>::min();
+            if (time != TRHistoryStore::noTime) {
+                const QDate date = TRDayFormatter::daySpan(time, zone).day;
+                day = date.isValid() ? date.toJulianDay() : std::numeric_limits<qint64>::max();
+            }
+            if (pageDays.contains({store->rowId(index), day})) {
+                std::abort();
+            }
+            pageDays.insert({store->rowId(index), day});
+        }
+        static const TRDayFormatter formatter;
+        const std::vector<TRGoogleChromeBookmarkPtr> days =
+            TRFirefoxPlacesParser::groupHistoryByDay(store, formatter);
+        store->moveToFile(storeFolder());
+        const qint64 dayNodes = walkAll(days);
+        if (dayNodes - static_cast<qint64>(days.size()) != static_cast<qint64>(store->size())) {
+            std::abort();
+        }
+        nodes += dayNodes;
+    }
+    return {true, nodes};
+}
+
 Reader reader(const QString &name)
 {
     static const QHash<QString, Outcome (*)(const QByteArray &)> readers{
@@ -252,6 +307,7 @@ Reader reader(const QString &name)
         {QStringLiteral("safari-lastsession"), safariLastSession},
         {QStringLiteral("customized-bookmarks"), customizedBookmarks},
         {QStringLiteral("local-state"), localState},
+        {QStringLiteral("firefox-places"), firefoxPlaces},
     };
     const auto found = readers.constFind(name);
     return found == readers.constEnd() ? Reader() : Reader(*found);

@@ -30,12 +30,15 @@ Outcome safariHistoryPropertyList(const QByteArray &bytes);
 Outcome safariTopSites(const QByteArray &bytes);
 Outcome safariLastSession(const QByteArray &bytes);
 Outcome customizedBookmarks(const QByteArray &bytes);
+// Firefox's places.sqlite: a node per root folder and below, per day and
+// per history entry.
+Outcome firefoxPlaces(const QByteArray &bytes);
 // A Chromium browser's "Local State": a node per profile it lists.
 Outcome localState(const QByteArray &bytes);
 
 // The reader of a target's name ("chrome-bookmarks", "safari-bookmarks",
 // "safari-history-plist", "safari-topsites", "safari-lastsession",
-// "customized-bookmarks", "local-state"); empty for any other name.
+// "customized-bookmarks", "local-state", "firefox-places"); empty for any other name.
 Reader reader(const QString &name);
 
 } // namespace TRReaderInputs

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
 
 #include <functional>
 
@@ -335,4 +336,117 @@ bool TRBrowserFiles::writeOtherDatabase(const QString &path)
     } catch (const SQLite::Exception &) {
         return false;
     }
+}
+
+QList<TRBrowserFiles::FirefoxBookmark> TRBrowserFiles::firefoxRoots()
+{
+    return {{1, 2, 0, 0, QString(), 0, QStringLiteral("root________")},
+            {2, 2, 1, 0, QStringLiteral("menu"), 0, QStringLiteral("menu________")},
+            {3, 2, 1, 1, QStringLiteral("toolbar"), 0, QStringLiteral("toolbar_____")},
+            {4, 2, 1, 2, QStringLiteral("tags"), 0, QStringLiteral("tags________")},
+            {5, 2, 1, 3, QStringLiteral("unfiled"), 0, QStringLiteral("unfiled_____")},
+            {6, 2, 1, 4, QStringLiteral("mobile"), 0, QStringLiteral("mobile______")}};
+}
+
+qint64 TRBrowserFiles::firefoxTime(const QDateTime &moment)
+{
+    return moment.toMSecsSinceEpoch() * 1000;
+}
+
+namespace {
+
+void insertFirefoxVisits(SQLite::Database &db, const QList<TRBrowserFiles::FirefoxVisit> &visits)
+{
+    SQLite::Statement insert(db, "INSERT INTO moz_historyvisits(from_visit, place_id, "
+                                 "visit_date, visit_type, session) VALUES (0, ?, ?, ?, 0)");
+    for (const TRBrowserFiles::FirefoxVisit &visit : visits) {
+        insert.bind(1, static_cast<int64_t>(visit.place));
+        insert.bind(2, static_cast<int64_t>(visit.time));
+        insert.bind(3, visit.type);
+        insert.exec();
+        insert.reset();
+    }
+}
+
+} // namespace
+
+void TRBrowserFiles::writeFirefoxPlaces(const QString &path, const QList<FirefoxPlace> &places,
+                                        const QList<FirefoxVisit> &visits,
+                                        const QList<FirefoxBookmark> &bookmarks,
+                                        const QList<FirefoxVisit> &walVisits)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    for (const char *suffix : {"", "-wal", "-shm"}) {
+        QFile::remove(path + QLatin1StringView(suffix));
+    }
+    const std::string file = QFile::encodeName(path).toStdString();
+    {
+        SQLite::Database db(file, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        db.exec("PRAGMA journal_mode = WAL");
+        db.exec("CREATE TABLE moz_origins (id INTEGER PRIMARY KEY, prefix TEXT NOT NULL, host TEXT "
+                "NOT NULL, frecency INTEGER NOT NULL, UNIQUE (prefix, host));"
+                "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title "
+                "LONGVARCHAR, rev_host LONGVARCHAR, visit_count INTEGER DEFAULT 0, hidden INTEGER "
+                "DEFAULT 0 NOT NULL, typed INTEGER DEFAULT 0 NOT NULL, frecency INTEGER DEFAULT -1 "
+                "NOT NULL, last_visit_date INTEGER, guid TEXT, foreign_count INTEGER DEFAULT 0 NOT "
+                "NULL, url_hash INTEGER DEFAULT 0 NOT NULL, description TEXT, preview_image_url "
+                "TEXT, site_name TEXT, origin_id INTEGER REFERENCES moz_origins(id), "
+                "recalc_frecency INTEGER NOT NULL DEFAULT 0, alt_frecency INTEGER, "
+                "recalc_alt_frecency INTEGER NOT NULL DEFAULT 0);"
+                "CREATE TABLE moz_historyvisits (id INTEGER PRIMARY KEY, from_visit INTEGER, "
+                "place_id INTEGER, visit_date INTEGER, visit_type INTEGER, session INTEGER, source "
+                "INTEGER DEFAULT 0 NOT NULL, triggeringPlaceId INTEGER);"
+                "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER "
+                "DEFAULT NULL, parent INTEGER, position INTEGER, title LONGVARCHAR, keyword_id "
+                "INTEGER, folder_type TEXT, dateAdded INTEGER, lastModified INTEGER, guid TEXT, "
+                "syncStatus INTEGER NOT NULL DEFAULT 0, syncChangeCounter INTEGER NOT NULL DEFAULT "
+                "1);"
+                "CREATE INDEX moz_historyvisits_dateindex ON moz_historyvisits (visit_date);"
+                "CREATE UNIQUE INDEX moz_bookmarks_guid_uniqueindex ON moz_bookmarks (guid);");
+        SQLite::Transaction transaction(db);
+        SQLite::Statement place(db, "INSERT INTO moz_places(url, title, rev_host, visit_count, "
+                                    "hidden, guid, url_hash) VALUES (?, ?, '', ?, ?, ?, 0)");
+        int number = 0;
+        for (const FirefoxPlace &each : places) {
+            bind(place, 1, each.url);
+            bind(place, 2, each.title);
+            place.bind(3, each.visitCount);
+            place.bind(4, each.hidden ? 1 : 0);
+            place.bind(
+                5, QStringLiteral("place%1").arg(++number, 7, 10, QLatin1Char('_')).toStdString());
+            place.exec();
+            place.reset();
+        }
+        insertFirefoxVisits(db, visits);
+        SQLite::Statement bookmark(db, "INSERT INTO moz_bookmarks(id, type, fk, parent, position, "
+                                       "title, dateAdded, lastModified, guid) VALUES (?, ?, ?, "
+                                       "?, ?, ?, 0, 0, ?)");
+        for (const FirefoxBookmark &each : bookmarks) {
+            bookmark.bind(1, static_cast<int64_t>(each.id));
+            bookmark.bind(2, each.type);
+            if (each.place != 0) {
+                bookmark.bind(3, static_cast<int64_t>(each.place));
+            } else {
+                bookmark.bind(3);
+            }
+            bookmark.bind(4, static_cast<int64_t>(each.parent));
+            bookmark.bind(5, each.position);
+            bind(bookmark, 6, each.title);
+            bookmark.bind(
+                7, (each.guid.isEmpty() ? QStringLiteral("bookmark%1").arg(each.id) : each.guid)
+                       .toStdString());
+            bookmark.exec();
+            bookmark.reset();
+        }
+        transaction.commit();
+    }
+    if (walVisits.isEmpty()) {
+        return;
+    }
+    // Firefox keeps its connection open; what it wrote since the last
+    // checkpoint is in the -wal file alone.
+    SQLite::Database db(file, SQLite::OPEN_READWRITE);
+    sqlite3_db_config(db.getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    db.exec("PRAGMA wal_autocheckpoint = 0");
+    insertFirefoxVisits(db, walVisits);
 }

@@ -69,6 +69,48 @@ QByteArray safariHistoryList(const QList<SafariVisit> &visits);
 QByteArray safariTopSites(const QList<Page> &sites);
 QByteArray safariLastSession(const QList<Page> &tabs);
 
+// Firefox's places.sqlite: pages, their visits and the bookmark records, in
+// the tables and columns Firefox writes. Ids start at 1 in list order.
+struct FirefoxPlace
+{
+    QVariant url;
+    QVariant title;
+    int visitCount = 1;
+    bool hidden = false;
+};
+struct FirefoxVisit
+{
+    // The page's id, its place in the list counted from 1.
+    qint64 place = 1;
+    // Microseconds since 1970 UTC.
+    qint64 time = 0;
+    // 1 a link; 4 embed, 7 download, 8 framed link, 9 reload among others.
+    int type = 1;
+};
+struct FirefoxBookmark
+{
+    qint64 id = 0;
+    // 1 bookmark, 2 folder, 3 separator.
+    int type = 1;
+    qint64 parent = 0;
+    int position = 0;
+    QVariant title;
+    // The page's id for a bookmark; 0 for none.
+    qint64 place = 0;
+    QString guid = {};
+};
+// Firefox's root folders as it makes them: root 1, menu 2, toolbar 3, tags
+// 4, other 5, mobile 6.
+QList<FirefoxBookmark> firefoxRoots();
+// Firefox's time for a moment: microseconds since 1970 UTC.
+qint64 firefoxTime(const QDateTime &moment);
+// A places.sqlite in WAL mode at path, replacing any file there. With
+// walVisits, those visits are added afterwards and left in the -wal file,
+// not yet checkpointed into the main one.
+void writeFirefoxPlaces(const QString &path, const QList<FirefoxPlace> &places,
+                        const QList<FirefoxVisit> &visits, const QList<FirefoxBookmark> &bookmarks,
+                        const QList<FirefoxVisit> &walVisits = {});
+
 // Files that are not what their name says: a small JPEG, and an SQLite
 // database of other tables (false when it cannot be made).
 QByteArray jpeg();

@@ -1,0 +1,621 @@
+#include "TRFirefoxPlacesParser.h"
+
+#include "TRDayFormatter.h"
+#include "TRDiagnostics.h"
+#include "TROperationQueue.h"
+#include "TRPlainAddress.h"
+#include "TRPrivateCopy.h"
+#include "TRPrivateFolder.h"
+#include "TRSQLiteDatabase.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+const QString placesName = QStringLiteral("places.sqlite");
+const QString notOpened = QStringLiteral("The data couldn’t be read because it is missing.");
+
+// Folders nested deeper than this are left empty; the rows form a tree
+// only as far as the file is sound.
+constexpr int maximumDepth = 256;
+
+// Places' record types.
+constexpr qint64 typeBookmark = 1;
+constexpr qint64 typeFolder = 2;
+constexpr qint64 typeSeparator = 3;
+
+// A prepared statement, finalized when it goes.
+using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)>;
+
+Statement prepare(sqlite3 *handle, const char *sql)
+{
+    sqlite3_stmt *prepared = nullptr;
+    if (sqlite3_prepare_v2(handle, sql, -1, &prepared, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(prepared);
+        prepared = nullptr;
+    }
+    return Statement(prepared, sqlite3_finalize);
+}
+
+// The copy for reading. A copy in WAL mode needs its -shm index beside it,
+// which a read-only private folder does not let SQLite make; without a -wal
+// file the main file holds everything, and is read as it stands. Otherwise
+// the first open stays, with what it says.
+std::unique_ptr<SQLite::Database> openPlaces(const QString &path)
+{
+    std::unique_ptr<SQLite::Database> database = TRSQLiteDatabase::openCopy(path);
+    if (!database || QFileInfo::exists(path + QStringLiteral("-wal")) ||
+        TRSQLiteDatabase::queryInteger(database->getHandle(), "PRAGMA schema_version;")) {
+        return database;
+    }
+    try {
+        auto immutable = std::make_unique<SQLite::Database>(
+            QByteArray(QUrl::fromLocalFile(path).toEncoded() + "?immutable=1").toStdString(),
+            SQLite::OPEN_READONLY | SQLite::OPEN_URI);
+        if (TRSQLiteDatabase::queryInteger(immutable->getHandle(), "PRAGMA schema_version;")) {
+            return immutable;
+        }
+    } catch (const SQLite::Exception &) {
+    }
+    return database;
+}
+
+QString errorOf(sqlite3 *handle)
+{
+    return QString::fromUtf8(sqlite3_errmsg(handle));
+}
+
+QByteArrayView bytesOf(sqlite3_stmt *statement, int column)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+    return text ? QByteArrayView(text, sqlite3_column_bytes(statement, column)) : QByteArrayView();
+}
+
+QUrl parseUrl(const QString &text)
+{
+    // Tolerant: a raw space or bracket is escaped rather than losing the URL.
+    const QUrl url(text, QUrl::TolerantMode);
+    return url.isValid() ? url : QUrl();
+}
+
+bool hasColumn(sqlite3 *handle, const char *table, const char *column)
+{
+    return TRSQLiteDatabase::queryInteger(
+               handle, QByteArray(QByteArrayLiteral("SELECT count(*) FROM pragma_table_info('") +
+                                  table + "') WHERE name = '" + column + "';")
+                           .constData())
+               .value_or(0) > 0;
+}
+
+struct Row
+{
+    qint64 id = 0;
+    qint64 type = 0;
+    qint64 position = 0;
+    QString title;
+    QByteArray url;
+};
+
+// The root folders by guid, and by name in the roots table of older files.
+struct Root
+{
+    const char *guid;
+    const char *rootName;
+};
+constexpr std::array<Root, 4> shownRoots{{{"toolbar_____", "toolbar"},
+                                          {"menu________", "menu"},
+                                          {"unfiled_____", "unfiled"},
+                                          {"mobile______", "mobile"}}};
+constexpr Root tagsRoot{"tags________", "tags"};
+
+QString rootTitle(std::size_t index)
+{
+    switch (index) {
+    case 0:
+        return TRFirefoxPlacesParser::tr("Bookmarks Toolbar");
+    case 1:
+        return TRFirefoxPlacesParser::tr("Bookmarks Menu");
+    case 2:
+        return TRFirefoxPlacesParser::tr("Other Bookmarks");
+    default:
+        break;
+    }
+    return TRFirefoxPlacesParser::tr("Mobile Bookmarks");
+}
+
+TRGoogleChromeBookmarkPtr makeNode(const Row &row)
+{
+    if (row.type == typeFolder) {
+        return TRGoogleChromeBookmark::init(TRBookmarkKind::group, row.title);
+    }
+    if (row.type == typeSeparator) {
+        auto separator = TRGoogleChromeBookmark::init(TRBookmarkKind::item, QString());
+        separator->tag = TRGoogleChromeBookmark::Tag::separator;
+        return separator;
+    }
+    if (row.type != typeBookmark || row.url.isEmpty() || row.url.startsWith("place:")) {
+        return nullptr;
+    }
+    // An untitled bookmark is named by its address as stored; a plain web
+    // address is kept as it stands, only the others are parsed.
+    const QString text = QString::fromUtf8(row.url);
+    const bool plain = TRPlainAddress::isPlain(row.url);
+    auto node =
+        TRGoogleChromeBookmark::init(TRBookmarkKind::item, row.title.isEmpty() ? text : row.title,
+                                     plain ? QUrl() : parseUrl(text));
+    if (plain) {
+        node->setEncodedUrl(row.url);
+    }
+    return node;
+}
+
+} // namespace
+
+struct TRFirefoxPlacesParser::Parsed
+{
+    // None when the file did not change since its last read.
+    std::optional<Outcome> bookmarksOutcome;
+    std::optional<Outcome> historyOutcome;
+    // The new state of the file, or none for a grant taken back.
+    std::optional<std::optional<TRSourceState>> state;
+    TRGoogleChromeBookmarkPtr bookmarks;
+    TRHistoryStorePtr historyStore;
+    std::vector<TRGoogleChromeBookmarkPtr> historyDays;
+    QTimeZone zone;
+};
+
+TRFirefoxPlacesParser::TRFirefoxPlacesParser(QString copyStem)
+    : m_copyStem(std::move(copyStem))
+    , m_operationQueue(
+          std::make_unique<TROperationQueue>(m_copyStem + QStringLiteral("_updateBookmarksQueue")))
+{}
+
+TRFirefoxPlacesParser::~TRFirefoxPlacesParser()
+{
+    // A running update writes the read state: it must end before any member
+    // goes, and the queue, declared first, would go last.
+    m_operationQueue.reset();
+}
+
+QString TRFirefoxPlacesParser::copyName() const
+{
+    return m_copyStem + QStringLiteral("_places_data");
+}
+
+TRGoogleChromeBookmarkPtr TRFirefoxPlacesParser::historyBookmark()
+{
+    if (!m_historyBookmark) {
+        m_historyBookmark = TRGoogleChromeBookmark::init(TRBookmarkKind::group, tr("History"));
+        m_historyBookmark->tag = TRGoogleChromeBookmark::Tag::history;
+    }
+    return m_historyBookmark;
+}
+
+void TRFirefoxPlacesParser::updateBookmarks(std::function<void()> completion)
+{
+    // The grant is taken now, on the main thread; the worker gets a copy.
+    m_operationQueue->cancelAllOperations();
+    m_operationQueue->addOperation(
+        [this, grant = dataForPlaces, completion = std::move(completion)] {
+            auto parsed = std::make_shared<Parsed>(parse(grant));
+            // Stopped half-way: what was read is incomplete and is dropped.
+            if (TROperationQueue::isCurrentOperationCancelled()) {
+                return;
+            }
+            if (parsed->state) {
+                m_readState = *parsed->state;
+            }
+            if (parsed->historyStore) {
+                m_readZone = parsed->zone;
+            }
+            TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
+                publish(*parsed);
+                if (completion) {
+                    completion();
+                }
+            });
+        });
+}
+
+TRFirefoxPlacesParser::Parsed
+TRFirefoxPlacesParser::parse(const std::optional<QByteArray> &grant) const
+{
+    Parsed parsed;
+    if (!grant) {
+        // Taken back since the last read.
+        if (m_readState) {
+            parsed.state.emplace(std::nullopt);
+            parsed.bookmarksOutcome = parsed.historyOutcome = Outcome::notGranted;
+        }
+        return parsed;
+    }
+    TRSourceState state = TRSourceState::of(*grant);
+    if (m_readState && *m_readState == state && m_readState->isSettled()) {
+        return parsed;
+    }
+    // Whatever the read makes of it, the same file would give the same again.
+    parsed.state.emplace(state);
+    parsed.bookmarksOutcome = parsed.historyOutcome = Outcome::notGranted;
+    const auto copy = TRPrivateCopy::make(copyName(), grant);
+    if (!copy) {
+        return parsed;
+    }
+    // No copy could be made, which the copy has said.
+    if (!QFileInfo::exists(*copy)) {
+        parsed.bookmarksOutcome = parsed.historyOutcome = Outcome::unreadable;
+        return parsed;
+    }
+    QString bookmarksError;
+    parsed.bookmarks = readBookmarks(*copy, &bookmarksError);
+    QString historyError;
+    parsed.zone = QTimeZone::systemTimeZone();
+    std::shared_ptr<TRHistoryStore> store = readHistory(*copy, &historyError, parsed.zone);
+    // Stopped half-way: dropped without a word.
+    if (TROperationQueue::isCurrentOperationCancelled()) {
+        return parsed;
+    }
+    // One file, one line, however much of it failed.
+    if (!parsed.bookmarks || !store) {
+        TRDiagnostics::writeLine(QStringLiteral("Could not read '") + placesName +
+                                 QStringLiteral("': ") +
+                                 (parsed.bookmarks ? historyError : bookmarksError));
+    }
+    if (!parsed.bookmarks) {
+        parsed.bookmarksOutcome = Outcome::unreadable;
+    } else {
+        const auto &roots = parsed.bookmarks->bookmarks();
+        parsed.bookmarksOutcome =
+            std::any_of(roots.cbegin(), roots.cend(),
+                        [](const TRBookmarkPtr &root) { return root->childCount() > 0; })
+                ? Outcome::read
+                : Outcome::empty;
+    }
+    if (!store) {
+        parsed.historyOutcome = Outcome::unreadable;
+        return parsed;
+    }
+    parsed.historyOutcome = store->size() == 0 ? Outcome::empty : Outcome::read;
+    const TRDayFormatter formatter;
+    parsed.historyDays = groupHistoryByDay(store, formatter);
+    // Every entry has been looked at; what stays is read only when a day is
+    // opened.
+    store->moveToFile(TRPrivateFolder::path().value_or(QString()));
+    parsed.historyStore = std::move(store);
+    return parsed;
+}
+
+void TRFirefoxPlacesParser::publish(Parsed &parsed)
+{
+    m_lastUpdateChanged = parsed.bookmarksOutcome || parsed.historyOutcome;
+    if (parsed.state && !*parsed.state) {
+        m_bookmarks.clear();
+        m_historyStore.reset();
+        if (m_historyBookmark) {
+            m_historyBookmark->removeAllBookmarks();
+        }
+    }
+    if (parsed.bookmarks) {
+        m_bookmarks.insert(BookmarkTypeKey::bookmarks, parsed.bookmarks);
+    }
+    if (parsed.historyStore) {
+        m_historyStore = parsed.historyStore;
+        publishHistoryDays(parsed.historyDays);
+    }
+    m_lastUpdateResult.bookmarks = parsed.bookmarksOutcome.value_or(m_lastUpdateResult.bookmarks);
+    m_lastUpdateResult.history = parsed.historyOutcome.value_or(m_lastUpdateResult.history);
+}
+
+void TRFirefoxPlacesParser::publishHistoryDays(const std::vector<TRGoogleChromeBookmarkPtr> &days)
+{
+    const TRGoogleChromeBookmarkPtr root = historyBookmark();
+    root->removeAllBookmarks();
+    for (const TRGoogleChromeBookmarkPtr &day : days) {
+        root->addBookmark(day);
+    }
+    m_bookmarks.insert(BookmarkTypeKey::history, root);
+}
+
+void TRFirefoxPlacesParser::regroupHistory(std::function<void()> completion)
+{
+    if (!m_historyStore) {
+        return;
+    }
+    m_operationQueue->addOperation([this, store = m_historyStore,
+                                    completion = std::move(completion)] {
+        TRHistoryStorePtr regrouped = store;
+        // A page has one entry per local day, so days cut in another zone
+        // need the visits again: the copy still holds what was last read.
+        const QTimeZone zone = QTimeZone::systemTimeZone();
+        if (zone != m_readZone) {
+            const std::optional<QString> folder = TRPrivateFolder::path();
+            std::shared_ptr<TRHistoryStore> reread =
+                folder ? readHistory(QDir(*folder).filePath(copyName()), nullptr, zone) : nullptr;
+            if (reread) {
+                reread->moveToFile(*folder);
+                regrouped = std::move(reread);
+                m_readZone = zone;
+            }
+        }
+        const TRDayFormatter formatter;
+        auto days = std::make_shared<std::vector<TRGoogleChromeBookmarkPtr>>(
+            groupHistoryByDay(regrouped, formatter));
+        TROperationQueue::runOnMainQueue(this, [this, store, regrouped, days, completion] {
+            // A read that came in between has the newer store and days.
+            if (store != m_historyStore) {
+                return;
+            }
+            m_historyStore = regrouped;
+            publishHistoryDays(*days);
+            if (completion) {
+                completion();
+            }
+        });
+    });
+}
+
+TRGoogleChromeBookmarkPtr TRFirefoxPlacesParser::readBookmarks(const QString &path, QString *error)
+{
+    const auto fail = [error](const QString &reason) {
+        if (error) {
+            *error = reason;
+        }
+        return nullptr;
+    };
+    const std::unique_ptr<SQLite::Database> database = openPlaces(path);
+    if (!database) {
+        return fail(notOpened);
+    }
+    sqlite3 *const handle = database->getHandle();
+
+    // The root folders' ids, by guid where the file has that column, else
+    // (older files) by name in the roots table.
+    std::array<qint64, shownRoots.size()> rootIds{};
+    qint64 tagsId = 0;
+    const bool byGuid = hasColumn(handle, "moz_bookmarks", "guid");
+    const Statement query = prepare(
+        handle, byGuid ? "SELECT b.id, b.type, b.parent, b.position, b.title, p.url, "
+                         "b.guid FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk;"
+                       : "SELECT b.id, b.type, b.parent, b.position, b.title, p.url, NULL "
+                         "FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk;");
+    if (!query) {
+        return fail(errorOf(handle));
+    }
+    if (!byGuid) {
+        const Statement roots =
+            prepare(handle, "SELECT root_name, folder_id FROM moz_bookmarks_roots;");
+        if (!roots) {
+            return fail(errorOf(handle));
+        }
+        while (sqlite3_step(roots.get()) == SQLITE_ROW) {
+            const QByteArrayView name = bytesOf(roots.get(), 0);
+            const qint64 id = sqlite3_column_int64(roots.get(), 1);
+            for (std::size_t index = 0; index < shownRoots.size(); ++index) {
+                if (name == shownRoots[index].rootName) {
+                    rootIds[index] = id;
+                }
+            }
+            if (name == tagsRoot.rootName) {
+                tagsId = id;
+            }
+        }
+    }
+
+    // Every row at once, then the tree top down without recursion: parent
+    // links are only as sound as the file.
+    std::vector<Row> rows;
+    QHash<qint64, std::vector<std::size_t>> children;
+    int stepResult = SQLITE_ROW;
+    while ((stepResult = sqlite3_step(query.get())) == SQLITE_ROW) {
+        sqlite3_stmt *const row = query.get();
+        Row read;
+        read.id = sqlite3_column_int64(row, 0);
+        read.type = sqlite3_column_int64(row, 1);
+        read.position = sqlite3_column_int64(row, 3);
+        read.title = QString::fromUtf8(bytesOf(row, 4));
+        read.url = bytesOf(row, 5).toByteArray();
+        if (byGuid) {
+            const QByteArrayView guid = bytesOf(row, 6);
+            for (std::size_t index = 0; index < shownRoots.size(); ++index) {
+                if (guid == shownRoots[index].guid) {
+                    rootIds[index] = read.id;
+                }
+            }
+            if (guid == tagsRoot.guid) {
+                tagsId = read.id;
+            }
+        }
+        children[sqlite3_column_int64(row, 2)].push_back(rows.size());
+        rows.push_back(std::move(read));
+    }
+    if (stepResult != SQLITE_DONE) {
+        return fail(errorOf(handle));
+    }
+    for (std::vector<std::size_t> &list : children) {
+        std::stable_sort(list.begin(), list.end(), [&rows](std::size_t a, std::size_t b) {
+            return rows[a].position < rows[b].position;
+        });
+    }
+
+    auto container = TRGoogleChromeBookmark::init(TRBookmarkKind::group, QString());
+    // A folder met twice (a cycle, a root below another) is shown once.
+    QSet<qint64> placed{tagsId};
+    struct Pending
+    {
+        qint64 id;
+        TRGoogleChromeBookmarkPtr folder;
+        int depth;
+    };
+    std::vector<Pending> pending;
+    for (std::size_t index = 0; index < shownRoots.size(); ++index) {
+        const qint64 id = rootIds[index];
+        if (id == 0 || placed.contains(id)) {
+            continue;
+        }
+        placed.insert(id);
+        auto folder = TRGoogleChromeBookmark::init(TRBookmarkKind::group, rootTitle(index));
+        folder->setId(QString::number(id));
+        container->addBookmark(folder);
+        // The root folders hang below the container without naming it: the
+        // container is only a holder.
+        folder->setParent(nullptr);
+        pending.push_back({id, folder, 0});
+    }
+    while (!pending.empty()) {
+        const Pending current = std::move(pending.back());
+        pending.pop_back();
+        if (current.depth >= maximumDepth) {
+            continue;
+        }
+        const auto found = children.constFind(current.id);
+        if (found == children.cend()) {
+            continue;
+        }
+        for (const std::size_t index : *found) {
+            const Row &row = rows[index];
+            if (placed.contains(row.id)) {
+                continue;
+            }
+            TRGoogleChromeBookmarkPtr node = makeNode(row);
+            if (!node) {
+                continue;
+            }
+            placed.insert(row.id);
+            node->setId(QString::number(row.id));
+            current.folder->addBookmark(node);
+            if (node->kind() == TRBookmarkKind::group) {
+                pending.push_back({row.id, node, current.depth + 1});
+            }
+        }
+    }
+    return container;
+}
+
+std::shared_ptr<TRHistoryStore>
+TRFirefoxPlacesParser::readHistory(const QString &path, QString *error, const QTimeZone &zone)
+{
+    const std::unique_ptr<SQLite::Database> database = openPlaces(path);
+    if (!database) {
+        if (error) {
+            *error = notOpened;
+        }
+        return nullptr;
+    }
+    sqlite3 *const handle = database->getHandle();
+    // Embeds, redirects, downloads, framed links and reloads are not pages
+    // the user went to; hidden pages are those Firefox does not list.
+    const Statement query =
+        prepare(handle, "SELECT v.place_id, v.visit_date, p.url, p.title, p.visit_count "
+                        "FROM moz_historyvisits v JOIN moz_places p ON p.id = v.place_id "
+                        "WHERE ifnull(v.visit_type, 0) NOT IN (4, 7, 8, 9) "
+                        "AND ifnull(p.hidden, 0) <> 1 ORDER BY v.visit_date DESC;");
+    if (!query) {
+        if (error) {
+            *error = errorOf(handle);
+        }
+        return nullptr;
+    }
+    // Pages have many visits: their entries share the address's text, and a
+    // title that repeats.
+    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::encodedUrl, true);
+    constexpr int placeColumn = 0;
+    constexpr int timeColumn = 1;
+    constexpr int urlColumn = 2;
+    constexpr int titleColumn = 3;
+    constexpr int visitCountColumn = 4;
+    // Visits come newest first, so a page's first visit of a day is its
+    // latest that day, and a day's visits come together.
+    TRDayFormatter::DaySpan span;
+    QDate currentDay;
+    QSet<qint64> seenThisDay;
+    // Times that are no whole number (none in Firefox's own files) sort
+    // apart from the others and have no day: their pages are seen once.
+    QSet<qint64> seenUndated;
+    struct Address
+    {
+        quint32 number;
+        // Parsing wrote the address otherwise than the file has it.
+        bool reencoded;
+    };
+    QHash<qint64, Address> addresses;
+    int stepResult = SQLITE_ROW;
+    std::size_t rows = 0;
+    sqlite3_stmt *const row = query.get();
+    while ((stepResult = sqlite3_step(row)) == SQLITE_ROW) {
+        // The application may ask a long read to stop; looked at now and then.
+        if ((++rows & 0xFFF) == 0 && TROperationQueue::isCurrentOperationCancelled()) {
+            return nullptr;
+        }
+        const qint64 place = sqlite3_column_int64(row, placeColumn);
+        qint64 time = TRHistoryStore::noTime;
+        QSet<qint64> *seen = &seenUndated;
+        if (sqlite3_column_type(row, timeColumn) == SQLITE_INTEGER) {
+            // Microseconds since 1970, rounded down to milliseconds.
+            const qint64 microseconds = sqlite3_column_int64(row, timeColumn);
+            time = microseconds / 1000 - (microseconds % 1000 < 0 ? 1 : 0);
+            if (!span.contains(time)) {
+                span = TRDayFormatter::daySpan(time, zone);
+            }
+            // A day without bounds (far out of range) is still one day.
+            if (span.day != currentDay) {
+                currentDay = span.day;
+                seenThisDay.clear();
+            }
+            seen = &seenThisDay;
+        }
+        if (seen->contains(place)) {
+            continue;
+        }
+        seen->insert(place);
+        const QByteArrayView urlBytes = bytesOf(row, urlColumn);
+        if (urlBytes.isEmpty()) {
+            continue;
+        }
+        auto known = addresses.constFind(place);
+        if (known == addresses.cend()) {
+            // Most addresses are plain web addresses that parsing would give
+            // back unchanged; the others are parsed, and dropped when they
+            // do not parse.
+            QByteArray parsedUrl;
+            if (!TRPlainAddress::isPlain(urlBytes)) {
+                parsedUrl = parseUrl(QString::fromUtf8(urlBytes)).toEncoded();
+                if (parsedUrl.isEmpty()) {
+                    continue;
+                }
+            }
+            const quint32 address =
+                builder.addAddress(parsedUrl.isNull() ? urlBytes : QByteArrayView(parsedUrl),
+                                   sqlite3_column_int(row, visitCountColumn), place);
+            known =
+                addresses.insert(place, {address, !parsedUrl.isNull() && parsedUrl != urlBytes});
+        }
+        QByteArrayView title = bytesOf(row, titleColumn);
+        // An untitled page is named by its address as the file has it, which
+        // parsing may have written otherwise.
+        if (title.isEmpty() && known->reencoded) {
+            title = urlBytes;
+        }
+        builder.addVisit(known->number, time, title);
+    }
+    if (stepResult != SQLITE_DONE) {
+        if (error) {
+            *error = errorOf(handle);
+        }
+        return nullptr;
+    }
+    return builder.finish();
+}
+
+std::vector<TRGoogleChromeBookmarkPtr>
+TRFirefoxPlacesParser::groupHistoryByDay(const TRHistoryStorePtr &store,
+                                         const TRDayFormatter &formatter)
+{
+    return formatter.groupByDay<TRGoogleChromeBookmark>(store);
+}
