@@ -266,6 +266,29 @@
     </message>
 </context>
 <context>
+    <name>TRFirefoxPlacesParser</name>
+    <message>
+        <source>Bookmarks Toolbar</source>
+        <translation>Lesezeichen-Symbolleiste</translation>
+    </message>
+    <message>
+        <source>Bookmarks Menu</source>
+        <translation>Lesezeichen-Menü</translation>
+    </message>
+    <message>
+        <source>Other Bookmarks</source>
+        <translation>Weitere Lesezeichen</translation>
+    </message>
+    <message>
+        <source>Mobile Bookmarks</source>
+        <translation>Mobile Lesezeichen</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+</context>
+<context>
     <name>TRGoogleChromeBookmarksParser</name>
     <message>
         <source>History</source>

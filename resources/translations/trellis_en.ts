@@ -266,6 +266,29 @@
     </message>
 </context>
 <context>
+    <name>TRFirefoxPlacesParser</name>
+    <message>
+        <source>Bookmarks Toolbar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bookmarks Menu</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Other Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mobile Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TRGoogleChromeBookmarksParser</name>
     <message>
         <source>History</source>

@@ -266,6 +266,29 @@
     </message>
 </context>
 <context>
+    <name>TRFirefoxPlacesParser</name>
+    <message>
+        <source>Bookmarks Toolbar</source>
+        <translation>Bladwijzerwerkbalk</translation>
+    </message>
+    <message>
+        <source>Bookmarks Menu</source>
+        <translation>Bladwijzermenu</translation>
+    </message>
+    <message>
+        <source>Other Bookmarks</source>
+        <translation>Andere bladwijzers</translation>
+    </message>
+    <message>
+        <source>Mobile Bookmarks</source>
+        <translation>Mobiele bladwijzers</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Geschiedenis</translation>
+    </message>
+</context>
+<context>
     <name>TRGoogleChromeBookmarksParser</name>
     <message>
         <source>History</source>
