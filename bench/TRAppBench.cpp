@@ -31,7 +31,7 @@
 
 #include "AppDelegate.h"
 #include "TRBrowserDiscovery.h"
-#include "TRChromiumSettings.h"
+#include "TRBrowserSettings.h"
 #include "TRFileCopy.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
@@ -182,9 +182,9 @@ int benchMenu(int argc, char *argv[])
     // Safari and Chrome each announce their first rebuild, and so does every
     // other browser installed.
     int expected = 2;
-    for (const TRChromiumBrowser &browser : TRBrowserDiscovery::discover()) {
-        const TRChromiumSettings keys(browser.id);
-        for (const TRChromiumProfile &profile : browser.profiles) {
+    for (const TRBrowserInstallation &browser : TRBrowserDiscovery::discover()) {
+        const TRBrowserSettings keys(browser.id);
+        for (const TRBrowserProfile &profile : browser.profiles) {
             keys.use(TRSettings::standard(), profile);
         }
         expected += browser.id == QStringLiteral("chrome") ? 0 : 1;
@@ -361,10 +361,10 @@ int benchDiscover(int argc, char *argv[])
     std::size_t browsers = 0;
     std::size_t profiles = 0;
     const auto discover = [&] {
-        const std::vector<TRChromiumBrowser> found = TRBrowserDiscovery::discover(places);
+        const std::vector<TRBrowserInstallation> found = TRBrowserDiscovery::discover(places);
         browsers = found.size();
         profiles = 0;
-        for (const TRChromiumBrowser &browser : found) {
+        for (const TRBrowserInstallation &browser : found) {
             profiles += browser.profiles.size();
         }
     };

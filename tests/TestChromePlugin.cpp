@@ -1,5 +1,5 @@
 #include "TRBrowserFiles.h"
-#include "TRChromiumPluginConfigurationViewController.h"
+#include "TRBrowserPluginConfigurationViewController.h"
 #include "TRDayClock.h"
 #include "TRDayFormatter.h"
 #include "TRFileGrant.h"
@@ -268,7 +268,7 @@ private slots:
             const QString file = history ? historyPath() : bookmarksPath();
             TRGoogleChromeBookmarksParser parser;
             TRGoogleChromePlugin plugin(&parser);
-            auto *pane = qobject_cast<TRChromiumPluginConfigurationViewController *>(
+            auto *pane = qobject_cast<TRBrowserPluginConfigurationViewController *>(
                 plugin.configurationViewController());
             QVERIFY(pane);
             const auto choose = [&](const QString &name) {

@@ -1,9 +1,9 @@
 #include "TRBrowserDiscovery.h"
 #include "TRBrowserFiles.h"
+#include "TRBrowserPlugin.h"
+#include "TRBrowserPluginConfigurationViewController.h"
+#include "TRBrowserSettings.h"
 #include "TRBrowserSetupWindowController.h"
-#include "TRChromiumPlugin.h"
-#include "TRChromiumPluginConfigurationViewController.h"
-#include "TRChromiumSettings.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRGoogleChromePlugin.h"
@@ -74,14 +74,14 @@ class TestChromiumProfiles : public QObject
                                                     json("]}}"));
     }
 
-    static TRChromiumProfile profileAt(const QString &id, std::size_t index)
+    static TRBrowserProfile profileAt(const QString &id, std::size_t index)
     {
         const auto browser = TRBrowserDiscovery::browser(id);
         return browser && index < browser->profiles.size() ? browser->profiles[index]
-                                                           : TRChromiumProfile();
+                                                           : TRBrowserProfile();
     }
 
-    bool refreshAndWait(TRChromiumPlugin &plugin)
+    bool refreshAndWait(TRBrowserPlugin &plugin)
     {
         const int before = m_events.rebuilds;
         plugin.update();
@@ -89,7 +89,7 @@ class TestChromiumProfiles : public QObject
     }
 
     // Waits for the plugin's own look at the browser's profiles.
-    static bool profilesFound(TRChromiumPlugin &plugin)
+    static bool profilesFound(TRBrowserPlugin &plugin)
     {
         bool found = false;
         plugin.findProfiles([&found] { found = true; });
@@ -113,9 +113,9 @@ private slots:
     void usingProfilesWritesGrantsOnce()
     {
         TRSettings &settings = TRSettings::standard();
-        const TRChromiumSettings chrome(QStringLiteral("chrome"));
-        const TRChromiumProfile work = profileAt("chrome", 0);
-        const TRChromiumProfile person = profileAt("chrome", 1);
+        const TRBrowserSettings chrome(QStringLiteral("chrome"));
+        const TRBrowserProfile work = profileAt("chrome", 0);
+        const TRBrowserProfile person = profileAt("chrome", 1);
         QCOMPARE(work.name, QString("Work"));
 
         QVERIFY(chrome.use(settings, work));
@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(granted.size(), std::size_t(2));
         QCOMPARE(granted[1].stem, QString("tr_plugin_google_chrome_profile_Default"));
         QVERIFY(chrome.isInUse(settings, work) && chrome.isInUse(settings, person));
-        QVERIFY(!TRChromiumSettings("brave").isInUse(settings, profileAt("brave", 0)));
+        QVERIFY(!TRBrowserSettings("brave").isInUse(settings, profileAt("brave", 0)));
 
         // A user's earlier grant of a profile's file is that profile's: using
         // the profile adds no second slot.
@@ -149,8 +149,8 @@ private slots:
 
         // Another browser keeps its own keys; a file the profile lost is
         // no longer granted.
-        const TRChromiumSettings brave(QStringLiteral("brave"));
-        TRChromiumProfile personal = profileAt("brave", 0);
+        const TRBrowserSettings brave(QStringLiteral("brave"));
+        TRBrowserProfile personal = profileAt("brave", 0);
         QVERIFY(brave.use(settings, personal));
         QVERIFY(settings.dataForKey("tr_plugin_brave_history_data"));
         QVERIFY(settings.boolForKey("tr_plugin_brave_hasBookmarksData"));
@@ -160,7 +160,7 @@ private slots:
         QVERIFY(brave.use(settings, personal));
         QVERIFY(!settings.dataForKey("tr_plugin_brave_history_data"));
         // Nothing to grant: nothing written.
-        TRChromiumProfile gone;
+        TRBrowserProfile gone;
         gone.folder = config() + "/nowhere";
         QVERIFY(!brave.use(settings, gone));
 
@@ -179,7 +179,7 @@ private slots:
     {
         QVERIFY(writeProfile(config() + "/google-chrome/Profile 2", "Unlisted"));
         TRSettings &settings = TRSettings::standard();
-        const TRChromiumSettings chrome(QStringLiteral("chrome"));
+        const TRBrowserSettings chrome(QStringLiteral("chrome"));
         TRGoogleChromeBookmarksParser parser;
         TRGoogleChromePlugin plugin(&parser);
         QVERIFY(profilesFound(plugin));
@@ -205,7 +205,7 @@ private slots:
     void aRemovedProfileLeavesTheOthersWorking()
     {
         TRSettings &settings = TRSettings::standard();
-        const TRChromiumSettings chrome(QStringLiteral("chrome"));
+        const TRBrowserSettings chrome(QStringLiteral("chrome"));
         QVERIFY(chrome.use(settings, profileAt("chrome", 0)));
         QVERIFY(chrome.use(settings, profileAt("chrome", 1)));
         TRGoogleChromeBookmarksParser parser;
@@ -228,9 +228,9 @@ private slots:
     // reads it.
     void paneUsesAProfile()
     {
-        TRChromiumPlugin plugin("brave", "Brave");
+        TRBrowserPlugin plugin("brave", "Brave");
         QVERIFY(profilesFound(plugin));
-        auto *pane = qobject_cast<TRChromiumPluginConfigurationViewController *>(
+        auto *pane = qobject_cast<TRBrowserPluginConfigurationViewController *>(
             plugin.configurationViewController());
         QVERIFY(pane);
         QCOMPARE(pane->useButtons().size(), std::size_t(1));
@@ -268,8 +268,8 @@ private slots:
         window.useButton()->click();
 
         const TRSettings &settings = TRSettings::standard();
-        QCOMPARE(TRChromiumSettings("chrome").grantedSlots(settings).size(), std::size_t(2));
-        QVERIFY(TRChromiumSettings("brave").grantedSlots(settings).empty());
+        QCOMPARE(TRBrowserSettings("chrome").grantedSlots(settings).size(), std::size_t(2));
+        QVERIFY(TRBrowserSettings("brave").grantedSlots(settings).empty());
         QTRY_COMPARE_WITH_TIMEOUT(describe(chromePlugin.parentMenu()),
                                   QStringList({"Work>", "Person 1>"}), 30000);
 

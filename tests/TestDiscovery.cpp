@@ -62,13 +62,13 @@ bool makeHome(const QString &home, const QStringList &entries)
 // ("id: folder 'name' files", the folder relative to the browser's own and
 // the files as B, A, H, F for Bookmarks, AccountBookmarks, History and
 // Favicons). A path that is not the file in its profile's folder shows as ?.
-QStringList describe(const std::vector<TRChromiumBrowser> &browsers, const QString &home)
+QStringList describe(const std::vector<TRBrowserInstallation> &browsers, const QString &home)
 {
     const QDir homeFolder(home);
     QStringList lines;
-    for (const TRChromiumBrowser &browser : browsers) {
+    for (const TRBrowserInstallation &browser : browsers) {
         lines << browser.id + u' ' + homeFolder.relativeFilePath(browser.root);
-        for (const TRChromiumProfile &profile : browser.profiles) {
+        for (const TRBrowserProfile &profile : browser.profiles) {
             QString files;
             const std::pair<const std::optional<QString> &, QString> kinds[] = {
                 {profile.bookmarks, "Bookmarks"},
@@ -293,7 +293,7 @@ private slots:
         const QTemporaryDir home;
         QVERIFY(makeHome(home.path(), entries));
 
-        std::vector<TRChromiumBrowser> found;
+        std::vector<TRBrowserInstallation> found;
         const QByteArray out =
             captureStdout([&] { found = TRBrowserDiscovery::discover(placesIn(home.path())); });
         QCOMPARE(describe(found, home.path()), expected);
@@ -309,12 +309,12 @@ private slots:
         // In the order of the known ids; each found again alone, by its id.
         const std::vector<QString> ids = TRBrowserDiscovery::knownIds();
         auto last = ids.begin();
-        for (const TRChromiumBrowser &browser : found) {
+        for (const TRBrowserInstallation &browser : found) {
             const auto at = std::find(last, ids.end(), browser.id);
             QVERIFY2(at != ids.end(), qPrintable(browser.id));
             last = at + 1;
             QCOMPARE(TRBrowserDiscovery::displayName(browser.id), browser.displayName);
-            std::optional<TRChromiumBrowser> alone;
+            std::optional<TRBrowserInstallation> alone;
             captureStdout(
                 [&] { alone = TRBrowserDiscovery::browser(browser.id, placesIn(home.path())); });
             QVERIFY(alone);
@@ -354,7 +354,7 @@ private slots:
         }
         const TRBrowserDiscovery::Places places = TRBrowserDiscovery::currentPlaces();
         QCOMPARE(places.configHome, expected.arg(home.path()));
-        const std::vector<TRChromiumBrowser> found =
+        const std::vector<TRBrowserInstallation> found =
             TRBrowserDiscovery::discover({home.path(), QString()});
         QCOMPARE(found.size(), std::size_t(1));
         QCOMPARE(found.front().root, expected.arg(home.path()) + "/chromium");
@@ -422,13 +422,13 @@ private slots:
             entry.replace("%1", home.path());
         }
         QVERIFY(makeHome(home.path(), entries));
-        std::vector<TRChromiumBrowser> found;
+        std::vector<TRBrowserInstallation> found;
         const QByteArray out =
             captureStdout([&] { found = TRFirefoxDiscovery::discover(placesIn(home.path())); });
         QStringList lines;
-        for (const TRChromiumBrowser &browser : found) {
+        for (const TRBrowserInstallation &browser : found) {
             lines << browser.id + u' ' + QDir(home.path()).relativeFilePath(browser.root);
-            for (const TRChromiumProfile &profile : browser.profiles) {
+            for (const TRBrowserProfile &profile : browser.profiles) {
                 // P: places.sqlite as bookmarks and history; F: favicons.sqlite.
                 const QString places = profile.folder + "/places.sqlite";
                 QString files =

@@ -156,13 +156,13 @@ int inspectBrowsers(const QStringList &arguments)
         return usage();
     }
     QJsonArray browsers;
-    std::vector<TRChromiumBrowser> found = TRBrowserDiscovery::discover(places);
-    for (TRChromiumBrowser &firefox : TRFirefoxDiscovery::discover(places)) {
+    std::vector<TRBrowserInstallation> found = TRBrowserDiscovery::discover(places);
+    for (TRBrowserInstallation &firefox : TRFirefoxDiscovery::discover(places)) {
         found.push_back(std::move(firefox));
     }
-    for (const TRChromiumBrowser &browser : found) {
+    for (const TRBrowserInstallation &browser : found) {
         QJsonArray profiles;
-        for (const TRChromiumProfile &profile : browser.profiles) {
+        for (const TRBrowserProfile &profile : browser.profiles) {
             profiles.append(QJsonObject{{"folder", profile.folder},
                                         {"name", profile.name},
                                         {"bookmarks", pathOrNull(profile.bookmarks)},

@@ -55,7 +55,7 @@ std::optional<qint64> countHistoryDays(const QString &path)
 
 } // namespace
 
-TRChromiumProfileSummary TRChromiumProfileSummary::of(const TRChromiumProfile &profile)
+TRChromiumProfileSummary TRChromiumProfileSummary::of(const TRBrowserProfile &profile)
 {
     TRChromiumProfileSummary summary;
     for (const auto &path : {profile.accountBookmarks, profile.bookmarks}) {

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-struct TRChromiumProfile;
+struct TRBrowserProfile;
 
 struct TRChromiumProfileSummary
 {
@@ -16,5 +16,5 @@ struct TRChromiumProfileSummary
     std::optional<qint64> bookmarks;
     std::optional<qint64> historyDays;
 
-    static TRChromiumProfileSummary of(const TRChromiumProfile &profile);
+    static TRChromiumProfileSummary of(const TRBrowserProfile &profile);
 };

@@ -281,9 +281,9 @@ std::optional<QString> fileIn(const QString &folder, const QString &name)
     return std::nullopt;
 }
 
-TRChromiumProfile profileAt(const QString &folder, const QString &name)
+TRBrowserProfile profileAt(const QString &folder, const QString &name)
 {
-    TRChromiumProfile profile;
+    TRBrowserProfile profile;
     profile.folder = folder;
     profile.name = name;
     profile.bookmarks = fileIn(folder, QStringLiteral("Bookmarks"));
@@ -296,10 +296,10 @@ TRChromiumProfile profileAt(const QString &folder, const QString &name)
 // Without a usable list: every folder of root holding a profile's files, and
 // root itself when it holds them. Chrome's guest and system profiles are
 // throwaway sessions, not a person's.
-std::vector<TRChromiumProfile> scannedProfiles(const QString &root, const QString &rootName)
+std::vector<TRBrowserProfile> scannedProfiles(const QString &root, const QString &rootName)
 {
-    std::vector<TRChromiumProfile> found;
-    TRChromiumProfile own = profileAt(root, rootName);
+    std::vector<TRBrowserProfile> found;
+    TRBrowserProfile own = profileAt(root, rootName);
     if (own.hasData()) {
         found.push_back(std::move(own));
     }
@@ -308,7 +308,7 @@ std::vector<TRChromiumProfile> scannedProfiles(const QString &root, const QStrin
     folders.removeAll(QStringLiteral("System Profile"));
     std::sort(folders.begin(), folders.end(), countsBefore);
     for (const QString &folder : std::as_const(folders)) {
-        TRChromiumProfile profile = profileAt(root + u'/' + folder, cleanName(folder));
+        TRBrowserProfile profile = profileAt(root + u'/' + folder, cleanName(folder));
         if (profile.hasData()) {
             found.push_back(std::move(profile));
         }
@@ -316,9 +316,9 @@ std::vector<TRChromiumProfile> scannedProfiles(const QString &root, const QStrin
     return found;
 }
 
-TRChromiumBrowser browserAt(const Kind &kind, Packaging packaging, const QString &root)
+TRBrowserInstallation browserAt(const Kind &kind, Packaging packaging, const QString &root)
 {
-    TRChromiumBrowser browser;
+    TRBrowserInstallation browser;
     browser.id = idOf(kind, packaging);
     browser.displayName = nameOf(kind, packaging);
     browser.root = root;
@@ -393,20 +393,20 @@ std::optional<std::vector<ListedProfile>> profilesFromLocalState(const QByteArra
     return listed;
 }
 
-std::vector<TRChromiumProfile> profiles(const QString &root, const QString &rootName)
+std::vector<TRBrowserProfile> profiles(const QString &root, const QString &rootName)
 {
     const QString ownName = rootName.isEmpty() ? cleanName(QFileInfo(root).fileName()) : rootName;
     const std::optional<std::vector<ListedProfile>> listed = listedProfiles(root);
     if (!listed || listed->empty()) {
         return scannedProfiles(root, ownName);
     }
-    std::vector<TRChromiumProfile> found;
+    std::vector<TRBrowserProfile> found;
     for (const ListedProfile &entry : *listed) {
         const QString folder = root + u'/' + entry.folder;
         if (!isFolder(folder)) {
             continue;
         }
-        TRChromiumProfile profile =
+        TRBrowserProfile profile =
             profileAt(folder, entry.name.isEmpty() ? cleanName(entry.folder) : entry.name);
         if (profile.hasData()) {
             found.push_back(std::move(profile));
@@ -417,10 +417,10 @@ std::vector<TRChromiumProfile> profiles(const QString &root, const QString &root
     return found.empty() ? scannedProfiles(root, ownName) : found;
 }
 
-std::vector<TRChromiumBrowser> discover(const Places &places)
+std::vector<TRBrowserInstallation> discover(const Places &places)
 {
     const Places where = completed(places);
-    std::vector<TRChromiumBrowser> found;
+    std::vector<TRBrowserInstallation> found;
     QSet<QString> seen;
     for (const Kind &kind : kinds) {
         for (const Packaging packaging : packagings) {
@@ -431,8 +431,8 @@ std::vector<TRChromiumBrowser> discover(const Places &places)
             if (!root) {
                 continue;
             }
-            TRChromiumBrowser browser = browserAt(kind, packaging, *root);
-            std::erase_if(browser.profiles, [&seen](const TRChromiumProfile &profile) {
+            TRBrowserInstallation browser = browserAt(kind, packaging, *root);
+            std::erase_if(browser.profiles, [&seen](const TRBrowserProfile &profile) {
                 const QString canonical = QFileInfo(profile.folder).canonicalFilePath();
                 if (seen.contains(canonical)) {
                     return true;
@@ -446,7 +446,7 @@ std::vector<TRChromiumBrowser> discover(const Places &places)
     return found;
 }
 
-std::optional<TRChromiumBrowser> browser(const QString &id, const Places &places)
+std::optional<TRBrowserInstallation> browser(const QString &id, const Places &places)
 {
     const Places where = completed(places);
     for (const Kind &kind : kinds) {

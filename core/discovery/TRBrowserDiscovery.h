@@ -12,7 +12,7 @@
 #include <vector>
 
 // One profile of a browser: its folder and the files found in it.
-struct TRChromiumProfile
+struct TRBrowserProfile
 {
     // Absolute path of the profile's folder (for Opera, the browser's own
     // folder, which holds the files itself).
@@ -30,7 +30,7 @@ struct TRChromiumProfile
 };
 
 // One installation of a browser: native, Flatpak or Snap.
-struct TRChromiumBrowser
+struct TRBrowserInstallation
 {
     // Stable identifier, also the stem of the browser's settings keys:
     // "chrome", "chrome-beta", "chrome-unstable", "chromium", "brave",
@@ -46,7 +46,7 @@ struct TRChromiumBrowser
     QString root;
     // In the order of the browser's own profile list; only profiles holding
     // at least one of Bookmarks, AccountBookmarks or History.
-    std::vector<TRChromiumProfile> profiles;
+    std::vector<TRBrowserProfile> profiles;
 };
 
 namespace TRBrowserDiscovery {
@@ -69,13 +69,13 @@ Places currentPlaces();
 // is listed once, under the first browser; paths are given as found under
 // each browser's folder, not resolved. An unreadable or odd "Local
 // State" prints one line naming it and falls back to a scan of the folder.
-std::vector<TRChromiumBrowser> discover(const Places &places = currentPlaces());
+std::vector<TRBrowserInstallation> discover(const Places &places = currentPlaces());
 
 // The profiles of one configuration folder, as discover() lists them
 // (without the check for folders shared with other browsers). A profile kept
 // in root itself (Opera's) is named rootName, or the folder's own name when
 // that is empty.
-std::vector<TRChromiumProfile> profiles(const QString &root, const QString &rootName = {});
+std::vector<TRBrowserProfile> profiles(const QString &root, const QString &rootName = {});
 
 // One profile as "Local State" lists it: its folder, relative to the
 // configuration folder and never leaving it, and its name cleaned for a menu
@@ -93,7 +93,8 @@ std::optional<std::vector<ListedProfile>> profilesFromLocalState(const QByteArra
                                                                  QString *error = nullptr);
 
 // The installation of the given id under places, if its folder exists.
-std::optional<TRChromiumBrowser> browser(const QString &id, const Places &places = currentPlaces());
+std::optional<TRBrowserInstallation> browser(const QString &id,
+                                             const Places &places = currentPlaces());
 
 // Whether the installation of the given id has its configuration folder;
 // looks at folders only, reads no file.

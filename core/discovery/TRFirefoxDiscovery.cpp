@@ -164,7 +164,7 @@ std::optional<std::vector<ListedProfile>> profilesFromIni(const QByteArray &prof
     return result;
 }
 
-std::vector<TRChromiumBrowser> discover(const TRBrowserDiscovery::Places &places)
+std::vector<TRBrowserInstallation> discover(const TRBrowserDiscovery::Places &places)
 {
     const QString home = QDir::cleanPath(QDir(places.home).absolutePath());
 #ifdef Q_OS_MACOS
@@ -179,13 +179,13 @@ std::vector<TRChromiumBrowser> discover(const TRBrowserDiscovery::Places &places
          home + QStringLiteral("/snap/firefox/common/.mozilla/firefox")},
     };
 #endif
-    std::vector<TRChromiumBrowser> found;
+    std::vector<TRBrowserInstallation> found;
     QSet<QString> seen;
     for (const auto &[installation, root] : installations) {
         if (!QFileInfo(root).isDir()) {
             continue;
         }
-        TRChromiumBrowser browser;
+        TRBrowserInstallation browser;
         browser.id = QString::fromLatin1(installation.id);
         browser.displayName = QString::fromLatin1(installation.name);
         browser.root = root;
@@ -219,7 +219,7 @@ std::vector<TRChromiumBrowser> discover(const TRBrowserDiscovery::Places &places
                 continue;
             }
             seen.insert(canonical);
-            TRChromiumProfile profile;
+            TRBrowserProfile profile;
             profile.folder = entry.folder;
             profile.name = entry.name;
             profile.bookmarks = placesFile;

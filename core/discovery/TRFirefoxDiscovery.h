@@ -18,7 +18,7 @@ namespace TRFirefoxDiscovery {
 // "firefox-snap"), each whose folder exists. A profile folder reached twice
 // is listed once. An unreadable profiles.ini prints one line naming it, and
 // the installation is listed without profiles.
-std::vector<TRChromiumBrowser>
+std::vector<TRBrowserInstallation>
 discover(const TRBrowserDiscovery::Places &places = TRBrowserDiscovery::currentPlaces());
 
 // One profile as profiles.ini lists it: its folder, absolute (relative

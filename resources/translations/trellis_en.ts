@@ -188,7 +188,7 @@
     </message>
 </context>
 <context>
-    <name>TRChromiumPlugin</name>
+    <name>TRBrowserPlugin</name>
     <message>
         <source>History</source>
         <translation type="unfinished"></translation>
@@ -211,7 +211,7 @@
     </message>
 </context>
 <context>
-    <name>TRChromiumPluginConfigurationViewController</name>
+    <name>TRBrowserPluginConfigurationViewController</name>
     <message>
         <source>Bookmarks</source>
         <translation type="unfinished"></translation>

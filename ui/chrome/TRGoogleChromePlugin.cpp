@@ -3,6 +3,6 @@
 #include "TRGoogleChromeBookmarksParser.h"
 
 TRGoogleChromePlugin::TRGoogleChromePlugin(TRGoogleChromeBookmarksParser *parser)
-    : TRChromiumPlugin(QStringLiteral("chrome"), QStringLiteral("Chrome"),
-                       parser ? parser : &TRGoogleChromeBookmarksParser::shared())
+    : TRBrowserPlugin(QStringLiteral("chrome"), QStringLiteral("Chrome"),
+                      parser ? parser : &TRGoogleChromeBookmarksParser::shared())
 {}

@@ -3,9 +3,9 @@
 // The "Chrome" entry of the tray menu: Google Chrome's profiles, read with
 // the keys and the shared parser Chrome has always used.
 
-#include "TRChromiumPlugin.h"
+#include "TRBrowserPlugin.h"
 
-class TRGoogleChromePlugin : public TRChromiumPlugin
+class TRGoogleChromePlugin : public TRBrowserPlugin
 {
     Q_OBJECT
 

@@ -1,7 +1,7 @@
 #include "TRBrowserSetupWindowController.h"
 
-#include "TRChromiumPlugin.h"
-#include "TRChromiumSettings.h"
+#include "TRBrowserPlugin.h"
+#include "TRBrowserSettings.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TROperationQueue.h"
@@ -94,8 +94,8 @@ void TRBrowserSetupWindowController::reload()
     m_queue->cancelAllOperations();
     QPointer<TRBrowserSetupWindowController> self(this);
     m_queue->addOperation([self, places = TRBrowserDiscovery::currentPlaces()] {
-        auto browsers =
-            std::make_shared<std::vector<TRChromiumBrowser>>(TRBrowserDiscovery::discover(places));
+        auto browsers = std::make_shared<std::vector<TRBrowserInstallation>>(
+            TRBrowserDiscovery::discover(places));
         TROperationQueue::runOnMainQueue(self.data(), [self, browsers] {
             if (self) {
                 self->fill(std::move(*browsers));
@@ -104,7 +104,7 @@ void TRBrowserSetupWindowController::reload()
     });
 }
 
-void TRBrowserSetupWindowController::fill(std::vector<TRChromiumBrowser> browsers)
+void TRBrowserSetupWindowController::fill(std::vector<TRBrowserInstallation> browsers)
 {
     QTreeWidget *tree = m_ui->profilesTree;
     const QSignalBlocker blocker(tree);
@@ -112,19 +112,19 @@ void TRBrowserSetupWindowController::fill(std::vector<TRChromiumBrowser> browser
     m_browsers = std::move(browsers);
     // Installed browsers without a profile of their own yet show nothing.
     std::erase_if(m_browsers,
-                  [](const TRChromiumBrowser &browser) { return browser.profiles.empty(); });
+                  [](const TRBrowserInstallation &browser) { return browser.profiles.empty(); });
     const TRSettings &settings = TRSettings::standard();
     for (std::size_t b = 0; b < m_browsers.size(); ++b) {
-        const TRChromiumBrowser &browser = m_browsers[b];
+        const TRBrowserInstallation &browser = m_browsers[b];
         auto *browserItem = new QTreeWidgetItem(tree, {browser.displayName});
-        browserItem->setIcon(0, TRChromiumPlugin::imageForBrowser(browser.id));
+        browserItem->setIcon(0, TRBrowserPlugin::imageForBrowser(browser.id));
         browserItem->setFlags(Qt::ItemIsEnabled);
         QFont bold = browserItem->font(0);
         bold.setBold(true);
         browserItem->setFont(0, bold);
-        const TRChromiumSettings keys(browser.id);
+        const TRBrowserSettings keys(browser.id);
         for (std::size_t p = 0; p < browser.profiles.size(); ++p) {
-            const TRChromiumProfile &profile = browser.profiles[p];
+            const TRBrowserProfile &profile = browser.profiles[p];
             auto *item = new QTreeWidgetItem(
                 browserItem, {profile.name, QStringLiteral("…"), QStringLiteral("…")});
             item->setData(0, browserRole, static_cast<qulonglong>(b));
@@ -197,7 +197,7 @@ void TRBrowserSetupWindowController::useChecked()
 {
     TRSettings &settings = TRSettings::standard();
     for (std::size_t b = 0; b < m_browsers.size(); ++b) {
-        const TRChromiumSettings keys(m_browsers[b].id);
+        const TRBrowserSettings keys(m_browsers[b].id);
         bool used = false;
         for (std::size_t p = 0; p < m_browsers[b].profiles.size(); ++p) {
             const QTreeWidgetItem *item = itemFor(b, p);

@@ -38,7 +38,7 @@ public:
     // Centres the window and brings it to the front.
     void showWindow();
 
-    const std::vector<TRChromiumBrowser> &browsers() const { return m_browsers; }
+    const std::vector<TRBrowserInstallation> &browsers() const { return m_browsers; }
     // The row of a profile; none for an unknown one.
     QTreeWidgetItem *itemFor(std::size_t browser, std::size_t profile) const;
     QPushButton *useButton() const { return m_useButton; }
@@ -53,13 +53,13 @@ signals:
     void countsRead();
 
 private:
-    void fill(std::vector<TRChromiumBrowser> browsers);
+    void fill(std::vector<TRBrowserInstallation> browsers);
     void showSummary(QTreeWidgetItem *item, const TRChromiumProfileSummary &summary);
     void updateUseButton();
 
     std::unique_ptr<Ui::TRBrowserSetupWindowController> m_ui;
     std::unique_ptr<TROperationQueue> m_queue;
-    std::vector<TRChromiumBrowser> m_browsers;
+    std::vector<TRBrowserInstallation> m_browsers;
     QPushButton *m_useButton;
     QPushButton *m_laterButton;
 };

@@ -3,8 +3,8 @@
 #include "TRAlert.h"
 #include "TRBonjourPlugin.h"
 #include "TRBrowserDiscovery.h"
+#include "TRBrowserSettings.h"
 #include "TRBrowserSetupWindowController.h"
-#include "TRChromiumSettings.h"
 #include "TRGoogleChromePlugin.h"
 #include "TRLauncherApplication.h"
 #include "TRMenuController.h"
@@ -36,9 +36,9 @@ std::vector<TRPluginManager::Factory> AppDelegate::builtInPlugins()
             continue;
         }
         if (TRBrowserDiscovery::isInstalled(id, places) ||
-            !TRChromiumSettings(id).grantedSlots(settings).empty()) {
+            !TRBrowserSettings(id).grantedSlots(settings).empty()) {
             plugins.push_back([id] {
-                return std::make_shared<TRChromiumPlugin>(id, TRBrowserDiscovery::displayName(id));
+                return std::make_shared<TRBrowserPlugin>(id, TRBrowserDiscovery::displayName(id));
             });
         }
     }

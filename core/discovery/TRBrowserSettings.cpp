@@ -1,4 +1,4 @@
-#include "TRChromiumSettings.h"
+#include "TRBrowserSettings.h"
 
 #include "TRBrowserDiscovery.h"
 #include "TRFileGrant.h"
@@ -39,7 +39,7 @@ QString stemPart(const QString &text)
 
 } // namespace
 
-TRChromiumSettings::TRChromiumSettings(const QString &browserId)
+TRBrowserSettings::TRBrowserSettings(const QString &browserId)
     : m_browserId(browserId)
 {
     if (browserId == chromeId) {
@@ -57,12 +57,12 @@ TRChromiumSettings::TRChromiumSettings(const QString &browserId)
     m_menuNeedsUpdate = m_flagStem + QStringLiteral("_menuNeedsUpdate");
 }
 
-QString TRChromiumSettings::profileStem(const QString &profileFolder) const
+QString TRBrowserSettings::profileStem(const QString &profileFolder) const
 {
     return m_flagStem + QStringLiteral("_profile_") + stemPart(QFileInfo(profileFolder).fileName());
 }
 
-QString TRChromiumSettings::dataKey(const QString &stem, File file)
+QString TRBrowserSettings::dataKey(const QString &stem, File file)
 {
     switch (file) {
     case File::bookmarks:
@@ -75,8 +75,8 @@ QString TRChromiumSettings::dataKey(const QString &stem, File file)
     return stem + QStringLiteral("_history_data");
 }
 
-TRChromiumSettings::Slot TRChromiumSettings::slot(const TRSettings &settings,
-                                                  const QString &stem) const
+TRBrowserSettings::Slot TRBrowserSettings::slot(const TRSettings &settings,
+                                                const QString &stem) const
 {
     Slot slot;
     slot.stem = stem;
@@ -94,7 +94,7 @@ TRChromiumSettings::Slot TRChromiumSettings::slot(const TRSettings &settings,
     return slot;
 }
 
-QStringList TRChromiumSettings::grantedProfiles(const TRSettings &settings) const
+QStringList TRBrowserSettings::grantedProfiles(const TRSettings &settings) const
 {
     const QVariant list = settings.objectForKey(m_flagStem + QStringLiteral("_grantedProfiles"));
     QStringList stems;
@@ -110,8 +110,8 @@ QStringList TRChromiumSettings::grantedProfiles(const TRSettings &settings) cons
     return stems;
 }
 
-std::vector<TRChromiumSettings::Slot>
-TRChromiumSettings::grantedSlots(const TRSettings &settings) const
+std::vector<TRBrowserSettings::Slot>
+TRBrowserSettings::grantedSlots(const TRSettings &settings) const
 {
     std::vector<Slot> granted;
     Slot main = slot(settings, m_mainStem);
@@ -128,7 +128,7 @@ TRChromiumSettings::grantedSlots(const TRSettings &settings) const
     return granted;
 }
 
-bool TRChromiumSettings::use(TRSettings &settings, const TRChromiumProfile &profile) const
+bool TRBrowserSettings::use(TRSettings &settings, const TRBrowserProfile &profile) const
 {
     const QString folder = canonicalPath(profile.folder);
     const Slot main = slot(settings, m_mainStem);
@@ -169,7 +169,7 @@ bool TRChromiumSettings::use(TRSettings &settings, const TRChromiumProfile &prof
     return granted;
 }
 
-bool TRChromiumSettings::isInUse(const TRSettings &settings, const TRChromiumProfile &profile) const
+bool TRBrowserSettings::isInUse(const TRSettings &settings, const TRBrowserProfile &profile) const
 {
     const QString folder = canonicalPath(profile.folder);
     if (folder.isEmpty()) {

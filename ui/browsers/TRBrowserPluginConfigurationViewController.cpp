@@ -1,24 +1,24 @@
-#include "TRChromiumPluginConfigurationViewController.h"
+#include "TRBrowserPluginConfigurationViewController.h"
 
+#include "TRBrowserPlugin.h"
 #include "TRBrowserSetupWindowController.h"
-#include "TRChromiumPlugin.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeProfile.h"
 #include "TRNotificationCenter.h"
 #include "TRPluginFilePicker.h"
 #include "TRSettings.h"
-#include "ui_TRChromiumPluginConfigurationViewController.h"
+#include "ui_TRBrowserPluginConfigurationViewController.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 
-TRChromiumPluginConfigurationViewController::TRChromiumPluginConfigurationViewController(
-    TRChromiumPlugin *plugin, QWidget *parent)
+TRBrowserPluginConfigurationViewController::TRBrowserPluginConfigurationViewController(
+    TRBrowserPlugin *plugin, QWidget *parent)
     : QWidget(parent)
     , m_plugin(plugin)
-    , m_ui(std::make_unique<Ui::TRChromiumPluginConfigurationViewController>())
+    , m_ui(std::make_unique<Ui::TRBrowserPluginConfigurationViewController>())
 {
     m_ui->setupUi(this);
     m_ui->explanationLabel->setText(
@@ -26,31 +26,30 @@ TRChromiumPluginConfigurationViewController::TRChromiumPluginConfigurationViewCo
            "here. Grant each profile once; the browser may keep running.")
             .arg(plugin->name()));
     connect(m_ui->chooseBookmarksButton, &QPushButton::clicked, this,
-            &TRChromiumPluginConfigurationViewController::chooseBookmarksFile);
+            &TRBrowserPluginConfigurationViewController::chooseBookmarksFile);
     connect(m_ui->chooseHistoryButton, &QPushButton::clicked, this,
-            &TRChromiumPluginConfigurationViewController::chooseHistoryFile);
+            &TRBrowserPluginConfigurationViewController::chooseHistoryFile);
     connect(m_ui->findBrowsersButton, &QPushButton::clicked, this,
             [] { TRBrowserSetupWindowController::present(); });
-    connect(plugin, &TRChromiumPlugin::profilesChanged, this,
-            &TRChromiumPluginConfigurationViewController::updateProfiles);
+    connect(plugin, &TRBrowserPlugin::profilesChanged, this,
+            &TRBrowserPluginConfigurationViewController::updateProfiles);
     updateStatus();
     updateProfiles();
 }
 
-TRChromiumPluginConfigurationViewController::~TRChromiumPluginConfigurationViewController() =
-    default;
+TRBrowserPluginConfigurationViewController::~TRBrowserPluginConfigurationViewController() = default;
 
-void TRChromiumPluginConfigurationViewController::chooseBookmarksFile()
+void TRBrowserPluginConfigurationViewController::chooseBookmarksFile()
 {
     choose(File::bookmarks);
 }
 
-void TRChromiumPluginConfigurationViewController::chooseHistoryFile()
+void TRBrowserPluginConfigurationViewController::chooseHistoryFile()
 {
     choose(File::history);
 }
 
-void TRChromiumPluginConfigurationViewController::choose(File file)
+void TRBrowserPluginConfigurationViewController::choose(File file)
 {
     if (!m_plugin) {
         return;
@@ -64,13 +63,13 @@ void TRChromiumPluginConfigurationViewController::choose(File file)
                                                      : QStringLiteral("History")};
     m_currentFilePicker = std::make_unique<TRPluginFilePicker>(info);
     m_currentFile = file;
-    QPointer<TRChromiumPluginConfigurationViewController> self(this);
+    QPointer<TRBrowserPluginConfigurationViewController> self(this);
     m_currentFilePicker->show([self](const TRPluginFilePicker::Result &result) {
         const auto *grant = std::get_if<QByteArray>(&result);
         if (!self || !self->m_plugin || !grant || !self->m_currentFile) {
             return;
         }
-        const TRChromiumSettings &keys = self->m_plugin->settings();
+        const TRBrowserSettings &keys = self->m_plugin->settings();
         TRSettings &settings = TRSettings::standard();
         if (*self->m_currentFile == File::history) {
             settings.setBool(keys.allowHistoryKey(), true);
@@ -79,27 +78,26 @@ void TRChromiumPluginConfigurationViewController::choose(File file)
             settings.setBool(keys.allowBookmarksKey(), true);
             settings.setBool(keys.hasBookmarksDataKey(), true);
         }
-        settings.setData(TRChromiumSettings::dataKey(keys.mainStem(), *self->m_currentFile),
-                         *grant);
+        settings.setData(TRBrowserSettings::dataKey(keys.mainStem(), *self->m_currentFile), *grant);
         self->updateStatus();
         self->updateProfiles();
         TRNotificationCenter::defaultCenter().post(keys.menuNeedsUpdateName());
     });
 }
 
-void TRChromiumPluginConfigurationViewController::useProfile(std::size_t index)
+void TRBrowserPluginConfigurationViewController::useProfile(std::size_t index)
 {
     if (!m_plugin || index >= m_plugin->profiles().size()) {
         return;
     }
-    const TRChromiumSettings &keys = m_plugin->settings();
+    const TRBrowserSettings &keys = m_plugin->settings();
     keys.use(TRSettings::standard(), m_plugin->profiles()[index]);
     updateStatus();
     updateProfiles();
     TRNotificationCenter::defaultCenter().post(keys.menuNeedsUpdateName());
 }
 
-void TRChromiumPluginConfigurationViewController::showEvent(QShowEvent *event)
+void TRBrowserPluginConfigurationViewController::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     updateStatus();
@@ -109,7 +107,7 @@ void TRChromiumPluginConfigurationViewController::showEvent(QShowEvent *event)
     }
 }
 
-void TRChromiumPluginConfigurationViewController::updateStatus()
+void TRBrowserPluginConfigurationViewController::updateStatus()
 {
     if (!m_plugin) {
         return;
@@ -117,7 +115,7 @@ void TRChromiumPluginConfigurationViewController::updateStatus()
     const TRSettings &settings = TRSettings::standard();
     const QString stem = m_plugin->settings().mainStem();
     const auto describe = [&settings, &stem](File file) {
-        const auto grant = settings.dataForKey(TRChromiumSettings::dataKey(stem, file));
+        const auto grant = settings.dataForKey(TRBrowserSettings::dataKey(stem, file));
         if (!grant) {
             return tr("Not granted yet");
         }
@@ -135,7 +133,7 @@ void TRChromiumPluginConfigurationViewController::updateStatus()
     m_ui->chooseHistoryButton->setAccessibleDescription(m_ui->historyStatusLabel->text());
 }
 
-void TRChromiumPluginConfigurationViewController::updateProfiles()
+void TRBrowserPluginConfigurationViewController::updateProfiles()
 {
     QGridLayout *layout = m_ui->profilesLayout;
     while (QLayoutItem *item = layout->takeAt(0)) {
@@ -153,7 +151,7 @@ void TRChromiumPluginConfigurationViewController::updateProfiles()
     m_ui->profilesBox->setVisible(!profiles.empty());
     const TRSettings &settings = TRSettings::standard();
     for (std::size_t index = 0; index < profiles.size(); ++index) {
-        const TRChromiumProfile &profile = profiles[index];
+        const TRBrowserProfile &profile = profiles[index];
         const int row = static_cast<int>(index);
         auto *name = new QLabel(profile.name);
         name->setTextFormat(Qt::PlainText);
@@ -180,7 +178,7 @@ void TRChromiumPluginConfigurationViewController::updateProfiles()
     }
 }
 
-std::vector<QPushButton *> TRChromiumPluginConfigurationViewController::useButtons() const
+std::vector<QPushButton *> TRBrowserPluginConfigurationViewController::useButtons() const
 {
     std::vector<QPushButton *> buttons;
     for (int index = 0; index < m_ui->profilesLayout->count(); ++index) {

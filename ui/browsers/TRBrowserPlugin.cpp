@@ -1,7 +1,7 @@
-#include "TRChromiumPlugin.h"
+#include "TRBrowserPlugin.h"
 
 #include "TRBookmarkMenuBuilder.h"
-#include "TRChromiumPluginConfigurationViewController.h"
+#include "TRBrowserPluginConfigurationViewController.h"
 #include "TRDayClock.h"
 #include "TRFileGrant.h"
 #include "TRGoogleChromeBookmarksParser.h"
@@ -26,10 +26,10 @@ TROperationQueue &discoveryQueue()
     return *queue;
 }
 
-bool sameProfiles(const std::vector<TRChromiumProfile> &a, const std::vector<TRChromiumProfile> &b)
+bool sameProfiles(const std::vector<TRBrowserProfile> &a, const std::vector<TRBrowserProfile> &b)
 {
     return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(),
-                      [](const TRChromiumProfile &x, const TRChromiumProfile &y) {
+                      [](const TRBrowserProfile &x, const TRBrowserProfile &y) {
                           return x.folder == y.folder && x.name == y.name &&
                                  x.bookmarks == y.bookmarks &&
                                  x.accountBookmarks == y.accountBookmarks && x.history == y.history;
@@ -38,8 +38,8 @@ bool sameProfiles(const std::vector<TRChromiumProfile> &a, const std::vector<TRC
 
 } // namespace
 
-TRChromiumPlugin::TRChromiumPlugin(const QString &browserId, const QString &name,
-                                   TRGoogleChromeBookmarksParser *mainParser)
+TRBrowserPlugin::TRBrowserPlugin(const QString &browserId, const QString &name,
+                                 TRGoogleChromeBookmarksParser *mainParser)
     : m_name(name)
     , m_settings(browserId)
     , m_mainParser(mainParser)
@@ -55,7 +55,7 @@ TRChromiumPlugin::TRChromiumPlugin(const QString &browserId, const QString &name
     connect(&m_watcher, &TRSourceWatcher::changed, this, [this] { refreshMenu(false); });
     connect(&TRDayClock::shared(), &TRDayClock::dayChanged, this, [this] {
         for (const Source &source : m_sources) {
-            source.parser->regroupHistory([self = QPointer<TRChromiumPlugin>(this)] {
+            source.parser->regroupHistory([self = QPointer<TRBrowserPlugin>(this)] {
                 if (self) {
                     self->rebuildMenu();
                     TRNotificationCenter::defaultCenter().post(
@@ -72,14 +72,14 @@ TRChromiumPlugin::TRChromiumPlugin(const QString &browserId, const QString &name
     findProfiles();
 }
 
-TRChromiumPlugin::~TRChromiumPlugin()
+TRBrowserPlugin::~TRBrowserPlugin()
 {
     TRNotificationCenter::defaultCenter().removeObserver(this);
     // The item goes before the menu it refers to.
     delete m_menuItem;
 }
 
-QIcon TRChromiumPlugin::imageForBrowser(const QString &browserId)
+QIcon TRBrowserPlugin::imageForBrowser(const QString &browserId)
 {
     // A Flatpak or Snap installation looks like the browser itself.
     QString base = browserId;
@@ -102,17 +102,17 @@ QIcon TRChromiumPlugin::imageForBrowser(const QString &browserId)
         QStringLiteral(":/icons/%1.svg").arg(files.value(base, QStringLiteral("google_chrome"))));
 }
 
-QIcon TRChromiumPlugin::image() const
+QIcon TRBrowserPlugin::image() const
 {
     return imageForBrowser(m_settings.browserId());
 }
 
-bool TRChromiumPlugin::isEnabled() const
+bool TRBrowserPlugin::isEnabled() const
 {
     return TRSettings::standard().boolForKey(m_settings.enabledKey());
 }
 
-void TRChromiumPlugin::setEnabled(bool enabled)
+void TRBrowserPlugin::setEnabled(bool enabled)
 {
     TRSettings::standard().setBool(m_settings.enabledKey(), enabled);
     if (isEnabled()) {
@@ -122,21 +122,21 @@ void TRChromiumPlugin::setEnabled(bool enabled)
     }
 }
 
-QWidget *TRChromiumPlugin::configurationViewController()
+QWidget *TRBrowserPlugin::configurationViewController()
 {
     if (!m_configuration) {
-        m_configuration = std::make_unique<TRChromiumPluginConfigurationViewController>(this);
+        m_configuration = std::make_unique<TRBrowserPluginConfigurationViewController>(this);
     }
     return m_configuration.get();
 }
 
-void TRChromiumPlugin::setUpdateRate(std::optional<double> seconds)
+void TRBrowserPlugin::setUpdateRate(std::optional<double> seconds)
 {
     m_updateRate = seconds;
     armUpdateTimer();
 }
 
-void TRChromiumPlugin::armUpdateTimer()
+void TRBrowserPlugin::armUpdateTimer()
 {
     if (!m_updateRate) {
         m_updateTimer.stop();
@@ -146,18 +146,18 @@ void TRChromiumPlugin::armUpdateTimer()
     }
 }
 
-void TRChromiumPlugin::findProfiles(std::function<void()> completion)
+void TRBrowserPlugin::findProfiles(std::function<void()> completion)
 {
-    QPointer<TRChromiumPlugin> self(this);
+    QPointer<TRBrowserPlugin> self(this);
     discoveryQueue().addOperation([self, id = m_settings.browserId(),
                                    places = TRBrowserDiscovery::currentPlaces(),
                                    completion = std::move(completion)] {
-        auto found = std::make_shared<std::vector<TRChromiumProfile>>();
+        auto found = std::make_shared<std::vector<TRBrowserProfile>>();
         auto folders = std::make_shared<std::vector<QString>>();
         if (const auto browser = TRBrowserDiscovery::browser(id, places)) {
             *found = browser->profiles;
         }
-        for (const TRChromiumProfile &profile : *found) {
+        for (const TRBrowserProfile &profile : *found) {
             folders->push_back(QFileInfo(profile.folder).canonicalFilePath());
         }
         TROperationQueue::runOnMainQueue(self.data(), [self, found, folders, completion] {
@@ -181,7 +181,7 @@ void TRChromiumPlugin::findProfiles(std::function<void()> completion)
     });
 }
 
-TRGoogleChromeBookmarksParser *TRChromiumPlugin::parserFor(const QString &stem)
+TRGoogleChromeBookmarksParser *TRBrowserPlugin::parserFor(const QString &stem)
 {
     if (m_mainParser && stem == m_settings.mainStem()) {
         return m_mainParser;
@@ -193,12 +193,12 @@ TRGoogleChromeBookmarksParser *TRChromiumPlugin::parserFor(const QString &stem)
     return parser.get();
 }
 
-void TRChromiumPlugin::refreshMenu(bool rebuild)
+void TRBrowserPlugin::refreshMenu(bool rebuild)
 {
-    std::vector<TRChromiumSettings::Slot> granted = m_settings.grantedSlots(TRSettings::standard());
+    std::vector<TRBrowserSettings::Slot> granted = m_settings.grantedSlots(TRSettings::standard());
     std::vector<Source> sources;
     QStringList files;
-    for (TRChromiumSettings::Slot &slot : granted) {
+    for (TRBrowserSettings::Slot &slot : granted) {
         Source source;
         source.parser = parserFor(slot.stem);
         for (const Source &known : m_sources) {
@@ -251,7 +251,7 @@ void TRChromiumPlugin::refreshMenu(bool rebuild)
         parser->dataForHistory = source.slot.history;
         // A refresh asked for meanwhile drops the reads still waiting, and
         // counts its own; what the earlier reads found still counts.
-        parser->updateBookmarks([self = QPointer<TRChromiumPlugin>(this), parser, generation] {
+        parser->updateBookmarks([self = QPointer<TRBrowserPlugin>(this), parser, generation] {
             if (!self) {
                 return;
             }
@@ -269,7 +269,7 @@ void TRChromiumPlugin::refreshMenu(bool rebuild)
     }
 }
 
-void TRChromiumPlugin::readFinished(bool changed)
+void TRBrowserPlugin::readFinished(bool changed)
 {
     m_watcher.readFinished();
     const bool rebuild = m_rebuildAsked;
@@ -286,7 +286,7 @@ void TRChromiumPlugin::readFinished(bool changed)
     TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
 }
 
-std::size_t TRChromiumPlugin::rankOf(const Source &source) const
+std::size_t TRBrowserPlugin::rankOf(const Source &source) const
 {
     for (std::size_t index = 0; index < m_profiles.size(); ++index) {
         if (!source.slot.folder.isEmpty() && m_profileFolders[index] == source.slot.folder) {
@@ -297,7 +297,7 @@ std::size_t TRChromiumPlugin::rankOf(const Source &source) const
     return m_profiles.size();
 }
 
-QString TRChromiumPlugin::nameOf(const Source &source) const
+QString TRBrowserPlugin::nameOf(const Source &source) const
 {
     const std::size_t rank = rankOf(source);
     if (rank < m_profiles.size()) {
@@ -309,7 +309,7 @@ QString TRChromiumPlugin::nameOf(const Source &source) const
     return m_name;
 }
 
-void TRChromiumPlugin::rebuildMenu()
+void TRBrowserPlugin::rebuildMenu()
 {
     m_parentMenu->clear();
     // Freed later: the status menu may be showing the old items right now.
@@ -334,7 +334,7 @@ void TRChromiumPlugin::rebuildMenu()
     }
 }
 
-void TRChromiumPlugin::addSourceItems(QMenu *menu, const Source *source)
+void TRBrowserPlugin::addSourceItems(QMenu *menu, const Source *source)
 {
     if (!source) {
         addNotices(menu, nullptr);
@@ -369,7 +369,7 @@ void TRChromiumPlugin::addSourceItems(QMenu *menu, const Source *source)
     }
 }
 
-void TRChromiumPlugin::addNotices(QMenu *menu, const Source *source)
+void TRBrowserPlugin::addNotices(QMenu *menu, const Source *source)
 {
     QObject *owner = m_menuOwner.get();
     if (!source) {

@@ -14,9 +14,9 @@
 #include <vector>
 
 class TRSettings;
-struct TRChromiumProfile;
+struct TRBrowserProfile;
 
-class TRChromiumSettings
+class TRBrowserSettings
 {
 public:
     // The files of a slot, as their keys end.
@@ -38,7 +38,7 @@ public:
 
     // Chrome ("chrome") keeps the keys it always had; another browser's keys
     // are its own, "tr_plugin_<id>_...".
-    explicit TRChromiumSettings(const QString &browserId);
+    explicit TRBrowserSettings(const QString &browserId);
 
     const QString &browserId() const { return m_browserId; }
     QString enabledKey() const { return m_enabled; }
@@ -65,9 +65,9 @@ public:
     // would, and writes the same flags. The dialog's slot takes the profile
     // while it is empty or already holds that folder; otherwise the profile
     // gets a slot of its own. False when no file could be granted.
-    bool use(TRSettings &settings, const TRChromiumProfile &profile) const;
+    bool use(TRSettings &settings, const TRBrowserProfile &profile) const;
     // Whether a slot reads the profile's folder.
-    bool isInUse(const TRSettings &settings, const TRChromiumProfile &profile) const;
+    bool isInUse(const TRSettings &settings, const TRBrowserProfile &profile) const;
 
 private:
     Slot slot(const TRSettings &settings, const QString &stem) const;

@@ -3,7 +3,7 @@
 // A Chromium browser's pane: the browser's profiles, each granted with one
 // click, and the file dialog for files kept elsewhere.
 
-#include "TRChromiumSettings.h"
+#include "TRBrowserSettings.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -12,20 +12,20 @@
 #include <optional>
 
 namespace Ui {
-class TRChromiumPluginConfigurationViewController;
+class TRBrowserPluginConfigurationViewController;
 }
 class QPushButton;
-class TRChromiumPlugin;
+class TRBrowserPlugin;
 class TRPluginFilePicker;
 
-class TRChromiumPluginConfigurationViewController : public QWidget
+class TRBrowserPluginConfigurationViewController : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit TRChromiumPluginConfigurationViewController(TRChromiumPlugin *plugin,
-                                                         QWidget *parent = nullptr);
-    ~TRChromiumPluginConfigurationViewController() override;
+    explicit TRBrowserPluginConfigurationViewController(TRBrowserPlugin *plugin,
+                                                        QWidget *parent = nullptr);
+    ~TRBrowserPluginConfigurationViewController() override;
 
     void chooseBookmarksFile();
     void chooseHistoryFile();
@@ -41,13 +41,13 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    using File = TRChromiumSettings::File;
+    using File = TRBrowserSettings::File;
     void choose(File file);
     void updateStatus();
     void updateProfiles();
 
-    QPointer<TRChromiumPlugin> m_plugin;
-    std::unique_ptr<Ui::TRChromiumPluginConfigurationViewController> m_ui;
+    QPointer<TRBrowserPlugin> m_plugin;
+    std::unique_ptr<Ui::TRBrowserPluginConfigurationViewController> m_ui;
     std::unique_ptr<TRPluginFilePicker> m_currentFilePicker;
     std::optional<File> m_currentFile;
 };

@@ -6,7 +6,7 @@
 // names it; with one, the entry holds that profile's items directly.
 
 #include "TRBrowserDiscovery.h"
-#include "TRChromiumSettings.h"
+#include "TRBrowserSettings.h"
 #include "TRPlugin.h"
 #include "TRSourceWatcher.h"
 
@@ -20,9 +20,9 @@
 
 class QMenu;
 class TRGoogleChromeBookmarksParser;
-class TRChromiumPluginConfigurationViewController;
+class TRBrowserPluginConfigurationViewController;
 
-class TRChromiumPlugin : public QObject, public TRPlugin
+class TRBrowserPlugin : public QObject, public TRPlugin
 {
     Q_OBJECT
 
@@ -31,9 +31,9 @@ public:
     // the dialog are read through mainParser when one is given (the
     // application's shared Chrome parser, or a test's); every other set of
     // files gets a parser of its own.
-    TRChromiumPlugin(const QString &browserId, const QString &name,
-                     TRGoogleChromeBookmarksParser *mainParser = nullptr);
-    ~TRChromiumPlugin() override;
+    TRBrowserPlugin(const QString &browserId, const QString &name,
+                    TRGoogleChromeBookmarksParser *mainParser = nullptr);
+    ~TRBrowserPlugin() override;
 
     QString name() const override { return m_name; }
     QIcon image() const override;
@@ -46,7 +46,7 @@ public:
     bool allowsInlineMenu() const override { return true; }
     void update() override { refreshMenu(); }
 
-    const TRChromiumSettings &settings() const { return m_settings; }
+    const TRBrowserSettings &settings() const { return m_settings; }
     QMenu *parentMenu() const { return m_parentMenu.get(); }
     // Whether a refresh is armed.
     bool isUpdateTimerActive() const { return m_updateTimer.isActive(); }
@@ -57,7 +57,7 @@ public:
     void rebuildMenu();
 
     // The browser's profiles as last found, in its own order.
-    const std::vector<TRChromiumProfile> &profiles() const { return m_profiles; }
+    const std::vector<TRBrowserProfile> &profiles() const { return m_profiles; }
     // Looks for the profiles again, off the main thread; completion runs on
     // the main thread once they are in place.
     void findProfiles(std::function<void()> completion = {});
@@ -72,7 +72,7 @@ private:
     // One set of granted files, read by one parser.
     struct Source
     {
-        TRChromiumSettings::Slot slot;
+        TRBrowserSettings::Slot slot;
         TRGoogleChromeBookmarksParser *parser = nullptr;
         bool hasRead = false;
     };
@@ -88,13 +88,13 @@ private:
     void addNotices(QMenu *menu, const Source *source);
 
     const QString m_name;
-    const TRChromiumSettings m_settings;
+    const TRBrowserSettings m_settings;
     TRGoogleChromeBookmarksParser *m_mainParser;
     // The parsers of the profiles' own slots, by stem; kept while the plugin
     // lives, so that a refresh reads only what changed.
     std::map<QString, std::unique_ptr<TRGoogleChromeBookmarksParser>> m_parsers;
     std::vector<Source> m_sources;
-    std::vector<TRChromiumProfile> m_profiles;
+    std::vector<TRBrowserProfile> m_profiles;
     // Their folders as the file system named them when found, so that a
     // profile removed since still has its place.
     std::vector<QString> m_profileFolders;
@@ -116,5 +116,5 @@ private:
     quint64 m_refreshGeneration = 0;
     bool m_changedSinceRebuild = false;
     bool m_rebuildAsked = false;
-    std::unique_ptr<TRChromiumPluginConfigurationViewController> m_configuration;
+    std::unique_ptr<TRBrowserPluginConfigurationViewController> m_configuration;
 };
