@@ -157,9 +157,6 @@ int inspectBrowsers(const QStringList &arguments)
     }
     QJsonArray browsers;
     std::vector<TRBrowserInstallation> found = TRBrowserDiscovery::discover(places);
-    for (TRBrowserInstallation &firefox : TRFirefoxDiscovery::discover(places)) {
-        found.push_back(std::move(firefox));
-    }
     for (const TRBrowserInstallation &browser : found) {
         QJsonArray profiles;
         for (const TRBrowserProfile &profile : browser.profiles) {

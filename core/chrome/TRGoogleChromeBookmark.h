@@ -25,6 +25,8 @@ public:
     QDateTime lastVisitedDate;
     qint64 visitCount = 0;
 
+    bool isSeparator() const override { return tag == Tag::separator; }
+
     // The fields of this type, for folders kept packed until opened.
     void packFields(TRPackWriter &writer) const;
     void unpackFields(TRPackReader &reader);

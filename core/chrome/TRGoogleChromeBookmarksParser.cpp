@@ -164,6 +164,27 @@ TRGoogleChromeBookmarksParser::~TRGoogleChromeBookmarksParser()
     m_operationQueue.reset();
 }
 
+void TRGoogleChromeBookmarksParser::setSlot(const TRBrowserSettings::Slot &slot)
+{
+    dataForBookmarks = slot.bookmarks;
+    dataForAccountBookmarks = slot.accountBookmarks;
+    dataForHistory = slot.history;
+}
+
+QStringList TRGoogleChromeBookmarksParser::unreadableFiles() const
+{
+    QStringList files;
+    for (const auto &[outcome, file] :
+         {std::pair(m_lastUpdateResult.bookmarks, QStringLiteral("Bookmarks")),
+          std::pair(m_lastUpdateResult.accountBookmarks, QStringLiteral("AccountBookmarks")),
+          std::pair(m_lastUpdateResult.history, QStringLiteral("History"))}) {
+        if (outcome == Outcome::unreadable) {
+            files.push_back(file);
+        }
+    }
+    return files;
+}
+
 TRGoogleChromeBookmarkPtr TRGoogleChromeBookmarksParser::historyBookmark()
 {
     if (!m_historyBookmark) {

@@ -7,6 +7,7 @@
 
 #include "TRGoogleChromeBookmark.h"
 #include "TRHistoryStore.h"
+#include "TRProfileReader.h"
 #include "TRSourceState.h"
 
 #include <QHash>
@@ -20,12 +21,11 @@
 class TRDayFormatter;
 class TROperationQueue;
 
-class TRGoogleChromeBookmarksParser : public QObject
+class TRGoogleChromeBookmarksParser : public QObject, public TRProfileReader
 {
     Q_OBJECT
 
 public:
-    enum class BookmarkTypeKey { bookmarks = 0, history = 1 };
     enum class BookmarkDataKey { bookmarks, accountBookmarks, history };
     // The settings key of a grant, which is also the private copy's name of
     // the parser with the default stem.
@@ -58,18 +58,22 @@ public:
     std::optional<QByteArray> dataForBookmarks;
     std::optional<QByteArray> dataForAccountBookmarks;
     std::optional<QByteArray> dataForHistory;
+    // Takes the slot's three grants: a Chromium profile shows what it was
+    // granted.
+    void setSlot(const TRBrowserSettings::Slot &slot) override;
+    QStringList unreadableFiles() const override;
 
     // Re-reads the granted files; completion runs on the main thread once
     // the new trees are in place. An update still waiting is dropped, and
     // its completion never runs.
-    void updateBookmarks(std::function<void()> completion);
+    void updateBookmarks(std::function<void()> completion) override;
 
     // The latest trees, read on the main thread: an entry appears with its
     // first successful read, and a failed read leaves it as it was. The
     // bookmarks are one container of the account's root folders, then the
     // local ones; a file taken back takes its roots along, and the entry
     // goes with the last of them.
-    const QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> &bookmarks() const
+    const QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> &bookmarks() const override
     {
         return m_bookmarks;
     }
@@ -78,13 +82,13 @@ public:
     UpdateResult lastUpdateResult() const { return m_lastUpdateResult; }
     // Whether the last update read a file or lost one: a file that did not
     // change since it was last read is neither copied nor read again.
-    bool lastUpdateChanged() const { return m_lastUpdateChanged; }
+    bool lastUpdateChanged() const override { return m_lastUpdateChanged; }
 
     // Groups the history read last by day again, without reading, for a new
     // day or time zone; completion runs on the main thread once the days are
     // in place, and not at all when there is no history or a read replaced
     // it meanwhile.
-    void regroupHistory(std::function<void()> completion);
+    void regroupHistory(std::function<void()> completion) override;
 
     // The steps of an update, for tests and tools. None of them touches the
     // parser's trees.

@@ -1,6 +1,7 @@
 #include "TRBrowserDiscovery.h"
 
 #include "TRDiagnostics.h"
+#include "TRFirefoxDiscovery.h"
 
 #include <QDir>
 #include <QFile>
@@ -141,6 +142,11 @@ std::optional<QString> rootOf(const Kind &kind, Packaging packaging, const Place
 }
 
 // Places made absolute, with the configuration home filled in.
+bool isFirefox(const QString &id)
+{
+    return id == QStringLiteral("firefox") || id.startsWith(QStringLiteral("firefox-"));
+}
+
 Places completed(const Places &places)
 {
     Places result;
@@ -443,12 +449,20 @@ std::vector<TRBrowserInstallation> discover(const Places &places)
             found.push_back(std::move(browser));
         }
     }
+    // Firefox last: most users who have it have a Chromium browser too,
+    // and it lists its profiles apart.
+    for (TRBrowserInstallation &firefox : TRFirefoxDiscovery::discover(where)) {
+        found.push_back(std::move(firefox));
+    }
     return found;
 }
 
 std::optional<TRBrowserInstallation> browser(const QString &id, const Places &places)
 {
     const Places where = completed(places);
+    if (isFirefox(id)) {
+        return TRFirefoxDiscovery::browser(id, where);
+    }
     for (const Kind &kind : kinds) {
         for (const Packaging packaging : packagings) {
             if (!packaged(kind, packaging) || idOf(kind, packaging) != id) {
@@ -467,6 +481,12 @@ std::optional<TRBrowserInstallation> browser(const QString &id, const Places &pl
 bool isInstalled(const QString &id, const Places &places)
 {
     const Places where = completed(places);
+    for (const TRFirefoxDiscovery::Installation &firefox :
+         TRFirefoxDiscovery::installations(where)) {
+        if (firefox.id == id) {
+            return QFileInfo(firefox.root).isDir();
+        }
+    }
     for (const Kind &kind : kinds) {
         for (const Packaging packaging : packagings) {
             if (packaged(kind, packaging) && idOf(kind, packaging) == id) {
@@ -487,6 +507,9 @@ std::vector<QString> knownIds()
             }
         }
     }
+    for (const TRFirefoxDiscovery::Installation &firefox : TRFirefoxDiscovery::installations({})) {
+        ids.push_back(firefox.id);
+    }
     return ids;
 }
 
@@ -497,6 +520,11 @@ QString displayName(const QString &id)
             if (packaged(kind, packaging) && idOf(kind, packaging) == id) {
                 return nameOf(kind, packaging);
             }
+        }
+    }
+    for (const TRFirefoxDiscovery::Installation &firefox : TRFirefoxDiscovery::installations({})) {
+        if (firefox.id == id) {
+            return firefox.name;
         }
     }
     return {};

@@ -1,9 +1,10 @@
 #pragma once
 
-// Finds the Chromium browsers of a home folder and their profiles by the
-// browsers' own configuration folders, so that a user grants them with one
-// click instead of looking for hidden files through a dialog. Reads only
-// small files (the browser's "Local State"); never opens a database.
+// Finds the browsers of a home folder (the Chromium browsers, and Firefox
+// through TRFirefoxDiscovery) and their profiles by the browsers' own
+// configuration folders, so that a user grants them with one click instead
+// of looking for hidden files through a dialog. Reads only small files (the
+// browser's "Local State", Firefox's profile lists); never opens a database.
 
 #include <QByteArray>
 #include <QString>
@@ -63,8 +64,8 @@ Places currentPlaces();
 
 // Every browser installation found under places whose configuration folder
 // exists, in the order the menu uses: Chrome, Chrome Beta, Chrome Unstable,
-// Chromium, Brave, Edge, Vivaldi, Opera, each native first, then Flatpak,
-// then Snap. A browser without profiles is still listed (it is installed).
+// Chromium, Brave, Edge, Vivaldi, Opera, Firefox, each native first, then
+// Flatpak, then Snap. A browser without profiles is still listed (it is installed).
 // A profile folder reached twice (a symbolic link shared by two browsers)
 // is listed once, under the first browser; paths are given as found under
 // each browser's folder, not resolved. An unreadable or odd "Local

@@ -41,6 +41,8 @@ QString stemPart(const QString &text)
 
 TRBrowserSettings::TRBrowserSettings(const QString &browserId)
     : m_browserId(browserId)
+    , m_keepsPlaces(browserId == QStringLiteral("firefox") ||
+                    browserId.startsWith(QStringLiteral("firefox-")))
 {
     if (browserId == chromeId) {
         m_enabled = TRSettingsKeys::googleChromeEnabled;
@@ -69,10 +71,18 @@ QString TRBrowserSettings::dataKey(const QString &stem, File file)
         return stem + QStringLiteral("_bookmarks_data");
     case File::accountBookmarks:
         return stem + QStringLiteral("_account_bookmarks_data");
+    case File::places:
+        return stem + QStringLiteral("_places_data");
     case File::history:
         break;
     }
     return stem + QStringLiteral("_history_data");
+}
+
+bool TRBrowserSettings::isSwitchOn(const TRSettings &settings, const QString &key)
+{
+    const QVariant value = settings.objectForKey(key);
+    return !value.isValid() || value.toBool();
 }
 
 TRBrowserSettings::Slot TRBrowserSettings::slot(const TRSettings &settings,
@@ -83,7 +93,12 @@ TRBrowserSettings::Slot TRBrowserSettings::slot(const TRSettings &settings,
     slot.bookmarks = settings.dataForKey(dataKey(stem, File::bookmarks));
     slot.accountBookmarks = settings.dataForKey(dataKey(stem, File::accountBookmarks));
     slot.history = settings.dataForKey(dataKey(stem, File::history));
-    for (const auto &grant : {slot.bookmarks, slot.accountBookmarks, slot.history}) {
+    if (m_keepsPlaces) {
+        slot.places = settings.dataForKey(dataKey(stem, File::places));
+        slot.showsBookmarks = isSwitchOn(settings, allowBookmarksKey());
+        slot.showsHistory = isSwitchOn(settings, allowHistoryKey());
+    }
+    for (const auto &grant : {slot.places, slot.bookmarks, slot.accountBookmarks, slot.history}) {
         if (const auto path = grant ? TRFileGrant::resolve(*grant, nullptr) : std::nullopt) {
             slot.folder = canonicalFolder(*path);
             if (!slot.folder.isEmpty()) {
@@ -138,17 +153,30 @@ bool TRBrowserSettings::use(TRSettings &settings, const TRBrowserProfile &profil
     bool granted = false;
     bool bookmarks = false;
     bool history = false;
-    for (const auto &[file, path] : {std::pair(File::bookmarks, profile.bookmarks),
-                                     std::pair(File::accountBookmarks, profile.accountBookmarks),
-                                     std::pair(File::history, profile.history)}) {
+    if (m_keepsPlaces) {
+        // One database holds both; the switches say which the menu shows.
+        const auto path = profile.bookmarks ? profile.bookmarks : profile.history;
         const auto grant = path ? TRFileGrant::make(*path) : std::nullopt;
         if (grant) {
-            settings.setData(dataKey(stem, file), *grant);
+            settings.setData(dataKey(stem, File::places), *grant);
+            settings.setBool(hasBookmarksDataKey(), true);
+            settings.setBool(hasHistoryDataKey(), true);
             granted = true;
-            (file == File::history ? history : bookmarks) = true;
-        } else {
-            // A file the profile no longer has is not read from an old grant.
-            settings.removeObject(dataKey(stem, file));
+        }
+    } else {
+        for (const auto &[file, path] :
+             {std::pair(File::bookmarks, profile.bookmarks),
+              std::pair(File::accountBookmarks, profile.accountBookmarks),
+              std::pair(File::history, profile.history)}) {
+            const auto grant = path ? TRFileGrant::make(*path) : std::nullopt;
+            if (grant) {
+                settings.setData(dataKey(stem, file), *grant);
+                granted = true;
+                (file == File::history ? history : bookmarks) = true;
+            } else {
+                // A file the profile no longer has is not read from an old grant.
+                settings.removeObject(dataKey(stem, file));
+            }
         }
     }
     if (bookmarks) {

@@ -1,6 +1,6 @@
 #pragma once
 
-// The settings of one Chromium browser's plugin: the keys of its flags, and
+// The settings of one browser's plugin: the keys of its flags, and
 // the grants of its profiles. Each set of granted files (a profile, or the
 // files a user chose through the dialog) is a slot with a key stem of its
 // own; the stem names the grants' keys and their private copies, so that two
@@ -20,7 +20,7 @@ class TRBrowserSettings
 {
 public:
     // The files of a slot, as their keys end.
-    enum class File { bookmarks, accountBookmarks, history };
+    enum class File { bookmarks, accountBookmarks, history, places };
 
     struct Slot
     {
@@ -29,11 +29,16 @@ public:
         std::optional<QByteArray> bookmarks;
         std::optional<QByteArray> accountBookmarks;
         std::optional<QByteArray> history;
+        // A Firefox profile's one database of bookmarks and history.
+        std::optional<QByteArray> places;
+        // The pane's switches of a browser that keeps both in one file.
+        bool showsBookmarks = true;
+        bool showsHistory = true;
         // The folder of the granted files, resolved now; empty when none of
         // them resolves any more.
         QString folder;
 
-        bool isGranted() const { return bookmarks || accountBookmarks || history; }
+        bool isGranted() const { return bookmarks || accountBookmarks || history || places; }
     };
 
     // Chrome ("chrome") keeps the keys it always had; another browser's keys
@@ -41,11 +46,17 @@ public:
     explicit TRBrowserSettings(const QString &browserId);
 
     const QString &browserId() const { return m_browserId; }
+    // Whether the browser keeps bookmarks and history in one database
+    // (Firefox's places.sqlite), granted once and shown by the switches.
+    bool keepsPlaces() const { return m_keepsPlaces; }
     QString enabledKey() const { return m_enabled; }
     QString allowBookmarksKey() const { return m_flagStem + QStringLiteral("_allowBookmarks"); }
     QString hasBookmarksDataKey() const { return m_flagStem + QStringLiteral("_hasBookmarksData"); }
     QString allowHistoryKey() const { return m_flagStem + QStringLiteral("_allowHistory"); }
     QString hasHistoryDataKey() const { return m_flagStem + QStringLiteral("_hasHistoryData"); }
+    // Whether a switch of a browser that keeps places is on: unset is on,
+    // the switches are there to turn a tree off.
+    static bool isSwitchOn(const TRSettings &settings, const QString &key);
     // The notification that asks the browser's plugin to read again.
     QString menuNeedsUpdateName() const { return m_menuNeedsUpdate; }
 
@@ -74,6 +85,7 @@ private:
     QStringList grantedProfiles(const TRSettings &settings) const;
 
     QString m_browserId;
+    bool m_keepsPlaces = false;
     QString m_enabled;
     QString m_flagStem;
     QString m_mainStem;

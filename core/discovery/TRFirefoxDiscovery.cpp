@@ -97,12 +97,6 @@ std::optional<QString> fileIn(const QString &folder, const QString &name)
     return QFileInfo(path).isFile() ? std::optional(path) : std::nullopt;
 }
 
-struct Installation
-{
-    const char *id;
-    const char *name;
-};
-
 } // namespace
 
 std::optional<std::vector<ListedProfile>> profilesFromIni(const QByteArray &profilesIni,
@@ -164,30 +158,47 @@ std::optional<std::vector<ListedProfile>> profilesFromIni(const QByteArray &prof
     return result;
 }
 
-std::vector<TRBrowserInstallation> discover(const TRBrowserDiscovery::Places &places)
+std::vector<Installation> installations(const TRBrowserDiscovery::Places &places)
 {
     const QString home = QDir::cleanPath(QDir(places.home).absolutePath());
 #ifdef Q_OS_MACOS
-    const std::pair<Installation, QString> installations[] = {
-        {{"firefox", "Firefox"}, home + QStringLiteral("/Library/Application Support/Firefox")}};
+    return {{QStringLiteral("firefox"), QStringLiteral("Firefox"),
+             home + QStringLiteral("/Library/Application Support/Firefox")}};
 #else
-    const std::pair<Installation, QString> installations[] = {
-        {{"firefox", "Firefox"}, home + QStringLiteral("/.mozilla/firefox")},
-        {{"firefox-flatpak", "Firefox (Flatpak)"},
+    return {
+        {QStringLiteral("firefox"), QStringLiteral("Firefox"),
+         home + QStringLiteral("/.mozilla/firefox")},
+        {QStringLiteral("firefox-flatpak"), QStringLiteral("Firefox (Flatpak)"),
          home + QStringLiteral("/.var/app/org.mozilla.firefox/.mozilla/firefox")},
-        {{"firefox-snap", "Firefox (Snap)"},
+        {QStringLiteral("firefox-snap"), QStringLiteral("Firefox (Snap)"),
          home + QStringLiteral("/snap/firefox/common/.mozilla/firefox")},
     };
 #endif
+}
+
+std::optional<TRBrowserInstallation> browser(const QString &id,
+                                             const TRBrowserDiscovery::Places &places)
+{
+    for (TRBrowserInstallation &found : TRFirefoxDiscovery::discover(places)) {
+        if (found.id == id) {
+            return std::move(found);
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<TRBrowserInstallation> discover(const TRBrowserDiscovery::Places &places)
+{
     std::vector<TRBrowserInstallation> found;
     QSet<QString> seen;
-    for (const auto &[installation, root] : installations) {
+    for (const Installation &installation : installations(places)) {
+        const QString &root = installation.root;
         if (!QFileInfo(root).isDir()) {
             continue;
         }
         TRBrowserInstallation browser;
-        browser.id = QString::fromLatin1(installation.id);
-        browser.displayName = QString::fromLatin1(installation.name);
+        browser.id = installation.id;
+        browser.displayName = installation.name;
         browser.root = root;
         const QString listPath = root + QStringLiteral("/profiles.ini");
         QFile list(listPath);

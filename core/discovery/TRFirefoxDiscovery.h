@@ -21,6 +21,20 @@ namespace TRFirefoxDiscovery {
 std::vector<TRBrowserInstallation>
 discover(const TRBrowserDiscovery::Places &places = TRBrowserDiscovery::currentPlaces());
 
+// Where each installation Firefox may have keeps its profiles, whether
+// there or not: its id, its name ("Firefox (Snap)") and its folder.
+struct Installation
+{
+    QString id;
+    QString name;
+    QString root;
+};
+std::vector<Installation> installations(const TRBrowserDiscovery::Places &places);
+
+// The installation of the given id, if its folder exists.
+std::optional<TRBrowserInstallation> browser(const QString &id,
+                                             const TRBrowserDiscovery::Places &places);
+
 // One profile as profiles.ini lists it: its folder, absolute (relative
 // paths taken from root, never leaving it), and its name.
 struct ListedProfile

@@ -166,6 +166,7 @@ struct TRFirefoxPlacesParser::Parsed
     std::optional<Outcome> historyOutcome;
     // The new state of the file, or none for a grant taken back.
     std::optional<std::optional<TRSourceState>> state;
+    Wanted wanted;
     TRGoogleChromeBookmarkPtr bookmarks;
     TRHistoryStorePtr historyStore;
     std::vector<TRGoogleChromeBookmarkPtr> historyDays;
@@ -190,6 +191,22 @@ QString TRFirefoxPlacesParser::copyName() const
     return m_copyStem + QStringLiteral("_places_data");
 }
 
+void TRFirefoxPlacesParser::setSlot(const TRBrowserSettings::Slot &slot)
+{
+    dataForPlaces = slot.places;
+    readsBookmarks = slot.showsBookmarks;
+    readsHistory = slot.showsHistory;
+}
+
+QStringList TRFirefoxPlacesParser::unreadableFiles() const
+{
+    if (m_lastUpdateResult.bookmarks == Outcome::unreadable ||
+        m_lastUpdateResult.history == Outcome::unreadable) {
+        return {placesName};
+    }
+    return {};
+}
+
 TRGoogleChromeBookmarkPtr TRFirefoxPlacesParser::historyBookmark()
 {
     if (!m_historyBookmark) {
@@ -203,34 +220,37 @@ void TRFirefoxPlacesParser::updateBookmarks(std::function<void()> completion)
 {
     // The grant is taken now, on the main thread; the worker gets a copy.
     m_operationQueue->cancelAllOperations();
-    m_operationQueue->addOperation(
-        [this, grant = dataForPlaces, completion = std::move(completion)] {
-            auto parsed = std::make_shared<Parsed>(parse(grant));
-            // Stopped half-way: what was read is incomplete and is dropped.
-            if (TROperationQueue::isCurrentOperationCancelled()) {
-                return;
+    m_operationQueue->addOperation([this, grant = dataForPlaces,
+                                    wanted = Wanted{readsBookmarks, readsHistory},
+                                    completion = std::move(completion)] {
+        auto parsed = std::make_shared<Parsed>(parse(grant, wanted));
+        // Stopped half-way: what was read is incomplete and is dropped.
+        if (TROperationQueue::isCurrentOperationCancelled()) {
+            return;
+        }
+        if (parsed->state) {
+            m_readState = *parsed->state;
+            m_readWanted = wanted;
+        }
+        if (parsed->historyStore) {
+            m_readZone = parsed->zone;
+        }
+        TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
+            publish(*parsed);
+            if (completion) {
+                completion();
             }
-            if (parsed->state) {
-                m_readState = *parsed->state;
-            }
-            if (parsed->historyStore) {
-                m_readZone = parsed->zone;
-            }
-            TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
-                publish(*parsed);
-                if (completion) {
-                    completion();
-                }
-            });
         });
+    });
 }
 
-TRFirefoxPlacesParser::Parsed
-TRFirefoxPlacesParser::parse(const std::optional<QByteArray> &grant) const
+TRFirefoxPlacesParser::Parsed TRFirefoxPlacesParser::parse(const std::optional<QByteArray> &grant,
+                                                           Wanted wanted) const
 {
     Parsed parsed;
-    if (!grant) {
-        // Taken back since the last read.
+    parsed.wanted = wanted;
+    if (!grant || (!wanted.bookmarks && !wanted.history)) {
+        // Taken back since the last read, or nothing left to show.
         if (m_readState) {
             parsed.state.emplace(std::nullopt);
             parsed.bookmarksOutcome = parsed.historyOutcome = Outcome::notGranted;
@@ -238,7 +258,8 @@ TRFirefoxPlacesParser::parse(const std::optional<QByteArray> &grant) const
         return parsed;
     }
     TRSourceState state = TRSourceState::of(*grant);
-    if (m_readState && *m_readState == state && m_readState->isSettled()) {
+    if (m_readState && *m_readState == state && m_readState->isSettled() &&
+        m_readWanted == wanted) {
         return parsed;
     }
     // Whatever the read makes of it, the same file would give the same again.
@@ -254,23 +275,28 @@ TRFirefoxPlacesParser::parse(const std::optional<QByteArray> &grant) const
         return parsed;
     }
     QString bookmarksError;
-    parsed.bookmarks = readBookmarks(*copy, &bookmarksError);
+    if (wanted.bookmarks) {
+        parsed.bookmarks = readBookmarks(*copy, &bookmarksError);
+    }
     QString historyError;
     parsed.zone = QTimeZone::systemTimeZone();
-    std::shared_ptr<TRHistoryStore> store = readHistory(*copy, &historyError, parsed.zone);
+    std::shared_ptr<TRHistoryStore> store =
+        wanted.history ? readHistory(*copy, &historyError, parsed.zone) : nullptr;
     // Stopped half-way: dropped without a word.
     if (TROperationQueue::isCurrentOperationCancelled()) {
         return parsed;
     }
+    const bool bookmarksFailed = wanted.bookmarks && !parsed.bookmarks;
+    const bool historyFailed = wanted.history && !store;
     // One file, one line, however much of it failed.
-    if (!parsed.bookmarks || !store) {
+    if (bookmarksFailed || historyFailed) {
         TRDiagnostics::writeLine(QStringLiteral("Could not read '") + placesName +
                                  QStringLiteral("': ") +
-                                 (parsed.bookmarks ? historyError : bookmarksError));
+                                 (bookmarksFailed ? bookmarksError : historyError));
     }
-    if (!parsed.bookmarks) {
+    if (bookmarksFailed) {
         parsed.bookmarksOutcome = Outcome::unreadable;
-    } else {
+    } else if (parsed.bookmarks) {
         const auto &roots = parsed.bookmarks->bookmarks();
         parsed.bookmarksOutcome =
             std::any_of(roots.cbegin(), roots.cend(),
@@ -279,7 +305,9 @@ TRFirefoxPlacesParser::parse(const std::optional<QByteArray> &grant) const
                 : Outcome::empty;
     }
     if (!store) {
-        parsed.historyOutcome = Outcome::unreadable;
+        if (historyFailed) {
+            parsed.historyOutcome = Outcome::unreadable;
+        }
         return parsed;
     }
     parsed.historyOutcome = store->size() == 0 ? Outcome::empty : Outcome::read;
@@ -295,8 +323,14 @@ TRFirefoxPlacesParser::parse(const std::optional<QByteArray> &grant) const
 void TRFirefoxPlacesParser::publish(Parsed &parsed)
 {
     m_lastUpdateChanged = parsed.bookmarksOutcome || parsed.historyOutcome;
-    if (parsed.state && !*parsed.state) {
-        m_bookmarks.clear();
+    // A grant taken back takes both trees along; a switch turned off, its
+    // own.
+    const bool lost = parsed.state && !*parsed.state;
+    if (lost || (parsed.state && !parsed.wanted.bookmarks)) {
+        m_bookmarks.remove(BookmarkTypeKey::bookmarks);
+    }
+    if (lost || (parsed.state && !parsed.wanted.history)) {
+        m_bookmarks.remove(BookmarkTypeKey::history);
         m_historyStore.reset();
         if (m_historyBookmark) {
             m_historyBookmark->removeAllBookmarks();

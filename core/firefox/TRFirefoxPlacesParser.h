@@ -7,6 +7,7 @@
 
 #include "TRGoogleChromeBookmark.h"
 #include "TRHistoryStore.h"
+#include "TRProfileReader.h"
 #include "TRSourceState.h"
 
 #include <QHash>
@@ -23,13 +24,11 @@ class TROperationQueue;
 
 // The nodes are Chrome's node type, so that one plugin can show either
 // parser's trees; a Firefox separator is an item tagged separator.
-class TRFirefoxPlacesParser : public QObject
+class TRFirefoxPlacesParser : public QObject, public TRProfileReader
 {
     Q_OBJECT
 
 public:
-    enum class BookmarkTypeKey { bookmarks = 0, history = 1 };
-
     // What the last update made of the bookmarks and of the history.
     enum class Outcome { notGranted, unreadable, empty, read };
     struct UpdateResult
@@ -50,17 +49,23 @@ public:
 
     // The grant of places.sqlite, set before each update.
     std::optional<QByteArray> dataForPlaces;
+    // Which trees to read, set before each update: a tree switched off is
+    // neither read nor kept.
+    bool readsBookmarks = true;
+    bool readsHistory = true;
+    void setSlot(const TRBrowserSettings::Slot &slot) override;
+    QStringList unreadableFiles() const override;
 
     // Re-reads the granted file when it changed; completion runs on the
     // main thread once the new trees are in place. An update still waiting
     // is dropped, and its completion never runs.
-    void updateBookmarks(std::function<void()> completion);
+    void updateBookmarks(std::function<void()> completion) override;
 
     // The latest trees, read on the main thread: an entry appears with its
     // first successful read, and a failed read leaves it as it was. The
     // bookmarks are one container of the root folders found (toolbar, menu,
     // other, mobile); a grant taken back takes both entries along.
-    const QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> &bookmarks() const
+    const QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> &bookmarks() const override
     {
         return m_bookmarks;
     }
@@ -69,13 +74,13 @@ public:
     UpdateResult lastUpdateResult() const { return m_lastUpdateResult; }
     // Whether the last update read the file or lost it: a file that did not
     // change since it was last read is neither copied nor read again.
-    bool lastUpdateChanged() const { return m_lastUpdateChanged; }
+    bool lastUpdateChanged() const override { return m_lastUpdateChanged; }
 
     // Groups the history read last by day again, for a new day or time
     // zone; completion runs on the main thread once the days are in place,
     // and not at all when there is no history or a read replaced it
     // meanwhile.
-    void regroupHistory(std::function<void()> completion);
+    void regroupHistory(std::function<void()> completion) override;
 
     // The steps of an update, for tests and tools. None of them touches the
     // parser's trees, and none prints.
@@ -96,8 +101,15 @@ public:
 
 private:
     struct Parsed;
+    // Which trees an update reads.
+    struct Wanted
+    {
+        bool bookmarks = true;
+        bool history = true;
+        bool operator==(const Wanted &) const = default;
+    };
     // On the queue.
-    Parsed parse(const std::optional<QByteArray> &grant) const;
+    Parsed parse(const std::optional<QByteArray> &grant, Wanted wanted) const;
     // On the main thread.
     void publish(Parsed &parsed);
     void publishHistoryDays(const std::vector<TRGoogleChromeBookmarkPtr> &days);
@@ -113,5 +125,6 @@ private:
     // a page's entries are one per local day, so another zone needs a new
     // read of the copy. On the queue only.
     std::optional<TRSourceState> m_readState;
+    Wanted m_readWanted;
     QTimeZone m_readZone;
 };

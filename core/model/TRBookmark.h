@@ -68,6 +68,8 @@ public:
     const QByteArray &encodedUrl() const { return m_url; }
     void setEncodedUrl(const QByteArray &encoded) { m_url = encoded; }
     TRBookmarkKind kind() const { return m_kind; }
+    // A line between its siblings, drawn as a menu's separator.
+    virtual bool isSeparator() const { return false; }
     void setKind(TRBookmarkKind kind) { m_kind = kind; }
     bool isEnabled() const { return m_isEnabled; }
     virtual void setEnabled(bool enabled);

@@ -104,6 +104,100 @@
     </message>
 </context>
 <context>
+    <name>TRBrowserPlugin</name>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>No %1 files granted yet</source>
+        <translation>Noch kein Zugriff auf Dateien von %1</translation>
+    </message>
+    <message>
+        <source>Reading...</source>
+        <translation>Wird gelesen...</translation>
+    </message>
+    <message>
+        <source>Couldn’t read “%1”</source>
+        <translation>„%1“ konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>No bookmarks or history</source>
+        <translation>Keine Lesezeichen und kein Verlauf</translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserPluginConfigurationViewController</name>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Lesezeichen</translation>
+    </message>
+    <message>
+        <source>Choose Bookmarks File...</source>
+        <translation>Lesezeichendatei auswählen...</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Choose History File...</source>
+        <translation>Verlaufsdatei auswählen...</translation>
+    </message>
+    <message>
+        <source>Profiles</source>
+        <translation>Profile</translation>
+    </message>
+    <message>
+        <source>Set Up All Browsers...</source>
+        <translation>Alle Browser einrichten...</translation>
+    </message>
+    <message>
+        <source>Trellis reads %1’s bookmarks and history from private copies of the files you grant here. Grant each profile once; the browser may keep running.</source>
+        <translation>Trellis liest die Lesezeichen und den Verlauf von %1 aus privaten Kopien der Dateien, auf die Sie hier Zugriff gewähren. Gewähren Sie jedem Profil einmal Zugriff; der Browser darf weiterlaufen.</translation>
+    </message>
+    <message>
+        <source>Not granted yet</source>
+        <translation>Noch kein Zugriff</translation>
+    </message>
+    <message>
+        <source>Granted: %1</source>
+        <translation>Zugriff gewährt: %1</translation>
+    </message>
+    <message>
+        <source>Granted</source>
+        <translation>Zugriff gewährt</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>In Verwendung</translation>
+    </message>
+    <message>
+        <source>Use</source>
+        <translation>Verwenden</translation>
+    </message>
+    <message>
+        <source>Use %1</source>
+        <translation>%1 verwenden</translation>
+    </message>
+    <message>
+        <source>Show bookmarks</source>
+        <translation>Lesezeichen zeigen</translation>
+    </message>
+    <message>
+        <source>Show history</source>
+        <translation>Verlauf zeigen</translation>
+    </message>
+    <message>
+        <source>Bookmarks and history</source>
+        <translation>Lesezeichen und Verlauf</translation>
+    </message>
+    <message>
+        <source>Choose places.sqlite...</source>
+        <translation>places.sqlite auswählen...</translation>
+    </message>
+</context>
+<context>
     <name>TRBrowserSetupWindowController</name>
     <message>
         <source>Set Up Browsers</source>
@@ -185,84 +279,6 @@
     <message>
         <source>Navigation</source>
         <translation>Navigation</translation>
-    </message>
-</context>
-<context>
-    <name>TRBrowserPlugin</name>
-    <message>
-        <source>History</source>
-        <translation>Verlauf</translation>
-    </message>
-    <message>
-        <source>No %1 files granted yet</source>
-        <translation>Noch kein Zugriff auf Dateien von %1</translation>
-    </message>
-    <message>
-        <source>Reading...</source>
-        <translation>Wird gelesen...</translation>
-    </message>
-    <message>
-        <source>Couldn’t read “%1”</source>
-        <translation>„%1“ konnte nicht gelesen werden</translation>
-    </message>
-    <message>
-        <source>No bookmarks or history</source>
-        <translation>Keine Lesezeichen und kein Verlauf</translation>
-    </message>
-</context>
-<context>
-    <name>TRBrowserPluginConfigurationViewController</name>
-    <message>
-        <source>Bookmarks</source>
-        <translation>Lesezeichen</translation>
-    </message>
-    <message>
-        <source>Choose Bookmarks File...</source>
-        <translation>Lesezeichendatei auswählen...</translation>
-    </message>
-    <message>
-        <source>History</source>
-        <translation>Verlauf</translation>
-    </message>
-    <message>
-        <source>Choose History File...</source>
-        <translation>Verlaufsdatei auswählen...</translation>
-    </message>
-    <message>
-        <source>Profiles</source>
-        <translation>Profile</translation>
-    </message>
-    <message>
-        <source>Set Up All Browsers...</source>
-        <translation>Alle Browser einrichten...</translation>
-    </message>
-    <message>
-        <source>Trellis reads %1’s bookmarks and history from private copies of the files you grant here. Grant each profile once; the browser may keep running.</source>
-        <translation>Trellis liest die Lesezeichen und den Verlauf von %1 aus privaten Kopien der Dateien, auf die Sie hier Zugriff gewähren. Gewähren Sie jedem Profil einmal Zugriff; der Browser darf weiterlaufen.</translation>
-    </message>
-    <message>
-        <source>Not granted yet</source>
-        <translation>Noch kein Zugriff</translation>
-    </message>
-    <message>
-        <source>Granted: %1</source>
-        <translation>Zugriff gewährt: %1</translation>
-    </message>
-    <message>
-        <source>Granted</source>
-        <translation>Zugriff gewährt</translation>
-    </message>
-    <message>
-        <source>In use</source>
-        <translation>In Verwendung</translation>
-    </message>
-    <message>
-        <source>Use</source>
-        <translation>Verwenden</translation>
-    </message>
-    <message>
-        <source>Use %1</source>
-        <translation>%1 verwenden</translation>
     </message>
 </context>
 <context>

@@ -104,6 +104,100 @@
     </message>
 </context>
 <context>
+    <name>TRBrowserPlugin</name>
+    <message>
+        <source>History</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No %1 files granted yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Couldn’t read “%1”</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No bookmarks or history</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserPluginConfigurationViewController</name>
+    <message>
+        <source>Bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose Bookmarks File...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose History File...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Profiles</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Set Up All Browsers...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Trellis reads %1’s bookmarks and history from private copies of the files you grant here. Grant each profile once; the browser may keep running.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not granted yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Granted: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Granted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show bookmarks</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show history</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bookmarks and history</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose places.sqlite...</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TRBrowserSetupWindowController</name>
     <message>
         <source>Set Up Browsers</source>
@@ -184,84 +278,6 @@
     </message>
     <message>
         <source>Navigation</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>TRBrowserPlugin</name>
-    <message>
-        <source>History</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>No %1 files granted yet</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Reading...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Couldn’t read “%1”</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>No bookmarks or history</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>TRBrowserPluginConfigurationViewController</name>
-    <message>
-        <source>Bookmarks</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Choose Bookmarks File...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>History</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Choose History File...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Profiles</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Set Up All Browsers...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Trellis reads %1’s bookmarks and history from private copies of the files you grant here. Grant each profile once; the browser may keep running.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Not granted yet</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Granted: %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Granted</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>In use</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Use</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Use %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -104,6 +104,100 @@
     </message>
 </context>
 <context>
+    <name>TRBrowserPlugin</name>
+    <message>
+        <source>History</source>
+        <translation>Geschiedenis</translation>
+    </message>
+    <message>
+        <source>No %1 files granted yet</source>
+        <translation>Nog geen toegang tot bestanden van %1</translation>
+    </message>
+    <message>
+        <source>Reading...</source>
+        <translation>Wordt gelezen...</translation>
+    </message>
+    <message>
+        <source>Couldn’t read “%1”</source>
+        <translation>‘%1’ kon niet worden gelezen</translation>
+    </message>
+    <message>
+        <source>No bookmarks or history</source>
+        <translation>Geen bladwijzers of geschiedenis</translation>
+    </message>
+</context>
+<context>
+    <name>TRBrowserPluginConfigurationViewController</name>
+    <message>
+        <source>Bookmarks</source>
+        <translation>Bladwijzers</translation>
+    </message>
+    <message>
+        <source>Choose Bookmarks File...</source>
+        <translation>Bladwijzerbestand kiezen...</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Geschiedenis</translation>
+    </message>
+    <message>
+        <source>Choose History File...</source>
+        <translation>Geschiedenisbestand kiezen...</translation>
+    </message>
+    <message>
+        <source>Profiles</source>
+        <translation>Profielen</translation>
+    </message>
+    <message>
+        <source>Set Up All Browsers...</source>
+        <translation>Alle browsers instellen...</translation>
+    </message>
+    <message>
+        <source>Trellis reads %1’s bookmarks and history from private copies of the files you grant here. Grant each profile once; the browser may keep running.</source>
+        <translation>Trellis leest de bladwijzers en geschiedenis van %1 uit privékopieën van de bestanden waartoe je hier toegang geeft. Geef elk profiel één keer toegang; de browser mag blijven draaien.</translation>
+    </message>
+    <message>
+        <source>Not granted yet</source>
+        <translation>Nog geen toegang</translation>
+    </message>
+    <message>
+        <source>Granted: %1</source>
+        <translation>Toegang gegeven: %1</translation>
+    </message>
+    <message>
+        <source>Granted</source>
+        <translation>Toegang gegeven</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>In gebruik</translation>
+    </message>
+    <message>
+        <source>Use</source>
+        <translation>Gebruiken</translation>
+    </message>
+    <message>
+        <source>Use %1</source>
+        <translation>%1 gebruiken</translation>
+    </message>
+    <message>
+        <source>Show bookmarks</source>
+        <translation>Bladwijzers tonen</translation>
+    </message>
+    <message>
+        <source>Show history</source>
+        <translation>Geschiedenis tonen</translation>
+    </message>
+    <message>
+        <source>Bookmarks and history</source>
+        <translation>Bladwijzers en geschiedenis</translation>
+    </message>
+    <message>
+        <source>Choose places.sqlite...</source>
+        <translation>places.sqlite kiezen...</translation>
+    </message>
+</context>
+<context>
     <name>TRBrowserSetupWindowController</name>
     <message>
         <source>Set Up Browsers</source>
@@ -185,84 +279,6 @@
     <message>
         <source>Navigation</source>
         <translation>Navigatie</translation>
-    </message>
-</context>
-<context>
-    <name>TRBrowserPlugin</name>
-    <message>
-        <source>History</source>
-        <translation>Geschiedenis</translation>
-    </message>
-    <message>
-        <source>No %1 files granted yet</source>
-        <translation>Nog geen toegang tot bestanden van %1</translation>
-    </message>
-    <message>
-        <source>Reading...</source>
-        <translation>Wordt gelezen...</translation>
-    </message>
-    <message>
-        <source>Couldn’t read “%1”</source>
-        <translation>‘%1’ kon niet worden gelezen</translation>
-    </message>
-    <message>
-        <source>No bookmarks or history</source>
-        <translation>Geen bladwijzers of geschiedenis</translation>
-    </message>
-</context>
-<context>
-    <name>TRBrowserPluginConfigurationViewController</name>
-    <message>
-        <source>Bookmarks</source>
-        <translation>Bladwijzers</translation>
-    </message>
-    <message>
-        <source>Choose Bookmarks File...</source>
-        <translation>Bladwijzerbestand kiezen...</translation>
-    </message>
-    <message>
-        <source>History</source>
-        <translation>Geschiedenis</translation>
-    </message>
-    <message>
-        <source>Choose History File...</source>
-        <translation>Geschiedenisbestand kiezen...</translation>
-    </message>
-    <message>
-        <source>Profiles</source>
-        <translation>Profielen</translation>
-    </message>
-    <message>
-        <source>Set Up All Browsers...</source>
-        <translation>Alle browsers instellen...</translation>
-    </message>
-    <message>
-        <source>Trellis reads %1’s bookmarks and history from private copies of the files you grant here. Grant each profile once; the browser may keep running.</source>
-        <translation>Trellis leest de bladwijzers en geschiedenis van %1 uit privékopieën van de bestanden waartoe je hier toegang geeft. Geef elk profiel één keer toegang; de browser mag blijven draaien.</translation>
-    </message>
-    <message>
-        <source>Not granted yet</source>
-        <translation>Nog geen toegang</translation>
-    </message>
-    <message>
-        <source>Granted: %1</source>
-        <translation>Toegang gegeven: %1</translation>
-    </message>
-    <message>
-        <source>Granted</source>
-        <translation>Toegang gegeven</translation>
-    </message>
-    <message>
-        <source>In use</source>
-        <translation>In gebruik</translation>
-    </message>
-    <message>
-        <source>Use</source>
-        <translation>Gebruiken</translation>
-    </message>
-    <message>
-        <source>Use %1</source>
-        <translation>%1 gebruiken</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 #include "TRBrowserPluginConfigurationViewController.h"
 #include "TRDayClock.h"
 #include "TRFileGrant.h"
+#include "TRFirefoxPlacesParser.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -97,6 +98,7 @@ QIcon TRBrowserPlugin::imageForBrowser(const QString &browserId)
         {QStringLiteral("edge"), QStringLiteral("edge")},
         {QStringLiteral("vivaldi"), QStringLiteral("vivaldi")},
         {QStringLiteral("opera"), QStringLiteral("opera")},
+        {QStringLiteral("firefox"), QStringLiteral("firefox")},
     };
     return QIcon(
         QStringLiteral(":/icons/%1.svg").arg(files.value(base, QStringLiteral("google_chrome"))));
@@ -181,13 +183,15 @@ void TRBrowserPlugin::findProfiles(std::function<void()> completion)
     });
 }
 
-TRGoogleChromeBookmarksParser *TRBrowserPlugin::parserFor(const QString &stem)
+TRProfileReader *TRBrowserPlugin::parserFor(const QString &stem)
 {
     if (m_mainParser && stem == m_settings.mainStem()) {
         return m_mainParser;
     }
     auto &parser = m_parsers[stem];
-    if (!parser) {
+    if (!parser && m_settings.keepsPlaces()) {
+        parser = std::make_unique<TRFirefoxPlacesParser>(stem);
+    } else if (!parser) {
         parser = std::make_unique<TRGoogleChromeBookmarksParser>(stem);
     }
     return parser.get();
@@ -210,7 +214,8 @@ void TRBrowserPlugin::refreshMenu(bool rebuild)
                 }
             }
         }
-        for (const auto &grant : {slot.bookmarks, slot.accountBookmarks, slot.history}) {
+        for (const auto &grant :
+             {slot.places, slot.bookmarks, slot.accountBookmarks, slot.history}) {
             if (const auto path = grant ? TRFileGrant::resolve(*grant, nullptr) : std::nullopt) {
                 files.push_back(*path);
             }
@@ -245,10 +250,8 @@ void TRBrowserPlugin::refreshMenu(bool rebuild)
     const quint64 generation = ++m_refreshGeneration;
     m_watcher.readStarted();
     for (const Source &source : m_sources) {
-        TRGoogleChromeBookmarksParser *parser = source.parser;
-        parser->dataForBookmarks = source.slot.bookmarks;
-        parser->dataForAccountBookmarks = source.slot.accountBookmarks;
-        parser->dataForHistory = source.slot.history;
+        TRProfileReader *parser = source.parser;
+        parser->setSlot(source.slot);
         // A refresh asked for meanwhile drops the reads still waiting, and
         // counts its own; what the earlier reads found still counts.
         parser->updateBookmarks([self = QPointer<TRBrowserPlugin>(this), parser, generation] {
@@ -345,7 +348,7 @@ void TRBrowserPlugin::addSourceItems(QMenu *menu, const Source *source)
         TRUIManager::post(TRUIManager::ShowBookmark{bookmark});
     };
     const auto &trees = source->parser->bookmarks();
-    using Key = TRGoogleChromeBookmarksParser::BookmarkTypeKey;
+    using Key = TRProfileReader::BookmarkTypeKey;
 
     if (const auto history = trees.value(Key::history)) {
         const TRBookmarkMenuBuilder days(
@@ -381,19 +384,11 @@ void TRBrowserPlugin::addNotices(QMenu *menu, const Source *source)
         TRPluginMenuNotice::addNotice(menu, tr("Reading..."), owner);
         return;
     }
-    using Outcome = TRGoogleChromeBookmarksParser::Outcome;
-    const auto result = source->parser->lastUpdateResult();
-    bool failed = false;
-    for (const auto &[outcome, file] :
-         {std::pair(result.bookmarks, QStringLiteral("Bookmarks")),
-          std::pair(result.accountBookmarks, QStringLiteral("AccountBookmarks")),
-          std::pair(result.history, QStringLiteral("History"))}) {
-        if (outcome == Outcome::unreadable) {
-            TRPluginMenuNotice::addNotice(menu, tr("Couldn’t read “%1”").arg(file), owner);
-            failed = true;
-        }
+    const QStringList unreadable = source->parser->unreadableFiles();
+    for (const QString &file : unreadable) {
+        TRPluginMenuNotice::addNotice(menu, tr("Couldn’t read “%1”").arg(file), owner);
     }
-    if (failed) {
+    if (!unreadable.isEmpty()) {
         TRPluginMenuNotice::addSetUpItem(menu, m_name, owner);
     } else {
         TRPluginMenuNotice::addNotice(menu, tr("No bookmarks or history"), owner);

@@ -1,7 +1,8 @@
 #pragma once
 
-// A Chromium browser's entry of the tray menu: its history by day and its
-// bookmark folders, read from the files the user granted. With several
+// A browser's entry of the tray menu (a Chromium browser's, or Firefox's):
+// its history by day and its bookmark folders, read from the files the user
+// granted. With several
 // profiles granted, each has a submenu of its own, named as the browser
 // names it; with one, the entry holds that profile's items directly.
 
@@ -20,6 +21,7 @@
 
 class QMenu;
 class TRGoogleChromeBookmarksParser;
+class TRProfileReader;
 class TRBrowserPluginConfigurationViewController;
 
 class TRBrowserPlugin : public QObject, public TRPlugin
@@ -73,12 +75,12 @@ private:
     struct Source
     {
         TRBrowserSettings::Slot slot;
-        TRGoogleChromeBookmarksParser *parser = nullptr;
+        TRProfileReader *parser = nullptr;
         bool hasRead = false;
     };
 
     void armUpdateTimer();
-    TRGoogleChromeBookmarksParser *parserFor(const QString &stem);
+    TRProfileReader *parserFor(const QString &stem);
     void readFinished(bool changed);
     // The profile's name for a source, and its place in the browser's list.
     QString nameOf(const Source &source) const;
@@ -89,10 +91,10 @@ private:
 
     const QString m_name;
     const TRBrowserSettings m_settings;
-    TRGoogleChromeBookmarksParser *m_mainParser;
+    TRProfileReader *m_mainParser;
     // The parsers of the profiles' own slots, by stem; kept while the plugin
     // lives, so that a refresh reads only what changed.
-    std::map<QString, std::unique_ptr<TRGoogleChromeBookmarksParser>> m_parsers;
+    std::map<QString, std::unique_ptr<TRProfileReader>> m_parsers;
     std::vector<Source> m_sources;
     std::vector<TRBrowserProfile> m_profiles;
     // Their folders as the file system named them when found, so that a

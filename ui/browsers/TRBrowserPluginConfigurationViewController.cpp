@@ -9,6 +9,7 @@
 #include "TRSettings.h"
 #include "ui_TRBrowserPluginConfigurationViewController.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -31,6 +32,24 @@ TRBrowserPluginConfigurationViewController::TRBrowserPluginConfigurationViewCont
             &TRBrowserPluginConfigurationViewController::chooseHistoryFile);
     connect(m_ui->findBrowsersButton, &QPushButton::clicked, this,
             [] { TRBrowserSetupWindowController::present(); });
+    const bool places = plugin->settings().keepsPlaces();
+    for (QWidget *widget : {static_cast<QWidget *>(m_ui->showBookmarksCheckBox),
+                            static_cast<QWidget *>(m_ui->showHistoryCheckBox)}) {
+        widget->setVisible(places);
+    }
+    for (QWidget *widget : {static_cast<QWidget *>(m_ui->historyLabel),
+                            static_cast<QWidget *>(m_ui->historyStatusLabel),
+                            static_cast<QWidget *>(m_ui->chooseHistoryButton)}) {
+        widget->setVisible(!places);
+    }
+    if (places) {
+        m_ui->bookmarksLabel->setText(tr("Bookmarks and history"));
+        m_ui->chooseBookmarksButton->setText(tr("Choose places.sqlite..."));
+        connect(m_ui->showBookmarksCheckBox, &QCheckBox::toggled, this,
+                &TRBrowserPluginConfigurationViewController::setShowsBookmarks);
+        connect(m_ui->showHistoryCheckBox, &QCheckBox::toggled, this,
+                &TRBrowserPluginConfigurationViewController::setShowsHistory);
+    }
     connect(plugin, &TRBrowserPlugin::profilesChanged, this,
             &TRBrowserPluginConfigurationViewController::updateProfiles);
     updateStatus();
@@ -41,7 +60,30 @@ TRBrowserPluginConfigurationViewController::~TRBrowserPluginConfigurationViewCon
 
 void TRBrowserPluginConfigurationViewController::chooseBookmarksFile()
 {
-    choose(File::bookmarks);
+    choose(m_plugin && m_plugin->settings().keepsPlaces() ? File::places : File::bookmarks);
+}
+
+void TRBrowserPluginConfigurationViewController::setShowsBookmarks(bool shown)
+{
+    setSwitch(&TRBrowserSettings::allowBookmarksKey, shown);
+}
+
+void TRBrowserPluginConfigurationViewController::setShowsHistory(bool shown)
+{
+    setSwitch(&TRBrowserSettings::allowHistoryKey, shown);
+}
+
+void TRBrowserPluginConfigurationViewController::setSwitch(QString (TRBrowserSettings::*key)()
+                                                               const,
+                                                           bool shown)
+{
+    if (!m_plugin) {
+        return;
+    }
+    const TRBrowserSettings &keys = m_plugin->settings();
+    TRSettings::standard().setBool((keys.*key)(), shown);
+    updateStatus();
+    TRNotificationCenter::defaultCenter().post(keys.menuNeedsUpdateName());
 }
 
 void TRBrowserPluginConfigurationViewController::chooseHistoryFile()
@@ -57,10 +99,16 @@ void TRBrowserPluginConfigurationViewController::choose(File file)
     TRPluginFilePickerInfo info;
     // Where the browser keeps its first profile; Chrome's usual place when
     // none was found.
-    info.directoryPath = m_plugin->profiles().empty() ? TRGoogleChromeProfile::defaultDirectory()
-                                                      : m_plugin->profiles().front().folder;
-    info.allowedFileNames = {file == File::bookmarks ? QStringLiteral("Bookmarks")
-                                                     : QStringLiteral("History")};
+    if (!m_plugin->profiles().empty()) {
+        info.directoryPath = m_plugin->profiles().front().folder;
+    } else if (file == File::places) {
+        info.directoryPath = QDir::home().filePath(QStringLiteral(".mozilla/firefox"));
+    } else {
+        info.directoryPath = TRGoogleChromeProfile::defaultDirectory();
+    }
+    info.allowedFileNames = {file == File::places      ? QStringLiteral("places.sqlite")
+                             : file == File::bookmarks ? QStringLiteral("Bookmarks")
+                                                       : QStringLiteral("History")};
     m_currentFilePicker = std::make_unique<TRPluginFilePicker>(info);
     m_currentFile = file;
     QPointer<TRBrowserPluginConfigurationViewController> self(this);
@@ -71,7 +119,10 @@ void TRBrowserPluginConfigurationViewController::choose(File file)
         }
         const TRBrowserSettings &keys = self->m_plugin->settings();
         TRSettings &settings = TRSettings::standard();
-        if (*self->m_currentFile == File::history) {
+        if (*self->m_currentFile == File::places) {
+            settings.setBool(keys.hasBookmarksDataKey(), true);
+            settings.setBool(keys.hasHistoryDataKey(), true);
+        } else if (*self->m_currentFile == File::history) {
             settings.setBool(keys.allowHistoryKey(), true);
             settings.setBool(keys.hasHistoryDataKey(), true);
         } else {
@@ -126,7 +177,17 @@ void TRBrowserPluginConfigurationViewController::updateStatus()
                                                         QFileInfo(*path).fileName()))
                     : tr("Granted");
     };
-    m_ui->bookmarksStatusLabel->setText(describe(File::bookmarks));
+    const TRBrowserSettings &keys = m_plugin->settings();
+    m_ui->bookmarksStatusLabel->setText(
+        describe(keys.keepsPlaces() ? File::places : File::bookmarks));
+    if (keys.keepsPlaces()) {
+        for (const auto &[box, key] :
+             {std::pair(m_ui->showBookmarksCheckBox, keys.allowBookmarksKey()),
+              std::pair(m_ui->showHistoryCheckBox, keys.allowHistoryKey())}) {
+            const QSignalBlocker blocker(box);
+            box->setChecked(TRBrowserSettings::isSwitchOn(settings, key));
+        }
+    }
     m_ui->historyStatusLabel->setText(describe(File::history));
     // The buttons tell a screen reader what their rows' labels show.
     m_ui->chooseBookmarksButton->setAccessibleDescription(m_ui->bookmarksStatusLabel->text());

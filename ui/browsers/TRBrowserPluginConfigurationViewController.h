@@ -1,7 +1,8 @@
 #pragma once
 
-// A Chromium browser's pane: the browser's profiles, each granted with one
-// click, and the file dialog for files kept elsewhere.
+// A browser's pane: the browser's profiles, each granted with one click, and
+// the file dialog for files kept elsewhere. Firefox keeps bookmarks and
+// history in one file, granted once; its switches say which the menu shows.
 
 #include "TRBrowserSettings.h"
 
@@ -29,6 +30,9 @@ public:
 
     void chooseBookmarksFile();
     void chooseHistoryFile();
+    // Firefox's switches.
+    void setShowsBookmarks(bool shown);
+    void setShowsHistory(bool shown);
     // Grants the files of the plugin's profile at index and reads them.
     void useProfile(std::size_t index);
 
@@ -43,6 +47,7 @@ protected:
 private:
     using File = TRBrowserSettings::File;
     void choose(File file);
+    void setSwitch(QString (TRBrowserSettings::*key)() const, bool shown);
     void updateStatus();
     void updateProfiles();
 

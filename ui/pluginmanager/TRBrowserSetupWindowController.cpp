@@ -139,7 +139,7 @@ void TRBrowserSetupWindowController::fill(std::vector<TRBrowserInstallation> bro
             item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
             QPointer<TRBrowserSetupWindowController> self(this);
             m_queue->addOperation([self, profile, b, p] {
-                const auto summary = TRChromiumProfileSummary::of(profile);
+                const auto summary = TRProfileSummary::of(profile);
                 TROperationQueue::runOnMainQueue(self.data(), [self, summary, b, p] {
                     if (self) {
                         self->showSummary(self->itemFor(b, p), summary);
@@ -163,7 +163,7 @@ QTreeWidgetItem *TRBrowserSetupWindowController::itemFor(std::size_t browser,
 }
 
 void TRBrowserSetupWindowController::showSummary(QTreeWidgetItem *item,
-                                                 const TRChromiumProfileSummary &summary)
+                                                 const TRProfileSummary &summary)
 {
     if (!item) {
         return;

@@ -4,7 +4,7 @@
 // browser found, with what it holds, ticked; "Use these" grants them all.
 
 #include "TRBrowserDiscovery.h"
-#include "TRChromiumProfileSummary.h"
+#include "TRProfileSummary.h"
 
 #include <QWidget>
 
@@ -54,7 +54,7 @@ signals:
 
 private:
     void fill(std::vector<TRBrowserInstallation> browsers);
-    void showSummary(QTreeWidgetItem *item, const TRChromiumProfileSummary &summary);
+    void showSummary(QTreeWidgetItem *item, const TRProfileSummary &summary);
     void updateUseButton();
 
     std::unique_ptr<Ui::TRBrowserSetupWindowController> m_ui;

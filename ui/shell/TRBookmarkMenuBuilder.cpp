@@ -25,6 +25,10 @@ void TRBookmarkMenuBuilder::addMenuItems(QMenu *menu, const TRBookmarkPtr &node)
     const std::size_t shown = itemsThatFit(menu, children.size());
     for (std::size_t index = 0; index < shown; ++index) {
         const TRBookmarkPtr &child = children[index];
+        if (child->isSeparator()) {
+            menu->addAction(makeSeparator());
+            continue;
+        }
         auto *item = new QAction(m_owner);
         setTitle(item, child->name());
         item->setData(QVariant::fromValue(child));

@@ -10,11 +10,11 @@
 
 struct TRBrowserProfile;
 
-struct TRChromiumProfileSummary
+struct TRProfileSummary
 {
     // None for a file that is missing or cannot be read.
     std::optional<qint64> bookmarks;
     std::optional<qint64> historyDays;
 
-    static TRChromiumProfileSummary of(const TRBrowserProfile &profile);
+    static TRProfileSummary of(const TRBrowserProfile &profile);
 };
