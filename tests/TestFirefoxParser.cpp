@@ -131,10 +131,9 @@ QByteArray placesVersion(bool second)
     return placesBytes(pages, visits, bookmarks);
 }
 
-const QString firstTree = "{Bookmarks Toolbar{First(https://first.example/)}|Bookmarks "
-                          "Menu{}|Other Bookmarks{}|Mobile Bookmarks{}}";
-const QString secondTree = "{Bookmarks Toolbar{Second(https://second.example/)}|Bookmarks "
-                           "Menu{}|Other Bookmarks{}|Mobile Bookmarks{}}";
+// As the menu has them: roots that hold nothing are left out.
+const QString firstTree = "{Bookmarks Toolbar{First(https://first.example/)}}";
+const QString secondTree = "{Bookmarks Toolbar{Second(https://second.example/)}}";
 const QString firstHistory =
     "History{Today{Recent(https://first.example/)}|Yesterday{Older(https://older.example/)}}";
 
@@ -488,8 +487,10 @@ private slots:
             path, bookmarkedPages, {{1, at(0, 9)}},
             firefoxRoots() + QList<Bookmark>{{10, 1, 2, 0, "A", 1}, {11, 3, 2, 1, QVariant()}});
         const QJsonDocument bookmarks = TRTestSupport::inspect("firefox-bookmarks", path);
-        const QJsonArray menu = bookmarks["children"][1]["children"].toArray();
-        QCOMPARE(bookmarks["children"][1]["name"].toString(), QString("Bookmarks Menu"));
+        const QJsonArray menu = bookmarks["children"][0]["children"].toArray();
+        // The empty toolbar is left out, as in the menu.
+        QCOMPARE(bookmarks["children"].toArray().size(), 1);
+        QCOMPARE(bookmarks["children"][0]["name"].toString(), QString("Bookmarks Menu"));
         QCOMPARE(menu.size(), 2);
         QCOMPARE(menu[0]["kind"].toString(), QString("item"));
         QCOMPARE(menu[1]["kind"].toString(), QString("separator"));

@@ -297,12 +297,18 @@ TRFirefoxPlacesParser::Parsed TRFirefoxPlacesParser::parse(const std::optional<Q
     if (bookmarksFailed) {
         parsed.bookmarksOutcome = Outcome::unreadable;
     } else if (parsed.bookmarks) {
-        const auto &roots = parsed.bookmarks->bookmarks();
+        // The menu leaves out the roots that hold nothing; the reader itself
+        // shows the file as it is.
+        auto shown = TRGoogleChromeBookmark::init(TRBookmarkKind::group, QString());
+        for (const TRBookmarkPtr &root : parsed.bookmarks->bookmarks()) {
+            if (root->childCount() > 0) {
+                shown->addBookmark(root);
+                root->setParent(nullptr);
+            }
+        }
+        parsed.bookmarks = std::move(shown);
         parsed.bookmarksOutcome =
-            std::any_of(roots.cbegin(), roots.cend(),
-                        [](const TRBookmarkPtr &root) { return root->childCount() > 0; })
-                ? Outcome::read
-                : Outcome::empty;
+            parsed.bookmarks->childCount() > 0 ? Outcome::read : Outcome::empty;
     }
     if (!store) {
         if (historyFailed) {
