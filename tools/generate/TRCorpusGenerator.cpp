@@ -98,11 +98,14 @@ bool TRCorpusGenerator::write(const QString &folder)
             }
         }
         if (wanted("firefox")) {
-            const TRFirefoxCorpus firefox(web, *scale, m_options.seed, now);
+            const TRFirefoxCorpus firefox(web, *scale, m_options.seed, now, m_options.leaveWal);
             manifest.insert("firefox", firefox.write(out.filePath("firefox")));
+            const QString places = "firefox/" + firefox.profileFolder() + "/places.sqlite";
             files << "firefox/profiles.ini"
-                  << "firefox/installs.ini"
-                  << "firefox/" + firefox.profileFolder() + "/places.sqlite";
+                  << "firefox/installs.ini" << places;
+            if (m_options.leaveWal) {
+                files << places + "-wal";
+            }
         }
     } catch (const SQLite::Exception &error) {
         return fail(QStringLiteral("SQLite: ") + QString::fromUtf8(error.what()));

@@ -19,7 +19,8 @@ public:
         QString scale = QStringLiteral("small");
         quint64 seed = 1;
         QDateTime now = defaultNow();
-        // Leave Safari's newest visits in History.db-wal.
+        // Leave Safari's and Firefox's newest visits in History.db-wal and
+        // places.sqlite-wal.
         bool leaveWal = false;
         // The browsers to write, "chrome", "safari" and "firefox"; all when
         // empty.

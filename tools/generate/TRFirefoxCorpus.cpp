@@ -235,11 +235,12 @@ void collectUrls(const Bookmarks::Node &folder, QList<QByteArray> &urls)
 } // namespace
 
 TRFirefoxCorpus::TRFirefoxCorpus(const TRCorpusWeb &web, const TRCorpusScale &scale, quint64 seed,
-                                 const QDateTime &now)
+                                 const QDateTime &now, bool leaveWal)
     : m_web(web)
     , m_scale(scale)
     , m_seed(seed)
     , m_now(now)
+    , m_leaveWal(leaveWal)
 {}
 
 QString TRFirefoxCorpus::profileFolder() const
@@ -440,37 +441,47 @@ QJsonObject TRFirefoxCorpus::write(const QString &folder) const
                       (1.0 + age / 30.0)));
     };
     std::vector<qint64> visitIds(visits.size(), 0);
-    for (std::size_t i = 0; i < visits.size(); ++i) {
-        const auto index = static_cast<std::size_t>(visits[i].page);
-        if (placeOf[index] == 0) {
-            const Page &page = pages[index];
-            Writer::Place row;
-            row.url = page.page.url;
-            row.title = page.page.titled ? QVariant(page.page.title) : QVariant();
-            row.visitCount = counted[index];
-            row.hidden = isHidden(roleOf(index));
-            row.typed = typed[index];
-            row.lastVisit = lastVisit[index];
-            row.foreignCount = foreign.value(page.page.url);
-            row.frecency = row.hidden ? 0
-                                      : frecency(counted[index], typed[index], row.foreignCount,
-                                                 row.lastVisit);
-            row.guid = guid();
-            hidden += row.hidden;
-            placeOf[index] = writer.addPlace(row);
-            placeIds.insert(page.page.url, placeOf[index]);
+    const auto writeVisits = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            const auto index = static_cast<std::size_t>(visits[i].page);
+            // A page bookmarked before its first visit has its row already.
+            if (placeOf[index] == 0) {
+                placeOf[index] = placeIds.value(pages[index].page.url);
+            }
+            if (placeOf[index] == 0) {
+                const Page &page = pages[index];
+                Writer::Place row;
+                row.url = page.page.url;
+                row.title = page.page.titled ? QVariant(page.page.title) : QVariant();
+                row.visitCount = counted[index];
+                row.hidden = isHidden(roleOf(index));
+                row.typed = typed[index];
+                row.lastVisit = lastVisit[index];
+                row.foreignCount = foreign.value(page.page.url);
+                row.frecency = row.hidden ? 0
+                                          : frecency(counted[index], typed[index], row.foreignCount,
+                                                     row.lastVisit);
+                row.guid = guid();
+                hidden += row.hidden;
+                placeOf[index] = writer.addPlace(row);
+                placeIds.insert(page.page.url, placeOf[index]);
+            }
+            // A link followed within minutes comes from the visit before; a
+            // redirect's target from its source.
+            const bool redirect =
+                types[i] == permanentRedirectVisit || types[i] == temporaryRedirectVisit;
+            const bool follows = (types[i] == linkVisit || redirect) && i > 0 &&
+                                 visits[i].time - visits[i - 1].time < 600 * second;
+            visitIds[i] =
+                writer.addVisit({placeOf[index], visits[i].time, follows ? visitIds[i - 1] : 0,
+                                 types[i], random.chance(0.05) ? 1 : 0});
         }
-        // A link followed within minutes comes from the visit before; a
-        // redirect's target from its source.
-        const bool redirect =
-            types[i] == permanentRedirectVisit || types[i] == temporaryRedirectVisit;
-        const bool follows = (types[i] == linkVisit || redirect) && i > 0 &&
-                             visits[i].time - visits[i - 1].time < 600 * second;
-        visitIds[i] =
-            writer.addVisit({placeOf[index], visits[i].time, follows ? visitIds[i - 1] : 0,
-                             types[i], random.chance(0.05) ? 1 : 0});
-    }
-    const int visitedPlaces = static_cast<int>(placeIds.size());
+    };
+    // With leaveWal the newest visits wait in the log, after everything else.
+    const std::size_t inLog =
+        m_leaveWal ? std::min(static_cast<std::size_t>(m_scale.walVisits), visits.size() / 4) : 0;
+    const std::size_t split = visits.size() - inLog;
+    writeVisits(0, split);
     const auto placeFor = [&](const QByteArray &url) {
         auto found = placeIds.constFind(url);
         if (found == placeIds.cend()) {
@@ -554,7 +565,7 @@ QJsonObject TRFirefoxCorpus::write(const QString &folder) const
                              finished);
     }
     QHash<qint64, bool> interacted;
-    for (std::size_t i = visits.size(); i-- > 0 && interacted.size() < 20;) {
+    for (std::size_t i = split; i-- > 0 && interacted.size() < 20;) {
         const auto page = static_cast<std::size_t>(visits[i].page);
         if (roleOf(page) == Role::ordinary && !interacted.contains(placeOf[page])) {
             interacted.insert(placeOf[page], true);
@@ -562,6 +573,10 @@ QJsonObject TRFirefoxCorpus::write(const QString &folder) const
                                   static_cast<qint64>(random.exponential(90.0 * second)),
                                   random.chance(0.3) ? random.between(1, 200) : 0);
         }
+    }
+    if (inLog > 0) {
+        writer.keepInWriteAheadLog(random.next());
+        writeVisits(split, visits.size());
     }
     writer.finish();
 
@@ -593,9 +608,10 @@ QJsonObject TRFirefoxCorpus::write(const QString &folder) const
     for (int type = linkVisit; type <= reloadVisit; ++type) {
         visitTypes.insert(QString::number(type), typeCounts[static_cast<std::size_t>(type)]);
     }
-    QJsonObject historyPart{{"places_visited", visitedPlaces},
+    QJsonObject historyPart{{"places_visited", static_cast<int>(pages.size())},
                             {"places", static_cast<int>(placeIds.size())},
                             {"visits", static_cast<int>(visits.size())},
+                            {"visits_in_wal", static_cast<int>(inLog)},
                             {"visits_by_type", visitTypes},
                             {"hidden_places", hidden},
                             {"history_items", static_cast<int>(pageDays.size())},

@@ -1,8 +1,9 @@
 #pragma once
 
 // The Firefox part of a corpus: profiles.ini and installs.ini, and one
-// profile's places.sqlite (bookmarks and history in one file), with the
-// counts that a reader of them should find.
+// profile's places.sqlite (bookmarks and history in one file; optionally its
+// newest visits left in places.sqlite-wal), with the counts that a reader
+// of them should find.
 
 #include "TRCorpusScale.h"
 #include "TRCorpusWeb.h"
@@ -15,7 +16,7 @@ class TRFirefoxCorpus
 {
 public:
     TRFirefoxCorpus(const TRCorpusWeb &web, const TRCorpusScale &scale, quint64 seed,
-                    const QDateTime &now);
+                    const QDateTime &now, bool leaveWal);
 
     // The profile's folder, relative to the Firefox folder: eight letters
     // and digits, then ".default-release".
@@ -32,4 +33,5 @@ private:
     TRCorpusScale m_scale;
     quint64 m_seed;
     QDateTime m_now;
+    bool m_leaveWal;
 };

@@ -1,8 +1,12 @@
 #include "TRFirefoxPlacesWriter.h"
 
+#include "TRWriteAheadLog.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cmath>
@@ -144,16 +148,26 @@ TRFirefoxPlacesWriter::TRFirefoxPlacesWriter(const QString &path)
         QFile::remove(path + QLatin1StringView(suffix));
     }
     QDir().mkpath(QFileInfo(path).path());
-    m_database = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
-                                                    SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-    // Firefox's page size; the file needs no durability until it is
-    // complete, and becomes a WAL file at the end.
+    open();
+    // Firefox's page size; the file becomes a WAL file once complete.
     m_database->exec("PRAGMA page_size = 32768");
-    m_database->exec("PRAGMA synchronous = OFF");
     m_database->exec("PRAGMA journal_mode = MEMORY");
     m_database->exec("PRAGMA user_version = " + std::to_string(schemaVersion));
     m_transaction = std::make_unique<SQLite::Transaction>(*m_database);
     m_database->exec(schema);
+    prepare();
+}
+
+void TRFirefoxPlacesWriter::open()
+{
+    m_database = std::make_unique<SQLite::Database>(QFile::encodeName(m_path).toStdString(),
+                                                    SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    // A generated file needs no durability until it is complete.
+    m_database->exec("PRAGMA synchronous = OFF");
+}
+
+void TRFirefoxPlacesWriter::prepare()
+{
     m_insertOrigin = std::make_unique<SQLite::Statement>(
         *m_database, "INSERT INTO moz_origins(prefix, host, frecency) VALUES (?, ?, 0)");
     m_insertPlace = std::make_unique<SQLite::Statement>(
@@ -322,25 +336,30 @@ void TRFirefoxPlacesWriter::addInteraction(qint64 place, qint64 created, qint64 
     insert.exec();
 }
 
-void TRFirefoxPlacesWriter::recordOrigins()
+void TRFirefoxPlacesWriter::commit()
 {
+    // The origins' frecency, and the statistics of it that Firefox keeps.
     SQLite::Statement update(*m_database, "UPDATE moz_origins SET frecency = ? WHERE id = ?");
     qint64 count = 0;
     double sum = 0;
     double squares = 0;
     for (std::size_t i = 0; i < m_originFrecency.size(); ++i) {
         const qint64 frecency = m_originFrecency[i];
-        update.bind(1, static_cast<int64_t>(frecency));
-        update.bind(2, static_cast<int64_t>(i + 1));
-        update.exec();
-        update.reset();
+        // Only what changed since the last commit: the log holds no more.
+        if (i >= m_originRecorded.size() || m_originRecorded[i] != frecency) {
+            update.bind(1, static_cast<int64_t>(frecency));
+            update.bind(2, static_cast<int64_t>(i + 1));
+            update.exec();
+            update.reset();
+        }
         if (frecency > 0) {
             ++count;
             sum += static_cast<double>(frecency);
             squares += std::pow(static_cast<double>(frecency), 2);
         }
     }
-    SQLite::Statement meta(*m_database, "INSERT INTO moz_meta(key, value) VALUES (?, ?)");
+    SQLite::Statement meta(*m_database,
+                           "INSERT OR REPLACE INTO moz_meta(key, value) VALUES (?, ?)");
     for (const auto &[key, value] :
          {std::pair{"origin_frecency_count", static_cast<qint64>(count)},
           {"origin_frecency_sum", static_cast<qint64>(sum)},
@@ -350,6 +369,27 @@ void TRFirefoxPlacesWriter::recordOrigins()
         meta.exec();
         meta.reset();
     }
+    m_originRecorded = m_originFrecency;
+    m_insertOrigin.reset();
+    m_insertPlace.reset();
+    m_insertVisit.reset();
+    m_insertBookmark.reset();
+    m_transaction->commit();
+    m_transaction.reset();
+}
+
+void TRFirefoxPlacesWriter::keepInWriteAheadLog(quint64 salt)
+{
+    finish();
+    // A connection that neither checkpoints as the log grows nor when it
+    // closes, as a browser that is still running leaves it.
+    open();
+    sqlite3_db_config(m_database->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    m_database->exec("PRAGMA wal_autocheckpoint = 0");
+    m_transaction = std::make_unique<SQLite::Transaction>(*m_database);
+    prepare();
+    m_inLog = true;
+    m_salt = salt;
 }
 
 void TRFirefoxPlacesWriter::finish()
@@ -357,17 +397,17 @@ void TRFirefoxPlacesWriter::finish()
     if (!m_database) {
         return;
     }
-    // The origins' frecency, and the statistics of it that Firefox keeps.
-    recordOrigins();
-    m_insertOrigin.reset();
-    m_insertPlace.reset();
-    m_insertVisit.reset();
-    m_insertBookmark.reset();
-    m_transaction->commit();
-    m_transaction.reset();
-    // Firefox analyzes its tables now and then; a real file has the
-    // statistics.
-    m_database->exec("ANALYZE");
-    m_database->exec("PRAGMA journal_mode = WAL");
+    commit();
+    if (!m_inLog) {
+        // Firefox analyzes its tables now and then; a real file has the
+        // statistics.
+        m_database->exec("ANALYZE");
+        m_database->exec("PRAGMA journal_mode = WAL");
+    }
     m_database.reset();
+    if (m_inLog) {
+        QFile::remove(m_path + QStringLiteral("-shm"));
+        TRWriteAheadLog::fixSalt(m_path + QStringLiteral("-wal"), m_salt);
+        m_inLog = false;
+    }
 }

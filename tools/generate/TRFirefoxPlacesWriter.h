@@ -76,6 +76,11 @@ public:
     void addAnnotation(qint64 place, const QByteArray &name, const QString &content, qint64 time);
     // What Firefox records of the user's time on a page.
     void addInteraction(qint64 place, qint64 created, qint64 viewTime, qint64 keyPresses);
+    // Commits what was added, and checkpoints it into the database file;
+    // what is added from now on stays in places.sqlite-wal, as when Firefox
+    // is still running. salt fixes the log's random salt, so that the same
+    // corpus gives the same bytes.
+    void keepInWriteAheadLog(quint64 salt);
     // Commits, records the statistics Firefox keeps, switches the file to
     // WAL mode and closes it.
     void finish();
@@ -87,10 +92,15 @@ public:
     static QByteArray reversedHost(const QByteArray &host);
 
 private:
+    void open();
+    void prepare();
     qint64 originOf(const QByteArray &url, qint64 frecency);
-    void recordOrigins();
+    // Records the origins' frecency and commits.
+    void commit();
 
     QString m_path;
+    quint64 m_salt = 0;
+    bool m_inLog = false;
     std::unique_ptr<SQLite::Database> m_database;
     std::unique_ptr<SQLite::Transaction> m_transaction;
     std::unique_ptr<SQLite::Statement> m_insertOrigin;
@@ -101,5 +111,6 @@ private:
     // frecency in the order of the rows.
     QHash<QByteArray, qint64> m_originIds;
     std::vector<qint64> m_originFrecency;
+    std::vector<qint64> m_originRecorded;
     QHash<QByteArray, qint64> m_annotationNames;
 };

@@ -46,7 +46,8 @@ int main(int argc, char *argv[])
         QStringLiteral("N"));
     const QCommandLineOption leaveWal(
         QStringLiteral("leave-wal"),
-        QStringLiteral("Leave Safari's newest visits in History.db-wal, not checkpointed."));
+        QStringLiteral("Leave Safari's and Firefox's newest visits in History.db-wal and "
+                       "places.sqlite-wal, not checkpointed."));
     const QCommandLineOption only(QStringLiteral("only"),
                                   QStringLiteral("Write only this browser's files: chrome, "
                                                  "safari or firefox (repeatable)."),
