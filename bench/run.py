@@ -35,6 +35,19 @@ SAFARI_QUERY = (
 CHROME_QUERY = (
     "SELECT title, url, visit_count, last_visit_time FROM urls ORDER BY last_visit_time DESC;"
 )
+# The visits that a Firefox history lists, as its reader selects them.
+FIREFOX_QUERY = (
+    "SELECT v.place_id, v.visit_date, p.url, p.title, p.visit_count FROM moz_historyvisits v "
+    "JOIN moz_places p ON p.id = v.place_id WHERE ifnull(v.visit_type, 0) NOT IN (4, 7, 8, 9) "
+    "AND ifnull(p.hidden, 0) <> 1 ORDER BY v.visit_date DESC;"
+)
+# Its entries: one per page and local day, as sqlite3 cuts days in the same zone.
+FIREFOX_ENTRIES = (
+    "SELECT count(*) FROM (SELECT DISTINCT v.place_id, "
+    "date(v.visit_date / 1000000, 'unixepoch', 'localtime') FROM moz_historyvisits v "
+    "JOIN moz_places p ON p.id = v.place_id WHERE ifnull(v.visit_type, 0) NOT IN (4, 7, 8, 9) "
+    "AND ifnull(p.hidden, 0) <> 1 AND p.url IS NOT NULL AND p.url != '')"
+)
 
 
 def build():
@@ -52,7 +65,16 @@ def generated_by_this_build(folder):
     if not manifest.exists() or manifest.stat().st_mtime < GENERATOR.stat().st_mtime:
         return False
     with open(manifest) as text:
-        return json.load(text).get("generator") == "trellis-generate"
+        written = json.load(text)
+    # A corpus from before the generator wrote Firefox's files lacks them.
+    return written.get("generator") == "trellis-generate" and "firefox" in written
+
+
+def firefox_places(data):
+    """The places.sqlite of the corpus's Firefox profile."""
+    with open(data / "manifest.json") as text:
+        profile = json.load(text)["firefox"]["profile"]
+    return data / "firefox" / profile / "places.sqlite"
 
 
 def corpus(scale):
@@ -431,6 +453,7 @@ def main():
     data = corpus(args.scale)
     tiny = corpus("tiny")
     safari, chrome = data / "safari", data / "chrome" / "Default"
+    places = firefox_places(data)
     inspect = [BIN / "trellis-inspect", "--summary"]
     print(f"Trellis benchmark, {args.scale} corpus ({data}), median of {args.runs} runs")
 
@@ -440,6 +463,9 @@ def main():
     parse_figure("Chrome History -> history tree",
                  inspect + ["chrome-history", chrome / "History"],
                  ["sqlite3", chrome / "History", CHROME_QUERY], args.runs, 1.5)
+    parse_figure(f"Firefox places.sqlite history read, {args.scale}",
+                 inspect + ["firefox-history", places],
+                 ["sqlite3", places, FIREFOX_QUERY], args.runs, 1.5)
     parse_figure("Safari Bookmarks.plist -> trees",
                  inspect + ["safari-bookmarks", safari / "Bookmarks.plist"],
                  ["plistutil", "-i", safari / "Bookmarks.plist", "-o", "/dev/null", "-f", "xml"],
@@ -455,6 +481,8 @@ def main():
     history_memory("trellis-inspect peak per node, Chrome History",
                    inspect + ["chrome-history", chrome / "History"], chrome / "History",
                    "SELECT count(*) FROM urls WHERE url IS NOT NULL AND url != ''")
+    history_memory("trellis-inspect peak per node, Firefox places.sqlite",
+                   inspect + ["firefox-history", places], places, FIREFOX_ENTRIES)
     menu_figures(tiny, data, args.scale, args.runs)
     refresh_figures(data, args.runs)
     copy_figure(chrome / "History", args.runs)

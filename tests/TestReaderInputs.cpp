@@ -6,6 +6,7 @@
 
 #include "TRCoreTestMain.h"
 #include "TRCorpusGenerator.h"
+#include "TRFirefoxPlacesParser.h"
 #include "TRReaderInputs.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <set>
@@ -139,6 +141,8 @@ private slots:
         const QJsonObject safari = manifest["safari"].toObject();
         const QJsonObject bookmarks = safari["bookmarks"].toObject();
         const QJsonObject history = safari["history_plist"].toObject();
+        const QJsonObject firefox = manifest["firefox"].toObject();
+        const QJsonObject firefoxBookmarks = firefox["bookmarks"].toObject();
         const std::tuple<QString, QString, int> files[] = {
             {"chrome-bookmarks", "chrome/Default/Bookmarks",
              3 + chrome["bookmarks"].toInt() + chrome["folders"].toInt()},
@@ -150,7 +154,13 @@ private slots:
                  int(safari["history_db"]["most_visited"].toArray().size())},
             {"safari-topsites", "safari/TopSites.plist", safari["top_sites"]["top_sites"].toInt()},
             {"safari-lastsession", "safari/LastSession.plist",
-             safari["last_session"]["items_in_last_session"].toInt()}};
+             safari["last_session"]["items_in_last_session"].toInt()},
+            // The suite runs in UTC, the zone the manifest counts days in.
+            {"firefox-places", "firefox/" + firefox["profile"].toString() + "/places.sqlite",
+             4 + firefoxBookmarks["bookmarks"].toInt() + firefoxBookmarks["folders"].toInt() +
+                 firefoxBookmarks["separators"].toInt() +
+                 firefox["history"]["days_with_history_items"].toInt() +
+                 firefox["history"]["history_items"].toInt()}};
         for (const auto &[reader, file, nodes] : files) {
             QFile input(m_corpus.filePath(file));
             QVERIFY2(input.open(QIODevice::ReadOnly), qPrintable(file));
@@ -158,6 +168,76 @@ private slots:
             QVERIFY2(outcome.read, qPrintable(file));
             QCOMPARE(outcome.nodes, qint64(nodes));
         }
+    }
+
+    // The generated places.sqlite read as the manifest counts it: each
+    // shown root's bookmarks, folders and separators below it (saved
+    // searches and tags left out), in the reader's order of the roots.
+    void generatedFirefoxBookmarks_data()
+    {
+        QTest::addColumn<int>("root");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("toolbar") << 0 << "toolbar";
+        QTest::newRow("menu") << 1 << "menu";
+        QTest::newRow("other") << 2 << "unfiled";
+        QTest::newRow("mobile") << 3 << "mobile";
+    }
+    void generatedFirefoxBookmarks()
+    {
+        QFETCH(int, root);
+        QFETCH(QString, name);
+        QString error;
+        const TRGoogleChromeBookmarkPtr container =
+            TRFirefoxPlacesParser::readBookmarks(firefoxPlaces(), &error);
+        QVERIFY2(container, qPrintable(error));
+        QCOMPARE(container->bookmarks().size(), std::size_t(4));
+        qint64 bookmarks = 0;
+        qint64 folders = 0;
+        qint64 separators = 0;
+        std::vector<TRBookmarkPtr> pending{container->bookmarks()[std::size_t(root)]};
+        while (!pending.empty()) {
+            const TRBookmarkPtr folder = pending.back();
+            pending.pop_back();
+            for (const TRBookmarkPtr &child : folder->bookmarks()) {
+                if (child->kind() == TRBookmarkKind::group) {
+                    ++folders;
+                    pending.push_back(child);
+                } else if (std::static_pointer_cast<TRGoogleChromeBookmark>(child)->tag ==
+                           TRGoogleChromeBookmark::Tag::separator) {
+                    ++separators;
+                } else {
+                    ++bookmarks;
+                }
+            }
+        }
+        const QJsonObject firefox = firefoxManifest();
+        const QJsonObject expected = firefox["bookmarks"]["by_root"][name].toObject();
+        QVERIFY(expected["bookmarks"].toInt() > 0);
+        QCOMPARE(bookmarks, qint64(expected["bookmarks"].toInt()));
+        QCOMPARE(folders, qint64(expected["folders"].toInt()));
+        QCOMPARE(separators, qint64(expected["separators"].toInt()));
+    }
+
+    // One history entry per page and UTC day of its listed visits: hidden
+    // pages, embeds, downloads, framed links and reloads left out.
+    void generatedFirefoxHistory()
+    {
+        QString error;
+        const auto store =
+            TRFirefoxPlacesParser::readHistory(firefoxPlaces(), &error, QTimeZone::utc());
+        QVERIFY2(store, qPrintable(error));
+        const QJsonObject expected = firefoxManifest().value("history").toObject();
+        QVERIFY(expected["history_items"].toInt() > 0);
+        QCOMPARE(qint64(store->size()), qint64(expected["history_items"].toInt()));
+    }
+
+private:
+    QJsonObject firefoxManifest() const { return m_manifest["firefox"].toObject(); }
+    QString firefoxPlaces() const
+    {
+        return m_corpus.filePath(QStringLiteral("firefox/") +
+                                 firefoxManifest()["profile"].toString() +
+                                 QStringLiteral("/places.sqlite"));
     }
 };
 

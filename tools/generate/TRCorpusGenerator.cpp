@@ -4,6 +4,7 @@
 #include "TRCorpusRandom.h"
 #include "TRCorpusScale.h"
 #include "TRCorpusWeb.h"
+#include "TRFirefoxCorpus.h"
 #include "TRSafariCorpus.h"
 
 #include <QDir>
@@ -18,7 +19,7 @@ namespace {
 
 // The version of what the generator writes: a change of the files for the
 // same options makes a new one.
-constexpr int version = 1;
+constexpr int version = 2;
 
 } // namespace
 
@@ -65,7 +66,7 @@ bool TRCorpusGenerator::write(const QString &folder)
     const QDir out(folder);
     const QDateTime now = m_options.now.toUTC();
 
-    // Both browsers visit the same web.
+    // Every browser visits the same web.
     TRCorpusRandom random(m_options.seed, 1);
     const TRCorpusWeb web(scale->hosts, random);
     QJsonObject manifest{{"generator", "trellis-generate"},
@@ -94,6 +95,16 @@ bool TRCorpusGenerator::write(const QString &folder)
                   << "safari/LastSession.plist";
             if (m_options.leaveWal) {
                 files << "safari/History.db-wal";
+            }
+        }
+        if (wanted("firefox")) {
+            const TRFirefoxCorpus firefox(web, *scale, m_options.seed, now, m_options.leaveWal);
+            manifest.insert("firefox", firefox.write(out.filePath("firefox")));
+            const QString places = "firefox/" + firefox.profileFolder() + "/places.sqlite";
+            files << "firefox/profiles.ini"
+                  << "firefox/installs.ini" << places;
+            if (m_options.leaveWal) {
+                files << places + "-wal";
             }
         }
     } catch (const SQLite::Exception &error) {

@@ -1,7 +1,7 @@
 #pragma once
 
-// Writes a corpus of realistic browser files, Chrome's and Safari's, at a
-// scale: the same options give the same files, and manifest.json says what
+// Writes a corpus of realistic browser files, Chrome's, Safari's and
+// Firefox's, at a scale: the same options give the same files, and manifest.json says what
 // a reader of them should find.
 
 #include <QDateTime>
@@ -19,9 +19,11 @@ public:
         QString scale = QStringLiteral("small");
         quint64 seed = 1;
         QDateTime now = defaultNow();
-        // Leave Safari's newest visits in History.db-wal.
+        // Leave Safari's and Firefox's newest visits in History.db-wal and
+        // places.sqlite-wal.
         bool leaveWal = false;
-        // The browsers to write, "chrome" and "safari"; both when empty.
+        // The browsers to write, "chrome", "safari" and "firefox"; all when
+        // empty.
         QStringList only = {};
         // Instead of the scale's own.
         std::optional<int> days = std::nullopt;
@@ -30,7 +32,10 @@ public:
 
     // A fixed instant, so that a corpus does not depend on the day it is made.
     static QDateTime defaultNow();
-    static QStringList browsers() { return {QStringLiteral("chrome"), QStringLiteral("safari")}; }
+    static QStringList browsers()
+    {
+        return {QStringLiteral("chrome"), QStringLiteral("safari"), QStringLiteral("firefox")};
+    }
 
     explicit TRCorpusGenerator(Options options);
 

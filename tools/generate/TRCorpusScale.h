@@ -28,6 +28,8 @@ struct TRCorpusScale
     int topSites = 0;
     // The newest visits left in History.db-wal with --leave-wal.
     int walVisits = 0;
+    // Firefox's distinct pages, moz_places rows with visits.
+    int firefoxPlaces = 0;
 
     static std::optional<TRCorpusScale> named(const QString &name);
     static QStringList names();

@@ -203,6 +203,8 @@ TRCorpusWeb::Page TRCorpusWeb::search(const QString &query, Browser browser) con
         url = "https://www.google.com/search?q=" + encoded +
               "&oq=" + formEncoded(query.left(std::max<qsizetype>(3, query.size() / 2))) +
               "&sourceid=chrome&ie=UTF-8";
+    } else if (browser == Browser::firefox) {
+        url = "https://www.google.com/search?client=firefox-b-d&q=" + encoded;
     } else {
         url = "https://www.google.com/search?client=safari&rls=en&q=" + encoded +
               "&ie=UTF-8&oe=UTF-8";

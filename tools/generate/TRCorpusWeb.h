@@ -17,7 +17,7 @@ class TRCorpusWeb
 {
 public:
     // Browsers write some addresses differently (a search's query string).
-    enum class Browser { chrome, safari };
+    enum class Browser { chrome, safari, firefox };
 
     struct Page
     {

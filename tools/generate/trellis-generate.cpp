@@ -1,4 +1,4 @@
-// trellis-generate: writes realistic Chrome and Safari files for the tests,
+// trellis-generate: writes realistic Chrome, Safari and Firefox files for the tests,
 // the fuzz targets' seeds and the benchmarks, the same for the same options;
 // with --home, a home folder of Chromium browsers for browser discovery.
 
@@ -18,10 +18,11 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("trellis-generate"));
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Writes Chrome's Bookmarks and History and Safari's Bookmarks.plist, "
-                       "History.db, History.plist, TopSites.plist and LastSession.plist into "
-                       "DIR/chrome/Default and DIR/safari, with DIR/manifest.json; or, with "
-                       "--home, a home folder of Chromium browsers."));
+        QStringLiteral("Writes Chrome's Bookmarks and History, Safari's Bookmarks.plist, "
+                       "History.db, History.plist, TopSites.plist and LastSession.plist, and "
+                       "Firefox's profiles.ini, installs.ini and a profile's places.sqlite into "
+                       "DIR/chrome/Default, DIR/safari and DIR/firefox, with DIR/manifest.json; "
+                       "or, with --home, a home folder of Chromium browsers."));
     parser.addHelpOption();
     const TRCorpusGenerator::Options defaults;
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Output folder."),
@@ -45,10 +46,11 @@ int main(int argc, char *argv[])
         QStringLiteral("N"));
     const QCommandLineOption leaveWal(
         QStringLiteral("leave-wal"),
-        QStringLiteral("Leave Safari's newest visits in History.db-wal, not checkpointed."));
+        QStringLiteral("Leave Safari's and Firefox's newest visits in History.db-wal and "
+                       "places.sqlite-wal, not checkpointed."));
     const QCommandLineOption only(QStringLiteral("only"),
-                                  QStringLiteral("Write only this browser's files: chrome or "
-                                                 "safari (repeatable)."),
+                                  QStringLiteral("Write only this browser's files: chrome, "
+                                                 "safari or firefox (repeatable)."),
                                   QStringLiteral("BROWSER"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("Say nothing when all goes well."));
