@@ -49,6 +49,10 @@ TRBrowserBookmarksModel::childrenOf(Node *node) const
         node->childrenMade = true;
         if (node->bookmark->kind() == TRBookmarkKind::group) {
             for (const TRBookmarkPtr &child : node->bookmark->bookmarks()) {
+                // A line between menu items means nothing in an outline.
+                if (child->isSeparator()) {
+                    continue;
+                }
                 auto childNode = std::make_unique<Node>();
                 childNode->bookmark = child;
                 childNode->parent = node;

@@ -3,6 +3,7 @@
 #include "TRBrowserBookmarksViewController.h"
 #include "TRBrowserWebViewController.h"
 #include "TRBrowserWindowController.h"
+#include "TRGoogleChromeBookmark.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
@@ -173,11 +174,13 @@ private slots:
     }
 
     // A group refilled while the outline shows it must not shift rows under
-    // the view.
+    // the view; a separator between its items takes no row.
     void outlineKeepsRowsOfARefilledGroup()
     {
-        auto folder =
-            group("Folder", {item("A", "https://a.example/"), item("B", "https://b.example/")});
+        auto separator = TRGoogleChromeBookmark::init(TRBookmarkKind::item, QString());
+        separator->tag = TRGoogleChromeBookmark::Tag::separator;
+        auto folder = group("Folder", {item("A", "https://a.example/"), separator,
+                                       item("B", "https://b.example/")});
         TRBrowserBookmarksModel model;
         model.setTopLevel({folder});
         const QModelIndex parent = model.index(0, 0);
