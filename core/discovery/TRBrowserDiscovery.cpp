@@ -18,6 +18,8 @@ namespace TRBrowserDiscovery {
 
 namespace {
 
+constexpr qsizetype longestName = 100;
+
 // One browser and where its installations keep their configuration folder.
 struct Kind
 {
@@ -171,32 +173,6 @@ bool isBidiControl(char16_t c)
            (c >= 0x2066 && c <= 0x2069);
 }
 
-constexpr qsizetype longestName = 100;
-
-QString cleanName(const QString &name)
-{
-    QString clean;
-    clean.reserve(std::min(name.size(), longestName + 1));
-    for (const QChar c : name) {
-        if (c == QChar::LineSeparator || c == QChar::ParagraphSeparator || c == u'\t' ||
-            c == u'\n' || c == u'\r') {
-            clean += u' ';
-        } else if (c.category() != QChar::Other_Control && !isBidiControl(c.unicode())) {
-            clean += c;
-        }
-    }
-    clean = clean.simplified();
-    if (clean.size() > longestName) {
-        // Not between the two halves of a surrogate pair.
-        qsizetype end = longestName;
-        if (clean.at(end - 1).isHighSurrogate()) {
-            --end;
-        }
-        clean = clean.left(end).trimmed() + QChar(0x2026);
-    }
-    return clean;
-}
-
 // A folder name from the browser's list that stays inside the configuration
 // folder: one plain name, never "..", a path or a drive.
 bool isPlainFolderName(const QString &folder)
@@ -334,6 +310,30 @@ TRBrowserInstallation browserAt(const Kind &kind, Packaging packaging, const QSt
 }
 
 } // namespace
+
+QString cleanName(const QString &name)
+{
+    QString clean;
+    clean.reserve(std::min(name.size(), longestName + 1));
+    for (const QChar c : name) {
+        if (c == QChar::LineSeparator || c == QChar::ParagraphSeparator || c == u'\t' ||
+            c == u'\n' || c == u'\r') {
+            clean += u' ';
+        } else if (c.category() != QChar::Other_Control && !isBidiControl(c.unicode())) {
+            clean += c;
+        }
+    }
+    clean = clean.simplified();
+    if (clean.size() > longestName) {
+        // Not between the two halves of a surrogate pair.
+        qsizetype end = longestName;
+        if (clean.at(end - 1).isHighSurrogate()) {
+            --end;
+        }
+        clean = clean.left(end).trimmed() + QChar(0x2026);
+    }
+    return clean;
+}
 
 Places currentPlaces()
 {

@@ -101,6 +101,10 @@ std::optional<TRBrowserInstallation> browser(const QString &id,
 // looks at folders only, reads no file.
 bool isInstalled(const QString &id, const Places &places = currentPlaces());
 
+// A name fit for a menu: no control or direction characters (line breaks
+// become spaces), at most 100 characters.
+QString cleanName(const QString &name);
+
 // The ids of every installation discover() knows, in its order.
 std::vector<QString> knownIds();
 // The display name of an id ("Brave (Flatpak)"); empty for an unknown id.

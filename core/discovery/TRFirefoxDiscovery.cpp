@@ -16,7 +16,6 @@ namespace {
 
 // profiles.ini lists a few profiles; anything much larger is not one.
 constexpr qint64 largestList = 1024 * 1024;
-constexpr qsizetype longestName = 100;
 
 using Section = QHash<QString, QString>;
 
@@ -41,22 +40,6 @@ std::vector<std::pair<QString, Section>> sections(const QByteArray &text)
         }
     }
     return result;
-}
-
-// A name fit for a menu: no control or direction characters, not too long.
-QString cleanName(const QString &name)
-{
-    QString clean;
-    for (const QChar c : name) {
-        const char16_t u = c.unicode();
-        const bool direction = (u >= 0x200E && u <= 0x200F) || (u >= 0x202A && u <= 0x202E) ||
-                               (u >= 0x2066 && u <= 0x2069);
-        if (!c.isNonCharacter() && c.category() != QChar::Other_Control && !direction) {
-            clean += c;
-        }
-    }
-    clean = clean.simplified();
-    return clean.size() > longestName ? clean.left(longestName) + QStringLiteral("…") : clean;
 }
 
 // The absolute folder of a profile's Path; none for a relative path that
@@ -124,9 +107,9 @@ std::optional<std::vector<ListedProfile>> profilesFromIni(const QByteArray &prof
         if (!folder) {
             continue;
         }
-        QString title = cleanName(section.value(QStringLiteral("Name")));
+        QString title = TRBrowserDiscovery::cleanName(section.value(QStringLiteral("Name")));
         if (title.isEmpty()) {
-            title = cleanName(QFileInfo(*folder).fileName());
+            title = TRBrowserDiscovery::cleanName(QFileInfo(*folder).fileName());
         }
         const bool isDefault = section.value(QStringLiteral("Default")) == u"1";
         if (!defaultPath.isEmpty() && section.value(QStringLiteral("Path")) == defaultPath) {
