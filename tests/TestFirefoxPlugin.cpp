@@ -1,9 +1,11 @@
+#include "AppDelegate.h"
 #include "TRBrowserDiscovery.h"
 #include "TRBrowserFiles.h"
 #include "TRBrowserPlugin.h"
 #include "TRBrowserPluginConfigurationViewController.h"
 #include "TRBrowserSettings.h"
 #include "TRBrowserSetupWindowController.h"
+#include "TRPluginManager.h"
 #include "TRSettings.h"
 #include "TRTestMain.h"
 #include "TRTestMenus.h"
@@ -97,6 +99,17 @@ private slots:
         QDir(qEnvironmentVariable("HOME") + "/.config").removeRecursively();
         writePlaces(root() + "/abcd1234.default-release", "Home");
         QVERIFY(writeProfilesIni({"abcd1234.default-release"}));
+    }
+
+    // An installed Firefox is a source of its own from the start.
+    void installedFirefoxIsASource()
+    {
+        TRPluginManager manager(AppDelegate::builtInPlugins());
+        QStringList names;
+        for (const auto &plugin : manager.plugins()) {
+            names << plugin->name();
+        }
+        QCOMPARE(names, QStringList({"Bonjour", "Chrome", "Firefox", "Safari"}));
     }
 
     // "Use" grants places.sqlite once; the menu holds the history and the
