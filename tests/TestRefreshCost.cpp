@@ -164,7 +164,8 @@ private slots:
     }
 
     // Writes, renames and removals of the watched files are seen, coalesced
-    // and spaced; other files and reads in flight hold the signal back.
+    // and spaced, the further the longer a read took; other files and reads
+    // in flight hold the signal back.
     void watchersSeeWritesOnce()
     {
         constexpr int quietMs = 30;
@@ -226,7 +227,8 @@ private slots:
         QTest::qWait(spacingMs);
         QCOMPARE(changed.count(), 0);
         watcher.readFinished();
-        QVERIFY(changed.wait(5000));
+        // That read was long, so the next waits ten times as long.
+        QVERIFY(changed.wait(15000));
         watcher.readStarted();
         QVERIFY(writeFile(file("watched/History-wal"), "seen by the read"));
         QTest::qWait(3 * quietMs);
@@ -234,6 +236,16 @@ private slots:
         watcher.readFinished();
         QTest::qWait(spacingMs + 3 * quietMs);
         QCOMPARE(changed.count(), 1);
+
+        // A long read spaces the next by ten times its length.
+        changed.clear();
+        watcher.readStarted();
+        sinceRead.start();
+        QTest::qWait(120);
+        watcher.readFinished();
+        QVERIFY(writeFile(file("watched/History-wal"), "after a long read"));
+        QVERIFY(changed.wait(5000));
+        QVERIFY(sinceRead.elapsed() >= 1200 * 9 / 10);
 
         // A folder that goes away ends its watch, and says so.
         changed.clear();

@@ -22,6 +22,7 @@ TRSourceWatcher::TRSourceWatcher(QObject *parent, int quietMs, int spacingMs)
     , m_spacingMs(spacingMs       ? spacingMs
                   : testSpacingMs ? testSpacingMs
                                   : defaultSpacingMs)
+    , m_nextSpacingMs(m_spacingMs)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &TRSourceWatcher::fire);
@@ -67,6 +68,9 @@ void TRSourceWatcher::readStarted()
 void TRSourceWatcher::readFinished()
 {
     m_inFlight = false;
+    if (m_lastStart.isValid()) {
+        m_nextSpacingMs = std::max<qint64>(m_spacingMs, m_lastStart.elapsed() * readShareDivisor);
+    }
     if (m_dirty) {
         schedule();
     }
@@ -92,8 +96,8 @@ void TRSourceWatcher::schedule()
     if (m_inFlight || m_timer.isActive()) {
         return;
     }
-    const qint64 sinceStart = m_lastStart.isValid() ? m_lastStart.elapsed() : m_spacingMs;
-    m_timer.start(static_cast<int>(std::max<qint64>(m_quietMs, m_spacingMs - sinceStart)));
+    const qint64 sinceStart = m_lastStart.isValid() ? m_lastStart.elapsed() : m_nextSpacingMs;
+    m_timer.start(static_cast<int>(std::max<qint64>(m_quietMs, m_nextSpacingMs - sinceStart)));
 }
 
 void TRSourceWatcher::fire()

@@ -23,6 +23,10 @@ public:
     // least time between the starts of two reads.
     static constexpr int defaultQuietMs = 500;
     static constexpr int defaultSpacingMs = 10000;
+    // A long read spaces the next further: while a browser keeps writing,
+    // reading its files takes at most this share of the time (a full read
+    // of a million visits takes seconds).
+    static constexpr int readShareDivisor = 10;
 
     // With no times given, the defaults or those set for testing.
     explicit TRSourceWatcher(QObject *parent = nullptr, int quietMs = 0, int spacingMs = 0);
@@ -56,6 +60,8 @@ private:
     TRFolderWatch *m_watch;
     int m_quietMs;
     int m_spacingMs;
+    // The spacing after the last read, longer when that read was long.
+    qint64 m_nextSpacingMs;
     // Per folder, the names in it that matter.
     QHash<QString, QSet<QString>> m_names;
     bool m_watching = false;
