@@ -42,7 +42,7 @@ std::vector<Page> oddPages()
                       "output=html&h=250&w=300",
                       {});
     frame.visits = 2;
-    return {
+    std::vector<Page> pages{
         page("file:///Users/alex/Sites/index.html", "index.html", 3),
         page("file:///Users/alex/Downloads/Q3%20report%20(final).pdf", "Q3 report (final).pdf"),
         untitled,
@@ -50,23 +50,11 @@ std::vector<Page> oddPages()
              ""),
         page("http://localhost:3000/", "", 2),
         frame,
-        page("https://blog.db-internals.example.com/wal-checkpoints", TRCorpusText::longTitle()),
-        page("https://handbook.example.net/desktop-apps/complete-guide",
-             TRCorpusText::veryLongTitle()),
-        page("https://forum.example.net/t/escaping-in-titles/42",
-             "Title with <angle> brackets & \"quotes\" - Example Forum"),
-        page("https://ru.wikipedia.org/wiki/%D0%9C%D0%BE%D1%81%D0%BA%D0%B2%D0%B0",
-             "Москва — Википедия"),
-        page("https://news.yahoo.co.jp/articles/3f6d0c1e2b7a48e5a1c9d2f0b4e6a8c1d3e5f7a9",
-             "東京で桜が満開　平年より早く（共同通信） - Yahoo!ニュース"),
-        page("https://www.aljazeera.net/news/2024/4/28/economy", "الاقتصاد العالمي في أسبوع"),
-        page("https://www.haaretz.co.il/news/2024-04-29", "חדשות היום - הארץ"),
-        page("https://photos.example.com/albums/family-2023",
-             "👨‍👩‍👧 Family photos 2023 📸"),
-        page(TRCorpusText::veryLongUrl(), "Order confirmation – Example Shop"),
-        page("https://xn--mnchen-3ya.de/", "München – Offizielles Stadtportal"),
-        page("http://[::1]:8080/dashboard", "Local dashboard"),
     };
+    for (const auto &[url, title] : TRCorpusText::worldPages()) {
+        pages.push_back(page(url, title));
+    }
+    return pages;
 }
 
 // The fixed bookmarks: odd names and addresses, nested folders with an

@@ -6,6 +6,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <utility>
+#include <vector>
+
 namespace TRCorpusText {
 
 // Over 60 characters, as menus shorten them.
@@ -17,5 +20,8 @@ QByteArray veryLongUrl();
 // A ZWJ sequence and other emoji.
 QString emojiTitle();
 QString userEmail();
+// Pages of long, marked-up and foreign titles, a long address, and encoded
+// and IPv6 hosts, as (address, title), that every history holds.
+std::vector<std::pair<QByteArray, QString>> worldPages();
 
 } // namespace TRCorpusText

@@ -85,7 +85,7 @@ std::vector<OddPage> oddPages()
     temporary.page.redirectsTo = landingIndex;
     OddPage untitled = page("https://www.example.org/download?id=738609&format=zip", {});
     untitled.page.page.titled = false;
-    return {
+    std::vector<OddPage> pages{
         page("https://www.apple.com/", "Apple", 2),
         page("https://shop.example.com/spring-sale?utm_source=short-link",
              "Spring sale – Example Shop"),
@@ -103,23 +103,11 @@ std::vector<OddPage> oddPages()
         page("https://accounts.google.com/ServiceLogin?continue=https%3A%2F%2Fmail.google.com%2F",
              ""),
         page("http://localhost:3000/", "", 2),
-        page("https://blog.db-internals.example.com/wal-checkpoints", TRCorpusText::longTitle()),
-        page("https://handbook.example.net/desktop-apps/complete-guide",
-             TRCorpusText::veryLongTitle()),
-        page("https://forum.example.net/t/escaping-in-titles/42",
-             "Title with <angle> brackets & \"quotes\" - Example Forum"),
-        page("https://ru.wikipedia.org/wiki/%D0%9C%D0%BE%D1%81%D0%BA%D0%B2%D0%B0",
-             "Москва — Википедия"),
-        page("https://news.yahoo.co.jp/articles/5c2e8d0a9b7f41e3a6d1c4b8e2f0a7d9c3b5e1f7",
-             "東京で桜が満開　平年より早く（共同通信） - Yahoo!ニュース"),
-        page("https://www.aljazeera.net/news/2024/4/28/economy", "الاقتصاد العالمي في أسبوع"),
-        page("https://www.haaretz.co.il/news/2024-04-29", "חדשות היום - הארץ"),
-        page("https://photos.example.com/albums/family-2023",
-             "👨‍👩‍👧 Family photos 2023 📸"),
-        page(TRCorpusText::veryLongUrl(), "Order confirmation – Example Shop"),
-        page("https://xn--mnchen-3ya.de/", "München – Offizielles Stadtportal"),
-        page("http://[::1]:8080/dashboard", "Local dashboard"),
     };
+    for (const auto &[url, title] : TRCorpusText::worldPages()) {
+        pages.push_back(page(url, title));
+    }
+    return pages;
 }
 
 // A separator is a leaf without an address; a query is a leaf whose
