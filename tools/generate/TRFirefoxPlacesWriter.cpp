@@ -381,11 +381,8 @@ void TRFirefoxPlacesWriter::commit()
 void TRFirefoxPlacesWriter::keepInWriteAheadLog(quint64 salt)
 {
     finish();
-    // A connection that neither checkpoints as the log grows nor when it
-    // closes, as a browser that is still running leaves it.
     open();
-    sqlite3_db_config(m_database->getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    m_database->exec("PRAGMA wal_autocheckpoint = 0");
+    TRWriteAheadLog::keepInLog(*m_database);
     m_transaction = std::make_unique<SQLite::Transaction>(*m_database);
     prepare();
     m_inLog = true;
@@ -406,8 +403,7 @@ void TRFirefoxPlacesWriter::finish()
     }
     m_database.reset();
     if (m_inLog) {
-        QFile::remove(m_path + QStringLiteral("-shm"));
-        TRWriteAheadLog::fixSalt(m_path + QStringLiteral("-wal"), m_salt);
+        TRWriteAheadLog::settleLog(m_path, m_salt);
         m_inLog = false;
     }
 }

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
+
 namespace {
 
 quint32 bigEndian32(const uchar *bytes)
@@ -76,4 +79,16 @@ bool TRWriteAheadLog::fixSalt(const QString &logPath, quint64 salt)
         putBigEndian32(frame + 20, second);
     }
     return file.seek(0) && file.write(log) == log.size();
+}
+
+void TRWriteAheadLog::keepInLog(SQLite::Database &database)
+{
+    sqlite3_db_config(database.getHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    database.exec("PRAGMA wal_autocheckpoint = 0");
+}
+
+bool TRWriteAheadLog::settleLog(const QString &databasePath, quint64 salt)
+{
+    QFile::remove(databasePath + QStringLiteral("-shm"));
+    return fixSalt(databasePath + QStringLiteral("-wal"), salt);
 }
