@@ -9,6 +9,7 @@
 #include "TRGoogleChromePlugin.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
+#include "TRTestBrowsers.h"
 #include "TRTestMain.h"
 #include "TRTestMenus.h"
 #include "TRTestPluginEvents.h"
@@ -20,6 +21,9 @@
 #include <QSignalSpy>
 #include <QTreeWidget>
 
+using TRTestBrowsers::profileAt;
+using TRTestBrowsers::profilesFound;
+using TRTestBrowsers::refreshAndWait;
 using TRTestMenus::describe;
 using TRTestMenus::findItem;
 using TRTestMenus::openMenu;
@@ -72,28 +76,6 @@ class TestChromiumProfiles : public QObject
         return writeFile(root + "/Local State", json("{'profile':{'info_cache':{") + cache +
                                                     json("},'profiles_order':[") + order +
                                                     json("]}}"));
-    }
-
-    static TRBrowserProfile profileAt(const QString &id, std::size_t index)
-    {
-        const auto browser = TRBrowserDiscovery::browser(id);
-        return browser && index < browser->profiles.size() ? browser->profiles[index]
-                                                           : TRBrowserProfile();
-    }
-
-    bool refreshAndWait(TRBrowserPlugin &plugin)
-    {
-        const int before = m_events.rebuilds;
-        plugin.update();
-        return QTest::qWaitFor([&] { return m_events.rebuilds > before; }, 30000);
-    }
-
-    // Waits for the plugin's own look at the browser's profiles.
-    static bool profilesFound(TRBrowserPlugin &plugin)
-    {
-        bool found = false;
-        plugin.findProfiles([&found] { found = true; });
-        return QTest::qWaitFor([&found] { return found; }, 10000);
     }
 
 private slots:
@@ -186,11 +168,11 @@ private slots:
         QCOMPARE(plugin.profiles().size(), std::size_t(2));
 
         QVERIFY(chrome.use(settings, profileAt("chrome", 1)));
-        QVERIFY(refreshAndWait(plugin));
+        QVERIFY(refreshAndWait(plugin, m_events));
         QCOMPARE(describe(plugin.parentMenu()), QStringList({"History>", "-", "Bar>"}));
 
         QVERIFY(chrome.use(settings, profileAt("chrome", 0)));
-        QVERIFY(refreshAndWait(plugin));
+        QVERIFY(refreshAndWait(plugin, m_events));
         QCOMPARE(describe(plugin.parentMenu()), QStringList({"Work>", "Person 1>"}));
         QMenu *work = openMenu(findItem(plugin.parentMenu(), "Work")->menu());
         QCOMPARE(describe(work), QStringList({"History>", "-", "Bar>"}));
@@ -211,12 +193,12 @@ private slots:
         TRGoogleChromeBookmarksParser parser;
         TRGoogleChromePlugin plugin(&parser);
         QVERIFY(profilesFound(plugin));
-        QVERIFY(refreshAndWait(plugin));
+        QVERIFY(refreshAndWait(plugin, m_events));
 
         QVERIFY(QDir(config() + "/google-chrome/Profile 1").removeRecursively());
         QVERIFY(writeProfile(config() + "/google-chrome/Default", "Changed", false));
         TRTestSupport::settle(config() + "/google-chrome/Default/Bookmarks");
-        QVERIFY(refreshAndWait(plugin));
+        QVERIFY(refreshAndWait(plugin, m_events));
         QCOMPARE(describe(plugin.parentMenu()), QStringList({"Work>", "Person 1>"}));
         QMenu *person = findItem(plugin.parentMenu(), "Person 1")->menu();
         QCOMPARE(describe(openMenu(findItem(person, "Bar")->menu())), QStringList({"Changed"}));

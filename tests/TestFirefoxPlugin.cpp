@@ -7,6 +7,7 @@
 #include "TRBrowserSetupWindowController.h"
 #include "TRPluginManager.h"
 #include "TRSettings.h"
+#include "TRTestBrowsers.h"
 #include "TRTestMain.h"
 #include "TRTestMenus.h"
 #include "TRTestPluginEvents.h"
@@ -18,6 +19,9 @@
 #include <QSignalSpy>
 #include <QTreeWidget>
 
+using TRTestBrowsers::profileAt;
+using TRTestBrowsers::profilesFound;
+using TRTestBrowsers::refreshAndWait;
 using TRTestMenus::describe;
 using TRTestMenus::findItem;
 using TRTestMenus::openMenu;
@@ -67,27 +71,6 @@ class TestFirefoxPlugin : public QObject
                     (index == 0 ? "\nDefault=1\n\n" : "\n\n");
         }
         return TRTestSupport::writeFile(root() + "/profiles.ini", text);
-    }
-
-    static TRBrowserProfile profileAt(std::size_t index)
-    {
-        const auto browser = TRBrowserDiscovery::browser("firefox");
-        return browser && index < browser->profiles.size() ? browser->profiles[index]
-                                                           : TRBrowserProfile();
-    }
-
-    bool refreshAndWait(TRBrowserPlugin &plugin)
-    {
-        const int before = m_events.rebuilds;
-        plugin.update();
-        return QTest::qWaitFor([&] { return m_events.rebuilds > before; }, 30000);
-    }
-
-    static bool profilesFound(TRBrowserPlugin &plugin)
-    {
-        bool found = false;
-        plugin.findProfiles([&found] { found = true; });
-        return QTest::qWaitFor([&found] { return found; }, 10000);
     }
 
 private slots:
@@ -164,12 +147,12 @@ private slots:
         QVERIFY(writeProfilesIni({"abcd1234.default-release", "wxyz9876.work"}));
         TRSettings &settings = TRSettings::standard();
         const TRBrowserSettings firefox("firefox");
-        QVERIFY(firefox.use(settings, profileAt(1)));
-        QVERIFY(firefox.use(settings, profileAt(0)));
+        QVERIFY(firefox.use(settings, profileAt("firefox", 1)));
+        QVERIFY(firefox.use(settings, profileAt("firefox", 0)));
         TRBrowserPlugin plugin("firefox", "Firefox");
         QVERIFY(profilesFound(plugin));
         const QByteArray out =
-            TRTestSupport::captureStdout([&] { QVERIFY(refreshAndWait(plugin)); });
+            TRTestSupport::captureStdout([&] { QVERIFY(refreshAndWait(plugin, m_events)); });
         QCOMPARE(out, QByteArray("Could not read 'places.sqlite': file is not a database\n"));
         QCOMPARE(describe(plugin.parentMenu()), QStringList({"default-release>", "work>"}));
         QCOMPARE(describe(findItem(plugin.parentMenu(), "work")->menu()),
