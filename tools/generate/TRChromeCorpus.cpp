@@ -68,14 +68,7 @@ void oddBookmarks(Bookmarks::Node &bar, Bookmarks::Node &other, Bookmarks::Node 
         B::leaf("Qt Documentation", "https://doc.qt.io/qt-6/")));
     bar.children.push_back(B::leaf("Google Docs", "https://docs.google.com/"));
     bar.children.push_back(B::leaf("Reddit - Dive into anything", "https://www.reddit.com/"));
-    other.children.push_back(B::folder(
-        "Archive", B::folder("2019",
-                             B::folder("Old stuff", B::folder("Imported"),
-                                       B::leaf("", "https://www.example.org/untitled-bookmark"),
-                                       B::leaf("Title with <angle> brackets & \"quotes\"",
-                                               "data:text/html,<h1>Hello, world</h1>")),
-                             B::leaf(TRCorpusText::longTitle(),
-                                     "https://blog.db-internals.example.com/wal-checkpoints"))));
+    other.children.push_back(B::archiveFolder());
     other.children.push_back(
         B::folder("Работа", B::leaf("Настройки", "chrome://settings/"),
                   B::leaf("Write to support", "mailto:support@example.com?subject=Hello%20there"),

@@ -1,5 +1,6 @@
 #include "TRCorpusBookmarks.h"
 
+#include "TRCorpusText.h"
 #include "TRCorpusWeights.h"
 
 #include <algorithm>
@@ -10,6 +11,17 @@ TRCorpusBookmarks::NodePtr TRCorpusBookmarks::folder(const QString &title)
     node->title = title;
     node->folder = true;
     return node;
+}
+
+TRCorpusBookmarks::NodePtr TRCorpusBookmarks::archiveFolder()
+{
+    return folder("Archive", folder("2019",
+                                    folder("Old stuff", folder("Imported"),
+                                           leaf("", "https://www.example.org/untitled-bookmark"),
+                                           leaf("Title with <angle> brackets & \"quotes\"",
+                                                "data:text/html,<h1>Hello, world</h1>")),
+                                    leaf(TRCorpusText::longTitle(),
+                                         "https://blog.db-internals.example.com/wal-checkpoints")));
 }
 
 TRCorpusBookmarks::NodePtr TRCorpusBookmarks::leaf(const QString &title, const QByteArray &url)

@@ -39,6 +39,9 @@ public:
         return node;
     }
     static NodePtr leaf(const QString &title, const QByteArray &url);
+    // A folder four deep with an empty folder, an untitled bookmark, a data:
+    // address and a long title, that every browser's bookmarks hold.
+    static NodePtr archiveFolder();
 
     struct Counts
     {

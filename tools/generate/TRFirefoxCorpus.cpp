@@ -164,14 +164,7 @@ void oddBookmarks(Bookmarks::Node &toolbar, Bookmarks::Node &menu, Bookmarks::No
     menu.children.push_back(B::folder(
         "東京旅行", B::leaf("München – Offizielles Stadtportal", "https://xn--mnchen-3ya.de/"),
         B::leaf("Local dashboard", "http://[::1]:8080/dashboard")));
-    unfiled.children.push_back(B::folder(
-        "Archive", B::folder("2019",
-                             B::folder("Old stuff", B::folder("Imported"),
-                                       B::leaf("", "https://www.example.org/untitled-bookmark"),
-                                       B::leaf("Title with <angle> brackets & \"quotes\"",
-                                               "data:text/html,<h1>Hello, world</h1>")),
-                             B::leaf(TRCorpusText::longTitle(),
-                                     "https://blog.db-internals.example.com/wal-checkpoints"))));
+    unfiled.children.push_back(B::archiveFolder());
     unfiled.children.push_back(B::leaf("Public mirror", "ftp://ftp.example.org/pub/"));
     unfiled.children.push_back(
         B::leaf("Saved search: climbing", "place:terms=climbing&queryType=0&sort=0"));
