@@ -107,7 +107,7 @@ export QT_QPA_PLATFORM=xcb
 # The web engine's sandbox refuses to run as root.
 [ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
 
-step "data: the generator's Chrome and Safari files, a Safari bookmarks file and a local site"
+step "data: the generator's Chrome, Firefox and Safari files, a Safari bookmarks file and a local site"
 "$build/bin/trellis-generate" --out "$work/corpus" --scale small --days 4 --visits 300 \
   --now "$(date -u +%Y-%m-%dT%H:%M:%SZ)" --quiet
 chrome="$HOME/.config/google-chrome/Default"
@@ -116,6 +116,9 @@ mkdir -p "$chrome" "$safari"
 cp "$work/corpus/chrome/Default/Bookmarks" "$work/corpus/chrome/Default/History" "$chrome/"
 cp "$work/corpus/safari/History.db" "$work/corpus/safari/TopSites.plist" \
   "$work/corpus/safari/LastSession.plist" "$safari/"
+mkdir -p "$HOME/.mozilla"
+cp -r "$work/corpus/firefox" "$HOME/.mozilla/firefox"
+places=$(ls "$HOME"/.mozilla/firefox/*.default-release/places.sqlite)
 fixtures="$repo/tools/screenshots/fixtures.py"
 python3 "$fixtures" safari-bookmarks "$safari/Bookmarks.plist" "$port"
 python3 "$fixtures" site "$work/site" "$port"
@@ -128,6 +131,8 @@ python3 "$fixtures" settings "$XDG_CONFIG_HOME/Trellis/Trellis.ini" \
   google_chrome_history_data="$chrome/History" \
   tr_plugin_google_chrome_allowBookmarks=1 tr_plugin_google_chrome_hasBookmarksData=1 \
   tr_plugin_google_chrome_allowHistory=1 tr_plugin_google_chrome_hasHistoryData=1 \
+  tr_plugin_firefox_places_data="$places" \
+  tr_plugin_firefox_hasBookmarksData=1 tr_plugin_firefox_hasHistoryData=1 \
   bookmarks_data="$safari/Bookmarks.plist" \
   history_data="$safari/History.db" \
   topsites_data="$safari/TopSites.plist" \
@@ -326,11 +331,13 @@ mkdir -p "$out"
 # The sources' first reads run in the background after the icon appears.
 sleep 3
 
-# The menu holds General, Bonjour, Chrome and Safari, in that order.
+# The menu holds General, Bonjour, Chrome, Firefox and Safari, in that order.
 step "the menu: Safari's Favorites"
-menu_shot menu Down Down Down Down Right Down Down Down Down Down Right
+menu_shot menu Down Down Down Down Down Right Down Down Down Down Down Right
 step "the menu: Chrome's History"
 menu_shot menu-history Down Down Down Right Right
+step "the menu: Firefox's bookmarks toolbar"
+menu_shot menu-firefox Down Down Down Down Right Down Right
 
 # No avahi-daemon runs in the namespace: Bonjour's submenu says so.
 step "the menu: an empty submenu that explains itself"
@@ -355,18 +362,22 @@ wait_for_window Plugins
 sleep 1
 plugins=$(xdotool search --onlyvisible --name '^Plugins' | head -n 1) || true
 [ -n "$plugins" ] || fail "the Plugins window is gone"
-# The rows: Bonjour, Chrome, Safari, 30 pixels each below the header.
+# The rows: Bonjour, Chrome, Firefox, Safari, 30 pixels each below the
+# header.
 xdotool mousemove --window "$plugins" 70 63 click 1
 sleep 1
 save_window plugins-chrome Plugins
 xdotool mousemove --window "$plugins" 70 93 click 1
+sleep 1
+save_window plugins-firefox Plugins
+xdotool mousemove --window "$plugins" 70 123 click 1
 sleep 1
 save_window plugins-safari Plugins
 close_window Plugins
 
 step "the browser window: Safari's bookmarks beside a page"
 open_tray_menu
-key Down Down Down Down Right Down Return
+key Down Down Down Down Down Right Down Return
 browser=$(wait_for_trellis_window 800) || fail "no browser window appeared"
 sleep 2
 # From the filter field to the outline; then the Cooking folder, opened, and

@@ -170,12 +170,15 @@ void TRBrowserPluginConfigurationViewController::updateStatus()
         if (!grant) {
             return tr("Not granted yet");
         }
-        // The profile's folder tells which of several profiles was granted.
+        // The profile's folder tells which of several profiles was granted;
+        // Firefox's one file goes without saying.
         const auto path = TRFileGrant::resolve(*grant, nullptr);
-        return path ? tr("Granted: %1")
-                          .arg(QDir::toNativeSeparators(QFileInfo(*path).dir().dirName() + u'/' +
-                                                        QFileInfo(*path).fileName()))
-                    : tr("Granted");
+        const QString folder = path ? QFileInfo(*path).dir().dirName() : QString();
+        return !path                  ? tr("Granted")
+               : file == File::places ? tr("Granted: %1").arg(folder)
+                                      : tr("Granted: %1")
+                                            .arg(QDir::toNativeSeparators(
+                                                folder + u'/' + QFileInfo(*path).fileName()));
     };
     const TRBrowserSettings &keys = m_plugin->settings();
     m_ui->bookmarksStatusLabel->setText(
