@@ -1,0 +1,271 @@
+#include "TRFaviconTable.h"
+
+#include "TRSQLiteDatabase.h"
+
+#include <QHash>
+#include <QUrl>
+
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace {
+
+using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)>;
+
+Statement prepare(sqlite3 *handle, const char *sql)
+{
+    sqlite3_stmt *prepared = nullptr;
+    if (sqlite3_prepare_v2(handle, sql, -1, &prepared, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(prepared);
+        prepared = nullptr;
+    }
+    return Statement(prepared, sqlite3_finalize);
+}
+
+QByteArray bytesOf(sqlite3_stmt *statement, int column)
+{
+    const auto *data = static_cast<const char *>(sqlite3_column_blob(statement, column));
+    return QByteArray(data, sqlite3_column_bytes(statement, column));
+}
+
+// The bitmap of an icon that shows best at pixels: the narrowest not
+// narrower, else the widest.
+struct Choice
+{
+    qint64 row = 0;
+    qint64 width = -1;
+
+    void offer(qint64 candidateRow, qint64 candidateWidth, int pixels)
+    {
+        const bool fits = candidateWidth >= pixels;
+        const bool chosenFits = width >= pixels;
+        if (width < 0 || (fits && (!chosenFits || candidateWidth < width)) ||
+            (!fits && !chosenFits && candidateWidth > width)) {
+            row = candidateRow;
+            width = candidateWidth;
+        }
+    }
+};
+
+} // namespace
+
+// Fills a table from the rows of a store.
+class TRFaviconTableBuilder
+{
+public:
+    explicit TRFaviconTableBuilder(int pixels)
+        : m_pixels(pixels)
+        , m_table(std::make_shared<TRFaviconTable>())
+    {}
+
+    // A bitmap of the icon group (one icon in several sizes).
+    void offerBitmap(qint64 group, qint64 row, qint64 width, qint64 bytes)
+    {
+        if (bytes > 0 && bytes <= TRFaviconTable::largestIcon) {
+            m_choices[group].offer(row, width, m_pixels);
+        }
+    }
+
+    // Reads the chosen bitmaps' bytes with a statement taking the row.
+    bool loadBitmaps(sqlite3_stmt *select)
+    {
+        for (auto it = m_choices.cbegin(); it != m_choices.cend(); ++it) {
+            sqlite3_reset(select);
+            sqlite3_bind_int64(select, 1, it.value().row);
+            if (sqlite3_step(select) != SQLITE_ROW) {
+                continue;
+            }
+            m_groupIndex.insert(it.key(), static_cast<qint32>(m_table->m_icons.size()));
+            m_table->m_icons.push_back(bytesOf(select, 0));
+        }
+        return true;
+    }
+
+    void addPage(const QByteArray &address, qint64 group)
+    {
+        const auto index = m_groupIndex.constFind(group);
+        if (index != m_groupIndex.cend()) {
+            m_table->m_pages.emplace_back(TRFaviconTable::hashOf(address), *index);
+        }
+    }
+
+    void addSite(const QByteArray &site, qint64 group)
+    {
+        const auto index = m_groupIndex.constFind(group);
+        if (!site.isEmpty() && index != m_groupIndex.cend()) {
+            m_table->m_sites.emplace_back(TRFaviconTable::hashOf(site), *index);
+        }
+    }
+
+    std::shared_ptr<const TRFaviconTable> finish()
+    {
+        TRFaviconTable::settle(m_table->m_pages);
+        TRFaviconTable::settle(m_table->m_sites);
+        return std::move(m_table);
+    }
+
+private:
+    int m_pixels;
+    std::shared_ptr<TRFaviconTable> m_table;
+    QHash<qint64, Choice> m_choices;
+    QHash<qint64, qint32> m_groupIndex;
+};
+
+namespace {
+
+bool readChromium(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &error)
+{
+    const Statement bitmaps =
+        prepare(handle, "SELECT icon_id, id, width, length(image_data) FROM favicon_bitmaps");
+    const Statement bytes = prepare(handle, "SELECT image_data FROM favicon_bitmaps WHERE id = ?");
+    // Favicons proper before touch and manifest icons: a page's first
+    // mapping is the one kept.
+    const Statement pages = prepare(
+        handle, "SELECT m.page_url, m.icon_id FROM icon_mapping m JOIN favicons f ON f.id = "
+                "m.icon_id ORDER BY f.icon_type, m.id");
+    if (!bitmaps || !bytes || !pages) {
+        error = QString::fromUtf8(sqlite3_errmsg(handle));
+        return false;
+    }
+    while (sqlite3_step(bitmaps.get()) == SQLITE_ROW) {
+        builder.offerBitmap(
+            sqlite3_column_int64(bitmaps.get(), 0), sqlite3_column_int64(bitmaps.get(), 1),
+            sqlite3_column_int64(bitmaps.get(), 2), sqlite3_column_int64(bitmaps.get(), 3));
+    }
+    builder.loadBitmaps(bytes.get());
+    // A site's own front page names its icon before any other page of it.
+    std::vector<std::pair<QByteArray, qint64>> others;
+    while (sqlite3_step(pages.get()) == SQLITE_ROW) {
+        const QByteArray address = bytesOf(pages.get(), 0);
+        const qint64 icon = sqlite3_column_int64(pages.get(), 1);
+        builder.addPage(address, icon);
+        const QByteArray site = TRFaviconTable::siteOf(address);
+        if (address == site + '/') {
+            builder.addSite(site, icon);
+        } else {
+            others.emplace_back(site, icon);
+        }
+    }
+    for (const auto &[site, icon] : others) {
+        builder.addSite(site, icon);
+    }
+    return true;
+}
+
+bool readFirefox(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &error)
+{
+    // One icon in several widths shares its address; the group is its
+    // first row.
+    const Statement icons = prepare(
+        handle, "SELECT (SELECT min(o.id) FROM moz_icons o WHERE o.icon_url = i.icon_url), i.id, "
+                "i.width, length(i.data) FROM moz_icons i");
+    const Statement bytes = prepare(handle, "SELECT data FROM moz_icons WHERE id = ?");
+    const Statement pages = prepare(
+        handle, "SELECT p.page_url, (SELECT min(o.id) FROM moz_icons o WHERE o.icon_url = "
+                "i.icon_url) FROM moz_icons_to_pages t JOIN moz_pages_w_icons p ON p.id = "
+                "t.page_id JOIN moz_icons i ON i.id = t.icon_id ORDER BY t.page_id, t.icon_id");
+    const Statement roots =
+        prepare(handle, "SELECT icon_url, (SELECT min(o.id) FROM moz_icons o WHERE o.icon_url = "
+                        "i.icon_url) FROM moz_icons i WHERE root = 1 ORDER BY id");
+    if (!icons || !bytes || !pages || !roots) {
+        error = QString::fromUtf8(sqlite3_errmsg(handle));
+        return false;
+    }
+    while (sqlite3_step(icons.get()) == SQLITE_ROW) {
+        builder.offerBitmap(
+            sqlite3_column_int64(icons.get(), 0), sqlite3_column_int64(icons.get(), 1),
+            sqlite3_column_int64(icons.get(), 2), sqlite3_column_int64(icons.get(), 3));
+    }
+    builder.loadBitmaps(bytes.get());
+    while (sqlite3_step(pages.get()) == SQLITE_ROW) {
+        builder.addPage(bytesOf(pages.get(), 0), sqlite3_column_int64(pages.get(), 1));
+    }
+    // A site's icon is the one Firefox keeps for its root.
+    while (sqlite3_step(roots.get()) == SQLITE_ROW) {
+        builder.addSite(TRFaviconTable::siteOf(bytesOf(roots.get(), 0)),
+                        sqlite3_column_int64(roots.get(), 1));
+    }
+    return true;
+}
+
+} // namespace
+
+std::shared_ptr<const TRFaviconTable> TRFaviconTable::read(const QString &path, Store store,
+                                                           int pixels, QString *error)
+{
+    const auto fail = [error](const QString &reason) {
+        if (error) {
+            *error = reason;
+        }
+        return nullptr;
+    };
+    std::unique_ptr<SQLite::Database> database = TRSQLiteDatabase::openCopy(path);
+    if (!database) {
+        return fail(QStringLiteral("The data couldn’t be read because it is missing."));
+    }
+    TRFaviconTableBuilder builder(pixels);
+    QString reason;
+    const bool read = store == Store::chromium
+                          ? readChromium(database->getHandle(), builder, reason)
+                          : readFirefox(database->getHandle(), builder, reason);
+    if (!read) {
+        return fail(reason);
+    }
+    return builder.finish();
+}
+
+quint64 TRFaviconTable::hashOf(const QByteArray &text)
+{
+    // FNV-1a: stable across runs and platforms, unlike qHash's seed.
+    quint64 hash = 14695981039346656037ULL;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+QByteArray TRFaviconTable::siteOf(const QByteArray &address)
+{
+    const QUrl url = QUrl::fromEncoded(address);
+    if (!url.isValid() || url.host().isEmpty()) {
+        return {};
+    }
+    return url.scheme().toLatin1() + "://" + url.host(QUrl::FullyEncoded).toLatin1();
+}
+
+void TRFaviconTable::settle(Entries &entries)
+{
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    entries.erase(std::unique(entries.begin(), entries.end(),
+                              [](const auto &a, const auto &b) { return a.first == b.first; }),
+                  entries.end());
+    entries.shrink_to_fit();
+}
+
+qint32 TRFaviconTable::find(const Entries &entries, quint64 hash)
+{
+    const auto it =
+        std::lower_bound(entries.cbegin(), entries.cend(), hash,
+                         [](const auto &entry, quint64 key) { return entry.first < key; });
+    return it != entries.cend() && it->first == hash ? it->second : -1;
+}
+
+qint32 TRFaviconTable::iconIndexFor(const QByteArray &address) const
+{
+    const qint32 own = find(m_pages, hashOf(address));
+    if (own >= 0) {
+        return own;
+    }
+    const QByteArray site = siteOf(address);
+    return site.isEmpty() ? -1 : find(m_sites, hashOf(site));
+}
+
+QByteArray TRFaviconTable::iconFor(const QByteArray &address) const
+{
+    const qint32 index = iconIndexFor(address);
+    return index >= 0 ? icon(index) : QByteArray();
+}

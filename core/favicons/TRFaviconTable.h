@@ -1,0 +1,60 @@
+#pragma once
+
+// A browser's store of website icons, read into a lookup: the icon stored
+// for a page's exact address, else the icon stored for its site (the same
+// scheme and host). Built off the main thread from a private copy of the
+// store; the image bytes are kept as stored and decoded by whoever shows
+// them. Addresses are kept as 64-bit hashes in sorted arrays, so a table of
+// hundreds of thousands of pages costs a few megabytes.
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+class TRFaviconTable
+{
+public:
+    // Chromium's Favicons, or Firefox's favicons.sqlite.
+    enum class Store { chromium, firefox };
+
+    // An icon larger than this is refused unread: no site needs one, and a
+    // damaged store must not make Trellis decode megabytes per item.
+    static constexpr qint64 largestIcon = 1024 * 1024;
+
+    // The table of the store at path, choosing for each icon the bitmap
+    // closest to, and not smaller than, pixels wide (else the largest);
+    // none, with a reason in error, when the store cannot be read.
+    static std::shared_ptr<const TRFaviconTable> read(const QString &path, Store store, int pixels,
+                                                      QString *error = nullptr);
+
+    // The image bytes for a page, given as its encoded address: its own
+    // icon, else its site's; empty when the store has neither.
+    QByteArray iconFor(const QByteArray &address) const;
+    // Which icon that is, for decoding each icon once; -1 for none.
+    qint32 iconIndexFor(const QByteArray &address) const;
+    const QByteArray &icon(qint32 index) const { return m_icons[static_cast<std::size_t>(index)]; }
+
+    std::size_t iconCount() const { return m_icons.size(); }
+    std::size_t pageCount() const { return m_pages.size(); }
+
+    // The key of a site: scheme and host of an encoded address; empty for
+    // an address without a host.
+    static QByteArray siteOf(const QByteArray &address);
+    static quint64 hashOf(const QByteArray &text);
+
+private:
+    using Entries = std::vector<std::pair<quint64, qint32>>;
+    static qint32 find(const Entries &entries, quint64 hash);
+    // Sorts by hash; of equal hashes the first added stays.
+    static void settle(Entries &entries);
+
+    Entries m_pages;
+    Entries m_sites;
+    std::vector<QByteArray> m_icons;
+
+    friend class TRFaviconTableBuilder;
+};

@@ -1,0 +1,146 @@
+#include "TRCoreTestMain.h"
+#include "TRFaviconTable.h"
+
+#include <QTemporaryDir>
+
+#include <SQLiteCpp/SQLiteCpp.h>
+
+using Store = TRFaviconTable::Store;
+
+namespace {
+
+// Runs statements on a new database at path.
+void writeStore(const QString &path, const QList<QByteArray> &statements)
+{
+    SQLite::Database db(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    for (const QByteArray &statement : statements) {
+        db.exec(statement.constData());
+    }
+}
+
+// Chromium's Favicons: icon 1 of example.com in three widths, icon 2 a touch
+// icon of the same page, icon 3 the front page of other.example, whose
+// other pages have none of their own.
+const QList<QByteArray> chromiumStore = {
+    "CREATE TABLE favicons (id INTEGER PRIMARY KEY, url LONGVARCHAR NOT NULL, icon_type "
+    "INTEGER DEFAULT 1)",
+    "CREATE TABLE favicon_bitmaps (id INTEGER PRIMARY KEY, icon_id INTEGER NOT NULL, "
+    "last_updated INTEGER DEFAULT 0, image_data BLOB, width INTEGER DEFAULT 0, height INTEGER "
+    "DEFAULT 0, last_requested INTEGER DEFAULT 0)",
+    "CREATE TABLE icon_mapping (id INTEGER PRIMARY KEY, page_url LONGVARCHAR NOT NULL, icon_id "
+    "INTEGER)",
+    "INSERT INTO favicons VALUES (1, 'https://example.com/favicon.ico', 1), (2, "
+    "'https://example.com/touch.png', 2), (3, 'https://other.example/favicon.ico', 1)",
+    "INSERT INTO favicon_bitmaps (id, icon_id, image_data, width, height) VALUES (1, 1, "
+    "'ex-32', 32, 32), (2, 1, 'ex-16', 16, 16), (3, 1, 'ex-64', 64, 64), (4, 2, 'touch-180', "
+    "180, 180), (5, 3, 'other-16', 16, 16), (6, 3, zeroblob(2000000), 8, 8)",
+    "INSERT INTO icon_mapping (page_url, icon_id) VALUES ('https://example.com/a', 2), "
+    "('https://example.com/a', 1), ('https://other.example/deep/page', 1), "
+    "('https://other.example/', 3)",
+};
+
+// Firefox's favicons.sqlite: one icon of example.com in two widths, and the
+// root icon of other.example.
+const QList<QByteArray> firefoxStore = {
+    "CREATE TABLE moz_icons (id INTEGER PRIMARY KEY, icon_url TEXT NOT NULL, "
+    "fixed_icon_url_hash INTEGER NOT NULL, width INTEGER NOT NULL DEFAULT 0, root INTEGER NOT "
+    "NULL DEFAULT 0, color INTEGER, expire_ms INTEGER NOT NULL DEFAULT 0, flags INTEGER NOT "
+    "NULL DEFAULT 0, data BLOB)",
+    "CREATE TABLE moz_pages_w_icons (id INTEGER PRIMARY KEY, page_url TEXT NOT NULL, "
+    "page_url_hash INTEGER NOT NULL)",
+    "CREATE TABLE moz_icons_to_pages (page_id INTEGER NOT NULL, icon_id INTEGER NOT NULL, "
+    "expire_ms INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (page_id, icon_id)) WITHOUT ROWID",
+    "INSERT INTO moz_icons (id, icon_url, fixed_icon_url_hash, width, root, data) VALUES (1, "
+    "'https://example.com/icon.png', 1, 16, 0, 'ex-16'), (2, 'https://example.com/icon.png', 1, "
+    "32, 0, 'ex-32'), (3, 'https://other.example/favicon.ico', 2, 16, 1, 'other-16')",
+    "INSERT INTO moz_pages_w_icons VALUES (1, 'https://example.com/a', 1)",
+    "INSERT INTO moz_icons_to_pages (page_id, icon_id) VALUES (1, 1), (1, 2)",
+};
+
+} // namespace
+
+// The icon Trellis would show for a page from each browser's store: the
+// page's own at the best size, else its site's, else none.
+class TestFavicons : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_folder;
+
+private slots:
+    void lookups_data()
+    {
+        QTest::addColumn<bool>("firefox");
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<QByteArray>("address");
+        QTest::addColumn<QByteArray>("icon");
+        const struct
+        {
+            const char *name;
+            bool firefox;
+            int pixels;
+            const char *address;
+            const char *icon;
+        } rows[] = {
+            {"Chromium, exact size", false, 16, "https://example.com/a", "ex-16"},
+            {"Chromium, next larger", false, 20, "https://example.com/a", "ex-32"},
+            {"Chromium, larger than any: the largest", false, 128, "https://example.com/a",
+             "ex-64"},
+            {"Chromium, site's front page before its other pages", false, 16,
+             "https://other.example/unknown", "other-16"},
+            {"Chromium, an icon too large is never chosen", false, 4, "https://other.example/",
+             "other-16"},
+            {"Chromium, another scheme is another site", false, 16, "http://other.example/x", ""},
+            {"Chromium, unknown site", false, 16, "https://nowhere.example/", ""},
+            {"Firefox, exact size", true, 16, "https://example.com/a", "ex-16"},
+            {"Firefox, double density", true, 32, "https://example.com/a", "ex-32"},
+            {"Firefox, root icon of the site", true, 16, "https://other.example/any", "other-16"},
+            {"Firefox, a page of a site without root icon", true, 16, "https://example.com/b", ""},
+        };
+        for (const auto &row : rows) {
+            QTest::newRow(row.name)
+                << row.firefox << row.pixels << QByteArray(row.address) << QByteArray(row.icon);
+        }
+    }
+
+    void lookups()
+    {
+        QFETCH(bool, firefox);
+        QFETCH(int, pixels);
+        QFETCH(QByteArray, address);
+        QFETCH(QByteArray, icon);
+        const QString path = m_folder.filePath(
+            QStringLiteral("%1-%2").arg(firefox ? "firefox" : "chromium").arg(pixels));
+        if (!QFile::exists(path)) {
+            writeStore(path, firefox ? firefoxStore : chromiumStore);
+        }
+        QString error;
+        const auto table =
+            TRFaviconTable::read(path, firefox ? Store::firefox : Store::chromium, pixels, &error);
+        QVERIFY2(table, qPrintable(error));
+        QCOMPARE(table->iconFor(address), icon);
+    }
+
+    // A store without the tables, or no database at all, gives no table and
+    // a reason.
+    void unreadableStores()
+    {
+        const QString other = m_folder.filePath("other.sqlite");
+        writeStore(other, {"CREATE TABLE t (x)"});
+        const QString text = m_folder.filePath("text.sqlite");
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a database at all, but long enough to look like a header of one");
+        file.close();
+        for (const QString &path : {other, text, m_folder.filePath("missing.sqlite")}) {
+            for (const Store store : {Store::chromium, Store::firefox}) {
+                QString error;
+                QVERIFY(!TRFaviconTable::read(path, store, 16, &error));
+                QVERIFY(!error.isEmpty());
+            }
+        }
+    }
+};
+
+TRELLIS_CORE_TEST_MAIN(TestFavicons)
+#include "TestFavicons.moc"
