@@ -4,6 +4,7 @@
 // browser discovery finds.
 
 #include "TRBrowserDiscovery.h"
+#include "TRFaviconTable.h"
 #include "TRFileGrant.h"
 #include "TRFirefoxDiscovery.h"
 #include "TRFirefoxPlacesParser.h"
@@ -14,12 +15,14 @@
 #include "TRSafariBookmarksParser.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <cstdio>
 
@@ -40,6 +43,9 @@ int usage()
         "       trellis-inspect [--summary] safari-lastsession FILE\n"
         "       trellis-inspect safari-menu [--bookmarks FILE] [--topsites FILE]\n"
         "                       [--history FILE] [--lastsession FILE] [--set KEY=VALUE]...\n"
+        "       trellis-inspect favicon FILE ADDRESS [--pixels N]\n"
+        "           the icon Trellis would show for ADDRESS from the icon store FILE\n"
+        "           (favicons.sqlite: Firefox's; another name: a Chromium browser's Favicons)\n"
         "       trellis-inspect browsers [--home DIR]\n"
         "           the Chromium browsers and Firefox found in the user's home, or in DIR (its\n"
         "           configuration folder then DIR/.config), with their profiles\n",
@@ -179,6 +185,59 @@ int inspectBrowsers(const QStringList &arguments)
 
 } // namespace
 
+// Prints {"width", "height", "sha256"} of the icon bytes the store gives a
+// page (width and height from the PNG header, 0 for another format), or
+// null. The store is read from a throwaway copy, as a running browser may
+// hold it locked.
+int inspectFavicon(QStringList arguments)
+{
+    int pixels = 16;
+    const qsizetype option = arguments.indexOf(QStringLiteral("--pixels"));
+    if (option >= 0 && option + 1 < arguments.size()) {
+        pixels = arguments.at(option + 1).toInt();
+        arguments.remove(option, 2);
+    }
+    if (arguments.size() != 4 || pixels <= 0) {
+        return usage();
+    }
+    const QString file = arguments.at(2);
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(QFileInfo(file).fileName());
+    if (!folder.isValid() || !QFile::copy(file, copy)) {
+        std::fprintf(stderr, "trellis-inspect: cannot copy %s\n", qPrintable(file));
+        return 1;
+    }
+    QFile::copy(file + QStringLiteral("-wal"), copy + QStringLiteral("-wal"));
+    const auto store = QFileInfo(file).fileName() == u"favicons.sqlite"
+                           ? TRFaviconTable::Store::firefox
+                           : TRFaviconTable::Store::chromium;
+    QString error;
+    const auto table = TRFaviconTable::read(copy, store, pixels, &error);
+    if (!table) {
+        std::fprintf(stderr, "trellis-inspect: %s: %s\n", qPrintable(file), qPrintable(error));
+        return 1;
+    }
+    const QByteArray bytes = table->iconFor(arguments.at(3).toUtf8());
+    if (bytes.isEmpty()) {
+        std::puts("null");
+        return 0;
+    }
+    qint64 width = 0;
+    qint64 height = 0;
+    if (bytes.startsWith("\x89PNG\r\n\x1a\n") && bytes.size() >= 24 && bytes.mid(12, 4) == "IHDR") {
+        width = qFromBigEndian<quint32>(bytes.constData() + 16);
+        height = qFromBigEndian<quint32>(bytes.constData() + 20);
+    }
+    const QJsonObject result{
+        {QStringLiteral("width"), width},
+        {QStringLiteral("height"), height},
+        {QStringLiteral("sha256"),
+         QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex())},
+    };
+    std::puts(QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
+    return 0;
+}
+
 int main(int argc, char *argv[])
 {
     // As the application does, so that the reads cost what they cost there.
@@ -198,6 +257,9 @@ int main(int argc, char *argv[])
     QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() >= 2 && arguments.at(1) == u"browsers") {
         return inspectBrowsers(arguments);
+    }
+    if (arguments.size() >= 2 && arguments.at(1) == u"favicon") {
+        return inspectFavicon(arguments);
     }
     const bool summary = arguments.removeAll(QStringLiteral("--summary")) > 0;
     if (arguments.size() != 3) {
