@@ -12,22 +12,16 @@
 
 namespace {
 
-using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)>;
+using Statement = TRSQLiteDatabase::Statement;
 
 Statement prepare(sqlite3 *handle, const char *sql)
 {
-    sqlite3_stmt *prepared = nullptr;
-    if (sqlite3_prepare_v2(handle, sql, -1, &prepared, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(prepared);
-        prepared = nullptr;
-    }
-    return Statement(prepared, sqlite3_finalize);
+    return TRSQLiteDatabase::prepare(handle, sql);
 }
 
 QByteArray bytesOf(sqlite3_stmt *statement, int column)
 {
-    const auto *data = static_cast<const char *>(sqlite3_column_blob(statement, column));
-    return QByteArray(data, sqlite3_column_bytes(statement, column));
+    return TRSQLiteDatabase::blobOf(statement, column).toByteArray();
 }
 
 // The bitmap of an icon that shows best at pixels: the narrowest not

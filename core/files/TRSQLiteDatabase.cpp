@@ -33,3 +33,19 @@ std::optional<qint64> TRSQLiteDatabase::queryInteger(sqlite3 *handle, const char
     sqlite3_finalize(statement);
     return value;
 }
+
+TRSQLiteDatabase::Statement TRSQLiteDatabase::prepare(sqlite3 *handle, const char *sql)
+{
+    sqlite3_stmt *prepared = nullptr;
+    if (sqlite3_prepare_v2(handle, sql, -1, &prepared, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(prepared);
+        prepared = nullptr;
+    }
+    return Statement(prepared, sqlite3_finalize);
+}
+
+QByteArrayView TRSQLiteDatabase::blobOf(sqlite3_stmt *statement, int column)
+{
+    const auto *data = static_cast<const char *>(sqlite3_column_blob(statement, column));
+    return data ? QByteArrayView(data, sqlite3_column_bytes(statement, column)) : QByteArrayView();
+}

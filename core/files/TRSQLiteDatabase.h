@@ -2,12 +2,14 @@
 
 // Opens the private copy of a browser's SQLite file for reading.
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <memory>
 #include <optional>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace SQLite {
 class Database;
@@ -24,4 +26,12 @@ public:
     // where it has one; none when the query fails or returns no row.
     static std::optional<qint64> queryInteger(sqlite3 *handle, const char *sql,
                                               qint64 parameter = 0);
+
+    // A prepared statement, finalized when it goes; null when sql does not
+    // prepare (sqlite3_errmsg says why).
+    using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)>;
+    static Statement prepare(sqlite3 *handle, const char *sql);
+    // A blob column of the current row as stored, valid until the next
+    // step; null for NULL or an empty blob.
+    static QByteArrayView blobOf(sqlite3_stmt *statement, int column);
 };

@@ -32,17 +32,11 @@ constexpr qint64 typeBookmark = 1;
 constexpr qint64 typeFolder = 2;
 constexpr qint64 typeSeparator = 3;
 
-// A prepared statement, finalized when it goes.
-using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)>;
+using Statement = TRSQLiteDatabase::Statement;
 
 Statement prepare(sqlite3 *handle, const char *sql)
 {
-    sqlite3_stmt *prepared = nullptr;
-    if (sqlite3_prepare_v2(handle, sql, -1, &prepared, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(prepared);
-        prepared = nullptr;
-    }
-    return Statement(prepared, sqlite3_finalize);
+    return TRSQLiteDatabase::prepare(handle, sql);
 }
 
 // The copy for reading. A copy in WAL mode needs its -shm index beside it,
