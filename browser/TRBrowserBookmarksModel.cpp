@@ -1,5 +1,7 @@
 #include "TRBrowserBookmarksModel.h"
 
+#include "TRWebsiteIcons.h"
+
 #include <QSize>
 
 TRBrowserBookmarksModel::TRBrowserBookmarksModel(QObject *parent)
@@ -120,7 +122,13 @@ QVariant TRBrowserBookmarksModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return bookmark.name();
     case Qt::DecorationRole:
-        return isGroup ? m_folderIcon : m_bookmarkIcon;
+        if (isGroup) {
+            return m_folderIcon;
+        }
+        if (const QIcon website = TRWebsiteIcons::iconFor(bookmark); !website.isNull()) {
+            return website;
+        }
+        return m_bookmarkIcon;
     case Qt::ToolTipRole:
         return isGroup ? QVariant() : QVariant(bookmark.url().toString());
     case Qt::SizeHintRole:

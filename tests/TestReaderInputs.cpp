@@ -4,10 +4,10 @@
 // or refused as recorded here, and whatever a reader makes is walked to the
 // last node.
 
-#include "TRCoreTestMain.h"
 #include "TRCorpusGenerator.h"
 #include "TRFirefoxPlacesParser.h"
 #include "TRReaderInputs.h"
+#include "TRTestMain.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -63,6 +63,17 @@ const Expected expectations[] = {
     // a day are one entry, reloads, downloads and framed links are left
     // out, and so is the hidden page.
     {"firefox-places", "seeds/odd-rows.sqlite", true, 4 + 4 + 1 + 2 + 2},
+    // Icons as browsers store them decode; a header claiming 30,000 pixels
+    // square is refused before its pixels are, as are a server's error page
+    // stored as an icon and a cut PNG.
+    {"favicon-image", "seeds/rgba-16.png", true, 0},
+    {"favicon-image", "seeds/palette-32.png", true, 0},
+    {"favicon-image", "seeds/wide-64x16.png", true, 0},
+    {"favicon-image", "seeds/favicon.ico", true, 0},
+    {"favicon-image", "seeds/icon.svg", true, 0},
+    {"favicon-image", "seeds/huge-header.png", false, 0},
+    {"favicon-image", "seeds/not-found.html", false, 0},
+    {"favicon-image", "seeds/cut-short.png", false, 0},
     // Each array or folder names the next twice: 2^40 nodes in a few
     // hundred bytes, which the readers once tried to make.
     {"safari-topsites", "regressions/shared-arrays-doubled-40-times.bplist", false, 0},
@@ -241,5 +252,5 @@ private:
     }
 };
 
-TRELLIS_CORE_TEST_MAIN(TestReaderInputs)
+TRELLIS_TEST_MAIN(TestReaderInputs)
 #include "TestReaderInputs.moc"

@@ -55,7 +55,7 @@ seed_files() {
         safari-history-plist) echo safari/History.plist ;;
         safari-topsites) echo safari/TopSites.plist ;;
         safari-lastsession) echo safari/LastSession.plist ;;
-        customized-bookmarks | firefox-places) ;;
+        customized-bookmarks | firefox-places | favicon-image) ;;
         local-state) echo "home/.config/google-chrome/Local State" ;;
     esac
 }

@@ -112,6 +112,7 @@ struct TRGoogleChromeBookmarksParser::Parsed
     HistoryCursor historyCursor;
     // The states of the files read, and of those no longer granted (none).
     QHash<QString, std::optional<TRSourceState>> states;
+    TRFaviconStoreReader::Result icons;
 };
 
 namespace {
@@ -155,6 +156,8 @@ TRGoogleChromeBookmarksParser::TRGoogleChromeBookmarksParser(QString copyStem)
     , m_operationQueue(std::make_unique<TROperationQueue>(
           m_copyStem == defaultStem ? QStringLiteral("chrome_updateBookmarksQueue")
                                     : m_copyStem + QStringLiteral("_updateBookmarksQueue")))
+    , m_iconReader(m_copyStem + QStringLiteral("_favicons_data"), QStringLiteral("Favicons"),
+                   TRFaviconTable::Store::chromium)
 {}
 
 TRGoogleChromeBookmarksParser::~TRGoogleChromeBookmarksParser()
@@ -169,6 +172,11 @@ void TRGoogleChromeBookmarksParser::setSlot(const TRBrowserSettings::Slot &slot)
     dataForBookmarks = slot.bookmarks;
     dataForAccountBookmarks = slot.accountBookmarks;
     dataForHistory = slot.history;
+}
+
+void TRGoogleChromeBookmarksParser::setIconStore(const std::optional<QByteArray> &grant, int pixels)
+{
+    m_iconRequest = {grant, pixels};
 }
 
 QStringList TRGoogleChromeBookmarksParser::unreadableFiles() const
@@ -200,12 +208,14 @@ void TRGoogleChromeBookmarksParser::updateBookmarks(std::function<void()> comple
     m_operationQueue->cancelAllOperations();
     m_operationQueue->addOperation(
         [this, grants = Grants{dataForBookmarks, dataForAccountBookmarks, dataForHistory},
-         completion = std::move(completion)] {
+         icons = m_iconRequest, completion = std::move(completion)] {
             auto parsed = std::make_shared<Parsed>(parse(grants));
+            parsed->icons = m_iconReader.read(icons);
             // Stopped half-way: what was read is incomplete and is dropped.
             if (TROperationQueue::isCurrentOperationCancelled()) {
                 return;
             }
+            m_iconReader.settle(parsed->icons);
             for (auto it = parsed->states.cbegin(); it != parsed->states.cend(); ++it) {
                 if (it.value()) {
                     m_readStates.insert(it.key(), *it.value());
@@ -379,6 +389,9 @@ void TRGoogleChromeBookmarksParser::publish(Parsed &parsed)
 {
     m_lastUpdateChanged =
         parsed.bookmarksOutcome || parsed.accountBookmarksOutcome || parsed.historyOutcome;
+    if (parsed.icons.changed) {
+        m_favicons = parsed.icons.table;
+    }
     if (parsed.bookmarks) {
         m_bookmarks.insert(BookmarkTypeKey::bookmarks, parsed.bookmarks);
     } else if (parsed.bookmarksMade) {

@@ -5,6 +5,7 @@
 // queue of its own, into two trees: the bookmark folders, and the history
 // grouped by day.
 
+#include "TRFaviconStoreReader.h"
 #include "TRGoogleChromeBookmark.h"
 #include "TRHistoryStore.h"
 #include "TRProfileReader.h"
@@ -62,6 +63,8 @@ public:
     // granted.
     void setSlot(const TRBrowserSettings::Slot &slot) override;
     QStringList unreadableFiles() const override;
+    void setIconStore(const std::optional<QByteArray> &grant, int pixels) override;
+    std::shared_ptr<const TRFaviconTable> favicons() const override { return m_favicons; }
 
     // Re-reads the granted files; completion runs on the main thread once
     // the new trees are in place. An update still waiting is dropped, and
@@ -145,6 +148,10 @@ private:
 
     const QString m_copyStem;
     std::unique_ptr<TROperationQueue> m_operationQueue;
+    TRFaviconStoreReader::Request m_iconRequest;
+    std::shared_ptr<const TRFaviconTable> m_favicons;
+    // On the queue only.
+    TRFaviconStoreReader m_iconReader;
     QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> m_bookmarks;
     TRGoogleChromeBookmarkPtr m_historyBookmark;
     UpdateResult m_lastUpdateResult;

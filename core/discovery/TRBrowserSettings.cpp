@@ -6,6 +6,7 @@
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -73,6 +74,8 @@ QString TRBrowserSettings::dataKey(const QString &stem, File file)
         return stem + QStringLiteral("_account_bookmarks_data");
     case File::places:
         return stem + QStringLiteral("_places_data");
+    case File::favicons:
+        return stem + QStringLiteral("_favicons_data");
     case File::history:
         break;
     }
@@ -93,6 +96,7 @@ TRBrowserSettings::Slot TRBrowserSettings::slot(const TRSettings &settings,
     slot.bookmarks = settings.dataForKey(dataKey(stem, File::bookmarks));
     slot.accountBookmarks = settings.dataForKey(dataKey(stem, File::accountBookmarks));
     slot.history = settings.dataForKey(dataKey(stem, File::history));
+    slot.favicons = settings.dataForKey(dataKey(stem, File::favicons));
     if (m_keepsPlaces) {
         slot.places = settings.dataForKey(dataKey(stem, File::places));
         slot.showsBookmarks = isSwitchOn(settings, allowBookmarksKey());
@@ -179,6 +183,15 @@ bool TRBrowserSettings::use(TRSettings &settings, const TRBrowserProfile &profil
             }
         }
     }
+    // The icons come with the profile, but alone they grant nothing.
+    if (granted) {
+        const auto grant = profile.favicons ? TRFileGrant::make(*profile.favicons) : std::nullopt;
+        if (grant) {
+            settings.setData(dataKey(stem, File::favicons), *grant);
+        } else {
+            settings.removeObject(dataKey(stem, File::favicons));
+        }
+    }
     if (bookmarks) {
         settings.setBool(allowBookmarksKey(), true);
         settings.setBool(hasBookmarksDataKey(), true);
@@ -195,6 +208,26 @@ bool TRBrowserSettings::use(TRSettings &settings, const TRBrowserProfile &profil
         }
     }
     return granted;
+}
+
+QString TRBrowserSettings::iconStoreName() const
+{
+    return m_keepsPlaces ? QStringLiteral("favicons.sqlite") : QStringLiteral("Favicons");
+}
+
+bool TRBrowserSettings::grantIconStore(TRSettings &settings, Slot &slot) const
+{
+    if (slot.favicons || slot.folder.isEmpty()) {
+        return false;
+    }
+    const QString path = QDir(slot.folder).filePath(iconStoreName());
+    const auto grant = QFileInfo(path).isFile() ? TRFileGrant::make(path) : std::nullopt;
+    if (!grant) {
+        return false;
+    }
+    settings.setData(dataKey(slot.stem, File::favicons), *grant);
+    slot.favicons = grant;
+    return true;
 }
 
 bool TRBrowserSettings::isInUse(const TRSettings &settings, const TRBrowserProfile &profile) const

@@ -20,7 +20,7 @@ class TRBrowserSettings
 {
 public:
     // The files of a slot, as their keys end.
-    enum class File { bookmarks, accountBookmarks, history, places };
+    enum class File { bookmarks, accountBookmarks, history, places, favicons };
 
     struct Slot
     {
@@ -31,6 +31,9 @@ public:
         std::optional<QByteArray> history;
         // A Firefox profile's one database of bookmarks and history.
         std::optional<QByteArray> places;
+        // The store of website icons beside them; read only while icons are
+        // shown, and never what makes a slot granted.
+        std::optional<QByteArray> favicons;
         // The pane's switches of a browser that keeps both in one file.
         bool showsBookmarks = true;
         bool showsHistory = true;
@@ -77,6 +80,12 @@ public:
     // while it is empty or already holds that folder; otherwise the profile
     // gets a slot of its own. False when no file could be granted.
     bool use(TRSettings &settings, const TRBrowserProfile &profile) const;
+    // Grants the icon store in the slot's folder to a slot granted before
+    // icons were granted with the profile; the user gave that folder's
+    // files. False when there is none.
+    bool grantIconStore(TRSettings &settings, Slot &slot) const;
+    // The icon store's name in a profile folder of this browser.
+    QString iconStoreName() const;
     // Whether a slot reads the profile's folder.
     bool isInUse(const TRSettings &settings, const TRBrowserProfile &profile) const;
 

@@ -5,12 +5,15 @@
 // and hand over two trees, the bookmark folders and the history by day.
 
 #include "TRBrowserSettings.h"
+#include "TRFaviconTable.h"
 #include "TRGoogleChromeBookmark.h"
 
 #include <QHash>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 class TRProfileReader
 {
@@ -34,4 +37,11 @@ public:
     // The files the last update could not read, named as the browser names
     // them.
     virtual QStringList unreadableFiles() const = 0;
+
+    // The icon store the next update reads, choosing bitmaps for icons of
+    // pixels; none, or 0 pixels, reads nothing and drops the table.
+    virtual void setIconStore(const std::optional<QByteArray> &grant, int pixels) = 0;
+    // The website icons of the latest update, on the main thread; null while
+    // icons are off or the store cannot be read.
+    virtual std::shared_ptr<const TRFaviconTable> favicons() const = 0;
 };

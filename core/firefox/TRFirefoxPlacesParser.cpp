@@ -165,12 +165,15 @@ struct TRFirefoxPlacesParser::Parsed
     TRHistoryStorePtr historyStore;
     std::vector<TRGoogleChromeBookmarkPtr> historyDays;
     QTimeZone zone;
+    TRFaviconStoreReader::Result icons;
 };
 
 TRFirefoxPlacesParser::TRFirefoxPlacesParser(QString copyStem)
     : m_copyStem(std::move(copyStem))
     , m_operationQueue(
           std::make_unique<TROperationQueue>(m_copyStem + QStringLiteral("_updateBookmarksQueue")))
+    , m_iconReader(m_copyStem + QStringLiteral("_favicons_data"), QStringLiteral("favicons.sqlite"),
+                   TRFaviconTable::Store::firefox)
 {}
 
 TRFirefoxPlacesParser::~TRFirefoxPlacesParser()
@@ -190,6 +193,11 @@ void TRFirefoxPlacesParser::setSlot(const TRBrowserSettings::Slot &slot)
     dataForPlaces = slot.places;
     readsBookmarks = slot.showsBookmarks;
     readsHistory = slot.showsHistory;
+}
+
+void TRFirefoxPlacesParser::setIconStore(const std::optional<QByteArray> &grant, int pixels)
+{
+    m_iconRequest = {grant, pixels};
 }
 
 QStringList TRFirefoxPlacesParser::unreadableFiles() const
@@ -216,12 +224,14 @@ void TRFirefoxPlacesParser::updateBookmarks(std::function<void()> completion)
     m_operationQueue->cancelAllOperations();
     m_operationQueue->addOperation([this, grant = dataForPlaces,
                                     wanted = Wanted{readsBookmarks, readsHistory},
-                                    completion = std::move(completion)] {
+                                    icons = m_iconRequest, completion = std::move(completion)] {
         auto parsed = std::make_shared<Parsed>(parse(grant, wanted));
+        parsed->icons = m_iconReader.read(icons);
         // Stopped half-way: what was read is incomplete and is dropped.
         if (TROperationQueue::isCurrentOperationCancelled()) {
             return;
         }
+        m_iconReader.settle(parsed->icons);
         if (parsed->state) {
             m_readState = *parsed->state;
             m_readWanted = wanted;
@@ -323,6 +333,9 @@ TRFirefoxPlacesParser::Parsed TRFirefoxPlacesParser::parse(const std::optional<Q
 void TRFirefoxPlacesParser::publish(Parsed &parsed)
 {
     m_lastUpdateChanged = parsed.bookmarksOutcome || parsed.historyOutcome;
+    if (parsed.icons.changed) {
+        m_favicons = parsed.icons.table;
+    }
     // A grant taken back takes both trees along; a switch turned off, its
     // own.
     const bool lost = parsed.state && !*parsed.state;

@@ -5,6 +5,7 @@
 // its own, into two trees: the bookmark root folders, and the history
 // grouped by day.
 
+#include "TRFaviconStoreReader.h"
 #include "TRGoogleChromeBookmark.h"
 #include "TRHistoryStore.h"
 #include "TRProfileReader.h"
@@ -55,6 +56,8 @@ public:
     bool readsHistory = true;
     void setSlot(const TRBrowserSettings::Slot &slot) override;
     QStringList unreadableFiles() const override;
+    void setIconStore(const std::optional<QByteArray> &grant, int pixels) override;
+    std::shared_ptr<const TRFaviconTable> favicons() const override { return m_favicons; }
 
     // Re-reads the granted file when it changed; completion runs on the
     // main thread once the new trees are in place. An update still waiting
@@ -116,6 +119,10 @@ private:
 
     const QString m_copyStem;
     std::unique_ptr<TROperationQueue> m_operationQueue;
+    TRFaviconStoreReader::Request m_iconRequest;
+    std::shared_ptr<const TRFaviconTable> m_favicons;
+    // On the queue only.
+    TRFaviconStoreReader m_iconReader;
     QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> m_bookmarks;
     TRGoogleChromeBookmarkPtr m_historyBookmark;
     UpdateResult m_lastUpdateResult;

@@ -11,6 +11,9 @@ inline const QString uiManagerShouldShowBrowser =
 inline const QString menuControllerMenuNeedsUpdate =
     QStringLiteral("TRMenuControllerMenuNeedsUpdateNotification");
 inline const QString pluginDidUpdate = QStringLiteral("TRPluginDidUpdateNotification");
+// "Show website icons" was switched: the browsers' plugins read or drop their
+// icon stores.
+inline const QString websiteIconsDidChange = QStringLiteral("TRWebsiteIconsDidChangeNotification");
 // The stored menu icon changed: the tray shows it at once, without a rebuild.
 inline const QString menuControllerStatusItemImageNeedsUpdate =
     QStringLiteral("TRMenuControllerStatusItemImageNeedsUpdateNotification");

@@ -243,6 +243,14 @@
         <source>%1 days</source>
         <translation>%1 Tage</translation>
     </message>
+    <message>
+        <source>Show website icons</source>
+        <translation>Website-Symbole anzeigen</translation>
+    </message>
+    <message>
+        <source>Shows the icons your browsers already keep for the sites you visit. Nothing is fetched from the network.</source>
+        <translation>Zeigt die Symbole, die Ihre Browser für die besuchten Websites bereits gespeichert haben. Nichts wird aus dem Netzwerk geladen.</translation>
+    </message>
 </context>
 <context>
     <name>TRBrowserViewController</name>
@@ -517,6 +525,14 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
     <message>
         <source>Every %1 minutes</source>
         <translation>Alle %1 Minuten</translation>
+    </message>
+    <message>
+        <source>Show website icons</source>
+        <translation>Website-Symbole anzeigen</translation>
+    </message>
+    <message>
+        <source>Shows the icons your browsers already keep for the sites you visit. Nothing is fetched from the network.</source>
+        <translation>Zeigt die Symbole, die Ihre Browser für die besuchten Websites bereits gespeichert haben. Nichts wird aus dem Netzwerk geladen.</translation>
     </message>
 </context>
 <context>

@@ -243,6 +243,14 @@
         <source>%1 days</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Show website icons</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shows the icons your browsers already keep for the sites you visit. Nothing is fetched from the network.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRBrowserViewController</name>
@@ -511,6 +519,14 @@ Other desktops: start a tray such as trayer.</source>
     </message>
     <message>
         <source>Every %1 minutes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show website icons</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shows the icons your browsers already keep for the sites you visit. Nothing is fetched from the network.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -243,6 +243,14 @@
         <source>%1 days</source>
         <translation>%1 dagen</translation>
     </message>
+    <message>
+        <source>Show website icons</source>
+        <translation>Websitepictogrammen tonen</translation>
+    </message>
+    <message>
+        <source>Shows the icons your browsers already keep for the sites you visit. Nothing is fetched from the network.</source>
+        <translation>Toont de pictogrammen die je browsers al bewaren voor de sites die je bezoekt. Er wordt niets van het netwerk gehaald.</translation>
+    </message>
 </context>
 <context>
     <name>TRBrowserViewController</name>
@@ -517,6 +525,14 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
     <message>
         <source>Every %1 minutes</source>
         <translation>Elke %1 minuten</translation>
+    </message>
+    <message>
+        <source>Show website icons</source>
+        <translation>Websitepictogrammen tonen</translation>
+    </message>
+    <message>
+        <source>Shows the icons your browsers already keep for the sites you visit. Nothing is fetched from the network.</source>
+        <translation>Toont de pictogrammen die je browsers al bewaren voor de sites die je bezoekt. Er wordt niets van het netwerk gehaald.</translation>
     </message>
 </context>
 <context>

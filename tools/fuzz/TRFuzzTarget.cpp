@@ -3,6 +3,7 @@
 #include "TRReaderInputs.h"
 
 #include <QByteArray>
+#include <QGuiApplication>
 #include <QtGlobal>
 
 #include <cstdlib>
@@ -13,6 +14,14 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     if (!TRReaderInputs::reader(QStringLiteral(TRELLIS_FUZZ_READER))) {
         std::abort();
+    }
+    // An icon drawn from SVG lays out its text with the interface's fonts.
+    if (QByteArrayView(TRELLIS_FUZZ_READER) == "favicon-image") {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "fuzz-favicon-image";
+        static char *argv[] = {name, nullptr};
+        new QGuiApplication(argc, argv);
     }
     return 0;
 }

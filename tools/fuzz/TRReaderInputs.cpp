@@ -12,6 +12,7 @@
 #include "TRSafariHistoryReader.h"
 #include "TRSafariLastSessionReader.h"
 #include "TRSafariTopSitesReader.h"
+#include "TRWebsiteIconImage.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -297,6 +298,25 @@ Outcome firefoxPlaces(const QByteArray &bytes)
     return {true, nodes};
 }
 
+Outcome faviconImage(const QByteArray &bytes)
+{
+    // The sizes of a menu on an ordinary and on a dense screen.
+    bool read = false;
+    for (const int pixels : {16, 32}) {
+        const QImage image = TRWebsiteIconImage::decode(bytes, pixels);
+        if (image.isNull()) {
+            continue;
+        }
+        // Never larger than asked, never empty.
+        if (image.width() < 1 || image.height() < 1 || image.width() > pixels ||
+            image.height() > pixels) {
+            std::abort();
+        }
+        read = true;
+    }
+    return {read, 0};
+}
+
 Reader reader(const QString &name)
 {
     static const QHash<QString, Outcome (*)(const QByteArray &)> readers{
@@ -308,6 +328,7 @@ Reader reader(const QString &name)
         {QStringLiteral("customized-bookmarks"), customizedBookmarks},
         {QStringLiteral("local-state"), localState},
         {QStringLiteral("firefox-places"), firefoxPlaces},
+        {QStringLiteral("favicon-image"), faviconImage},
     };
     const auto found = readers.constFind(name);
     return found == readers.constEnd() ? Reader() : Reader(*found);

@@ -33,12 +33,16 @@ Outcome customizedBookmarks(const QByteArray &bytes);
 // Firefox's places.sqlite: a node per root folder and below, per day and
 // per history entry.
 Outcome firefoxPlaces(const QByteArray &bytes);
+// The bytes of a website icon as a store keeps them: read when they make an
+// image of the menu's size; no nodes.
+Outcome faviconImage(const QByteArray &bytes);
 // A Chromium browser's "Local State": a node per profile it lists.
 Outcome localState(const QByteArray &bytes);
 
 // The reader of a target's name ("chrome-bookmarks", "safari-bookmarks",
 // "safari-history-plist", "safari-topsites", "safari-lastsession",
-// "customized-bookmarks", "local-state", "firefox-places"); empty for any other name.
+// "customized-bookmarks", "local-state", "firefox-places", "favicon-image"); empty for
+// any other name.
 Reader reader(const QString &name);
 
 } // namespace TRReaderInputs

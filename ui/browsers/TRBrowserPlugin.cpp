@@ -11,7 +11,9 @@
 #include "TROperationQueue.h"
 #include "TRPluginMenuNotice.h"
 #include "TRSettings.h"
+#include "TRSettingsKeys.h"
 #include "TRUIManager.h"
+#include "TRWebsiteIcons.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -69,6 +71,9 @@ TRBrowserPlugin::TRBrowserPlugin(const QString &browserId, const QString &name,
     TRSettings::standard().registerDefaults({{m_settings.enabledKey(), true}});
     TRNotificationCenter::defaultCenter().addObserver(
         this, m_settings.menuNeedsUpdateName(), [this](const TRNotification &) { refreshMenu(); });
+    TRNotificationCenter::defaultCenter().addObserver(
+        this, TRNotificationNames::websiteIconsDidChange,
+        [this](const TRNotification &) { refreshMenu(); });
     rebuildMenu();
     findProfiles();
 }
@@ -199,7 +204,10 @@ TRProfileReader *TRBrowserPlugin::parserFor(const QString &stem)
 
 void TRBrowserPlugin::refreshMenu(bool rebuild)
 {
-    std::vector<TRBrowserSettings::Slot> granted = m_settings.grantedSlots(TRSettings::standard());
+    TRSettings &settings = TRSettings::standard();
+    std::vector<TRBrowserSettings::Slot> granted = m_settings.grantedSlots(settings);
+    const bool showsIcons = settings.boolForKey(TRSettingsKeys::useFavIcons);
+    const int iconPixels = showsIcons ? TRWebsiteIcons::pixels() : 0;
     std::vector<Source> sources;
     QStringList files;
     for (TRBrowserSettings::Slot &slot : granted) {
@@ -219,6 +227,9 @@ void TRBrowserPlugin::refreshMenu(bool rebuild)
             if (const auto path = grant ? TRFileGrant::resolve(*grant, nullptr) : std::nullopt) {
                 files.push_back(*path);
             }
+        }
+        if (showsIcons) {
+            m_settings.grantIconStore(settings, slot);
         }
         source.slot = std::move(slot);
         sources.push_back(std::move(source));
@@ -252,6 +263,7 @@ void TRBrowserPlugin::refreshMenu(bool rebuild)
     for (const Source &source : m_sources) {
         TRProfileReader *parser = source.parser;
         parser->setSlot(source.slot);
+        parser->setIconStore(source.slot.favicons, iconPixels);
         // A refresh asked for meanwhile drops the reads still waiting, and
         // counts its own; what the earlier reads found still counts.
         parser->updateBookmarks([self = QPointer<TRBrowserPlugin>(this), parser, generation] {
@@ -263,6 +275,7 @@ void TRBrowserPlugin::refreshMenu(bool rebuild)
                     known.hasRead = true;
                 }
             }
+            self->attachIcons(parser);
             self->m_changedSinceRebuild =
                 self->m_changedSinceRebuild || parser->lastUpdateChanged();
             if (generation == self->m_refreshGeneration && --self->m_pendingReads == 0) {
@@ -272,10 +285,30 @@ void TRBrowserPlugin::refreshMenu(bool rebuild)
     }
 }
 
+void TRBrowserPlugin::attachIcons(TRProfileReader *parser) const
+{
+    // Every node finds its icons through its topmost ancestor: the root
+    // folders of a bookmarks file hang below the container without naming it.
+    std::vector<TRBookmarkPtr> roots;
+    for (const auto &tree : parser->bookmarks()) {
+        roots.push_back(tree);
+        for (const TRBookmarkPtr &child : tree->bookmarks()) {
+            if (!child->parent()) {
+                roots.push_back(child);
+            }
+        }
+    }
+    TRWebsiteIcons::attach(roots, parser->favicons(), m_settings.iconStoreName());
+}
+
 void TRBrowserPlugin::readFinished(bool changed)
 {
     m_watcher.readFinished();
-    const bool rebuild = m_rebuildAsked;
+    // Icons switched on or off show in the menus made from now on; those
+    // already filled are made again.
+    const bool showsIcons = TRSettings::standard().boolForKey(TRSettingsKeys::useFavIcons);
+    const bool rebuild = m_rebuildAsked || showsIcons != m_showedIcons;
+    m_showedIcons = showsIcons;
     m_rebuildAsked = false;
     m_changedSinceRebuild = false;
     if (!rebuild && m_hasRead && !changed) {

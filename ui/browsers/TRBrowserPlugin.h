@@ -85,6 +85,8 @@ private:
     // The profile's name for a source, and its place in the browser's list.
     QString nameOf(const Source &source) const;
     std::size_t rankOf(const Source &source) const;
+    // Shows the icons the parser read on the nodes of its trees.
+    void attachIcons(TRProfileReader *parser) const;
     void addSourceItems(QMenu *menu, const Source *source);
     // What a submenu says while it has nothing else to show.
     void addNotices(QMenu *menu, const Source *source);
@@ -112,6 +114,8 @@ private:
     // Whether a file is granted, and whether a read of the grants has ended.
     bool m_wasGranted = false;
     bool m_hasRead = false;
+    // Whether the menu was made with website icons on.
+    bool m_showedIcons = false;
     // The reads of the latest refresh still running, and what the reads
     // that ended since the last rebuild found.
     int m_pendingReads = 0;

@@ -6,6 +6,7 @@
 #include "TRNotificationNames.h"
 #include "TROperationQueue.h"
 #include "TRSettings.h"
+#include "TRSettingsKeys.h"
 #include "TRWindowPlacement.h"
 #include "ui_TRBrowserSetupWindowController.h"
 
@@ -193,9 +194,18 @@ void TRBrowserSetupWindowController::updateUseButton()
     m_useButton->setEnabled(any);
 }
 
+QCheckBox *TRBrowserSetupWindowController::useFavIconsCheckbox() const
+{
+    return m_ui->useFavIconsCheckbox;
+}
+
 void TRBrowserSetupWindowController::useChecked()
 {
     TRSettings &settings = TRSettings::standard();
+    // Before the grants, so that the first reads take the icons along.
+    const bool showsIcons = m_ui->useFavIconsCheckbox->isChecked();
+    const bool iconsChanged = settings.boolForKey(TRSettingsKeys::useFavIcons) != showsIcons;
+    settings.setBool(TRSettingsKeys::useFavIcons, showsIcons);
     for (std::size_t b = 0; b < m_browsers.size(); ++b) {
         const TRBrowserSettings keys(m_browsers[b].id);
         bool used = false;
@@ -208,6 +218,9 @@ void TRBrowserSetupWindowController::useChecked()
         if (used) {
             TRNotificationCenter::defaultCenter().post(keys.menuNeedsUpdateName());
         }
+    }
+    if (iconsChanged) {
+        TRNotificationCenter::defaultCenter().post(TRNotificationNames::websiteIconsDidChange);
     }
     TRNotificationCenter::defaultCenter().post(TRNotificationNames::menuControllerMenuNeedsUpdate);
     close();

@@ -15,6 +15,7 @@
 namespace Ui {
 class TRBrowserSetupWindowController;
 }
+class QCheckBox;
 class QPushButton;
 class QTreeWidgetItem;
 class TROperationQueue;
@@ -43,6 +44,7 @@ public:
     QTreeWidgetItem *itemFor(std::size_t browser, std::size_t profile) const;
     QPushButton *useButton() const { return m_useButton; }
     QPushButton *laterButton() const { return m_laterButton; }
+    QCheckBox *useFavIconsCheckbox() const;
 
     // Grants every ticked profile, asks their plugins to read, and closes.
     void useChecked();

@@ -64,18 +64,24 @@ TRPreferencesGeneralViewController::TRPreferencesGeneralViewController(QWidget *
     m_ui->launchOnLoginCheckbox->setChecked(settings.boolForKey(TRSettingsKeys::launchOnLogin));
     m_ui->openBookmarksInSafariCheckbox->setChecked(
         settings.boolForKey(TRSettingsKeys::openBookmarksInSafari));
+    m_ui->useFavIconsCheckbox->setChecked(settings.boolForKey(TRSettingsKeys::useFavIcons));
 
     connect(m_ui->menuIconPopUpButton, &QComboBox::activated, this,
             [this] { handlePopUp(m_ui->menuIconPopUpButton); });
     connect(m_ui->updateRatePopUpButton, &QComboBox::activated, this,
             [this] { handlePopUp(m_ui->updateRatePopUpButton); });
-    // The two check boxes are bound to their settings: every change is
-    // stored at once.
+    // The check boxes are bound to their settings: every change is stored
+    // at once.
     connect(m_ui->launchOnLoginCheckbox, &QCheckBox::toggled, this, [](bool checked) {
         TRSettings::standard().setBool(TRSettingsKeys::launchOnLogin, checked);
     });
     connect(m_ui->openBookmarksInSafariCheckbox, &QCheckBox::toggled, this, [](bool checked) {
         TRSettings::standard().setBool(TRSettingsKeys::openBookmarksInSafari, checked);
+    });
+    connect(m_ui->useFavIconsCheckbox, &QCheckBox::toggled, this, [](bool checked) {
+        TRSettings::standard().setBool(TRSettingsKeys::useFavIcons, checked);
+        // The menus show or drop the icons now, not at the next refresh.
+        TRNotificationCenter::defaultCenter().post(TRNotificationNames::websiteIconsDidChange);
     });
     connect(m_ui->launchOnLoginCheckbox, &QCheckBox::clicked, this,
             &TRPreferencesGeneralViewController::handleLaunchOnLogin);
@@ -101,6 +107,11 @@ QCheckBox *TRPreferencesGeneralViewController::launchOnLoginCheckbox() const
 QCheckBox *TRPreferencesGeneralViewController::openBookmarksInSafariCheckbox() const
 {
     return m_ui->openBookmarksInSafariCheckbox;
+}
+
+QCheckBox *TRPreferencesGeneralViewController::useFavIconsCheckbox() const
+{
+    return m_ui->useFavIconsCheckbox;
 }
 
 QString TRPreferencesGeneralViewController::updateRateTitle(int seconds)

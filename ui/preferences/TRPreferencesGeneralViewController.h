@@ -37,6 +37,7 @@ public:
     QComboBox *updateRatePopUpButton() const;
     QCheckBox *launchOnLoginCheckbox() const;
     QCheckBox *openBookmarksInSafariCheckbox() const;
+    QCheckBox *useFavIconsCheckbox() const;
 
     // The row title of a refresh interval in seconds ("Every 5 minutes").
     static QString updateRateTitle(int seconds);

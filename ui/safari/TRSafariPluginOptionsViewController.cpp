@@ -174,8 +174,13 @@ void TRSafariPluginOptionsViewController::bind(QCheckBox *checkBox, const QStrin
 {
     m_boundCheckBoxes.emplace_back(checkBox, key);
     // Only the user's clicks write: showing the stored value must not store it.
-    connect(checkBox, &QCheckBox::clicked, this,
-            [key](bool checked) { TRSettings::standard().setBool(key, checked); });
+    connect(checkBox, &QCheckBox::clicked, this, [key](bool checked) {
+        TRSettings::standard().setBool(key, checked);
+        // The same switch as the General pane's, which every browser obeys.
+        if (key == TRSettingsKeys::useFavIcons) {
+            TRNotificationCenter::defaultCenter().post(TRNotificationNames::websiteIconsDidChange);
+        }
+    });
 }
 
 QCheckBox *TRSafariPluginOptionsViewController::checkBoxForKey(const QString &key) const

@@ -1,5 +1,7 @@
 #include "TRBookmarkMenuBuilder.h"
 
+#include "TRWebsiteIcons.h"
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -36,7 +38,9 @@ void TRBookmarkMenuBuilder::addMenuItems(QMenu *menu, const TRBookmarkPtr &node)
             item->setIcon(m_icons.group);
             item->setMenu(makeLazyMenu(child, child->name()));
         } else {
-            item->setIcon(m_icons.item);
+            // The browser's own icon for the page or its site, when it kept one.
+            const QIcon website = TRWebsiteIcons::iconFor(*child);
+            item->setIcon(website.isNull() ? m_icons.item : website);
             QObject::connect(item, &QAction::triggered, m_owner, [handler = m_handler, item] {
                 if (const TRBookmarkPtr bookmark = bookmarkOf(item)) {
                     handler(bookmark);

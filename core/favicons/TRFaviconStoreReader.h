@@ -1,0 +1,51 @@
+#pragma once
+
+// A profile reader's part that reads the browser's icon store into a
+// table, on the reader's queue, beside the bookmarks and history. The store
+// is copied and read again only when it changed or the icon size did; a
+// store that cannot be read gives no table (the generic icons) and one
+// line on standard output.
+
+#include "TRFaviconTable.h"
+#include "TRSourceState.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class TRFaviconStoreReader
+{
+public:
+    // What the next read reads: no grant, or no pixels, reads nothing.
+    struct Request
+    {
+        std::optional<QByteArray> grant;
+        int pixels = 0;
+    };
+
+    // What a read found; settle it once the read it belongs to is kept.
+    struct Result
+    {
+        // Whether the table is new: otherwise the last one stands.
+        bool changed = false;
+        std::shared_ptr<const TRFaviconTable> table;
+        std::optional<TRSourceState> state;
+    };
+
+    // copyName names the private copy; fileName is the store's name as the
+    // browser names it, for the line about a store that cannot be read.
+    TRFaviconStoreReader(QString copyName, QString fileName, TRFaviconTable::Store store);
+
+    // On the queue.
+    Result read(const Request &request) const;
+    void settle(const Result &result);
+
+private:
+    QString m_copyName;
+    QString m_fileName;
+    TRFaviconTable::Store m_store;
+    // The state of the store as last read; none when nothing was read.
+    std::optional<TRSourceState> m_state;
+};
