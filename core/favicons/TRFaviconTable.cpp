@@ -150,36 +150,44 @@ bool readChromium(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &erro
 
 bool readFirefox(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &error)
 {
-    // One icon in several widths shares its address; the group is its
-    // first row.
-    const Statement icons = prepare(
-        handle, "SELECT (SELECT min(o.id) FROM moz_icons o WHERE o.icon_url = i.icon_url), i.id, "
-                "i.width, length(i.data) FROM moz_icons i");
+    const Statement icons =
+        prepare(handle, "SELECT id, icon_url, width, length(data), root FROM moz_icons ORDER BY id");
     const Statement bytes = prepare(handle, "SELECT data FROM moz_icons WHERE id = ?");
-    const Statement pages = prepare(
-        handle, "SELECT p.page_url, (SELECT min(o.id) FROM moz_icons o WHERE o.icon_url = "
-                "i.icon_url) FROM moz_icons_to_pages t JOIN moz_pages_w_icons p ON p.id = "
-                "t.page_id JOIN moz_icons i ON i.id = t.icon_id ORDER BY t.page_id, t.icon_id");
-    const Statement roots =
-        prepare(handle, "SELECT icon_url, (SELECT min(o.id) FROM moz_icons o WHERE o.icon_url = "
-                        "i.icon_url) FROM moz_icons i WHERE root = 1 ORDER BY id");
-    if (!icons || !bytes || !pages || !roots) {
+    const Statement pages =
+        prepare(handle, "SELECT p.page_url, t.icon_id FROM moz_icons_to_pages t JOIN "
+                        "moz_pages_w_icons p ON p.id = t.page_id ORDER BY t.page_id, t.icon_id");
+    if (!icons || !bytes || !pages) {
         error = QString::fromUtf8(sqlite3_errmsg(handle));
         return false;
     }
+    // One icon in several widths shares its address; the group is its first
+    // row. Grouped here: the store has no index on the address.
+    QHash<QByteArray, qint64> groupOfAddress;
+    QHash<qint64, qint64> groupOfRow;
+    std::vector<std::pair<QByteArray, qint64>> roots;
     while (sqlite3_step(icons.get()) == SQLITE_ROW) {
-        builder.offerBitmap(
-            sqlite3_column_int64(icons.get(), 0), sqlite3_column_int64(icons.get(), 1),
-            sqlite3_column_int64(icons.get(), 2), sqlite3_column_int64(icons.get(), 3));
+        const qint64 row = sqlite3_column_int64(icons.get(), 0);
+        const QByteArray address = bytesOf(icons.get(), 1);
+        const auto known = groupOfAddress.constFind(address);
+        const qint64 group =
+            known != groupOfAddress.cend() ? *known : *groupOfAddress.insert(address, row);
+        groupOfRow.insert(row, group);
+        builder.offerBitmap(group, row, sqlite3_column_int64(icons.get(), 2),
+                            sqlite3_column_int64(icons.get(), 3));
+        // A site's icon is the one Firefox keeps for its root.
+        if (sqlite3_column_int64(icons.get(), 4) == 1) {
+            roots.emplace_back(TRFaviconTable::siteOf(address), group);
+        }
     }
     builder.loadBitmaps(bytes.get());
     while (sqlite3_step(pages.get()) == SQLITE_ROW) {
-        builder.addPage(bytesOf(pages.get(), 0), sqlite3_column_int64(pages.get(), 1));
+        const auto group = groupOfRow.constFind(sqlite3_column_int64(pages.get(), 1));
+        if (group != groupOfRow.cend()) {
+            builder.addPage(bytesOf(pages.get(), 0), *group);
+        }
     }
-    // A site's icon is the one Firefox keeps for its root.
-    while (sqlite3_step(roots.get()) == SQLITE_ROW) {
-        builder.addSite(TRFaviconTable::siteOf(bytesOf(roots.get(), 0)),
-                        sqlite3_column_int64(roots.get(), 1));
+    for (const auto &[site, group] : roots) {
+        builder.addSite(site, group);
     }
     return true;
 }
