@@ -1,5 +1,10 @@
 #include "TRCoreTestMain.h"
 #include "TRFaviconTable.h"
+#include "TRFileGrant.h"
+#include "TRFirefoxPlacesParser.h"
+#include "TRGoogleChromeBookmarksParser.h"
+#include "TRPrivateFolder.h"
+#include "TRTestSupport.h"
 
 #include <QTemporaryDir>
 
@@ -55,6 +60,48 @@ const QList<QByteArray> firefoxStore = {
     "32, 0, 'ex-32'), (3, 'https://other.example/favicon.ico', 2, 16, 1, 'other-16')",
     "INSERT INTO moz_pages_w_icons VALUES (1, 'https://example.com/a', 1)",
     "INSERT INTO moz_icons_to_pages (page_id, icon_id) VALUES (1, 1), (1, 2)",
+};
+
+// A store of one icon for https://example.com/a, whose bytes are name: the
+// two versions of the fault cases tell each other apart by them.
+QByteArray storeBytes(bool firefox, const QByteArray &name)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("store"));
+    QList<QByteArray> statements = firefox ? firefoxStore : chromiumStore;
+    statements << (firefox ? QByteArray("UPDATE moz_icons SET data = '" + name + "' WHERE id = 1")
+                           : QByteArray("UPDATE favicon_bitmaps SET image_data = '" + name +
+                                        "' WHERE id = 2"));
+    writeStore(path, statements);
+    return TRTestSupport::readFile(path);
+}
+
+// A reader of one profile with only its icon store granted.
+struct IconReader
+{
+    explicit IconReader(bool firefox)
+    {
+        if (firefox) {
+            reader = std::make_unique<TRFirefoxPlacesParser>();
+        } else {
+            reader = std::make_unique<TRGoogleChromeBookmarksParser>();
+        }
+    }
+
+    // The bytes of example.com/a's icon after an update; "none" without a
+    // table.
+    QByteArray iconAfterUpdate()
+    {
+        bool done = false;
+        reader->updateBookmarks([&done] { done = true; });
+        if (!QTest::qWaitFor([&done] { return done; }, 30000)) {
+            return "timed out";
+        }
+        const auto table = reader->favicons();
+        return table ? table->iconFor("https://example.com/a") : QByteArray("none");
+    }
+
+    std::unique_ptr<TRProfileReader> reader;
 };
 
 } // namespace
@@ -119,6 +166,88 @@ private slots:
             TRFaviconTable::read(path, firefox ? Store::firefox : Store::chromium, pixels, &error);
         QVERIFY2(table, qPrintable(error));
         QCOMPARE(table->iconFor(address), icon);
+    }
+
+    // What happens to the store between two refreshes: a read that fails
+    // keeps the icons read before, as the trees keep theirs, and says so in
+    // one line; a store put right is read again.
+    void faultsBetweenRefreshes_data()
+    {
+        TRTestSupport::addFaultColumns();
+        for (const bool firefox : {false, true}) {
+            const QString name = firefox ? "favicons.sqlite" : "Favicons";
+            const QByteArray line = "Could not read '" + name.toUtf8() + "': ";
+            TRTestSupport::addFaultRows(
+                {.name = name,
+                 .secondVersion = storeBytes(firefox, "second"),
+                 .otherKind = TRTestSupport::json("{'roots':{}}"),
+                 .otherKindOut = line + "file is not a database\n",
+                 .noTablesOut = line + (firefox ? "no such table: moz_icons\n"
+                                                : "no such table: favicon_bitmaps\n"),
+                 .lockedBy = firefox ? "Firefox" : "Chrome"});
+        }
+        // Chromium's store stands for both.
+        TRTestSupport::addPrivateFolderFaultRows({}, {{"google_chrome_favicons_data", "Favicons"}});
+    }
+
+    void faultsBetweenRefreshes()
+    {
+        QFETCH(QString, source);
+        const bool firefox = source == "favicons.sqlite";
+        TRTestSupport::FaultFolders folders;
+        QVERIFY(folders.isValid());
+        const QString path = folders.browser.filePath(
+            "profile/" + (firefox ? QString("favicons.sqlite") : QString("Favicons")));
+        QVERIFY(TRTestSupport::writeFile(path, storeBytes(firefox, "first")));
+        QVERIFY(
+            QFile::setPermissions(folders.browser.filePath("profile"), TRTestSupport::openToAll));
+        IconReader reader(firefox);
+        reader.reader->setIconStore(TRFileGrant::make(path), 16);
+        QByteArray shown;
+        folders.runRow(
+            source.isEmpty() ? QString() : path,
+            {.refresh = [&] { shown = reader.iconAfterUpdate(); },
+             .trees = [&] { return QStringList{QString::fromUtf8(shown)}; },
+             .expected = [](const QString &, bool showsNew,
+                            bool) { return QStringList{showsNew ? "second" : "first"}; },
+             .writeSecondVersions =
+                 [&] { QVERIFY(TRTestSupport::writeFile(path, storeBytes(firefox, "second"))); },
+             .committed = firefox
+                              ? "UPDATE moz_icons SET data = 'second' WHERE id = 1;"
+                              : "UPDATE favicon_bitmaps SET image_data = 'second' WHERE id = 2;",
+             .uncommitted = firefox ? "UPDATE moz_icons SET data = 'uncommitted';"
+                                    : "UPDATE favicon_bitmaps SET image_data = 'uncommitted';"});
+    }
+
+    // Icons off reads nothing of the store; on, it is read once while it
+    // stays as it is, and again for another icon size or once changed.
+    void readsOnlyWhenShownAndChanged()
+    {
+        for (const bool firefox : {false, true}) {
+            QTemporaryDir folder;
+            const QString path = folder.filePath("store");
+            QVERIFY(TRTestSupport::writeFile(path, storeBytes(firefox, "first")));
+            // Old enough that an unchanged look means unchanged.
+            TRTestSupport::settle(path);
+            IconReader reader(firefox);
+            const QString copy = TRPrivateFolder::path().value_or(QString()) + u'/' +
+                                 (firefox ? "firefox" : "google_chrome") + "_favicons_data";
+            QFile::remove(copy);
+            reader.reader->setIconStore(TRFileGrant::make(path), 0);
+            QCOMPARE(reader.iconAfterUpdate(), QByteArray("none"));
+            QVERIFY2(!QFile::exists(copy), "copied while icons are off");
+
+            reader.reader->setIconStore(TRFileGrant::make(path), 16);
+            QCOMPARE(reader.iconAfterUpdate(), QByteArray("first"));
+            const auto table = reader.reader->favicons();
+            QCOMPARE(reader.iconAfterUpdate(), QByteArray("first"));
+            QCOMPARE(reader.reader->favicons(), table);
+            // Twice the pixels: the 32-pixel bitmap.
+            reader.reader->setIconStore(TRFileGrant::make(path), 32);
+            QCOMPARE(reader.iconAfterUpdate(), QByteArray("ex-32"));
+            reader.reader->setIconStore(std::nullopt, 32);
+            QCOMPARE(reader.iconAfterUpdate(), QByteArray("none"));
+        }
     }
 
     // A store without the tables, or no database at all, gives no table and

@@ -3,6 +3,8 @@
 #include "TRDiagnostics.h"
 #include "TRPrivateCopy.h"
 
+#include <QFileInfo>
+
 #include <utility>
 
 TRFaviconStoreReader::TRFaviconStoreReader(QString copyName, QString fileName,
@@ -17,7 +19,10 @@ TRFaviconStoreReader::Result TRFaviconStoreReader::read(const Request &request) 
     Result result;
     if (!request.grant || request.pixels <= 0) {
         // Icons off, or the store taken back: the table goes, once.
-        result.changed = m_state.has_value();
+        if (m_state) {
+            result.changed = true;
+            result.state = std::optional<TRSourceState>();
+        }
         return result;
     }
     // The size is part of what was read: another screen wants other bitmaps.
@@ -25,15 +30,18 @@ TRFaviconStoreReader::Result TRFaviconStoreReader::read(const Request &request) 
     if (m_state && *m_state == state && m_state->isSettled()) {
         return result;
     }
-    result.changed = true;
+    // Whatever the read makes of it, the same store would give the same again.
     result.state = state;
     const auto copy = TRPrivateCopy::make(m_copyName, request.grant);
-    if (!copy) {
+    // No copy could be made, which the copy has said.
+    if (!copy || !QFileInfo::exists(*copy)) {
         return result;
     }
     QString error;
-    result.table = TRFaviconTable::read(*copy, m_store, request.pixels, &error);
-    if (!result.table) {
+    if (auto table = TRFaviconTable::read(*copy, m_store, request.pixels, &error)) {
+        result.changed = true;
+        result.table = std::move(table);
+    } else {
         TRDiagnostics::writeLine(QStringLiteral("Could not read '") + m_fileName +
                                  QStringLiteral("': ") + error);
     }
@@ -42,7 +50,7 @@ TRFaviconStoreReader::Result TRFaviconStoreReader::read(const Request &request) 
 
 void TRFaviconStoreReader::settle(const Result &result)
 {
-    if (result.changed) {
-        m_state = result.state;
+    if (result.state) {
+        m_state = *result.state;
     }
 }

@@ -2,9 +2,10 @@
 
 // A profile reader's part that reads the browser's icon store into a
 // table, on the reader's queue, beside the bookmarks and history. The store
-// is copied and read again only when it changed or the icon size did; a
-// store that cannot be read gives no table (the generic icons) and one
-// line on standard output.
+// is copied and read again only when it changed or the icon size did. A
+// store that cannot be read says so in one line on standard output and, as
+// the trees do, keeps the last table read; without one, items show the
+// generic icon.
 
 #include "TRFaviconTable.h"
 #include "TRSourceState.h"
@@ -28,10 +29,13 @@ public:
     // What a read found; settle it once the read it belongs to is kept.
     struct Result
     {
-        // Whether the table is new: otherwise the last one stands.
+        // Whether table replaces the last one: a new table, or none for
+        // icons switched off or the store taken back.
         bool changed = false;
         std::shared_ptr<const TRFaviconTable> table;
-        std::optional<TRSourceState> state;
+        // The state the read saw, or none to forget the last; unset when
+        // nothing was looked at.
+        std::optional<std::optional<TRSourceState>> state;
     };
 
     // copyName names the private copy; fileName is the store's name as the

@@ -109,18 +109,30 @@ private:
 
 namespace {
 
+// Whether a statement failed to prepare, with SQLite's reason in error: the
+// first missing table is the one named.
+bool failed(sqlite3 *handle, const Statement &statement, QString &error)
+{
+    if (!statement) {
+        error = QString::fromUtf8(sqlite3_errmsg(handle));
+    }
+    return !statement;
+}
+
 bool readChromium(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &error)
 {
     const Statement bitmaps =
         prepare(handle, "SELECT icon_id, id, width, length(image_data) FROM favicon_bitmaps");
+    if (failed(handle, bitmaps, error)) {
+        return false;
+    }
     const Statement bytes = prepare(handle, "SELECT image_data FROM favicon_bitmaps WHERE id = ?");
     // Favicons proper before touch and manifest icons: a page's first
     // mapping is the one kept.
     const Statement pages = prepare(
         handle, "SELECT m.page_url, m.icon_id FROM icon_mapping m JOIN favicons f ON f.id = "
                 "m.icon_id ORDER BY f.icon_type, m.id");
-    if (!bitmaps || !bytes || !pages) {
-        error = QString::fromUtf8(sqlite3_errmsg(handle));
+    if (failed(handle, bytes, error) || failed(handle, pages, error)) {
         return false;
     }
     while (sqlite3_step(bitmaps.get()) == SQLITE_ROW) {
@@ -150,14 +162,16 @@ bool readChromium(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &erro
 
 bool readFirefox(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &error)
 {
-    const Statement icons =
-        prepare(handle, "SELECT id, icon_url, width, length(data), root FROM moz_icons ORDER BY id");
+    const Statement icons = prepare(
+        handle, "SELECT id, icon_url, width, length(data), root FROM moz_icons ORDER BY id");
+    if (failed(handle, icons, error)) {
+        return false;
+    }
     const Statement bytes = prepare(handle, "SELECT data FROM moz_icons WHERE id = ?");
     const Statement pages =
         prepare(handle, "SELECT p.page_url, t.icon_id FROM moz_icons_to_pages t JOIN "
                         "moz_pages_w_icons p ON p.id = t.page_id ORDER BY t.page_id, t.icon_id");
-    if (!icons || !bytes || !pages) {
-        error = QString::fromUtf8(sqlite3_errmsg(handle));
+    if (failed(handle, bytes, error) || failed(handle, pages, error)) {
         return false;
     }
     // One icon in several widths shares its address; the group is its first
