@@ -7,6 +7,7 @@
 #include "TRTestSupport.h"
 
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
@@ -166,6 +167,35 @@ private slots:
             TRFaviconTable::read(path, firefox ? Store::firefox : Store::chromium, pixels, &error);
         QVERIFY2(table, qPrintable(error));
         QCOMPARE(table->iconFor(address), icon);
+    }
+
+    // A site is its scheme and host as QUrl gives them, whichever way the
+    // address is cut.
+    void sitesAsQUrlGivesThem()
+    {
+        const QList<QByteArray> addresses = {"https://example.com/a?b#c",
+                                             "https://Example.COM:8443/x",
+                                             "HTTP://example.com",
+                                             "https://user:pw@example.com/",
+                                             "https://b%C3%BCcher.example/",
+                                             "https://xn--bcher-kva.example/",
+                                             "file:///tmp/x",
+                                             "https://[::1]:8080/",
+                                             "about:blank",
+                                             "https://.example.com/",
+                                             "git+ssh://host.example/repo",
+                                             "https://host_with_underscore.example/",
+                                             "",
+                                             "://nothing",
+                                             "https://a.example:/"};
+        for (const QByteArray &address : addresses) {
+            const QUrl url = QUrl::fromEncoded(address);
+            const QByteArray expected =
+                !url.isValid() || url.host().isEmpty()
+                    ? QByteArray()
+                    : url.scheme().toLatin1() + "://" + url.host(QUrl::FullyEncoded).toLatin1();
+            QCOMPARE(TRFaviconTable::siteOf(address), expected);
+        }
     }
 
     // What happens to the store between two refreshes: a read that fails

@@ -245,6 +245,36 @@ quint64 TRFaviconTable::hashOf(const QByteArray &text)
 
 QByteArray TRFaviconTable::siteOf(const QByteArray &address)
 {
+    // Most addresses are plain ASCII with a host of letters, digits, dots and
+    // dashes: those are cut here, as QUrl would, at a fraction of its cost on
+    // a store of hundreds of thousands of pages. Anything else goes to QUrl.
+    const qsizetype separator = address.indexOf("://");
+    if (separator > 0) {
+        const qsizetype hostStart = separator + 3;
+        qsizetype end = hostStart;
+        while (end < address.size() && address[end] != '/' && address[end] != '?' &&
+               address[end] != '#') {
+            ++end;
+        }
+        QByteArrayView authority = QByteArrayView(address).sliced(hostStart, end - hostStart);
+        // A user name goes to QUrl, which knows where it ends.
+        if (const qsizetype port = authority.lastIndexOf(':');
+            port >= 0 && !authority.contains('@')) {
+            authority = authority.first(port);
+        }
+        const auto plain = [](char c, bool scheme) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                   c == '.' || c == '-' || (scheme && c == '+');
+        };
+        const QByteArrayView scheme = QByteArrayView(address).first(separator);
+        if (!authority.isEmpty() && authority.front() != '.' &&
+            std::all_of(authority.begin(), authority.end(),
+                        [&](char c) { return plain(c, false); }) &&
+            std::all_of(scheme.begin(), scheme.end(), [&](char c) { return plain(c, true); })) {
+            QByteArray site = scheme.toByteArray() + "://" + authority.toByteArray();
+            return site.toLower();
+        }
+    }
     const QUrl url = QUrl::fromEncoded(address);
     if (!url.isValid() || url.host().isEmpty()) {
         return {};
