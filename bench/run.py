@@ -66,8 +66,10 @@ def generated_by_this_build(folder):
         return False
     with open(manifest) as text:
         written = json.load(text)
-    # A corpus from before the generator wrote Firefox's files lacks them.
-    return written.get("generator") == "trellis-generate" and "firefox" in written
+    # A corpus from before the generator wrote Firefox's files or the icon
+    # stores lacks them.
+    return (written.get("generator") == "trellis-generate" and "firefox" in written
+            and "favicons" in written["firefox"])
 
 
 def firefox_places(data):
@@ -137,6 +139,21 @@ def parse_figure(name, ours, floor, runs, limit):
     ratio = ours_s / floor_s
     line(name, f"{ours_s:7.3f} s (floor {floor_s:.3f} s) {ratio:5.2f}x", f"<= {limit}x",
          ratio <= limit)
+
+
+def icon_table_figure(name, store, sample, history, runs):
+    """The icon store read into the table beside the same profile's history
+    read: showing icons may add a tenth to what reading the history costs."""
+    icons, read = timed_pair([BIN / "trellis-inspect", "favicon", store, sample],
+                             [BIN / "trellis-inspect", "--summary"] + history, runs)
+    ratio = icons / read
+    line(name, f"{icons:7.3f} s (history {read:.3f} s) {ratio:5.2f}x", "<= 0.1x", ratio <= 0.1)
+
+
+def icon_sample(data, browser):
+    """The manifest's page that has an icon of its own in browser's store."""
+    with open(data / "manifest.json") as text:
+        return json.load(text)[browser]["favicons"]["sample_exact"]["address"]
 
 
 def bookmarks_in(summary):
@@ -483,6 +500,12 @@ def main():
                    "SELECT count(*) FROM urls WHERE url IS NOT NULL AND url != ''")
     history_memory("trellis-inspect peak per node, Firefox places.sqlite",
                    inspect + ["firefox-history", places], places, FIREFOX_ENTRIES)
+    icon_table_figure(f"Website icon table read, Chrome Favicons, {args.scale}",
+                      chrome / "Favicons", icon_sample(data, "chrome"),
+                      ["chrome-history", chrome / "History"], args.runs)
+    icon_table_figure(f"Website icon table read, Firefox favicons.sqlite, {args.scale}",
+                      places.parent / "favicons.sqlite", icon_sample(data, "firefox"),
+                      ["firefox-history", places], args.runs)
     menu_figures(tiny, data, args.scale, args.runs)
     refresh_figures(data, args.runs)
     copy_figure(chrome / "History", args.runs)

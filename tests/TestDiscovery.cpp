@@ -484,7 +484,7 @@ private slots:
                 QCOMPARE(listed["bookmarks"].toString(), folder + "/Bookmarks");
                 QCOMPARE(listed["history"].toString(), folder + "/History");
                 QCOMPARE(listed["accountBookmarks"].isNull(), !profile.accountBookmarks);
-                QVERIFY(listed["favicons"].isNull());
+                QCOMPARE(listed["favicons"].toString(), folder + "/Favicons");
             }
         }
     }

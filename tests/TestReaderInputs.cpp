@@ -5,13 +5,17 @@
 // last node.
 
 #include "TRCorpusGenerator.h"
+#include "TRFaviconTable.h"
 #include "TRFirefoxPlacesParser.h"
 #include "TRReaderInputs.h"
 #include "TRTestMain.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -240,6 +244,52 @@ private slots:
         const QJsonObject expected = firefoxManifest().value("history").toObject();
         QVERIFY(expected["history_items"].toInt() > 0);
         QCOMPARE(qint64(store->size()), qint64(expected["history_items"].toInt()));
+    }
+
+    // Each generated icon store read as its manifest says: the icon shown
+    // at 16 pixels for a page with its own, for one with only its site's
+    // and for one with none, and as many pages and icons as it holds.
+    void generatedIconStores_data()
+    {
+        QTest::addColumn<bool>("firefox");
+        QTest::addColumn<QString>("sample");
+        for (const bool firefox : {false, true}) {
+            for (const char *sample : {"sample_exact", "sample_site_only", "sample_none"}) {
+                QTest::addRow("%s %s", firefox ? "firefox" : "chrome", sample)
+                    << firefox << QString::fromLatin1(sample);
+            }
+        }
+    }
+    void generatedIconStores()
+    {
+        QFETCH(bool, firefox);
+        QFETCH(QString, sample);
+        const QString path = firefox ? QFileInfo(firefoxPlaces()).dir().filePath("favicons.sqlite")
+                                     : m_corpus.filePath("chrome/Default/Favicons");
+        const QJsonObject counts =
+            m_manifest[firefox ? QStringLiteral("firefox") : QStringLiteral("chrome")]
+                .toObject()["favicons"]
+                .toObject();
+        QString error;
+        const auto table = TRFaviconTable::read(
+            path, firefox ? TRFaviconTable::Store::firefox : TRFaviconTable::Store::chromium, 16,
+            &error);
+        QVERIFY2(table, qPrintable(error));
+        QCOMPARE(qint64(table->pageCount()), qint64(counts["pages_with_exact_icon"].toInt()));
+        QCOMPARE(qint64(table->iconCount()), qint64(counts["icons"].toInt()));
+
+        QVERIFY2(counts[sample].isObject(), "the store holds no page of this kind");
+        const QByteArray address = counts[sample]["address"].toString().toUtf8();
+        const QJsonValue expected = counts[sample]["expected"];
+        const QByteArray icon = table->iconFor(address);
+        QCOMPARE(icon.isEmpty(), expected.isNull());
+        if (!expected.isNull()) {
+            const QImage image = QImage::fromData(icon, "PNG");
+            QCOMPARE(image.width(), expected["width"].toInt());
+            QCOMPARE(image.height(), expected["height"].toInt());
+            QCOMPARE(QCryptographicHash::hash(icon, QCryptographicHash::Sha256).toHex(),
+                     expected["sha256"].toString().toLatin1());
+        }
     }
 
 private:

@@ -84,6 +84,17 @@ void oddBookmarks(Bookmarks::Node &bar, Bookmarks::Node &other, Bookmarks::Node 
     synced.children.push_back(B::leaf("Gmail", "https://mail.google.com/"));
 }
 
+void collectPages(const Bookmarks::Node &folder, TRCorpusFavicons::Pages &pages)
+{
+    for (const auto &child : folder.children) {
+        if (child->folder) {
+            collectPages(*child, pages);
+        } else {
+            pages.add({child->url, true, false, false});
+        }
+    }
+}
+
 QJsonObject rootCounts(const Bookmarks::Node &root)
 {
     const Bookmarks::Counts counts = Bookmarks::count(root);
@@ -105,11 +116,19 @@ TRChromeCorpus::TRChromeCorpus(const TRCorpusWeb &web, const TRCorpusScale &scal
 QJsonObject TRChromeCorpus::write(const QString &profile) const
 {
     QDir().mkpath(profile);
-    return {{"bookmarks", writeBookmarks(QDir(profile).filePath("Bookmarks"))},
-            {"history", writeHistory(QDir(profile).filePath("History"))}};
+    const QDir folder(profile);
+    // The history's pages first: Chrome maps icons as pages load.
+    TRCorpusFavicons::Pages pages;
+    QJsonObject history = writeHistory(folder.filePath("History"), pages);
+    QJsonObject bookmarks = writeBookmarks(folder.filePath("Bookmarks"), pages);
+    const TRCorpusFavicons favicons(m_seed, TRCorpusHistory::microseconds(m_now));
+    return {{"bookmarks", bookmarks},
+            {"history", history},
+            {"favicons", favicons.writeChromium(folder.filePath("Favicons"), pages.list())}};
 }
 
-QJsonObject TRChromeCorpus::writeBookmarks(const QString &path) const
+QJsonObject TRChromeCorpus::writeBookmarks(const QString &path,
+                                           TRCorpusFavicons::Pages &pages) const
 {
     TRCorpusRandom random(m_seed, 10);
     const auto bar = Bookmarks::folder("Bookmarks bar");
@@ -139,6 +158,7 @@ QJsonObject TRChromeCorpus::writeBookmarks(const QString &path) const
         emptyFolders += counts.emptyFolders;
         maxDepth = std::max(maxDepth, counts.maxDepth);
         TRCorpusManifest::tally(*root, tally);
+        collectPages(*root, pages);
     }
     return {{"bookmarks", bookmarks},
             {"folders", folders},
@@ -156,7 +176,8 @@ QJsonObject TRChromeCorpus::writeBookmarks(const QString &path) const
             {"checksum", QString::fromLatin1(writer.checksum())}};
 }
 
-QJsonObject TRChromeCorpus::writeHistory(const QString &path) const
+QJsonObject TRChromeCorpus::writeHistory(const QString &path,
+                                         TRCorpusFavicons::Pages &iconPages) const
 {
     TRCorpusRandom random(m_seed, 11);
     const TRCorpusHistory history(m_web, TRCorpusWeb::Browser::chrome, oddPages(),
@@ -219,10 +240,13 @@ QJsonObject TRChromeCorpus::writeHistory(const QString &path) const
     TRCorpusManifest::Tally tally;
     int hidden = 0;
     int typedUrls = 0;
+    const qint64 recent = TRCorpusHistory::microseconds(m_now) - 90LL * 86400 * 1000000;
     for (std::size_t i = 0; i < pages.size(); ++i) {
         TRCorpusManifest::tally(pages[i].page, tally);
-        hidden += (pages[i].page.url.startsWith("https://googleads.")) ? 1 : 0;
+        const bool frame = pages[i].page.url.startsWith("https://googleads.");
+        hidden += frame ? 1 : 0;
         typedUrls += typedCount[i] > 0;
+        iconPages.add({pages[i].page.url, false, lastVisit[i] >= recent, frame});
     }
     QJsonObject result{{"urls", static_cast<int>(pages.size())},
                        {"visits", static_cast<int>(visits.size())},

@@ -1,8 +1,10 @@
 #pragma once
 
-// The Chrome part of a corpus: a profile's Bookmarks and History, and the
+// The Chrome part of a corpus: a profile's Bookmarks, History and Favicons,
+// and the
 // counts that a reader of them should find.
 
+#include "TRCorpusFavicons.h"
 #include "TRCorpusScale.h"
 #include "TRCorpusWeb.h"
 
@@ -16,13 +18,14 @@ public:
     TRChromeCorpus(const TRCorpusWeb &web, const TRCorpusScale &scale, quint64 seed,
                    const QDateTime &now);
 
-    // Writes Bookmarks and History into the profile folder and returns the
-    // manifest's part; throws SQLite::Exception when the database fails.
+    // Writes Bookmarks, History and Favicons into the profile folder and
+    // returns the manifest's part; throws SQLite::Exception when the database fails.
     QJsonObject write(const QString &profile) const;
 
 private:
-    QJsonObject writeBookmarks(const QString &path) const;
-    QJsonObject writeHistory(const QString &path) const;
+    // Each adds the pages it wrote to pages, for the icon store.
+    QJsonObject writeBookmarks(const QString &path, TRCorpusFavicons::Pages &pages) const;
+    QJsonObject writeHistory(const QString &path, TRCorpusFavicons::Pages &iconPages) const;
 
     const TRCorpusWeb &m_web;
     TRCorpusScale m_scale;

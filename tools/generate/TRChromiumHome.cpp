@@ -1,11 +1,16 @@
 #include "TRChromiumHome.h"
 
 #include "TRBrowserFiles.h"
+#include "TRCorpusIcons.h"
+#include "TRFaviconStoreWriter.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <SQLiteCpp/Exception.h>
 
 #include <algorithm>
 #include <array>
@@ -50,6 +55,30 @@ bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
     return false;
 }
 
+// The icons of the profiles' two sites: example.org's front page has its
+// own, news.example's only its site's (another page of the site has one).
+QByteArray favicons()
+{
+    const TRCorpusIcons icons(1);
+    TRFaviconStoreWriter::Store store;
+    store.updated = QDateTime(QDate(2024, 5, 1), QTime(12, 0), Qt::UTC).toMSecsSinceEpoch() * 1000;
+    for (const QByteArray url :
+         {"https://example.org/favicon.ico", "https://news.example/favicon.ico"}) {
+        store.icons.push_back(
+            {url, 1, false, {{16, icons.png(url, 16)}, {32, icons.png(url, 32)}}});
+    }
+    store.mappings = {{"https://example.org/", 0}, {"https://news.example/latest", 1}};
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("Favicons"));
+    try {
+        TRFaviconStoreWriter::writeChromium(path, store);
+    } catch (const SQLite::Exception &) {
+        return {};
+    }
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 int TRChromiumHome::maxBrowsers()
@@ -91,9 +120,10 @@ bool TRChromiumHome::write(const QString &home, const QList<Browser> &browsers, 
     const QByteArray history = TRBrowserFiles::chromeHistory(
         {{"Example", "https://example.org/", 3, TRBrowserFiles::chromeTime(now.addSecs(-600))},
          {"News", "https://news.example/", 1, TRBrowserFiles::chromeTime(now.addDays(-1))}});
-    if (history.isEmpty()) {
+    const QByteArray icons = favicons();
+    if (history.isEmpty() || icons.isEmpty()) {
         if (error) {
-            *error = QStringLiteral("cannot make a History database");
+            *error = QStringLiteral("cannot make a History or Favicons database");
         }
         return false;
     }
@@ -106,6 +136,7 @@ bool TRChromiumHome::write(const QString &home, const QList<Browser> &browsers, 
             const QString folder = root + u'/' + profile.folder;
             if (!writeFile(folder + QStringLiteral("/Bookmarks"), bookmarks, error) ||
                 !writeFile(folder + QStringLiteral("/History"), history, error) ||
+                !writeFile(folder + QStringLiteral("/Favicons"), icons, error) ||
                 (profile.accountBookmarks &&
                  !writeFile(folder + QStringLiteral("/AccountBookmarks"), accountBookmarks,
                             error))) {

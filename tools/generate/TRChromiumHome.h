@@ -34,8 +34,8 @@ int maxBrowsers();
 // profile of the first browser also keeps bookmarks of its account.
 QList<Browser> layout(int browsers, int profiles);
 
-// Writes each browser's Local State and each profile's Bookmarks, History
-// (and AccountBookmarks) under home; false with error set when a file cannot
+// Writes each browser's Local State and each profile's Bookmarks, History,
+// Favicons (and AccountBookmarks) under home; false with error set when a file cannot
 // be written. The same layout gives the same files.
 bool write(const QString &home, const QList<Browser> &browsers, QString *error);
 

@@ -19,7 +19,7 @@ namespace {
 
 // The version of what the generator writes: a change of the files for the
 // same options makes a new one.
-constexpr int version = 2;
+constexpr int version = 3;
 
 } // namespace
 
@@ -83,7 +83,8 @@ bool TRCorpusGenerator::write(const QString &folder)
             const TRChromeCorpus chrome(web, *scale, m_options.seed, now);
             manifest.insert("chrome", chrome.write(out.filePath("chrome/Default")));
             files << "chrome/Default/Bookmarks"
-                  << "chrome/Default/History";
+                  << "chrome/Default/History"
+                  << "chrome/Default/Favicons";
         }
         if (wanted("safari")) {
             const TRSafariCorpus safari(web, *scale, m_options.seed, now, m_options.leaveWal);
@@ -100,9 +101,10 @@ bool TRCorpusGenerator::write(const QString &folder)
         if (wanted("firefox")) {
             const TRFirefoxCorpus firefox(web, *scale, m_options.seed, now, m_options.leaveWal);
             manifest.insert("firefox", firefox.write(out.filePath("firefox")));
-            const QString places = "firefox/" + firefox.profileFolder() + "/places.sqlite";
+            const QString profile = "firefox/" + firefox.profileFolder();
+            const QString places = profile + "/places.sqlite";
             files << "firefox/profiles.ini"
-                  << "firefox/installs.ini" << places;
+                  << "firefox/installs.ini" << places << profile + "/favicons.sqlite";
             if (m_options.leaveWal) {
                 files << places + "-wal";
             }

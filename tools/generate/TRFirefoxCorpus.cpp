@@ -1,6 +1,7 @@
 #include "TRFirefoxCorpus.h"
 
 #include "TRCorpusBookmarks.h"
+#include "TRCorpusFavicons.h"
 #include "TRCorpusHistory.h"
 #include "TRCorpusManifest.h"
 #include "TRCorpusText.h"
@@ -414,6 +415,9 @@ QJsonObject TRFirefoxCorpus::write(const QString &folder) const
     // never visited.
     QHash<QByteArray, qint64> placeIds;
     std::vector<qint64> placeOf(pages.size(), 0);
+    // The pages of moz_places in the order of their rows, for the icon store.
+    TRCorpusFavicons::Pages iconPages;
+    const qint64 recent = now - 90 * day;
     int hidden = 0;
     const auto frecency = [now](qint64 visitCount, bool wasTyped, qint64 bookmarks, qint64 last) {
         const double age = last > 0 ? static_cast<double>(now - last) / day : 365.0;
@@ -446,6 +450,7 @@ QJsonObject TRFirefoxCorpus::write(const QString &folder) const
                 hidden += row.hidden;
                 placeOf[index] = writer.addPlace(row);
                 placeIds.insert(page.page.url, placeOf[index]);
+                iconPages.add({row.url, row.foreignCount > 0, row.lastVisit >= recent, row.hidden});
             }
             // A link followed within minutes comes from the visit before; a
             // redirect's target from its source.
@@ -472,6 +477,9 @@ QJsonObject TRFirefoxCorpus::write(const QString &folder) const
             row.frecency = url.startsWith("place:") ? 0 : frecency(0, false, row.foreignCount, 0);
             row.guid = guid();
             found = placeIds.insert(url, writer.addPlace(row));
+            if (!url.startsWith("place:")) {
+                iconPages.add({url, true, false, false});
+            }
         }
         return *found;
     };
@@ -560,6 +568,10 @@ QJsonObject TRFirefoxCorpus::write(const QString &folder) const
         writeVisits(split, visits.size());
     }
     writer.finish();
+    const TRCorpusFavicons favicons(m_seed, now);
+    const QJsonObject faviconsPart = favicons.writeFirefox(
+        QDir(folder).filePath(profileFolder() + QStringLiteral("/favicons.sqlite")),
+        iconPages.list());
 
     // What the reader should find: bookmarks below each shown root, and one
     // history entry per page and day (UTC here) of its listed visits.
@@ -614,5 +626,6 @@ QJsonObject TRFirefoxCorpus::write(const QString &folder) const
                                       {"tagged_records", taggedRecords},
                                       {"keywords", 1},
                                       {"by_root", byRoot}}},
-            {"history", historyPart}};
+            {"history", historyPart},
+            {"favicons", faviconsPart}};
 }

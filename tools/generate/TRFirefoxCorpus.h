@@ -2,8 +2,8 @@
 
 // The Firefox part of a corpus: profiles.ini and installs.ini, and one
 // profile's places.sqlite (bookmarks and history in one file; optionally its
-// newest visits left in places.sqlite-wal), with the counts that a reader
-// of them should find.
+// newest visits left in places.sqlite-wal) and favicons.sqlite, with the
+// counts that a reader of them should find.
 
 #include "TRCorpusScale.h"
 #include "TRCorpusWeb.h"

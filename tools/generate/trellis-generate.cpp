@@ -18,11 +18,12 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("trellis-generate"));
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Writes Chrome's Bookmarks and History, Safari's Bookmarks.plist, "
-                       "History.db, History.plist, TopSites.plist and LastSession.plist, and "
-                       "Firefox's profiles.ini, installs.ini and a profile's places.sqlite into "
-                       "DIR/chrome/Default, DIR/safari and DIR/firefox, with DIR/manifest.json; "
-                       "or, with --home, a home folder of Chromium browsers."));
+        QStringLiteral("Writes Chrome's Bookmarks, History and Favicons, Safari's "
+                       "Bookmarks.plist, History.db, History.plist, TopSites.plist and "
+                       "LastSession.plist, and Firefox's profiles.ini, installs.ini and a "
+                       "profile's places.sqlite and favicons.sqlite into DIR/chrome/Default, "
+                       "DIR/safari and DIR/firefox, with DIR/manifest.json; or, with --home, a "
+                       "home folder of Chromium browsers."));
     parser.addHelpOption();
     const TRCorpusGenerator::Options defaults;
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Output folder."),
