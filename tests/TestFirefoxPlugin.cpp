@@ -7,12 +7,14 @@
 #include "TRBrowserSetupWindowController.h"
 #include "TRPluginManager.h"
 #include "TRSettings.h"
+#include "TRSettingsKeys.h"
 #include "TRTestBrowsers.h"
 #include "TRTestMain.h"
 #include "TRTestMenus.h"
 #include "TRTestPluginEvents.h"
 #include "TRTestSupport.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QMenu>
 #include <QPushButton>
@@ -164,10 +166,13 @@ private slots:
 
     // The setup window lists Firefox's profile with its bookmarks (saved
     // searches and tags left out) and days of history; "Use these" grants
-    // places.sqlite.
+    // places.sqlite, and with the ticked "Show website icons" its icons too.
     void setupWindowCountsAndGrants()
     {
+        QVERIFY(TRTestSupport::writeFile(root() + "/abcd1234.default-release/favicons.sqlite",
+                                         QByteArray()));
         TRBrowserSetupWindowController window;
+        QVERIFY(window.useFavIconsCheckbox()->isChecked());
         QSignalSpy counts(&window, &TRBrowserSetupWindowController::countsRead);
         QTRY_COMPARE(window.browsers().size(), std::size_t(1));
         QCOMPARE(window.browsers()[0].displayName, QString("Firefox"));
@@ -180,6 +185,8 @@ private slots:
         const auto granted = TRBrowserSettings("firefox").grantedSlots(TRSettings::standard());
         QCOMPARE(granted.size(), std::size_t(1));
         QVERIFY(granted.front().places);
+        QVERIFY(granted.front().favicons);
+        QVERIFY(TRSettings::standard().boolForKey(TRSettingsKeys::useFavIcons));
     }
 };
 

@@ -277,6 +277,9 @@ private slots:
         QVERIFY(pane.openBookmarksInSafariCheckbox()->isChecked());
         pane.openBookmarksInSafariCheckbox()->click();
         QVERIFY(!settings().boolForKey(Keys::openBookmarksInSafari));
+        QVERIFY(!pane.useFavIconsCheckbox()->isChecked());
+        pane.useFavIconsCheckbox()->click();
+        QVERIFY(settings().boolForKey(Keys::useFavIcons));
         QVERIFY(!QFile::exists(autostartEntryPath()));
 
         QCheckBox *box = pane.launchOnLoginCheckbox();
