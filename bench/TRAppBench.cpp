@@ -3,8 +3,12 @@
 //
 //   trellis-bench-app menu CORPUS [ROUNDS]
 //       every source granted; after the first parses: the status menu's
-//       rebuild, the Safari History submenu's first level and one day's
-//       submenu, each the median of ROUNDS, in milliseconds
+//       rebuild, the Safari and Chrome History submenus' first level and one
+//       day's submenu, each the median of ROUNDS, in milliseconds, and
+//       Chrome's day also the first time, when its icons are decoded
+//
+// With TRELLIS_BENCH_ICONS=1 in the environment, "Show website icons" is on
+// in every mode that grants the corpus, and Chrome's Favicons is granted.
 //   trellis-bench-app startup START_NS [HOME]
 //       the application's own start-up, in HOME (as written by the home
 //       mode) or a fresh one; prints the milliseconds from START_NS
@@ -31,6 +35,7 @@
 
 #include "AppDelegate.h"
 #include "TRBrowserDiscovery.h"
+#include "TRBrowserPlugin.h"
 #include "TRBrowserSettings.h"
 #include "TRFileCopy.h"
 #include "TRFileGrant.h"
@@ -46,6 +51,7 @@
 #include "TRSafariPlugin.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
+#include "TRWebsiteIcons.h"
 
 #include <QAction>
 #include <QApplication>
@@ -107,6 +113,19 @@ bool grantCorpus(const QString &corpus, bool longest)
         {TRSettingsKeys::googleChromeBookmarksData, QStringLiteral("chrome/Default/Bookmarks")},
         {TRSettingsKeys::googleChromeHistoryData, QStringLiteral("chrome/Default/History")},
     };
+    const bool icons = qgetenv("TRELLIS_BENCH_ICONS") == "1";
+    settings.setBool(TRSettingsKeys::useFavIcons, icons);
+    if (icons) {
+        const auto grant = TRFileGrant::make(QDir(corpus).filePath("chrome/Default/Favicons"));
+        if (!grant) {
+            std::fputs("cannot grant chrome/Default/Favicons\n", stderr);
+            return false;
+        }
+        settings.setData(TRBrowserSettings::dataKey(TRBrowserSettings(QStringLiteral("chrome"))
+                                                        .mainStem(),
+                                                    TRBrowserSettings::File::favicons),
+                         *grant);
+    }
     for (const auto &[key, file] : grants) {
         const std::optional<QByteArray> grant = TRFileGrant::make(QDir(corpus).filePath(file));
         if (!grant) {
@@ -242,12 +261,54 @@ int benchMenu(int argc, char *argv[])
     }
     const double historyFirstLevel = median(firstLevelTimes);
     const double day = median(dayTimes);
+
+    // The same for Chrome, whose days show the website icons when they are
+    // on: the first round decodes them, the others find them decoded.
+    TRBrowserPlugin *chrome = nullptr;
+    for (const auto &plugin : delegate.pluginManager()->plugins()) {
+        auto *browser = dynamic_cast<TRBrowserPlugin *>(plugin.get());
+        chrome = chrome ? chrome
+                        : (browser && browser->settings().browserId() == QStringLiteral("chrome")
+                               ? browser
+                               : nullptr);
+    }
+    std::vector<double> chromeFirstLevelTimes;
+    std::vector<double> chromeDayTimes;
+    for (int i = 0; i < rounds && chrome; ++i) {
+        chrome->rebuildMenu();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QAction *historyItem = findItem(chrome->parentMenu(), QStringLiteral("History"));
+        if (!historyItem || !historyItem->menu()) {
+            std::fputs("no Chrome History submenu\n", stderr);
+            return 1;
+        }
+        QMenu *history = historyItem->menu();
+        QElapsedTimer timer;
+        timer.start();
+        emit history->aboutToShow();
+        chromeFirstLevelTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+        QAction *firstDay = history->actions().value(0);
+        if (!firstDay || !firstDay->menu()) {
+            std::fputs("no day in the Chrome History submenu\n", stderr);
+            return 1;
+        }
+        timer.restart();
+        emit firstDay->menu()->aboutToShow();
+        chromeDayTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
     std::printf("status menu rebuild: %.3f ms\n", rebuild);
     std::printf("status menu entries: %lld\n",
                 static_cast<long long>(menu->statusItemMenu()->actions().size()));
     std::printf("Safari History submenu, first level: %.3f ms (%lld entries)\n", historyFirstLevel,
                 static_cast<long long>(days));
     std::printf("Safari History, one day's submenu: %.3f ms\n", day);
+    if (!chromeDayTimes.empty()) {
+        std::printf("Chrome History submenu, first level: %.3f ms\n", median(chromeFirstLevelTimes));
+        std::printf("Chrome History, one day's submenu: %.3f ms\n", median(chromeDayTimes));
+        std::printf("Chrome History, one day's submenu, first time: %.3f ms\n",
+                    chromeDayTimes.front());
+    }
+    std::printf("website icons decoded: %d\n", TRWebsiteIcons::decodedCount());
     return 0;
 }
 

@@ -113,21 +113,25 @@ step "data: the generator's Chrome, Firefox and Safari files, a Safari bookmarks
 chrome="$HOME/.config/google-chrome/Default"
 safari="$HOME/Library/Safari"
 mkdir -p "$chrome" "$safari"
-cp "$work/corpus/chrome/Default/Bookmarks" "$work/corpus/chrome/Default/History" "$chrome/"
+cp "$work/corpus/chrome/Default/Bookmarks" "$work/corpus/chrome/Default/History" \
+  "$work/corpus/chrome/Default/Favicons" "$chrome/"
 cp "$work/corpus/safari/History.db" "$work/corpus/safari/TopSites.plist" \
   "$work/corpus/safari/LastSession.plist" "$safari/"
 mkdir -p "$HOME/.mozilla"
 cp -r "$work/corpus/firefox" "$HOME/.mozilla/firefox"
 places=$(ls "$HOME"/.mozilla/firefox/*.default-release/places.sqlite)
+firefox_icons=$(dirname "$places")/favicons.sqlite
 fixtures="$repo/tools/screenshots/fixtures.py"
 python3 "$fixtures" safari-bookmarks "$safari/Bookmarks.plist" "$port"
 python3 "$fixtures" site "$work/site" "$port"
 
 # The grants and flags the Plugins window stores when each file is chosen,
-# and no Welcome alert.
+# the browsers' website icons on, and no Welcome alert.
 python3 "$fixtures" settings "$XDG_CONFIG_HOME/Trellis/Trellis.ini" \
-  _defaults_firstRun=0 \
+  _defaults_firstRun=0 _defaults_useFavIcons=1 \
   google_chrome_bookmarks_data="$chrome/Bookmarks" \
+  google_chrome_favicons_data="$chrome/Favicons" \
+  tr_plugin_firefox_favicons_data="$firefox_icons" \
   google_chrome_history_data="$chrome/History" \
   tr_plugin_google_chrome_allowBookmarks=1 tr_plugin_google_chrome_hasBookmarksData=1 \
   tr_plugin_google_chrome_allowHistory=1 tr_plugin_google_chrome_hasHistoryData=1 \
