@@ -4,6 +4,7 @@
 #include "TRWebsiteIconImage.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QHash>
 #include <QPixmap>
 #include <QScreen>
@@ -34,6 +35,12 @@ struct Entry
 std::unordered_map<const TRBookmark *, Entry> &registry()
 {
     static std::unordered_map<const TRBookmark *, Entry> entries;
+    static const bool cleared = [] {
+        // The icons are pixmaps, which go while the application still is.
+        qAddPostRoutine([] { entries.clear(); });
+        return true;
+    }();
+    Q_UNUSED(cleared);
     return entries;
 }
 
