@@ -121,10 +121,10 @@ bool grantCorpus(const QString &corpus, bool longest)
             std::fputs("cannot grant chrome/Default/Favicons\n", stderr);
             return false;
         }
-        settings.setData(TRBrowserSettings::dataKey(TRBrowserSettings(QStringLiteral("chrome"))
-                                                        .mainStem(),
-                                                    TRBrowserSettings::File::favicons),
-                         *grant);
+        settings.setData(
+            TRBrowserSettings::dataKey(TRBrowserSettings(QStringLiteral("chrome")).mainStem(),
+                                       TRBrowserSettings::File::favicons),
+            *grant);
     }
     for (const auto &[key, file] : grants) {
         const std::optional<QByteArray> grant = TRFileGrant::make(QDir(corpus).filePath(file));
@@ -183,6 +183,44 @@ double timeMedian(int rounds, Fn fn)
     return median(times);
 }
 
+struct HistoryTimes
+{
+    std::vector<double> firstLevel;
+    std::vector<double> day;
+    qint64 days = 0;
+};
+
+// Opens a source's History submenu and its first day, each from a fresh
+// menu: a submenu is filled on its first showing, so each round rebuilds the
+// source's menu from the parsed trees. rebuild gives the rebuilt menu.
+bool timeHistory(const std::function<QMenu *()> &rebuild, int rounds, HistoryTimes &times)
+{
+    for (int i = 0; i < rounds; ++i) {
+        QMenu *menu = rebuild();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QAction *historyItem = findItem(menu, QStringLiteral("History"));
+        if (!historyItem || !historyItem->menu()) {
+            std::fputs("no History submenu\n", stderr);
+            return false;
+        }
+        QMenu *history = historyItem->menu();
+        QElapsedTimer timer;
+        timer.start();
+        emit history->aboutToShow();
+        times.firstLevel.push_back(double(timer.nsecsElapsed()) / 1e6);
+        times.days = history->actions().size();
+        QAction *firstDay = history->actions().value(0);
+        if (!firstDay || !firstDay->menu()) {
+            std::fputs("no day in the History submenu\n", stderr);
+            return false;
+        }
+        timer.restart();
+        emit firstDay->menu()->aboutToShow();
+        times.day.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    return true;
+}
+
 int benchMenu(int argc, char *argv[])
 {
     // With a home of browsers, every profile of every browser there is
@@ -228,85 +266,47 @@ int benchMenu(int argc, char *argv[])
     const double rebuild = timeMedian(std::max(rounds, 500), [menu] { menu->updateMenu(); });
 
     TRSafariPlugin *safari = nullptr;
-    for (const auto &plugin : delegate.pluginManager()->plugins()) {
-        safari = safari ? safari : dynamic_cast<TRSafariPlugin *>(plugin.get());
-    }
-    // A submenu is filled on its first showing; each round rebuilds the
-    // Safari submenu from the parsed trees to get a fresh one.
-    std::vector<double> firstLevelTimes;
-    std::vector<double> dayTimes;
-    qint64 days = 0;
-    for (int i = 0; i < rounds && safari; ++i) {
-        safari->rebuildMenu();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QAction *historyItem = findItem(safari->menuItem()->menu(), QStringLiteral("History"));
-        if (!historyItem || !historyItem->menu()) {
-            std::fputs("no Safari History submenu\n", stderr);
-            return 1;
-        }
-        QMenu *history = historyItem->menu();
-        QElapsedTimer timer;
-        timer.start();
-        emit history->aboutToShow();
-        firstLevelTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
-        days = history->actions().size();
-        QAction *firstDay = history->actions().value(0);
-        if (!firstDay || !firstDay->menu()) {
-            std::fputs("no day in the History submenu\n", stderr);
-            return 1;
-        }
-        timer.restart();
-        emit firstDay->menu()->aboutToShow();
-        dayTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    const double historyFirstLevel = median(firstLevelTimes);
-    const double day = median(dayTimes);
-
-    // The same for Chrome, whose days show the website icons when they are
-    // on: the first round decodes them, the others find them decoded.
     TRBrowserPlugin *chrome = nullptr;
     for (const auto &plugin : delegate.pluginManager()->plugins()) {
+        safari = safari ? safari : dynamic_cast<TRSafariPlugin *>(plugin.get());
         auto *browser = dynamic_cast<TRBrowserPlugin *>(plugin.get());
-        chrome = chrome ? chrome
-                        : (browser && browser->settings().browserId() == QStringLiteral("chrome")
-                               ? browser
-                               : nullptr);
-    }
-    std::vector<double> chromeFirstLevelTimes;
-    std::vector<double> chromeDayTimes;
-    for (int i = 0; i < rounds && chrome; ++i) {
-        chrome->rebuildMenu();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QAction *historyItem = findItem(chrome->parentMenu(), QStringLiteral("History"));
-        if (!historyItem || !historyItem->menu()) {
-            std::fputs("no Chrome History submenu\n", stderr);
-            return 1;
+        if (!chrome && browser && browser->settings().browserId() == QStringLiteral("chrome")) {
+            chrome = browser;
         }
-        QMenu *history = historyItem->menu();
-        QElapsedTimer timer;
-        timer.start();
-        emit history->aboutToShow();
-        chromeFirstLevelTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
-        QAction *firstDay = history->actions().value(0);
-        if (!firstDay || !firstDay->menu()) {
-            std::fputs("no day in the Chrome History submenu\n", stderr);
-            return 1;
-        }
-        timer.restart();
-        emit firstDay->menu()->aboutToShow();
-        chromeDayTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
+    HistoryTimes safariTimes;
+    HistoryTimes chromeTimes;
+    if ((safari && !timeHistory(
+                       [safari] {
+                           safari->rebuildMenu();
+                           return safari->menuItem()->menu();
+                       },
+                       rounds, safariTimes)) ||
+        // Chrome's days show the website icons when they are on: the first
+        // round decodes them, the others find them decoded.
+        (chrome && !timeHistory(
+                       [chrome] {
+                           chrome->rebuildMenu();
+                           return chrome->parentMenu();
+                       },
+                       rounds, chromeTimes))) {
+        return 1;
+    }
+    const double historyFirstLevel = median(safariTimes.firstLevel);
+    const double day = median(safariTimes.day);
+    const qint64 days = safariTimes.days;
     std::printf("status menu rebuild: %.3f ms\n", rebuild);
     std::printf("status menu entries: %lld\n",
                 static_cast<long long>(menu->statusItemMenu()->actions().size()));
     std::printf("Safari History submenu, first level: %.3f ms (%lld entries)\n", historyFirstLevel,
                 static_cast<long long>(days));
     std::printf("Safari History, one day's submenu: %.3f ms\n", day);
-    if (!chromeDayTimes.empty()) {
-        std::printf("Chrome History submenu, first level: %.3f ms\n", median(chromeFirstLevelTimes));
-        std::printf("Chrome History, one day's submenu: %.3f ms\n", median(chromeDayTimes));
+    if (!chromeTimes.day.empty()) {
+        std::printf("Chrome History submenu, first level: %.3f ms\n",
+                    median(chromeTimes.firstLevel));
+        std::printf("Chrome History, one day's submenu: %.3f ms\n", median(chromeTimes.day));
         std::printf("Chrome History, one day's submenu, first time: %.3f ms\n",
-                    chromeDayTimes.front());
+                    chromeTimes.day.front());
     }
     std::printf("website icons decoded: %d\n", TRWebsiteIcons::decodedCount());
     return 0;
