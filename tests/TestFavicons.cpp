@@ -195,6 +195,15 @@ private slots:
                     ? QByteArray()
                     : url.scheme().toLatin1() + "://" + url.host(QUrl::FullyEncoded).toLatin1();
             QCOMPARE(TRFaviconTable::siteOf(address), expected);
+            // Hashed without a copy, to the same; a front page is the site
+            // and "/" exactly.
+            bool front = false;
+            const std::optional<quint64> hash = TRFaviconTable::siteHashOf(address, &front);
+            QCOMPARE(hash.has_value(), !expected.isEmpty());
+            if (hash) {
+                QCOMPARE(*hash, TRFaviconTable::hashOf(expected));
+                QCOMPARE(front, address == QByteArray(expected + '/'));
+            }
         }
     }
 

@@ -347,9 +347,9 @@ menu_shot menu-firefox Down Down Down Down Right Down Right
 step "the menu: an empty submenu that explains itself"
 menu_shot menu-empty Down Down Right
 # About 75 visits a day, more than the screen holds: the day ends in "Show
-# all N...".
+# all N...". Yesterday, whose day is whole at any hour the shots are taken.
 step "the menu: a long day of Chrome's History"
-menu_shot menu-long-day Down Down Down Right Right Right
+menu_shot menu-long-day Down Down Down Right Right Down Right
 
 step "the Preferences window"
 open_tray_menu

@@ -77,19 +77,20 @@ public:
         return true;
     }
 
-    void addPage(const QByteArray &address, qint64 group)
+    // A page or site, by the hash of its address, of the icon group.
+    void addPage(quint64 page, qint64 group)
     {
         const auto index = m_groupIndex.constFind(group);
         if (index != m_groupIndex.cend()) {
-            m_table->m_pages.emplace_back(TRFaviconTable::hashOf(address), *index);
+            m_table->m_pages.emplace_back(page, *index);
         }
     }
 
-    void addSite(const QByteArray &site, qint64 group)
+    void addSite(quint64 site, qint64 group)
     {
         const auto index = m_groupIndex.constFind(group);
-        if (!site.isEmpty() && index != m_groupIndex.cend()) {
-            m_table->m_sites.emplace_back(TRFaviconTable::hashOf(site), *index);
+        if (index != m_groupIndex.cend()) {
+            m_table->m_sites.emplace_back(site, *index);
         }
     }
 
@@ -127,12 +128,12 @@ bool readChromium(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &erro
         return false;
     }
     const Statement bytes = prepare(handle, "SELECT image_data FROM favicon_bitmaps WHERE id = ?");
-    // Favicons proper before touch and manifest icons: a page's first
-    // mapping is the one kept.
-    const Statement pages = prepare(
-        handle, "SELECT m.page_url, m.icon_id FROM icon_mapping m JOIN favicons f ON f.id = "
-                "m.icon_id ORDER BY f.icon_type, m.id");
-    if (failed(handle, bytes, error) || failed(handle, pages, error)) {
+    const Statement icons = prepare(handle, "SELECT id, icon_type FROM favicons");
+    // In the table's own order, which is that of its ids: sorting hundreds
+    // of thousands of addresses in SQL would cost more than the rest.
+    const Statement pages = prepare(handle, "SELECT page_url, icon_id FROM icon_mapping");
+    if (failed(handle, bytes, error) || failed(handle, icons, error) ||
+        failed(handle, pages, error)) {
         return false;
     }
     while (sqlite3_step(bitmaps.get()) == SQLITE_ROW) {
@@ -141,21 +142,46 @@ bool readChromium(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &erro
             sqlite3_column_int64(bitmaps.get(), 2), sqlite3_column_int64(bitmaps.get(), 3));
     }
     builder.loadBitmaps(bytes.get());
-    // A site's own front page names its icon before any other page of it.
-    std::vector<std::pair<QByteArray, qint64>> others;
+    QHash<qint64, qint64> typeOfIcon;
+    while (sqlite3_step(icons.get()) == SQLITE_ROW) {
+        typeOfIcon.insert(sqlite3_column_int64(icons.get(), 0),
+                          sqlite3_column_int64(icons.get(), 1));
+    }
+    struct Mapping
+    {
+        qint64 type;
+        qint64 icon;
+        quint64 page;
+        std::optional<quint64> site;
+        bool front;
+    };
+    std::vector<Mapping> mappings;
     while (sqlite3_step(pages.get()) == SQLITE_ROW) {
-        const QByteArray address = bytesOf(pages.get(), 0);
         const qint64 icon = sqlite3_column_int64(pages.get(), 1);
-        builder.addPage(address, icon);
-        const QByteArray site = TRFaviconTable::siteOf(address);
-        if (address == site + '/') {
-            builder.addSite(site, icon);
-        } else {
-            others.emplace_back(site, icon);
+        const auto type = typeOfIcon.constFind(icon);
+        if (type == typeOfIcon.cend()) {
+            continue;
+        }
+        const QByteArrayView address = TRSQLiteDatabase::blobOf(pages.get(), 0);
+        bool front = false;
+        const std::optional<quint64> site = TRFaviconTable::siteHashOf(address, &front);
+        mappings.push_back({*type, icon, TRFaviconTable::hashOf(address), site, front});
+    }
+    // Favicons proper before touch and manifest icons: a page's first
+    // mapping is the one kept.
+    std::stable_sort(mappings.begin(), mappings.end(),
+                     [](const Mapping &a, const Mapping &b) { return a.type < b.type; });
+    // A site's own front page names its icon before any other page of it.
+    for (const Mapping &mapping : mappings) {
+        builder.addPage(mapping.page, mapping.icon);
+        if (mapping.site && mapping.front) {
+            builder.addSite(*mapping.site, mapping.icon);
         }
     }
-    for (const auto &[site, icon] : others) {
-        builder.addSite(site, icon);
+    for (const Mapping &mapping : mappings) {
+        if (mapping.site && !mapping.front) {
+            builder.addSite(*mapping.site, mapping.icon);
+        }
     }
     return true;
 }
@@ -178,7 +204,7 @@ bool readFirefox(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &error
     // row. Grouped here: the store has no index on the address.
     QHash<QByteArray, qint64> groupOfAddress;
     QHash<qint64, qint64> groupOfRow;
-    std::vector<std::pair<QByteArray, qint64>> roots;
+    std::vector<std::pair<quint64, qint64>> roots;
     while (sqlite3_step(icons.get()) == SQLITE_ROW) {
         const qint64 row = sqlite3_column_int64(icons.get(), 0);
         const QByteArray address = bytesOf(icons.get(), 1);
@@ -189,15 +215,17 @@ bool readFirefox(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &error
         builder.offerBitmap(group, row, sqlite3_column_int64(icons.get(), 2),
                             sqlite3_column_int64(icons.get(), 3));
         // A site's icon is the one Firefox keeps for its root.
-        if (sqlite3_column_int64(icons.get(), 4) == 1) {
-            roots.emplace_back(TRFaviconTable::siteOf(address), group);
+        if (const auto site = TRFaviconTable::siteHashOf(address);
+            site && sqlite3_column_int64(icons.get(), 4) == 1) {
+            roots.emplace_back(*site, group);
         }
     }
     builder.loadBitmaps(bytes.get());
     while (sqlite3_step(pages.get()) == SQLITE_ROW) {
         const auto group = groupOfRow.constFind(sqlite3_column_int64(pages.get(), 1));
         if (group != groupOfRow.cend()) {
-            builder.addPage(bytesOf(pages.get(), 0), *group);
+            builder.addPage(TRFaviconTable::hashOf(TRSQLiteDatabase::blobOf(pages.get(), 0)),
+                            *group);
         }
     }
     for (const auto &[site, group] : roots) {
@@ -232,54 +260,99 @@ std::shared_ptr<const TRFaviconTable> TRFaviconTable::read(const QString &path, 
     return builder.finish();
 }
 
-quint64 TRFaviconTable::hashOf(const QByteArray &text)
+namespace {
+
+constexpr quint64 hashStart = 14695981039346656037ULL;
+
+// FNV-1a, on from hash: stable across runs and platforms, unlike qHash's
+// seed, and the same whether a text is hashed whole or in parts.
+quint64 hashOn(quint64 hash, QByteArrayView text, bool lower = false)
 {
-    // FNV-1a: stable across runs and platforms, unlike qHash's seed.
-    quint64 hash = 14695981039346656037ULL;
     for (const char c : text) {
-        hash ^= static_cast<unsigned char>(c);
+        hash ^= static_cast<unsigned char>(lower && c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
         hash *= 1099511628211ULL;
     }
     return hash;
 }
 
+// The parts of a plain address: an ASCII scheme and a host of letters,
+// digits, dots and dashes, as most addresses are. Those are cut here, as QUrl
+// would cut them, at a fraction of its cost on a store of hundreds of
+// thousands of pages; anything else is left to QUrl.
+struct PlainSite
+{
+    QByteArrayView scheme;
+    QByteArrayView host;
+    // What follows the host and its port.
+    QByteArrayView rest;
+    bool hasPort = false;
+    bool isLower = true;
+};
+
+std::optional<PlainSite> plainSite(QByteArrayView address)
+{
+    const qsizetype separator = address.indexOf("://");
+    if (separator <= 0) {
+        return std::nullopt;
+    }
+    const qsizetype hostStart = separator + 3;
+    qsizetype end = hostStart;
+    while (end < address.size() && address[end] != '/' && address[end] != '?' &&
+           address[end] != '#') {
+        ++end;
+    }
+    PlainSite site{address.first(separator), address.sliced(hostStart, end - hostStart),
+                   address.sliced(end)};
+    // A user name goes to QUrl, which knows where it ends.
+    if (site.host.contains('@')) {
+        return std::nullopt;
+    }
+    if (const qsizetype port = site.host.lastIndexOf(':'); port >= 0) {
+        site.host = site.host.first(port);
+        site.hasPort = true;
+    }
+    bool plain = !site.host.isEmpty() && site.host.front() != '.';
+    for (const QByteArrayView part : {site.scheme, site.host}) {
+        for (const char c : part) {
+            site.isLower = site.isLower && !(c >= 'A' && c <= 'Z');
+            plain = plain &&
+                    ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                     c == '.' || c == '-' || (c == '+' && part.data() == site.scheme.data()));
+        }
+    }
+    return plain ? std::optional(site) : std::nullopt;
+}
+
+} // namespace
+
 QByteArray TRFaviconTable::siteOf(const QByteArray &address)
 {
-    // Most addresses are plain ASCII with a host of letters, digits, dots and
-    // dashes: those are cut here, as QUrl would, at a fraction of its cost on
-    // a store of hundreds of thousands of pages. Anything else goes to QUrl.
-    const qsizetype separator = address.indexOf("://");
-    if (separator > 0) {
-        const qsizetype hostStart = separator + 3;
-        qsizetype end = hostStart;
-        while (end < address.size() && address[end] != '/' && address[end] != '?' &&
-               address[end] != '#') {
-            ++end;
-        }
-        QByteArrayView authority = QByteArrayView(address).sliced(hostStart, end - hostStart);
-        // A user name goes to QUrl, which knows where it ends.
-        if (const qsizetype port = authority.lastIndexOf(':');
-            port >= 0 && !authority.contains('@')) {
-            authority = authority.first(port);
-        }
-        const auto plain = [](char c, bool scheme) {
-            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                   c == '.' || c == '-' || (scheme && c == '+');
-        };
-        const QByteArrayView scheme = QByteArrayView(address).first(separator);
-        if (!authority.isEmpty() && authority.front() != '.' &&
-            std::all_of(authority.begin(), authority.end(),
-                        [&](char c) { return plain(c, false); }) &&
-            std::all_of(scheme.begin(), scheme.end(), [&](char c) { return plain(c, true); })) {
-            QByteArray site = scheme.toByteArray() + "://" + authority.toByteArray();
-            return site.toLower();
-        }
+    if (const auto plain = plainSite(address)) {
+        return (plain->scheme.toByteArray() + "://" + plain->host.toByteArray()).toLower();
     }
     const QUrl url = QUrl::fromEncoded(address);
     if (!url.isValid() || url.host().isEmpty()) {
         return {};
     }
     return url.scheme().toLatin1() + "://" + url.host(QUrl::FullyEncoded).toLatin1();
+}
+
+std::optional<quint64> TRFaviconTable::siteHashOf(QByteArrayView address, bool *front)
+{
+    if (const auto plain = plainSite(address)) {
+        if (front) {
+            *front = plain->rest == "/" && !plain->hasPort && plain->isLower;
+        }
+        return hashOn(hashOn(hashOn(hashStart, plain->scheme, true), "://"), plain->host, true);
+    }
+    const QByteArray site = siteOf(address.toByteArray());
+    if (site.isEmpty()) {
+        return std::nullopt;
+    }
+    if (front) {
+        *front = address == QByteArray(site + '/');
+    }
+    return hashOf(site);
 }
 
 void TRFaviconTable::settle(Entries &entries)
@@ -300,14 +373,19 @@ qint32 TRFaviconTable::find(const Entries &entries, quint64 hash)
     return it != entries.cend() && it->first == hash ? it->second : -1;
 }
 
+quint64 TRFaviconTable::hashOf(QByteArrayView text)
+{
+    return hashOn(hashStart, text);
+}
+
 qint32 TRFaviconTable::iconIndexFor(const QByteArray &address) const
 {
     const qint32 own = find(m_pages, hashOf(address));
     if (own >= 0) {
         return own;
     }
-    const QByteArray site = siteOf(address);
-    return site.isEmpty() ? -1 : find(m_sites, hashOf(site));
+    const std::optional<quint64> site = siteHashOf(address);
+    return site ? find(m_sites, *site) : -1;
 }
 
 QByteArray TRFaviconTable::iconFor(const QByteArray &address) const

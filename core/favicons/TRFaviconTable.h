@@ -12,6 +12,7 @@
 #include <QtGlobal>
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -44,7 +45,11 @@ public:
     // The key of a site: scheme and host of an encoded address; empty for
     // an address without a host.
     static QByteArray siteOf(const QByteArray &address);
-    static quint64 hashOf(const QByteArray &text);
+    static quint64 hashOf(QByteArrayView text);
+    // The hash of siteOf(address), made without copying for a plain
+    // address; none for an address without a host. front tells whether the
+    // address is the site's front page, its site and "/".
+    static std::optional<quint64> siteHashOf(QByteArrayView address, bool *front = nullptr);
 
 private:
     using Entries = std::vector<std::pair<quint64, qint32>>;
