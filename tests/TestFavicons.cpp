@@ -1,4 +1,5 @@
 #include "TRCoreTestMain.h"
+#include "TRFaviconStoreReader.h"
 #include "TRFaviconTable.h"
 #include "TRFileGrant.h"
 #include "TRFirefoxPlacesParser.h"
@@ -116,6 +117,9 @@ class TestFavicons : public QObject
     QTemporaryDir m_folder;
 
 private slots:
+    // Every change is read at once, except where the spacing is the point.
+    void init() { TRFaviconStoreReader::setRereadSpacing(0); }
+
     void lookups_data()
     {
         QTest::addColumn<bool>("firefox");
@@ -287,6 +291,31 @@ private slots:
             reader.reader->setIconStore(std::nullopt, 32);
             QCOMPARE(reader.iconAfterUpdate(), QByteArray("none"));
         }
+    }
+
+    // A store that keeps changing, as a browser in use writes it, is read
+    // again only after a while; another size is read at once.
+    void changesWaitForTheSpacing()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("store");
+        QVERIFY(TRTestSupport::writeFile(path, storeBytes(false, "first")));
+        TRTestSupport::settle(path);
+        IconReader reader(false);
+        reader.reader->setIconStore(TRFileGrant::make(path), 16);
+        QCOMPARE(reader.iconAfterUpdate(), QByteArray("first"));
+        TRFaviconStoreReader::setRereadSpacing(3600LL * 1000 * 1000 * 1000);
+        QVERIFY(TRTestSupport::writeFile(path, storeBytes(false, "second")));
+        TRTestSupport::settle(path);
+        QCOMPARE(reader.iconAfterUpdate(), QByteArray("first"));
+        reader.reader->setIconStore(TRFileGrant::make(path), 32);
+        QCOMPARE(reader.iconAfterUpdate(), QByteArray("ex-32"));
+        reader.reader->setIconStore(TRFileGrant::make(path), 16);
+        QCOMPARE(reader.iconAfterUpdate(), QByteArray("second"));
+        TRFaviconStoreReader::setRereadSpacing(0);
+        QVERIFY(TRTestSupport::writeFile(path, storeBytes(false, "third")));
+        TRTestSupport::settle(path);
+        QCOMPARE(reader.iconAfterUpdate(), QByteArray("third"));
     }
 
     // A store without the tables, or no database at all, gives no table and

@@ -5,7 +5,19 @@
 
 #include <QFileInfo>
 
+#include <atomic>
 #include <utility>
+
+namespace {
+
+std::atomic<qint64> rereadSpacingNs{10LL * 60 * 1000 * 1000 * 1000};
+
+} // namespace
+
+void TRFaviconStoreReader::setRereadSpacing(qint64 nanoseconds)
+{
+    rereadSpacingNs = nanoseconds;
+}
 
 TRFaviconStoreReader::TRFaviconStoreReader(QString copyName, QString fileName,
                                            TRFaviconTable::Store store)
@@ -28,6 +40,14 @@ TRFaviconStoreReader::Result TRFaviconStoreReader::read(const Request &request) 
     // The size is part of what was read: another screen wants other bitmaps.
     TRSourceState state = TRSourceState::of(*request.grant, QByteArray::number(request.pixels));
     if (m_state && *m_state == state && m_state->isSettled()) {
+        return result;
+    }
+    // A browser in use writes its icons as often as its history, and a
+    // large store takes a good part of a history's read: while the same
+    // store at the same size keeps changing, it is read again only after a
+    // while. Meanwhile a new page shows its site's icon, or the generic one.
+    if (m_state && m_state->grant == state.grant && m_state->context == state.context &&
+        state.takenNs - m_state->takenNs < rereadSpacingNs) {
         return result;
     }
     // Whatever the read makes of it, the same store would give the same again.

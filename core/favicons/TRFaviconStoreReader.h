@@ -2,7 +2,8 @@
 
 // A profile reader's part that reads the browser's icon store into a
 // table, on the reader's queue, beside the bookmarks and history. The store
-// is copied and read again only when it changed or the icon size did. A
+// is copied and read again only when it changed (and, while it keeps
+// changing, at most every ten minutes) or the icon size did. A
 // store that cannot be read says so in one line on standard output and, as
 // the trees do, keeps the last table read; without one, items show the
 // generic icon.
@@ -37,6 +38,10 @@ public:
         // nothing was looked at.
         std::optional<std::optional<TRSourceState>> state;
     };
+
+    // How long a store that changed waits before it is read again: ten
+    // minutes, unless a test says otherwise.
+    static void setRereadSpacing(qint64 nanoseconds);
 
     // copyName names the private copy; fileName is the store's name as the
     // browser names it, for the line about a store that cannot be read.

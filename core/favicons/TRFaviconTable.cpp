@@ -77,6 +77,11 @@ public:
         return true;
     }
 
+    void reservePages(qint64 count)
+    {
+        m_table->m_pages.reserve(static_cast<std::size_t>(std::clamp<qint64>(count, 0, 1 << 24)));
+    }
+
     // A page or site, by the hash of its address, of the icon group.
     void addPage(quint64 page, qint64 group)
     {
@@ -120,6 +125,9 @@ bool failed(sqlite3 *handle, const Statement &statement, QString &error)
     return !statement;
 }
 
+// Chromium's icon_type of a favicon proper, before touch and manifest icons.
+constexpr qint64 favicon = 1;
+
 bool readChromium(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &error)
 {
     const Statement bitmaps =
@@ -147,6 +155,12 @@ bool readChromium(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &erro
         typeOfIcon.insert(sqlite3_column_int64(icons.get(), 0),
                           sqlite3_column_int64(icons.get(), 1));
     }
+    builder.reservePages(
+        TRSQLiteDatabase::queryInteger(handle, "SELECT max(id) FROM icon_mapping").value_or(0));
+    // A page's first mapping is the one kept, favicons proper before touch
+    // and manifest icons; a site's own front page names its icon before any
+    // other page of it. Favicons are nearly every mapping: those are taken
+    // as they come, the few others kept aside and taken after, by type.
     struct Mapping
     {
         qint64 type;
@@ -155,7 +169,8 @@ bool readChromium(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &erro
         std::optional<quint64> site;
         bool front;
     };
-    std::vector<Mapping> mappings;
+    std::vector<Mapping> otherTypes;
+    std::vector<std::pair<quint64, qint64>> otherPagesOfSites;
     while (sqlite3_step(pages.get()) == SQLITE_ROW) {
         const qint64 icon = sqlite3_column_int64(pages.get(), 1);
         const auto type = typeOfIcon.constFind(icon);
@@ -165,23 +180,32 @@ bool readChromium(sqlite3 *handle, TRFaviconTableBuilder &builder, QString &erro
         const QByteArrayView address = TRSQLiteDatabase::blobOf(pages.get(), 0);
         bool front = false;
         const std::optional<quint64> site = TRFaviconTable::siteHashOf(address, &front);
-        mappings.push_back({*type, icon, TRFaviconTable::hashOf(address), site, front});
+        if (*type != favicon) {
+            otherTypes.push_back({*type, icon, TRFaviconTable::hashOf(address), site, front});
+            continue;
+        }
+        builder.addPage(TRFaviconTable::hashOf(address), icon);
+        if (site && front) {
+            builder.addSite(*site, icon);
+        } else if (site) {
+            otherPagesOfSites.emplace_back(*site, icon);
+        }
     }
-    // Favicons proper before touch and manifest icons: a page's first
-    // mapping is the one kept.
-    std::stable_sort(mappings.begin(), mappings.end(),
+    std::stable_sort(otherTypes.begin(), otherTypes.end(),
                      [](const Mapping &a, const Mapping &b) { return a.type < b.type; });
-    // A site's own front page names its icon before any other page of it.
-    for (const Mapping &mapping : mappings) {
+    for (const Mapping &mapping : otherTypes) {
         builder.addPage(mapping.page, mapping.icon);
         if (mapping.site && mapping.front) {
             builder.addSite(*mapping.site, mapping.icon);
         }
     }
-    for (const Mapping &mapping : mappings) {
+    for (const Mapping &mapping : otherTypes) {
         if (mapping.site && !mapping.front) {
-            builder.addSite(*mapping.site, mapping.icon);
+            otherPagesOfSites.emplace_back(*mapping.site, mapping.icon);
         }
+    }
+    for (const auto &[site, icon] : otherPagesOfSites) {
+        builder.addSite(site, icon);
     }
     return true;
 }
@@ -251,9 +275,15 @@ std::shared_ptr<const TRFaviconTable> TRFaviconTable::read(const QString &path, 
     }
     TRFaviconTableBuilder builder(pixels);
     QString reason;
-    const bool read = store == Store::chromium
-                          ? readChromium(database->getHandle(), builder, reason)
-                          : readFirefox(database->getHandle(), builder, reason);
+    // One transaction: otherwise each of the thousands of lookups of a
+    // bitmap takes and gives back the file's lock, a few system calls each.
+    sqlite3 *handle = database->getHandle();
+    // The copy is Trellis's own and read once: mapped, its pages are read
+    // in place rather than copied through SQLite's cache.
+    sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr);
+    const bool read = store == Store::chromium ? readChromium(handle, builder, reason)
+                                               : readFirefox(handle, builder, reason);
+    sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
     if (!read) {
         return fail(reason);
     }
