@@ -512,6 +512,48 @@ private slots:
         }
     }
 
+    // The local file read alone keeps nothing of its text; the account's
+    // file granted later shows beside its roots all the same, a change of
+    // either keeps the other's, and each taken back takes only its own.
+    void accountBookmarksGrantedLater()
+    {
+        QTemporaryDir profile;
+        const QString local = profile.filePath("Bookmarks");
+        const QString account = profile.filePath("AccountBookmarks");
+        QVERIFY(writeFile(local, twoRoots("Local")));
+        TRTestSupport::settle(local);
+        Parser parser;
+        parser.dataForBookmarks = TRFileGrant::make(local);
+        const auto roots = [&parser] {
+            const auto container = parser.bookmarks().value(Parser::BookmarkTypeKey::bookmarks);
+            return container ? names(container->bookmarks()) : QStringList{"none"};
+        };
+        const QStringList localRoots = {"Local bar", "Local other"};
+        QVERIFY(update(parser));
+        QCOMPARE(roots(), localRoots);
+
+        QVERIFY(writeFile(account, twoRoots("Account")));
+        TRTestSupport::settle(account);
+        parser.dataForAccountBookmarks = TRFileGrant::make(account);
+        QVERIFY(update(parser));
+        QCOMPARE(roots(), QStringList({"Account bar", "Account other"}) + localRoots);
+        QVERIFY(writeFile(account, twoRoots("Changed")));
+        TRTestSupport::settle(account);
+        QVERIFY(update(parser));
+        QCOMPARE(roots(), QStringList({"Changed bar", "Changed other"}) + localRoots);
+        QVERIFY(writeFile(local, twoRoots("New")));
+        TRTestSupport::settle(local);
+        QVERIFY(update(parser));
+        QCOMPARE(roots(), QStringList({"Changed bar", "Changed other", "New bar", "New other"}));
+
+        parser.dataForAccountBookmarks.reset();
+        QVERIFY(update(parser));
+        QCOMPARE(roots(), QStringList({"New bar", "New other"}));
+        parser.dataForBookmarks.reset();
+        QVERIFY(update(parser));
+        QCOMPARE(roots(), QStringList{"none"});
+    }
+
     // Parsers of several profiles share the private folder: each keeps its
     // copies under its own stem, and a refresh of one neither reads nor
     // counts what the other read.

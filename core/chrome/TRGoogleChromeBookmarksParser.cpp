@@ -223,10 +223,15 @@ void TRGoogleChromeBookmarksParser::updateBookmarks(std::function<void()> comple
                     m_readStates.remove(it.key());
                 }
             }
+            // A file's bytes are needed again only to make the tree when the
+            // other file changes: with one file granted, none are kept.
+            const bool both = grants.bookmarks && grants.accountBookmarks;
             for (auto it = parsed->goodBookmarks.cbegin(); it != parsed->goodBookmarks.cend();
                  ++it) {
                 if (it.value()) {
-                    m_goodBookmarks.insert(it.key(), *it.value());
+                    QByteArray kept = both ? qCompress(*it.value(), 1) : QByteArray();
+                    kept.squeeze();
+                    m_goodBookmarks.insert(it.key(), kept);
                 } else {
                     m_goodBookmarks.remove(it.key());
                 }
@@ -245,7 +250,7 @@ void TRGoogleChromeBookmarksParser::updateBookmarks(std::function<void()> comple
 }
 
 bool TRGoogleChromeBookmarksParser::changedState(BookmarkDataKey key,
-                                                 const std::optional<QByteArray> &grant,
+                                                 const std::optional<QByteArray> &grant, bool force,
                                                  Parsed &parsed,
                                                  std::optional<Outcome> &outcome) const
 {
@@ -260,7 +265,7 @@ bool TRGoogleChromeBookmarksParser::changedState(BookmarkDataKey key,
     }
     TRSourceState state = TRSourceState::of(*grant);
     if (const auto seen = m_readStates.find(name);
-        seen != m_readStates.cend() && *seen == state && seen->isSettled()) {
+        !force && seen != m_readStates.cend() && *seen == state && seen->isSettled()) {
         return false;
     }
     // Whatever the read makes of it, the same file would give the same again.
@@ -271,13 +276,13 @@ bool TRGoogleChromeBookmarksParser::changedState(BookmarkDataKey key,
 
 void TRGoogleChromeBookmarksParser::readBookmarksFile(BookmarkDataKey key,
                                                       const std::optional<QByteArray> &grant,
-                                                      Parsed &parsed) const
+                                                      bool force, Parsed &parsed) const
 {
     const QString name = copyName(key);
     std::optional<Outcome> &outcome = key == BookmarkDataKey::accountBookmarks
                                           ? parsed.accountBookmarksOutcome
                                           : parsed.bookmarksOutcome;
-    if (!changedState(key, grant, parsed, outcome)) {
+    if (!changedState(key, grant, force, parsed, outcome)) {
         if (outcome && m_goodBookmarks.contains(name)) {
             parsed.goodBookmarks.insert(name, std::nullopt);
         }
@@ -311,8 +316,18 @@ TRGoogleChromeBookmarksParser::Parsed
 TRGoogleChromeBookmarksParser::parse(const Grants &grants) const
 {
     Parsed parsed;
-    readBookmarksFile(BookmarkDataKey::accountBookmarks, grants.accountBookmarks, parsed);
-    readBookmarksFile(BookmarkDataKey::bookmarks, grants.bookmarks, parsed);
+    // A file read while it was granted alone has no bytes kept: now that
+    // both are granted, it is read again, so that either's change can make
+    // the tree of both.
+    const bool both = grants.bookmarks && grants.accountBookmarks;
+    const auto unkept = [this, both](BookmarkDataKey key) {
+        const auto kept = m_goodBookmarks.constFind(copyName(key));
+        return both && kept != m_goodBookmarks.cend() && kept->isEmpty();
+    };
+    readBookmarksFile(BookmarkDataKey::accountBookmarks, grants.accountBookmarks,
+                      unkept(BookmarkDataKey::accountBookmarks), parsed);
+    readBookmarksFile(BookmarkDataKey::bookmarks, grants.bookmarks,
+                      unkept(BookmarkDataKey::bookmarks), parsed);
     // A file that read, or one taken back, changes the tree; a failed read
     // keeps that file's last good roots, so alone it changes nothing.
     if (!parsed.goodBookmarks.isEmpty()) {
@@ -325,7 +340,7 @@ TRGoogleChromeBookmarksParser::parse(const Grants &grants) const
             TRGoogleChromeBookmarkPtr decoded = parsed.decodedBookmarks.value(name);
             if (!decoded && !parsed.goodBookmarks.contains(name) &&
                 m_goodBookmarks.contains(name)) {
-                decoded = decodeBookmarks(m_goodBookmarks.value(name), nullptr);
+                decoded = decodeBookmarks(qUncompress(m_goodBookmarks.value(name)), nullptr);
             }
             if (!decoded) {
                 continue;
@@ -349,7 +364,8 @@ TRGoogleChromeBookmarksParser::parse(const Grants &grants) const
         }
     }
     const QString historyName = copyName(BookmarkDataKey::history);
-    if (changedState(BookmarkDataKey::history, grants.history, parsed, parsed.historyOutcome)) {
+    if (changedState(BookmarkDataKey::history, grants.history, false, parsed,
+                     parsed.historyOutcome)) {
         if (const auto copy = TRPrivateCopy::make(historyName, grants.history)) {
             // The same file as last read, grown: only its newer rows are read.
             const TRFileState file = parsed.states.value(historyName)->file;

@@ -135,13 +135,14 @@ private:
     Parsed parse(const Grants &grants) const;
     // Reads a changed bookmarks file into parsed: its outcome, and on
     // success its bytes.
-    void readBookmarksFile(BookmarkDataKey key, const std::optional<QByteArray> &grant,
+    // With force, the file is read even if it did not change.
+    void readBookmarksFile(BookmarkDataKey key, const std::optional<QByteArray> &grant, bool force,
                            Parsed &parsed) const;
-    // Whether a granted file changed since its last read (its new state then
-    // goes into parsed, and outcome becomes notGranted until it is read), or
-    // was taken back since (outcome notGranted too).
-    bool changedState(BookmarkDataKey key, const std::optional<QByteArray> &grant, Parsed &parsed,
-                      std::optional<Outcome> &outcome) const;
+    // Whether a granted file changed since its last read, or is forced (its
+    // new state then goes into parsed, and outcome becomes notGranted until
+    // it is read), or was taken back since (outcome notGranted too).
+    bool changedState(BookmarkDataKey key, const std::optional<QByteArray> &grant, bool force,
+                      Parsed &parsed, std::optional<Outcome> &outcome) const;
     // On the main thread.
     void publish(Parsed &parsed);
     void publishHistoryDays(const std::vector<TRGoogleChromeBookmarkPtr> &days);
@@ -164,7 +165,10 @@ private:
     // The last bytes of each bookmarks file that decoded, by file name: the
     // tree is made afresh from both whenever one changes, so that no node
     // the main thread holds is touched, and a file that fails keeps its
-    // last good roots. On the queue only.
+    // last good roots. Kept only while both files are granted, and then
+    // compressed: a large file's text would otherwise be the largest part
+    // of an idle Trellis. Empty for a file read while granted alone. On the
+    // queue only.
     QHash<QString, QByteArray> m_goodBookmarks;
     TRHistoryStorePtr m_readHistory;
     HistoryCursor m_historyCursor;
