@@ -71,15 +71,16 @@ public:
             if (sqlite3_step(select) != SQLITE_ROW) {
                 continue;
             }
-            m_groupIndex.insert(it.key(), static_cast<qint32>(m_table->m_icons.size()));
-            m_table->m_icons.push_back(bytesOf(select, 0));
+            m_groupIndex.insert(it.key(), static_cast<qint32>(m_table->m_iconEnds.size()));
+            m_table->m_iconBytes.append(TRSQLiteDatabase::blobOf(select, 0));
+            m_table->m_iconEnds.push_back(m_table->m_iconBytes.size());
         }
         return true;
     }
 
     void reservePages(qint64 count)
     {
-        m_table->m_pages.reserve(static_cast<std::size_t>(std::clamp<qint64>(count, 0, 1 << 24)));
+        m_pages.reserve(static_cast<std::size_t>(std::clamp<qint64>(count, 0, 1 << 24)));
     }
 
     // A page or site, by the hash of its address, of the icon group.
@@ -87,7 +88,7 @@ public:
     {
         const auto index = m_groupIndex.constFind(group);
         if (index != m_groupIndex.cend()) {
-            m_table->m_pages.emplace_back(page, *index);
+            m_pages.emplace_back(page, *index);
         }
     }
 
@@ -95,14 +96,15 @@ public:
     {
         const auto index = m_groupIndex.constFind(group);
         if (index != m_groupIndex.cend()) {
-            m_table->m_sites.emplace_back(site, *index);
+            m_sites.emplace_back(site, *index);
         }
     }
 
     std::shared_ptr<const TRFaviconTable> finish()
     {
-        TRFaviconTable::settle(m_table->m_pages);
-        TRFaviconTable::settle(m_table->m_sites);
+        m_table->m_pages = TRFaviconTable::settle(m_pages);
+        m_table->m_sites = TRFaviconTable::settle(m_sites);
+        m_table->m_iconBytes.squeeze();
         return std::move(m_table);
     }
 
@@ -111,6 +113,8 @@ private:
     std::shared_ptr<TRFaviconTable> m_table;
     QHash<qint64, Choice> m_choices;
     QHash<qint64, qint32> m_groupIndex;
+    TRFaviconTable::Entries m_pages;
+    TRFaviconTable::Entries m_sites;
 };
 
 namespace {
@@ -385,22 +389,37 @@ std::optional<quint64> TRFaviconTable::siteHashOf(QByteArrayView address, bool *
     return hashOf(site);
 }
 
-void TRFaviconTable::settle(Entries &entries)
+TRFaviconTable::Lookup TRFaviconTable::settle(Entries &entries)
 {
     std::stable_sort(entries.begin(), entries.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
     entries.erase(std::unique(entries.begin(), entries.end(),
                               [](const auto &a, const auto &b) { return a.first == b.first; }),
                   entries.end());
-    entries.shrink_to_fit();
+    Lookup lookup;
+    lookup.hashes.reserve(entries.size());
+    lookup.icons.reserve(entries.size());
+    for (const auto &[hash, icon] : entries) {
+        lookup.hashes.push_back(hash);
+        lookup.icons.push_back(icon);
+    }
+    Entries().swap(entries);
+    return lookup;
 }
 
-qint32 TRFaviconTable::find(const Entries &entries, quint64 hash)
+qint32 TRFaviconTable::Lookup::find(quint64 hash) const
 {
-    const auto it =
-        std::lower_bound(entries.cbegin(), entries.cend(), hash,
-                         [](const auto &entry, quint64 key) { return entry.first < key; });
-    return it != entries.cend() && it->first == hash ? it->second : -1;
+    const auto it = std::lower_bound(hashes.cbegin(), hashes.cend(), hash);
+    return it != hashes.cend() && *it == hash
+               ? icons[static_cast<std::size_t>(it - hashes.cbegin())]
+               : -1;
+}
+
+QByteArrayView TRFaviconTable::icon(qint32 index) const
+{
+    const auto at = static_cast<std::size_t>(index);
+    const qsizetype start = at == 0 ? 0 : m_iconEnds[at - 1];
+    return QByteArrayView(m_iconBytes).sliced(start, m_iconEnds[at] - start);
 }
 
 quint64 TRFaviconTable::hashOf(QByteArrayView text)
@@ -410,16 +429,16 @@ quint64 TRFaviconTable::hashOf(QByteArrayView text)
 
 qint32 TRFaviconTable::iconIndexFor(const QByteArray &address) const
 {
-    const qint32 own = find(m_pages, hashOf(address));
+    const qint32 own = m_pages.find(hashOf(address));
     if (own >= 0) {
         return own;
     }
     const std::optional<quint64> site = siteHashOf(address);
-    return site ? find(m_sites, *site) : -1;
+    return site ? m_sites.find(*site) : -1;
 }
 
 QByteArray TRFaviconTable::iconFor(const QByteArray &address) const
 {
     const qint32 index = iconIndexFor(address);
-    return index >= 0 ? icon(index) : QByteArray();
+    return index >= 0 ? icon(index).toByteArray() : QByteArray();
 }

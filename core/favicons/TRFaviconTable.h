@@ -37,10 +37,11 @@ public:
     QByteArray iconFor(const QByteArray &address) const;
     // Which icon that is, for decoding each icon once; -1 for none.
     qint32 iconIndexFor(const QByteArray &address) const;
-    const QByteArray &icon(qint32 index) const { return m_icons[static_cast<std::size_t>(index)]; }
+    // The bytes of an icon, valid as long as the table.
+    QByteArrayView icon(qint32 index) const;
 
-    std::size_t iconCount() const { return m_icons.size(); }
-    std::size_t pageCount() const { return m_pages.size(); }
+    std::size_t iconCount() const { return m_iconEnds.size(); }
+    std::size_t pageCount() const { return m_pages.hashes.size(); }
 
     // The key of a site: scheme and host of an encoded address; empty for
     // an address without a host.
@@ -53,13 +54,23 @@ public:
 
 private:
     using Entries = std::vector<std::pair<quint64, qint32>>;
-    static qint32 find(const Entries &entries, quint64 hash);
-    // Sorts by hash; of equal hashes the first added stays.
-    static void settle(Entries &entries);
+    // Hashes in order and their icons, apart: a pair would take a third
+    // more for its padding.
+    struct Lookup
+    {
+        std::vector<quint64> hashes;
+        std::vector<qint32> icons;
+        qint32 find(quint64 hash) const;
+    };
+    // Sorted by hash; of equal hashes the first added stays.
+    static Lookup settle(Entries &entries);
 
-    Entries m_pages;
-    Entries m_sites;
-    std::vector<QByteArray> m_icons;
+    Lookup m_pages;
+    Lookup m_sites;
+    // Every icon's bytes in one block, each ending where m_iconEnds says: a
+    // block of its own per icon would cost a third more.
+    QByteArray m_iconBytes;
+    std::vector<qsizetype> m_iconEnds;
 
     friend class TRFaviconTableBuilder;
 };

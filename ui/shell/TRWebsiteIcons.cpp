@@ -116,7 +116,8 @@ QIcon TRWebsiteIcons::iconFor(const TRBookmark &node)
     if (const auto decoded = icons.decoded.constFind(index); decoded != icons.decoded.cend()) {
         return *decoded;
     }
-    const QImage image = TRWebsiteIconImage::decode(icons.table->icon(index), pixels());
+    const QImage image =
+        TRWebsiteIconImage::decode(icons.table->icon(index).toByteArray(), pixels());
     QIcon icon;
     if (!image.isNull()) {
         icon = QIcon(QPixmap::fromImage(image));
