@@ -92,7 +92,8 @@ run() {
         mkdir -p "$corpus"
         export QT_HASH_SEED=0
     fi
-    "$out/fuzz/fuzz-$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 \
+    LSAN_OPTIONS=suppressions=$root/tools/fuzz/lsan.supp \
+        "$out/fuzz/fuzz-$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 \
         -close_fd_mask=1 -print_final_stats=1 \
         -artifact_prefix="$out/findings/$target/" \
         "$corpus" "$out/seeds/$target" >"$logs/$target.log" 2>&1
