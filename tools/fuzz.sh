@@ -34,7 +34,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 all=(chrome-bookmarks safari-bookmarks safari-history-plist safari-topsites
-     safari-lastsession customized-bookmarks local-state firefox-places)
+     safari-lastsession customized-bookmarks local-state firefox-places favicon-image)
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 
 bash scripts/install-deps.sh
