@@ -28,6 +28,10 @@ inline const QString pluginNameKey = QStringLiteral("PluginName");
 inline const QString safariBookmarksParserDidFinishParsing =
     QStringLiteral("TRSafariBookmarksParserDidFinishParsingNotification");
 
+// The tray menu, the desktop's shortcut or a later `trellis --find` asks for
+// the find window.
+inline const QString findWindowRequested = QStringLiteral("TRFindWindowRequestedNotification");
+
 // Sent to the launcher application over the session bus, not posted here.
 inline const QString launcherApplicationShouldTerminate =
     QStringLiteral("TRLauncherApplicationShouldTerminateNotification");
