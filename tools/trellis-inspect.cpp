@@ -10,6 +10,7 @@
 #include "TRFirefoxPlacesParser.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRHeapTrim.h"
+#include "TRInspectFind.h"
 #include "TRInspectJsonWriter.h"
 #include "TRPrivateFolder.h"
 #include "TRSafariBookmarksParser.h"
@@ -46,6 +47,9 @@ int usage()
         "       trellis-inspect favicon FILE ADDRESS [--pixels N]\n"
         "           the icon Trellis would show for ADDRESS from the icon store FILE\n"
         "           (favicons.sqlite: Firefox's; another name: a Chromium browser's Favicons)\n"
+        "       trellis-inspect find QUERY --source KIND FILE [--source KIND FILE]...\n"
+        "           the best 20 matches of QUERY among the files' bookmarks and history, as\n"
+        "           the find window ranks them (KIND: one of the commands above)\n"
         "       trellis-inspect browsers [--home DIR]\n"
         "           the Chromium browsers and Firefox found in the user's home, or in DIR (its\n"
         "           configuration folder then DIR/.config), with their profiles\n",
@@ -260,6 +264,16 @@ int main(int argc, char *argv[])
     }
     if (arguments.size() >= 2 && arguments.at(1) == u"favicon") {
         return inspectFavicon(arguments);
+    }
+    if (arguments.size() >= 2 && arguments.at(1) == u"find") {
+        QTemporaryDir copies;
+        if (!copies.isValid()) {
+            std::fputs("trellis-inspect: cannot create a temporary folder\n", stderr);
+            return 1;
+        }
+        TRPrivateFolder::setOverride(copies.path());
+        const int code = inspectFind(arguments);
+        return code < 0 ? usage() : code;
     }
     const bool summary = arguments.removeAll(QStringLiteral("--summary")) > 0;
     if (arguments.size() != 3) {

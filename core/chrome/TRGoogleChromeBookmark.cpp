@@ -26,6 +26,14 @@ TRGoogleChromeBookmark::init(TRBookmarkKind kind, const QString &name, const QUr
     return makeShared<TRGoogleChromeBookmark>(kind, name, url, lastVisitedDate);
 }
 
+void TRGoogleChromeBookmark::visits(qint64 &count, qint64 &lastVisit) const
+{
+    count = visitCount;
+    if ((tag == Tag::history || visitCount > 0) && lastVisitedDate.isValid()) {
+        lastVisit = lastVisitedDate.toMSecsSinceEpoch();
+    }
+}
+
 void TRGoogleChromeBookmark::packFields(TRPackWriter &writer) const
 {
     writer.put(static_cast<qint32>(tag));

@@ -28,6 +28,10 @@ public:
     bool isSeparator() const override { return tag == Tag::separator; }
 
     // The fields of this type, for folders kept packed until opened.
+    // A history entry's visits; a bookmark's date is when it was made, not
+    // a visit, unless the browser counted visits to it.
+    void visits(qint64 &count, qint64 &lastVisit) const override;
+
     void packFields(TRPackWriter &writer) const;
     void unpackFields(TRPackReader &reader);
 

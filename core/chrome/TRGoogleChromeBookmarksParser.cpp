@@ -113,6 +113,8 @@ struct TRGoogleChromeBookmarksParser::Parsed
     // The states of the files read, and of those no longer granted (none).
     QHash<QString, std::optional<TRSourceState>> states;
     TRFaviconStoreReader::Result icons;
+    // A new search index, when the trees changed.
+    std::shared_ptr<const TRSearchIndex> search;
 };
 
 namespace {
@@ -158,6 +160,7 @@ TRGoogleChromeBookmarksParser::TRGoogleChromeBookmarksParser(QString copyStem)
                                     : m_copyStem + QStringLiteral("_updateBookmarksQueue")))
     , m_iconReader(m_copyStem + QStringLiteral("_favicons_data"), QStringLiteral("Favicons"),
                    TRFaviconTable::Store::chromium)
+    , m_searchKeeper(tr("History"))
 {}
 
 TRGoogleChromeBookmarksParser::~TRGoogleChromeBookmarksParser()
@@ -206,47 +209,54 @@ void TRGoogleChromeBookmarksParser::updateBookmarks(std::function<void()> comple
 {
     // The grants are taken now, on the main thread; the worker gets copies.
     m_operationQueue->cancelAllOperations();
-    m_operationQueue->addOperation(
-        [this, grants = Grants{dataForBookmarks, dataForAccountBookmarks, dataForHistory},
-         icons = m_iconRequest, completion = std::move(completion)] {
-            auto parsed = std::make_shared<Parsed>(parse(grants));
-            parsed->icons = m_iconReader.read(icons);
-            // Stopped half-way: what was read is incomplete and is dropped.
-            if (TROperationQueue::isCurrentOperationCancelled()) {
-                return;
+    m_operationQueue->addOperation([this,
+                                    grants = Grants{dataForBookmarks, dataForAccountBookmarks,
+                                                    dataForHistory},
+                                    icons = m_iconRequest, completion = std::move(completion)] {
+        auto parsed = std::make_shared<Parsed>(parse(grants));
+        parsed->icons = m_iconReader.read(icons);
+        // Stopped half-way: what was read is incomplete and is dropped.
+        if (TROperationQueue::isCurrentOperationCancelled()) {
+            return;
+        }
+        m_iconReader.settle(parsed->icons);
+        for (auto it = parsed->states.cbegin(); it != parsed->states.cend(); ++it) {
+            if (it.value()) {
+                m_readStates.insert(it.key(), *it.value());
+            } else {
+                m_readStates.remove(it.key());
             }
-            m_iconReader.settle(parsed->icons);
-            for (auto it = parsed->states.cbegin(); it != parsed->states.cend(); ++it) {
-                if (it.value()) {
-                    m_readStates.insert(it.key(), *it.value());
-                } else {
-                    m_readStates.remove(it.key());
-                }
+        }
+        // A file's bytes are needed again only to make the tree when the
+        // other file changes: with one file granted, none are kept.
+        const bool both = grants.bookmarks && grants.accountBookmarks;
+        for (auto it = parsed->goodBookmarks.cbegin(); it != parsed->goodBookmarks.cend(); ++it) {
+            if (it.value()) {
+                QByteArray kept = both ? qCompress(*it.value(), 1) : QByteArray();
+                kept.squeeze();
+                m_goodBookmarks.insert(it.key(), kept);
+            } else {
+                m_goodBookmarks.remove(it.key());
             }
-            // A file's bytes are needed again only to make the tree when the
-            // other file changes: with one file granted, none are kept.
-            const bool both = grants.bookmarks && grants.accountBookmarks;
-            for (auto it = parsed->goodBookmarks.cbegin(); it != parsed->goodBookmarks.cend();
-                 ++it) {
-                if (it.value()) {
-                    QByteArray kept = both ? qCompress(*it.value(), 1) : QByteArray();
-                    kept.squeeze();
-                    m_goodBookmarks.insert(it.key(), kept);
-                } else {
-                    m_goodBookmarks.remove(it.key());
-                }
+        }
+        if (parsed->historyRead || !m_readStates.contains(copyName(BookmarkDataKey::history))) {
+            m_readHistory = parsed->historyStore;
+            m_historyCursor = parsed->historyCursor;
+        }
+        if (parsed->bookmarksMade) {
+            m_searchKeeper.setTrees(parsed->bookmarks
+                                        ? std::vector<TRSearchIndex::Tree>{{parsed->bookmarks, {}}}
+                                        : std::vector<TRSearchIndex::Tree>{});
+        }
+        m_searchKeeper.setHistory(m_readHistory);
+        parsed->search = m_searchKeeper.rebuild(QDateTime::currentMSecsSinceEpoch());
+        TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
+            publish(*parsed);
+            if (completion) {
+                completion();
             }
-            if (parsed->historyRead || !m_readStates.contains(copyName(BookmarkDataKey::history))) {
-                m_readHistory = parsed->historyStore;
-                m_historyCursor = parsed->historyCursor;
-            }
-            TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
-                publish(*parsed);
-                if (completion) {
-                    completion();
-                }
-            });
         });
+    });
 }
 
 bool TRGoogleChromeBookmarksParser::changedState(BookmarkDataKey key,
@@ -407,6 +417,9 @@ void TRGoogleChromeBookmarksParser::publish(Parsed &parsed)
         parsed.bookmarksOutcome || parsed.accountBookmarksOutcome || parsed.historyOutcome;
     if (parsed.icons.changed) {
         m_favicons = parsed.icons.table;
+    }
+    if (parsed.search) {
+        m_searchIndex = parsed.search;
     }
     if (parsed.bookmarks) {
         m_bookmarks.insert(BookmarkTypeKey::bookmarks, parsed.bookmarks);

@@ -9,6 +9,7 @@
 #include "TRGoogleChromeBookmark.h"
 #include "TRHistoryStore.h"
 #include "TRProfileReader.h"
+#include "TRSearchIndexKeeper.h"
 #include "TRSourceState.h"
 
 #include <QHash>
@@ -65,6 +66,7 @@ public:
     QStringList unreadableFiles() const override;
     void setIconStore(const std::optional<QByteArray> &grant, int pixels) override;
     std::shared_ptr<const TRFaviconTable> favicons() const override { return m_favicons; }
+    std::shared_ptr<const TRSearchIndex> searchIndex() const override { return m_searchIndex; }
 
     // Re-reads the granted files; completion runs on the main thread once
     // the new trees are in place. An update still waiting is dropped, and
@@ -151,8 +153,10 @@ private:
     std::unique_ptr<TROperationQueue> m_operationQueue;
     TRFaviconStoreReader::Request m_iconRequest;
     std::shared_ptr<const TRFaviconTable> m_favicons;
+    std::shared_ptr<const TRSearchIndex> m_searchIndex;
     // On the queue only.
     TRFaviconStoreReader m_iconReader;
+    TRSearchIndexKeeper m_searchKeeper;
     QHash<BookmarkTypeKey, TRGoogleChromeBookmarkPtr> m_bookmarks;
     TRGoogleChromeBookmarkPtr m_historyBookmark;
     UpdateResult m_lastUpdateResult;

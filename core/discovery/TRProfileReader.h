@@ -7,6 +7,7 @@
 #include "TRBrowserSettings.h"
 #include "TRFaviconTable.h"
 #include "TRGoogleChromeBookmark.h"
+#include "TRSearchIndex.h"
 
 #include <QHash>
 #include <QStringList>
@@ -44,4 +45,7 @@ public:
     // The website icons of the latest update, on the main thread; null while
     // icons are off or the store cannot be read.
     virtual std::shared_ptr<const TRFaviconTable> favicons() const = 0;
+    // The search index of the latest trees, on the main thread; built on the
+    // reader's queue after each read that changed them.
+    virtual std::shared_ptr<const TRSearchIndex> searchIndex() const = 0;
 };

@@ -166,6 +166,8 @@ struct TRFirefoxPlacesParser::Parsed
     std::vector<TRGoogleChromeBookmarkPtr> historyDays;
     QTimeZone zone;
     TRFaviconStoreReader::Result icons;
+    // A new search index, when the trees changed.
+    std::shared_ptr<const TRSearchIndex> search;
 };
 
 TRFirefoxPlacesParser::TRFirefoxPlacesParser(QString copyStem)
@@ -174,6 +176,7 @@ TRFirefoxPlacesParser::TRFirefoxPlacesParser(QString copyStem)
           std::make_unique<TROperationQueue>(m_copyStem + QStringLiteral("_updateBookmarksQueue")))
     , m_iconReader(m_copyStem + QStringLiteral("_favicons_data"), QStringLiteral("favicons.sqlite"),
                    TRFaviconTable::Store::firefox)
+    , m_searchKeeper(tr("History"))
 {}
 
 TRFirefoxPlacesParser::~TRFirefoxPlacesParser()
@@ -239,6 +242,20 @@ void TRFirefoxPlacesParser::updateBookmarks(std::function<void()> completion)
         if (parsed->historyStore) {
             m_readZone = parsed->zone;
         }
+        // A grant taken back takes both trees along; a switch turned off,
+        // its own.
+        const bool lost = parsed->state && !*parsed->state;
+        if (parsed->bookmarks) {
+            m_searchKeeper.setTrees({{parsed->bookmarks, {}}});
+        } else if (lost || (parsed->state && !wanted.bookmarks)) {
+            m_searchKeeper.setTrees({});
+        }
+        if (parsed->historyStore) {
+            m_searchKeeper.setHistory(parsed->historyStore);
+        } else if (lost || (parsed->state && !wanted.history)) {
+            m_searchKeeper.setHistory(nullptr);
+        }
+        parsed->search = m_searchKeeper.rebuild(QDateTime::currentMSecsSinceEpoch());
         TROperationQueue::runOnMainQueue(this, [this, parsed, completion] {
             publish(*parsed);
             if (completion) {
@@ -335,6 +352,9 @@ void TRFirefoxPlacesParser::publish(Parsed &parsed)
     m_lastUpdateChanged = parsed.bookmarksOutcome || parsed.historyOutcome;
     if (parsed.icons.changed) {
         m_favicons = parsed.icons.table;
+    }
+    if (parsed.search) {
+        m_searchIndex = parsed.search;
     }
     // A grant taken back takes both trees along; a switch turned off, its
     // own.

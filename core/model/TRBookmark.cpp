@@ -102,6 +102,36 @@ void TRBookmark::countBelow(qint64 &groups, qint64 &items, int depth) const
     }
 }
 
+void TRBookmark::walk(TRBookmarkWalker &walker, int depth) const
+{
+    if (depth > maximumWalkDepth) {
+        return;
+    }
+    if (m_childSource) {
+        m_childSource->walk(walker, depth);
+        return;
+    }
+    for (const TRBookmarkPtr &child : m_bookmarks) {
+        if (child->isSeparator()) {
+            continue;
+        }
+        if (child->kind() == TRBookmarkKind::group) {
+            // A folder switched off is not in the menu either.
+            if (child->isEnabled() && walker.enterGroup(child->name())) {
+                child->walk(walker, depth + 1);
+                walker.leaveGroup();
+            }
+            continue;
+        }
+        TRBookmarkWalkItem item{child->name(), child->encodedUrl()};
+        child->visits(item.visitCount, item.lastVisit);
+        walker.item(item);
+    }
+}
+
+void TRBookmark::visits(qint64 &, qint64 &) const
+{}
+
 void TRBookmark::addBookmark(const TRBookmarkPtr &child)
 {
     if (m_kind != TRBookmarkKind::group || !child) {

@@ -2,11 +2,14 @@
 
 // A node of every bookmark tree: a single bookmark (item) or a folder (group).
 
+#include <QAnyStringView>
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QMetaType>
 #include <QString>
 #include <QUrl>
 
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -22,6 +25,31 @@ std::optional<TRBookmarkKind> TRBookmarkKindFromRawValue(int rawValue);
 class TRBookmark;
 using TRBookmarkPtr = std::shared_ptr<TRBookmark>;
 
+// What a walk over a tree sees of one item, whether its node is made or its
+// folder is still kept packed. The views last until the call returns.
+struct TRBookmarkWalkItem
+{
+    static constexpr qint64 noVisit = std::numeric_limits<qint64>::min();
+
+    QAnyStringView name;
+    QByteArrayView encodedUrl;
+    qint64 visitCount = 0;
+    // Milliseconds since 1970 (UTC) of the last visit, or noVisit.
+    qint64 lastVisit = noVisit;
+};
+
+// Sees a tree's groups and items in menu order, without making the nodes of
+// groups kept for later: a search reads a whole history that way.
+class TRBookmarkWalker
+{
+public:
+    virtual ~TRBookmarkWalker() = default;
+    // False passes over what is below the group.
+    virtual bool enterGroup(QAnyStringView name) = 0;
+    virtual void leaveGroup() = 0;
+    virtual void item(const TRBookmarkWalkItem &item) = 0;
+};
+
 // Makes a group's children the first time anything asks for them: most days
 // of a long history are never opened, and their visits need no nodes until
 // then.
@@ -34,6 +62,8 @@ public:
     // Adds the groups and items below the group, counted without making
     // nodes.
     virtual void countBelow(qint64 &groups, qint64 &items) const = 0;
+    // Shows the walker the children, and all below them, without making them.
+    virtual void walk(TRBookmarkWalker &walker, int depth) const = 0;
 };
 
 // Nodes are shared by reference between trees, menus and windows, so they
@@ -103,6 +133,13 @@ public:
     // Adds the groups and items below this node, without making children
     // that are not made yet. A tree that holds itself is counted to a depth.
     void countBelow(qint64 &groups, qint64 &items, int depth = 0) const;
+    // Shows the walker everything below this node, in menu order, without
+    // making children that are not made yet; separators are passed over. A
+    // tree that holds itself is walked to a depth.
+    void walk(TRBookmarkWalker &walker, int depth = 0) const;
+    static constexpr int maximumWalkDepth = 512;
+    // What the node knows of its visits: none for most nodes.
+    virtual void visits(qint64 &count, qint64 &lastVisit) const;
 
     // Appends a child to a group and makes this node its parent; items never
     // get children. The same node may be added twice.

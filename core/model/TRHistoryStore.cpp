@@ -239,3 +239,13 @@ QString TRHistoryStore::name(std::size_t index) const
     }
     return QUrl::fromEncoded(url.toByteArray()).toDisplayString();
 }
+
+void TRHistoryStore::walkVisit(std::size_t index, TRBookmarkWalker &walker) const
+{
+    // An untitled visit walks with no name: its address speaks for it.
+    TRBookmarkWalkItem item{QUtf8StringView(title(index)), encodedUrl(index)};
+    item.visitCount = visitCount(index);
+    const qint64 time = visit(index).time;
+    item.lastVisit = time == noTime ? TRBookmarkWalkItem::noVisit : time;
+    walker.item(item);
+}

@@ -214,6 +214,8 @@ public:
     QDateTime date(std::size_t index) const;
     // The visit's title, or for none the name its address gives.
     QString name(std::size_t index) const;
+    // Shows walker the visit as an item, without making a node.
+    void walkVisit(std::size_t index, TRBookmarkWalker &walker) const;
 
     // A node of type Node (a bookmark with lastVisitedDate and visitCount)
     // for one visit.
@@ -287,6 +289,14 @@ public:
     void countBelow(qint64 &, qint64 &items) const override
     {
         items += static_cast<qint64>(count());
+    }
+    void walk(TRBookmarkWalker &walker, int) const override
+    {
+        for (std::size_t index = m_begin; index < m_end; ++index) {
+            if (!m_store->isHidden(index)) {
+                m_store->walkVisit(index, walker);
+            }
+        }
     }
     std::vector<TRBookmarkPtr> makeChildren() const override
     {

@@ -86,6 +86,22 @@ public:
         m_at += size;
         return bytes;
     }
+    // The bytes in place; they live as long as the block.
+    QByteArrayView getBytesView()
+    {
+        const auto size = get<quint32>();
+        const QByteArrayView bytes(m_at, static_cast<qsizetype>(size));
+        m_at += size;
+        return bytes;
+    }
+    // A text as UTF-8 in place; empty for a null text.
+    QByteArrayView getStringView()
+    {
+        if (get<quint8>() == 0) {
+            return {};
+        }
+        return getBytesView();
+    }
     QString getString()
     {
         if (get<quint8>() == 0) {
@@ -178,6 +194,8 @@ private:
         quint32 childCount;
         quint32 groupsBelow;
         quint32 itemsBelow;
+        // Where the first child starts, from the record's start.
+        quint32 childrenAt;
     };
     static constexpr int maximumDepth = 512;
 
@@ -207,16 +225,22 @@ private:
     static void write(const Node &node, TRPackWriter &writer, quint32 &groups, quint32 &items)
     {
         const qsizetype start = writer.size();
-        writer.put(Header{0, 0, 0, 0});
+        writer.put(Header{0, 0, 0, 0, 0});
         writer.put(static_cast<quint8>(node.kind()));
         writer.put(static_cast<quint8>((node.isEnabled() ? 1 : 0) | (node.isPrivate() ? 2 : 0) |
-                                       (node.isPinned() ? 4 : 0)));
+                                       (node.isPinned() ? 4 : 0) | (node.isSeparator() ? 8 : 0)));
         writer.putString(node.name());
         writer.putBytes(node.encodedUrl());
         writer.putString(node.idIfMade());
         writer.putBytes(node.faviconData());
+        // The visits in a form a walk reads without knowing Node's fields.
+        qint64 visitCount = 0;
+        qint64 lastVisit = TRBookmarkWalkItem::noVisit;
+        node.visits(visitCount, lastVisit);
+        writer.put(visitCount);
+        writer.put(lastVisit);
         node.packFields(writer);
-        Header header{0, 0, 0, 0};
+        Header header{0, 0, 0, 0, static_cast<quint32>(writer.size() - start)};
         if (node.kind() == TRBookmarkKind::group) {
             for (const TRBookmarkPtr &child : node.bookmarks()) {
                 write(static_cast<const Node &>(*child), writer, header.groupsBelow,
@@ -256,6 +280,11 @@ private:
             }
         }
 
+        void walk(TRBookmarkWalker &walker, int depth) const override
+        {
+            walkRecords(walker, m_first, m_count, depth);
+        }
+
         std::vector<TRBookmarkPtr> makeChildren() const override
         {
             std::vector<TRBookmarkPtr> children;
@@ -270,6 +299,8 @@ private:
                 const QByteArray url = reader.getBytes();
                 const QString id = reader.getString();
                 const QByteArray favicon = reader.getBytes();
+                reader.get<qint64>();
+                reader.get<qint64>();
                 auto node = Node::init(kind, name, QUrl(), QDateTime());
                 node->setEncodedUrl(url);
                 if (!id.isNull()) {
@@ -292,6 +323,35 @@ private:
         }
 
     private:
+        void walkRecords(TRBookmarkWalker &walker, qsizetype at, quint32 count, int depth) const
+        {
+            if (depth > TRBookmark::maximumWalkDepth) {
+                return;
+            }
+            for (quint32 i = 0; i < count; ++i) {
+                TRPackReader reader(m_block->data() + at);
+                const auto header = reader.get<Header>();
+                const auto kind = static_cast<TRBookmarkKind>(reader.get<quint8>());
+                const auto flags = reader.get<quint8>();
+                const QByteArrayView name = reader.getStringView();
+                const QByteArrayView url = reader.getBytesView();
+                reader.getStringView();
+                reader.getBytesView();
+                TRBookmarkWalkItem item{QUtf8StringView(name), url};
+                item.visitCount = reader.get<qint64>();
+                item.lastVisit = reader.get<qint64>();
+                if (kind == TRBookmarkKind::group) {
+                    if ((flags & 1) != 0 && walker.enterGroup(item.name)) {
+                        walkRecords(walker, at + header.childrenAt, header.childCount, depth + 1);
+                        walker.leaveGroup();
+                    }
+                } else if ((flags & 8) == 0) {
+                    walker.item(item);
+                }
+                at += header.recordSize;
+            }
+        }
+
         std::shared_ptr<const Block> m_block;
         qsizetype m_first;
         quint32 m_count;

@@ -148,6 +148,14 @@ TRSafariBookmarkPtr TRSafariBookmark::decode(const QVariantMap &coded)
     return node;
 }
 
+void TRSafariBookmark::visits(qint64 &count, qint64 &lastVisit) const
+{
+    count = visitCount;
+    if ((tag == Tag::history || visitCount > 0) && lastVisitedDate.isValid()) {
+        lastVisit = lastVisitedDate.toMSecsSinceEpoch();
+    }
+}
+
 void TRSafariBookmark::packFields(TRPackWriter &writer) const
 {
     writer.put(static_cast<qint32>(tag));

@@ -67,6 +67,8 @@ struct TRSafariBookmarksParser::Parsed
     std::optional<std::vector<TRSafariBookmarkPtr>> lastSession;
     std::optional<std::vector<TRSafariBookmarkPtr>> topSites;
     std::optional<BookmarksRead> bookmarks;
+    // A new search index, when the trees changed.
+    std::shared_ptr<const TRSearchIndex> search;
 
     bool changed(BookmarkDataKey key) const { return states.contains(key); }
 };
@@ -104,38 +106,34 @@ void TRSafariBookmarksParser::loadCustomizedBookmarks()
     }
 }
 
+QString TRSafariBookmarksParser::rootTitle(BookmarkTypeKey key)
+{
+    switch (key) {
+    case BookmarkTypeKey::topSites:
+        return tr("Top Sites");
+    case BookmarkTypeKey::history:
+        return tr("History");
+    case BookmarkTypeKey::mostVisited:
+        return tr("Most Visited");
+    case BookmarkTypeKey::lastSession:
+        return tr("Last Session");
+    case BookmarkTypeKey::readingList:
+        return tr("Reading List");
+    case BookmarkTypeKey::user:
+        return tr("Bookmarks");
+    case BookmarkTypeKey::bookmarksBar:
+        return tr("Favorites");
+    case BookmarkTypeKey::bookmarksMenu:
+        return tr("Bookmarks Menu");
+    }
+    return {};
+}
+
 TRSafariBookmarkPtr TRSafariBookmarksParser::root(BookmarkTypeKey key)
 {
     TRSafariBookmarkPtr &node = m_roots[key];
     if (!node) {
-        QString title;
-        switch (key) {
-        case BookmarkTypeKey::topSites:
-            title = tr("Top Sites");
-            break;
-        case BookmarkTypeKey::history:
-            title = tr("History");
-            break;
-        case BookmarkTypeKey::mostVisited:
-            title = tr("Most Visited");
-            break;
-        case BookmarkTypeKey::lastSession:
-            title = tr("Last Session");
-            break;
-        case BookmarkTypeKey::readingList:
-            title = tr("Reading List");
-            break;
-        case BookmarkTypeKey::user:
-            title = tr("Bookmarks");
-            break;
-        case BookmarkTypeKey::bookmarksBar:
-            title = tr("Favorites");
-            break;
-        case BookmarkTypeKey::bookmarksMenu:
-            title = tr("Bookmarks Menu");
-            break;
-        }
-        node = TRSafariBookmark::init(TRBookmarkKind::group, title);
+        node = TRSafariBookmark::init(TRBookmarkKind::group, rootTitle(key));
         node->tag = rootTag(key);
     }
     return node;
@@ -198,6 +196,7 @@ void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
                 m_readHistory = parsed->historyStore;
                 m_historyCursor = parsed->historyCursor;
             }
+            indexForSearch(*parsed);
             // Before the operation ends, so that the queue never looks idle
             // while the result travels.
             m_resultPending = true;
@@ -212,6 +211,40 @@ void TRSafariBookmarksParser::updateBookmarks(std::function<void()> completion)
                 }
             });
         });
+}
+
+void TRSafariBookmarksParser::indexForSearch(Parsed &parsed)
+{
+    // Each file's trees are taken while only this queue holds them.
+    using Tree = TRSearchIndex::Tree;
+    if (parsed.changed(BookmarkDataKey::bookmarks)) {
+        std::vector<Tree> trees;
+        if (parsed.bookmarks) {
+            for (BookmarkTypeKey key : TRSafariBookmarksReader::roots) {
+                if (const TRSafariBookmarkPtr standIn = parsed.bookmarks->roots.value(key)) {
+                    trees.push_back({nullptr, rootTitle(key), standIn->bookmarks()});
+                }
+            }
+        }
+        m_searchKeeper.setTrees(trees, 0);
+    }
+    // Top sites and the last session are each a list of nodes.
+    const auto listed = [](BookmarkTypeKey key,
+                           const std::optional<std::vector<TRSafariBookmarkPtr>> &nodes) {
+        std::vector<Tree> trees;
+        if (nodes) {
+            trees.push_back({nullptr, rootTitle(key), {nodes->cbegin(), nodes->cend()}});
+        }
+        return trees;
+    };
+    if (parsed.changed(BookmarkDataKey::topSites)) {
+        m_searchKeeper.setTrees(listed(BookmarkTypeKey::topSites, parsed.topSites), 1);
+    }
+    if (parsed.changed(BookmarkDataKey::lastSession)) {
+        m_searchKeeper.setTrees(listed(BookmarkTypeKey::lastSession, parsed.lastSession), 2);
+    }
+    m_searchKeeper.setHistory(m_readHistory);
+    parsed.search = m_searchKeeper.rebuild(QDateTime::currentMSecsSinceEpoch());
 }
 
 void TRSafariBookmarksParser::regroupHistory(std::function<void()> completion)
@@ -353,6 +386,9 @@ void TRSafariBookmarksParser::fill(BookmarkTypeKey key,
 
 void TRSafariBookmarksParser::publish(Parsed &parsed)
 {
+    if (parsed.search) {
+        m_searchIndex = parsed.search;
+    }
     m_lastParseChanged = !parsed.states.isEmpty();
     // A file read anew that gave nothing, or taken back, takes its roots
     // along; a file that did not change keeps them.

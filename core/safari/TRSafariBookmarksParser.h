@@ -7,6 +7,7 @@
 #include "TRHistoryStore.h"
 #include "TRSafariBookmark.h"
 #include "TRSafariHistoryDatabaseReader.h"
+#include "TRSearchIndexKeeper.h"
 #include "TRSourceState.h"
 
 #include <QHash>
@@ -96,8 +97,13 @@ public:
 
     // The roots of the files that the parses so far could read.
     const QHash<BookmarkTypeKey, TRSafariBookmarkPtr> &bookmarks() const { return m_bookmarks; }
+    // The search index of the latest trees, on the main thread.
+    std::shared_ptr<const TRSearchIndex> searchIndex() const { return m_searchIndex; }
     // A root, created on first use and the same node for the parser's life.
     TRSafariBookmarkPtr root(BookmarkTypeKey key);
+    // The menu's title of a root.
+    static QString rootTitle(BookmarkTypeKey key);
+
     // One group holding the children of the favourites bar, the menu folder
     // and the other bookmarks as they were at its first use; never rebuilt.
     TRSafariBookmarkPtr allGenericBookmarkGroup();
@@ -124,6 +130,8 @@ private:
                  const QByteArray &context, Parsed &parsed) const;
     // On the main thread.
     void publish(Parsed &parsed);
+    // On the queue: a new search index of what the read made anew.
+    void indexForSearch(Parsed &parsed);
     void fill(BookmarkTypeKey key, const std::vector<TRSafariBookmarkPtr> &nodes);
     void publishBookmarks(const BookmarksRead &read);
 
@@ -147,4 +155,6 @@ private:
     QHash<BookmarkDataKey, TRSourceState> m_readStates;
     TRHistoryStorePtr m_readHistory;
     TRSafariHistoryDatabaseReader::Cursor m_historyCursor;
+    TRSearchIndexKeeper m_searchKeeper{tr("History")};
+    std::shared_ptr<const TRSearchIndex> m_searchIndex;
 };

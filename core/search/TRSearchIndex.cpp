@@ -1,0 +1,618 @@
+#include "TRSearchIndex.h"
+
+#include "TRDayFormatter.h"
+#include "TRFaviconTable.h"
+#include "TRSearchText.h"
+
+#include <QDateTime>
+#include <QHash>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// The separator between folders of a place, and between its parts.
+const QString folderSeparator = QStringLiteral(" \u203A ");
+const QString partSeparator = QStringLiteral(" \u00B7 ");
+
+// Posting flags: where in an entry a word stands.
+constexpr quint32 inName = 1;
+constexpr quint32 inHost = 2;
+
+class ItemCollector : public TRBookmarkWalker
+{
+public:
+    ItemCollector(QStringList &places,
+                  std::function<void(const TRBookmarkWalkItem &, quint32)> onItem)
+        : m_places(places)
+        , m_onItem(std::move(onItem))
+    {}
+
+    void collect(const TRSearchIndex::Tree &tree)
+    {
+        m_path.clear();
+        m_placeOfDepth.assign(1, -1);
+        m_title = tree.title;
+        if (tree.root) {
+            tree.root->walk(*this);
+            return;
+        }
+        for (const TRBookmarkPtr &node : tree.nodes) {
+            if (!node || node->isSeparator()) {
+                continue;
+            }
+            if (node->kind() == TRBookmarkKind::group) {
+                if (node->isEnabled() && enterGroup(node->name())) {
+                    node->walk(*this);
+                    leaveGroup();
+                }
+                continue;
+            }
+            TRBookmarkWalkItem walked{node->name(), node->encodedUrl()};
+            node->visits(walked.visitCount, walked.lastVisit);
+            item(walked);
+        }
+    }
+
+    bool enterGroup(QAnyStringView name) override
+    {
+        m_path.push_back(name.toString());
+        m_placeOfDepth.push_back(-1);
+        return true;
+    }
+    void leaveGroup() override
+    {
+        m_path.pop_back();
+        m_placeOfDepth.pop_back();
+    }
+    void item(const TRBookmarkWalkItem &item) override { m_onItem(item, place()); }
+
+private:
+    // The place of the items of the current folder, made when the first one
+    // comes: most folders of a walk hold groups only.
+    quint32 place()
+    {
+        qsizetype &known = m_placeOfDepth.back();
+        if (known < 0) {
+            QStringList parts;
+            if (!m_title.isEmpty()) {
+                parts.push_back(m_title);
+            }
+            if (!m_path.isEmpty()) {
+                parts.push_back(m_path.join(folderSeparator));
+            }
+            known = m_places.size();
+            m_places.push_back(parts.join(partSeparator));
+        }
+        return static_cast<quint32>(known);
+    }
+
+    QStringList &m_places;
+    std::function<void(const TRBookmarkWalkItem &, quint32)> m_onItem;
+    QStringList m_path;
+    std::vector<qsizetype> m_placeOfDepth;
+    QString m_title;
+};
+
+// The entry numbers of the addresses met so far, by the hash of the address.
+class AddressTable
+{
+public:
+    static constexpr quint32 none = 0xFFFFFFFFU;
+
+    // The entry of hash, or none after making entry its entry.
+    quint32 findOrAdd(quint64 hash, quint32 entry)
+    {
+        if ((m_used + 1) * 2 > m_slots.size()) {
+            grow();
+        }
+        std::size_t at = static_cast<std::size_t>(hash) & (m_slots.size() - 1);
+        while (m_slots[at].entry != none) {
+            if (m_slots[at].hash == hash) {
+                return m_slots[at].entry;
+            }
+            at = (at + 1) & (m_slots.size() - 1);
+        }
+        m_slots[at] = {hash, entry};
+        ++m_used;
+        return none;
+    }
+
+private:
+    struct Slot
+    {
+        quint64 hash;
+        quint32 entry;
+    };
+    void grow()
+    {
+        std::vector<Slot> old(std::max<std::size_t>(m_slots.size() * 2, 1024), Slot{0, none});
+        std::swap(old, m_slots);
+        for (const Slot &slot : old) {
+            if (slot.entry != none) {
+                std::size_t at = static_cast<std::size_t>(slot.hash) & (m_slots.size() - 1);
+                while (m_slots[at].entry != none) {
+                    at = (at + 1) & (m_slots.size() - 1);
+                }
+                m_slots[at] = slot;
+            }
+        }
+    }
+    std::vector<Slot> m_slots;
+    std::size_t m_used = 0;
+};
+
+// The words met so far, numbered in the order they came.
+class Vocabulary
+{
+public:
+    quint32 idOf(QByteArrayView word)
+    {
+        if ((m_ids.size() + 1) * 2 > m_slots.size()) {
+            grow();
+        }
+        const quint64 hash = TRFaviconTable::hashOf(word);
+        std::size_t at = static_cast<std::size_t>(hash) & (m_slots.size() - 1);
+        while (m_slots[at] != 0) {
+            const quint32 id = m_slots[at] - 1;
+            if (m_hashes[id] == hash && wordOf(id) == word) {
+                return id;
+            }
+            at = (at + 1) & (m_slots.size() - 1);
+        }
+        const auto id = static_cast<quint32>(m_ids.size());
+        m_slots[at] = id + 1;
+        m_ids.push_back(static_cast<quint32>(m_text.size()));
+        m_hashes.push_back(hash);
+        m_text.append(word.data(), word.size());
+        m_ends.push_back(static_cast<quint32>(m_text.size()));
+        return id;
+    }
+    std::size_t size() const { return m_ids.size(); }
+    QByteArrayView wordOf(quint32 id) const
+    {
+        return QByteArrayView(m_text.constData() + m_ids[id], m_ends[id] - m_ids[id]);
+    }
+
+private:
+    void grow()
+    {
+        m_slots.assign(std::max<std::size_t>(m_slots.size() * 2, 4096), 0);
+        for (quint32 id = 0; id < m_ids.size(); ++id) {
+            std::size_t at = static_cast<std::size_t>(m_hashes[id]) & (m_slots.size() - 1);
+            while (m_slots[at] != 0) {
+                at = (at + 1) & (m_slots.size() - 1);
+            }
+            m_slots[at] = id + 1;
+        }
+    }
+    QByteArray m_text;
+    std::vector<quint32> m_ids;
+    std::vector<quint32> m_ends;
+    std::vector<quint64> m_hashes;
+    std::vector<quint32> m_slots;
+};
+
+// Collects the words of one entry, each once, with where it stood.
+class EntryWords : public TRSearchText::WordSink
+{
+public:
+    EntryWords(Vocabulary &vocabulary, quint32 flags)
+        : m_vocabulary(vocabulary)
+        , m_flags(flags)
+    {}
+    void setFlags(quint32 flags) { m_flags = flags; }
+    void word(QByteArrayView folded) override
+    {
+        const quint32 id = m_vocabulary.idOf(folded);
+        for (auto &[known, flags] : words) {
+            if (known == id) {
+                flags |= m_flags;
+                return;
+            }
+        }
+        words.emplace_back(id, m_flags);
+    }
+    std::vector<std::pair<quint32, quint32>> words;
+
+private:
+    Vocabulary &m_vocabulary;
+    quint32 m_flags;
+};
+
+void appendNumber(QByteArray &out, quint32 value)
+{
+    while (value >= 0x80) {
+        out.append(static_cast<char>((value & 0x7F) | 0x80));
+        value >>= 7;
+    }
+    out.append(static_cast<char>(value));
+}
+
+quint32 readNumber(const char *&at)
+{
+    quint32 value = 0;
+    int shift = 0;
+    for (;;) {
+        const auto byte = static_cast<quint8>(*at++);
+        value |= static_cast<quint32>(byte & 0x7F) << shift;
+        if ((byte & 0x80) == 0) {
+            return value;
+        }
+        shift += 7;
+    }
+}
+
+// The first eight bytes as one number that sorts as the bytes do.
+quint64 sortKey(QByteArrayView word)
+{
+    quint64 key = 0;
+    for (qsizetype i = 0; i < 8; ++i) {
+        key = (key << 8) | (i < word.size() ? static_cast<quint8>(word[i]) : 0);
+    }
+    return key;
+}
+
+} // namespace
+
+std::shared_ptr<const TRSearchIndex::Items>
+TRSearchIndex::Items::collect(const std::vector<Tree> &trees)
+{
+    auto items = std::shared_ptr<Items>(new Items);
+    ItemCollector collector(items->m_places,
+                            [&items](const TRBookmarkWalkItem &walked, quint32 place) {
+                                QByteArray &text = items->m_text;
+                                Item item{};
+                                item.nameAt = static_cast<quint32>(text.size());
+                                text += walked.name.toString().toUtf8();
+                                item.nameSize = static_cast<quint32>(text.size()) - item.nameAt;
+                                item.urlAt = static_cast<quint32>(text.size());
+                                text.append(walked.encodedUrl.data(), walked.encodedUrl.size());
+                                item.urlSize = static_cast<quint32>(text.size()) - item.urlAt;
+                                item.place = place;
+                                item.visitCount = walked.visitCount;
+                                item.lastVisit = walked.lastVisit;
+                                items->m_items.push_back(item);
+                            });
+    for (const Tree &tree : trees) {
+        collector.collect(tree);
+    }
+    items->m_text.squeeze();
+    items->m_items.shrink_to_fit();
+    return items;
+}
+
+TRSearchIndex::Query TRSearchIndex::Query::parse(QStringView text)
+{
+    struct Collect : TRSearchText::WordSink
+    {
+        void word(QByteArrayView folded) override
+        {
+            if (words.size() < maximumQueryWords &&
+                std::find(words.cbegin(), words.cend(), folded) == words.cend()) {
+                words.push_back(folded.toByteArray());
+            }
+        }
+        std::vector<QByteArray> words;
+    } collect;
+    // A pasted page is searched by its start; a character is never cut in two.
+    qsizetype size = std::min(text.size(), maximumQueryLength);
+    if (size < text.size() && size > 0 && text[size - 1].isHighSurrogate()) {
+        --size;
+    }
+    TRSearchText::words(text.first(size), collect);
+    return Query{std::move(collect.words)};
+}
+
+quint32 TRSearchIndex::frecency(qint64 visitCount, qint64 lastVisit, qint64 now)
+{
+    if (visitCount <= 0 && lastVisit == TRBookmarkWalkItem::noVisit) {
+        return 0;
+    }
+    quint32 weight = 10;
+    if (lastVisit != TRBookmarkWalkItem::noVisit) {
+        const qint64 days = (now - lastVisit) / (24 * 60 * 60 * 1000LL);
+        weight = days < 4 ? 100 : days < 14 ? 70 : days < 31 ? 50 : days < 90 ? 30 : 10;
+    }
+    const qint64 visits = std::clamp<qint64>(visitCount, 1, 10'000'000);
+    return static_cast<quint32>(std::min<qint64>(visits * weight, 0xFFFFFFFFLL));
+}
+
+const TRSearchIndex::Items::Item &TRSearchIndex::item(quint32 ref, const Items **items) const
+{
+    const auto after = std::upper_bound(m_itemsStart.cbegin(), m_itemsStart.cend(), ref);
+    const auto set = static_cast<std::size_t>(after - m_itemsStart.cbegin()) - 1;
+    *items = m_items[set].get();
+    return m_items[set]->m_items[ref - m_itemsStart[set]];
+}
+
+std::shared_ptr<const TRSearchIndex>
+TRSearchIndex::build(std::vector<std::shared_ptr<const Items>> items, TRHistoryStorePtr history,
+                     const QString &historyTitle, qint64 now)
+{
+    auto index = std::shared_ptr<TRSearchIndex>(new TRSearchIndex);
+    std::erase(items, nullptr);
+    index->m_items = std::move(items);
+    index->m_history = std::move(history);
+    index->m_historyTitle = historyTitle;
+
+    // One entry per address: an item before the history's visits of it,
+    // the newest visit before older ones (the store keeps them newest first).
+    struct Visits
+    {
+        qint64 count;
+        qint64 last;
+    };
+    std::vector<Visits> visits;
+    AddressTable addresses;
+    const auto add = [&](quint32 ref, QByteArrayView url, qint64 count, qint64 last) {
+        const auto entry = static_cast<quint32>(index->m_entries.size());
+        // Entries without an address (a service not resolved yet) are each
+        // their own.
+        const quint32 known = url.isEmpty()
+                                  ? AddressTable::none
+                                  : addresses.findOrAdd(TRFaviconTable::hashOf(url), entry);
+        if (known != AddressTable::none) {
+            visits[known].count = std::max(visits[known].count, count);
+            visits[known].last = std::max(visits[known].last, last);
+            return;
+        }
+        index->m_entries.push_back({ref, 0});
+        visits.push_back({count, last});
+    };
+    quint32 itemNumber = 0;
+    for (const auto &kept : index->m_items) {
+        index->m_itemsStart.push_back(itemNumber);
+        for (const Items::Item &item : kept->m_items) {
+            add(itemNumber++, kept->url(item), item.visitCount, item.lastVisit);
+        }
+    }
+    if (const TRHistoryStore *const store = index->m_history.get()) {
+        const std::size_t count = std::min<std::size_t>(store->size(), historyBit - 1);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (store->isHidden(i)) {
+                continue;
+            }
+            const qint64 time = store->visit(i).time;
+            add(static_cast<quint32>(i) | historyBit, store->encodedUrl(i), store->visitCount(i),
+                time == TRHistoryStore::noTime ? TRBookmarkWalkItem::noVisit : time);
+        }
+    }
+    for (std::size_t i = 0; i < index->m_entries.size(); ++i) {
+        index->m_entries[i].frecency = frecency(visits[i].count, visits[i].last, now);
+    }
+    visits = {};
+    index->m_entries.shrink_to_fit();
+
+    // Every entry's words, as word number and entry with its flags.
+    Vocabulary vocabulary;
+    struct Posting
+    {
+        quint32 word;
+        quint32 entryAndFlags;
+    };
+    std::vector<Posting> postings;
+    postings.reserve(index->m_entries.size() * 6);
+    EntryWords words(vocabulary, inName);
+    for (std::size_t i = 0; i < index->m_entries.size(); ++i) {
+        words.words.clear();
+        words.setFlags(inName);
+        const auto entry = static_cast<quint32>(i);
+        const quint32 ref = index->m_entries[i].ref;
+        QByteArrayView url;
+        if (ref & historyBit) {
+            const std::size_t visit = ref & ~historyBit;
+            TRSearchText::words(QUtf8StringView(index->m_history->title(visit)), words);
+            url = index->m_history->encodedUrl(visit);
+        } else {
+            const Items *set = nullptr;
+            const Items::Item &item = index->item(ref, &set);
+            TRSearchText::words(QUtf8StringView(set->name(item)), words);
+            url = set->url(item);
+        }
+        words.setFlags(inHost);
+        TRSearchText::hostWords(url, words);
+        for (const auto &[word, flags] : words.words) {
+            postings.push_back({word, (entry << 2) | flags});
+        }
+    }
+
+    // The words in byte order, so that those a query word starts are one run.
+    std::vector<std::pair<quint64, quint32>> order(vocabulary.size());
+    for (quint32 id = 0; id < vocabulary.size(); ++id) {
+        order[id] = {sortKey(vocabulary.wordOf(id)), id};
+    }
+    std::sort(order.begin(), order.end(), [&vocabulary](const auto &a, const auto &b) {
+        if (a.first != b.first) {
+            return a.first < b.first;
+        }
+        return vocabulary.wordOf(a.second) < vocabulary.wordOf(b.second);
+    });
+    std::vector<quint32> sortedId(vocabulary.size());
+    index->m_wordAt.reserve(vocabulary.size() + 1);
+    for (quint32 rank = 0; rank < order.size(); ++rank) {
+        sortedId[order[rank].second] = rank;
+        index->m_wordAt.push_back(static_cast<quint32>(index->m_words.size()));
+        index->m_words += vocabulary.wordOf(order[rank].second);
+    }
+    index->m_wordAt.push_back(static_cast<quint32>(index->m_words.size()));
+    index->m_words.squeeze();
+
+    // Each word's entries, in entry order: counted, then placed.
+    std::vector<quint32> start(vocabulary.size() + 1, 0);
+    for (const Posting &posting : postings) {
+        ++start[sortedId[posting.word] + 1];
+    }
+    for (std::size_t i = 1; i < start.size(); ++i) {
+        start[i] += start[i - 1];
+    }
+    std::vector<quint32> placed(postings.size());
+    {
+        std::vector<quint32> next(start.begin(), start.end() - 1);
+        for (const Posting &posting : postings) {
+            placed[next[sortedId[posting.word]]++] = posting.entryAndFlags;
+        }
+    }
+    postings = {};
+    index->m_postingAt.reserve(vocabulary.size() + 1);
+    for (std::size_t word = 0; word < vocabulary.size(); ++word) {
+        index->m_postingAt.push_back(static_cast<quint32>(index->m_postings.size()));
+        qint64 previous = -1;
+        for (quint32 at = start[word]; at < start[word + 1]; ++at) {
+            const quint32 entry = placed[at] >> 2;
+            const auto gap = static_cast<quint32>(entry - previous - 1);
+            appendNumber(index->m_postings, (gap << 2) | (placed[at] & 3));
+            previous = entry;
+        }
+    }
+    index->m_postingAt.push_back(static_cast<quint32>(index->m_postings.size()));
+    index->m_postings.squeeze();
+    return index;
+}
+
+std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::size_t limit) const
+{
+    if (query.isEmpty() || m_entries.empty() || limit == 0) {
+        return {};
+    }
+    struct Range
+    {
+        std::size_t first;
+        std::size_t end;
+        // The word equal to the query word, or end.
+        std::size_t whole;
+        quint32 volume;
+    };
+    std::vector<Range> ranges;
+    const std::size_t wordCount = m_wordAt.size() - 1;
+    for (const QByteArray &queryWord : query.words) {
+        const QByteArrayView wanted(queryWord);
+        std::size_t low = 0;
+        std::size_t high = wordCount;
+        while (low < high) {
+            const std::size_t middle = (low + high) / 2;
+            if (word(middle) < wanted) {
+                low = middle + 1;
+            } else {
+                high = middle;
+            }
+        }
+        std::size_t end = low;
+        high = wordCount;
+        while (end < high) {
+            const std::size_t middle = (end + high) / 2;
+            if (word(middle).startsWith(wanted)) {
+                end = middle + 1;
+            } else {
+                high = middle;
+            }
+        }
+        if (low == end) {
+            return {};
+        }
+        const std::size_t whole = word(low) == wanted ? low : end;
+        ranges.push_back({low, end, whole, m_postingAt[end] - m_postingAt[low]});
+    }
+    // The rarest word first: the others only look at the entries it found.
+    std::stable_sort(ranges.begin(), ranges.end(),
+                     [](const Range &a, const Range &b) { return a.volume < b.volume; });
+
+    // Per entry: the query words matched so far, and the quality of them.
+    std::vector<quint8> matched(m_entries.size(), 0);
+    std::vector<quint8> best(m_entries.size(), 0);
+    std::vector<quint32> quality(m_entries.size(), 0);
+    std::vector<quint32> found;
+    for (std::size_t w = 0; w < ranges.size(); ++w) {
+        const Range &range = ranges[w];
+        const auto before = static_cast<quint8>((1U << w) - 1);
+        std::vector<quint32> touched;
+        for (std::size_t id = range.first; id < range.end; ++id) {
+            const quint8 nameQuality = id == range.whole ? 3 : 2;
+            const char *at = m_postings.constData() + m_postingAt[id];
+            const char *const end = m_postings.constData() + m_postingAt[id + 1];
+            qint64 previous = -1;
+            while (at < end) {
+                const quint32 value = readNumber(at);
+                const auto entry = static_cast<quint32>(previous + 1 + (value >> 2));
+                previous = entry;
+                if (matched[entry] != before) {
+                    continue;
+                }
+                const quint8 q = (value & inName) ? nameQuality : 1;
+                if (best[entry] == 0) {
+                    touched.push_back(entry);
+                }
+                best[entry] = std::max(best[entry], q);
+            }
+        }
+        for (const quint32 entry : touched) {
+            matched[entry] = static_cast<quint8>(before | (1U << w));
+            quality[entry] += best[entry];
+            best[entry] = 0;
+        }
+        found = std::move(touched);
+        if (found.empty()) {
+            return {};
+        }
+    }
+
+    std::vector<Hit> hits;
+    hits.reserve(found.size());
+    std::sort(found.begin(), found.end());
+    for (const quint32 entry : found) {
+        hits.push_back({entry, quality[entry], m_entries[entry].frecency,
+                        (m_entries[entry].ref & historyBit) != 0});
+    }
+    const auto better = [](const Hit &a, const Hit &b) {
+        return isBetter(a, b) || (!isBetter(b, a) && a.entry < b.entry);
+    };
+    const std::size_t kept = std::min(limit, hits.size());
+    std::partial_sort(hits.begin(), hits.begin() + static_cast<std::ptrdiff_t>(kept), hits.end(),
+                      better);
+    hits.resize(kept);
+    return hits;
+}
+
+std::size_t TRSearchIndex::memoryUsed() const
+{
+    return sizeof(TRSearchIndex) + m_entries.capacity() * sizeof(Entry) +
+           static_cast<std::size_t>(m_words.capacity()) + m_wordAt.capacity() * sizeof(quint32) +
+           static_cast<std::size_t>(m_postings.capacity()) +
+           m_postingAt.capacity() * sizeof(quint32);
+}
+
+QString TRSearchIndex::name(quint32 entry) const
+{
+    const quint32 ref = m_entries.at(entry).ref;
+    if (ref & historyBit) {
+        return m_history->name(ref & ~historyBit);
+    }
+    const Items *items = nullptr;
+    const Items::Item &found = item(ref, &items);
+    const QByteArrayView name = items->name(found);
+    return name.isEmpty() ? QString::fromUtf8(items->url(found)) : QString::fromUtf8(name);
+}
+
+QByteArrayView TRSearchIndex::encodedUrl(quint32 entry) const
+{
+    const quint32 ref = m_entries.at(entry).ref;
+    if (ref & historyBit) {
+        return m_history->encodedUrl(ref & ~historyBit);
+    }
+    const Items *items = nullptr;
+    const Items::Item &found = item(ref, &items);
+    return items->url(found);
+}
+
+QString TRSearchIndex::place(quint32 entry, const TRDayFormatter &days) const
+{
+    const quint32 ref = m_entries.at(entry).ref;
+    if (ref & historyBit) {
+        const QDateTime date = m_history->date(ref & ~historyBit);
+        return date.isValid() ? m_historyTitle + partSeparator + days.label(date) : m_historyTitle;
+    }
+    const Items *items = nullptr;
+    const Items::Item &found = item(ref, &items);
+    return items->m_places.value(found.place);
+}
