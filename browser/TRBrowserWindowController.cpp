@@ -5,6 +5,7 @@
 #include "TRPlainAddress.h"
 #include "TRSettings.h"
 #include "TRSettingsKeys.h"
+#include "TRWebSearch.h"
 #include "ui_TRBrowserWindowController.h"
 
 #include <QAction>
@@ -257,21 +258,7 @@ std::optional<QUrl> TRBrowserWindowController::typedAddress(const QString &text)
 std::optional<QUrl> TRBrowserWindowController::searchUrl(const QString &term,
                                                          const QString &domainSuffix)
 {
-    // Host labels only: anything else would put the search somewhere else.
-    static const QRegularExpression labels(
-        QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?"
-                       "(\\.[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?)*$"));
-    if (!labels.match(domainSuffix).hasMatch()) {
-        return std::nullopt;
-    }
-    const QByteArray encoded = QUrl::toPercentEncoding(term, QByteArray(), "-._~");
-    const QString text = searchAddressPrefix + domainSuffix + QStringLiteral("/search?q=") +
-                         QString::fromLatin1(encoded) + QStringLiteral("&hl=nl");
-    const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid() || url.host() != (QStringLiteral("www.google.") + domainSuffix).toLower()) {
-        return std::nullopt;
-    }
-    return url;
+    return TRWebSearch::url(term, domainSuffix);
 }
 
 void TRBrowserWindowController::runWebSearch(const QString &term)
@@ -279,10 +266,7 @@ void TRBrowserWindowController::runWebSearch(const QString &term)
     if (term.isEmpty() || !m_content->browserWebViewController()) {
         return;
     }
-    const QString suffix = TRSettings::standard()
-                               .stringForKey(TRSettingsKeys::customGooglePrefix)
-                               .value_or(QStringLiteral("com"));
-    const std::optional<QUrl> url = searchUrl(term, suffix);
+    const std::optional<QUrl> url = searchUrl(term, TRWebSearch::domainSuffix());
     if (!url) {
         TRAlert::run(
             {TRAlert::Style::warning, tr("Unable to search the given term!"), {}, {}, this});

@@ -151,7 +151,7 @@ private slots:
         QFETCH(bool, safariOn);
         QFETCH(QStringList, expected);
         auto controller = makeController(bonjourOn, chromeOn, safariOn);
-        QCOMPARE(describe(controller->statusItemMenu()), QStringList({"General>", "-"}) + expected);
+        QCOMPARE(describe(controller->statusItemMenu()), QStringList({"Find...", "General>", "-"}) + expected);
         // General and each submenu have an access key, no two alike; items
         // of a plugin shown inline have none.
         QStringList keys;
@@ -178,23 +178,23 @@ private slots:
         QVERIFY(safari->menuItem()->menu()->actions().isEmpty());
 
         controller->updateMenu();
-        QCOMPARE(describe(menu), QStringList({"General>", "-", "Loading... (disabled)"}));
+        QCOMPARE(describe(menu), QStringList({"Find...", "General>", "-", "Loading... (disabled)"}));
 
         safari->setItems({"Search", "History"});
         TRNotificationCenter::defaultCenter().post(TRNotificationNames::pluginDidUpdate);
-        QCOMPARE(describe(menu), QStringList({"General>", "-", "Search", "History"}));
+        QCOMPARE(describe(menu), QStringList({"Find...", "General>", "-", "Search", "History"}));
 
         // The window notification rebuilds too, and a disabled plugin vanishes.
         safari->setEnabled(false);
         TRNotificationCenter::defaultCenter().post(
             TRNotificationNames::menuControllerMenuNeedsUpdate);
-        QCOMPARE(describe(menu), QStringList({"General>", "-"}));
+        QCOMPARE(describe(menu), QStringList({"Find...", "General>", "-"}));
 
         // An inline plugin without a submenu adds nothing.
         safari->setEnabled(true);
         safari->removeSubmenu();
         controller->updateMenu();
-        QCOMPARE(describe(menu), QStringList({"General>", "-"}));
+        QCOMPARE(describe(menu), QStringList({"Find...", "General>", "-"}));
     }
 
     // Each plugin gets the rate of the stored index, or the default one when

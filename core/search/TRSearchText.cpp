@@ -200,7 +200,7 @@ void hostWords(QByteArrayView encodedUrl, WordSink &sink)
 
     const QByteArrayView host = hostOf(encodedUrl);
     if (host.contains("xn--")) {
-        words(QUrl::fromAce(host.toByteArray()), skipping);
+        words(QUrl::fromAce(host.toByteArray(), QUrl::IgnoreIDNWhitelist), skipping);
     } else {
         words(QUtf8StringView(host), skipping);
     }

@@ -3,6 +3,7 @@
 #include "TRBonjourPluginConfigurationViewController.h"
 #include "TRBookmarkMenuBuilder.h"
 #include "TRDNSSDServiceBrowser.h"
+#include "TRFindSources.h"
 #include "TRImages.h"
 #include "TRPluginMenuNotice.h"
 #include "TRSettings.h"
@@ -44,6 +45,7 @@ TRBonjourPlugin::TRBonjourPlugin(std::unique_ptr<TRNetServiceBrowser> browser, Q
 TRBonjourPlugin::~TRBonjourPlugin()
 {
     m_netServiceBrowser->setDelegate(nullptr);
+    TRFindSources::shared().setSources(this, {});
     // The status menu may still show the item; it only lends it.
     delete m_menuItem;
     if (m_configurationViewController && !m_configurationViewController->parent()) {
@@ -65,6 +67,9 @@ bool TRBonjourPlugin::isEnabled() const
 void TRBonjourPlugin::setEnabled(bool enabled)
 {
     TRSettings::standard().setBool(TRSettingsKeys::bonjourEnabled, enabled);
+    if (!enabled) {
+        publishForFind({});
+    }
 }
 
 QWidget *TRBonjourPlugin::configurationViewController()
@@ -88,6 +93,7 @@ void TRBonjourPlugin::rebuildMenu()
     std::stable_sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) {
         return QString::compare(a->name(), b->name(), Qt::CaseSensitive) < 0;
     });
+    publishForFind(sorted);
     const QIcon icon = TRImages::imageNamed(QStringLiteral("bookmark"));
     for (const auto &bookmark : sorted) {
         QAction *item =
@@ -104,13 +110,45 @@ void TRBonjourPlugin::rebuildMenu()
     }
 }
 
+void TRBonjourPlugin::publishForFind(
+    const std::vector<std::shared_ptr<TRBonjourBookmark>> &services)
+{
+    std::vector<TRFindSources::Source> found;
+    if (isEnabled() && !services.empty()) {
+        // A handful of services: indexed here, as they come and go.
+        const auto items = TRSearchIndex::Items::collect(
+            {{nullptr, {}, std::vector<TRBookmarkPtr>(services.cbegin(), services.cend())}});
+        auto index =
+            TRSearchIndex::build({items}, nullptr, {}, QDateTime::currentMSecsSinceEpoch());
+        // A match opens the service of its name, resolving it first.
+        const auto open =
+            [self = QPointer<TRBonjourPlugin>(this)](const TRSearchCatalog::Match &match) {
+                if (!self) {
+                    return;
+                }
+                for (const auto &service : self->m_activeBookmarks) {
+                    if (service->name() == match.name) {
+                        self->openService(service);
+                        return;
+                    }
+                }
+            };
+        found.push_back({tr("Bonjour"), std::move(index), nullptr, open});
+    }
+    TRFindSources::shared().setSources(this, std::move(found));
+}
+
 void TRBonjourPlugin::handleBonjourService(QAction *sender)
 {
     if (!sender) {
         return;
     }
-    const auto bookmark =
-        std::dynamic_pointer_cast<TRBonjourBookmark>(sender->data().value<TRBookmarkPtr>());
+    openService(
+        std::dynamic_pointer_cast<TRBonjourBookmark>(sender->data().value<TRBookmarkPtr>()));
+}
+
+void TRBonjourPlugin::openService(const std::shared_ptr<TRBonjourBookmark> &bookmark)
+{
     if (!bookmark) {
         return;
     }

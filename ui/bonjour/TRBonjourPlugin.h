@@ -55,6 +55,10 @@ public:
     // The action of a service's item: shows its bookmark, resolving it first
     // when its address is not known yet.
     void handleBonjourService(QAction *sender);
+    // Opens the service's address, resolving it first when needed.
+    void openService(const std::shared_ptr<TRBonjourBookmark> &bookmark);
+    // Hands the services to the find window; none while off.
+    void publishForFind(const std::vector<std::shared_ptr<TRBonjourBookmark>> &services);
     // Asks the UI manager to show the bookmark; false when it has no URL yet.
     static bool showBookmarkIfResolved(const TRBookmarkPtr &bookmark);
 

@@ -4,6 +4,7 @@
 #include "TRBrowserPluginConfigurationViewController.h"
 #include "TRDayClock.h"
 #include "TRFileGrant.h"
+#include "TRFindSources.h"
 #include "TRFirefoxPlacesParser.h"
 #include "TRGoogleChromeBookmarksParser.h"
 #include "TRNotificationCenter.h"
@@ -81,6 +82,7 @@ TRBrowserPlugin::TRBrowserPlugin(const QString &browserId, const QString &name,
 TRBrowserPlugin::~TRBrowserPlugin()
 {
     TRNotificationCenter::defaultCenter().removeObserver(this);
+    TRFindSources::shared().setSources(this, {});
     // The item goes before the menu it refers to.
     delete m_menuItem;
 }
@@ -126,6 +128,7 @@ void TRBrowserPlugin::setEnabled(bool enabled)
         refreshMenu();
     } else {
         m_updateTimer.stop();
+        publishForFind();
     }
 }
 
@@ -345,8 +348,28 @@ QString TRBrowserPlugin::nameOf(const Source &source) const
     return m_name;
 }
 
+void TRBrowserPlugin::publishForFind() const
+{
+    std::vector<TRFindSources::Source> found;
+    if (isEnabled()) {
+        for (const Source &source : m_sources) {
+            const QString name = m_sources.size() <= 1
+                                     ? m_name
+                                     : m_name + QStringLiteral(" \u00B7 ") + nameOf(source);
+            // Both trees of a profile show the same icon store.
+            TRBookmarkPtr iconRoot;
+            for (const auto &tree : source.parser->bookmarks()) {
+                iconRoot = tree;
+            }
+            found.push_back({name, source.parser->searchIndex(), iconRoot, {}});
+        }
+    }
+    TRFindSources::shared().setSources(this, std::move(found));
+}
+
 void TRBrowserPlugin::rebuildMenu()
 {
+    publishForFind();
     m_parentMenu->clear();
     // Freed later: the status menu may be showing the old items right now.
     if (m_menuOwner) {

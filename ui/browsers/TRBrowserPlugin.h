@@ -88,6 +88,8 @@ private:
     // Shows the icons the parser read on the nodes of its trees.
     void attachIcons(TRProfileReader *parser) const;
     void addSourceItems(QMenu *menu, const Source *source);
+    // Hands the sources' search indexes to the find window; none while off.
+    void publishForFind() const;
     // What a submenu says while it has nothing else to show.
     void addNotices(QMenu *menu, const Source *source);
 

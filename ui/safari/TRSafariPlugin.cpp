@@ -3,6 +3,7 @@
 #include "TRBookmarkMenuBuilder.h"
 #include "TRDayClock.h"
 #include "TRFileGrant.h"
+#include "TRFindSources.h"
 #include "TRImages.h"
 #include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
@@ -75,6 +76,7 @@ TRSafariPlugin::TRSafariPlugin(TRSafariBookmarksParser *parser)
 TRSafariPlugin::~TRSafariPlugin()
 {
     TRNotificationCenter::defaultCenter().removeObserver(this);
+    TRFindSources::shared().setSources(this, {});
     // The item goes before the menu it refers to.
     delete m_menuItem;
 }
@@ -101,6 +103,7 @@ void TRSafariPlugin::setEnabled(bool enabled)
         refresh();
     } else {
         m_updateTimer.stop();
+        publishForFind();
     }
 }
 
@@ -197,8 +200,18 @@ void TRSafariPlugin::showNotice()
     }
 }
 
+void TRSafariPlugin::publishForFind() const
+{
+    std::vector<TRFindSources::Source> found;
+    if (isEnabled()) {
+        found.push_back({name(), m_parser->searchIndex(), nullptr, {}});
+    }
+    TRFindSources::shared().setSources(this, std::move(found));
+}
+
 void TRSafariPlugin::rebuildMenu()
 {
+    publishForFind();
     const TRSettings &settings = TRSettings::standard();
     const bool allowTopSites = settings.boolForKey(TRSettingsKeys::allowTopSites);
     const bool allowHistory = settings.boolForKey(TRSettingsKeys::allowHistory);

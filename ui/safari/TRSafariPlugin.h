@@ -54,6 +54,8 @@ public:
     // Whether any of the four grants is stored.
     bool loadStoredAccessData();
     void rebuildMenu();
+    // Hands the search index to the find window; none while off.
+    void publishForFind() const;
 
     // The menu actions.
     void handleSearch();

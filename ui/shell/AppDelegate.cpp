@@ -5,9 +5,12 @@
 #include "TRBrowserDiscovery.h"
 #include "TRBrowserSettings.h"
 #include "TRBrowserSetupWindowController.h"
+#include "TRFindWindowController.h"
 #include "TRGoogleChromePlugin.h"
 #include "TRLauncherApplication.h"
 #include "TRMenuController.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
 #include "TROperationQueue.h"
 #include "TRPreferencesController.h"
 #include "TRSafariPlugin.h"
@@ -92,6 +95,17 @@ void AppDelegate::showPluginsWindow()
     }
 }
 
+void AppDelegate::showFindWindow()
+{
+    if (!m_menuController) {
+        return;
+    }
+    if (!m_findWindowController) {
+        m_findWindowController = std::make_unique<TRFindWindowController>();
+    }
+    m_findWindowController->showWindow();
+}
+
 void AppDelegate::setUpApplication()
 {
     if (!m_systemIsSupported) {
@@ -106,6 +120,9 @@ void AppDelegate::setUpApplication()
     m_preferencesController = std::make_unique<TRPreferencesController>();
     m_pluginManager = std::make_unique<TRPluginManager>(m_pluginFactories);
     m_menuController = std::make_unique<TRMenuController>(m_pluginManager.get());
+    TRNotificationCenter::defaultCenter().addObserver(
+        this, TRNotificationNames::findWindowRequested,
+        [this](const TRNotification &) { showFindWindow(); });
     showFirstRunAlertIfNeeded();
 }
 

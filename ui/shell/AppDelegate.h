@@ -12,6 +12,7 @@
 
 class TRMenuController;
 class TRPreferencesController;
+class TRFindWindowController;
 class TRUIManager;
 
 class AppDelegate : public QObject
@@ -47,6 +48,10 @@ public:
     TRPreferencesController *preferencesController() const { return m_preferencesController.get(); }
     TRPluginManager *pluginManager() const { return m_pluginManager.get(); }
     TRMenuController *menuController() const { return m_menuController.get(); }
+    // The find window, made the first time it is asked for; null before.
+    TRFindWindowController *findWindowController() const { return m_findWindowController.get(); }
+    // Shows the find window; nothing before launching has finished.
+    void showFindWindow();
 
 private:
     void setUpApplication();
@@ -61,4 +66,5 @@ private:
     std::unique_ptr<TRPreferencesController> m_preferencesController;
     std::unique_ptr<TRPluginManager> m_pluginManager;
     std::unique_ptr<TRMenuController> m_menuController;
+    std::unique_ptr<TRFindWindowController> m_findWindowController;
 };

@@ -172,6 +172,14 @@ void TRMenuController::updateMenu()
         m_generalMenu->deleteLater();
     }
     QList<QChar> keys;
+    // One search across every source, first: the quickest way to any item.
+    auto *find = new QAction(withAccessKey(tr("Find..."), keys), m_statusItemMenu);
+    find->setObjectName(QStringLiteral("findItem"));
+    find->setIcon(QIcon::fromTheme(QStringLiteral("edit-find")));
+    connect(find, &QAction::triggered, this, [] {
+        TRNotificationCenter::defaultCenter().post(TRNotificationNames::findWindowRequested);
+    });
+    m_statusItemMenu->addAction(find);
     addGeneralMenu(keys);
     m_statusItemMenu->addSeparator();
     addPluginItems(keys);
