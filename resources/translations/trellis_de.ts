@@ -30,6 +30,10 @@
         <source>Avahi is not running</source>
         <translation>Avahi läuft nicht</translation>
     </message>
+    <message>
+        <source>Bonjour</source>
+        <translation>Bonjour</translation>
+    </message>
 </context>
 <context>
     <name>TRBonjourPluginConfigurationViewController</name>
@@ -290,6 +294,33 @@
     </message>
 </context>
 <context>
+    <name>TRFindWindowController</name>
+    <message>
+        <source>Find</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Bookmarks, history, services</source>
+        <translation>Lesezeichen, Verlauf, Dienste</translation>
+    </message>
+    <message>
+        <source>Searches the bookmarks and history of every browser</source>
+        <translation>Durchsucht die Lesezeichen und den Verlauf aller Browser</translation>
+    </message>
+    <message>
+        <source>Matches</source>
+        <translation>Treffer</translation>
+    </message>
+    <message>
+        <source>Open “%1”</source>
+        <translation>„%1“ öffnen</translation>
+    </message>
+    <message>
+        <source>Search the web for “%1”</source>
+        <translation>Im Web nach „%1“ suchen</translation>
+    </message>
+</context>
+<context>
     <name>TRFirefoxPlacesParser</name>
     <message>
         <source>Bookmarks Toolbar</source>
@@ -382,6 +413,10 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
     <message>
         <source>Loading...</source>
         <translation>Wird geladen...</translation>
+    </message>
+    <message>
+        <source>Find...</source>
+        <translation>Suchen...</translation>
     </message>
 </context>
 <context>

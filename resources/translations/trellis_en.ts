@@ -30,6 +30,10 @@
         <source>Avahi is not running</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Bonjour</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRBonjourPluginConfigurationViewController</name>
@@ -290,6 +294,33 @@
     </message>
 </context>
 <context>
+    <name>TRFindWindowController</name>
+    <message>
+        <source>Find</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bookmarks, history, services</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Searches the bookmarks and history of every browser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Matches</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open “%1”</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Search the web for “%1”</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TRFirefoxPlacesParser</name>
     <message>
         <source>Bookmarks Toolbar</source>
@@ -376,6 +407,10 @@ Other desktops: start a tray such as trayer.</source>
     </message>
     <message>
         <source>Loading...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find...</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -30,6 +30,10 @@
         <source>Avahi is not running</source>
         <translation>Avahi is niet actief</translation>
     </message>
+    <message>
+        <source>Bonjour</source>
+        <translation>Bonjour</translation>
+    </message>
 </context>
 <context>
     <name>TRBonjourPluginConfigurationViewController</name>
@@ -290,6 +294,33 @@
     </message>
 </context>
 <context>
+    <name>TRFindWindowController</name>
+    <message>
+        <source>Find</source>
+        <translation>Zoeken</translation>
+    </message>
+    <message>
+        <source>Bookmarks, history, services</source>
+        <translation>Bladwijzers, geschiedenis, diensten</translation>
+    </message>
+    <message>
+        <source>Searches the bookmarks and history of every browser</source>
+        <translation>Doorzoekt de bladwijzers en geschiedenis van elke browser</translation>
+    </message>
+    <message>
+        <source>Matches</source>
+        <translation>Resultaten</translation>
+    </message>
+    <message>
+        <source>Open “%1”</source>
+        <translation>“%1” openen</translation>
+    </message>
+    <message>
+        <source>Search the web for “%1”</source>
+        <translation>Op het web zoeken naar “%1”</translation>
+    </message>
+</context>
+<context>
     <name>TRFirefoxPlacesParser</name>
     <message>
         <source>Bookmarks Toolbar</source>
@@ -382,6 +413,10 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
     <message>
         <source>Loading...</source>
         <translation>Bezig met laden...</translation>
+    </message>
+    <message>
+        <source>Find...</source>
+        <translation>Zoeken...</translation>
     </message>
 </context>
 <context>
