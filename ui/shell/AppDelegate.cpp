@@ -5,9 +5,12 @@
 #include "TRBrowserDiscovery.h"
 #include "TRBrowserSettings.h"
 #include "TRBrowserSetupWindowController.h"
+#include "TRFindShortcut.h"
 #include "TRGoogleChromePlugin.h"
 #include "TRLauncherApplication.h"
 #include "TRMenuController.h"
+#include "TRNotificationCenter.h"
+#include "TRNotificationNames.h"
 #include "TROperationQueue.h"
 #include "TRPreferencesController.h"
 #include "TRSafariPlugin.h"
@@ -106,6 +109,11 @@ void AppDelegate::setUpApplication()
     m_preferencesController = std::make_unique<TRPreferencesController>();
     m_pluginManager = std::make_unique<TRPluginManager>(m_pluginFactories);
     m_menuController = std::make_unique<TRMenuController>(m_pluginManager.get());
+    // The desktop's shortcut asks for the find window as the menu does.
+    m_findShortcut = std::make_unique<TRFindShortcut>();
+    connect(m_findShortcut.get(), &TRFindShortcut::activated, this, [] {
+        TRNotificationCenter::defaultCenter().post(TRNotificationNames::findWindowRequested);
+    });
     showFirstRunAlertIfNeeded();
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class TRFindShortcut;
 class TRMenuController;
 class TRPreferencesController;
 class TRUIManager;
@@ -47,6 +48,7 @@ public:
     TRPreferencesController *preferencesController() const { return m_preferencesController.get(); }
     TRPluginManager *pluginManager() const { return m_pluginManager.get(); }
     TRMenuController *menuController() const { return m_menuController.get(); }
+    TRFindShortcut *findShortcut() const { return m_findShortcut.get(); }
 
 private:
     void setUpApplication();
@@ -61,4 +63,5 @@ private:
     std::unique_ptr<TRPreferencesController> m_preferencesController;
     std::unique_ptr<TRPluginManager> m_pluginManager;
     std::unique_ptr<TRMenuController> m_menuController;
+    std::unique_ptr<TRFindShortcut> m_findShortcut;
 };
