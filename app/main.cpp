@@ -45,7 +45,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
         return 1;
     }
-    if (parser.isSet(helpOption)) {
+    // --help-all comes with the help option; Qt's own options are not ours
+    // to list.
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }

@@ -85,6 +85,8 @@ private slots:
         QTest::addColumn<QString>("errors");
         QTest::newRow("help") << QStringList{"--help"} << 0 << "--find"
                               << "";
+        QTest::newRow("help with Qt's options") << QStringList{"--help-all"} << 0 << "--find"
+                                                << "";
         QTest::newRow("version") << QStringList{"--version"} << 0 << "Trellis "
                                  << "";
         QTest::newRow("Qt's own option")
