@@ -240,16 +240,13 @@ private slots:
         }
     }
 
-    // The desktop's shortcut asks for the find window as the menu does; the
-    // private bus has neither portal nor kglobalaccel, so nothing is bound.
+    // The desktop's shortcut asks for the find window as the menu does.
     void shortcutAsksForTheFindWindow()
     {
         AppDelegate delegate(recordingPlugins(), true);
         launch(delegate);
         TRFindShortcut *shortcut = delegate.findShortcut();
         QVERIFY(shortcut);
-        QTRY_VERIFY(shortcut->isSettled());
-        QCOMPARE(shortcut->kind(), QString("none"));
         QObject observer;
         int requests = 0;
         TRNotificationCenter::defaultCenter().addObserver(

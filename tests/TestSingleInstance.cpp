@@ -81,38 +81,29 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<QString>("errors");
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "--find"
-                              << "";
-        QTest::newRow("help with Qt's options") << QStringList{"--help-all"} << 0 << "--find"
-                                                << "";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "Trellis "
-                                 << "";
-        QTest::newRow("Qt's own option")
-            << QStringList{"-platform", "offscreen", "--version"} << 0 << "Trellis "
-            << "";
-        QTest::newRow("unknown option") << QStringList{"--bogus"} << 1 << ""
-                                        << "bogus";
-        QTest::newRow("value for a flag") << QStringList{"--find=yes"} << 1 << ""
-                                          << "find";
+        QTest::addColumn<QString>("says");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "--find";
+        QTest::newRow("help with Qt's options") << QStringList{"--help-all"} << 0 << "--find";
+        QTest::newRow("version after Qt's own option")
+            << QStringList{"-platform", "offscreen", "--version"} << 0 << "Trellis ";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << 1 << "bogus";
+        QTest::newRow("value for a flag") << QStringList{"--find=yes"} << 1 << "find";
     }
 
     void commandLine()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
-        QFETCH(QString, output);
-        QFETCH(QString, errors);
+        QFETCH(QString, says);
         QProcess process;
         start(process, arguments);
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), exitCode);
-        const QString out = QString::fromUtf8(process.readAllStandardOutput());
-        const QString err = QString::fromUtf8(process.readAllStandardError());
-        QVERIFY2(output.isEmpty() ? out.isEmpty() : out.contains(output), qPrintable(out));
-        QVERIFY2(errors.isEmpty() || err.contains(errors), qPrintable(err));
+        // Errors go to standard error, everything else to standard output.
+        const QByteArray said =
+            exitCode == 0 ? process.readAllStandardOutput() : process.readAllStandardError();
+        QVERIFY2(said.contains(says.toUtf8()), said.constData());
     }
 
     // A crashed instance leaves its lock and socket behind; the next start
@@ -159,16 +150,11 @@ private slots:
         QTest::addColumn<int>("finds");
         QTest::newRow("activate") << QByteArray("activate\n") << 1 << 0;
         QTest::newRow("find") << QByteArray("find\n") << 0 << 1;
-        QTest::newRow("find cut short") << QByteArray("fin") << 0 << 0;
         QTest::newRow("find without its end") << QByteArray("find") << 0 << 0;
         QTest::newRow("unknown request") << QByteArray("quit\n") << 0 << 0;
         QTest::newRow("find and more") << QByteArray("find now\n") << 0 << 0;
-        QTest::newRow("binary") << QByteArray("\0\xff\x01"
-                                              "find\n",
-                                              8)
-                                << 0 << 0;
+        QTest::newRow("binary") << QByteArray::fromHex("00ff0166696e640a") << 0 << 0;
         QTest::newRow("long line") << QByteArray(4096, 'f') + "\n" << 0 << 0;
-        QTest::newRow("empty") << QByteArray() << 0 << 0;
     }
 
     void requests()
