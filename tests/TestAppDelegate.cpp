@@ -1,8 +1,10 @@
 #include "AppDelegate.h"
 #include "TRAlert.h"
 #include "TRBrowserSetupWindowController.h"
+#include "TRFindShortcut.h"
 #include "TRLauncherApplication.h"
 #include "TRMenuController.h"
+#include "TRNotificationCenter.h"
 #include "TRNotificationNames.h"
 #include "TRPluginManagerWindowController.h"
 #include "TRSettings.h"
@@ -236,6 +238,22 @@ private slots:
                 QVERIFY(launcher.received.isEmpty());
             }
         }
+    }
+
+    // The desktop's shortcut asks for the find window as the menu does.
+    void shortcutAsksForTheFindWindow()
+    {
+        AppDelegate delegate(recordingPlugins(), true);
+        launch(delegate);
+        TRFindShortcut *shortcut = delegate.findShortcut();
+        QVERIFY(shortcut);
+        QObject observer;
+        int requests = 0;
+        TRNotificationCenter::defaultCenter().addObserver(
+            &observer, TRNotificationNames::findWindowRequested,
+            [&requests](const TRNotification &) { ++requests; });
+        emit shortcut->activated();
+        QCOMPARE(requests, 1);
     }
 };
 

@@ -321,6 +321,13 @@
     </message>
 </context>
 <context>
+    <name>TRFindShortcut</name>
+    <message>
+        <source>Find bookmarks and history</source>
+        <translation>Lesezeichen und Verlauf durchsuchen</translation>
+    </message>
+</context>
+<context>
     <name>TRFirefoxPlacesParser</name>
     <message>
         <source>Bookmarks Toolbar</source>
@@ -793,6 +800,17 @@ Andere Arbeitsumgebungen: Starten Sie einen Infobereich wie trayer.</translation
     <message>
         <source>Trellis found no web browser to open bookmarks in, so it shows them in its own window until one is set up.</source>
         <translation>Trellis hat keinen Webbrowser gefunden, in dem sich Lesezeichen öffnen lassen, und zeigt sie deshalb im eigenen Fenster, bis einer eingerichtet ist.</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Bookmarks and history of your browsers in a menu of the tray.</source>
+        <translation>Lesezeichen und Verlauf Ihrer Browser in einem Menü des Infobereichs.</translation>
+    </message>
+    <message>
+        <source>Open the window to find bookmarks and history.</source>
+        <translation>Das Fenster zum Durchsuchen von Lesezeichen und Verlauf öffnen.</translation>
     </message>
 </context>
 </TS>

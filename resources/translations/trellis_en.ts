@@ -317,6 +317,12 @@
     </message>
     <message>
         <source>Search the web for “%1”</source>
+    </message>
+</context>
+<context>
+    <name>TRFindShortcut</name>
+    <message>
+        <source>Find bookmarks and history</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -787,6 +793,17 @@ Other desktops: start a tray such as trayer.</source>
     </message>
     <message>
         <source>Trellis found no web browser to open bookmarks in, so it shows them in its own window until one is set up.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Bookmarks and history of your browsers in a menu of the tray.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open the window to find bookmarks and history.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -321,6 +321,13 @@
     </message>
 </context>
 <context>
+    <name>TRFindShortcut</name>
+    <message>
+        <source>Find bookmarks and history</source>
+        <translation>Bladwijzers en geschiedenis doorzoeken</translation>
+    </message>
+</context>
+<context>
     <name>TRFirefoxPlacesParser</name>
     <message>
         <source>Bookmarks Toolbar</source>
@@ -793,6 +800,17 @@ Andere bureaubladen: start een systeemvak zoals trayer.</translation>
     <message>
         <source>Trellis found no web browser to open bookmarks in, so it shows them in its own window until one is set up.</source>
         <translation>Trellis heeft geen webbrowser gevonden om bladwijzers in te openen en toont ze daarom in een eigen venster tot er een is ingesteld.</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Bookmarks and history of your browsers in a menu of the tray.</source>
+        <translation>Bladwijzers en geschiedenis van je browsers in een menu in het systeemvak.</translation>
+    </message>
+    <message>
+        <source>Open the window to find bookmarks and history.</source>
+        <translation>Het venster openen om bladwijzers en geschiedenis te doorzoeken.</translation>
     </message>
 </context>
 </TS>

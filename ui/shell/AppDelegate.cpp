@@ -6,6 +6,7 @@
 #include "TRBrowserSettings.h"
 #include "TRBrowserSetupWindowController.h"
 #include "TRFindWindowController.h"
+#include "TRFindShortcut.h"
 #include "TRGoogleChromePlugin.h"
 #include "TRLauncherApplication.h"
 #include "TRMenuController.h"
@@ -123,6 +124,11 @@ void AppDelegate::setUpApplication()
     TRNotificationCenter::defaultCenter().addObserver(
         this, TRNotificationNames::findWindowRequested,
         [this](const TRNotification &) { showFindWindow(); });
+    // The desktop's shortcut asks for the find window as the menu does.
+    m_findShortcut = std::make_unique<TRFindShortcut>();
+    connect(m_findShortcut.get(), &TRFindShortcut::activated, this, [] {
+        TRNotificationCenter::defaultCenter().post(TRNotificationNames::findWindowRequested);
+    });
     showFirstRunAlertIfNeeded();
 }
 

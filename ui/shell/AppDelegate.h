@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class TRFindShortcut;
 class TRMenuController;
 class TRPreferencesController;
 class TRFindWindowController;
@@ -52,6 +53,7 @@ public:
     TRFindWindowController *findWindowController() const { return m_findWindowController.get(); }
     // Shows the find window; nothing before launching has finished.
     void showFindWindow();
+    TRFindShortcut *findShortcut() const { return m_findShortcut.get(); }
 
 private:
     void setUpApplication();
@@ -67,4 +69,5 @@ private:
     std::unique_ptr<TRPluginManager> m_pluginManager;
     std::unique_ptr<TRMenuController> m_menuController;
     std::unique_ptr<TRFindWindowController> m_findWindowController;
+    std::unique_ptr<TRFindShortcut> m_findShortcut;
 };

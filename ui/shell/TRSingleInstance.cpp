@@ -9,6 +9,7 @@ namespace {
 // What a later start sends over the socket: one line, so that a request cut
 // short is told apart from a whole one.
 const QByteArray activationRequest = QByteArrayLiteral("activate\n");
+const QByteArray findRequest = QByteArrayLiteral("find\n");
 
 QString runtimeFolder(const QString &folder)
 {
@@ -30,13 +31,13 @@ TRSingleInstance::TRSingleInstance(const QString &folder)
     m_lock.setStaleLockTime(0);
 }
 
-bool TRSingleInstance::acquire()
+bool TRSingleInstance::acquire(Request request)
 {
     {
         QLocalSocket probe;
         probe.connectToServer(m_serverName);
         if (probe.waitForConnected(500)) {
-            probe.write(activationRequest);
+            probe.write(request == Request::find ? findRequest : activationRequest);
             probe.waitForBytesWritten(500);
             probe.disconnectFromServer();
             return false;
@@ -54,9 +55,14 @@ bool TRSingleInstance::acquire()
             // A later start sends its line and closes; the socket goes with
             // the connection.
             const auto readRequest = [this, socket] {
-                if (socket->canReadLine() && socket->readLine(64) == activationRequest &&
-                    onActivationRequested) {
+                if (!socket->canReadLine()) {
+                    return;
+                }
+                const QByteArray line = socket->readLine(64);
+                if (line == activationRequest && onActivationRequested) {
                     onActivationRequested();
+                } else if (line == findRequest && onFindRequested) {
+                    onFindRequested();
                 }
             };
             QObject::connect(socket, &QLocalSocket::readyRead, socket, readRequest);
