@@ -294,6 +294,13 @@
     </message>
 </context>
 <context>
+    <name>TRFindShortcut</name>
+    <message>
+        <source>Find bookmarks and history</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TRFindWindowController</name>
     <message>
         <source>Find</source>
@@ -317,13 +324,7 @@
     </message>
     <message>
         <source>Search the web for “%1”</source>
-    </message>
-</context>
-<context>
-    <name>TRFindShortcut</name>
-    <message>
-        <source>Find bookmarks and history</source>
-        <translation type="unfinished"></translation>
+        <translation></translation>
     </message>
 </context>
 <context>

@@ -294,6 +294,13 @@
     </message>
 </context>
 <context>
+    <name>TRFindShortcut</name>
+    <message>
+        <source>Find bookmarks and history</source>
+        <translation>Bladwijzers en geschiedenis doorzoeken</translation>
+    </message>
+</context>
+<context>
     <name>TRFindWindowController</name>
     <message>
         <source>Find</source>
@@ -318,13 +325,6 @@
     <message>
         <source>Search the web for “%1”</source>
         <translation>Op het web zoeken naar “%1”</translation>
-    </message>
-</context>
-<context>
-    <name>TRFindShortcut</name>
-    <message>
-        <source>Find bookmarks and history</source>
-        <translation>Bladwijzers en geschiedenis doorzoeken</translation>
     </message>
 </context>
 <context>
