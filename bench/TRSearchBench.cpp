@@ -239,6 +239,7 @@ QJsonObject timeKeystrokes(const TRSearchCatalog &catalog, int rounds)
     // The first query of a process pays for what is made once.
     catalog.find(u"warm up");
     std::vector<double> perKeystroke;
+    std::vector<std::pair<double, QString>> slowest;
     double worst = 0;
     double worstSample = 0;
     QString worstPrefix;
@@ -258,6 +259,7 @@ QJsonObject timeKeystrokes(const TRSearchCatalog &catalog, int rounds)
             worstSample = std::max(worstSample, *std::max_element(times.cbegin(), times.cend()));
             const double ms = median(times);
             perKeystroke.push_back(ms);
+            slowest.emplace_back(ms, prefix.toString());
             queryWorst = std::max(queryWorst, ms);
             if (ms > worst) {
                 worst = ms;
@@ -268,8 +270,17 @@ QJsonObject timeKeystrokes(const TRSearchCatalog &catalog, int rounds)
                                     {QStringLiteral("worst_ms"), queryWorst},
                                     {QStringLiteral("matches"), qint64(found)}});
     }
+    // The keystrokes that cost most, which tell where a query's time goes.
+    std::sort(slowest.begin(), slowest.end(),
+              [](const auto &a, const auto &b) { return a.first > b.first; });
+    QJsonArray slowestFive;
+    for (std::size_t at = 0; at < std::min<std::size_t>(5, slowest.size()); ++at) {
+        slowestFive.append(QJsonObject{{QStringLiteral("prefix"), slowest[at].second},
+                                       {QStringLiteral("ms"), slowest[at].first}});
+    }
     return QJsonObject{
         {QStringLiteral("keystrokes"), qint64(perKeystroke.size())},
+        {QStringLiteral("slowest"), slowestFive},
         {QStringLiteral("median_ms"), median(perKeystroke)},
         {QStringLiteral("worst_ms"), worst},
         {QStringLiteral("worst_prefix"), worstPrefix},

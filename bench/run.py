@@ -308,6 +308,8 @@ def search_figures(data, scale, runs):
     line(f"search per keystroke, {find['keystrokes']} keystrokes, {scale}",
          f"{find['median_ms']:7.3f} ms median, worst {find['worst_ms']:.3f} ms "
          f"({find['worst_prefix']!r})", "< 16 ms", find["worst_ms"] < 16)
+    slowest = ", ".join(f"{each['prefix']!r} {each['ms']:.1f}" for each in find["slowest"])
+    line(f"search, slowest keystrokes, {scale}", f"{slowest} ms", "-", True)
 
 
 class VirtualDisplay:
