@@ -3,7 +3,7 @@
 generated corpus, each the median of several runs; parse figures with their
 ratio to a floor measured in the same run on the same file.
 
-Usage: bench/run.py [--scale large] [--runs 5] [--idle-seconds 30]
+Usage: bench/run.py [--scale large] [--runs 5] [--idle-seconds 30] [--only-search]
 
 Needs the packages of scripts/install-deps.sh (sqlite3, plistutil, Xvfb). The
 corpus comes from trellis-generate, built with the rest, once per scale into
@@ -50,12 +50,15 @@ FIREFOX_ENTRIES = (
 )
 
 
-def build():
+ALL_TARGETS = ["trellis", "trellis-inspect", "trellis-bench-app", "trellis-search-bench",
+               "trellis-generate"]
+
+
+def build(targets=ALL_TARGETS):
     if not (ROOT / "build" / "release" / "build.ninja").exists():
         subprocess.run(["cmake", "--preset", "release"], cwd=ROOT, check=True,
                        stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", "build/release", "--target", "trellis",
-                    "trellis-inspect", "trellis-bench-app", "trellis-generate"], cwd=ROOT,
+    subprocess.run(["cmake", "--build", "build/release", "--target", *targets], cwd=ROOT,
                    check=True, stdout=subprocess.DEVNULL)
 
 
@@ -265,6 +268,48 @@ def discovery_figure(runs):
         sys.exit(f"browser discovery found {found}, not 6 browsers of 3 profiles each")
     line("browser discovery, six browsers of three profiles",
          f"{ms:7.3f} ms (first {first:.3f} ms)", "< 20 ms", ms < 20)
+
+
+def search_figures(data, scale, runs):
+    """The search over every source granted: each reader's index build (the
+    largest is what a read waits for), the index's bytes per entry, and
+    every keystroke of a set of queries typed one character at a time."""
+    safari, chrome = data / "safari", data / "chrome" / "Default"
+    places = firefox_places(data)
+    sources = [("chrome-bookmarks", chrome / "Bookmarks"), ("chrome-history", chrome / "History"),
+               ("firefox-bookmarks", places), ("firefox-history", places),
+               ("safari-bookmarks", safari / "Bookmarks.plist"),
+               ("safari-history", safari / "History.db"),
+               ("safari-topsites", safari / "TopSites.plist"),
+               ("safari-lastsession", safari / "LastSession.plist")]
+    command = [BIN / "trellis-search-bench", "--runs", str(runs), "--rounds", str(runs)]
+    for kind, path in sources:
+        command += ["--source", kind, path]
+    figures = json.loads(subprocess.run(command, stdout=subprocess.PIPE, check=True,
+                                        env=dict(os.environ, QT_LOGGING_RULES="*=false")).stdout)
+    build_ = figures["build"]
+    readers = build_["readers"]
+    each = ", ".join(f"{name} {reader['ms']:.0f}" for name, reader in readers.items())
+    largest = build_["largest_ms"] / 1000
+    line(f"search index build, largest reader ({build_['largest']}), {scale}",
+         f"{largest:7.3f} s ({each} ms)", "<= 0.5 s", largest <= 0.5)
+    for name, reader in readers.items():
+        line(f"search index build, {name}, {scale}",
+             f"{reader['ms']:7.1f} ms (CPU {reader['cpu_ms']:.0f} ms, items "
+             f"{reader['collect_ms']:.0f} ms, {reader['entries']} entries)", "-", True)
+    line(f"search index build, every reader in turn, {scale}",
+         f"{build_['sum_ms'] / 1000:7.3f} s", "-", True)
+    memory = figures["memory"]
+    per_entry = memory["bytes_per_entry"]
+    line(f"search index memory per entry, {scale}",
+         f"{per_entry:7.1f} B ({memory['entries']} entries, {memory['bytes'] / 2**20:.1f} MB)",
+         "<= 40 B", per_entry <= 40)
+    find = figures["find"]
+    line(f"search per keystroke, {find['keystrokes']} keystrokes, {scale}",
+         f"{find['median_ms']:7.3f} ms median, worst {find['worst_ms']:.3f} ms "
+         f"({find['worst_prefix']!r})", "< 16 ms", find["worst_ms"] < 16)
+    slowest = ", ".join(f"{each['prefix']!r} {each['ms']:.1f}" for each in find["slowest"])
+    line(f"search, slowest keystrokes, {scale}", f"{slowest} ms", "-", True)
 
 
 class VirtualDisplay:
@@ -482,7 +527,16 @@ def main():
     parser.add_argument("--idle-seconds", type=int, default=30)
     parser.add_argument("--icons-off", action="store_true",
                         help="run the application idle with website icons off")
+    parser.add_argument("--only-search", action="store_true",
+                        help="measure the search alone")
     args = parser.parse_args()
+
+    if args.only_search:
+        build(["trellis-search-bench", "trellis-generate"])
+        data = corpus(args.scale)
+        print(f"Trellis search benchmark, {args.scale} corpus ({data}), median of {args.runs} runs")
+        search_figures(data, args.scale, args.runs)
+        return
 
     build()
     data = corpus(args.scale)
@@ -528,6 +582,7 @@ def main():
     refresh_figures(data, args.runs)
     copy_figure(chrome / "History", args.runs)
     discovery_figure(args.runs)
+    search_figures(data, args.scale, args.runs)
 
     with tempfile.TemporaryDirectory() as scratch, VirtualDisplay() as screen:
         home = Path(scratch) / "home"

@@ -60,6 +60,8 @@ public:
     void setIconStore(const std::optional<QByteArray> &grant, int pixels) override;
     std::shared_ptr<const TRFaviconTable> favicons() const override { return m_favicons; }
     std::shared_ptr<const TRSearchIndex> searchIndex() const override { return m_searchIndex; }
+    // The history store of the latest trees, which their search index reads.
+    TRHistoryStorePtr historyStore() const { return m_historyStore; }
 
     // Re-reads the granted file when it changed; completion runs on the
     // main thread once the new trees are in place. An update still waiting

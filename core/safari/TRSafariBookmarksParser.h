@@ -99,6 +99,8 @@ public:
     const QHash<BookmarkTypeKey, TRSafariBookmarkPtr> &bookmarks() const { return m_bookmarks; }
     // The search index of the latest trees, on the main thread.
     std::shared_ptr<const TRSearchIndex> searchIndex() const { return m_searchIndex; }
+    // The history store of the latest trees, which their search index reads.
+    TRHistoryStorePtr historyStore() const { return m_historyStore; }
     // A root, created on first use and the same node for the parser's life.
     TRSafariBookmarkPtr root(BookmarkTypeKey key);
     // The menu's title of a root.
