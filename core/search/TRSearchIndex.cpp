@@ -346,6 +346,11 @@ TRSearchIndex::build(std::vector<std::shared_ptr<const Items>> items, TRHistoryS
     };
     std::vector<Visits> visits;
     AddressTable addresses;
+    const auto merge = [&visits](quint32 entry, qint64 count, qint64 last) {
+        visits[entry].count = std::max(visits[entry].count, count);
+        visits[entry].last = std::max(visits[entry].last, last);
+    };
+    // The entry of the address, made when it is new.
     const auto add = [&](quint32 ref, QByteArrayView url, qint64 count, qint64 last) {
         const auto entry = static_cast<quint32>(index->m_entries.size());
         // Entries without an address (a service not resolved yet) are each
@@ -354,12 +359,12 @@ TRSearchIndex::build(std::vector<std::shared_ptr<const Items>> items, TRHistoryS
                                   ? AddressTable::none
                                   : addresses.findOrAdd(TRFaviconTable::hashOf(url), entry);
         if (known != AddressTable::none) {
-            visits[known].count = std::max(visits[known].count, count);
-            visits[known].last = std::max(visits[known].last, last);
-            return;
+            merge(known, count, last);
+            return known;
         }
         index->m_entries.push_back({ref, 0});
         visits.push_back({count, last});
+        return entry;
     };
     quint32 itemNumber = 0;
     for (const auto &kept : index->m_items) {
@@ -369,14 +374,29 @@ TRSearchIndex::build(std::vector<std::shared_ptr<const Items>> items, TRHistoryS
         }
     }
     if (const TRHistoryStore *const store = index->m_history.get()) {
+        // The visits of one address share its number in their layer of the
+        // store: an address is hashed once, not once per visit.
+        std::vector<quint32> ownEntries(store->addressCount(), AddressTable::none);
+        std::vector<quint32> baseEntries(store->base() ? store->base()->addressCount() : 0,
+                                         AddressTable::none);
         const std::size_t count = std::min<std::size_t>(store->size(), historyBit - 1);
         for (std::size_t i = 0; i < count; ++i) {
             if (store->isHidden(i)) {
                 continue;
             }
             const qint64 time = store->visit(i).time;
-            add(static_cast<quint32>(i) | historyBit, store->encodedUrl(i), store->visitCount(i),
-                time == TRHistoryStore::noTime ? TRBookmarkWalkItem::noVisit : time);
+            const qint64 last = time == TRHistoryStore::noTime ? TRBookmarkWalkItem::noVisit : time;
+            std::vector<quint32> &layer = i < store->ownSize() ? ownEntries : baseEntries;
+            const quint32 address = store->visit(i).address;
+            if (address < layer.size() && layer[address] != AddressTable::none) {
+                merge(layer[address], store->visitCount(i), last);
+                continue;
+            }
+            const quint32 entry = add(static_cast<quint32>(i) | historyBit, store->encodedUrl(i),
+                                      store->visitCount(i), last);
+            if (address < layer.size()) {
+                layer[address] = entry;
+            }
         }
     }
     for (std::size_t i = 0; i < index->m_entries.size(); ++i) {
@@ -393,7 +413,7 @@ TRSearchIndex::build(std::vector<std::shared_ptr<const Items>> items, TRHistoryS
         quint32 entryAndFlags;
     };
     std::vector<Posting> postings;
-    postings.reserve(index->m_entries.size() * 6);
+    postings.reserve(index->m_entries.size() * 12);
     EntryWords words(vocabulary, inName);
     for (std::size_t i = 0; i < index->m_entries.size(); ++i) {
         words.words.clear();
@@ -519,14 +539,33 @@ std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::si
                      [](const Range &a, const Range &b) { return a.volume < b.volume; });
 
     // Per entry: the query words matched so far, and the quality of them.
-    std::vector<quint8> matched(m_entries.size(), 0);
-    std::vector<quint8> best(m_entries.size(), 0);
-    std::vector<quint32> quality(m_entries.size(), 0);
-    std::vector<quint32> found;
+    // Kept from query to query, and left zeroed: a keystroke then costs
+    // what its words find, not what the index holds.
+    struct Scratch
+    {
+        std::vector<quint8> matched;
+        std::vector<quint8> best;
+        std::vector<quint32> quality;
+        std::vector<quint32> first;
+        std::vector<quint32> touched;
+    };
+    thread_local Scratch scratch;
+    if (scratch.matched.size() < m_entries.size()) {
+        scratch.matched.resize(m_entries.size(), 0);
+        scratch.best.resize(m_entries.size(), 0);
+        scratch.quality.resize(m_entries.size(), 0);
+    }
+    std::vector<quint8> &matched = scratch.matched;
+    std::vector<quint8> &best = scratch.best;
+    std::vector<quint32> &quality = scratch.quality;
+    std::vector<quint32> &touched = scratch.touched;
+    // Every entry the rarest word found: all that the others can touch.
+    std::vector<quint32> &first = scratch.first;
+    first.clear();
     for (std::size_t w = 0; w < ranges.size(); ++w) {
         const Range &range = ranges[w];
         const auto before = static_cast<quint8>((1U << w) - 1);
-        std::vector<quint32> touched;
+        touched.clear();
         for (std::size_t id = range.first; id < range.end; ++id) {
             const quint8 nameQuality = id == range.whole ? 3 : 2;
             const char *at = m_postings.constData() + m_postingAt[id];
@@ -551,19 +590,27 @@ std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::si
             quality[entry] += best[entry];
             best[entry] = 0;
         }
-        found = std::move(touched);
-        if (found.empty()) {
-            return {};
+        if (w == 0) {
+            first = touched;
+        }
+        if (touched.empty()) {
+            break;
         }
     }
 
     std::vector<Hit> hits;
-    hits.reserve(found.size());
-    std::sort(found.begin(), found.end());
-    for (const quint32 entry : found) {
-        hits.push_back({entry, quality[entry], m_entries[entry].frecency,
-                        (m_entries[entry].ref & historyBit) != 0});
+    if (!touched.empty()) {
+        hits.reserve(touched.size());
+        for (const quint32 entry : touched) {
+            hits.push_back({entry, quality[entry], m_entries[entry].frecency,
+                            (m_entries[entry].ref & historyBit) != 0});
+        }
     }
+    for (const quint32 entry : first) {
+        matched[entry] = 0;
+        quality[entry] = 0;
+    }
+    // Ties go by entry number, so the order found in does not matter.
     const auto better = [](const Hit &a, const Hit &b) {
         return isBetter(a, b) || (!isBetter(b, a) && a.entry < b.entry);
     };

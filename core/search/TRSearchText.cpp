@@ -3,6 +3,9 @@
 #include <QString>
 #include <QUrl>
 
+#include <cstring>
+#include <vector>
+
 namespace {
 
 bool isAsciiWordByte(char c)
@@ -79,36 +82,132 @@ qsizetype utf8(char32_t c, char *out)
     return 4;
 }
 
-// Accents come apart from their letters in the compatibility decomposition
-// and are dropped; what is left is folded for case.
-void unicodeWords(const QString &text, TRSearchText::WordSink &sink)
+// Builds words of folded characters, as UTF-8, cut at the longest size.
+class WordBuilder
 {
-    const QString folded = text.normalized(QString::NormalizationForm_KD).toCaseFolded();
-    QByteArray word;
-    const auto flush = [&] {
-        if (!word.isEmpty()) {
-            sink.word(word);
-            word.clear();
-        }
-    };
-    const QList<uint> characters = folded.toUcs4();
-    for (const uint raw : characters) {
-        const auto c = static_cast<char32_t>(raw);
-        if (isMark(c)) {
-            continue;
-        }
-        if (!QChar::isLetterOrNumber(c)) {
-            flush();
-            continue;
-        }
+public:
+    explicit WordBuilder(TRSearchText::WordSink &sink)
+        : m_sink(sink)
+    {}
+    void add(char32_t c)
+    {
         char encoded[4];
         const qsizetype size = utf8(c, encoded);
         // Cut at a character's start: a word is never left half a character.
-        if (word.size() + size <= TRSearchText::maximumWordSize) {
-            word.append(encoded, size);
+        if (m_size + size <= TRSearchText::maximumWordSize) {
+            std::memcpy(m_word + m_size, encoded, static_cast<std::size_t>(size));
+            m_size += size;
+        }
+        m_inWord = true;
+    }
+    void flush()
+    {
+        if (m_inWord) {
+            m_sink.word(QByteArrayView(m_word, m_size));
+        }
+        m_size = 0;
+        m_inWord = false;
+    }
+
+private:
+    TRSearchText::WordSink &m_sink;
+    char m_word[TRSearchText::maximumWordSize];
+    qsizetype m_size = 0;
+    bool m_inWord = false;
+};
+
+// One character without its accents, folded for case, into the word; a
+// character that is no letter or digit ends it. Accents come apart from
+// their letters in the compatibility decomposition and are dropped.
+void foldInto(char32_t c, WordBuilder &word, int depth = 0)
+{
+    if (QChar::decompositionTag(c) != QChar::NoDecomposition && depth < 4) {
+        const QString parts = QChar::decomposition(c);
+        for (const uint part : parts.toUcs4()) {
+            foldInto(static_cast<char32_t>(part), word, depth + 1);
+        }
+        return;
+    }
+    if (isMark(c)) {
+        return;
+    }
+    const char32_t folded = QChar::toCaseFolded(c);
+    if (QChar::isLetterOrNumber(folded)) {
+        word.add(folded);
+    } else {
+        word.flush();
+    }
+}
+
+// Latin letters with accents are most of the text that is not ASCII: their
+// folding is worked out once.
+class LatinTable
+{
+public:
+    static constexpr char32_t first = 0x80;
+    static constexpr char32_t end = 0x250;
+    // 0: no word character; 1: worked out each time (more than one letter).
+    static constexpr char32_t noLetter = 0;
+    static constexpr char32_t several = 1;
+
+    LatinTable()
+    {
+        for (char32_t c = first; c < end; ++c) {
+            struct Collect : TRSearchText::WordSink
+            {
+                void word(QByteArrayView folded) override { words.push_back(folded.toByteArray()); }
+                std::vector<QByteArray> words;
+            } collect;
+            WordBuilder builder(collect);
+            foldInto(c, builder);
+            builder.flush();
+            char32_t result = noLetter;
+            if (collect.words.size() == 1) {
+                const QList<uint> letters = QString::fromUtf8(collect.words.front()).toUcs4();
+                result = letters.size() == 1 ? static_cast<char32_t>(letters.front()) : several;
+            } else if (!collect.words.empty()) {
+                result = several;
+            }
+            m_folded[c - first] = result;
         }
     }
-    flush();
+    char32_t folded(char32_t c) const { return m_folded[c - first]; }
+
+private:
+    char32_t m_folded[end - first];
+};
+
+void unicodeWords(QStringView text, TRSearchText::WordSink &sink)
+{
+    static const LatinTable latin;
+    WordBuilder word(sink);
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < size && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+            ++i;
+        }
+        if (c < 0x80) {
+            if (isAsciiWordByte(static_cast<char>(c))) {
+                word.add((c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c);
+            } else {
+                word.flush();
+            }
+        } else if (c < LatinTable::end) {
+            const char32_t folded = latin.folded(c);
+            if (folded == LatinTable::several) {
+                foldInto(c, word);
+            } else if (folded == LatinTable::noLetter) {
+                word.flush();
+            } else {
+                word.add(folded);
+            }
+        } else {
+            foldInto(c, word);
+        }
+    }
+    word.flush();
 }
 
 } // namespace
@@ -144,7 +243,7 @@ void words(QAnyStringView text, WordSink &sink)
             if (ascii) {
                 asciiWords(view.toLatin1(), sink);
             } else {
-                unicodeWords(view.toString(), sink);
+                unicodeWords(view, sink);
             }
         }
     });
