@@ -5,7 +5,7 @@
 #include "TRSearchCatalog.h"
 #include "TRSearchIndex.h"
 
-#include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -26,8 +26,7 @@ std::shared_ptr<Node> item(const QString &name, const QByteArray &url, qint64 vi
     return node;
 }
 
-std::shared_ptr<Node> folder(const QString &name,
-                             const std::vector<std::shared_ptr<Node>> &children)
+std::shared_ptr<Node> group(const QString &name, const std::vector<std::shared_ptr<Node>> &children)
 {
     auto node = Node::init(TRBookmarkKind::group, name);
     for (const auto &child : children) {
@@ -57,7 +56,7 @@ TRHistoryStorePtr historyOf(const QList<Visit> &visits)
 std::shared_ptr<const TRSearchIndex> indexOf(const std::vector<std::shared_ptr<Node>> &bookmarks,
                                              const QList<Visit> &visits = {})
 {
-    auto root = folder("root", bookmarks);
+    auto root = group("root", bookmarks);
     const auto items = TRSearchIndex::Items::collect({{root, {}}});
     return TRSearchIndex::build({items}, visits.isEmpty() ? nullptr : historyOf(visits), "History",
                                 now);
@@ -195,13 +194,38 @@ private slots:
                  QStringList({"Recipes B", "Recipes A"}));
     }
 
+    // An index moved into a mapped file answers as the one in memory.
+    void mappedIndexAnswersAlike()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        auto root = group("root", {item("Café de Flore", "https://flore.example/"),
+                                   item("Rust", "https://rust.example/")});
+        const auto items = TRSearchIndex::Items::collect({{root, {}}});
+        const QList<Visit> visits = {{"https://flore.example/", "Flore", 4, now - day},
+                                     {"https://kernel.org/", "", 1, now - 2 * day}};
+        const auto inMemory = TRSearchIndex::build({items}, historyOf(visits), "History", now);
+        const auto mapped =
+            TRSearchIndex::build({items}, historyOf(visits), "History", now, folder.path());
+        QVERIFY(!inMemory->isMapped());
+        QVERIFY(mapped->isMapped());
+        QCOMPARE(mapped->memoryUsed(), inMemory->memoryUsed());
+        for (const QString query : {"cafe", "r", "kern", "flore example", "nothing"}) {
+            QStringList a = namesFound(TRSearchCatalog({{"Chrome", inMemory}}), query);
+            QStringList b = namesFound(TRSearchCatalog({{"Chrome", mapped}}), query);
+            QCOMPARE(b, a);
+        }
+        QCOMPARE(namesFound(TRSearchCatalog({{"Chrome", mapped}}), "kern"),
+                 QStringList{"https://kernel.org/"});
+    }
+
     // Folders kept packed and days of a history are searched without making
     // their nodes, and a place names the folders and the day.
     void searchesWithoutMakingNodes()
     {
-        auto inner = folder("Recipes", {item("Bread", "https://bread.example/")});
-        auto bar = folder("Bookmarks bar", {inner, item("Soup", "https://soup.example/")});
-        auto container = folder("container", {bar});
+        auto inner = group("Recipes", {item("Bread", "https://bread.example/")});
+        auto bar = group("Bookmarks bar", {inner, item("Soup", "https://soup.example/")});
+        auto container = group("container", {bar});
         TRPackedBookmarks<Node>::pack({bar});
         QVERIFY(bar->hasUnmadeChildren());
         const TRHistoryStorePtr store =
@@ -210,7 +234,7 @@ private slots:
         dayGroup->setChildSource(
             std::make_shared<TRHistoryDaySource<Node>>(store, 0, store->size()));
         const auto items = TRSearchIndex::Items::collect(
-            {{container, {}}, {folder("History", {dayGroup}), "Visited"}});
+            {{container, {}}, {group("History", {dayGroup}), "Visited"}});
         QVERIFY(bar->hasUnmadeChildren());
         QVERIFY(dayGroup->hasUnmadeChildren());
         const auto index = TRSearchIndex::build({items}, store, "History", now);

@@ -327,9 +327,53 @@ const TRSearchIndex::Items::Item &TRSearchIndex::item(quint32 ref, const Items *
     return m_items[set]->m_items[ref - m_itemsStart[set]];
 }
 
+void TRSearchIndex::settle(const QString &folder)
+{
+    const auto bytesOf = [](const auto &vector) {
+        return QByteArrayView(reinterpret_cast<const char *>(vector.data()),
+                              static_cast<qsizetype>(vector.size() * sizeof(vector[0])));
+    };
+    const QByteArrayView pieces[] = {bytesOf(m_entries), QByteArrayView(m_words), bytesOf(m_wordAt),
+                                     QByteArrayView(m_postings), bytesOf(m_postingAt)};
+    m_entryCount = m_entries.size();
+    m_wordCount = m_wordAt.empty() ? 0 : m_wordAt.size() - 1;
+    m_bytes = 0;
+    for (const QByteArrayView piece : pieces) {
+        m_bytes += static_cast<std::size_t>(piece.size());
+    }
+    if (!folder.isEmpty()) {
+        m_file =
+            TRMappedFile::write(folder, {pieces[0], pieces[1], pieces[2], pieces[3], pieces[4]});
+    }
+    if (!m_file) {
+        m_entryData = m_entries.data();
+        m_wordData = m_words.constData();
+        m_wordAtData = m_wordAt.data();
+        m_postingData = m_postings.constData();
+        m_postingAtData = m_postingAt.data();
+        return;
+    }
+    const char *at = m_file->data();
+    const char *starts[std::size(pieces)];
+    for (std::size_t i = 0; i < std::size(pieces); ++i) {
+        starts[i] = at;
+        at += TRMappedFile::aligned(static_cast<std::size_t>(pieces[i].size()));
+    }
+    m_entryData = reinterpret_cast<const Entry *>(starts[0]);
+    m_wordData = starts[1];
+    m_wordAtData = reinterpret_cast<const quint32 *>(starts[2]);
+    m_postingData = starts[3];
+    m_postingAtData = reinterpret_cast<const quint32 *>(starts[4]);
+    m_entries = {};
+    m_words = QByteArray();
+    m_wordAt = {};
+    m_postings = QByteArray();
+    m_postingAt = {};
+}
+
 std::shared_ptr<const TRSearchIndex>
 TRSearchIndex::build(std::vector<std::shared_ptr<const Items>> items, TRHistoryStorePtr history,
-                     const QString &historyTitle, qint64 now)
+                     const QString &historyTitle, qint64 now, const QString &folder)
 {
     auto index = std::shared_ptr<TRSearchIndex>(new TRSearchIndex);
     std::erase(items, nullptr);
@@ -488,12 +532,13 @@ TRSearchIndex::build(std::vector<std::shared_ptr<const Items>> items, TRHistoryS
     }
     index->m_postingAt.push_back(static_cast<quint32>(index->m_postings.size()));
     index->m_postings.squeeze();
+    index->settle(folder);
     return index;
 }
 
 std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::size_t limit) const
 {
-    if (query.isEmpty() || m_entries.empty() || limit == 0) {
+    if (query.isEmpty() || m_entryCount == 0 || limit == 0) {
         return {};
     }
     struct Range
@@ -505,7 +550,7 @@ std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::si
         quint32 volume;
     };
     std::vector<Range> ranges;
-    const std::size_t wordCount = m_wordAt.size() - 1;
+    const std::size_t wordCount = m_wordCount;
     for (const QByteArray &queryWord : query.words) {
         const QByteArrayView wanted(queryWord);
         std::size_t low = 0;
@@ -532,7 +577,7 @@ std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::si
             return {};
         }
         const std::size_t whole = word(low) == wanted ? low : end;
-        ranges.push_back({low, end, whole, m_postingAt[end] - m_postingAt[low]});
+        ranges.push_back({low, end, whole, m_postingAtData[end] - m_postingAtData[low]});
     }
     // The rarest word first: the others only look at the entries it found.
     std::stable_sort(ranges.begin(), ranges.end(),
@@ -550,10 +595,10 @@ std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::si
         std::vector<quint32> touched;
     };
     thread_local Scratch scratch;
-    if (scratch.matched.size() < m_entries.size()) {
-        scratch.matched.resize(m_entries.size(), 0);
-        scratch.best.resize(m_entries.size(), 0);
-        scratch.quality.resize(m_entries.size(), 0);
+    if (scratch.matched.size() < m_entryCount) {
+        scratch.matched.resize(m_entryCount, 0);
+        scratch.best.resize(m_entryCount, 0);
+        scratch.quality.resize(m_entryCount, 0);
     }
     std::vector<quint8> &matched = scratch.matched;
     std::vector<quint8> &best = scratch.best;
@@ -568,8 +613,8 @@ std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::si
         touched.clear();
         for (std::size_t id = range.first; id < range.end; ++id) {
             const quint8 nameQuality = id == range.whole ? 3 : 2;
-            const char *at = m_postings.constData() + m_postingAt[id];
-            const char *const end = m_postings.constData() + m_postingAt[id + 1];
+            const char *at = m_postingData + m_postingAtData[id];
+            const char *const end = m_postingData + m_postingAtData[id + 1];
             qint64 previous = -1;
             while (at < end) {
                 const quint32 value = readNumber(at);
@@ -602,8 +647,8 @@ std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::si
     if (!touched.empty()) {
         hits.reserve(touched.size());
         for (const quint32 entry : touched) {
-            hits.push_back({entry, quality[entry], m_entries[entry].frecency,
-                            (m_entries[entry].ref & historyBit) != 0});
+            hits.push_back({entry, quality[entry], m_entryData[entry].frecency,
+                            (m_entryData[entry].ref & historyBit) != 0});
         }
     }
     for (const quint32 entry : first) {
@@ -623,15 +668,12 @@ std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::si
 
 std::size_t TRSearchIndex::memoryUsed() const
 {
-    return sizeof(TRSearchIndex) + m_entries.capacity() * sizeof(Entry) +
-           static_cast<std::size_t>(m_words.capacity()) + m_wordAt.capacity() * sizeof(quint32) +
-           static_cast<std::size_t>(m_postings.capacity()) +
-           m_postingAt.capacity() * sizeof(quint32);
+    return sizeof(TRSearchIndex) + m_bytes;
 }
 
 QString TRSearchIndex::name(quint32 entry) const
 {
-    const quint32 ref = m_entries.at(entry).ref;
+    const quint32 ref = m_entryData[entry].ref;
     if (ref & historyBit) {
         return m_history->name(ref & ~historyBit);
     }
@@ -643,7 +685,7 @@ QString TRSearchIndex::name(quint32 entry) const
 
 QByteArrayView TRSearchIndex::encodedUrl(quint32 entry) const
 {
-    const quint32 ref = m_entries.at(entry).ref;
+    const quint32 ref = m_entryData[entry].ref;
     if (ref & historyBit) {
         return m_history->encodedUrl(ref & ~historyBit);
     }
@@ -654,7 +696,7 @@ QByteArrayView TRSearchIndex::encodedUrl(quint32 entry) const
 
 QString TRSearchIndex::place(quint32 entry, const TRDayFormatter &days) const
 {
-    const quint32 ref = m_entries.at(entry).ref;
+    const quint32 ref = m_entryData[entry].ref;
     if (ref & historyBit) {
         const QDateTime date = m_history->date(ref & ~historyBit);
         return date.isValid() ? m_historyTitle + partSeparator + days.label(date) : m_historyTitle;

@@ -14,6 +14,7 @@
 
 #include "TRBookmark.h"
 #include "TRHistoryStore.h"
+#include "TRMappedFile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -110,15 +111,18 @@ public:
 
     // The index of items and of history's visits; either may be null. An
     // address in both is one entry, the item's, with the history's visits.
-    // now (milliseconds since 1970) is what "lately" counts from.
+    // now (milliseconds since 1970) is what "lately" counts from. With a
+    // folder, the index moves into a file mapped from there, as a history
+    // store does: an index nobody searches need not stay in memory.
     static std::shared_ptr<const TRSearchIndex>
     build(std::vector<std::shared_ptr<const Items>> items, TRHistoryStorePtr history,
-          const QString &historyTitle, qint64 now);
+          const QString &historyTitle, qint64 now, const QString &folder = {});
 
     // The best limit entries that every query word matches, best first.
     std::vector<Hit> match(const Query &query, std::size_t limit) const;
 
-    std::size_t size() const { return m_entries.size(); }
+    std::size_t size() const { return m_entryCount; }
+    bool isMapped() const { return m_file != nullptr; }
     // The index's own bytes, without the items and store it refers to.
     std::size_t memoryUsed() const;
 
@@ -145,8 +149,11 @@ private:
 
     QByteArrayView word(std::size_t id) const
     {
-        return QByteArrayView(m_words.constData() + m_wordAt[id], m_wordAt[id + 1] - m_wordAt[id]);
+        return QByteArrayView(m_wordData + m_wordAtData[id],
+                              m_wordAtData[id + 1] - m_wordAtData[id]);
     }
+    // Points the arrays below at the vectors, or at a file of them.
+    void settle(const QString &folder);
 
     // An item's number counts through the sets in turn.
     const Items::Item &item(quint32 ref, const Items **items) const;
@@ -162,4 +169,15 @@ private:
     // Word i's entries are [m_postingAt[i], m_postingAt[i + 1]) of m_postings.
     QByteArray m_postings;
     std::vector<quint32> m_postingAt;
+
+    // Where the arrays are read: the vectors above, or the mapped file.
+    std::unique_ptr<TRMappedFile> m_file;
+    const Entry *m_entryData = nullptr;
+    std::size_t m_entryCount = 0;
+    const char *m_wordData = nullptr;
+    const quint32 *m_wordAtData = nullptr;
+    std::size_t m_wordCount = 0;
+    const char *m_postingData = nullptr;
+    const quint32 *m_postingAtData = nullptr;
+    std::size_t m_bytes = 0;
 };

@@ -1,5 +1,7 @@
 #include "TRSearchIndexKeeper.h"
 
+#include "TRPrivateFolder.h"
+
 void TRSearchIndexKeeper::setTrees(const std::vector<TRSearchIndex::Tree> &trees, int slot)
 {
     m_items[slot] = TRSearchIndex::Items::collect(trees);
@@ -24,5 +26,7 @@ std::shared_ptr<const TRSearchIndex> TRSearchIndexKeeper::rebuild(qint64 now)
     for (const auto &[slot, each] : m_items) {
         items.push_back(each);
     }
-    return TRSearchIndex::build(std::move(items), m_history, m_historyTitle, now);
+    // Mapped from the private folder, like the history it indexes.
+    return TRSearchIndex::build(std::move(items), m_history, m_historyTitle, now,
+                                TRPrivateFolder::path().value_or(QString()));
 }
