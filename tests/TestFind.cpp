@@ -141,6 +141,34 @@ private slots:
         QVERIFY(!window.isVisible());
     }
 
+    // A web search goes to the stored domain's search; a cleared field
+    // searches with "com" rather than failing, and an unusable one offers
+    // no search.
+    void webSearchUsesTheStoredSuffix_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QStringList>("opened");
+        QTest::newRow("stored") << "de"
+                                << QStringList{"https://www.google.de/search?q=zebra&hl=nl"};
+        QTest::newRow("cleared") << ""
+                                 << QStringList{"https://www.google.com/search?q=zebra&hl=nl"};
+        QTest::newRow("unusable") << "evil.example/x?" << QStringList{};
+    }
+
+    void webSearchUsesTheStoredSuffix()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(QStringList, opened);
+        TRSettings::standard().setString(TRSettingsKeys::customGooglePrefix, suffix);
+        TRFindWindowController window;
+        window.showWindow();
+        QTest::keyClicks(window.searchField(), "zebra");
+        QTest::keyClick(window.searchField(), Qt::Key_Return);
+        TRSettings::standard().removeObject(TRSettingsKeys::customGooglePrefix);
+        QCOMPARE(m_shown, opened);
+        QCOMPARE(window.resultsList()->model()->rowCount(), opened.size());
+    }
+
     // Reopened, the window shows the last query selected; Escape closes it;
     // a disabled plugin is no longer searched.
     void reopensAndForgetsDisabledSources()
