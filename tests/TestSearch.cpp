@@ -4,6 +4,7 @@
 #include "TRPackedBookmarks.h"
 #include "TRSearchCatalog.h"
 #include "TRSearchIndex.h"
+#include "TRSearchIndexKeeper.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -217,6 +218,43 @@ private slots:
         }
         QCOMPARE(namesFound(TRSearchCatalog({{"Chrome", mapped}}), "kern"),
                  QStringList{"https://kernel.org/"});
+    }
+
+    // A history read on top of the one indexed gets an index of its newer
+    // visits only, searched with the older one; new items index all again.
+    void newerVisitsIndexedApart()
+    {
+        TRSearchIndexKeeper keeper("History");
+        keeper.setTrees({{group("root", {item("Bread", "https://bread.example/")}), {}}});
+        const TRHistoryStorePtr base = historyOf({{"https://tea.example/", "Tea", 1, now - day},
+                                                  {"https://soup.example/", "Soup", 2, now - day}});
+        keeper.setHistory(base);
+        const auto whole = keeper.rebuild(now);
+        QVERIFY(whole && !whole->older());
+        QVERIFY(!keeper.rebuild(now));
+
+        // The tea page visited again, with a new title; a new page.
+        TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::encodedUrl, false);
+        builder.addVisit(builder.address("https://tea.example/", 5), now - 1000, "Green tea");
+        builder.addVisit(builder.address("https://cake.example/", 1), now - 2000, "Cake");
+        keeper.setHistory(TRHistoryStore::layered(builder.finish(), base, {0}));
+        const auto newer = keeper.rebuild(now);
+        QVERIFY(newer);
+        QCOMPARE(newer->older(), whole);
+        QCOMPARE(newer->size(), 2U);
+        const TRSearchCatalog catalog({{"Chrome", newer}});
+        QCOMPARE(namesFound(catalog, "tea"), QStringList{"Green tea"});
+        QCOMPARE(namesFound(catalog, "cake"), QStringList{"Cake"});
+        QCOMPARE(namesFound(catalog, "soup"), QStringList{"Soup"});
+        QCOMPARE(namesFound(catalog, "bread"), QStringList{"Bread"});
+
+        keeper.setTrees({{group("root", {item("Rye", "https://rye.example/")}), {}}});
+        const auto again = keeper.rebuild(now);
+        QVERIFY(again && !again->older());
+        const TRSearchCatalog rebuilt({{"Chrome", again}});
+        QCOMPARE(namesFound(rebuilt, "tea"), QStringList{"Green tea"});
+        QCOMPARE(namesFound(rebuilt, "rye"), QStringList{"Rye"});
+        QVERIFY(namesFound(rebuilt, "bread").isEmpty());
     }
 
     // Folders kept packed and days of a history are searched without making

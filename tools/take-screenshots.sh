@@ -335,25 +335,35 @@ mkdir -p "$out"
 # The sources' first reads run in the background after the icon appears.
 sleep 3
 
-# The menu holds General, Bonjour, Chrome, Firefox and Safari, in that order.
+# The menu holds Find..., General, Bonjour, Chrome, Firefox and Safari, in that order.
 step "the menu: Safari's Favorites"
-menu_shot menu Down Down Down Down Down Right Down Down Down Down Down Right
+menu_shot menu Down Down Down Down Down Down Right Down Down Down Down Down Right
 step "the menu: Chrome's History"
-menu_shot menu-history Down Down Down Right Right
+menu_shot menu-history Down Down Down Down Right Right
 step "the menu: Firefox's bookmarks toolbar"
-menu_shot menu-firefox Down Down Down Down Right Down Right
+menu_shot menu-firefox Down Down Down Down Down Right Down Right
 
 # No avahi-daemon runs in the namespace: Bonjour's submenu says so.
 step "the menu: an empty submenu that explains itself"
-menu_shot menu-empty Down Down Right
+menu_shot menu-empty Down Down Down Right
 # About 75 visits a day, more than the screen holds: the day ends in "Show
 # all N...". Yesterday, whose day is whole at any hour the shots are taken.
 step "the menu: a long day of Chrome's History"
-menu_shot menu-long-day Down Down Down Right Right Down Right
+menu_shot menu-long-day Down Down Down Down Right Right Down Right
+
+step "the find window"
+open_tray_menu
+key Down Return
+wait_for_window Find
+sleep 1
+xdotool type --delay 120 "github"
+sleep 1
+save_window find Find
+key Escape
 
 step "the Preferences window"
 open_tray_menu
-key Down Right Down Down Return
+key Down Down Right Down Down Return
 wait_for_window Preferences
 sleep 1
 save_window preferences Preferences
@@ -361,7 +371,7 @@ close_window Preferences
 
 step "the Plugins window, Chrome's and Safari's panes"
 open_tray_menu
-key Down Right Down Return
+key Down Down Right Down Return
 wait_for_window Plugins
 sleep 1
 plugins=$(xdotool search --onlyvisible --name '^Plugins' | head -n 1) || true
@@ -381,7 +391,7 @@ close_window Plugins
 
 step "the browser window: Safari's bookmarks beside a page"
 open_tray_menu
-key Down Down Down Down Down Right Down Return
+key Down Down Down Down Down Down Right Down Return
 browser=$(wait_for_trellis_window 800) || fail "no browser window appeared"
 sleep 2
 # From the filter field to the outline; then the Cooking folder, opened, and
@@ -400,7 +410,7 @@ close_window "Spring Vegetable Risotto"
 
 step "the Welcome alert of a first start"
 open_tray_menu
-key Down Right Down Down Down Return
+key Down Down Right Down Down Down Return
 for _ in $(seq 100); do
   kill -0 "$trellis_pid" 2>/dev/null || break
   sleep 0.1
@@ -431,7 +441,7 @@ sleep 1
 key Escape
 find_tray_icon
 open_tray_menu
-key Down Right Down Return
+key Down Down Right Down Return
 wait_for_window Plugins
 sleep 1
 save_window plugins-scale2 Plugins

@@ -10,6 +10,15 @@ TRSearchCatalog::TRSearchCatalog(std::vector<Source> sources)
     : m_sources(std::move(sources))
 {
     std::erase_if(m_sources, [](const Source &source) { return !source.index; });
+    // An index of a history's newer visits is searched with the older one
+    // below it, under the same name; a page in both shows once.
+    std::vector<Source> expanded;
+    for (const Source &source : m_sources) {
+        for (auto index = source.index; index; index = index->older()) {
+            expanded.push_back({source.name, index, source.key});
+        }
+    }
+    m_sources = std::move(expanded);
 }
 
 std::vector<TRSearchCatalog::Match> TRSearchCatalog::find(QStringView text, std::size_t limit) const

@@ -376,6 +376,26 @@ TRSearchIndex::build(std::vector<std::shared_ptr<const Items>> items, TRHistoryS
                      const QString &historyTitle, qint64 now, const QString &folder)
 {
     auto index = std::shared_ptr<TRSearchIndex>(new TRSearchIndex);
+    index->m_visitEnd = history ? history->size() : 0;
+    index->fill(std::move(items), std::move(history), historyTitle, now, folder);
+    return index;
+}
+
+std::shared_ptr<const TRSearchIndex>
+TRSearchIndex::buildNewer(std::shared_ptr<const TRSearchIndex> older, TRHistoryStorePtr history,
+                          const QString &historyTitle, qint64 now, const QString &folder)
+{
+    auto index = std::shared_ptr<TRSearchIndex>(new TRSearchIndex);
+    index->m_older = std::move(older);
+    index->m_visitEnd = history ? history->ownSize() : 0;
+    index->fill({}, std::move(history), historyTitle, now, folder);
+    return index;
+}
+
+void TRSearchIndex::fill(std::vector<std::shared_ptr<const Items>> items, TRHistoryStorePtr history,
+                         const QString &historyTitle, qint64 now, const QString &folder)
+{
+    TRSearchIndex *const index = this;
     std::erase(items, nullptr);
     index->m_items = std::move(items);
     index->m_history = std::move(history);
@@ -423,7 +443,7 @@ TRSearchIndex::build(std::vector<std::shared_ptr<const Items>> items, TRHistoryS
         std::vector<quint32> ownEntries(store->addressCount(), AddressTable::none);
         std::vector<quint32> baseEntries(store->base() ? store->base()->addressCount() : 0,
                                          AddressTable::none);
-        const std::size_t count = std::min<std::size_t>(store->size(), historyBit - 1);
+        const std::size_t count = std::min<std::size_t>(index->m_visitEnd, historyBit - 1);
         for (std::size_t i = 0; i < count; ++i) {
             if (store->isHidden(i)) {
                 continue;
@@ -533,7 +553,6 @@ TRSearchIndex::build(std::vector<std::shared_ptr<const Items>> items, TRHistoryS
     index->m_postingAt.push_back(static_cast<quint32>(index->m_postings.size()));
     index->m_postings.squeeze();
     index->settle(folder);
-    return index;
 }
 
 std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::size_t limit) const

@@ -117,6 +117,14 @@ public:
     static std::shared_ptr<const TRSearchIndex>
     build(std::vector<std::shared_ptr<const Items>> items, TRHistoryStorePtr history,
           const QString &historyTitle, qint64 now, const QString &folder = {});
+    // The index of only the newer visits of a history read on top of the one
+    // older indexes, searched together with older: a refresh after a few
+    // visits indexes those few.
+    static std::shared_ptr<const TRSearchIndex>
+    buildNewer(std::shared_ptr<const TRSearchIndex> older, TRHistoryStorePtr history,
+               const QString &historyTitle, qint64 now, const QString &folder = {});
+    // The index this one is searched together with; null for none.
+    const std::shared_ptr<const TRSearchIndex> &older() const { return m_older; }
 
     // The best limit entries that every query word matches, best first.
     std::vector<Hit> match(const Query &query, std::size_t limit) const;
@@ -152,6 +160,8 @@ private:
         return QByteArrayView(m_wordData + m_wordAtData[id],
                               m_wordAtData[id + 1] - m_wordAtData[id]);
     }
+    void fill(std::vector<std::shared_ptr<const Items>> items, TRHistoryStorePtr history,
+              const QString &historyTitle, qint64 now, const QString &folder);
     // Points the arrays below at the vectors, or at a file of them.
     void settle(const QString &folder);
 
@@ -160,6 +170,9 @@ private:
 
     std::vector<std::shared_ptr<const Items>> m_items;
     std::vector<quint32> m_itemsStart;
+    std::shared_ptr<const TRSearchIndex> m_older;
+    // The visits indexed are [0, m_visitEnd) of the store.
+    std::size_t m_visitEnd = 0;
     TRHistoryStorePtr m_history;
     QString m_historyTitle;
     std::vector<Entry> m_entries;

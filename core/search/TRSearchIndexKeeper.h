@@ -29,4 +29,10 @@ private:
     std::map<int, std::shared_ptr<const TRSearchIndex::Items>> m_items;
     TRHistoryStorePtr m_history;
     bool m_changed = false;
+    bool m_itemsChanged = false;
+    // The last index of everything, and the store below the history it
+    // indexed: a history read on top of that store needs only its newer
+    // visits indexed.
+    std::shared_ptr<const TRSearchIndex> m_whole;
+    TRHistoryStorePtr m_wholeBase;
 };

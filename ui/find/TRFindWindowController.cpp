@@ -76,6 +76,9 @@ TRFindWindowController::TRFindWindowController(QWidget *parent)
     m_list->setFocusPolicy(Qt::NoFocus);
     m_list->setIconSize(QSize(16, 16));
     m_list->setTextElideMode(Qt::ElideRight);
+    // Long names and addresses are cut at the window's edge, not scrolled to.
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setWordWrap(false);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_field);
     layout->addWidget(m_list);
