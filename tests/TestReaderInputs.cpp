@@ -78,6 +78,15 @@ const Expected expectations[] = {
     {"favicon-image", "seeds/huge-header.png", false, 0},
     {"favicon-image", "seeds/not-found.html", false, 0},
     {"favicon-image", "seeds/cut-short.png", false, 0},
+    // Whatever is typed is searched: two words across name and host, accents
+    // and case, right-to-left letters, a pasted page cut to its start; only
+    // symbols, or control bytes and broken UTF-8, find nothing.
+    {"search", "seeds/two-words.txt", true, 1},
+    {"search", "seeds/accents.txt", true, 1},
+    {"search", "seeds/right-to-left.txt", true, 1},
+    {"search", "seeds/pasted-page.txt", true, 1},
+    {"search", "seeds/symbols-only.txt", false, 0},
+    {"search", "seeds/control-bytes.txt", false, 0},
     // Each array or folder names the next twice: 2^40 nodes in a few
     // hundred bytes, which the readers once tried to make.
     {"safari-topsites", "regressions/shared-arrays-doubled-40-times.bplist", false, 0},

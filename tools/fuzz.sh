@@ -34,7 +34,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 all=(chrome-bookmarks safari-bookmarks safari-history-plist safari-topsites
-     safari-lastsession customized-bookmarks local-state firefox-places favicon-image)
+     safari-lastsession customized-bookmarks local-state firefox-places favicon-image search)
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 
 bash scripts/install-deps.sh
@@ -55,7 +55,7 @@ seed_files() {
         safari-history-plist) echo safari/History.plist ;;
         safari-topsites) echo safari/TopSites.plist ;;
         safari-lastsession) echo safari/LastSession.plist ;;
-        customized-bookmarks | firefox-places | favicon-image) ;;
+        customized-bookmarks | firefox-places | favicon-image | search) ;;
         local-state) echo "home/.config/google-chrome/Local State" ;;
     esac
 }

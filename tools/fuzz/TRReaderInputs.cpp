@@ -12,6 +12,7 @@
 #include "TRSafariHistoryReader.h"
 #include "TRSafariLastSessionReader.h"
 #include "TRSafariTopSitesReader.h"
+#include "TRSearchCatalog.h"
 #include "TRWebsiteIconImage.h"
 
 #include <QFile>
@@ -317,6 +318,44 @@ Outcome faviconImage(const QByteArray &bytes)
     return {read, 0};
 }
 
+Outcome searchText(const QByteArray &bytes)
+{
+    // The first line is what is typed; each line after it a name, a tab and
+    // an address, indexed as a bookmark and as a visit of a history.
+    const QList<QByteArray> lines = bytes.split('\n');
+    auto root = TRBookmark::init(TRBookmarkKind::group, QString());
+    TRHistoryStore::Builder history(TRHistoryStore::UntitledName::encodedUrl, false);
+    QSet<QByteArray> addresses;
+    for (qsizetype i = 1; i < lines.size() && i < 2000; ++i) {
+        const qsizetype tab = lines[i].indexOf('\t');
+        const QByteArray name = tab < 0 ? lines[i] : lines[i].left(tab);
+        const QByteArray url = tab < 0 ? QByteArray() : lines[i].mid(tab + 1);
+        auto item = TRBookmark::init(TRBookmarkKind::item, QString::fromUtf8(name));
+        item->setEncodedUrl(url);
+        root->addBookmark(item);
+        history.addVisit(history.address(url, static_cast<qint32>(i)), i * 1000, name);
+        addresses.insert(url);
+    }
+    const auto items = TRSearchIndex::Items::collect({{root, {}}});
+    const auto index =
+        TRSearchIndex::build({items}, history.finish(), QStringLiteral("History"), 1000 * 1000);
+    const TRSearchCatalog catalog({{QStringLiteral("Fuzz"), index}});
+    const auto matches = catalog.find(QString::fromUtf8(lines.value(0)));
+    // At most a page of matches, each of an address given, each once.
+    QSet<QByteArray> shown;
+    if (matches.size() > TRSearchCatalog::defaultLimit) {
+        std::abort();
+    }
+    for (const TRSearchCatalog::Match &match : matches) {
+        if (!addresses.contains(match.encodedUrl) ||
+            (!match.encodedUrl.isEmpty() && shown.contains(match.encodedUrl))) {
+            std::abort();
+        }
+        shown.insert(match.encodedUrl);
+    }
+    return {!matches.empty(), static_cast<qint64>(matches.size())};
+}
+
 Reader reader(const QString &name)
 {
     static const QHash<QString, Outcome (*)(const QByteArray &)> readers{
@@ -329,6 +368,7 @@ Reader reader(const QString &name)
         {QStringLiteral("local-state"), localState},
         {QStringLiteral("firefox-places"), firefoxPlaces},
         {QStringLiteral("favicon-image"), faviconImage},
+        {QStringLiteral("search"), searchText},
     };
     const auto found = readers.constFind(name);
     return found == readers.constEnd() ? Reader() : Reader(*found);

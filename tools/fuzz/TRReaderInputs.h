@@ -36,12 +36,16 @@ Outcome firefoxPlaces(const QByteArray &bytes);
 // The bytes of a website icon as a store keeps them: read when they make an
 // image of the menu's size; no nodes.
 Outcome faviconImage(const QByteArray &bytes);
+// A query typed into the find window (the first line) over an index of the
+// other lines (name, tab, address), as bookmarks and as history: read when
+// something matches; a node per match.
+Outcome searchText(const QByteArray &bytes);
 // A Chromium browser's "Local State": a node per profile it lists.
 Outcome localState(const QByteArray &bytes);
 
 // The reader of a target's name ("chrome-bookmarks", "safari-bookmarks",
 // "safari-history-plist", "safari-topsites", "safari-lastsession",
-// "customized-bookmarks", "local-state", "firefox-places", "favicon-image"); empty for
+// "customized-bookmarks", "local-state", "firefox-places", "favicon-image", "search"); empty for
 // any other name.
 Reader reader(const QString &name);
 
