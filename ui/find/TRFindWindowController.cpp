@@ -3,6 +3,7 @@
 #include "TRUIManager.h"
 #include "TRWebSearch.h"
 #include "TRWebsiteIcons.h"
+#include "ui_TRFindWindowController.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -12,7 +13,6 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QStandardItemModel>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -56,33 +56,15 @@ QString rowText(const TRSearchCatalog::Match &match)
 
 TRFindWindowController::TRFindWindowController(QWidget *parent)
     : QWidget(parent, Qt::Window)
-    , m_field(new QLineEdit(this))
-    , m_list(new QListView(this))
+    , m_ui(std::make_unique<Ui::TRFindWindowController>())
     , m_model(new QStandardItemModel(this))
 {
+    m_ui->setupUi(this);
+    m_field = m_ui->searchField;
+    m_list = m_ui->resultsList;
     setObjectName(QStringLiteral("findWindow"));
-    setWindowTitle(tr("Find"));
-    m_field->setObjectName(QStringLiteral("searchField"));
-    m_field->setPlaceholderText(tr("Bookmarks, history, services"));
-    m_field->setAccessibleName(tr("Find"));
-    m_field->setAccessibleDescription(tr("Searches the bookmarks and history of every browser"));
-    m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);
-    m_list->setObjectName(QStringLiteral("resultsList"));
-    m_list->setAccessibleName(tr("Matches"));
     m_list->setModel(m_model);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setUniformItemSizes(true);
-    m_list->setFocusPolicy(Qt::NoFocus);
-    m_list->setIconSize(QSize(16, 16));
-    m_list->setTextElideMode(Qt::ElideRight);
-    // Long names and addresses are cut at the window's edge, not scrolled to.
-    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list->setWordWrap(false);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_field);
-    layout->addWidget(m_list);
-    resize(640, 420);
     connect(m_field, &QLineEdit::textChanged, this, &TRFindWindowController::search);
     connect(m_list, &QListView::activated, this,
             [this](const QModelIndex &index) { openRow(index.row()); });

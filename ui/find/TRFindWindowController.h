@@ -17,6 +17,9 @@
 class QLineEdit;
 class QListView;
 class QStandardItemModel;
+namespace Ui {
+class TRFindWindowController;
+}
 
 class TRFindWindowController : public QWidget
 {
@@ -44,8 +47,9 @@ private:
     void moveSelection(int step);
     void openRow(int row);
 
-    QLineEdit *m_field;
-    QListView *m_list;
+    std::unique_ptr<Ui::TRFindWindowController> m_ui;
+    QLineEdit *m_field = nullptr;
+    QListView *m_list = nullptr;
     QStandardItemModel *m_model;
     std::shared_ptr<const TRFindSources::Snapshot> m_snapshot;
     std::vector<TRSearchCatalog::Match> m_matches;
