@@ -14,13 +14,12 @@
 //       timed on the clock and in the thread's CPU time.
 
 #include "TRFileGrant.h"
-#include "TRFirefoxPlacesParser.h"
-#include "TRGoogleChromeBookmarksParser.h"
 #include "TRHeapTrim.h"
 #include "TRPrivateFolder.h"
 #include "TRSafariBookmarksParser.h"
 #include "TRSafariBookmarksReader.h"
 #include "TRSearchCatalog.h"
+#include "TRSearchReaders.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -59,63 +58,6 @@ const QStringList queries{
     QStringLiteral("stackoverflow"),
     QStringLiteral("zqxjvw"),
 };
-
-struct Readers
-{
-    std::unique_ptr<TRGoogleChromeBookmarksParser> chrome;
-    std::unique_ptr<TRFirefoxPlacesParser> firefox;
-    std::unique_ptr<TRSafariBookmarksParser> safari;
-};
-
-bool grantTo(Readers &readers, const QString &kind, const QByteArray &grant)
-{
-    if (kind == u"chrome-bookmarks" || kind == u"chrome-history") {
-        if (!readers.chrome) {
-            readers.chrome = std::make_unique<TRGoogleChromeBookmarksParser>();
-        }
-        (kind == u"chrome-bookmarks" ? readers.chrome->dataForBookmarks
-                                     : readers.chrome->dataForHistory) = grant;
-        return true;
-    }
-    if (kind == u"firefox-bookmarks" || kind == u"firefox-history") {
-        if (!readers.firefox) {
-            readers.firefox = std::make_unique<TRFirefoxPlacesParser>();
-            readers.firefox->readsBookmarks = readers.firefox->readsHistory = false;
-        }
-        readers.firefox->dataForPlaces = grant;
-        (kind == u"firefox-bookmarks" ? readers.firefox->readsBookmarks
-                                      : readers.firefox->readsHistory) = true;
-        return true;
-    }
-    if (!kind.startsWith(u"safari-")) {
-        return false;
-    }
-    if (!readers.safari) {
-        readers.safari = std::make_unique<TRSafariBookmarksParser>();
-    }
-    TRSafariBookmarksParser &parser = *readers.safari;
-    if (kind == u"safari-bookmarks") {
-        parser.bookmarkDataForBookmarks = grant;
-    } else if (kind == u"safari-history") {
-        parser.bookmarkDataForHistory = grant;
-    } else if (kind == u"safari-topsites") {
-        parser.bookmarkDataForTopSites = grant;
-    } else if (kind == u"safari-lastsession") {
-        parser.bookmarkDataForLastSession = grant;
-    } else {
-        return false;
-    }
-    return true;
-}
-
-template <class Parser>
-void read(Parser *parser)
-{
-    if (parser) {
-        parser->updateBookmarks([] { QCoreApplication::quit(); });
-        QCoreApplication::exec();
-    }
-}
 
 double median(std::vector<double> values)
 {
@@ -307,7 +249,7 @@ int main(int argc, char *argv[])
     const QStringList arguments = QCoreApplication::arguments();
     int runs = 5;
     int rounds = 5;
-    Readers readers;
+    TRSearchReaders readers;
     for (qsizetype at = 1; at < arguments.size();) {
         const QString &option = arguments.at(at);
         if ((option == u"--runs" || option == u"--rounds") && at + 1 < arguments.size()) {
@@ -320,7 +262,7 @@ int main(int argc, char *argv[])
                 std::fprintf(stderr, "trellis-search-bench: cannot open %s\n", qPrintable(file));
                 return 1;
             }
-            if (!grantTo(readers, arguments.at(at + 1), *grant)) {
+            if (!readers.grant(arguments.at(at + 1), *grant)) {
                 return usage();
             }
             at += 3;
@@ -328,7 +270,7 @@ int main(int argc, char *argv[])
             return usage();
         }
     }
-    if (!readers.chrome && !readers.firefox && !readers.safari) {
+    if (readers.isEmpty()) {
         return usage();
     }
     // The private copies go to a folder of the tool's own.
@@ -338,9 +280,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     TRPrivateFolder::setOverride(copies.path());
-    read(readers.chrome.get());
-    read(readers.firefox.get());
-    read(readers.safari.get());
+    readers.readAll();
 
     QJsonObject builds;
     std::vector<TRSearchCatalog::Source> sources;
