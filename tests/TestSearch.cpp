@@ -207,7 +207,8 @@ private slots:
                                      {"https://kernel.org/", "", 1, now - 2 * day}};
         const auto inMemory = TRSearchIndex::build({items}, historyOf(visits), "History", now);
         const auto mapped =
-            TRSearchIndex::build({items}, historyOf(visits), "History", now, folder.path());
+            TRSearchIndex::build({TRSearchIndex::Items::collect({{root, {}}}, folder.path())},
+                                 historyOf(visits), "History", now, folder.path());
         QVERIFY(!inMemory->isMapped());
         QVERIFY(mapped->isMapped());
         QCOMPARE(mapped->memoryUsed(), inMemory->memoryUsed());

@@ -68,6 +68,11 @@ std::unique_ptr<TRMappedFile> TRMappedFile::write(const QString &folder,
     return std::unique_ptr<TRMappedFile>(new TRMappedFile(mapping, size > 0 ? size : 1));
 }
 
+void TRMappedFile::releasePages() const
+{
+    ::madvise(m_mapping, m_size, MADV_DONTNEED);
+}
+
 TRMappedFile::~TRMappedFile()
 {
     ::munmap(m_mapping, m_size);

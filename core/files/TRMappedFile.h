@@ -23,6 +23,9 @@ public:
     TRMappedFile &operator=(const TRMappedFile &) = delete;
 
     const char *data() const { return static_cast<const char *>(m_mapping); }
+    // Lets go of the pages read so far: they stay in the file, and come back
+    // when read again. For a pass over all of it that will not be repeated.
+    void releasePages() const;
     std::size_t size() const { return m_size; }
 
     static constexpr std::size_t aligned(std::size_t size) { return (size + 7) & ~std::size_t(7); }

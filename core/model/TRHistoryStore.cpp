@@ -249,3 +249,13 @@ void TRHistoryStore::walkVisit(std::size_t index, TRBookmarkWalker &walker) cons
     item.lastVisit = time == noTime ? TRBookmarkWalkItem::noVisit : time;
     walker.item(item);
 }
+
+void TRHistoryStore::releasePages() const
+{
+    if (m_file) {
+        m_file->releasePages();
+    }
+    if (m_base) {
+        m_base->releasePages();
+    }
+}

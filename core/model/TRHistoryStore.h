@@ -236,6 +236,9 @@ public:
     // visited) is best done before, while the visits are in memory anyway.
     bool moveToFile(const QString &folder);
     bool isMapped() const { return m_file != nullptr; }
+    // After a pass over every visit (a search index built), lets go of the
+    // mapped pages it read, here and below; the visits stay in their files.
+    void releasePages() const;
 
 private:
     TRHistoryStore() = default;

@@ -283,6 +283,10 @@ private:
         void walk(TRBookmarkWalker &walker, int depth) const override
         {
             walkRecords(walker, m_first, m_count, depth);
+            // A walk reads a whole folder once: its pages go back to the file.
+            if (m_block->file) {
+                m_block->file->releasePages();
+            }
         }
 
         std::vector<TRBookmarkPtr> makeChildren() const override

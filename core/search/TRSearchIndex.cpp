@@ -257,7 +257,7 @@ quint64 sortKey(QByteArrayView word)
 } // namespace
 
 std::shared_ptr<const TRSearchIndex::Items>
-TRSearchIndex::Items::collect(const std::vector<Tree> &trees)
+TRSearchIndex::Items::collect(const std::vector<Tree> &trees, const QString &folder)
 {
     auto items = std::shared_ptr<Items>(new Items);
     ItemCollector collector(items->m_places,
@@ -278,8 +278,24 @@ TRSearchIndex::Items::collect(const std::vector<Tree> &trees)
     for (const Tree &tree : trees) {
         collector.collect(tree);
     }
-    items->m_text.squeeze();
-    items->m_items.shrink_to_fit();
+    items->m_itemCount = items->m_items.size();
+    const QByteArrayView records(reinterpret_cast<const char *>(items->m_items.data()),
+                                 static_cast<qsizetype>(items->m_itemCount * sizeof(Item)));
+    if (!folder.isEmpty()) {
+        items->m_file = TRMappedFile::write(folder, {records, items->m_text});
+    }
+    if (items->m_file) {
+        items->m_itemData = reinterpret_cast<const Item *>(items->m_file->data());
+        items->m_textData =
+            items->m_file->data() + TRMappedFile::aligned(static_cast<std::size_t>(records.size()));
+        items->m_items = {};
+        items->m_text = QByteArray();
+    } else {
+        items->m_text.squeeze();
+        items->m_items.shrink_to_fit();
+        items->m_itemData = items->m_items.data();
+        items->m_textData = items->m_text.constData();
+    }
     return items;
 }
 
@@ -324,7 +340,7 @@ const TRSearchIndex::Items::Item &TRSearchIndex::item(quint32 ref, const Items *
     const auto after = std::upper_bound(m_itemsStart.cbegin(), m_itemsStart.cend(), ref);
     const auto set = static_cast<std::size_t>(after - m_itemsStart.cbegin()) - 1;
     *items = m_items[set].get();
-    return m_items[set]->m_items[ref - m_itemsStart[set]];
+    return m_items[set]->item(ref - m_itemsStart[set]);
 }
 
 void TRSearchIndex::settle(const QString &folder)
@@ -433,7 +449,8 @@ void TRSearchIndex::fill(std::vector<std::shared_ptr<const Items>> items, TRHist
     quint32 itemNumber = 0;
     for (const auto &kept : index->m_items) {
         index->m_itemsStart.push_back(itemNumber);
-        for (const Items::Item &item : kept->m_items) {
+        for (std::size_t i = 0; i < kept->size(); ++i) {
+            const Items::Item &item = kept->item(i);
             add(itemNumber++, kept->url(item), item.visitCount, item.lastVisit);
         }
     }
@@ -553,6 +570,15 @@ void TRSearchIndex::fill(std::vector<std::shared_ptr<const Items>> items, TRHist
     index->m_postingAt.push_back(static_cast<quint32>(index->m_postings.size()));
     index->m_postings.squeeze();
     index->settle(folder);
+    // The pass read every item and visit: their pages go back to their files.
+    if (index->m_history) {
+        index->m_history->releasePages();
+    }
+    for (const auto &set : index->m_items) {
+        if (set->m_file) {
+            set->m_file->releasePages();
+        }
+    }
 }
 
 std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::size_t limit) const

@@ -47,8 +47,10 @@ public:
     class Items
     {
     public:
-        static std::shared_ptr<const Items> collect(const std::vector<Tree> &trees);
-        std::size_t size() const { return m_items.size(); }
+        // With a folder, the items move into a file mapped from there.
+        static std::shared_ptr<const Items> collect(const std::vector<Tree> &trees,
+                                                    const QString &folder = {});
+        std::size_t size() const { return m_itemCount; }
 
     private:
         friend class TRSearchIndex;
@@ -64,15 +66,21 @@ public:
         };
         QByteArrayView name(const Item &item) const
         {
-            return QByteArrayView(m_text.constData() + item.nameAt, item.nameSize);
+            return QByteArrayView(m_textData + item.nameAt, item.nameSize);
         }
         QByteArrayView url(const Item &item) const
         {
-            return QByteArrayView(m_text.constData() + item.urlAt, item.urlSize);
+            return QByteArrayView(m_textData + item.urlAt, item.urlSize);
         }
+        const Item &item(std::size_t index) const { return m_itemData[index]; }
         QByteArray m_text;
         std::vector<Item> m_items;
         QStringList m_places;
+        // Where they are read: the members above, or the mapped file.
+        std::unique_ptr<TRMappedFile> m_file;
+        const char *m_textData = nullptr;
+        const Item *m_itemData = nullptr;
+        std::size_t m_itemCount = 0;
     };
 
     // A query's folded words, from at most the first maximumQueryLength

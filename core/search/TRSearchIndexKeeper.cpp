@@ -4,7 +4,8 @@
 
 void TRSearchIndexKeeper::setTrees(const std::vector<TRSearchIndex::Tree> &trees, int slot)
 {
-    m_items[slot] = TRSearchIndex::Items::collect(trees);
+    m_items[slot] =
+        TRSearchIndex::Items::collect(trees, TRPrivateFolder::path().value_or(QString()));
     m_changed = m_itemsChanged = true;
 }
 
