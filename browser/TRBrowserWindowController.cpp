@@ -3,8 +3,6 @@
 #include "TRAlert.h"
 #include "TRBrowserWebViewController.h"
 #include "TRPlainAddress.h"
-#include "TRSettings.h"
-#include "TRSettingsKeys.h"
 #include "TRWebSearch.h"
 #include "ui_TRBrowserWindowController.h"
 
@@ -16,9 +14,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWebEngineView>
-
-const QString TRBrowserWindowController::searchAddressPrefix =
-    QStringLiteral("https://www.google.");
 
 namespace {
 

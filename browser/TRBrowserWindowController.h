@@ -26,9 +26,6 @@ class TRBrowserWindowController : public QMainWindow, public TRBrowserViewContro
     Q_OBJECT
 
 public:
-    // The search engine's address up to the domain suffix.
-    static const QString searchAddressPrefix;
-
     explicit TRBrowserWindowController(QWidget *parent = nullptr);
     ~TRBrowserWindowController() override;
 
