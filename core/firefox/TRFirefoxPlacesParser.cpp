@@ -565,33 +565,51 @@ TRGoogleChromeBookmarkPtr TRFirefoxPlacesParser::readBookmarks(const QString &pa
     return container;
 }
 
-std::shared_ptr<TRHistoryStore>
-TRFirefoxPlacesParser::readHistory(const QString &path, QString *error, const QTimeZone &zone)
+namespace {
+
+// The visits of a history, newest first. Visits are read in the order of the
+// visit time's index, which a damaged file may break; then the rows come
+// back out of order and are read again, sorted by SQLite itself.
+class HistoryRead
 {
-    const std::unique_ptr<SQLite::Database> database = openPlaces(path);
-    if (!database) {
-        if (error) {
-            *error = notOpened;
-        }
-        return nullptr;
-    }
-    sqlite3 *const handle = database->getHandle();
-    // Embeds, redirects, downloads, framed links and reloads are not pages
-    // the user went to; hidden pages are those Firefox does not list.
-    const Statement query =
-        prepare(handle, "SELECT v.place_id, v.visit_date, p.url, p.title, p.visit_count "
-                        "FROM moz_historyvisits v JOIN moz_places p ON p.id = v.place_id "
-                        "WHERE ifnull(v.visit_type, 0) NOT IN (4, 7, 8, 9) "
-                        "AND ifnull(p.hidden, 0) <> 1 ORDER BY v.visit_date DESC;");
-    if (!query) {
-        if (error) {
-            *error = errorOf(handle);
-        }
-        return nullptr;
-    }
+public:
+    enum class Result { done, unordered, failed };
+
+    HistoryRead(sqlite3 *handle, const QTimeZone &zone)
+        : m_handle(handle)
+        , m_zone(zone)
+    {}
+
+    Result read(bool sortRows);
+    std::shared_ptr<TRHistoryStore> finish() { return m_builder.finish(); }
+
+private:
+    sqlite3 *m_handle;
+    const QTimeZone &m_zone;
     // Pages have many visits: their entries share the address's text, and a
     // title that repeats.
-    TRHistoryStore::Builder builder(TRHistoryStore::UntitledName::encodedUrl, true);
+    TRHistoryStore::Builder m_builder{TRHistoryStore::UntitledName::encodedUrl, true};
+};
+
+HistoryRead::Result HistoryRead::read(bool sortRows)
+{
+    // Embeds, redirects, downloads, framed links and reloads are not pages
+    // the user went to; hidden pages are those Firefox does not list.
+    // "+v.visit_date" keeps SQLite from reading the order from the index.
+    const Statement query =
+        prepare(m_handle, sortRows ? "SELECT v.place_id, v.visit_date, p.url, p.title, "
+                                     "p.visit_count FROM moz_historyvisits v JOIN moz_places p "
+                                     "ON p.id = v.place_id "
+                                     "WHERE ifnull(v.visit_type, 0) NOT IN (4, 7, 8, 9) "
+                                     "AND ifnull(p.hidden, 0) <> 1 ORDER BY +v.visit_date DESC;"
+                                   : "SELECT v.place_id, v.visit_date, p.url, p.title, "
+                                     "p.visit_count FROM moz_historyvisits v JOIN moz_places p "
+                                     "ON p.id = v.place_id "
+                                     "WHERE ifnull(v.visit_type, 0) NOT IN (4, 7, 8, 9) "
+                                     "AND ifnull(p.hidden, 0) <> 1 ORDER BY v.visit_date DESC;");
+    if (!query) {
+        return Result::failed;
+    }
     constexpr int placeColumn = 0;
     constexpr int timeColumn = 1;
     constexpr int urlColumn = 2;
@@ -602,6 +620,7 @@ TRFirefoxPlacesParser::readHistory(const QString &path, QString *error, const QT
     TRDayFormatter::DaySpan span;
     QDate currentDay;
     QSet<qint64> seenThisDay;
+    qint64 previousTime = std::numeric_limits<qint64>::max();
     // Times that are no whole number (none in Firefox's own files) sort
     // apart from the others and have no day: their pages are seen once.
     QSet<qint64> seenUndated;
@@ -618,7 +637,7 @@ TRFirefoxPlacesParser::readHistory(const QString &path, QString *error, const QT
     while ((stepResult = sqlite3_step(row)) == SQLITE_ROW) {
         // The application may ask a long read to stop; looked at now and then.
         if ((++rows & 0xFFF) == 0 && TROperationQueue::isCurrentOperationCancelled()) {
-            return nullptr;
+            return Result::failed;
         }
         const qint64 place = sqlite3_column_int64(row, placeColumn);
         qint64 time = TRHistoryStore::noTime;
@@ -627,8 +646,12 @@ TRFirefoxPlacesParser::readHistory(const QString &path, QString *error, const QT
             // Microseconds since 1970, rounded down to milliseconds.
             const qint64 microseconds = sqlite3_column_int64(row, timeColumn);
             time = microseconds / 1000 - (microseconds % 1000 < 0 ? 1 : 0);
+            if (time > previousTime) {
+                return Result::unordered;
+            }
+            previousTime = time;
             if (!span.contains(time)) {
-                span = TRDayFormatter::daySpan(time, zone);
+                span = TRDayFormatter::daySpan(time, m_zone);
             }
             // A day without bounds (far out of range) is still one day.
             if (span.day != currentDay) {
@@ -658,8 +681,8 @@ TRFirefoxPlacesParser::readHistory(const QString &path, QString *error, const QT
                 }
             }
             const quint32 address =
-                builder.addAddress(parsedUrl.isNull() ? urlBytes : QByteArrayView(parsedUrl),
-                                   sqlite3_column_int(row, visitCountColumn), place);
+                m_builder.addAddress(parsedUrl.isNull() ? urlBytes : QByteArrayView(parsedUrl),
+                                     sqlite3_column_int(row, visitCountColumn), place);
             known =
                 addresses.insert(place, {address, !parsedUrl.isNull() && parsedUrl != urlBytes});
         }
@@ -669,15 +692,40 @@ TRFirefoxPlacesParser::readHistory(const QString &path, QString *error, const QT
         if (title.isEmpty() && known->reencoded) {
             title = urlBytes;
         }
-        builder.addVisit(known->number, time, title);
+        m_builder.addVisit(known->number, time, title);
     }
-    if (stepResult != SQLITE_DONE) {
+    return stepResult == SQLITE_DONE ? Result::done : Result::failed;
+}
+
+} // namespace
+
+std::shared_ptr<TRHistoryStore>
+TRFirefoxPlacesParser::readHistory(const QString &path, QString *error, const QTimeZone &zone)
+{
+    const std::unique_ptr<SQLite::Database> database = openPlaces(path);
+    if (!database) {
         if (error) {
-            *error = errorOf(handle);
+            *error = notOpened;
         }
         return nullptr;
     }
-    return builder.finish();
+    sqlite3 *const handle = database->getHandle();
+    HistoryRead::Result result = HistoryRead::Result::failed;
+    for (const bool sortRows : {false, true}) {
+        HistoryRead read(handle, zone);
+        result = read.read(sortRows);
+        if (result == HistoryRead::Result::done) {
+            return read.finish();
+        }
+        if (result == HistoryRead::Result::failed) {
+            break;
+        }
+    }
+    if (error) {
+        *error = result == HistoryRead::Result::unordered ? QStringLiteral("damaged visit times")
+                                                          : errorOf(handle);
+    }
+    return nullptr;
 }
 
 std::vector<TRGoogleChromeBookmarkPtr>

@@ -68,8 +68,6 @@ constexpr const char *syllables[] = {"ka",  "lo",  "mi",  "ra",  "ven", "tor", "
                                      "fel", "quo", "bri", "sta", "cor", "gan"};
 constexpr const char *topLevels[] = {"com",   "net", "org", "io",  "de",   "fr",
                                      "co.uk", "nl",  "jp",  "dev", "blog", "es"};
-constexpr const char *alphanumeric =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr const char *base64Url =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 constexpr const char *digits = "0123456789";
