@@ -5,7 +5,9 @@
 #include "TRSearchCatalog.h"
 #include "TRSearchIndex.h"
 #include "TRSearchIndexKeeper.h"
+#include "TRSearchText.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -287,6 +289,114 @@ private slots:
         QCOMPARE(tea[0].source, QString("Brave · Work · Visited · Today"));
         QVERIFY(bar->hasUnmadeChildren());
         QVERIFY(dayGroup->hasUnmadeChildren());
+    }
+
+    // A few thousand pages of a few sites, and bookmarks of some of them,
+    // answer as reading every entry would: whichever bytes each list's
+    // numbers take, however often a host comes, in whatever case.
+    void agreesWithReadingEveryEntry()
+    {
+        QRandomGenerator random(7);
+        const QStringList pool = {"tea",   "teapot", "Café", "cafe",  "Tee",  "river",
+                                  "rivet", "straße", "one",  "Onion", "京都", ""};
+        const QList<QByteArray> hosts = {"www.tea.example",     "WWW.Tea.Example", "river-side.org",
+                                         "xn--caf-dma.example", "one.example",     "[::1]"};
+        QList<Visit> visits;
+        // An address's first visit carries no date and its next one does:
+        // its last visit is the dated one.
+        visits.push_back({"https://one.example/late", "Late", 2, TRHistoryStore::noTime});
+        for (int i = 0; i < 3000; ++i) {
+            QString title;
+            for (int words = random.bounded(4); words > 0; --words) {
+                title += pool[random.bounded(pool.size())] + ' ';
+            }
+            // A word in the first page and the last only: gaps of every size.
+            if (i == 0 || i == 2999) {
+                title += "zeppelin";
+            }
+            const QByteArray url =
+                (i % 97 == 5 ? QByteArray("about:blank#")
+                             : "https://" + hosts[random.bounded(hosts.size())] + '/') +
+                QByteArray::number(i / 2);
+            visits.push_back({url, title, 1 + i % 5, now - (i + 1) * 60'000LL});
+        }
+        visits.push_back({"https://one.example/late", "Late", 2, now - 3 * day});
+        std::vector<std::shared_ptr<Node>> bookmarks;
+        for (int i = 1; i < 300; i += 3) {
+            bookmarks.push_back(item(pool[i % pool.size()] + " mark", visits[i].url));
+        }
+        const auto index = indexOf(bookmarks, visits);
+
+        // Each address once: a bookmark's name, else its newest visit's title.
+        struct Expected
+        {
+            QStringList words;
+            QStringList hostWords;
+        };
+        struct Collect : TRSearchText::WordSink
+        {
+            void word(QByteArrayView folded) override { words << QString::fromUtf8(folded); }
+            QStringList words;
+        };
+        QHash<QByteArray, Expected> pages;
+        const auto note = [&pages](const QString &name, const QByteArray &url) {
+            if (pages.contains(url)) {
+                return;
+            }
+            Collect name_, host;
+            TRSearchText::words(name, name_);
+            TRSearchText::hostWords(url, host);
+            pages.insert(url, {name_.words, host.words});
+        };
+        for (const auto &bookmark : bookmarks) {
+            note(bookmark->name(), bookmark->encodedUrl());
+        }
+        for (const Visit &visit : visits) {
+            note(visit.title, visit.url);
+        }
+        QCOMPARE(index->size(), static_cast<std::size_t>(pages.size()));
+
+        const QStringList queries = {"t",          "te",    "tea",      "cafe",    "caf", "riv",
+                                     "river side", "o e",   "zeppelin", "strasse", "京",  "example",
+                                     "tee tea",    "about", "blank",    "late",    "xn"};
+        for (const QString &query : queries) {
+            QSet<QByteArray> expected;
+            QHash<QByteArray, quint32> qualities;
+            const auto parsed = TRSearchIndex::Query::parse(query);
+            for (auto page = pages.cbegin(); page != pages.cend(); ++page) {
+                quint32 quality = 0;
+                for (const QByteArray &word : parsed.words) {
+                    const QString wanted = QString::fromUtf8(word);
+                    quint32 best = 0;
+                    for (const QString &own : page->words) {
+                        best = std::max(best, own == wanted            ? 3U
+                                              : own.startsWith(wanted) ? 2U
+                                                                       : 0U);
+                    }
+                    for (const QString &own : page->hostWords) {
+                        best = std::max(best, own.startsWith(wanted) ? 1U : 0U);
+                    }
+                    quality = best == 0 ? 0 : quality + best;
+                    if (best == 0) {
+                        break;
+                    }
+                }
+                if (quality > 0) {
+                    expected.insert(page.key());
+                    qualities.insert(page.key(), quality);
+                }
+            }
+            QSet<QByteArray> found;
+            for (const TRSearchIndex::Hit &hit : index->match(parsed, 100'000)) {
+                const QByteArray url = index->encodedUrl(hit.entry).toByteArray();
+                found.insert(url);
+                QVERIFY2(hit.quality == qualities.value(url), qPrintable(query + ": " + url));
+            }
+            QVERIFY2(found == expected, qPrintable(query));
+        }
+        const auto late = index->match(TRSearchIndex::Query::parse(u"late"), 1);
+        QCOMPARE(late.size(), 1U);
+        QCOMPARE(late[0].frecency, TRSearchIndex::frecency(2, now - 3 * day, now));
     }
 
     // Whatever is typed or pasted is a query: cut to a sane length and

@@ -127,7 +127,7 @@ std::shared_ptr<TRHistoryStore> TRHistoryStore::Builder::finish()
     store->m_addresses = std::move(m_addresses);
     store->m_text = std::move(m_text);
     m_lastTitles.clear();
-    m_table = {};
+    m_table = decltype(m_table)();
     store->pointIntoOwnedData();
     return store;
 }

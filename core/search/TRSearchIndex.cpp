@@ -1,7 +1,7 @@
 #include "TRSearchIndex.h"
 
 #include "TRDayFormatter.h"
-#include "TRFaviconTable.h"
+#include "TRSearchIndexBuilding.h"
 #include "TRSearchText.h"
 
 #include <QDateTime>
@@ -10,15 +10,13 @@
 #include <algorithm>
 #include <functional>
 
+using namespace TRSearchIndexBuilding;
+
 namespace {
 
 // The separator between folders of a place, and between its parts.
 const QString folderSeparator = QStringLiteral(" \u203A ");
 const QString partSeparator = QStringLiteral(" \u00B7 ");
-
-// Posting flags: where in an entry a word stands.
-constexpr quint32 inName = 1;
-constexpr quint32 inHost = 2;
 
 class ItemCollector : public TRBookmarkWalker
 {
@@ -95,165 +93,6 @@ private:
     QString m_title;
 };
 
-// The entry numbers of the addresses met so far, by the hash of the address.
-class AddressTable
-{
-public:
-    static constexpr quint32 none = 0xFFFFFFFFU;
-
-    // The entry of hash, or none after making entry its entry.
-    quint32 findOrAdd(quint64 hash, quint32 entry)
-    {
-        if ((m_used + 1) * 2 > m_slots.size()) {
-            grow();
-        }
-        std::size_t at = static_cast<std::size_t>(hash) & (m_slots.size() - 1);
-        while (m_slots[at].entry != none) {
-            if (m_slots[at].hash == hash) {
-                return m_slots[at].entry;
-            }
-            at = (at + 1) & (m_slots.size() - 1);
-        }
-        m_slots[at] = {hash, entry};
-        ++m_used;
-        return none;
-    }
-
-private:
-    struct Slot
-    {
-        quint64 hash;
-        quint32 entry;
-    };
-    void grow()
-    {
-        std::vector<Slot> old(std::max<std::size_t>(m_slots.size() * 2, 1024), Slot{0, none});
-        std::swap(old, m_slots);
-        for (const Slot &slot : old) {
-            if (slot.entry != none) {
-                std::size_t at = static_cast<std::size_t>(slot.hash) & (m_slots.size() - 1);
-                while (m_slots[at].entry != none) {
-                    at = (at + 1) & (m_slots.size() - 1);
-                }
-                m_slots[at] = slot;
-            }
-        }
-    }
-    std::vector<Slot> m_slots;
-    std::size_t m_used = 0;
-};
-
-// The words met so far, numbered in the order they came.
-class Vocabulary
-{
-public:
-    quint32 idOf(QByteArrayView word)
-    {
-        if ((m_ids.size() + 1) * 2 > m_slots.size()) {
-            grow();
-        }
-        const quint64 hash = TRFaviconTable::hashOf(word);
-        std::size_t at = static_cast<std::size_t>(hash) & (m_slots.size() - 1);
-        while (m_slots[at] != 0) {
-            const quint32 id = m_slots[at] - 1;
-            if (m_hashes[id] == hash && wordOf(id) == word) {
-                return id;
-            }
-            at = (at + 1) & (m_slots.size() - 1);
-        }
-        const auto id = static_cast<quint32>(m_ids.size());
-        m_slots[at] = id + 1;
-        m_ids.push_back(static_cast<quint32>(m_text.size()));
-        m_hashes.push_back(hash);
-        m_text.append(word.data(), word.size());
-        m_ends.push_back(static_cast<quint32>(m_text.size()));
-        return id;
-    }
-    std::size_t size() const { return m_ids.size(); }
-    QByteArrayView wordOf(quint32 id) const
-    {
-        return QByteArrayView(m_text.constData() + m_ids[id], m_ends[id] - m_ids[id]);
-    }
-
-private:
-    void grow()
-    {
-        m_slots.assign(std::max<std::size_t>(m_slots.size() * 2, 4096), 0);
-        for (quint32 id = 0; id < m_ids.size(); ++id) {
-            std::size_t at = static_cast<std::size_t>(m_hashes[id]) & (m_slots.size() - 1);
-            while (m_slots[at] != 0) {
-                at = (at + 1) & (m_slots.size() - 1);
-            }
-            m_slots[at] = id + 1;
-        }
-    }
-    QByteArray m_text;
-    std::vector<quint32> m_ids;
-    std::vector<quint32> m_ends;
-    std::vector<quint64> m_hashes;
-    std::vector<quint32> m_slots;
-};
-
-// Collects the words of one entry, each once, with where it stood.
-class EntryWords : public TRSearchText::WordSink
-{
-public:
-    EntryWords(Vocabulary &vocabulary, quint32 flags)
-        : m_vocabulary(vocabulary)
-        , m_flags(flags)
-    {}
-    void setFlags(quint32 flags) { m_flags = flags; }
-    void word(QByteArrayView folded) override
-    {
-        const quint32 id = m_vocabulary.idOf(folded);
-        for (auto &[known, flags] : words) {
-            if (known == id) {
-                flags |= m_flags;
-                return;
-            }
-        }
-        words.emplace_back(id, m_flags);
-    }
-    std::vector<std::pair<quint32, quint32>> words;
-
-private:
-    Vocabulary &m_vocabulary;
-    quint32 m_flags;
-};
-
-void appendNumber(QByteArray &out, quint32 value)
-{
-    while (value >= 0x80) {
-        out.append(static_cast<char>((value & 0x7F) | 0x80));
-        value >>= 7;
-    }
-    out.append(static_cast<char>(value));
-}
-
-quint32 readNumber(const char *&at)
-{
-    quint32 value = 0;
-    int shift = 0;
-    for (;;) {
-        const auto byte = static_cast<quint8>(*at++);
-        value |= static_cast<quint32>(byte & 0x7F) << shift;
-        if ((byte & 0x80) == 0) {
-            return value;
-        }
-        shift += 7;
-    }
-}
-
-// The first eight bytes as one number that sorts as the bytes do.
-quint64 sortKey(QByteArrayView word)
-{
-    quint64 key = 0;
-    for (qsizetype i = 0; i < 8; ++i) {
-        key = (key << 8) | (i < word.size() ? static_cast<quint8>(word[i]) : 0);
-    }
-    return key;
-}
-
 } // namespace
 
 std::shared_ptr<const TRSearchIndex::Items>
@@ -288,7 +127,7 @@ TRSearchIndex::Items::collect(const std::vector<Tree> &trees, const QString &fol
         items->m_itemData = reinterpret_cast<const Item *>(items->m_file->data());
         items->m_textData =
             items->m_file->data() + TRMappedFile::aligned(static_cast<std::size_t>(records.size()));
-        items->m_items = {};
+        items->m_items = decltype(items->m_items)();
         items->m_text = QByteArray();
     } else {
         items->m_text.squeeze();
@@ -362,6 +201,7 @@ void TRSearchIndex::settle(const QString &folder)
             TRMappedFile::write(folder, {pieces[0], pieces[1], pieces[2], pieces[3], pieces[4]});
     }
     if (!m_file) {
+        m_entries.shrink_to_fit();
         m_entryData = m_entries.data();
         m_wordData = m_words.constData();
         m_wordAtData = m_wordAt.data();
@@ -380,11 +220,13 @@ void TRSearchIndex::settle(const QString &folder)
     m_wordAtData = reinterpret_cast<const quint32 *>(starts[2]);
     m_postingData = starts[3];
     m_postingAtData = reinterpret_cast<const quint32 *>(starts[4]);
-    m_entries = {};
+    // A new vector, not {}: assigning {} picks the assignment from an
+    // initializer list, which keeps the capacity.
+    m_entries = decltype(m_entries)();
     m_words = QByteArray();
-    m_wordAt = {};
+    m_wordAt = decltype(m_wordAt)();
     m_postings = QByteArray();
-    m_postingAt = {};
+    m_postingAt = decltype(m_postingAt)();
 }
 
 std::shared_ptr<const TRSearchIndex>
@@ -411,11 +253,22 @@ TRSearchIndex::buildNewer(std::shared_ptr<const TRSearchIndex> older, TRHistoryS
 void TRSearchIndex::fill(std::vector<std::shared_ptr<const Items>> items, TRHistoryStorePtr history,
                          const QString &historyTitle, qint64 now, const QString &folder)
 {
-    TRSearchIndex *const index = this;
     std::erase(items, nullptr);
-    index->m_items = std::move(items);
-    index->m_history = std::move(history);
-    index->m_historyTitle = historyTitle;
+    m_items = std::move(items);
+    m_history = std::move(history);
+    m_historyTitle = historyTitle;
+    const TRHistoryStore *const store = m_history.get();
+
+    // At most an entry per item and per address of the history: reserved,
+    // so that nothing is copied as it grows.
+    std::size_t expected = 0;
+    for (const auto &kept : m_items) {
+        expected += kept->size();
+    }
+    if (store) {
+        expected += store->addressCount() + (store->base() ? store->base()->addressCount() : 0);
+    }
+    m_entries.reserve(expected);
 
     // One entry per address: an item before the history's visits of it,
     // the newest visit before older ones (the store keeps them newest first).
@@ -425,54 +278,54 @@ void TRSearchIndex::fill(std::vector<std::shared_ptr<const Items>> items, TRHist
         qint64 last;
     };
     std::vector<Visits> visits;
-    AddressTable addresses;
+    visits.reserve(expected);
+    AddressTable addresses(expected);
     const auto merge = [&visits](quint32 entry, qint64 count, qint64 last) {
         visits[entry].count = std::max(visits[entry].count, count);
         visits[entry].last = std::max(visits[entry].last, last);
     };
     // The entry of the address, made when it is new.
     const auto add = [&](quint32 ref, QByteArrayView url, qint64 count, qint64 last) {
-        const auto entry = static_cast<quint32>(index->m_entries.size());
+        const auto entry = static_cast<quint32>(m_entries.size());
         // Entries without an address (a service not resolved yet) are each
         // their own.
-        const quint32 known = url.isEmpty()
-                                  ? AddressTable::none
-                                  : addresses.findOrAdd(TRFaviconTable::hashOf(url), entry);
+        const quint32 known = url.isEmpty() ? AddressTable::none : addresses.findOrAdd(url, entry);
         if (known != AddressTable::none) {
             merge(known, count, last);
             return known;
         }
-        index->m_entries.push_back({ref, 0});
+        m_entries.push_back({ref, 0});
         visits.push_back({count, last});
         return entry;
     };
     quint32 itemNumber = 0;
-    for (const auto &kept : index->m_items) {
-        index->m_itemsStart.push_back(itemNumber);
+    for (const auto &kept : m_items) {
+        m_itemsStart.push_back(itemNumber);
         for (std::size_t i = 0; i < kept->size(); ++i) {
             const Items::Item &item = kept->item(i);
             add(itemNumber++, kept->url(item), item.visitCount, item.lastVisit);
         }
     }
-    if (const TRHistoryStore *const store = index->m_history.get()) {
+    if (store) {
         // The visits of one address share its number in their layer of the
-        // store: an address is hashed once, not once per visit.
+        // store: an address is hashed once, not once per visit. Its count
+        // is the address's, and the store keeps visits newest first (those
+        // without a date last), so a later visit of it adds nothing.
         std::vector<quint32> ownEntries(store->addressCount(), AddressTable::none);
         std::vector<quint32> baseEntries(store->base() ? store->base()->addressCount() : 0,
                                          AddressTable::none);
-        const std::size_t count = std::min<std::size_t>(index->m_visitEnd, historyBit - 1);
+        const std::size_t count = std::min<std::size_t>(m_visitEnd, historyBit - 1);
         for (std::size_t i = 0; i < count; ++i) {
             if (store->isHidden(i)) {
                 continue;
             }
-            const qint64 time = store->visit(i).time;
-            const qint64 last = time == TRHistoryStore::noTime ? TRBookmarkWalkItem::noVisit : time;
             std::vector<quint32> &layer = i < store->ownSize() ? ownEntries : baseEntries;
             const quint32 address = store->visit(i).address;
             if (address < layer.size() && layer[address] != AddressTable::none) {
-                merge(layer[address], store->visitCount(i), last);
                 continue;
             }
+            const qint64 time = store->visit(i).time;
+            const qint64 last = time == TRHistoryStore::noTime ? TRBookmarkWalkItem::noVisit : time;
             const quint32 entry = add(static_cast<quint32>(i) | historyBit, store->encodedUrl(i),
                                       store->visitCount(i), last);
             if (address < layer.size()) {
@@ -480,101 +333,40 @@ void TRSearchIndex::fill(std::vector<std::shared_ptr<const Items>> items, TRHist
             }
         }
     }
-    for (std::size_t i = 0; i < index->m_entries.size(); ++i) {
-        index->m_entries[i].frecency = frecency(visits[i].count, visits[i].last, now);
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        m_entries[i].frecency = frecency(visits[i].count, visits[i].last, now);
     }
-    visits = {};
-    index->m_entries.shrink_to_fit();
+    visits = decltype(visits)();
 
-    // Every entry's words, as word number and entry with its flags.
-    Vocabulary vocabulary;
-    struct Posting
+    // Every entry's words, listed per word.
+    PostingLists lists(m_entries.size());
     {
-        quint32 word;
-        quint32 entryAndFlags;
-    };
-    std::vector<Posting> postings;
-    postings.reserve(index->m_entries.size() * 12);
-    EntryWords words(vocabulary, inName);
-    for (std::size_t i = 0; i < index->m_entries.size(); ++i) {
-        words.words.clear();
-        words.setFlags(inName);
-        const auto entry = static_cast<quint32>(i);
-        const quint32 ref = index->m_entries[i].ref;
-        QByteArrayView url;
-        if (ref & historyBit) {
-            const std::size_t visit = ref & ~historyBit;
-            TRSearchText::words(QUtf8StringView(index->m_history->title(visit)), words);
-            url = index->m_history->encodedUrl(visit);
-        } else {
-            const Items *set = nullptr;
-            const Items::Item &item = index->item(ref, &set);
-            TRSearchText::words(QUtf8StringView(set->name(item)), words);
-            url = set->url(item);
+        TextTable vocabulary;
+        EntryWords words(vocabulary);
+        for (const Entry &entry : m_entries) {
+            if (entry.ref & historyBit) {
+                const std::size_t visit = entry.ref & ~historyBit;
+                words.collect(QUtf8StringView(m_history->title(visit)),
+                              m_history->encodedUrl(visit));
+            } else {
+                const Items *set = nullptr;
+                const Items::Item &found = item(entry.ref, &set);
+                words.collect(QUtf8StringView(set->name(found)), set->url(found));
+            }
+            lists.addEntry(words.words());
         }
-        words.setFlags(inHost);
-        TRSearchText::hostWords(url, words);
-        for (const auto &[word, flags] : words.words) {
-            postings.push_back({word, (entry << 2) | flags});
-        }
+        PostingLists::Written written = lists.write(vocabulary);
+        m_words = std::move(written.words);
+        m_wordAt = std::move(written.wordAt);
+        m_postings = std::move(written.postings);
+        m_postingAt = std::move(written.postingAt);
     }
-
-    // The words in byte order, so that those a query word starts are one run.
-    std::vector<std::pair<quint64, quint32>> order(vocabulary.size());
-    for (quint32 id = 0; id < vocabulary.size(); ++id) {
-        order[id] = {sortKey(vocabulary.wordOf(id)), id};
-    }
-    std::sort(order.begin(), order.end(), [&vocabulary](const auto &a, const auto &b) {
-        if (a.first != b.first) {
-            return a.first < b.first;
-        }
-        return vocabulary.wordOf(a.second) < vocabulary.wordOf(b.second);
-    });
-    std::vector<quint32> sortedId(vocabulary.size());
-    index->m_wordAt.reserve(vocabulary.size() + 1);
-    for (quint32 rank = 0; rank < order.size(); ++rank) {
-        sortedId[order[rank].second] = rank;
-        index->m_wordAt.push_back(static_cast<quint32>(index->m_words.size()));
-        index->m_words += vocabulary.wordOf(order[rank].second);
-    }
-    index->m_wordAt.push_back(static_cast<quint32>(index->m_words.size()));
-    index->m_words.squeeze();
-
-    // Each word's entries, in entry order: counted, then placed.
-    std::vector<quint32> start(vocabulary.size() + 1, 0);
-    for (const Posting &posting : postings) {
-        ++start[sortedId[posting.word] + 1];
-    }
-    for (std::size_t i = 1; i < start.size(); ++i) {
-        start[i] += start[i - 1];
-    }
-    std::vector<quint32> placed(postings.size());
-    {
-        std::vector<quint32> next(start.begin(), start.end() - 1);
-        for (const Posting &posting : postings) {
-            placed[next[sortedId[posting.word]]++] = posting.entryAndFlags;
-        }
-    }
-    postings = {};
-    index->m_postingAt.reserve(vocabulary.size() + 1);
-    for (std::size_t word = 0; word < vocabulary.size(); ++word) {
-        index->m_postingAt.push_back(static_cast<quint32>(index->m_postings.size()));
-        qint64 previous = -1;
-        for (quint32 at = start[word]; at < start[word + 1]; ++at) {
-            const quint32 entry = placed[at] >> 2;
-            const auto gap = static_cast<quint32>(entry - previous - 1);
-            appendNumber(index->m_postings, (gap << 2) | (placed[at] & 3));
-            previous = entry;
-        }
-    }
-    index->m_postingAt.push_back(static_cast<quint32>(index->m_postings.size()));
-    index->m_postings.squeeze();
-    index->settle(folder);
+    settle(folder);
     // The pass read every item and visit: their pages go back to their files.
-    if (index->m_history) {
-        index->m_history->releasePages();
+    if (m_history) {
+        m_history->releasePages();
     }
-    for (const auto &set : index->m_items) {
+    for (const auto &set : m_items) {
         if (set->m_file) {
             set->m_file->releasePages();
         }
@@ -662,8 +454,9 @@ std::vector<TRSearchIndex::Hit> TRSearchIndex::match(const Query &query, std::si
             const char *const end = m_postingData + m_postingAtData[id + 1];
             qint64 previous = -1;
             while (at < end) {
-                const quint32 value = readNumber(at);
-                const auto entry = static_cast<quint32>(previous + 1 + (value >> 2));
+                const quint64 value = readNumber(at);
+                const auto entry =
+                    static_cast<quint32>(previous + 1 + static_cast<qint64>(value >> 2));
                 previous = entry;
                 if (matched[entry] != before) {
                     continue;
