@@ -47,9 +47,11 @@ desktop=$root/share/applications/$app_id.desktop
 [ -f "$desktop" ] || fail "no desktop entry applications/$app_id.desktop"
 problems=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop entry: $problems"
 [ -z "$problems" ] || fail "desktop entry: $problems"
-exec_line=$(sed -n 's/^Exec=//p' "$desktop")
+# The entry's own command; its actions' come after it.
+exec_line=$(sed -n 's/^Exec=//p' "$desktop" | head -n 1)
 [ -x "$root/bin/${exec_line%% *}" ] || fail "the desktop entry starts '$exec_line', which is not installed"
 grep -qx "Icon=$app_id" "$desktop" || fail "the desktop entry names another icon"
+grep -qx "Exec=${exec_line%% *} --find" "$desktop" || fail "the desktop entry has no Find action"
 
 metainfo=$root/share/metainfo/$app_id.metainfo.xml
 [ -f "$metainfo" ] || fail "no metainfo/$app_id.metainfo.xml"
