@@ -2,14 +2,12 @@
 
 #include "TRAlert.h"
 #include "TRBrowserWebViewController.h"
-#include "TRPlainAddress.h"
 #include "TRWebSearch.h"
 #include "ui_TRBrowserWindowController.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
@@ -214,40 +212,11 @@ void TRBrowserWindowController::addressEntered()
     if (text.isEmpty()) {
         return;
     }
-    if (const std::optional<QUrl> url = typedAddress(text)) {
+    if (const std::optional<QUrl> url = TRWebSearch::typedAddress(text)) {
         m_content->loadUrl(*url);
     } else {
         runWebSearch(text);
     }
-}
-
-std::optional<QUrl> TRBrowserWindowController::typedAddress(const QString &text)
-{
-    // Most pasted addresses are plain and need no guessing.
-    const QByteArray bytes = text.toUtf8();
-    if (TRPlainAddress::isPlain(bytes)) {
-        return QUrl::fromEncoded(bytes);
-    }
-    static const QRegularExpression space(QStringLiteral("\\s"));
-    if (text.contains(space)) {
-        return std::nullopt;
-    }
-    // A scheme the user typed ("file:///", "about:blank") is taken as given;
-    // "localhost:3000" is a host and port, not a scheme.
-    static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*://|about:)"));
-    if (scheme.match(text).hasMatch()) {
-        const QUrl url = QUrl::fromUserInput(text);
-        return url.isValid() ? std::optional<QUrl>(url) : std::nullopt;
-    }
-    // Without a scheme, an address names a host with a dot (a domain or an
-    // IPv4 address), an IPv6 address, or localhost; a single word is a search.
-    const QUrl url(QStringLiteral("http://") + text);
-    const QString host = url.host();
-    if (!url.isValid() ||
-        (host != QStringLiteral("localhost") && !host.contains(u'.') && !host.contains(u':'))) {
-        return std::nullopt;
-    }
-    return url;
 }
 
 std::optional<QUrl> TRBrowserWindowController::searchUrl(const QString &term,

@@ -48,9 +48,6 @@ public:
     // none when they cannot form a valid address. Every character but ASCII
     // letters and digits is percent-encoded as UTF-8.
     static std::optional<QUrl> searchUrl(const QString &term, const QString &domainSuffix);
-    // The address that text typed into the address field stands for; none
-    // when the text is words to search for.
-    static std::optional<QUrl> typedAddress(const QString &text);
 
     TRBrowserViewController *content() const { return m_content; }
     QToolBar *toolbar() const { return m_toolbar; }

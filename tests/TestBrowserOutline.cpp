@@ -8,6 +8,7 @@
 #include "TRSettingsKeys.h"
 #include "TRTestMain.h"
 #include "TRTestSupport.h"
+#include "TRWebSearch.h"
 
 #include <QLineEdit>
 #include <QToolBar>
@@ -232,7 +233,7 @@ private slots:
             {"example.org is down", ""},
             {"rust", ""}};
         for (const auto &[text, expected] : cases) {
-            const std::optional<QUrl> url = TRBrowserWindowController::typedAddress(text);
+            const std::optional<QUrl> url = TRWebSearch::typedAddress(text);
             QCOMPARE(url ? url->toString() : QString(), expected);
         }
     }

@@ -114,7 +114,7 @@ private slots:
             << "zebra crossing" << 0 << QStringList{}
             << "https://www.google.com/search?q=zebra%20crossing&hl=nl";
         QTest::newRow("an address is offered as itself")
-            << "example.org/page" << 0 << QStringList{} << "https://example.org/page";
+            << "example.org/page" << 0 << QStringList{} << "http://example.org/page";
     }
 
     void typesAndOpens()

@@ -16,26 +16,6 @@
 
 namespace {
 
-// What the query may be typed as an address: a scheme, or a host with a dot,
-// and no spaces.
-std::optional<QUrl> addressIn(const QString &text)
-{
-    static const QRegularExpression space(QStringLiteral("\\s"));
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty() || trimmed.contains(space)) {
-        return std::nullopt;
-    }
-    const QUrl url = scheme.match(trimmed).hasMatch()
-                         ? QUrl(trimmed, QUrl::StrictMode)
-                         : QUrl(QStringLiteral("https://") + trimmed, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty() ||
-        (!url.host().contains(u'.') && url.host() != u"localhost")) {
-        return std::nullopt;
-    }
-    return url;
-}
-
 // Two lines per match: its name, then where it comes from and its address.
 QString rowText(const TRSearchCatalog::Match &match)
 {
@@ -122,7 +102,7 @@ void TRFindWindowController::search(const QString &text)
         m_model->appendRow(row);
     }
     const QString trimmed = text.trimmed();
-    if (const std::optional<QUrl> address = addressIn(trimmed)) {
+    if (const std::optional<QUrl> address = TRWebSearch::typedAddress(trimmed)) {
         m_offers.push_back(*address);
         auto *row = new QStandardItem(tr("Open \u201C%1\u201D").arg(address->toDisplayString()));
         row->setIcon(QIcon::fromTheme(QStringLiteral("internet-web-browser"),
