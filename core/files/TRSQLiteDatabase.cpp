@@ -44,6 +44,12 @@ TRSQLiteDatabase::Statement TRSQLiteDatabase::prepare(sqlite3 *handle, const cha
     return Statement(prepared, sqlite3_finalize);
 }
 
+QByteArrayView TRSQLiteDatabase::textOf(sqlite3_stmt *statement, int column)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+    return text ? QByteArrayView(text, sqlite3_column_bytes(statement, column)) : QByteArrayView();
+}
+
 QByteArrayView TRSQLiteDatabase::blobOf(sqlite3_stmt *statement, int column)
 {
     const auto *data = static_cast<const char *>(sqlite3_column_blob(statement, column));

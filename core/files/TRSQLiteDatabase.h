@@ -34,4 +34,7 @@ public:
     // A blob column of the current row as stored, valid until the next
     // step; null for NULL or an empty blob.
     static QByteArrayView blobOf(sqlite3_stmt *statement, int column);
+    // A column of the current row as UTF-8 text, valid until the next step;
+    // null for NULL.
+    static QByteArrayView textOf(sqlite3_stmt *statement, int column);
 };
