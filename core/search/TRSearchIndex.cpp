@@ -258,6 +258,14 @@ void TRSearchIndex::fill(std::vector<std::shared_ptr<const Items>> items, TRHist
     m_history = std::move(history);
     m_historyTitle = historyTitle;
     const TRHistoryStore *const store = m_history.get();
+    // A pass reads the store's pages about in order, and each once: they go
+    // back to the file now and then, so that a build of a large history
+    // does not hold it all in memory at once.
+    const auto releaseNowAndThen = [store](std::size_t done) {
+        if (store && (done & 0xFFFF) == 0xFFFF) {
+            store->releasePages();
+        }
+    };
 
     // At most an entry per item and per address of the history: reserved,
     // so that nothing is copied as it grows.
@@ -316,6 +324,7 @@ void TRSearchIndex::fill(std::vector<std::shared_ptr<const Items>> items, TRHist
                                          AddressTable::none);
         const std::size_t count = std::min<std::size_t>(m_visitEnd, historyBit - 1);
         for (std::size_t i = 0; i < count; ++i) {
+            releaseNowAndThen(i);
             if (store->isHidden(i)) {
                 continue;
             }
@@ -343,7 +352,9 @@ void TRSearchIndex::fill(std::vector<std::shared_ptr<const Items>> items, TRHist
     {
         TextTable vocabulary;
         EntryWords words(vocabulary);
-        for (const Entry &entry : m_entries) {
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            releaseNowAndThen(i);
+            const Entry &entry = m_entries[i];
             if (entry.ref & historyBit) {
                 const std::size_t visit = entry.ref & ~historyBit;
                 words.collect(QUtf8StringView(m_history->title(visit)),
