@@ -36,7 +36,9 @@ quint64 hashOf(QByteArrayView text)
         mix(block);
     }
     quint64 block = 0;
-    std::memcpy(&block, at, static_cast<std::size_t>(left));
+    if (left > 0) {
+        std::memcpy(&block, at, static_cast<std::size_t>(left));
+    }
     mix(block);
     hash *= 0xC4CEB9FE1A85EC53ULL;
     return hash ^ (hash >> 29);
